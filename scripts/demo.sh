@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# The main job: builds the library and the render command, then renders every example into out/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/bootstrap.sh
+bash scripts/configure.sh build
+cmake --build build --target dwrender
+mkdir -p out
+./build/apps/dwrender/dwrender --test-card out/testcard.png
+shopt -s nullglob
+for form in examples/forms/*.json; do
+  ./build/apps/dwrender/dwrender "$form" -o "out/$(basename "${form%.json}").png"
+done
+echo "Rendered into out/:"; ls out
