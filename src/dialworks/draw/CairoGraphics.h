@@ -1,0 +1,156 @@
+// CairoGraphics: Graphics drawing with Cairo (shapes, gradients, images) and Pango (text) on a
+// Bitmap or on any Cairo surface a host hands in (a window buffer, a PDF surface...).
+//
+// State lives here, not in the cairo_t: transform, modes and the clip (kept in device space) are
+// applied to the context before each call. Cairo's sticky error status is checked in one place
+// after every call; a context that went into error is replaced by a fresh one with the same
+// state, so one bad call never silences the ones after it.
+#pragma once
+
+#include <cairo.h>
+
+#include <memory>
+#include <vector>
+
+#include "dialworks/draw/Graphics.h"
+
+namespace dw::gp {
+
+class CairoGraphics final : public Graphics {
+ public:
+  // Draws on the bitmap, which must outlive this object.
+  explicit CairoGraphics(Bitmap& bitmap);
+  // Draws on the surface (a reference is taken and released in the destructor).
+  explicit CairoGraphics(cairo_surface_t* surface);
+  ~CairoGraphics() override;
+  CairoGraphics(const CairoGraphics&) = delete;
+  CairoGraphics& operator=(const CairoGraphics&) = delete;
+
+  // Graphics' convenience overloads (the overrides below would hide them).
+  using Graphics::IntersectClip;
+  using Graphics::ExcludeClip;
+  using Graphics::SetClip;
+  using Graphics::FillRectangle;
+  using Graphics::FillEllipse;
+  using Graphics::FillPolygon;
+  using Graphics::FillRoundRectangle;
+  using Graphics::DrawLine;
+  using Graphics::DrawRectangle;
+  using Graphics::DrawEllipse;
+  using Graphics::DrawPolygon;
+  using Graphics::DrawRoundRectangle;
+  using Graphics::DrawString;
+  using Graphics::MeasureString;
+  using Graphics::DrawImage;
+
+  GraphicsState Save() override;
+  void Restore(GraphicsState state) override;
+  void SetTransform(const Matrix& m) override { st_.transform = m; }
+  Matrix GetTransform() const override { return st_.transform; }
+  void ResetTransform() override { st_.transform.Reset(); }
+  void MultiplyTransform(const Matrix& m, MatrixOrder order) override { st_.transform.Multiply(m, order); }
+  void TranslateTransform(float dx, float dy, MatrixOrder order) override { st_.transform.Translate(dx, dy, order); }
+  void ScaleTransform(float sx, float sy, MatrixOrder order) override { st_.transform.Scale(sx, sy, order); }
+  void RotateTransform(float angle, MatrixOrder order) override { st_.transform.Rotate(angle, order); }
+
+  void SetSmoothingMode(SmoothingMode m) override { st_.smoothing = m; }
+  SmoothingMode GetSmoothingMode() const override { return st_.smoothing; }
+  void SetTextRenderingHint(TextRenderingHint h) override { st_.textHint = h; }
+  TextRenderingHint GetTextRenderingHint() const override { return st_.textHint; }
+  void SetCompositingMode(CompositingMode m) override { st_.compositing = m; }
+  CompositingMode GetCompositingMode() const override { return st_.compositing; }
+  void SetCompositingQuality(CompositingQuality q) override { st_.quality = q; }
+  CompositingQuality GetCompositingQuality() const override { return st_.quality; }
+  void SetInterpolationMode(InterpolationMode m) override { st_.interpolation = m; }
+  InterpolationMode GetInterpolationMode() const override { return st_.interpolation; }
+
+  void SetClip(const RectF& rect, CombineMode mode) override;
+  void SetClip(const GraphicsPath& path, CombineMode mode) override;
+  void SetClip(const Region& region, CombineMode mode) override;
+  void ResetClip() override;
+  RectF GetClipBounds() const override;
+
+  void FillRectangle(const Brush& brush, const RectF& rect) override;
+  void FillEllipse(const Brush& brush, const RectF& rect) override;
+  void FillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode) override;
+  void FillPath(const Brush& brush, const GraphicsPath& path) override;
+  void FillPie(const Brush& brush, const RectF& rect, float startAngle, float sweepAngle) override;
+  void FillRoundRectangle(const Brush& brush, const RectF& rect, SizeF corner) override;
+  void FillRegion(const Brush& brush, const Region& region) override;
+
+  void DrawLine(const Pen& pen, PointF a, PointF b) override;
+  void DrawLines(const Pen& pen, const PointF* pts, int count) override;
+  void DrawRectangle(const Pen& pen, const RectF& rect) override;
+  void DrawEllipse(const Pen& pen, const RectF& rect) override;
+  void DrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) override;
+  void DrawPie(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) override;
+  void DrawBezier(const Pen& pen, PointF p1, PointF p2, PointF p3, PointF p4) override;
+  void DrawPath(const Pen& pen, const GraphicsPath& path) override;
+  void DrawPolygon(const Pen& pen, const PointF* pts, int count) override;
+  void DrawRoundRectangle(const Pen& pen, const RectF& rect, SizeF corner) override;
+
+  void DrawString(const std::string& text, const Font& font, PointF origin, const StringFormat* format,
+                  const Brush& brush) override;
+  void DrawString(const std::string& text, const Font& font, const RectF& layout, const StringFormat* format,
+                  const Brush& brush) override;
+  RectF MeasureString(const std::string& text, const Font& font, PointF origin,
+                      const StringFormat* format) const override;
+  RectF MeasureString(const std::string& text, const Font& font, const RectF& layout,
+                      const StringFormat* format) const override;
+
+  void DrawImage(const Bitmap& image, PointF at) override;
+  void DrawImage(const Bitmap& image, const RectF& dest) override;
+  void DrawImage(const Bitmap& image, const RectF& dest, const RectF& src) override;
+
+  void Clear(TAlphaColor color) override;
+  void Flush() override;
+
+  // The surface drawn on, and how many times a Cairo error made the context be replaced.
+  cairo_surface_t* Surface() const { return surface_; }
+  int ErrorRecoveries() const { return recoveries_; }
+
+  // Builds the Cairo pattern for a brush (nullptr when the brush paints nothing). Exposed for
+  // benchmarks and adapters; the caller owns the pattern.
+  static cairo_pattern_t* CreatePattern(const Brush& brush);
+
+ private:
+  struct ClipItem;
+  struct State {
+    Matrix transform;
+    SmoothingMode smoothing = SmoothingModeDefault;
+    TextRenderingHint textHint = TextRenderingHintSystemDefault;
+    CompositingMode compositing = CompositingModeSourceOver;
+    CompositingQuality quality = CompositingQualityDefault;
+    InterpolationMode interpolation = InterpolationModeDefault;
+    std::vector<std::shared_ptr<const ClipItem>> clips;  // in device space, all intersected
+  };
+  struct Saved {
+    GraphicsState token;
+    State state;
+  };
+
+  // Applies the state to the context; false when nothing can be drawn (degenerate transform,
+  // empty clip).
+  bool Begin();
+  // Checks Cairo's status once per call and recovers from errors.
+  void End();
+  void AddClip(std::shared_ptr<const ClipItem> item, CombineMode mode);
+  void FillCurrent(const Brush& brush, bool evenOdd);
+  void StrokeCurrent(const Pen& pen);
+  void FillShape(const Brush& brush, const GraphicsPath& path);
+  void StrokeShape(const Pen& pen, const GraphicsPath& path);
+  void Paint(cairo_pattern_t* source, bool useMask);
+  void TextCommon(const std::string& text, const Font& font, const RectF* layout, PointF origin,
+                  const StringFormat* format, const Brush* brush, RectF* measured) const;
+
+  cairo_surface_t* surface_ = nullptr;
+  cairo_t* cr_ = nullptr;
+  State st_;
+  std::vector<Saved> saved_;
+  GraphicsState nextToken_ = 1;
+  int recoveries_ = 0;
+  int width_ = 0, height_ = 0;
+  cairo_surface_t* clipMask_ = nullptr;  // A8 mask for clips Cairo cannot express, or nullptr
+};
+
+}  // namespace dw::gp
