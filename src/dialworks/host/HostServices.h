@@ -1,0 +1,169 @@
+// Host services: timers, the animation clock, local time, repaint requests and posting work to the
+// user-interface thread. Instruments never start threads or read the system clock themselves; they
+// ask the installed host (HostServices()).
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "dialworks/host/DateTime.h"
+
+namespace dw {
+
+class TKVBasicControl;
+
+// A periodic timer. A new timer starts enabled with an interval of 1000 ms; Enabled and Interval
+// may be changed at any time, also from inside the expiry callback. Switching it on, changing the
+// interval and Reset all restart the countdown. Intervals are whole milliseconds from 1 to
+// MaxInterval: smaller values (zero, negative) become 1, larger ones MaxInterval, NaN is ignored.
+// Destroying the timer stops it; no callback starts after the destructor has returned (when it is
+// destroyed from inside its own callback, that running call simply finishes).
+class IRelaxedTimer {
+ public:
+  using TTimerEvent = std::function<void()>;
+  static constexpr uint32_t DefaultInterval = 1000;
+  static constexpr uint32_t MaxInterval = 0x7FFFFFFF;
+
+  virtual ~IRelaxedTimer() = default;
+  virtual bool Enabled() const = 0;
+  virtual void SetEnabled(bool AValue) = 0;
+  virtual uint32_t Interval() const = 0;
+  virtual void SetInterval(double AMilliseconds) = 0;
+  virtual void SetOnTimer(TTimerEvent AEvent) = 0;
+  // Restarts the countdown (the next expiry is one full interval from now); no effect while disabled.
+  virtual void Reset() = 0;
+
+  // The interval policy above: NaN gives the fallback (the current interval).
+  static uint32_t LimitInterval(double AMilliseconds, uint32_t AFallback);
+};
+
+// Shared animation clock: every subscriber is called once per tick, in subscription order, until
+// it unsubscribes. Ticks come about 60 times a second by default (SetInterval). The clock does no
+// work while nobody is subscribed. Subscribe and Unsubscribe are safe from any thread and from
+// inside a tick; a subscriber added during a tick is first called on the next tick. After
+// Unsubscribe returns its callback is not running and will not run again, unless Unsubscribe was
+// called from inside that very callback (which then just finishes). Unsubscribe from another
+// thread waits for a running call of that callback, so do not unsubscribe while holding a lock
+// the callback takes. Unknown handles, zero and double unsubscribes are ignored.
+class TAnimationClock {
+ public:
+  using THandle = uint64_t;
+  using TTickEvent = std::function<void()>;
+  static constexpr THandle NoHandle = 0;
+  static constexpr double DefaultInterval = 1000.0 / 60.0;  // ms
+
+  TAnimationClock() = default;
+  TAnimationClock(const TAnimationClock&) = delete;
+  TAnimationClock& operator=(const TAnimationClock&) = delete;
+  virtual ~TAnimationClock();
+
+  THandle Subscribe(TTickEvent AEvent);
+  // True when the handle was subscribed.
+  bool Unsubscribe(THandle AHandle);
+  bool IsSubscribed(THandle AHandle) const;
+  size_t SubscriberCount() const;
+  bool Active() const { return SubscriberCount() > 0; }
+
+  // Milliseconds between ticks, limited to 1..1000; NaN is ignored.
+  double Interval() const;
+  void SetInterval(double AMilliseconds);
+
+  // Calls every current subscriber once. The host's driver calls it; ticks never overlap.
+  void Tick();
+
+ protected:
+  // Told (outside the clock's lock) when the first subscriber arrives or the last one leaves, and
+  // when the interval changes, so the driver can start, stop or re-time its ticks.
+  virtual void ActivityChanged(bool /*AActive*/) {}
+  virtual void IntervalChanged() {}
+
+ private:
+  struct TEntry;
+  mutable std::mutex FLock;
+  std::condition_variable FIdle;
+  std::mutex FTickLock;  // serialises Tick
+  std::map<THandle, std::shared_ptr<TEntry>> FEntries;
+  THandle FNextHandle = 1;
+  double FInterval = DefaultInterval;
+  std::shared_ptr<TEntry> FRunning;  // entry whose callback runs now
+  std::thread::id FTickThread;
+};
+
+class IHostServices {
+ public:
+  virtual ~IHostServices() = default;
+  virtual std::unique_ptr<IRelaxedTimer> CreateTimer() = 0;
+  virtual TAnimationClock& AnimationClock() = 0;
+  // Local date-time.
+  virtual TDateTime Now() = 0;
+  // May be called from any thread; the control is identified by its address only (never touched).
+  virtual void RequestRepaint(TKVBasicControl& AControl) = 0;
+  // Runs AProc later on the user-interface thread. Safe from any thread.
+  virtual void Post(std::function<void()> AProc) = 0;
+};
+
+// The installed host. Without SetHostServices (or after SetHostServices(nullptr)) it is a
+// process-wide TManualHost (virtual time starting at TDateTime 0, no timer fires until someone
+// calls Advance on it): programs that need real time install a TThreadedHost or their own host.
+IHostServices& HostServices();
+void SetHostServices(IHostServices* AHost);
+// The built-in default host (the one used when none is installed).
+class TManualHost;
+TManualHost& DefaultManualHost();
+
+// Repaint bookkeeping shared by the hosts: counts requests per control address. Thread-safe.
+class TRepaintCounter {
+ public:
+  void Count(const TKVBasicControl& AControl);
+  uint64_t Count(const TKVBasicControl& AControl) const;
+  uint64_t Total() const;
+  void Clear();
+
+ private:
+  mutable std::mutex FLock;
+  std::map<const TKVBasicControl*, uint64_t> FCounts;
+  uint64_t FTotal = 0;
+};
+
+// Guards an object that other threads may be calling into while it is destroyed. Enter succeeds
+// while the guard is alive and counts the caller in; Leave counts it out. Kill marks it dead and
+// waits until no other thread is inside (calls on the killing thread itself are left to finish,
+// so an object may be destroyed from inside its own callback). Never hold a lock in Kill's caller
+// that the guarded callback takes.
+class TLifeGuard {
+ public:
+  bool Enter();
+  void Leave();
+  void Kill();
+  bool Alive() const;
+
+ private:
+  mutable std::mutex FLock;
+  std::condition_variable FDone;
+  std::vector<std::thread::id> FRunners;
+  bool FAlive = true;
+};
+
+// A callback behind a TLifeGuard. The callback is copied before it runs, so it may be replaced or
+// killed from inside.
+class TCallbackSlot {
+ public:
+  void Set(std::function<void()> AProc);
+  // False when dead or empty (nothing ran).
+  bool Invoke();
+  void Kill();
+  bool Alive() const { return FGuard.Alive(); }
+
+ private:
+  TLifeGuard FGuard;
+  mutable std::mutex FLock;
+  std::function<void()> FProc;
+};
+
+}  // namespace dw

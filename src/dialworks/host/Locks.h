@@ -1,0 +1,75 @@
+// Locks: the critical section whose Execute runs a closure while held (hand angle state, control
+// locks) and the read/write lock of buffer-fed displays. Both also satisfy the standard lockable
+// requirements, so std::lock_guard, std::unique_lock and std::shared_lock work with them.
+#pragma once
+
+#include <mutex>
+#include <shared_mutex>
+#include <utility>
+
+namespace dw {
+
+class ICriticalSection {
+ public:
+  virtual ~ICriticalSection() = default;
+  virtual void Enter() = 0;
+  virtual bool TryEnter() = 0;
+  virtual void Leave() = 0;
+
+  // Runs AProc while the section is held and returns its result; the section is released also
+  // when AProc throws.
+  template <class F>
+  decltype(auto) Execute(F&& AProc) {
+    std::lock_guard<ICriticalSection> guard(*this);
+    return std::forward<F>(AProc)();
+  }
+
+  void lock() { Enter(); }
+  bool try_lock() { return TryEnter(); }
+  void unlock() { Leave(); }
+};
+
+// Recursive: the owning thread may enter again (property setters called from inside locked code).
+class TCriticalSection final : public ICriticalSection {
+ public:
+  void Enter() override { FMutex.lock(); }
+  bool TryEnter() override { return FMutex.try_lock(); }
+  void Leave() override { FMutex.unlock(); }
+
+ private:
+  std::recursive_mutex FMutex;
+};
+
+// Many readers or one writer; not recursive (a thread holding it must not take it again).
+class TReadWriteLock {
+ public:
+  void ReadLock() { FMutex.lock_shared(); }
+  bool TryReadLock() { return FMutex.try_lock_shared(); }
+  void ReadUnlock() { FMutex.unlock_shared(); }
+  void WriteLock() { FMutex.lock(); }
+  bool TryWriteLock() { return FMutex.try_lock(); }
+  void WriteUnlock() { FMutex.unlock(); }
+
+  template <class F>
+  decltype(auto) ExecuteRead(F&& AProc) {
+    std::shared_lock<TReadWriteLock> guard(*this);
+    return std::forward<F>(AProc)();
+  }
+  template <class F>
+  decltype(auto) ExecuteWrite(F&& AProc) {
+    std::lock_guard<TReadWriteLock> guard(*this);
+    return std::forward<F>(AProc)();
+  }
+
+  void lock() { WriteLock(); }
+  bool try_lock() { return TryWriteLock(); }
+  void unlock() { WriteUnlock(); }
+  void lock_shared() { ReadLock(); }
+  bool try_lock_shared() { return TryReadLock(); }
+  void unlock_shared() { ReadUnlock(); }
+
+ private:
+  std::shared_mutex FMutex;
+};
+
+}  // namespace dw

@@ -1,0 +1,64 @@
+// Virtual-time host for tests and frame-by-frame rendering. Nothing happens on its own: Advance(ms)
+// moves virtual time forward and fires, on the calling thread and in time order, every timer
+// expiry and animation tick that falls due. Events due at the same moment run in the order they
+// were armed (a timer is armed when it is created enabled, switched on, reset, given a new
+// interval or re-armed after an expiry; the clock when its first subscriber arrives and after each
+// tick). A callback that arms a timer or subscribes to the clock during Advance is honoured in the
+// same call when its due time is reached. Posted procedures run at the start of Advance, after
+// every event and at its end, or explicitly with RunPosted. Fully deterministic.
+//
+// Timer and clock operations are thread-safe; Advance itself is meant for one thread (a nested
+// call from inside a callback is ignored). Timers may outlive the host; they are inert afterwards.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "dialworks/host/HostServices.h"
+
+namespace dw {
+
+class TManualHost : public IHostServices {
+ public:
+  TManualHost();
+  ~TManualHost() override;  // uninstalls itself when installed
+  TManualHost(const TManualHost&) = delete;
+  TManualHost& operator=(const TManualHost&) = delete;
+
+  std::unique_ptr<IRelaxedTimer> CreateTimer() override;
+  TAnimationClock& AnimationClock() override;
+  // The date-time set by SetNow (0 by default) plus the virtual time advanced since.
+  TDateTime Now() override;
+  void RequestRepaint(TKVBasicControl& AControl) override;
+  void Post(std::function<void()> AProc) override;
+
+  // Moves virtual time by AMilliseconds (fractions allowed, resolution 1 µs); NaN, negative and
+  // infinite amounts do nothing.
+  void Advance(double AMilliseconds);
+  // Virtual milliseconds since construction.
+  double Elapsed() const;
+  void SetNow(TDateTime AValue);
+
+  uint64_t RepaintCount(const TKVBasicControl& AControl) const;
+  uint64_t RepaintCount() const;  // all controls
+  void ClearRepaintCounts();
+  // Called synchronously (on the requesting thread) for each repaint request, after counting.
+  void SetOnRepaint(std::function<void(TKVBasicControl&)> AHandler);
+
+  // Runs the procedures posted so far (not those they post in turn); returns how many ran.
+  size_t RunPosted();
+  size_t PostedCount() const;
+  // Timers currently enabled (for tests: "the refresh timer stopped").
+  size_t EnabledTimerCount() const;
+
+  struct TCore;  // shared with the timers and the clock
+
+ private:
+  std::shared_ptr<TCore> FCore;
+  std::unique_ptr<TAnimationClock> FClock;
+  TRepaintCounter FRepaints;
+  std::function<void(TKVBasicControl&)> FOnRepaint;
+  mutable std::mutex FRepaintHandlerLock;
+};
+
+}  // namespace dw
