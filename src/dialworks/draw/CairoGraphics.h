@@ -114,7 +114,6 @@ class CairoGraphics final : public Graphics {
   static cairo_pattern_t* CreatePattern(const Brush& brush);
 
  private:
-  struct ClipItem;
   struct State {
     Matrix transform;
     SmoothingMode smoothing = SmoothingModeDefault;
@@ -122,26 +121,31 @@ class CairoGraphics final : public Graphics {
     CompositingMode compositing = CompositingModeSourceOver;
     CompositingQuality quality = CompositingQualityDefault;
     InterpolationMode interpolation = InterpolationModeDefault;
-    std::vector<std::shared_ptr<const ClipItem>> clips;  // in device space, all intersected
+    std::shared_ptr<const Region> clip;  // device space; nullptr: no clip
   };
   struct Saved {
     GraphicsState token;
     State state;
   };
 
-  // Applies the state to the context; false when nothing can be drawn (degenerate transform,
-  // empty clip).
+  // Applies the state to the context; false when nothing can be drawn (context in error that
+  // could not be replaced, singular transform).
   bool Begin();
-  // Checks Cairo's status once per call and recovers from errors.
+  // Checks Cairo's status, once per call, and replaces a context that went into error.
   void End();
-  void AddClip(std::shared_ptr<const ClipItem> item, CombineMode mode);
-  void FillCurrent(const Brush& brush, bool evenOdd);
+  void Recover();
+  void CombineClip(Region deviceRegion, CombineMode mode);
+  // Fill or stroke the current Cairo path with the brush or pen, honouring a mask clip.
+  void FillCurrent(const Brush& brush, FillMode mode);
   void StrokeCurrent(const Pen& pen);
   void FillShape(const Brush& brush, const GraphicsPath& path);
   void StrokeShape(const Pen& pen, const GraphicsPath& path);
-  void Paint(cairo_pattern_t* source, bool useMask);
-  void TextCommon(const std::string& text, const Font& font, const RectF* layout, PointF origin,
-                  const StringFormat* format, const Brush* brush, RectF* measured) const;
+  void PaintThroughMask();
+  void DrawText(const std::string& text, const Font& font, const RectF* layout, PointF origin,
+                const StringFormat* format, const Brush& brush);
+  RectF Measure(const std::string& text, const Font& font, const RectF* layout, PointF origin,
+                const StringFormat* format) const;
+  bool TextAntialias() const;
 
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
@@ -149,8 +153,10 @@ class CairoGraphics final : public Graphics {
   std::vector<Saved> saved_;
   GraphicsState nextToken_ = 1;
   int recoveries_ = 0;
-  int width_ = 0, height_ = 0;
-  cairo_surface_t* clipMask_ = nullptr;  // A8 mask for clips Cairo cannot express, or nullptr
+  RectF device_;                               // the surface's extent in device pixels
+  std::shared_ptr<const Region> appliedClip_;  // the clip currently set on cr_
+  bool clipApplied_ = false;
+  cairo_surface_t* mask_ = nullptr;            // A8 mask for clips Cairo cannot express, or nullptr
 };
 
 }  // namespace dw::gp

@@ -86,6 +86,7 @@ class GraphicsPath {
   // A flattened figure: its points and whether it is closed.
   struct Polyline {
     std::vector<PointF> Points;
+    std::vector<float> Source;  // per point: its place in Points() (fractional inside a Bézier)
     bool Closed = false;
   };
   std::vector<Polyline> FlattenedFigures(float flatness = 0.25f) const;

@@ -128,16 +128,19 @@ class RecordingGraphics final : public Graphics {
     InterpolationMode interpolation = InterpolationModeDefault;
     RectF clip;  // device bounds
   };
-  DrawCall& Record(std::string op, std::vector<float> args = {});
-  DrawCall& RecordShape(std::string op, std::vector<float> args, std::vector<PointF> worldPoints);
+  DrawCall& Record(std::string op, std::vector<float> args = {}) const;
+  DrawCall& RecordShape(std::string op, std::vector<float> args, std::vector<PointF> worldPoints) const;
   void ClipTo(const RectF& deviceBounds, CombineMode mode);
+  RectF MeasureBox(const std::string& text, const Font& font, const RectF* layout, PointF origin,
+                   const StringFormat* format) const;
 
   Graphics* forward_;
   SizeF surface_;
   State st_;
   std::vector<std::pair<GraphicsState, State>> saved_;
+  std::vector<std::pair<GraphicsState, GraphicsState>> forwardTokens_;  // our token -> forward's token
   GraphicsState nextToken_ = 1;
-  std::vector<DrawCall> calls_;
+  mutable std::vector<DrawCall> calls_;  // MeasureString is const but recorded too
 };
 
 }  // namespace dw::gp

@@ -1,0 +1,18 @@
+// The drawing-surface test card: gradients, path gradients, every shaded-shape helper, clipping,
+// text and outlined text on one image.
+#pragma once
+
+#include <string>
+
+#include "dialworks/draw/Graphics.h"
+
+namespace dw::apps {
+
+constexpr int kTestCardWidth = 960;
+constexpr int kTestCardHeight = 720;
+
+void DrawTestCard(gp::Graphics& g);
+// Renders the card to a PNG file; false when the file cannot be written.
+bool RenderTestCard(const std::string& path);
+
+}  // namespace dw::apps

@@ -1,0 +1,400 @@
+#include "dialworks/draw/RecordingGraphics.h"
+
+#include "dialworks/draw/TextLayout.h"
+
+namespace dw::gp {
+
+namespace {
+
+std::vector<PointF> Corners(const RectF& r) {
+  return {{r.X, r.Y}, {r.Right(), r.Y}, {r.Right(), r.Bottom()}, {r.X, r.Bottom()}};
+}
+
+std::vector<float> RectArgs(const RectF& r) { return {r.X, r.Y, r.Width, r.Height}; }
+
+RectF DeviceBounds(const RectF& r, const Matrix& m) {
+  if (!r.IsFinite()) return {};
+  auto c = Corners(r);
+  m.TransformPoints(c.data(), 4);
+  float l = c[0].X, t = c[0].Y, rt = c[0].X, b = c[0].Y;
+  for (auto& p : c) {
+    l = std::min(l, p.X); t = std::min(t, p.Y);
+    rt = std::max(rt, p.X); b = std::max(b, p.Y);
+  }
+  return RectF::FromLTRB(l, t, rt, b);
+}
+
+std::string FontText(const Font& f) {
+  return f.GetFamily().GetFamilyName() + " " + std::to_string(f.GetSizeInPixels()) + "px style " +
+         std::to_string(f.GetStyle());
+}
+
+}  // namespace
+
+RecordingGraphics::RecordingGraphics(Graphics* forward, SizeF surface) : forward_(forward), surface_(surface) {
+  st_.clip = RectF(0, 0, surface.Width, surface.Height);
+  if (forward_) st_.clip = DeviceBounds(forward_->GetClipBounds(), forward_->GetTransform());
+}
+
+DrawCall& RecordingGraphics::Record(std::string op, std::vector<float> args) const {
+  DrawCall c;
+  c.Op = std::move(op);
+  c.Args = std::move(args);
+  c.Transform = st_.transform;
+  c.Clip = st_.clip;
+  c.Smoothing = st_.smoothing;
+  calls_.push_back(std::move(c));
+  return calls_.back();
+}
+
+DrawCall& RecordingGraphics::RecordShape(std::string op, std::vector<float> args, std::vector<PointF> pts) const {
+  DrawCall& c = Record(std::move(op), std::move(args));
+  st_.transform.TransformPoints(pts.data(), int(pts.size()));
+  c.Points = std::move(pts);
+  return c;
+}
+
+std::vector<const DrawCall*> RecordingGraphics::Find(std::string_view op) const {
+  std::vector<const DrawCall*> out;
+  for (const auto& c : calls_)
+    if (c.Op == op) out.push_back(&c);
+  return out;
+}
+
+std::vector<const DrawCall*> RecordingGraphics::Drawing() const {
+  std::vector<const DrawCall*> out;
+  for (const auto& c : calls_)
+    if (c.Op.starts_with("Fill") || c.Op.starts_with("Draw") || c.Op == "Clear") out.push_back(&c);
+  return out;
+}
+
+// ---- state ----
+
+GraphicsState RecordingGraphics::Save() {
+  GraphicsState token = nextToken_++;
+  Record("Save", {float(token)});
+  saved_.emplace_back(token, st_);
+  if (forward_) forwardTokens_.emplace_back(token, forward_->Save());
+  return token;
+}
+
+void RecordingGraphics::Restore(GraphicsState state) {
+  Record("Restore", {float(state)});
+  for (size_t i = saved_.size(); i-- > 0;) {
+    if (saved_[i].first == state) {
+      st_ = saved_[i].second;
+      saved_.resize(i);
+      break;
+    }
+  }
+  for (size_t i = forwardTokens_.size(); i-- > 0;) {
+    if (forwardTokens_[i].first == state) {
+      forward_->Restore(forwardTokens_[i].second);
+      forwardTokens_.resize(i);
+      break;
+    }
+  }
+}
+
+void RecordingGraphics::SetTransform(const Matrix& m) {
+  float e[6];
+  m.GetElements(e);
+  st_.transform = m;
+  Record("SetTransform", {e, e + 6});
+  if (forward_) forward_->SetTransform(m);
+}
+
+void RecordingGraphics::ResetTransform() {
+  st_.transform.Reset();
+  Record("ResetTransform");
+  if (forward_) forward_->ResetTransform();
+}
+
+void RecordingGraphics::MultiplyTransform(const Matrix& m, MatrixOrder order) {
+  float e[6];
+  m.GetElements(e);
+  st_.transform.Multiply(m, order);
+  std::vector<float> args(e, e + 6);
+  args.push_back(float(order));
+  Record("MultiplyTransform", std::move(args));
+  if (forward_) forward_->MultiplyTransform(m, order);
+}
+
+void RecordingGraphics::TranslateTransform(float dx, float dy, MatrixOrder order) {
+  st_.transform.Translate(dx, dy, order);
+  Record("TranslateTransform", {dx, dy, float(order)});
+  if (forward_) forward_->TranslateTransform(dx, dy, order);
+}
+
+void RecordingGraphics::ScaleTransform(float sx, float sy, MatrixOrder order) {
+  st_.transform.Scale(sx, sy, order);
+  Record("ScaleTransform", {sx, sy, float(order)});
+  if (forward_) forward_->ScaleTransform(sx, sy, order);
+}
+
+void RecordingGraphics::RotateTransform(float angle, MatrixOrder order) {
+  st_.transform.Rotate(angle, order);
+  Record("RotateTransform", {angle, float(order)});
+  if (forward_) forward_->RotateTransform(angle, order);
+}
+
+void RecordingGraphics::SetSmoothingMode(SmoothingMode m) {
+  st_.smoothing = m;
+  Record("SetSmoothingMode", {float(m)});
+  if (forward_) forward_->SetSmoothingMode(m);
+}
+
+void RecordingGraphics::SetTextRenderingHint(TextRenderingHint h) {
+  st_.textHint = h;
+  Record("SetTextRenderingHint", {float(h)});
+  if (forward_) forward_->SetTextRenderingHint(h);
+}
+
+void RecordingGraphics::SetCompositingMode(CompositingMode m) {
+  st_.compositing = m;
+  Record("SetCompositingMode", {float(m)});
+  if (forward_) forward_->SetCompositingMode(m);
+}
+
+void RecordingGraphics::SetCompositingQuality(CompositingQuality q) {
+  st_.quality = q;
+  Record("SetCompositingQuality", {float(q)});
+  if (forward_) forward_->SetCompositingQuality(q);
+}
+
+void RecordingGraphics::SetInterpolationMode(InterpolationMode m) {
+  st_.interpolation = m;
+  Record("SetInterpolationMode", {float(m)});
+  if (forward_) forward_->SetInterpolationMode(m);
+}
+
+// ---- clipping (bounds only; exclusion keeps the bounds) ----
+
+void RecordingGraphics::ClipTo(const RectF& b, CombineMode mode) {
+  switch (mode) {
+    case CombineModeReplace:
+    case CombineModeComplement: st_.clip = b; break;
+    case CombineModeIntersect: st_.clip = RectF::Intersect(st_.clip, b); break;
+    case CombineModeUnion:
+    case CombineModeXor: st_.clip = RectF::Union(st_.clip, b); break;
+    case CombineModeExclude: break;
+  }
+}
+
+void RecordingGraphics::SetClip(const RectF& rect, CombineMode mode) {
+  ClipTo(DeviceBounds(rect, st_.transform), mode);
+  RecordShape("SetClip", {rect.X, rect.Y, rect.Width, rect.Height, float(mode)}, Corners(rect));
+  if (forward_) forward_->SetClip(rect, mode);
+}
+
+void RecordingGraphics::SetClip(const GraphicsPath& path, CombineMode mode) {
+  ClipTo(path.GetBounds(&st_.transform), mode);
+  RecordShape("SetClipPath", {float(mode)}, path.Points());
+  if (forward_) forward_->SetClip(path, mode);
+}
+
+void RecordingGraphics::SetClip(const Region& region, CombineMode mode) {
+  Region r(region);
+  r.Transform(st_.transform);
+  ClipTo(RectF::Intersect(r.GetBounds(), RectF(0, 0, surface_.Width, surface_.Height)), mode);
+  RecordShape("SetClipRegion", {float(mode)}, Corners(region.GetBounds()));
+  if (forward_) forward_->SetClip(region, mode);
+}
+
+void RecordingGraphics::ResetClip() {
+  st_.clip = RectF(0, 0, surface_.Width, surface_.Height);
+  Record("ResetClip");
+  if (forward_) forward_->ResetClip();
+}
+
+RectF RecordingGraphics::GetClipBounds() const {
+  Matrix inv = st_.transform;
+  if (!inv.Invert()) return {};
+  return DeviceBounds(st_.clip, inv);
+}
+
+// ---- drawing ----
+
+namespace {
+void WithBrush(DrawCall& c, const Brush& b) {
+  c.Brush = b.Describe();
+  c.Color = b.MainColor();
+}
+void WithPen(DrawCall& c, const Pen& p) {
+  c.Pen = p.Describe();
+  c.Color = p.GetColor();
+  c.PenWidth = p.GetWidth();
+}
+}  // namespace
+
+void RecordingGraphics::FillRectangle(const Brush& brush, const RectF& rect) {
+  WithBrush(RecordShape("FillRectangle", RectArgs(rect), Corners(rect)), brush);
+  if (forward_) forward_->FillRectangle(brush, rect);
+}
+
+void RecordingGraphics::FillEllipse(const Brush& brush, const RectF& rect) {
+  WithBrush(RecordShape("FillEllipse", RectArgs(rect), Corners(rect)), brush);
+  if (forward_) forward_->FillEllipse(brush, rect);
+}
+
+void RecordingGraphics::FillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode) {
+  std::vector<PointF> v;
+  if (pts && count > 0) v.assign(pts, pts + count);
+  WithBrush(RecordShape("FillPolygon", {float(count), float(mode)}, v), brush);
+  if (forward_) forward_->FillPolygon(brush, pts, count, mode);
+}
+
+void RecordingGraphics::FillPath(const Brush& brush, const GraphicsPath& path) {
+  WithBrush(RecordShape("FillPath", {float(path.GetPointCount()), float(path.GetFillMode())}, path.Points()), brush);
+  if (forward_) forward_->FillPath(brush, path);
+}
+
+void RecordingGraphics::FillPie(const Brush& brush, const RectF& rect, float startAngle, float sweepAngle) {
+  WithBrush(RecordShape("FillPie", {rect.X, rect.Y, rect.Width, rect.Height, startAngle, sweepAngle}, Corners(rect)),
+            brush);
+  if (forward_) forward_->FillPie(brush, rect, startAngle, sweepAngle);
+}
+
+void RecordingGraphics::FillRoundRectangle(const Brush& brush, const RectF& rect, SizeF corner) {
+  WithBrush(RecordShape("FillRoundRectangle", {rect.X, rect.Y, rect.Width, rect.Height, corner.Width, corner.Height},
+                        Corners(rect)),
+            brush);
+  if (forward_) forward_->FillRoundRectangle(brush, rect, corner);
+}
+
+void RecordingGraphics::FillRegion(const Brush& brush, const Region& region) {
+  WithBrush(RecordShape("FillRegion", {}, Corners(region.GetBounds())), brush);
+  if (forward_) forward_->FillRegion(brush, region);
+}
+
+void RecordingGraphics::DrawLine(const Pen& pen, PointF a, PointF b) {
+  WithPen(RecordShape("DrawLine", {a.X, a.Y, b.X, b.Y}, {a, b}), pen);
+  if (forward_) forward_->DrawLine(pen, a, b);
+}
+
+void RecordingGraphics::DrawLines(const Pen& pen, const PointF* pts, int count) {
+  std::vector<PointF> v;
+  if (pts && count > 0) v.assign(pts, pts + count);
+  WithPen(RecordShape("DrawLines", {float(count)}, v), pen);
+  if (forward_) forward_->DrawLines(pen, pts, count);
+}
+
+void RecordingGraphics::DrawRectangle(const Pen& pen, const RectF& rect) {
+  WithPen(RecordShape("DrawRectangle", RectArgs(rect), Corners(rect)), pen);
+  if (forward_) forward_->DrawRectangle(pen, rect);
+}
+
+void RecordingGraphics::DrawEllipse(const Pen& pen, const RectF& rect) {
+  WithPen(RecordShape("DrawEllipse", RectArgs(rect), Corners(rect)), pen);
+  if (forward_) forward_->DrawEllipse(pen, rect);
+}
+
+void RecordingGraphics::DrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) {
+  WithPen(RecordShape("DrawArc", {rect.X, rect.Y, rect.Width, rect.Height, startAngle, sweepAngle}, Corners(rect)),
+          pen);
+  if (forward_) forward_->DrawArc(pen, rect, startAngle, sweepAngle);
+}
+
+void RecordingGraphics::DrawPie(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) {
+  WithPen(RecordShape("DrawPie", {rect.X, rect.Y, rect.Width, rect.Height, startAngle, sweepAngle}, Corners(rect)),
+          pen);
+  if (forward_) forward_->DrawPie(pen, rect, startAngle, sweepAngle);
+}
+
+void RecordingGraphics::DrawBezier(const Pen& pen, PointF p1, PointF p2, PointF p3, PointF p4) {
+  WithPen(RecordShape("DrawBezier", {}, {p1, p2, p3, p4}), pen);
+  if (forward_) forward_->DrawBezier(pen, p1, p2, p3, p4);
+}
+
+void RecordingGraphics::DrawPath(const Pen& pen, const GraphicsPath& path) {
+  WithPen(RecordShape("DrawPath", {float(path.GetPointCount())}, path.Points()), pen);
+  if (forward_) forward_->DrawPath(pen, path);
+}
+
+void RecordingGraphics::DrawPolygon(const Pen& pen, const PointF* pts, int count) {
+  std::vector<PointF> v;
+  if (pts && count > 0) v.assign(pts, pts + count);
+  WithPen(RecordShape("DrawPolygon", {float(count)}, v), pen);
+  if (forward_) forward_->DrawPolygon(pen, pts, count);
+}
+
+void RecordingGraphics::DrawRoundRectangle(const Pen& pen, const RectF& rect, SizeF corner) {
+  WithPen(RecordShape("DrawRoundRectangle", {rect.X, rect.Y, rect.Width, rect.Height, corner.Width, corner.Height},
+                      Corners(rect)),
+          pen);
+  if (forward_) forward_->DrawRoundRectangle(pen, rect, corner);
+}
+
+// Text: Points are the corners of the measured box; Args the origin or layout rectangle.
+void RecordingGraphics::DrawString(const std::string& text, const Font& font, PointF origin,
+                                   const StringFormat* format, const Brush& brush) {
+  RectF box = MeasureBox(text, font, nullptr, origin, format);
+  DrawCall& c = RecordShape("DrawString", {origin.X, origin.Y, font.GetSizeInPixels()}, Corners(box));
+  WithBrush(c, brush);
+  c.Text = text + " | " + FontText(font);
+  if (forward_) forward_->DrawString(text, font, origin, format, brush);
+}
+
+void RecordingGraphics::DrawString(const std::string& text, const Font& font, const RectF& layout,
+                                   const StringFormat* format, const Brush& brush) {
+  RectF box = MeasureBox(text, font, &layout, {}, format);
+  DrawCall& c = RecordShape("DrawString", {layout.X, layout.Y, layout.Width, layout.Height, font.GetSizeInPixels()},
+                            Corners(box));
+  WithBrush(c, brush);
+  c.Text = text + " | " + FontText(font);
+  if (forward_) forward_->DrawString(text, font, layout, format, brush);
+}
+
+RectF RecordingGraphics::MeasureBox(const std::string& text, const Font& font, const RectF* layout, PointF origin,
+                                    const StringFormat* format) const {
+  detail::TextPlacement tp;
+  detail::LayoutText(detail::ScratchContext(), text, font.GetFamily(), font.GetStyle(),
+                     font.IsUsable() ? font.GetSizeInPixels() : 0.0f, layout, origin, format, true, &tp);
+  return tp.box;
+}
+
+RectF RecordingGraphics::MeasureString(const std::string& text, const Font& font, PointF origin,
+                                       const StringFormat* format) const {
+  RectF box = forward_ ? forward_->MeasureString(text, font, origin, format)
+                       : MeasureBox(text, font, nullptr, origin, format);
+  Record("MeasureString", {origin.X, origin.Y, font.GetSizeInPixels()}).Text = text;
+  return box;
+}
+
+RectF RecordingGraphics::MeasureString(const std::string& text, const Font& font, const RectF& layout,
+                                       const StringFormat* format) const {
+  RectF box = forward_ ? forward_->MeasureString(text, font, layout, format)
+                       : MeasureBox(text, font, &layout, {}, format);
+  Record("MeasureString", {layout.X, layout.Y, layout.Width, layout.Height, font.GetSizeInPixels()}).Text = text;
+  return box;
+}
+
+void RecordingGraphics::DrawImage(const Bitmap& image, PointF at) {
+  RectF r(at.X, at.Y, float(image.Width()), float(image.Height()));
+  RecordShape("DrawImage", {at.X, at.Y, r.Width, r.Height}, Corners(r));
+  if (forward_) forward_->DrawImage(image, at);
+}
+
+void RecordingGraphics::DrawImage(const Bitmap& image, const RectF& dest) {
+  RecordShape("DrawImage", RectArgs(dest), Corners(dest));
+  if (forward_) forward_->DrawImage(image, dest);
+  (void)image;
+}
+
+void RecordingGraphics::DrawImage(const Bitmap& image, const RectF& dest, const RectF& src) {
+  RecordShape("DrawImage", {dest.X, dest.Y, dest.Width, dest.Height, src.X, src.Y, src.Width, src.Height},
+              Corners(dest));
+  if (forward_) forward_->DrawImage(image, dest, src);
+}
+
+void RecordingGraphics::Clear(TAlphaColor color) {
+  Record("Clear").Color = color;
+  if (forward_) forward_->Clear(color);
+}
+
+void RecordingGraphics::Flush() {
+  Record("Flush");
+  if (forward_) forward_->Flush();
+}
+
+}  // namespace dw::gp

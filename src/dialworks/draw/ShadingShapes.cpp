@@ -1,0 +1,238 @@
+// The look: bevels are rings whose outer half runs from the lit colour (top left) to the shadow
+// colour (bottom right) and whose inner half runs the other way, like a turned metal bezel; glass
+// is a soft highlight over the upper part clipped to the shape; bulbs are lit spheres.
+#include <numbers>
+
+#include "dialworks/draw/Shading.h"
+
+namespace dw {
+
+using namespace gp;
+
+namespace {
+
+enum class Shape { Rect, Ellipse, Diamond, RoundRect, RoundDiamond };
+
+bool Usable(const RectF& r) { return r.IsValid(); }
+
+// The shape in r, shrunk so its edges move inwards by `inset` (perpendicular for diamonds).
+GraphicsPath ShapePath(Shape s, RectF r, float corner, float inset) {
+  GraphicsPath p;
+  float dx = inset, dy = inset;
+  if (s == Shape::Diamond || s == Shape::RoundDiamond) {
+    float a = r.Width / 2, b = r.Height / 2, h = std::hypot(a, b);
+    dx = inset * h / b;
+    dy = inset * h / a;
+  }
+  r = GPInflateRectF(r, -dx, -dy);
+  if (!Usable(r)) return p;
+  float c = std::isfinite(corner) ? std::max(0.0f, corner - 2 * inset) : 0.0f;
+  switch (s) {
+    case Shape::Rect: p.AddRectangle(r); break;
+    case Shape::Ellipse: p.AddEllipse(r); break;
+    case Shape::RoundRect: p.AddRoundRectangle(r, SizeF(c, c)); break;
+    case Shape::Diamond: p = RXCreateRoundDiamondPathF(r, 0); break;
+    case Shape::RoundDiamond: p = RXCreateRoundDiamondPathF(r, c); break;
+  }
+  return p;
+}
+
+// The ring between two shapes.
+GraphicsPath Ring(const GraphicsPath& outer, const GraphicsPath& inner) {
+  GraphicsPath ring(FillModeAlternate);
+  ring.AddPath(outer, false);
+  ring.AddPath(inner, false);
+  return ring;
+}
+
+void BevelFrame(Graphics& g, TAlphaColor lit, TAlphaColor dark, Shape s, const RectF& rect, float corner,
+                float width) {
+  if (!Usable(rect) || !(width > 0) || !std::isfinite(width)) return;
+  width = std::min(width, std::min(rect.Width, rect.Height) / 2);
+  GraphicsPath outer = ShapePath(s, rect, corner, 0);
+  GraphicsPath mid = ShapePath(s, rect, corner, width * 0.5f);
+  GraphicsPath inner = ShapePath(s, rect, corner, width);
+
+  // Outer half: lit top-left falling to shadow; a little of the other colour mixed in so the
+  // far side keeps some shape.
+  LinearGradientBrush outerBrush(rect, lit, dark, LinearGradientModeForwardDiagonal);
+  TAlphaColor c1[] = {lit, RXInterpolateColorF(lit, dark, 0.45f), dark};
+  float p1[] = {0.0f, 0.5f, 1.0f};
+  outerBrush.SetInterpolationColors(c1, p1, 3);
+  g.FillPath(outerBrush, mid.Empty() ? outer : Ring(outer, mid));
+  if (mid.Empty()) return;
+
+  // Inner half: the reverse, so the rim reads as raised with a crest in the middle.
+  RectF innerRect = mid.GetBounds();
+  LinearGradientBrush innerBrush(innerRect, RXInterpolateColorF(dark, lit, 0.15f),
+                                 RXInterpolateColorF(lit, dark, 0.1f), LinearGradientModeForwardDiagonal);
+  g.FillPath(innerBrush, inner.Empty() ? mid : Ring(mid, inner));
+
+  // Fine edges: a dark line outside, a light one on the crest's lit side.
+  float edge = std::max(0.5f, std::min(1.0f, width * 0.08f));
+  Pen outline(MakeARGBColor(uint8_t(GetAlpha(dark) * 0.6f), RXDimColor(dark, 0.4f)), edge);
+  GraphicsPath edgePath = ShapePath(s, rect, corner, edge / 2);
+  if (!edgePath.Empty()) g.DrawPath(outline, edgePath);
+}
+
+void Gloss(Graphics& g, TAlphaColor top, TAlphaColor bottom, Shape s, const RectF& rect, float corner) {
+  if (!Usable(rect)) return;
+  GraphicsPath shape = ShapePath(s, rect, corner, 0);
+  if (shape.Empty()) return;
+  GraphicsState st = g.Save();
+  g.SetClip(shape, CombineModeIntersect);
+  GraphicsPath hl;
+  RectF hlRect;
+  if (s == Shape::Ellipse) {
+    // A crescent-free cap: an ellipse over the upper half, inset from the rim.
+    hlRect = RectF(rect.X + rect.Width * 0.1f, rect.Y + rect.Height * 0.03f, rect.Width * 0.8f, rect.Height * 0.52f);
+  } else {
+    // A large ellipse whose lower edge curves across the middle of the shape.
+    hlRect = RectF(rect.X - rect.Width * 0.35f, rect.Y - rect.Height * 0.95f, rect.Width * 1.7f, rect.Height * 1.48f);
+  }
+  hl.AddEllipse(hlRect);
+  RectF gradRect(rect.X, rect.Y, rect.Width, std::max(1.0f, hlRect.Bottom() - rect.Y));
+  LinearGradientBrush b(gradRect, top, bottom, LinearGradientModeVertical);
+  g.FillPath(b, hl);
+  g.Restore(st);
+}
+
+}  // namespace
+
+GraphicsPath RXCreateRoundDiamondPathF(const RectF& rect, float cornerSize) {
+  GraphicsPath p;
+  if (!Usable(rect)) return p;
+  PointF v[4] = {{rect.Center().X, rect.Y}, {rect.Right(), rect.Center().Y}, {rect.Center().X, rect.Bottom()},
+                 {rect.X, rect.Center().Y}};
+  float edge = std::hypot(rect.Width / 2, rect.Height / 2);
+  float t = std::isfinite(cornerSize) && cornerSize > 0 ? std::min(0.5f, cornerSize / 2 / edge) : 0.0f;
+  if (t <= 0) {
+    p.AddPolygon(v, 4);
+    return p;
+  }
+  constexpr float k = 0.5523f;  // quarter-circle Bézier handle
+  p.StartFigure();
+  for (int i = 0; i < 4; ++i) {
+    PointF prev = v[(i + 3) % 4], cur = v[i], next = v[(i + 1) % 4];
+    PointF in = cur + (prev - cur) * t, out = cur + (next - cur) * t;
+    if (i == 0)
+      p.AppendRaw(in, PathPointTypeStart);
+    else
+      p.AppendRaw(in, PathPointTypeLine);
+    p.AppendRaw(in + (cur - in) * k, PathPointTypeBezier);
+    p.AppendRaw(out + (cur - out) * k, PathPointTypeBezier);
+    p.AppendRaw(out, PathPointTypeBezier);
+  }
+  p.CloseFigure();
+  return p;
+}
+
+void RXDrawFrame3DF(Graphics& g, TAlphaColor color1, TAlphaColor color2, const RectF& rect, float width) {
+  BevelFrame(g, color1, color2, Shape::Rect, rect, 0, width);
+}
+
+void RXDrawEllipse3DF(Graphics& g, TAlphaColor color1, TAlphaColor color2, const RectF& rect, float width) {
+  BevelFrame(g, color1, color2, Shape::Ellipse, rect, 0, width);
+}
+
+void RXDrawDiamondFrame3DF(Graphics& g, TAlphaColor color1, TAlphaColor color2, const RectF& rect, float width) {
+  BevelFrame(g, color1, color2, Shape::Diamond, rect, 0, width);
+}
+
+void RXDrawRoundRectangle3DF(Graphics& g, TAlphaColor color1, TAlphaColor color2, const RectF& rect,
+                             float cornerSize, float width) {
+  BevelFrame(g, color1, color2, Shape::RoundRect, rect, cornerSize, width);
+}
+
+void RXDrawRoundDiamondFrame3DF(Graphics& g, TAlphaColor color1, TAlphaColor color2, const RectF& rect,
+                                float cornerSize, float width) {
+  BevelFrame(g, color1, color2, Shape::RoundDiamond, rect, cornerSize, width);
+}
+
+void RXDrawGlobeEllipse3DF(Graphics& g, TAlphaColor color1, TAlphaColor color2, const RectF& rect, float width) {
+  if (!Usable(rect) || !(width > 0) || !std::isfinite(width)) return;
+  width = std::min(width, std::min(rect.Width, rect.Height) / 2);
+  // Concentric rings across the width with a round (tube) brightness profile.
+  int n = std::clamp(int(std::ceil(width / 1.5f)), 2, 24);
+  float step = width / float(n);
+  for (int i = 0; i < n; ++i) {
+    float t = (float(i) + 0.5f) / float(n);
+    float profile = std::sin(t * float(std::numbers::pi));  // 0 at the edges, 1 on the crest
+    GraphicsPath outer = ShapePath(Shape::Ellipse, rect, 0, step * float(i));
+    GraphicsPath inner = ShapePath(Shape::Ellipse, rect, 0, step * float(i + 1));
+    if (outer.Empty()) break;
+    TAlphaColor litSide = RXInterpolateColorF(color2, color1, 0.25f + 0.75f * profile);
+    TAlphaColor darkSide = RXInterpolateColorF(color2, color1, 0.3f * profile * profile);
+    LinearGradientBrush b(outer.GetBounds(), litSide, darkSide, LinearGradientModeForwardDiagonal);
+    g.FillPath(b, inner.Empty() ? outer : Ring(outer, inner));
+  }
+}
+
+void RXDrawLine3DF(Graphics& g, TAlphaColor color1, TAlphaColor color2, PointF start, PointF end, float width,
+                   bool sunken) {
+  if (!start.IsFinite() || !end.IsFinite() || !(width > 0) || !std::isfinite(width)) return;
+  PointF d = end - start;
+  float len = std::hypot(d.X, d.Y);
+  if (!(len > 0)) return;
+  PointF n(-d.Y / len, d.X / len);
+  if (n.X + n.Y > 0) n = n * -1.0f;  // n points towards the light (up and left)
+  PointF h = n * (width / 2);
+  PointF band[4] = {start + h, end + h, end - h, start - h};
+  TAlphaColor lit = sunken ? color2 : color1, dark = sunken ? color1 : color2;
+  LinearGradientBrush b(start + h, start - h, lit, dark);
+  TAlphaColor c[] = {lit, RXInterpolateColorF(lit, dark, 0.35f), dark};
+  float pos[] = {0.0f, 0.5f, 1.0f};
+  b.SetInterpolationColors(c, pos, 3);
+  g.FillPolygon(b, band, 4);
+}
+
+void RXGlossEllipse3DF(Graphics& g, TAlphaColor color1, TAlphaColor color2, const RectF& rect) {
+  Gloss(g, color1, color2, Shape::Ellipse, rect, 0);
+}
+void RXGlossRectangle3DF(Graphics& g, TAlphaColor color1, TAlphaColor color2, const RectF& rect) {
+  Gloss(g, color1, color2, Shape::Rect, rect, 0);
+}
+void RXGlossDiamond3DF(Graphics& g, TAlphaColor color1, TAlphaColor color2, const RectF& rect) {
+  Gloss(g, color1, color2, Shape::Diamond, rect, 0);
+}
+void RXGlossRoundRectangle3DF(Graphics& g, TAlphaColor color1, TAlphaColor color2, const RectF& rect,
+                              float cornerSize) {
+  Gloss(g, color1, color2, Shape::RoundRect, rect, cornerSize);
+}
+void RXGlossRoundDiamond3DF(Graphics& g, TAlphaColor color1, TAlphaColor color2, const RectF& rect,
+                            float cornerSize) {
+  Gloss(g, color1, color2, Shape::RoundDiamond, rect, cornerSize);
+}
+
+void RXFillBulb3DF(Graphics& g, TAlphaColor color, const RectF& rect) {
+  if (!Usable(rect)) return;
+  uint8_t a = GetAlpha(color);
+  GraphicsPath body;
+  body.AddEllipse(rect);
+  // The body: lit near the top left, darkening towards the rim.
+  PathGradientBrush pb(body);
+  pb.SetCenterPoint(PointF(rect.X + rect.Width * 0.38f, rect.Y + rect.Height * 0.36f));
+  pb.SetCenterColor(RXInterpolateColorF(color, MakeARGBColor(a, 0xFFFFFF), 0.45f));
+  pb.SetSurroundColors(std::vector<TAlphaColor>{RXDimColor(color, 0.55f)});
+  float f[] = {0.0f, 0.35f, 0.75f, 1.0f};
+  float pos[] = {0.0f, 0.25f, 0.65f, 1.0f};
+  pb.SetBlend(f, pos, 4);
+  g.FillPath(pb, body);
+  // The specular spot.
+  RectF spot(rect.X + rect.Width * 0.2f, rect.Y + rect.Height * 0.12f, rect.Width * 0.42f, rect.Height * 0.3f);
+  LinearGradientBrush sb(spot, MakeARGBColor(uint8_t(a * 0.85f), 0xFFFFFF), MakeARGBColor(0, 0xFFFFFF),
+                         LinearGradientModeVertical);
+  g.FillEllipse(sb, spot);
+}
+
+void RXFillRoundDiamondF(Graphics& g, const Brush& brush, const RectF& rect, float cornerSize) {
+  GraphicsPath p = RXCreateRoundDiamondPathF(rect, cornerSize);
+  if (!p.Empty()) g.FillPath(brush, p);
+}
+
+void RXDrawRoundDiamondF(Graphics& g, const Pen& pen, const RectF& rect, float cornerSize) {
+  GraphicsPath p = RXCreateRoundDiamondPathF(rect, cornerSize);
+  if (!p.Empty()) g.DrawPath(pen, p);
+}
+
+}  // namespace dw

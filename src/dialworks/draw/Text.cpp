@@ -1,0 +1,187 @@
+#include <cstring>
+
+#include "dialworks/draw/Path.h"
+#include "dialworks/draw/TextLayout.h"
+
+namespace dw::gp {
+
+bool FontFamily::IsAvailable() const {
+  if (name_.empty()) return false;
+  PangoFontFamily** families = nullptr;
+  int n = 0;
+  pango_font_map_list_families(pango_cairo_font_map_get_default(), &families, &n);
+  bool found = false;
+  for (int i = 0; i < n && !found; ++i)
+    found = g_ascii_strcasecmp(pango_font_family_get_name(families[i]), name_.c_str()) == 0;
+  g_free(families);
+  return found;
+}
+
+float Font::GetSizeInPixels() const {
+  switch (unit_) {
+    case UnitPoint: return size_ * 96.0f / 72.0f;
+    case UnitInch: return size_ * 96.0f;
+    case UnitDocument: return size_ * 96.0f / 300.0f;
+    case UnitMillimeter: return size_ * 96.0f / 25.4f;
+    default: return size_;  // world, display and pixel units are pixels here
+  }
+}
+
+bool Font::IsUsable() const {
+  float px = GetSizeInPixels();
+  return px > 0 && px < 100000;  // NaN fails too
+}
+
+namespace detail {
+
+TextPlacement::~TextPlacement() {
+  if (layout) g_object_unref(layout);
+}
+
+cairo_t* ScratchContext() {
+  // One per thread: Pango objects are not shared between threads.
+  struct Holder {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+    cairo_t* cr = cairo_create(s);
+    ~Holder() {
+      cairo_destroy(cr);
+      cairo_surface_destroy(s);
+    }
+  };
+  thread_local Holder h;
+  if (cairo_status(h.cr) != CAIRO_STATUS_SUCCESS) {
+    cairo_destroy(h.cr);
+    h.cr = cairo_create(h.s);
+  }
+  cairo_identity_matrix(h.cr);
+  return h.cr;
+}
+
+namespace {
+float Fraction(StringAlignment a) {
+  return a == StringAlignmentCenter ? 0.5f : a == StringAlignmentFar ? 1.0f : 0.0f;
+}
+}  // namespace
+
+bool LayoutText(cairo_t* cr, const std::string& text, const FontFamily& family, int style, float pxSize,
+                const RectF* layoutRect, PointF origin, const StringFormat* format, bool antialias,
+                TextPlacement* out) {
+  StringFormat defaults;
+  const StringFormat& fmt = format ? *format : defaults;
+  float fh = Fraction(fmt.GetAlignment()), fv = Fraction(fmt.GetLineAlignment());
+  PointF anchor = layoutRect ? PointF(layoutRect->X + layoutRect->Width * fh, layoutRect->Y + layoutRect->Height * fv)
+                             : origin;
+  out->box = RectF(anchor.X, anchor.Y, 0, 0);
+  out->position = anchor;
+  if (text.empty() || !(pxSize > 0 && pxSize < 100000) || !anchor.IsFinite()) return false;
+  if (layoutRect && !(layoutRect->IsFinite() && layoutRect->Width >= 0 && layoutRect->Height >= 0)) return false;
+
+  PangoLayout* layout = pango_cairo_create_layout(cr);
+  out->layout = layout;
+  // Unhinted metrics so measurements do not depend on the transform or the target.
+  cairo_font_options_t* fo = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
+  cairo_font_options_set_antialias(fo, antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
+  pango_cairo_context_set_font_options(pango_layout_get_context(layout), fo);
+  cairo_font_options_destroy(fo);
+  pango_layout_context_changed(layout);
+
+  // Unknown families fall back through fontconfig; naming DejaVu Sans last keeps that fallback
+  // the same on every machine that has it.
+  std::string families = family.GetFamilyName().empty() ? "DejaVu Sans" : family.GetFamilyName() + ",DejaVu Sans";
+  PangoFontDescription* desc = pango_font_description_new();
+  pango_font_description_set_family(desc, families.c_str());
+  pango_font_description_set_absolute_size(desc, double(pxSize) * PANGO_SCALE);
+  pango_font_description_set_weight(desc, (style & FontStyleBold) ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+  pango_font_description_set_style(desc, (style & FontStyleItalic) ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+  pango_layout_set_font_description(layout, desc);
+  pango_font_description_free(desc);
+
+  if (style & (FontStyleUnderline | FontStyleStrikeout)) {
+    PangoAttrList* attrs = pango_attr_list_new();
+    if (style & FontStyleUnderline) pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+    if (style & FontStyleStrikeout) pango_attr_list_insert(attrs, pango_attr_strikethrough_new(TRUE));
+    pango_layout_set_attributes(layout, attrs);
+    pango_attr_list_unref(attrs);
+  }
+
+  if (g_utf8_validate(text.data(), gssize(text.size()), nullptr)) {
+    pango_layout_set_text(layout, text.data(), int(text.size()));
+  } else {
+    gchar* valid = g_utf8_make_valid(text.data(), gssize(text.size()));
+    pango_layout_set_text(layout, valid, -1);
+    g_free(valid);
+  }
+
+  bool wrap = layoutRect && layoutRect->Width > 0 && !(fmt.GetFormatFlags() & StringFormatFlagsNoWrap);
+  if (wrap) {
+    pango_layout_set_width(layout, int(layoutRect->Width * PANGO_SCALE));
+    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+  }
+  pango_layout_set_alignment(layout, fh == 0.5f ? PANGO_ALIGN_CENTER : fh == 1.0f ? PANGO_ALIGN_RIGHT : PANGO_ALIGN_LEFT);
+
+  PangoRectangle logical;
+  pango_layout_get_extents(layout, nullptr, &logical);
+  float lx = float(logical.x) / PANGO_SCALE, ly = float(logical.y) / PANGO_SCALE;
+  float lw = float(logical.width) / PANGO_SCALE, lh = float(logical.height) / PANGO_SCALE;
+  // With a wrapping width Pango already places the lines inside it.
+  float px = wrap ? layoutRect->X : anchor.X - lx - lw * fh;
+  float py = anchor.Y - ly - lh * fv;
+  out->position = PointF(px, py);
+  out->box = RectF(px + lx, py + ly, lw, lh);
+  return true;
+}
+
+}  // namespace detail
+
+namespace {
+
+void CopyCairoPath(cairo_t* cr, GraphicsPath& path) {
+  cairo_path_t* cp = cairo_copy_path(cr);
+  if (cp->status == CAIRO_STATUS_SUCCESS) {
+    path.StartFigure();
+    for (int i = 0; i < cp->num_data; i += cp->data[i].header.length) {
+      const cairo_path_data_t* d = &cp->data[i];
+      auto pt = [&](int k) { return PointF(float(d[k].point.x), float(d[k].point.y)); };
+      switch (d->header.type) {
+        case CAIRO_PATH_MOVE_TO: path.StartFigure(); path.AppendRaw(pt(1), PathPointTypeStart); break;
+        case CAIRO_PATH_LINE_TO: path.AppendRaw(pt(1), PathPointTypeLine); break;
+        case CAIRO_PATH_CURVE_TO:
+          path.AppendRaw(pt(1), PathPointTypeBezier);
+          path.AppendRaw(pt(2), PathPointTypeBezier);
+          path.AppendRaw(pt(3), PathPointTypeBezier);
+          break;
+        case CAIRO_PATH_CLOSE_PATH: path.CloseFigure(); break;
+      }
+    }
+    path.StartFigure();
+  }
+  cairo_path_destroy(cp);
+}
+
+void AddText(GraphicsPath& path, const std::string& text, const FontFamily& family, int style, float emSize,
+             const RectF* layout, PointF origin, const StringFormat* format) {
+  cairo_t* cr = detail::ScratchContext();
+  detail::TextPlacement tp;
+  if (!detail::LayoutText(cr, text, family, style, emSize, layout, origin, format, true, &tp)) return;
+  cairo_new_path(cr);
+  cairo_move_to(cr, tp.position.X, tp.position.Y);
+  pango_cairo_layout_path(cr, tp.layout);
+  CopyCairoPath(cr, path);
+  cairo_new_path(cr);
+}
+
+}  // namespace
+
+void GraphicsPath::AddString(const std::string& text, const FontFamily& family, int style, float emSize,
+                             PointF origin, const StringFormat* format) {
+  AddText(*this, text, family, style, emSize, nullptr, origin, format);
+}
+
+void GraphicsPath::AddString(const std::string& text, const FontFamily& family, int style, float emSize,
+                             const RectF& layoutRect, const StringFormat* format) {
+  AddText(*this, text, family, style, emSize, &layoutRect, {}, format);
+}
+
+}  // namespace dw::gp

@@ -1,0 +1,32 @@
+// Pango layout shared by CairoGraphics, RecordingGraphics and GraphicsPath::AddString.
+#pragma once
+
+#include <pango/pangocairo.h>
+
+#include <string>
+
+#include "dialworks/draw/Font.h"
+
+namespace dw::gp::detail {
+
+struct TextPlacement {
+  PangoLayout* layout = nullptr;  // owned; released by the destructor
+  PointF position;                // where the layout's top-left goes (world coordinates)
+  RectF box;                      // the logical box of the text lines (world coordinates)
+  TextPlacement() = default;
+  TextPlacement(const TextPlacement&) = delete;
+  TextPlacement& operator=(const TextPlacement&) = delete;
+  ~TextPlacement();
+};
+
+// Lays out UTF-8 text (invalid bytes replaced) at pxSize pixels on cr. layoutRect may be nullptr
+// (then origin is the anchor). Returns false, with out->box empty at the anchor, when there is
+// nothing to draw (empty text, bad size or coordinates).
+bool LayoutText(cairo_t* cr, const std::string& text, const FontFamily& family, int style, float pxSize,
+                const RectF* layoutRect, PointF origin, const StringFormat* format, bool antialias,
+                TextPlacement* out);
+
+// A small image context for measuring and outlining text without a target surface.
+cairo_t* ScratchContext();
+
+}  // namespace dw::gp::detail
