@@ -1,0 +1,171 @@
+#include "dialworks/framework/Component.h"
+
+#include <algorithm>
+
+#include "dialworks/framework/PropertyTable.h"
+
+namespace dw {
+
+const TClassInfo& TPersistent::StaticClass() {
+  static const TClassInfo info("TPersistent", nullptr, nullptr, nullptr);
+  return info;
+}
+
+const std::string& TPersistent::ClassName() const { return ClassInfo().Name(); }
+
+bool TPersistent::InheritsFrom(const TClassInfo& AClass) const { return ClassInfo().InheritsFrom(AClass); }
+
+void TPersistent::Assign(const TPersistent& ASource) {
+  if (&ASource == this) return;
+  const TClassInfo& mine = ClassInfo();
+  // Copy the properties of the more basic of the two classes when one derives from the other.
+  const TClassInfo* common = nullptr;
+  if (ASource.ClassInfo().InheritsFrom(mine)) common = &mine;
+  else if (mine.InheritsFrom(ASource.ClassInfo())) common = &ASource.ClassInfo();
+  if (!common) return;
+  auto& src = const_cast<TPersistent&>(ASource);
+  for (const auto& p : common->Properties()) {
+    switch (p->Kind()) {
+      case TPropKind::Object: {
+        TPersistent* d = p->Object(*this);
+        TPersistent* s = p->Object(src);
+        if (d && s) d->Assign(*s);
+        break;
+      }
+      case TPropKind::Collection: {
+        TCollectionBase* d = p->Collection(*this);
+        TCollectionBase* s = p->Collection(src);
+        if (d && s) d->Assign(*s);
+        break;
+      }
+      case TPropKind::Pin:
+        break;
+      default:
+        p->Set(*this, p->Get(src));
+        break;
+    }
+  }
+}
+
+const TClassInfo& TCollectionBase::StaticClass() {
+  static const TClassInfo info("TCollectionBase", &TPersistent::StaticClass(), nullptr, nullptr);
+  return info;
+}
+
+void TCollectionBase::Assign(const TPersistent& ASource) {
+  auto* src = dynamic_cast<const TCollectionBase*>(&ASource);
+  if (!src || src == this) return;
+  Clear();
+  for (size_t i = 0; i < src->Count(); ++i) {
+    const TPersistent& item = src->ItemObject(i);
+    if (TPersistent* copy = AddItem(item.ClassInfo())) copy->Assign(item);
+  }
+}
+
+// ---- TComponent ----
+
+const TClassInfo& TComponent::StaticClass() {
+  static const TClassInfo info("TComponent", &TPersistent::StaticClass(), nullptr, nullptr);
+  return info;
+}
+
+TComponent::TComponent(TComponent* AOwner) : FOwner(AOwner) {
+  if (AOwner) {
+    AOwner->FComponents.emplace_back(this);
+    if (AOwner->IsDesigning()) FState |= csDesigning;
+  }
+}
+
+TComponent::~TComponent() {
+  FState |= csDestroying;
+  ClearReferences();
+  DestroyComponents();
+  if (FOwner) {
+    // Deleted directly while owned: leave the owner's list without deleting again.
+    auto& list = FOwner->FComponents;
+    auto it = std::find_if(list.begin(), list.end(), [this](auto& p) { return p.get() == this; });
+    if (it != list.end()) {
+      it->release();
+      list.erase(it);
+    }
+  }
+}
+
+TComponent* TComponent::FindComponent(std::string_view AName) const {
+  if (AName.empty()) return nullptr;
+  for (auto& c : FComponents)
+    if (c->Name() == AName) return c.get();
+  return nullptr;
+}
+
+TComponent& TComponent::InsertComponent(std::unique_ptr<TComponent> AComponent) {
+  TComponent& c = *AComponent;
+  if (c.FOwner) c.FOwner->RemoveComponent(c).release();
+  c.FOwner = this;
+  FComponents.push_back(std::move(AComponent));
+  return c;
+}
+
+std::unique_ptr<TComponent> TComponent::RemoveComponent(TComponent& AComponent) {
+  auto it = std::find_if(FComponents.begin(), FComponents.end(),
+                         [&](auto& p) { return p.get() == &AComponent; });
+  if (it == FComponents.end()) return nullptr;
+  std::unique_ptr<TComponent> result = std::move(*it);
+  FComponents.erase(it);
+  result->FOwner = nullptr;
+  return result;
+}
+
+void TComponent::DestroyComponents() {
+  while (!FComponents.empty()) {
+    std::unique_ptr<TComponent> c = std::move(FComponents.back());
+    FComponents.pop_back();
+    c->FOwner = nullptr;
+    Destroy(std::move(c));
+  }
+}
+
+void TComponent::SetLoading(bool ALoading) {
+  if (ALoading) FState |= csLoading;
+  else FState &= ~csLoading;
+}
+
+void TComponent::SetDesigning(bool ADesigning) {
+  if (ADesigning) FState |= csDesigning;
+  else FState &= ~csDesigning;
+  for (auto& c : FComponents) c->SetDesigning(ADesigning);
+}
+
+void TComponent::Loaded() { FState &= ~csLoading; }
+
+void TComponent::BeforeDestruction() {
+  FState |= csDestroying;
+  ClearReferences();
+}
+
+void TComponent::Destroy(std::unique_ptr<TComponent> AComponent) {
+  if (!AComponent) return;
+  AComponent->BeforeDestruction();
+  AComponent.reset();
+}
+
+void TComponent::ClearReferences() {
+  while (!FReferences.empty()) {
+    TComponentRefBase* ref = FReferences.back();
+    FReferences.pop_back();
+    ref->FTarget = nullptr;
+    if (ref->OnFree) ref->OnFree();
+  }
+}
+
+void TComponentRefBase::Attach(TComponent* ATarget) {
+  if (FTarget == ATarget) return;
+  if (FTarget) {
+    auto& refs = FTarget->FReferences;
+    refs.erase(std::remove(refs.begin(), refs.end(), this), refs.end());
+  }
+  FTarget = ATarget;
+  if (FTarget) FTarget->FReferences.push_back(this);
+}
+
+}  // namespace dw

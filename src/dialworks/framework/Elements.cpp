@@ -1,0 +1,179 @@
+#include "dialworks/framework/Elements.h"
+
+#include <algorithm>
+
+#include "dialworks/host/Helpers.h"
+
+namespace dw {
+
+// ---- TRXComponentElement ----
+
+int TRXComponentElement::ElementIndex() const { return FListOwner ? FListOwner->IndexOf(*this) : -1; }
+
+bool TRXComponentElement::ElementEnabled() const {
+  auto* c = dynamic_cast<const TRXTransparentControl*>(this);
+  return !c || c->Enabled();
+}
+
+bool TRXComponentElement::ElementVisible() const {
+  auto* c = dynamic_cast<const TRXTransparentControl*>(this);
+  return !c || c->Visible();
+}
+
+const TClassInfo& TRXComponentElement::CollectionClass() { return TRXComponentElements::StaticClass(); }
+
+void TRXComponentElement::InvalidateOwner() {
+  if (FListOwner) FListOwner->InvalidateOwner();
+}
+
+void TRXDrawComponentElement::InvalidateSize() {
+  if (auto* c = dynamic_cast<TRXTransparentControl*>(this)) c->InvalidateSize();
+}
+
+// ---- TRXComponentElements ----
+
+TRXComponentElements::TRXComponentElements(TRXTransparentControl* AOwner) : FOwner(AOwner) {}
+
+TRXComponentElements::~TRXComponentElements() {
+  // Destroy the elements while the collection is still whole (an element's destructor may ask
+  // for its index or invalidate the owner).
+  while (!FItems.empty()) {
+    TItem item = std::move(FItems.back());
+    FItems.pop_back();
+    item.Element->SetListOwner(nullptr);
+    TComponent::Destroy(std::move(item.Component));
+  }
+}
+
+DW_PROPERTIES(TRXComponentElements) {}
+DW_PROPERTIES(TRXGaugeComponentElements) {}
+DW_PROPERTIES(TRXAngularAnalogComponentElements) {}
+DW_PROPERTIES(TRXLinearAnalogComponentElements) {}
+DW_PROPERTIES(TRXClockComponentElements) {}
+DW_PROPERTIES(TRXMatrixComponentElements) {}
+
+bool TRXComponentElements::Accepts(const TClassInfo& AClass, std::string* AError) const {
+  for (TRXElementFamily f : Families())
+    if (IsRegisteredForFamily(AClass, f)) return true;
+  if (AError) {
+    std::string families;
+    for (TRXElementFamily f : Families())
+      families += (families.empty() ? "" : ", ") + EnumInfoOf<TRXElementFamily>().Members[f];
+    *AError = ClassName() + " does not accept " + AClass.Name() + ": it is not registered for any of its element families (" +
+              families + ")";
+  }
+  return false;
+}
+
+TPersistent* TRXComponentElements::AddItem(const TClassInfo& AClass, std::string* AError) {
+  if (!Accepts(AClass, AError)) return nullptr;
+  std::unique_ptr<TPersistent> obj = AClass.Create();
+  if (!obj || !dynamic_cast<TComponent*>(obj.get()) || !dynamic_cast<TRXComponentElement*>(obj.get())) {
+    if (AError) *AError = "class " + AClass.Name() + " cannot be created as an element";
+    return nullptr;
+  }
+  std::unique_ptr<TComponent> component(static_cast<TComponent*>(dynamic_cast<TComponent*>(obj.release())));
+  TRXComponentElement* e = Insert(std::move(component), AError);
+  return e ? &e->ElementComponent() : nullptr;
+}
+
+TRXComponentElement* TRXComponentElements::Insert(std::unique_ptr<TComponent> AElement, std::string* AError) {
+  if (!AElement) return nullptr;
+  auto* element = dynamic_cast<TRXComponentElement*>(AElement.get());
+  if (!element) {
+    if (AError) *AError = "class " + AElement->ClassName() + " is not an element";
+    return nullptr;
+  }
+  if (!Accepts(AElement->ClassInfo(), AError)) {
+    TComponent::Destroy(std::move(AElement));
+    return nullptr;
+  }
+  if (element->ListOwner()) {  // a component cannot sit in two lists
+    if (AError) *AError = "the element already belongs to a collection";
+    AElement.release();
+    return nullptr;
+  }
+  if (IsLoading()) AElement->SetLoading(true);
+  if (FOwner && FOwner->IsDesigning()) AElement->SetDesigning(true);
+  {
+    detail::TChangeScope scope(*this);
+    FItems.push_back(TItem{std::move(AElement), element});
+  }
+  element->SetListOwner(this);
+  InvalidateOwner();
+  return element;
+}
+
+void TRXComponentElements::Delete(size_t AIndex) {
+  std::unique_ptr<TComponent> gone = Extract(AIndex);
+  TComponent::Destroy(std::move(gone));
+}
+
+std::unique_ptr<TComponent> TRXComponentElements::Extract(size_t AIndex) {
+  if (AIndex >= FItems.size()) return nullptr;
+  TItem item;
+  {
+    detail::TChangeScope scope(*this);
+    item = std::move(FItems[AIndex]);
+    FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(AIndex));
+  }
+  item.Element->SetListOwner(nullptr);
+  InvalidateOwner();
+  return std::move(item.Component);
+}
+
+void TRXComponentElements::Clear() {
+  while (!FItems.empty()) Delete(FItems.size() - 1);
+}
+
+int TRXComponentElements::IndexOf(const TRXComponentElement& AElement) const {
+  for (size_t i = 0; i < FItems.size(); ++i)
+    if (FItems[i].Element == &AElement) return static_cast<int>(i);
+  return -1;
+}
+
+void TRXComponentElements::DrawElements(gp::Graphics& AGraphics, bool AOffscreen, float ARX, float ARY, float AW,
+                                        float AH, double AOuterWidth, double AOuterHeight) const {
+  for (auto& item : FItems) {
+    auto* e = dynamic_cast<TRXDrawComponentElement*>(item.Element);
+    if (!e || !e->ElementVisible()) continue;
+    gp::GraphicsState state = AGraphics.Save();
+    e->Draw(AGraphics, AOffscreen, ARX, ARY, AW, AH, AOuterWidth, AOuterHeight);
+    AGraphics.Restore(state);
+  }
+}
+
+void TRXComponentElements::InvalidateSizes() const {
+  for (auto& item : FItems)
+    if (auto* e = dynamic_cast<TRXDrawComponentElement*>(item.Element)) e->InvalidateSize();
+}
+
+void TRXComponentElements::InvalidateOwner() {
+  if (FOwner) FOwner->Invalidate();
+}
+
+std::recursive_mutex* TRXComponentElements::ChangeLock() const {
+  return FOwner ? &FOwner->ControlLock() : nullptr;
+}
+
+// ---- TRXBasicMatrixElement ----
+
+TRXBasicMatrixElement::TRXBasicMatrixElement(TComponent* AOwner)
+    : TRXTransparentControl(AOwner),
+      FPosition(std::make_unique<TKVElementOffsets>([this] { Invalidate(); }, this, this, 0.0f, 0.0f)) {}
+
+void TRXBasicMatrixElement::CellOrigin(int AWidth, int AHeight, int& ALeft, int& ATop) const {
+  ALeft = RXRoundHalfEvenToInt(double(FPosition->X().Get(float(AWidth))));
+  ATop = RXRoundHalfEvenToInt(double(FPosition->Y().Get(float(AHeight))));
+}
+
+void TRXBasicMatrixElement::Invalidate() {
+  if (IsLoading() || IsDestroying()) return;
+  InvalidateOwner();
+}
+
+DW_PROPERTIES(TRXBasicMatrixElement) {
+  t.Object("Position", [](TRXBasicMatrixElement& e) -> TKVElementOffsets& { return e.Position(); });
+}
+
+}  // namespace dw

@@ -1,0 +1,191 @@
+// Elements: components embedded in another instrument's element collection (an extra hand, a
+// small dial inside a large one) or in a matrix display's layer collection.
+//
+// An element class is a component (usually an instrument control) that also derives from the
+// mixin TRXComponentElement (or TRXDrawComponentElement when it draws):
+//
+//   class TDWAngularGaugeElement : public TDWBasicAngularGauge, public TRXDrawComponentElement {...};
+//
+// Elements are created through their collection (`gauge.Elements().Add<TDWGaugeMinMaxHandElement>()`)
+// and owned by it. A collection accepts only classes registered for one of its families
+// (RXRegister...ComponentElement); anything else is refused with a message (LastError()).
+//
+// Families accepted by each collection class:
+//   TRXComponentElements                component
+//   TRXGaugeComponentElements           component, gauge
+//   TRXAngularAnalogComponentElements   component, gauge, angular analog
+//   TRXLinearAnalogComponentElements    component, gauge, linear analog
+//   TRXClockComponentElements           component, clock
+//   TRXMatrixComponentElements          matrix
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dialworks/framework/Control.h"
+#include "dialworks/framework/Persistents.h"
+#include "dialworks/framework/Registry.h"
+
+namespace dw {
+
+class TRXComponentElements;
+
+class TRXComponentElement {
+ public:
+  virtual ~TRXComponentElement() = default;
+
+  // The component this element is (the class's other base).
+  TComponent& ElementComponent() { return dynamic_cast<TComponent&>(*this); }
+  const TComponent& ElementComponent() const { return dynamic_cast<const TComponent&>(*this); }
+  // The collection holding the element (null: none).
+  TRXComponentElements* ListOwner() const { return FListOwner; }
+  // Called by the collection when the element joins (non-null) or leaves it. Overrides call the
+  // inherited one (external elements disconnect their pin on leaving, repaint on joining).
+  virtual void SetListOwner(TRXComponentElements* AOwner) { FListOwner = AOwner; }
+  int ElementIndex() const;
+  // Enabled and visible states: those of the control when the element is one, else true.
+  virtual bool ElementEnabled() const;
+  virtual bool ElementVisible() const;
+  // Every element reports TRXComponentElements as its collection class.
+  static const TClassInfo& CollectionClass();
+  // Asks the collection to repaint its owner.
+  void InvalidateOwner();
+
+ private:
+  TRXComponentElements* FListOwner = nullptr;
+};
+
+class TRXDrawComponentElement : public TRXComponentElement {
+ public:
+  // Draws the element inside its host's drawing: the host's half extents ARX, ARY, its full
+  // extents AW, AH, and the values passed through from the host's IntDraw.
+  virtual void Draw(gp::Graphics& AGraphics, bool AOffscreen, float ARX, float ARY, float AW, float AH,
+                    double AOuterWidth, double AOuterHeight) = 0;
+  // Whether the host's control pixel (AX, AY) hits the element (as drawn last).
+  virtual bool HitTest(int /*AX*/, int /*AY*/) { return false; }
+  virtual void MouseDown(TMouseButton /*AButton*/, TShiftState /*AShift*/, int /*AX*/, int /*AY*/) {}
+  virtual void MouseMove(TShiftState /*AShift*/, int /*AX*/, int /*AY*/) {}
+  virtual void MouseUp(TMouseButton /*AButton*/, TShiftState /*AShift*/, int /*AX*/, int /*AY*/) {}
+  virtual void MouseEnter() {}
+  virtual void MouseLeave() {}
+  virtual bool MouseWheel(TShiftState /*AShift*/, int /*AWheelDelta*/, int /*AX*/, int /*AY*/) { return false; }
+  // The element lost the selection (another was pressed, or the host's mouse left).
+  virtual void Unselect() {}
+  // The host's size changed: forwards to the control's size invalidation when the element is a
+  // control (element classes that also derive from a control override both at once).
+  virtual void InvalidateSize();
+};
+
+// Matrix layers render into the matrix display's 32-bit pixel buffer (AWidth x AHeight cells,
+// premultiplied 0xAARRGGBB like gp::Bitmap).
+class IRXMatrixLayer {
+ public:
+  virtual void Render(uint32_t* ABuffer, int AWidth, int AHeight) = 0;
+
+ protected:
+  ~IRXMatrixLayer() = default;
+};
+
+class TRXComponentElements : public TCollectionBase {
+  DW_CLASS(TRXComponentElements, TCollectionBase)
+  // AOwner: the instrument that owns the collection (repainted by InvalidateOwner; its lock and
+  // loading state are the collection's).
+  explicit TRXComponentElements(TRXTransparentControl* AOwner);
+  ~TRXComponentElements() override;
+
+  size_t Count() const override { return FItems.size(); }
+  TRXComponentElement& Items(size_t AIndex) const { return *FItems.at(AIndex).Element; }
+  TComponent& ItemComponent(size_t AIndex) const { return *FItems.at(AIndex).Component; }
+  TPersistent& ItemObject(size_t AIndex) const override { return ItemComponent(AIndex); }
+  bool IsPolymorphic() const override { return true; }
+  const TClassInfo& ItemBaseClass() const override { return TComponent::StaticClass(); }
+  TPersistent* AddItem(const TClassInfo& AClass, std::string* AError = nullptr) override;
+  void Clear() override;
+
+  // Creates an element of class T; nullptr (and LastError) when the collection refuses T.
+  template <class T>
+  T* Add() {
+    static_assert(std::is_base_of_v<TComponent, T> && std::is_base_of_v<TRXComponentElement, T>);
+    return dynamic_cast<T*>(AddItem(T::StaticClass(), &FLastError));
+  }
+  // Takes an element made elsewhere; refused (destroyed, nullptr) when its class is not accepted.
+  TRXComponentElement* Insert(std::unique_ptr<TComponent> AElement, std::string* AError = nullptr);
+  // Removes and destroys the element at AIndex.
+  void Delete(size_t AIndex);
+  // Removes the element at AIndex and gives it to the caller (its list owner becomes null).
+  std::unique_ptr<TComponent> Extract(size_t AIndex);
+  int IndexOf(const TRXComponentElement& AElement) const;
+
+  // Whether this collection accepts elements of AClass, and why not (AError).
+  bool Accepts(const TClassInfo& AClass, std::string* AError = nullptr) const;
+  const std::string& LastError() const { return FLastError; }
+
+  // The elements that implement I, in collection order.
+  template <class I>
+  std::vector<I*> Query() const {
+    std::vector<I*> result;
+    for (auto& item : FItems)
+      if (I* i = dynamic_cast<I*>(item.Element)) result.push_back(i);
+    return result;
+  }
+
+  // Draws every visible draw element in collection order (each in a saved graphics state).
+  void DrawElements(gp::Graphics& AGraphics, bool AOffscreen, float ARX, float ARY, float AW, float AH,
+                    double AOuterWidth, double AOuterHeight) const;
+  // Tells every draw element that the host's size changed.
+  void InvalidateSizes() const;
+
+  TRXTransparentControl* Owner() const { return FOwner; }
+  void InvalidateOwner();
+  std::recursive_mutex* ChangeLock() const override;
+  bool IsLoading() const override { return FOwner && FOwner->IsLoading(); }
+  void DoChanged() override { InvalidateOwner(); }
+
+ protected:
+  // The families whose registered classes this collection accepts.
+  virtual std::vector<TRXElementFamily> Families() const { return {efComponent}; }
+
+ private:
+  struct TItem {
+    std::unique_ptr<TComponent> Component;
+    TRXComponentElement* Element;
+  };
+  TRXTransparentControl* FOwner;
+  std::vector<TItem> FItems;
+  std::string FLastError;
+};
+
+#define DW_ELEMENT_FAMILY_COLLECTION(Name, ...)                                   \
+  class Name : public TRXComponentElements {                                      \
+    DW_CLASS(Name, TRXComponentElements)                                          \
+    using TRXComponentElements::TRXComponentElements;                             \
+                                                                                  \
+   protected:                                                                     \
+    std::vector<TRXElementFamily> Families() const override { return {__VA_ARGS__}; } \
+  };
+
+DW_ELEMENT_FAMILY_COLLECTION(TRXGaugeComponentElements, efComponent, efGauge)
+DW_ELEMENT_FAMILY_COLLECTION(TRXAngularAnalogComponentElements, efComponent, efGauge, efAngularAnalog)
+DW_ELEMENT_FAMILY_COLLECTION(TRXLinearAnalogComponentElements, efComponent, efGauge, efLinearAnalog)
+DW_ELEMENT_FAMILY_COLLECTION(TRXClockComponentElements, efComponent, efClock)
+DW_ELEMENT_FAMILY_COLLECTION(TRXMatrixComponentElements, efMatrix)
+
+// Base of matrix layers that are not instruments (the text matrix layer): Position (X, Y,
+// proportions of the buffer's width and height; default 0, 0) and Render.
+class TRXBasicMatrixElement : public TRXTransparentControl, public TRXComponentElement, public IRXMatrixLayer {
+  DW_CLASS(TRXBasicMatrixElement, TRXTransparentControl)
+  explicit TRXBasicMatrixElement(TComponent* AOwner = nullptr);
+  TKVElementOffsets& Position() { return *FPosition; }
+  const TKVElementOffsets& Position() const { return *FPosition; }
+  void SetPosition(const TKVElementOffsets& AValue) { FPosition->Assign(AValue); }
+  // The layer's top-left cell in a buffer of AWidth x AHeight: Position resolved against the
+  // buffer's width and height, rounded halves to even.
+  void CellOrigin(int AWidth, int AHeight, int& ALeft, int& ATop) const;
+  void Invalidate() override;
+
+ private:
+  std::unique_ptr<TKVElementOffsets> FPosition;
+};
+
+}  // namespace dw

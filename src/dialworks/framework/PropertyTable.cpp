@@ -1,0 +1,300 @@
+#include "dialworks/framework/PropertyTable.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace dw {
+
+int TEnumInfo::IndexOf(std::string_view AName) const {
+  for (size_t i = 0; i < Members.size(); ++i)
+    if (Members[i] == AName) return static_cast<int>(i);
+  return -1;
+}
+
+const char* PropKindName(TPropKind AKind) {
+  switch (AKind) {
+    case TPropKind::Bool: return "Boolean";
+    case TPropKind::Integer: return "Integer";
+    case TPropKind::Cardinal: return "Cardinal";
+    case TPropKind::Real: return "Real";
+    case TPropKind::Single: return "Single";
+    case TPropKind::Enum: return "enumeration";
+    case TPropKind::Color: return "colour";
+    case TPropKind::String: return "string";
+    case TPropKind::Object: return "object";
+    case TPropKind::Collection: return "collection";
+    case TPropKind::Pin: return "pin";
+  }
+  return "?";
+}
+
+const char* BadInputName(TBadInput APolicy) {
+  switch (APolicy) {
+    case TBadInput::Accept: return "accept";
+    case TBadInput::Finite: return "finite";
+    case TBadInput::Limit: return "limit";
+    case TBadInput::Fold: return "fold";
+    case TBadInput::Refuse: return "refuse";
+  }
+  return "?";
+}
+
+std::string ColorToText(TAlphaColor AColor) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%08X", static_cast<unsigned>(AColor));
+  return buf;
+}
+
+bool ColorFromText(std::string_view AText, TAlphaColor& AColor) {
+  if (AText.size() != 10 || AText[0] != '0' || (AText[1] != 'x' && AText[1] != 'X')) return false;
+  uint32_t v = 0;
+  for (size_t i = 2; i < 10; ++i) {
+    char ch = AText[i];
+    int d;
+    if (ch >= '0' && ch <= '9') d = ch - '0';
+    else if (ch >= 'a' && ch <= 'f') d = ch - 'a' + 10;
+    else if (ch >= 'A' && ch <= 'F') d = ch - 'A' + 10;
+    else return false;
+    v = (v << 4) | uint32_t(d);
+  }
+  AColor = v;
+  return true;
+}
+
+double SingleToJsonNumber(float AValue) {
+  if (!std::isfinite(AValue)) return AValue;
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf - 1, AValue);
+  *r.ptr = 0;
+  return std::strtod(buf, nullptr);
+}
+
+// ---- TPropInfo ----
+
+std::pair<double, double> TPropInfo::Range(const TPersistent& AObject) const {
+  if (FRangeFn) return FRangeFn(AObject);
+  return {FLo, FHi};
+}
+
+TJson TPropInfo::Get(const TPersistent&) const { return nullptr; }
+void TPropInfo::Set(TPersistent&, const TJson&) const {}
+TJson TPropInfo::Default(const TPersistent&) const { return nullptr; }
+void TPropInfo::SetDefault(const TJson&) {}
+bool TPropInfo::IsStored(const TPersistent& AObject) const { return !FNeverStored && PredicateHolds(AObject); }
+TPersistent* TPropInfo::Object(TPersistent&) const { return nullptr; }
+TCollectionBase* TPropInfo::Collection(TPersistent&) const { return nullptr; }
+TPXPin* TPropInfo::Pin(TPersistent&) const { return nullptr; }
+
+namespace {
+
+std::string Fmt(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.17g", v);
+  return buf;
+}
+
+// The range check of Limit and Refuse entries (NaN fails it).
+std::string CheckRange(const TPropInfo& AProp, const TPersistent& AObject, double v) {
+  if (AProp.Policy() != TBadInput::Limit && AProp.Policy() != TBadInput::Refuse) return {};
+  auto [lo, hi] = AProp.Range(AObject);
+  if (AProp.HasDynamicRange() && AObject.IsLoading()) return {};  // limited after loading
+  if (!(v >= lo && v <= hi)) return "value " + Fmt(v) + " is outside " + Fmt(lo) + ".." + Fmt(hi);
+  return {};
+}
+
+}  // namespace
+
+std::string TPropInfo::Check(const TPersistent& AObject, const TJson& v) const {
+  switch (FKind) {
+    case TPropKind::Bool:
+      return v.is_boolean() ? "" : "expected true or false";
+    case TPropKind::Integer: {
+      if (!v.is_number_integer()) return "expected an integer";
+      if (v.is_number_unsigned() && v.get<uint64_t>() > uint64_t(INT32_MAX)) return "integer out of range";
+      int64_t i = v.get<int64_t>();
+      if (i < INT32_MIN || i > INT32_MAX) return "integer out of range";
+      return CheckRange(*this, AObject, double(i));
+    }
+    case TPropKind::Cardinal: {
+      if (!v.is_number_integer()) return "expected a non-negative integer";
+      if (!v.is_number_unsigned() && v.get<int64_t>() < 0) return "expected a non-negative integer";
+      if (v.get<uint64_t>() > UINT32_MAX) return "integer out of range";
+      return CheckRange(*this, AObject, double(v.get<uint64_t>()));
+    }
+    case TPropKind::Real:
+    case TPropKind::Single: {
+      if (!v.is_number()) return "expected a number";
+      double d = v.get<double>();
+      if (!std::isfinite(d)) return "expected a finite number";
+      if (FKind == TPropKind::Single && std::fabs(d) > double(std::numeric_limits<float>::max()))
+        return "number out of range for single precision";
+      return CheckRange(*this, AObject, d);
+    }
+    case TPropKind::Enum: {
+      if (!v.is_string()) return "expected a member name of " + (FEnum ? FEnum->Name : std::string("the enumeration"));
+      if (FEnum && FEnum->IndexOf(v.get<std::string>()) < 0)
+        return "'" + v.get<std::string>() + "' is not a member of " + FEnum->Name;
+      return {};
+    }
+    case TPropKind::Color: {
+      TAlphaColor c;
+      if (!v.is_string() || !ColorFromText(v.get<std::string>(), c)) return "expected a colour \"0xAARRGGBB\"";
+      return {};
+    }
+    case TPropKind::String:
+      return v.is_string() ? "" : "expected a string";
+    case TPropKind::Object:
+      return v.is_object() ? "" : "expected an object";
+    case TPropKind::Collection:
+      return v.is_array() ? "" : "expected an array";
+    case TPropKind::Pin:
+      return v.is_object() && v.empty() ? "" : "pins have no properties (links are listed under \"links\")";
+  }
+  return "unsupported property";
+}
+
+// ---- TClassInfo ----
+
+TClassInfo::TClassInfo(const char* AName, const TClassInfo* AParent, TCreate ACreate, TDeclare ADeclare)
+    : FName(AName), FParent(AParent), FCreate(ACreate) {
+  if (FParent) FProps = FParent->FProps;
+  if (ADeclare) ADeclare(FProps);
+}
+
+bool TClassInfo::InheritsFrom(const TClassInfo& AClass) const {
+  for (const TClassInfo* c = this; c; c = c->FParent)
+    if (c == &AClass) return true;
+  return false;
+}
+
+const TPropInfo* TClassInfo::FindProperty(std::string_view AName) const {
+  for (auto& p : FProps)
+    if (p->Name() == AName) return p.get();
+  return nullptr;
+}
+
+bool TClassInfo::IsComponent() const { return InheritsFrom(TComponent::StaticClass()); }
+
+// ---- paths ----
+
+namespace {
+
+bool Fail(std::string* AError, std::string AText) {
+  if (AError) *AError = std::move(AText);
+  return false;
+}
+
+}  // namespace
+
+std::optional<TPropertyLocation> FindPropertyPath(TPersistent& ARoot, std::string_view APath, std::string* AError) {
+  TPersistent* obj = &ARoot;
+  const TPropInfo* prop = nullptr;
+  std::string_view rest = APath;
+  std::string done;
+  if (rest.empty()) {
+    Fail(AError, "empty property path");
+    return std::nullopt;
+  }
+  while (!rest.empty()) {
+    if (prop) {
+      // The previous segment named a value or pin: nothing below it.
+      Fail(AError, "'" + done + "' has no properties");
+      return std::nullopt;
+    }
+    size_t end = rest.find_first_of(".[");
+    std::string_view name = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end);
+    if (name.empty()) {
+      Fail(AError, "empty name in path '" + std::string(APath) + "'");
+      return std::nullopt;
+    }
+    done += (done.empty() ? "" : ".") + std::string(name);
+    const TPropInfo* p = obj->ClassInfo().FindProperty(name);
+    if (!p) {
+      Fail(AError, obj->ClassName() + " has no property '" + std::string(name) + "' (path '" + done + "')");
+      return std::nullopt;
+    }
+    if (!rest.empty() && rest[0] == '[') {
+      size_t close = rest.find(']');
+      TCollectionBase* coll = p->Collection(*obj);
+      if (!coll || close == std::string_view::npos) {
+        Fail(AError, "'" + done + "' is not a collection");
+        return std::nullopt;
+      }
+      std::string_view digits = rest.substr(1, close - 1);
+      size_t index = 0;
+      auto r = std::from_chars(digits.data(), digits.data() + digits.size(), index);
+      if (digits.empty() || r.ec != std::errc() || r.ptr != digits.data() + digits.size()) {
+        Fail(AError, "bad index '" + std::string(digits) + "' after '" + done + "'");
+        return std::nullopt;
+      }
+      if (index >= coll->Count()) {
+        Fail(AError, "index " + std::to_string(index) + " of '" + done + "' is out of range (" +
+                         std::to_string(coll->Count()) + " items)");
+        return std::nullopt;
+      }
+      done += "[" + std::to_string(index) + "]";
+      obj = &coll->ItemObject(index);
+      rest = rest.substr(close + 1);
+    } else if (p->Kind() == TPropKind::Object) {
+      TPersistent* nested = p->Object(*obj);
+      if (!nested) {
+        Fail(AError, "'" + done + "' is empty");
+        return std::nullopt;
+      }
+      if (rest.empty()) return TPropertyLocation{obj, p};
+      obj = nested;
+    } else {
+      prop = p;
+      if (rest.empty()) return TPropertyLocation{obj, p};
+    }
+    if (!rest.empty()) {
+      if (rest[0] != '.' || rest.size() == 1) {
+        Fail(AError, "bad path '" + std::string(APath) + "' after '" + done + "'");
+        return std::nullopt;
+      }
+      rest = rest.substr(1);
+    }
+  }
+  return TPropertyLocation{obj, nullptr};
+}
+
+std::optional<TJson> GetPropertyValue(TPersistent& ARoot, std::string_view APath, std::string* AError) {
+  auto loc = FindPropertyPath(ARoot, APath, AError);
+  if (!loc) return std::nullopt;
+  if (!loc->Prop || !loc->Prop->IsValue()) {
+    Fail(AError, "'" + std::string(APath) + "' is not a value property");
+    return std::nullopt;
+  }
+  return loc->Prop->Get(*loc->Object);
+}
+
+bool SetPropertyValue(TPersistent& ARoot, std::string_view APath, const TJson& AValue, std::string* AError) {
+  auto loc = FindPropertyPath(ARoot, APath, AError);
+  if (!loc) return false;
+  if (!loc->Prop || !loc->Prop->IsValue()) return Fail(AError, "'" + std::string(APath) + "' is not a value property");
+  std::string why = loc->Prop->Check(*loc->Object, AValue);
+  if (!why.empty()) return Fail(AError, std::string(APath) + ": " + why);
+  loc->Prop->Set(*loc->Object, AValue);
+  return true;
+}
+
+bool SetPropertyText(TPersistent& ARoot, std::string_view APath, std::string_view AText, std::string* AError) {
+  auto loc = FindPropertyPath(ARoot, APath, AError);
+  if (!loc) return false;
+  if (!loc->Prop || !loc->Prop->IsValue()) return Fail(AError, "'" + std::string(APath) + "' is not a value property");
+  TJson value;
+  switch (loc->Prop->Kind()) {
+    case TPropKind::String:
+    case TPropKind::Enum:
+    case TPropKind::Color:
+      value = std::string(AText);
+      break;
+    default:
+      value = TJson::parse(AText, nullptr, false);
+      if (value.is_discarded()) return Fail(AError, std::string(APath) + ": cannot read '" + std::string(AText) + "'");
+  }
+  return SetPropertyValue(ARoot, APath, value, AError);
+}
+
+}  // namespace dw

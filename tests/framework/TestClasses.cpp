@@ -1,0 +1,113 @@
+#include "TestClasses.h"
+
+#include "dialworks/draw/Brush.h"
+#include "dialworks/host/Helpers.h"
+
+namespace dwtest {
+
+DW_PROPERTIES(TTestScale) {
+  using C = TTestScale;
+  t.Integer("Count", &C::Count, &C::SetCount, 10).Limit(0, 100);
+  t.Enum("Style", &C::Style, &C::SetStyle, tsLine);
+  t.Single("Angle", &C::Angle, &C::SetAngle, 0.0f).Fold(0, 360);
+  t.Real("Step", &C::Step, &C::SetStep, 1.0).Refuse(0.5, 10);
+  t.Color("Color", &C::Color, &C::SetColor, 0xFF000000);
+  t.String("Caption", &C::Caption, &C::SetCaption);
+  t.Cardinal("Digits", &C::Digits, &C::SetDigits, 2).Limit(0, 12);
+}
+
+DW_PROPERTIES(TTestRange) {
+  t.Real("Start", &TTestRange::Start, &TTestRange::SetStart, 0.0);
+  t.Color("Color", &TTestRange::Color, &TTestRange::SetColor, 0xFF00FF00);
+}
+
+TTestGauge::TTestGauge(TComponent* AOwner)
+    : TKVBasicControl(AOwner),
+      FScale(std::make_unique<TTestScale>([this] { InvalidateSize(); }, this, this)),
+      FRanges([this] { InvalidateSize(); }, this, &ControlLock()),
+      FElements(this),
+      FInputPin(this, [this](TPXPin&, double v, double lo, double hi, bool range, bool) {
+        if (range) {
+          SetMin(lo);
+          SetMax(hi);
+        }
+        SetValue(v);
+      }) {
+  ApplyDefaultSize();
+}
+
+void TTestGauge::SetValue(double AValue) {
+  std::lock_guard guard(ControlLock());
+  if (std::isnan(AValue)) return;
+  RXMinMax(AValue, FMin, FMax, !IsLoading());
+  if (Setter(*this, "Value", FValue, AValue, [this] { InvalidateValue(); })) UpdateEmbeddedValues();
+}
+
+void TTestGauge::Loaded() {
+  TKVBasicControl::Loaded();
+  ++LoadedCalls;
+  RXMinMax(FValue, FMin, FMax, true);
+}
+
+void TTestGauge::IntDraw(gp::Graphics& AGraphics, float AScaleX, float AScaleY, float AWidth, float AHeight,
+                         double AOuterWidth, double AOuterHeight, bool AEmbedded, bool AOffscreen) {
+  TKVBasicControl::IntDraw(AGraphics, AScaleX, AScaleY, AWidth, AHeight, AOuterWidth, AOuterHeight, AEmbedded,
+                           AOffscreen);
+  TControlDrawLock lock(*this);
+  if (!lock) return;
+  ++Draws;
+  gp::SolidBrush brush(FillColor);
+  AGraphics.FillRectangle(brush, gp::RectF(0, 0, AWidth, AHeight));
+  FElements.DrawElements(AGraphics, AOffscreen, AWidth / 2, AHeight / 2, AWidth, AHeight, AOuterWidth, AOuterHeight);
+}
+
+DW_PROPERTIES(TTestGauge) {
+  using C = TTestGauge;
+  t.Default("Width", 200);
+  t.Default("Height", 150);
+  t.Pin("InputPin", &C::InputPin);
+  t.Real("Value", &C::Value, &C::SetValue, 0.0)
+      .Stored([](const C& c) { return !c.InputPin().Connected(); })
+      .LimitTo([](const C& c) { return std::pair(c.Min(), c.Max()); });
+  t.Real("Min", &C::Min, &C::SetMin, 0.0).Stored([](const C& c) { return !c.InputPin().GetRangePopulated(); });
+  t.Real("Max", &C::Max, &C::SetMax, 100.0).Stored([](const C& c) { return !c.InputPin().GetRangePopulated(); });
+  t.Object("Scale", &C::Scale);
+  t.Collection("Ranges", &C::Ranges);
+  t.Collection("Elements", &C::Elements);
+}
+
+TTestHandElement::TTestHandElement(TComponent* AOwner)
+    : TKVBasicControl(AOwner),
+      FStatePin(this),
+      FPosition(std::make_unique<TKVElementOffsets>([this] { Invalidate(); }, this, this, 0.0f, 0.6f)) {}
+
+void TTestHandElement::Draw(gp::Graphics& AGraphics, bool, float, float, float, float, double, double) {
+  ++Draws;
+  AGraphics.TranslateTransform(1, 1);  // the collection restores the state after each element
+}
+
+void TTestHandElement::SetListOwner(TRXComponentElements* AOwner) {
+  ++ListOwnerChanges;
+  if (!AOwner) FStatePin.DisconnectAll();
+  TRXDrawComponentElement::SetListOwner(AOwner);
+}
+
+DW_PROPERTIES(TTestHandElement) {
+  using C = TTestHandElement;
+  t.Enum("Mode", &C::Mode, &C::SetMode, hmNormal);
+  t.Pin("StatePin", &C::StatePin);
+  t.Object("Position", &C::Position);
+}
+
+DW_PROPERTIES(TTestClockElement) {}
+
+void RegisterTestClasses() {
+  TRegistrationUnit unit("TestUnit");
+  TClassGroupScope group(TKVBasicControl::StaticClass());
+  RegisterComponents("Test", {&TTestGauge::StaticClass()});
+  RXRegisterAngularAnalogComponentElement(TTestHandElement::StaticClass(), "Hands");
+  RXRegisterClockComponentElement(TTestClockElement::StaticClass(), "Clocks");
+  RegisterClass(TTestRange::StaticClass());
+}
+
+}  // namespace dwtest

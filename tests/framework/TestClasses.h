@@ -1,0 +1,133 @@
+// Small test-only components that exercise the framework machinery: a gauge with a value model,
+// a nested scale, a range collection, an element collection and an input pin; a hand element with
+// a state pin; a clock element of another family.
+#pragma once
+
+#include <memory>
+
+#include "dialworks/framework/Collection.h"
+#include "dialworks/framework/Control.h"
+#include "dialworks/framework/Elements.h"
+#include "dialworks/framework/Persistents.h"
+#include "dialworks/framework/Registry.h"
+#include "dialworks/host/Pins.h"
+
+namespace dwtest {
+
+using namespace dw;
+
+enum TTestTickStyle : uint8_t { tsLine, tsDot, tsTriangle };
+DW_ENUM(TTestTickStyle, "tsLine", "tsDot", "tsTriangle")
+
+class TTestScale : public TKVOptionalInstrumentProperty {
+  DW_CLASS(TTestScale, TKVOptionalInstrumentProperty)
+  using TKVOptionalInstrumentProperty::TKVOptionalInstrumentProperty;
+  int Count() const { return FCount; }
+  void SetCount(int AValue) { SetterMinMax(*this, "Count", FCount, AValue, 0, 100); }
+  TTestTickStyle Style() const { return FStyle; }
+  void SetStyle(TTestTickStyle AValue) { Setter(*this, "Style", FStyle, AValue); }
+  float Angle() const { return FAngle; }
+  void SetAngle(float AValue) { SetterFold(*this, "Angle", FAngle, AValue, 0.0f, 360.0f); }
+  double Step() const { return FStep; }
+  void SetStep(double AValue) { SetterInRange(*this, "Step", FStep, AValue, 0.5, 10.0); }
+  TAlphaColor Color() const { return FColor; }
+  void SetColor(TAlphaColor AValue) { Setter(*this, "Color", FColor, AValue); }
+  const std::string& Caption() const { return FCaption; }
+  void SetCaption(const std::string& AValue) { Setter(*this, "Caption", FCaption, AValue); }
+  uint32_t Digits() const { return FDigits; }
+  void SetDigits(uint32_t AValue) { SetterMax(*this, "Digits", FDigits, AValue, 12u); }
+
+ private:
+  int FCount = 10;
+  TTestTickStyle FStyle = tsLine;
+  float FAngle = 0;
+  double FStep = 1;
+  TAlphaColor FColor = 0xFF000000;
+  std::string FCaption;
+  uint32_t FDigits = 2;
+};
+
+class TTestRange : public TLockCollectionItem {
+  DW_CLASS(TTestRange, TLockCollectionItem)
+  double Start() const { return FStart; }
+  void SetStart(double AValue) { Setter(*this, "Start", FStart, AValue); }
+  TAlphaColor Color() const { return FColor; }
+  void SetColor(TAlphaColor AValue) { Setter(*this, "Color", FColor, AValue); }
+
+ private:
+  double FStart = 0;
+  TAlphaColor FColor = 0xFF00FF00;
+};
+
+class TTestGauge : public TKVBasicControl {
+  DW_CLASS(TTestGauge, TKVBasicControl)
+  explicit TTestGauge(TComponent* AOwner = nullptr);
+  double Value() const { return FValue; }
+  void SetValue(double AValue);
+  double Min() const { return FMin; }
+  void SetMin(double AValue) { Setter(*this, "Min", FMin, AValue, [this] { InvalidateRange(); }); }
+  double Max() const { return FMax; }
+  void SetMax(double AValue) { Setter(*this, "Max", FMax, AValue, [this] { InvalidateRange(); }); }
+  TTestScale& Scale() { return *FScale; }
+  TTestGauge& SetScale(const TTestScale& AValue) { FScale->Assign(AValue); return *this; }
+  TTypedCollection<TTestRange>& Ranges() { return FRanges; }
+  TRXAngularAnalogComponentElements& Elements() { return FElements; }
+  TRXComponentElements* ElementList() override { return &FElements; }
+  TPXRealAndRangedSinkPin& InputPin() { return FInputPin; }
+  const TPXRealAndRangedSinkPin& InputPin() const { return FInputPin; }
+  void Loaded() override;
+  void InvalidateValue() override { ++ValueInvalidations; TKVBasicControl::InvalidateValue(); }
+  void InvalidateRange() override { ++RangeInvalidations; TKVBasicControl::InvalidateRange(); }
+  void IntDraw(gp::Graphics& AGraphics, float AScaleX, float AScaleY, float AWidth, float AHeight, double AOuterWidth,
+               double AOuterHeight, bool AEmbedded, bool AOffscreen) override;
+
+  int ValueInvalidations = 0, RangeInvalidations = 0, LoadedCalls = 0, Draws = 0;
+  TAlphaColor FillColor = 0xFF0000FF;
+
+ private:
+  double FValue = 0, FMin = 0, FMax = 100;
+  std::unique_ptr<TTestScale> FScale;
+  TTypedCollection<TTestRange> FRanges;
+  TRXAngularAnalogComponentElements FElements;
+  TPXRealAndRangedSinkPin FInputPin;
+};
+
+enum TTestHandMode : uint8_t { hmNormal, hmMin, hmMax };
+DW_ENUM(TTestHandMode, "hmNormal", "hmMin", "hmMax")
+
+class TTestHandElement : public TKVBasicControl, public TRXDrawComponentElement {
+  DW_CLASS(TTestHandElement, TKVBasicControl)
+  explicit TTestHandElement(TComponent* AOwner = nullptr);
+  TTestHandMode Mode() const { return FMode; }
+  void SetMode(TTestHandMode AValue) { Setter(*this, "Mode", FMode, AValue); }
+  TPXRealAndRangedStatePin& StatePin() { return FStatePin; }
+  TKVElementOffsets& Position() { return *FPosition; }
+  void Draw(gp::Graphics& AGraphics, bool AOffscreen, float ARX, float ARY, float AW, float AH, double AOuterWidth,
+            double AOuterHeight) override;
+  bool HitTest(int AX, int AY) override { return AX >= HitLeft && AX < HitLeft + 10 && AY >= 0 && AY < 10; }
+  void MouseDown(TMouseButton, TShiftState, int, int) override { ++Downs; }
+  void MouseMove(TShiftState, int, int) override { ++Moves; }
+  void MouseUp(TMouseButton, TShiftState, int, int) override { ++Ups; }
+  void Unselect() override { ++Unselects; }
+  void SetListOwner(TRXComponentElements* AOwner) override;
+  void InvalidateSize() override { ++SizeInvalidations; TKVBasicControl::InvalidateSize(); }
+
+  int HitLeft = 0, Downs = 0, Moves = 0, Ups = 0, Unselects = 0, Draws = 0, SizeInvalidations = 0;
+  int ListOwnerChanges = 0;
+
+ private:
+  TTestHandMode FMode = hmNormal;
+  TPXRealAndRangedStatePin FStatePin;
+  std::unique_ptr<TKVElementOffsets> FPosition;
+};
+
+class TTestClockElement : public TKVBasicControl, public TRXDrawComponentElement {
+  DW_CLASS(TTestClockElement, TKVBasicControl)
+  using TKVBasicControl::TKVBasicControl;
+  void Draw(gp::Graphics&, bool, float, float, float, float, double, double) override {}
+};
+
+// Registers the test classes (idempotent).
+void RegisterTestClasses();
+
+}  // namespace dwtest
