@@ -113,6 +113,8 @@ class IHostServices {
 // calls Advance on it): programs that need real time install a TThreadedHost or their own host.
 IHostServices& HostServices();
 void SetHostServices(IHostServices* AHost);
+// Uninstalls AHost when it is the installed one (hosts call it from their destructors).
+void UninstallHostServices(IHostServices* AHost);
 // The built-in default host (the one used when none is installed).
 class TManualHost;
 TManualHost& DefaultManualHost();
@@ -120,7 +122,7 @@ TManualHost& DefaultManualHost();
 // Repaint bookkeeping shared by the hosts: counts requests per control address. Thread-safe.
 class TRepaintCounter {
  public:
-  void Count(const TKVBasicControl& AControl);
+  void Add(const TKVBasicControl& AControl);
   uint64_t Count(const TKVBasicControl& AControl) const;
   uint64_t Total() const;
   void Clear();

@@ -1,0 +1,264 @@
+#include "dialworks/host/ManualHost.h"
+
+#include <cmath>
+#include <deque>
+
+namespace dw {
+
+namespace {
+
+struct TManualTimerState {
+  bool Enabled = true;
+  uint32_t Interval = IRelaxedTimer::DefaultInterval;
+  int64_t Due = 0;   // µs of virtual time
+  uint64_t Seq = 0;  // arming order, breaks ties between equal due times
+  TCallbackSlot Slot;
+};
+
+}  // namespace
+
+struct TManualHost::TCore {
+  std::mutex Lock;
+  int64_t NowUs = 0;
+  uint64_t NextSeq = 1;
+  TDateTime NowBase = 0;
+  int64_t NowBaseUs = 0;
+  std::vector<std::shared_ptr<TManualTimerState>> Timers;  // creation order
+  bool ClockArmed = false;
+  int64_t ClockDue = 0;
+  uint64_t ClockSeq = 0;
+  std::deque<std::function<void()>> Posted;
+  bool Advancing = false;
+
+  // Lock held.
+  void Arm(TManualTimerState& AState) {
+    AState.Due = NowUs + int64_t(AState.Interval) * 1000;
+    AState.Seq = NextSeq++;
+  }
+};
+
+namespace {
+
+int64_t ClockIntervalUs(const TAnimationClock& AClock) {
+  return std::max<int64_t>(1, std::llround(AClock.Interval() * 1000.0));
+}
+
+class TManualTimer final : public IRelaxedTimer {
+ public:
+  explicit TManualTimer(std::shared_ptr<TManualHost::TCore> ACore)
+      : FCore(std::move(ACore)), FState(std::make_shared<TManualTimerState>()) {
+    std::lock_guard lock(FCore->Lock);
+    FCore->Arm(*FState);
+    FCore->Timers.push_back(FState);
+  }
+  ~TManualTimer() override {
+    {
+      std::lock_guard lock(FCore->Lock);
+      std::erase(FCore->Timers, FState);
+    }
+    FState->Slot.Kill();
+  }
+  bool Enabled() const override {
+    std::lock_guard lock(FCore->Lock);
+    return FState->Enabled;
+  }
+  void SetEnabled(bool AValue) override {
+    std::lock_guard lock(FCore->Lock);
+    if (FState->Enabled == AValue) return;
+    FState->Enabled = AValue;
+    if (AValue) FCore->Arm(*FState);
+  }
+  uint32_t Interval() const override {
+    std::lock_guard lock(FCore->Lock);
+    return FState->Interval;
+  }
+  void SetInterval(double AMilliseconds) override {
+    std::lock_guard lock(FCore->Lock);
+    const uint32_t v = LimitInterval(AMilliseconds, FState->Interval);
+    if (v == FState->Interval) return;
+    FState->Interval = v;
+    if (FState->Enabled) FCore->Arm(*FState);
+  }
+  void SetOnTimer(TTimerEvent AEvent) override { FState->Slot.Set(std::move(AEvent)); }
+  void Reset() override {
+    std::lock_guard lock(FCore->Lock);
+    if (FState->Enabled) FCore->Arm(*FState);
+  }
+
+ private:
+  std::shared_ptr<TManualHost::TCore> FCore;
+  std::shared_ptr<TManualTimerState> FState;
+};
+
+class TManualClock final : public TAnimationClock {
+ public:
+  explicit TManualClock(std::shared_ptr<TManualHost::TCore> ACore) : FCore(std::move(ACore)) {}
+
+ protected:
+  // The hooks run outside the clock's lock; the clock's state is re-read here because two
+  // threads' hooks may arrive out of order.
+  void ActivityChanged(bool) override { Rearm(false); }
+  void IntervalChanged() override { Rearm(true); }
+
+ private:
+  void Rearm(bool ARestart) {
+    const bool active = Active();
+    const int64_t interval = ClockIntervalUs(*this);
+    std::lock_guard lock(FCore->Lock);
+    if (!active) {
+      FCore->ClockArmed = false;
+    } else if (!FCore->ClockArmed || ARestart) {
+      FCore->ClockArmed = true;
+      FCore->ClockDue = FCore->NowUs + interval;
+      FCore->ClockSeq = FCore->NextSeq++;
+    }
+  }
+  std::shared_ptr<TManualHost::TCore> FCore;
+};
+
+}  // namespace
+
+TManualHost::TManualHost()
+    : FCore(std::make_shared<TCore>()), FClock(std::make_unique<TManualClock>(FCore)) {}
+
+TManualHost::~TManualHost() {
+  UninstallHostServices(this);
+  std::deque<std::function<void()>> dropped;
+  std::lock_guard lock(FCore->Lock);
+  dropped.swap(FCore->Posted);
+  FCore->ClockArmed = false;
+}
+
+std::unique_ptr<IRelaxedTimer> TManualHost::CreateTimer() {
+  return std::make_unique<TManualTimer>(FCore);
+}
+
+TAnimationClock& TManualHost::AnimationClock() { return *FClock; }
+
+TDateTime TManualHost::Now() {
+  std::lock_guard lock(FCore->Lock);
+  return FCore->NowBase + double(FCore->NowUs - FCore->NowBaseUs) / (MSecsPerDay * 1000.0);
+}
+
+void TManualHost::SetNow(TDateTime AValue) {
+  if (!std::isfinite(AValue)) return;
+  std::lock_guard lock(FCore->Lock);
+  FCore->NowBase = AValue;
+  FCore->NowBaseUs = FCore->NowUs;
+}
+
+double TManualHost::Elapsed() const {
+  std::lock_guard lock(FCore->Lock);
+  return double(FCore->NowUs) / 1000.0;
+}
+
+void TManualHost::RequestRepaint(TKVBasicControl& AControl) {
+  FRepaints.Add(AControl);
+  std::function<void(TKVBasicControl&)> handler;
+  {
+    std::lock_guard lock(FRepaintHandlerLock);
+    handler = FOnRepaint;
+  }
+  if (handler) handler(AControl);
+}
+
+void TManualHost::SetOnRepaint(std::function<void(TKVBasicControl&)> AHandler) {
+  std::lock_guard lock(FRepaintHandlerLock);
+  FOnRepaint = std::move(AHandler);
+}
+
+uint64_t TManualHost::RepaintCount(const TKVBasicControl& AControl) const {
+  return FRepaints.Count(AControl);
+}
+uint64_t TManualHost::RepaintCount() const { return FRepaints.Total(); }
+void TManualHost::ClearRepaintCounts() { FRepaints.Clear(); }
+
+void TManualHost::Post(std::function<void()> AProc) {
+  if (!AProc) return;
+  std::lock_guard lock(FCore->Lock);
+  FCore->Posted.push_back(std::move(AProc));
+}
+
+size_t TManualHost::RunPosted() {
+  std::deque<std::function<void()>> batch;
+  {
+    std::lock_guard lock(FCore->Lock);
+    batch.swap(FCore->Posted);
+  }
+  for (auto& proc : batch) proc();
+  return batch.size();
+}
+
+size_t TManualHost::PostedCount() const {
+  std::lock_guard lock(FCore->Lock);
+  return FCore->Posted.size();
+}
+
+size_t TManualHost::EnabledTimerCount() const {
+  std::lock_guard lock(FCore->Lock);
+  size_t n = 0;
+  for (auto& t : FCore->Timers) n += t->Enabled ? 1 : 0;
+  return n;
+}
+
+void TManualHost::Advance(double AMilliseconds) {
+  if (!(AMilliseconds >= 0) || !std::isfinite(AMilliseconds)) return;
+  int64_t target;
+  {
+    std::lock_guard lock(FCore->Lock);
+    if (FCore->Advancing) return;  // nested call from a callback
+    FCore->Advancing = true;
+    target = FCore->NowUs + std::llround(AMilliseconds * 1000.0);
+  }
+  struct TDone {
+    TCore& C;
+    ~TDone() {
+      std::lock_guard lock(C.Lock);
+      C.Advancing = false;
+    }
+  } done{*FCore};
+
+  RunPosted();
+  for (;;) {
+    const int64_t clockInterval = ClockIntervalUs(*FClock);
+    std::shared_ptr<TManualTimerState> timer;
+    bool tick = false;
+    {
+      std::lock_guard lock(FCore->Lock);
+      int64_t due = target + 1;
+      uint64_t seq = 0;
+      for (auto& t : FCore->Timers) {
+        if (t->Enabled && t->Due <= target && (t->Due < due || (t->Due == due && t->Seq < seq))) {
+          due = t->Due;
+          seq = t->Seq;
+          timer = t;
+        }
+      }
+      if (FCore->ClockArmed && FCore->ClockDue <= target &&
+          (FCore->ClockDue < due || (FCore->ClockDue == due && FCore->ClockSeq < seq))) {
+        due = FCore->ClockDue;
+        timer.reset();
+        tick = true;
+      }
+      if (!timer && !tick) {
+        FCore->NowUs = target;
+        break;
+      }
+      FCore->NowUs = due;
+      if (tick) {
+        FCore->ClockDue = due + clockInterval;
+        FCore->ClockSeq = FCore->NextSeq++;
+      } else {
+        FCore->Arm(*timer);
+      }
+    }
+    if (tick)
+      FClock->Tick();
+    else
+      timer->Slot.Invoke();
+    RunPosted();
+  }
+  RunPosted();
+}
+
+}  // namespace dw

@@ -1,0 +1,294 @@
+#include "dialworks/host/ThreadedHost.h"
+
+#include <algorithm>
+
+namespace dw {
+
+using TSteady = std::chrono::steady_clock;
+
+namespace {
+
+struct TThreadedTimerState {
+  bool Enabled = true;
+  uint32_t Interval = IRelaxedTimer::DefaultInterval;
+  TSteady::time_point Due;
+  bool Pending = false;  // an expiry waits in the user-interface queue
+  TCallbackSlot Slot;
+};
+
+}  // namespace
+
+// Lock order: TTimerCore::Lock before the host's queue lock; never the other way round.
+struct TThreadedHost::TTimerCore {
+  std::mutex Lock;
+  std::condition_variable Changed;
+  bool Stop = false;
+  TThreadedHost* Host = nullptr;  // cleared when the host stops the thread
+  std::vector<std::shared_ptr<TThreadedTimerState>> Timers;
+  std::thread Thread;
+
+  void Arm(TThreadedTimerState& AState) {
+    AState.Due = TSteady::now() + std::chrono::milliseconds(AState.Interval);
+    Changed.notify_all();
+  }
+
+  void Loop(const std::shared_ptr<TTimerCore>& ASelf) {
+    std::unique_lock lock(Lock);
+    while (!Stop) {
+      std::shared_ptr<TThreadedTimerState> next;
+      for (auto& t : Timers)
+        if (t->Enabled && !t->Pending && (!next || t->Due < next->Due)) next = t;
+      if (!next) {
+        Changed.wait(lock);
+        continue;
+      }
+      const auto now = TSteady::now();
+      if (now < next->Due) {
+        Changed.wait_until(lock, next->Due);
+        continue;
+      }
+      // Expired: the next expiry keeps the rhythm unless we fell a whole interval behind.
+      const auto interval = std::chrono::milliseconds(next->Interval);
+      next->Due += interval;
+      if (next->Due <= now) next->Due = now + interval;
+      next->Pending = true;
+      std::weak_ptr<TThreadedTimerState> weak = next;
+      std::weak_ptr<TTimerCore> core = ASelf;
+      Host->Post([weak, core] {
+        auto state = weak.lock();
+        auto c = core.lock();
+        if (!state || !c) return;
+        {
+          std::lock_guard l(c->Lock);
+          state->Pending = false;
+          c->Changed.notify_all();
+          if (!state->Enabled || c->Stop) return;
+        }
+        state->Slot.Invoke();
+      });
+    }
+  }
+};
+
+namespace {
+
+class TThreadedTimer final : public IRelaxedTimer {
+ public:
+  explicit TThreadedTimer(std::shared_ptr<TThreadedHost::TTimerCore> ACore)
+      : FCore(std::move(ACore)), FState(std::make_shared<TThreadedTimerState>()) {
+    std::lock_guard lock(FCore->Lock);
+    FCore->Timers.push_back(FState);
+    FCore->Arm(*FState);
+  }
+  ~TThreadedTimer() override {
+    {
+      std::lock_guard lock(FCore->Lock);
+      std::erase(FCore->Timers, FState);
+    }
+    FState->Slot.Kill();
+  }
+  bool Enabled() const override {
+    std::lock_guard lock(FCore->Lock);
+    return FState->Enabled;
+  }
+  void SetEnabled(bool AValue) override {
+    std::lock_guard lock(FCore->Lock);
+    if (FState->Enabled == AValue) return;
+    FState->Enabled = AValue;
+    if (AValue) FCore->Arm(*FState);
+  }
+  uint32_t Interval() const override {
+    std::lock_guard lock(FCore->Lock);
+    return FState->Interval;
+  }
+  void SetInterval(double AMilliseconds) override {
+    std::lock_guard lock(FCore->Lock);
+    const uint32_t v = LimitInterval(AMilliseconds, FState->Interval);
+    if (v == FState->Interval) return;
+    FState->Interval = v;
+    if (FState->Enabled) FCore->Arm(*FState);
+  }
+  void SetOnTimer(TTimerEvent AEvent) override { FState->Slot.Set(std::move(AEvent)); }
+  void Reset() override {
+    std::lock_guard lock(FCore->Lock);
+    if (FState->Enabled) FCore->Arm(*FState);
+  }
+
+ private:
+  std::shared_ptr<TThreadedHost::TTimerCore> FCore;
+  std::shared_ptr<TThreadedTimerState> FState;
+};
+
+// Ticks on its own thread while anybody is subscribed; sleeps otherwise.
+class TThreadedClock final : public TAnimationClock {
+ public:
+  TThreadedClock() : FThread([this] { Loop(); }) {}
+  ~TThreadedClock() override { Stop(); }
+
+  void Stop() {
+    {
+      std::lock_guard lock(FLock);
+      FStop = true;
+      FWake.notify_all();
+    }
+    if (FThread.joinable()) FThread.join();
+  }
+
+ protected:
+  void ActivityChanged(bool) override { Wake(); }
+  void IntervalChanged() override { Wake(); }
+
+ private:
+  void Wake() {
+    std::lock_guard lock(FLock);
+    FRetime = true;
+    FWake.notify_all();
+  }
+
+  void Loop() {
+    std::unique_lock lock(FLock);
+    TSteady::time_point next;
+    bool running = false;
+    while (!FStop) {
+      const bool active = Active();
+      const auto interval = std::chrono::duration_cast<TSteady::duration>(
+          std::chrono::duration<double, std::milli>(Interval()));
+      if (!active) {
+        running = false;
+        FRetime = false;
+        FWake.wait(lock, [&] { return FStop || FRetime; });
+        continue;
+      }
+      if (!running || FRetime) {
+        // First subscriber or new interval: the next tick comes one interval from now.
+        running = true;
+        FRetime = false;
+        next = TSteady::now() + interval;
+      }
+      if (TSteady::now() < next) {
+        FWake.wait_until(lock, next, [&] { return FStop || FRetime; });
+        continue;
+      }
+      lock.unlock();
+      Tick();
+      lock.lock();
+      next += interval;
+      const auto now = TSteady::now();
+      if (next <= now) next = now + interval;  // fell behind: do not burst
+    }
+  }
+
+  std::mutex FLock;
+  std::condition_variable FWake;
+  bool FStop = false;
+  bool FRetime = false;
+  std::thread FThread;  // last: starts after the members above exist
+};
+
+}  // namespace
+
+TThreadedHost::TThreadedHost()
+    : FTimers(std::make_shared<TTimerCore>()), FClock(std::make_unique<TThreadedClock>()) {
+  FTimers->Host = this;
+  FTimers->Thread = std::thread([core = FTimers] { core->Loop(core); });
+}
+
+TThreadedHost::~TThreadedHost() {
+  UninstallHostServices(this);
+  {
+    std::lock_guard lock(FTimers->Lock);
+    FTimers->Stop = true;
+    FTimers->Changed.notify_all();
+  }
+  FTimers->Thread.join();
+  {
+    std::lock_guard lock(FTimers->Lock);
+    FTimers->Host = nullptr;
+  }
+  static_cast<TThreadedClock&>(*FClock).Stop();
+  std::deque<std::function<void()>> dropped;
+  std::lock_guard lock(FQueueLock);
+  dropped.swap(FQueue);
+}
+
+std::unique_ptr<IRelaxedTimer> TThreadedHost::CreateTimer() {
+  return std::make_unique<TThreadedTimer>(FTimers);
+}
+
+TAnimationClock& TThreadedHost::AnimationClock() { return *FClock; }
+
+TDateTime TThreadedHost::Now() { return SystemNow(); }
+
+void TThreadedHost::RequestRepaint(TKVBasicControl& AControl) {
+  FRepaints.Add(AControl);
+  PostRepaint();
+}
+
+void TThreadedHost::PostRepaint() {
+  std::lock_guard lock(FQueueLock);
+  if (!FOnRepaint || FRepaintPending) return;
+  FRepaintPending = true;
+  FQueue.push_back([this] {
+    std::function<void()> handler;
+    {
+      std::lock_guard l(FQueueLock);
+      FRepaintPending = false;
+      handler = FOnRepaint;
+    }
+    if (handler) handler();
+  });
+  FQueueChanged.notify_all();
+}
+
+void TThreadedHost::SetOnRepaint(std::function<void()> AHandler) {
+  std::lock_guard lock(FQueueLock);
+  FOnRepaint = std::move(AHandler);
+}
+
+uint64_t TThreadedHost::RepaintCount(const TKVBasicControl& AControl) const {
+  return FRepaints.Count(AControl);
+}
+uint64_t TThreadedHost::RepaintCount() const { return FRepaints.Total(); }
+
+void TThreadedHost::Post(std::function<void()> AProc) {
+  if (!AProc) return;
+  std::lock_guard lock(FQueueLock);
+  FQueue.push_back(std::move(AProc));
+  FQueueChanged.notify_all();
+}
+
+size_t TThreadedHost::ProcessEvents(std::chrono::milliseconds AWait) {
+  std::deque<std::function<void()>> batch;
+  {
+    std::unique_lock lock(FQueueLock);
+    if (FQueue.empty() && AWait.count() > 0)
+      FQueueChanged.wait_for(lock, AWait, [&] { return !FQueue.empty() || FQuit; });
+    batch.swap(FQueue);
+  }
+  for (auto& proc : batch) proc();
+  return batch.size();
+}
+
+void TThreadedHost::Run() {
+  for (;;) {
+    std::deque<std::function<void()>> batch;
+    {
+      std::unique_lock lock(FQueueLock);
+      FQueueChanged.wait(lock, [&] { return !FQueue.empty() || FQuit; });
+      if (FQuit) {
+        FQuit = false;
+        return;
+      }
+      batch.swap(FQueue);
+    }
+    for (auto& proc : batch) proc();
+  }
+}
+
+void TThreadedHost::Quit() {
+  std::lock_guard lock(FQueueLock);
+  FQuit = true;
+  FQueueChanged.notify_all();
+}
+
+}  // namespace dw

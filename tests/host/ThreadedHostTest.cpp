@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "TestControls.h"
+#include "dialworks/host/ManualHost.h"
+#include "dialworks/host/ThreadedHost.h"
+
+using namespace dw;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Pumps the host until APred holds or 10 s pass (generous for sanitizer builds).
+template <class P>
+bool PumpUntil(TThreadedHost& AHost, P APred) {
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (!APred()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    AHost.ProcessEvents(5ms);
+  }
+  return true;
+}
+
+template <class P>
+bool WaitUntil(P APred) {
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (!APred()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+}  // namespace
+
+TEST(ThreadedHost, TimerExpiriesRunOnThePumpingThreadAndDoNotPileUp) {
+  TThreadedHost host;
+  const auto self = std::this_thread::get_id();
+  int fired = 0;
+  bool wrongThread = false;
+  auto t = host.CreateTimer();
+  t->SetInterval(5);
+  t->SetOnTimer([&] {
+    ++fired;
+    wrongThread |= std::this_thread::get_id() != self;
+  });
+  // Nothing runs without pumping, and many missed expiries arrive as one.
+  std::this_thread::sleep_for(60ms);
+  EXPECT_EQ(fired, 0);
+  EXPECT_EQ(host.ProcessEvents(), 1u);
+  EXPECT_EQ(fired, 1);
+  ASSERT_TRUE(PumpUntil(host, [&] { return fired >= 4; }));
+  EXPECT_FALSE(wrongThread);
+
+  // Disabled: an expiry already queued is dropped, none follows.
+  t->SetEnabled(false);
+  std::this_thread::sleep_for(20ms);
+  host.ProcessEvents();
+  const int stopped = fired;
+  std::this_thread::sleep_for(30ms);
+  host.ProcessEvents();
+  EXPECT_EQ(fired, stopped);
+}
+
+TEST(ThreadedHost, AnimationTicksOnTheClockThreadAndStopAfterUnsubscribe) {
+  TThreadedHost host;
+  auto& clock = host.AnimationClock();
+  clock.SetInterval(2);
+  std::atomic<int> ticks{0};
+  std::atomic<bool> onMain{false};
+  const auto self = std::this_thread::get_id();
+  auto h = clock.Subscribe([&] {
+    if (std::this_thread::get_id() == self) onMain = true;
+    std::this_thread::sleep_for(1ms);  // widen the window for Unsubscribe below
+    ++ticks;
+  });
+  ASSERT_TRUE(WaitUntil([&] { return ticks >= 5; }));
+  EXPECT_TRUE(clock.Unsubscribe(h));
+  const int after = ticks;  // Unsubscribe waited for a running tick
+  std::this_thread::sleep_for(30ms);
+  EXPECT_EQ(ticks, after);
+  EXPECT_FALSE(onMain);
+
+  // A subscriber that unsubscribes itself from inside its tick (on the clock thread).
+  std::atomic<int> once{0};
+  std::atomic<TAnimationClock::THandle> self2{0};
+  self2 = clock.Subscribe([&] {
+    ++once;
+    clock.Unsubscribe(self2);
+  });
+  ASSERT_TRUE(WaitUntil([&] { return !clock.Active(); }));
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(once, 1);
+}
+
+TEST(ThreadedHost, ShutdownWhileBusyLeavesNoCallbacksBehind) {
+  std::atomic<int> calls{0};
+  std::unique_ptr<IRelaxedTimer> survivor;
+  {
+    TThreadedHost host;
+    SetHostServices(&host);
+    std::vector<std::unique_ptr<IRelaxedTimer>> timers;
+    for (int i = 0; i < 4; ++i) {
+      timers.push_back(host.CreateTimer());
+      timers.back()->SetInterval(1);
+      timers.back()->SetOnTimer([&] { ++calls; });
+    }
+    survivor = host.CreateTimer();
+    survivor->SetInterval(1);
+    survivor->SetOnTimer([&] { ++calls; });
+    host.AnimationClock().SetInterval(1);
+    host.AnimationClock().Subscribe([&] {
+      ++calls;
+      std::this_thread::sleep_for(2ms);  // the host is destroyed while ticks run
+    });
+    std::thread poster([&] {
+      for (int i = 0; i < 100; ++i) host.Post([&] { ++calls; });
+    });
+    PumpUntil(host, [&] { return calls > 20; });
+    poster.join();
+    std::this_thread::sleep_for(5ms);
+  }
+  EXPECT_EQ(&HostServices(), static_cast<IHostServices*>(&DefaultManualHost()));
+  const int atEnd = calls;
+  std::this_thread::sleep_for(30ms);
+  EXPECT_EQ(calls, atEnd);
+  survivor->SetEnabled(false);  // inert, but usable after the host is gone
+  survivor->SetEnabled(true);
+  survivor->Reset();
+  survivor.reset();
+  EXPECT_EQ(calls, atEnd);
+}
+
+TEST(ThreadedHost, TimerDestroyedDuringItsCallback) {
+  TThreadedHost host;
+  // Inside its own callback.
+  int fired = 0;
+  auto t = host.CreateTimer();
+  t->SetInterval(1);
+  t->SetOnTimer([&] {
+    ++fired;
+    t.reset();
+  });
+  ASSERT_TRUE(PumpUntil(host, [&] { return t == nullptr; }));
+  host.ProcessEvents(20ms);
+  EXPECT_EQ(fired, 1);
+
+  // From another thread while the callback runs: the destructor waits for it.
+  std::atomic<bool> inside{false}, finished{false};
+  auto u = host.CreateTimer();
+  u->SetInterval(1);
+  u->SetOnTimer([&] {
+    inside = true;
+    std::this_thread::sleep_for(30ms);
+    finished = true;
+  });
+  bool finishedWhenDestroyed = false;
+  std::thread killer([&] {
+    WaitUntil([&] { return inside.load(); });
+    u.reset();
+    finishedWhenDestroyed = finished;
+  });
+  PumpUntil(host, [&] { return finished.load(); });
+  killer.join();
+  EXPECT_TRUE(finishedWhenDestroyed);
+}
+
+TEST(ThreadedHost, RunQuitPostAndRepaints) {
+  TThreadedHost host;
+  host.Quit();
+  host.Run();  // returns at once
+
+  std::atomic<int> ran{0};
+  std::thread other([&] {
+    for (int i = 0; i < 10; ++i) host.Post([&] { ++ran; });
+    host.Post([&] { host.Quit(); });
+  });
+  host.Run();
+  other.join();
+  EXPECT_EQ(ran, 10);
+
+  int repaints = 0;
+  host.SetOnRepaint([&] { ++repaints; });
+  auto& c = dwtest::FakeControl(1);
+  std::thread painter([&] {
+    for (int i = 0; i < 50; ++i) host.RequestRepaint(c);
+  });
+  painter.join();
+  host.ProcessEvents();
+  EXPECT_EQ(repaints, 1);  // coalesced
+  EXPECT_EQ(host.RepaintCount(c), 50u);
+  EXPECT_GT(host.Now(), EncodeDateTime(2000, 1, 1));
+}
