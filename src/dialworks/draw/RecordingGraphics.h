@@ -61,10 +61,10 @@ class RecordingGraphics final : public Graphics {
   void SetTransform(const Matrix& m) override;
   Matrix GetTransform() const override { return st_.transform; }
   void ResetTransform() override;
-  void MultiplyTransform(const Matrix& m, MatrixOrder order) override;
-  void TranslateTransform(float dx, float dy, MatrixOrder order) override;
-  void ScaleTransform(float sx, float sy, MatrixOrder order) override;
-  void RotateTransform(float angle, MatrixOrder order) override;
+  void MultiplyTransform(const Matrix& m, MatrixOrder order = MatrixOrderPrepend) override;
+  void TranslateTransform(float dx, float dy, MatrixOrder order = MatrixOrderPrepend) override;
+  void ScaleTransform(float sx, float sy, MatrixOrder order = MatrixOrderPrepend) override;
+  void RotateTransform(float angle, MatrixOrder order = MatrixOrderPrepend) override;
 
   void SetSmoothingMode(SmoothingMode m) override;
   SmoothingMode GetSmoothingMode() const override { return st_.smoothing; }
@@ -77,15 +77,15 @@ class RecordingGraphics final : public Graphics {
   void SetInterpolationMode(InterpolationMode m) override;
   InterpolationMode GetInterpolationMode() const override { return st_.interpolation; }
 
-  void SetClip(const RectF& rect, CombineMode mode) override;
-  void SetClip(const GraphicsPath& path, CombineMode mode) override;
-  void SetClip(const Region& region, CombineMode mode) override;
+  void SetClip(const RectF& rect, CombineMode mode = CombineModeReplace) override;
+  void SetClip(const GraphicsPath& path, CombineMode mode = CombineModeReplace) override;
+  void SetClip(const Region& region, CombineMode mode = CombineModeReplace) override;
   void ResetClip() override;
   RectF GetClipBounds() const override;
 
   void FillRectangle(const Brush& brush, const RectF& rect) override;
   void FillEllipse(const Brush& brush, const RectF& rect) override;
-  void FillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode) override;
+  void FillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode = FillModeAlternate) override;
   void FillPath(const Brush& brush, const GraphicsPath& path) override;
   void FillPie(const Brush& brush, const RectF& rect, float startAngle, float sweepAngle) override;
   void FillRoundRectangle(const Brush& brush, const RectF& rect, SizeF corner) override;
@@ -106,10 +106,10 @@ class RecordingGraphics final : public Graphics {
                   const Brush& brush) override;
   void DrawString(const std::string& text, const Font& font, const RectF& layout, const StringFormat* format,
                   const Brush& brush) override;
-  RectF MeasureString(const std::string& text, const Font& font, PointF origin,
-                      const StringFormat* format) const override;
+  RectF MeasureString(const std::string& text, const Font& font, PointF origin = {},
+                      const StringFormat* format = nullptr) const override;
   RectF MeasureString(const std::string& text, const Font& font, const RectF& layout,
-                      const StringFormat* format) const override;
+                      const StringFormat* format = nullptr) const override;
 
   void DrawImage(const Bitmap& image, PointF at) override;
   void DrawImage(const Bitmap& image, const RectF& dest) override;

@@ -152,20 +152,25 @@ void RXDrawRoundDiamondFrame3DF(Graphics& g, TAlphaColor color1, TAlphaColor col
 void RXDrawGlobeEllipse3DF(Graphics& g, TAlphaColor color1, TAlphaColor color2, const RectF& rect, float width) {
   if (!Usable(rect) || !(width > 0) || !std::isfinite(width)) return;
   width = std::min(width, std::min(rect.Width, rect.Height) / 2);
-  // Concentric rings across the width with a round (tube) brightness profile.
+  // Concentric ellipses across the width with a round (tube) brightness profile, each painted
+  // whole over the previous one inside a clip to the ring, so no seams show between them.
+  GraphicsPath outerEdge = ShapePath(Shape::Ellipse, rect, 0, 0);
+  GraphicsPath innerEdge = ShapePath(Shape::Ellipse, rect, 0, width);
+  GraphicsState st = g.Save();
+  if (!innerEdge.Empty()) g.SetClip(Ring(outerEdge, innerEdge), CombineModeIntersect);
   int n = std::clamp(int(std::ceil(width / 1.5f)), 2, 24);
   float step = width / float(n);
   for (int i = 0; i < n; ++i) {
     float t = (float(i) + 0.5f) / float(n);
     float profile = std::sin(t * float(std::numbers::pi));  // 0 at the edges, 1 on the crest
-    GraphicsPath outer = ShapePath(Shape::Ellipse, rect, 0, step * float(i));
-    GraphicsPath inner = ShapePath(Shape::Ellipse, rect, 0, step * float(i + 1));
-    if (outer.Empty()) break;
+    GraphicsPath disc = ShapePath(Shape::Ellipse, rect, 0, step * float(i));
+    if (disc.Empty()) break;
     TAlphaColor litSide = RXInterpolateColorF(color2, color1, 0.25f + 0.75f * profile);
     TAlphaColor darkSide = RXInterpolateColorF(color2, color1, 0.3f * profile * profile);
-    LinearGradientBrush b(outer.GetBounds(), litSide, darkSide, LinearGradientModeForwardDiagonal);
-    g.FillPath(b, inner.Empty() ? outer : Ring(outer, inner));
+    LinearGradientBrush b(disc.GetBounds(), litSide, darkSide, LinearGradientModeForwardDiagonal);
+    g.FillPath(b, disc);
   }
+  g.Restore(st);
 }
 
 void RXDrawLine3DF(Graphics& g, TAlphaColor color1, TAlphaColor color2, PointF start, PointF end, float width,

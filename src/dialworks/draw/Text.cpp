@@ -137,22 +137,32 @@ bool LayoutText(cairo_t* cr, const std::string& text, const FontFamily& family, 
 
 namespace {
 
-void CopyCairoPath(cairo_t* cr, GraphicsPath& path) {
+// Copies Cairo's path, moved by offset; a move not followed by drawing adds nothing.
+void CopyCairoPath(cairo_t* cr, GraphicsPath& path, PointF offset) {
   cairo_path_t* cp = cairo_copy_path(cr);
   if (cp->status == CAIRO_STATUS_SUCCESS) {
     path.StartFigure();
+    bool pending = false;
+    PointF start;
     for (int i = 0; i < cp->num_data; i += cp->data[i].header.length) {
       const cairo_path_data_t* d = &cp->data[i];
-      auto pt = [&](int k) { return PointF(float(d[k].point.x), float(d[k].point.y)); };
+      auto pt = [&](int k) { return PointF(float(d[k].point.x) + offset.X, float(d[k].point.y) + offset.Y); };
+      if (pending && d->header.type != CAIRO_PATH_MOVE_TO && d->header.type != CAIRO_PATH_CLOSE_PATH) {
+        path.StartFigure();
+        path.AppendRaw(start, PathPointTypeStart);
+        pending = false;
+      }
       switch (d->header.type) {
-        case CAIRO_PATH_MOVE_TO: path.StartFigure(); path.AppendRaw(pt(1), PathPointTypeStart); break;
+        case CAIRO_PATH_MOVE_TO: pending = true; start = pt(1); break;
         case CAIRO_PATH_LINE_TO: path.AppendRaw(pt(1), PathPointTypeLine); break;
         case CAIRO_PATH_CURVE_TO:
           path.AppendRaw(pt(1), PathPointTypeBezier);
           path.AppendRaw(pt(2), PathPointTypeBezier);
           path.AppendRaw(pt(3), PathPointTypeBezier);
           break;
-        case CAIRO_PATH_CLOSE_PATH: path.CloseFigure(); break;
+        case CAIRO_PATH_CLOSE_PATH:
+          if (!pending) path.CloseFigure();
+          break;
       }
     }
     path.StartFigure();
@@ -165,10 +175,11 @@ void AddText(GraphicsPath& path, const std::string& text, const FontFamily& fami
   cairo_t* cr = detail::ScratchContext();
   detail::TextPlacement tp;
   if (!detail::LayoutText(cr, text, family, style, emSize, layout, origin, format, true, &tp)) return;
+  // Outlined at the scratch surface's origin (Pango skips glyphs far outside a surface), then moved.
   cairo_new_path(cr);
-  cairo_move_to(cr, tp.position.X, tp.position.Y);
+  cairo_move_to(cr, 0, 0);
   pango_cairo_layout_path(cr, tp.layout);
-  CopyCairoPath(cr, path);
+  CopyCairoPath(cr, path, tp.position);
   cairo_new_path(cr);
 }
 
