@@ -33,6 +33,7 @@ TTestGauge::TTestGauge(TComponent* AOwner)
         }
         SetValue(v);
       }) {
+  ++Instances;
   ApplyDefaultSize();
 }
 
@@ -46,6 +47,7 @@ void TTestGauge::SetValue(double AValue) {
 void TTestGauge::Loaded() {
   TKVBasicControl::Loaded();
   ++LoadedCalls;
+  ++TotalLoaded;
   RXMinMax(FValue, FMin, FMax, true);
 }
 

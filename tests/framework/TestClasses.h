@@ -62,6 +62,9 @@ class TTestRange : public TLockCollectionItem {
 class TTestGauge : public TKVBasicControl {
   DW_CLASS(TTestGauge, TKVBasicControl)
   explicit TTestGauge(TComponent* AOwner = nullptr);
+  ~TTestGauge() override { --Instances; }
+  static inline int Instances = 0;
+  static inline int TotalLoaded = 0;
   double Value() const { return FValue; }
   void SetValue(double AValue);
   double Min() const { return FMin; }

@@ -105,8 +105,4 @@ std::vector<TRegistration> Registrations(const TRegistrationFilter& AFilter = {}
 // Every class known by name, in first-registration order.
 std::vector<const TClassInfo*> RegisteredClasses();
 
-// Registers the concrete classes of the framework itself (collections, matrix element base).
-// Called by the form reader; idempotent.
-void RegisterFrameworkClasses();
-
 }  // namespace dw

@@ -1,0 +1,324 @@
+#include "dialworks/framework/Form.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <set>
+
+#include "dialworks/framework/Control.h"
+#include "dialworks/framework/Registry.h"
+
+namespace dw {
+
+namespace {
+
+struct TFormError {
+  std::string Message;
+};
+
+[[noreturn]] void Refuse(const std::string& APath, const std::string& AReason) {
+  throw TFormError{APath + ": " + AReason};
+}
+
+std::string Key(const std::string& APath, const std::string& AKey) { return APath + "." + AKey; }
+
+void LoadInto(TPersistent& AObject, const TJson& AJson, const std::string& APath, bool AIsItem);
+
+void LoadCollection(TCollectionBase& ACollection, const TJson& AItems, const std::string& APath) {
+  ACollection.Clear();
+  for (size_t i = 0; i < AItems.size(); ++i) {
+    std::string path = APath + "[" + std::to_string(i) + "]";
+    const TJson& item = AItems[i];
+    if (!item.is_object()) Refuse(path, "expected an object");
+    const TClassInfo* cls = &ACollection.ItemBaseClass();
+    auto it = item.find("class");
+    if (it != item.end()) {
+      if (!it->is_string()) Refuse(Key(path, "class"), "expected a class name");
+      const std::string name = it->get<std::string>();
+      if (ACollection.IsPolymorphic()) {
+        cls = FindRegisteredClass(name);
+        if (!cls) Refuse(Key(path, "class"), "unknown class '" + name + "'");
+      } else if (name != cls->Name()) {
+        Refuse(Key(path, "class"), "class '" + name + "' is not accepted here (items are " + cls->Name() + ")");
+      }
+    } else if (ACollection.IsPolymorphic()) {
+      Refuse(path, "missing \"class\"");
+    }
+    std::string why;
+    TPersistent* created = ACollection.AddItem(*cls, &why);
+    if (!created) Refuse(path, why.empty() ? "cannot create " + cls->Name() : why);
+    LoadInto(*created, item, path, true);
+  }
+}
+
+void LoadInto(TPersistent& AObject, const TJson& AJson, const std::string& APath, bool AIsItem) {
+  if (!AJson.is_object()) Refuse(APath, "expected an object");
+  const TClassInfo& cls = AObject.ClassInfo();
+  for (auto it = AJson.begin(); it != AJson.end(); ++it) {
+    if (AIsItem && it.key() == "class") continue;
+    if (!cls.FindProperty(it.key())) Refuse(Key(APath, it.key()), "unknown property of " + cls.Name());
+  }
+  for (const auto& p : cls.Properties()) {
+    auto it = AJson.find(p->Name());
+    if (it == AJson.end()) continue;
+    std::string path = Key(APath, p->Name());
+    std::string why = p->Check(AObject, *it);
+    if (!why.empty()) Refuse(path, why);
+    switch (p->Kind()) {
+      case TPropKind::Object:
+        if (TPersistent* nested = p->Object(AObject)) LoadInto(*nested, *it, path, false);
+        break;
+      case TPropKind::Collection:
+        if (TCollectionBase* coll = p->Collection(AObject)) LoadCollection(*coll, *it, path);
+        break;
+      case TPropKind::Pin:
+        break;
+      default:
+        p->Set(AObject, *it);
+        break;
+    }
+  }
+}
+
+TJson SaveObject(const TPersistent& AObject, bool AWithClass) {
+  TJson out = TJson::object();
+  if (AWithClass) out["class"] = AObject.ClassName();
+  auto& obj = const_cast<TPersistent&>(AObject);
+  for (const auto& p : AObject.ClassInfo().Properties()) {
+    switch (p->Kind()) {
+      case TPropKind::Object: {
+        TPersistent* nested = p->Object(obj);
+        if (!nested || !p->IsStored(obj)) break;
+        TJson sub = SaveObject(*nested, false);
+        if (!sub.empty()) out[p->Name()] = std::move(sub);
+        break;
+      }
+      case TPropKind::Collection: {
+        TCollectionBase* coll = p->Collection(obj);
+        if (!coll || !p->IsStored(obj) || (coll->Count() == 0 && !p->AlwaysStored())) break;
+        TJson items = TJson::array();
+        for (size_t i = 0; i < coll->Count(); ++i) {
+          const TPersistent& item = coll->ItemObject(i);
+          bool withClass = coll->IsPolymorphic() || &item.ClassInfo() != &coll->ItemBaseClass();
+          items.push_back(SaveObject(item, withClass));
+        }
+        out[p->Name()] = std::move(items);
+        break;
+      }
+      case TPropKind::Pin:
+        break;
+      default:
+        if (p->IsStored(obj)) out[p->Name()] = p->Get(obj);
+        break;
+    }
+  }
+  return out;
+}
+
+int ReadInt(const TJson& AParent, const char* AKey, const std::string& APath, int ALo, int AHi, int ADefault) {
+  auto it = AParent.find(AKey);
+  if (it == AParent.end()) return ADefault;
+  if (!it->is_number_integer()) Refuse(Key(APath, AKey), "expected an integer");
+  if (it->is_number_unsigned() ? it->get<uint64_t>() > uint64_t(AHi) : it->get<int64_t>() > AHi)
+    Refuse(Key(APath, AKey), "integer out of range " + std::to_string(ALo) + ".." + std::to_string(AHi));
+  if (!it->is_number_unsigned() && it->get<int64_t>() < ALo)
+    Refuse(Key(APath, AKey), "integer out of range " + std::to_string(ALo) + ".." + std::to_string(AHi));
+  return static_cast<int>(it->get<int64_t>());
+}
+
+void CheckKeys(const TJson& AObject, const std::string& APath, std::initializer_list<const char*> AKeys) {
+  for (auto it = AObject.begin(); it != AObject.end(); ++it)
+    if (std::none_of(AKeys.begin(), AKeys.end(), [&](const char* k) { return it.key() == k; }))
+      Refuse(Key(APath, it.key()), "unknown key");
+}
+
+bool ValidName(const std::string& AName) {
+  if (AName.empty()) return false;
+  return std::all_of(AName.begin(), AName.end(), [](unsigned char ch) {
+    return std::isalnum(ch) || ch == '_' || ch == '-' || ch >= 0x80;
+  });
+}
+
+// "Name.Rest.Of.Path" inside the form: the named component, then the property path.
+TPXPin* ResolvePin(TDWForm& AForm, const TJson& AValue, const std::string& APath) {
+  if (!AValue.is_string()) Refuse(APath, "expected a pin path \"Component.Pin\"");
+  std::string text = AValue.get<std::string>();
+  size_t dot = text.find('.');
+  if (dot == std::string::npos) Refuse(APath, "pin path '" + text + "' names no pin");
+  TComponent* comp = AForm.FindComponent(text.substr(0, dot));
+  if (!comp) Refuse(APath, "no component named '" + text.substr(0, dot) + "'");
+  std::string why;
+  auto loc = FindPropertyPath(*comp, std::string_view(text).substr(dot + 1), &why);
+  if (!loc) Refuse(APath, why);
+  TPXPin* pin = loc->Prop ? loc->Prop->Pin(*loc->Object) : nullptr;
+  if (!pin) Refuse(APath, "'" + text + "' is not a pin");
+  return pin;
+}
+
+}  // namespace
+
+void TDWForm::SetWidth(int AValue) { FWidth = std::clamp(AValue, 0, TRXTransparentControl::MaxSize); }
+void TDWForm::SetHeight(int AValue) { FHeight = std::clamp(AValue, 0, TRXTransparentControl::MaxSize); }
+
+DW_PROPERTIES(TDWForm) {}
+
+TJson SaveProperties(const TPersistent& AObject) { return SaveObject(AObject, false); }
+
+bool LoadProperties(TPersistent& AObject, const TJson& AProperties, std::string* AError, const std::string& APath) {
+  try {
+    LoadInto(AObject, AProperties, APath, false);
+    return true;
+  } catch (const TFormError& e) {
+    if (AError) *AError = e.Message;
+    return false;
+  }
+}
+
+void CallLoaded(TPersistent& ARoot) {
+  std::vector<TComponent*> components;
+  ForEachReachable(ARoot, [&](const TVisit& v) {
+    if (auto* c = dynamic_cast<TComponent*>(v.Object)) components.push_back(c);
+  });
+  for (TComponent* c : components)
+    if (c->IsLoading()) c->Loaded();
+}
+
+TFormLoadResult LoadForm(std::string_view AText) {
+  TFormLoadResult result;
+  auto form = std::make_unique<TDWForm>();
+  try {
+    TJson root;
+    try {
+      root = TJson::parse(AText);
+    } catch (const TJson::exception& e) {
+      Refuse("$", std::string("malformed JSON (") + e.what() + ")");
+    }
+    if (!root.is_object()) Refuse("$", "expected a JSON object");
+    CheckKeys(root, "$", {"format", "version", "width", "height", "color", "components", "links"});
+    auto fmt = root.find("format");
+    if (fmt == root.end() || !fmt->is_string() || *fmt != "dialworks-form")
+      Refuse("$.format", "expected \"dialworks-form\"");
+    auto ver = root.find("version");
+    if (ver == root.end() || !ver->is_number_integer() || *ver != 1) Refuse("$.version", "unsupported version (expected 1)");
+    form->SetWidth(ReadInt(root, "width", "$", 0, TRXTransparentControl::MaxSize, form->Width()));
+    form->SetHeight(ReadInt(root, "height", "$", 0, TRXTransparentControl::MaxSize, form->Height()));
+    if (auto c = root.find("color"); c != root.end()) {
+      TAlphaColor color = 0;
+      if (!c->is_string() || !ColorFromText(c->get<std::string>(), color))
+        Refuse("$.color", "expected a colour \"0xAARRGGBB\"");
+      form->SetColor(color);
+    }
+    auto comps = root.find("components");
+    if (comps != root.end()) {
+      if (!comps->is_array()) Refuse("$.components", "expected an array");
+      for (size_t i = 0; i < comps->size(); ++i) {
+        std::string path = "$.components[" + std::to_string(i) + "]";
+        const TJson& entry = (*comps)[i];
+        if (!entry.is_object()) Refuse(path, "expected an object");
+        CheckKeys(entry, path, {"class", "name", "left", "top", "properties"});
+        auto cls = entry.find("class");
+        if (cls == entry.end() || !cls->is_string()) Refuse(Key(path, "class"), "expected a class name");
+        const TClassInfo* info = FindRegisteredClass(cls->get<std::string>());
+        if (!info) Refuse(Key(path, "class"), "unknown class '" + cls->get<std::string>() + "'");
+        if (!info->IsComponent() || !info->CanCreate())
+          Refuse(Key(path, "class"), "class '" + info->Name() + "' is not a component that forms can create");
+        std::string name;
+        if (auto n = entry.find("name"); n != entry.end()) {
+          if (!n->is_string() || !ValidName(n->get<std::string>()))
+            Refuse(Key(path, "name"), "expected a name of letters, digits, '_' or '-'");
+          name = n->get<std::string>();
+          if (form->FindComponent(name)) Refuse(Key(path, "name"), "duplicate component name '" + name + "'");
+        }
+        std::unique_ptr<TPersistent> created = info->Create();
+        std::unique_ptr<TComponent> comp(static_cast<TComponent*>(created.release()));
+        TComponent& c = form->InsertComponent(std::move(comp));
+        c.SetName(name);
+        c.SetLoading(true);
+        int left = ReadInt(entry, "left", path, INT32_MIN, INT32_MAX, 0);
+        int top = ReadInt(entry, "top", path, INT32_MIN, INT32_MAX, 0);
+        if (auto* control = dynamic_cast<TRXTransparentControl*>(&c))
+          control->SetBounds(left, top, control->Width(), control->Height());
+        else if (entry.contains("left") || entry.contains("top"))
+          Refuse(path, "only controls have a position");
+        if (auto props = entry.find("properties"); props != entry.end())
+          LoadInto(c, *props, Key(path, "properties"), false);
+      }
+    }
+    auto links = root.find("links");
+    if (links != root.end()) {
+      if (!links->is_array()) Refuse("$.links", "expected an array");
+      for (size_t i = 0; i < links->size(); ++i) {
+        std::string path = "$.links[" + std::to_string(i) + "]";
+        const TJson& link = (*links)[i];
+        if (!link.is_object()) Refuse(path, "expected an object {\"from\", \"to\"}");
+        CheckKeys(link, path, {"from", "to"});
+        if (!link.contains("from")) Refuse(path, "missing \"from\"");
+        if (!link.contains("to")) Refuse(path, "missing \"to\"");
+        TPXPin* from = ResolvePin(*form, link["from"], Key(path, "from"));
+        TPXPin* to = ResolvePin(*form, link["to"], Key(path, "to"));
+        if (!TPXPin::Link(*from, *to))
+          Refuse(path, "pins cannot be linked (wrong direction or kind, the same pin, or already linked)");
+      }
+    }
+  } catch (const TFormError& e) {
+    result.Error = e.Message;
+    form.reset();  // destroys every component read so far; their pins disconnect
+    return result;
+  }
+  for (size_t i = 0; i < form->ComponentCount(); ++i) CallLoaded(form->Components(i));
+  result.Form = std::move(form);
+  return result;
+}
+
+std::string SaveForm(const TDWForm& AForm) {
+  TJson root = TJson::object();
+  root["format"] = "dialworks-form";
+  root["version"] = 1;
+  root["width"] = AForm.Width();
+  root["height"] = AForm.Height();
+  root["color"] = ColorToText(AForm.Color());
+  TJson comps = TJson::array();
+  // Pins of named components, in form order, for the links.
+  std::vector<std::pair<TPXPin*, std::string>> pins;
+  std::map<const TPXPin*, size_t> pinIndex;
+  for (size_t i = 0; i < AForm.ComponentCount(); ++i) {
+    TComponent& c = AForm.Components(i);
+    TJson entry = TJson::object();
+    entry["class"] = c.ClassName();
+    if (!c.Name().empty()) entry["name"] = c.Name();
+    if (auto* control = dynamic_cast<TRXTransparentControl*>(&c)) {
+      entry["left"] = control->Left();
+      entry["top"] = control->Top();
+    }
+    entry["properties"] = SaveObject(c, false);
+    comps.push_back(std::move(entry));
+    if (c.Name().empty()) continue;
+    ForEachReachable(c, [&](const TVisit& v) {
+      if (v.Pin && !pinIndex.count(v.Pin)) {
+        pinIndex[v.Pin] = pins.size();
+        pins.emplace_back(v.Pin, c.Name() + "." + v.Path);
+      }
+    });
+  }
+  root["components"] = std::move(comps);
+  // Each link once, sender first (for two state pins, the one earlier in the form), sorted by
+  // the pins' form order so the text does not depend on the order links were made in.
+  std::set<std::pair<size_t, size_t>> links;
+  for (size_t i = 0; i < pins.size(); ++i) {
+    TPXPin* pin = pins[i].first;
+    for (TPXPin* other : pin->LinkedPins()) {
+      auto it = pinIndex.find(other);
+      if (it == pinIndex.end()) continue;
+      size_t j = it->second;
+      bool pinSends = pin->Direction() == pdSource || other->Direction() == pdSink ||
+                      (pin->Direction() == pdState && other->Direction() == pdState && i < j);
+      links.insert(pinSends ? std::pair(i, j) : std::pair(j, i));
+    }
+  }
+  TJson linkArray = TJson::array();
+  for (auto [from, to] : links) linkArray.push_back(TJson{{"from", pins[from].second}, {"to", pins[to].second}});
+  root["links"] = std::move(linkArray);
+  return root.dump(2, ' ', false, TJson::error_handler_t::replace) + "\n";
+}
+
+}  // namespace dw

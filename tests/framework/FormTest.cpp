@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TestClasses.h"
+#include "dialworks/framework/Form.h"
+#include "dialworks/host/ManualHost.h"
+
+using namespace dw;
+using namespace dwtest;
+
+namespace {
+
+class FormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterTestClasses();
+    SetHostServices(&Host);
+  }
+  void TearDown() override { SetHostServices(nullptr); }
+  TManualHost Host;
+};
+
+TTestGauge& AddGauge(TDWForm& AForm, const char* AName) {
+  auto& g = TComponent::Create<TTestGauge>(AForm);
+  g.SetName(AName);
+  return g;
+}
+
+}  // namespace
+
+TEST_F(FormTest, SaveLoadSaveIsIdenticalAndRestoresPropertiesElementsAndLinks) {
+  TDWForm form;
+  form.SetWidth(800);
+  form.SetColor(0xFF102030);
+  TTestGauge& speed = AddGauge(form, "Speed");
+  speed.SetBounds(10, -20, 300, 150);
+  speed.SetMax(250);
+  speed.SetValue(72.5);
+  speed.Scale().SetCount(7);
+  speed.Scale().SetStyle(tsTriangle);
+  speed.Scale().SetAngle(0.1f);
+  speed.Scale().SetColor(0x80FF8000);
+  speed.Scale().SetCaption("km/h \"fast\" \xE2\x82\xAC");
+  speed.Scale().SetVisible(false);
+  speed.Ranges().Add().SetStart(10);
+  speed.Ranges().Add().SetColor(0xFFFF0000);
+  TTestGauge& knob = AddGauge(form, "Knob");
+  knob.SetAntiAliased(false);
+  TTestHandElement* hand = knob.Elements().Add<TTestHandElement>();
+  ASSERT_NE(hand, nullptr);
+  hand->SetMode(hmMax);
+  hand->Position().Y().SetValue(0.25f);
+  ASSERT_TRUE(TPXPin::Link(hand->StatePin(), speed.InputPin()));
+
+  std::string first = SaveForm(form);
+  // Value is not stored while the pin is connected; Min stays default; pins are no properties.
+  EXPECT_EQ(first.find("\"Value\": 72.5"), std::string::npos);
+  EXPECT_EQ(first.find("InputPin\":"), std::string::npos);
+  EXPECT_NE(first.find("\"Max\": 250.0"), std::string::npos);
+  EXPECT_NE(first.find("\"Angle\": 0.1"), std::string::npos) << first;  // shortest float text
+  EXPECT_NE(first.find("\"from\": \"Knob.Elements[0].StatePin\""), std::string::npos) << first;
+  EXPECT_NE(first.find("\"to\": \"Speed.InputPin\""), std::string::npos);
+
+  int loadedBefore = TTestGauge::TotalLoaded;
+  TFormLoadResult loaded = LoadForm(first);
+  ASSERT_TRUE(loaded) << loaded.Error;
+  EXPECT_EQ(TTestGauge::TotalLoaded, loadedBefore + 2);
+  EXPECT_EQ(SaveForm(*loaded.Form), first);
+
+  TDWForm& f = *loaded.Form;
+  EXPECT_EQ(f.Width(), 800);
+  EXPECT_EQ(f.Color(), 0xFF102030u);
+  auto* speed2 = dynamic_cast<TTestGauge*>(f.FindComponent("Speed"));
+  auto* knob2 = dynamic_cast<TTestGauge*>(f.FindComponent("Knob"));
+  ASSERT_TRUE(speed2 && knob2);
+  EXPECT_FALSE(speed2->IsLoading());
+  EXPECT_EQ(speed2->Left(), 10);
+  EXPECT_EQ(speed2->Top(), -20);
+  EXPECT_EQ(speed2->Width(), 300);
+  EXPECT_EQ(speed2->Max(), 250);
+  EXPECT_EQ(speed2->Scale().Style(), tsTriangle);
+  EXPECT_EQ(speed2->Scale().Angle(), 0.1f);
+  EXPECT_EQ(speed2->Scale().Caption(), "km/h \"fast\" \xE2\x82\xAC");
+  EXPECT_FALSE(speed2->Scale().Visible());
+  ASSERT_EQ(speed2->Ranges().Count(), 2u);
+  EXPECT_EQ(speed2->Ranges()[0].Start(), 10);
+  EXPECT_EQ(speed2->Ranges()[1].Color(), 0xFFFF0000u);
+  ASSERT_EQ(knob2->Elements().Count(), 1u);
+  auto* hand2 = dynamic_cast<TTestHandElement*>(&knob2->Elements().Items(0));
+  ASSERT_NE(hand2, nullptr);
+  EXPECT_FALSE(hand2->IsLoading());  // elements are loaded too
+  EXPECT_EQ(hand2->Mode(), hmMax);
+  EXPECT_EQ(hand2->Position().Y().Value(), 0.25f);
+  EXPECT_EQ(hand2->Position().X().Value(), 0.0f);
+  // The restored link carries values.
+  hand2->StatePin().SubmitValueRange(20, 0, 50);
+  EXPECT_EQ(speed2->Max(), 50);
+  EXPECT_EQ(speed2->Value(), 20);
+}
+
+TEST_F(FormTest, LoadingAppliesInTableOrderUnderTheLoadingStateThenLimitsInLoaded) {
+  // Value comes before Min/Max in the table: while loading it is taken unlimited, Loaded limits it.
+  auto r = LoadForm(R"({"format": "dialworks-form", "version": 1, "components": [
+      {"class": "TTestGauge", "name": "G", "properties": {"Value": 150, "Max": 120}}]})");
+  ASSERT_TRUE(r) << r.Error;
+  auto& g = static_cast<TTestGauge&>(r.Form->Components(0));
+  EXPECT_EQ(g.Value(), 120);
+  EXPECT_EQ(g.LoadedCalls, 1);
+  EXPECT_EQ(Host.RepaintCount(g), 0u);  // no repaint requests while loading
+  // Defaults of the class: Width 200 / Height 150 are not written.
+  std::string text = SaveForm(*r.Form);
+  EXPECT_EQ(text.find("\"Width\""), std::string::npos);
+  EXPECT_NE(text.find("\"Value\": 120.0"), std::string::npos);
+}
+
+TEST_F(FormTest, MalformedFormsAreRefusedWithOneMessageNamingThePath) {
+  struct TCase {
+    const char* Json;
+    const char* Expected;  // start of the message
+  };
+  auto C = [](const std::string& components, const std::string& links = "[]") {
+    return R"({"format": "dialworks-form", "version": 1, "components": )" + components + R"(, "links": )" + links + "}";
+  };
+  const std::string twoGauges =
+      R"([{"class": "TTestGauge", "name": "Speed"}, {"class": "TTestGauge", "name": "Knob", "properties": {"Elements": [{"class": "TTestHandElement"}]}}])";
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {"{\"format\": ", "$: malformed JSON"},
+      {"[1, 2]", "$: expected a JSON object"},
+      {R"({"format": "other", "version": 1})", "$.format: expected \"dialworks-form\""},
+      {R"({"format": "dialworks-form"})", "$.version: unsupported version"},
+      {R"({"format": "dialworks-form", "version": 2})", "$.version: unsupported version"},
+      {R"({"format": "dialworks-form", "version": 1, "extra": 0})", "$.extra: unknown key"},
+      {R"({"format": "dialworks-form", "version": 1, "width": -5})", "$.width: integer out of range"},
+      {R"({"format": "dialworks-form", "version": 1, "color": "blue"})", "$.color: expected a colour"},
+      {C("{}"), "$.components: expected an array"},
+      {C("[3]"), "$.components[0]: expected an object"},
+      {C(R"([{"class": "TNope"}])"), "$.components[0].class: unknown class 'TNope'"},
+      {C(R"([{"class": "TTestRange"}])"), "$.components[0].class: class 'TTestRange' is not a component"},
+      {C(R"([{"class": "TTestGauge", "name": "a.b"}])"), "$.components[0].name: expected a name"},
+      {C(R"([{"class": "TTestGauge", "name": "A"}, {"class": "TTestGauge", "name": "A"}])"),
+       "$.components[1].name: duplicate component name 'A'"},
+      {C(R"([{"class": "TTestGauge", "left": "x"}])"), "$.components[0].left: expected an integer"},
+      {C(R"([{"class": "TTestGauge", "properties": {"Bogus": 1}}])"),
+       "$.components[0].properties.Bogus: unknown property of TTestGauge"},
+      {C(R"([{"class": "TTestGauge", "properties": {"Width": "wide"}}])"),
+       "$.components[0].properties.Width: expected an integer"},
+      {C(R"([{"class": "TTestGauge", "properties": {"Width": 100000}}])"),
+       "$.components[0].properties.Width: value 100000 is outside 0..32767"},
+      {C(R"([{"class": "TTestGauge", "properties": {"Max": "big"}}])"),
+       "$.components[0].properties.Max: expected a number"},
+      {C(R"([{"class": "TTestGauge", "properties": {"Scale": {"Count": 500}}}])"),
+       "$.components[0].properties.Scale.Count: value 500 is outside 0..100"},
+      {C(R"([{"class": "TTestGauge", "properties": {"Scale": {"Step": 20}}}])"),
+       "$.components[0].properties.Scale.Step: value 20 is outside 0.5..10"},
+      {C(R"([{"class": "TTestGauge", "properties": {"Scale": {"Style": "tsBogus"}}}])"),
+       "$.components[0].properties.Scale.Style: 'tsBogus' is not a member of TTestTickStyle"},
+      {C(R"([{"class": "TTestGauge", "properties": {"Scale": {"Color": "0xFF00"}}}])"),
+       "$.components[0].properties.Scale.Color: expected a colour"},
+      {C(R"([{"class": "TTestGauge", "properties": {"Scale": {"Angle": 1e39}}}])"),
+       "$.components[0].properties.Scale.Angle: number out of range for single precision"},
+      {C(R"([{"class": "TTestGauge", "properties": {"Scale": {"Digits": -1}}}])"),
+       "$.components[0].properties.Scale.Digits: expected a non-negative integer"},
+      {C(R"([{"class": "TTestGauge", "properties": {"Scale": 5}}])"),
+       "$.components[0].properties.Scale: expected an object"},
+      {C(R"([{"class": "TTestGauge", "properties": {"InputPin": 5}}])"),
+       "$.components[0].properties.InputPin: pins have no properties"},
+      {C(R"([{"class": "TTestGauge", "properties": {"Elements": [{"Mode": "hmMax"}]}}])"),
+       "$.components[0].properties.Elements[0]: missing \"class\""},
+      {C(R"([{"class": "TTestGauge", "properties": {"Elements": [{"class": "TTestClockElement"}]}}])"),
+       "$.components[0].properties.Elements[0]: TRXAngularAnalogComponentElements does not accept TTestClockElement"},
+      {C(R"([{"class": "TTestGauge", "properties": {"Ranges": [{"class": "TTestGauge"}]}}])"),
+       "$.components[0].properties.Ranges[0].class: class 'TTestGauge' is not accepted here"},
+      {C(R"([{"class": "TTestGauge", "properties": {"Ranges": [{"Start": null}]}}])"),
+       "$.components[0].properties.Ranges[0].Start: expected a number"},
+      {C(twoGauges, R"([{"from": "Nope.StatePin", "to": "Speed.InputPin"}])"),
+       "$.links[0].from: no component named 'Nope'"},
+      {C(twoGauges, R"([{"from": "Knob.Elements[3].StatePin", "to": "Speed.InputPin"}])"),
+       "$.links[0].from: index 3 of 'Elements' is out of range"},
+      {C(twoGauges, R"([{"from": "Knob.Elements[0].StatePin", "to": "Speed.Value"}])"),
+       "$.links[0].to: 'Speed.Value' is not a pin"},
+      {C(twoGauges, R"([{"from": "Speed.InputPin", "to": "Knob.Elements[0].StatePin"}])"),
+       "$.links[0]: pins cannot be linked"},
+      {C(twoGauges, R"([{"from": "Knob.Elements[0].StatePin"}])"), "$.links[0]: missing \"to\""},
+  };
+  ASSERT_GE(cases.size(), 15u);
+  int instances = TTestGauge::Instances;
+  int loaded = TTestGauge::TotalLoaded;
+  for (auto& [json, expected] : cases) {
+    TFormLoadResult r = LoadForm(json);
+    EXPECT_FALSE(r) << json;
+    EXPECT_EQ(r.Error.rfind(expected, 0), 0u) << "form: " << json << "\nmessage: " << r.Error;
+    EXPECT_EQ(r.Error.find('\n'), std::string::npos) << r.Error;  // one message, one line
+  }
+  // Nothing half-loaded survives and nothing was told it had loaded.
+  EXPECT_EQ(TTestGauge::Instances, instances);
+  EXPECT_EQ(TTestGauge::TotalLoaded, loaded);
+}
+
+TEST_F(FormTest, PropertyPathsReachNestedObjectsItemsAndPins) {
+  TTestGauge g;
+  g.Elements().Add<TTestHandElement>();
+  g.Elements().Add<TTestHandElement>();
+  std::string err;
+  EXPECT_TRUE(SetPropertyText(g, "Scale.Count", "5", &err)) << err;
+  EXPECT_EQ(g.Scale().Count(), 5);
+  EXPECT_TRUE(SetPropertyText(g, "Elements[1].Mode", "hmMin", &err)) << err;
+  EXPECT_EQ(static_cast<TTestHandElement&>(g.Elements().ItemComponent(1)).Mode(), hmMin);
+  EXPECT_TRUE(SetPropertyText(g, "Scale.Color", "0xFF00FF00", &err)) << err;
+  EXPECT_TRUE(SetPropertyText(g, "Scale.Caption", "a=b", &err)) << err;
+  EXPECT_EQ(g.Scale().Caption(), "a=b");
+  EXPECT_EQ(*GetPropertyValue(g, "Elements[1].Position.Y.Value"), TJson(0.6));
+  auto loc = FindPropertyPath(g, "Elements[0].StatePin");
+  ASSERT_TRUE(loc && loc->Prop);
+  EXPECT_EQ(loc->Prop->Pin(*loc->Object), &static_cast<TTestHandElement&>(g.Elements().ItemComponent(0)).StatePin());
+
+  struct TBad {
+    const char* Path;
+    const char* Text;
+    const char* Message;
+  };
+  for (const TBad& b : {TBad{"Scale.Nope", "1", "TTestScale has no property 'Nope'"},
+                        TBad{"Elements[2].Mode", "hmMin", "index 2 of 'Elements' is out of range"},
+                        TBad{"Elements[x].Mode", "hmMin", "bad index 'x'"},
+                        TBad{"Scale[0]", "1", "'Scale' is not a collection"},
+                        TBad{"Scale.Count.Deeper", "1", "'Scale.Count' has no properties"},
+                        TBad{"Scale..Count", "1", "empty name"},
+                        TBad{"Scale.Count", "many", "Scale.Count: cannot read 'many'"},
+                        TBad{"Scale.Count", "1000", "Scale.Count: value 1000 is outside 0..100"},
+                        TBad{"Scale", "1", "'Scale' is not a value property"},
+                        TBad{"", "1", "empty property path"}}) {
+    err.clear();
+    EXPECT_FALSE(SetPropertyText(g, b.Path, b.Text, &err)) << b.Path;
+    EXPECT_NE(err.find(b.Message), std::string::npos) << b.Path << " -> " << err;
+  }
+  EXPECT_EQ(g.Scale().Count(), 5);
+}
