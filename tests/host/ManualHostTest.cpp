@@ -226,6 +226,7 @@ TEST(ManualHost, PostedWorkRepaintsTimeAndInstallation) {
   t->SetOnTimer([&] { host.Post([&] { order.push_back(int(host.Elapsed())); }); });
   host.Advance(10);
   EXPECT_EQ(order, (std::vector<int>{1, 2, 5, 10}));
+  t->SetEnabled(false);
 
   auto& c1 = dwtest::FakeControl(1);
   auto& c2 = dwtest::FakeControl(2);
