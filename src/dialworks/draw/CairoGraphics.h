@@ -107,6 +107,9 @@ class CairoGraphics final : public Graphics {
 
   // The surface drawn on, and how many times a Cairo error made the context be replaced.
   cairo_surface_t* Surface() const { return surface_; }
+  // The raw context, for adapters that must call Cairo directly. Transform, clip and modes are
+  // set again before every call here; a context left in error is replaced on the next call.
+  cairo_t* Context() const { return cr_; }
   int ErrorRecoveries() const { return recoveries_; }
 
   // Builds the Cairo pattern for a brush (nullptr when the brush paints nothing). Exposed for

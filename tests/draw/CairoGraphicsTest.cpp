@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "DrawTestUtil.h"
+#include "dialworks/draw/CairoGraphics.h"
+
+using namespace dw;
+using namespace dw::gp;
+using dw::test::ColorNear;
+
+namespace {
+constexpr TAlphaColor kRed = 0xFFFF0000, kBlue = 0xFF0000FF;
+}
+
+TEST(Bitmap, ArgbRoundTripRawLayoutAndPng) {
+  Bitmap bmp(4, 3);
+  EXPECT_EQ(bmp.GetPixel(1, 1), 0u);  // starts transparent
+  const TAlphaColor colors[] = {0xFFFF0000, 0x80FF8040, 0x01FFFFFF, 0x00000000, 0xC0123456};
+  for (int i = 0; i < 5; ++i) bmp.SetPixel(i % 4, i / 4, colors[i]);
+  EXPECT_EQ(bmp.GetPixel(0, 0), colors[0]);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(1, 0), colors[1], 1));
+  EXPECT_EQ(GetAlpha(bmp.GetPixel(2, 0)), 1);
+  EXPECT_EQ(bmp.GetPixel(3, 0), 0u);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(0, 1), colors[4], 1));
+
+  // Raw pixels are premultiplied 0xAARRGGBB words, rows Stride() bytes apart.
+  ASSERT_NE(bmp.Data(), nullptr);
+  EXPECT_GE(bmp.Stride(), 16);
+  EXPECT_EQ(bmp.ScanLine(0)[1], Bitmap::Premultiply(colors[1]));
+  EXPECT_EQ(Bitmap::Premultiply(0x80FF8040), 0x80804020u);
+  bmp.ScanLine(2)[3] = 0x80400000;  // premultiplied half-transparent red
+  bmp.MarkDirty();
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(3, 2), 0x80800000, 1));
+
+  // Outside the bitmap: nothing read, nothing written.
+  EXPECT_EQ(bmp.GetPixel(-1, 0), 0u);
+  EXPECT_EQ(bmp.GetPixel(4, 0), 0u);
+  bmp.SetPixel(99, 99, kRed);
+
+  // PNG round trip and copies.
+  auto path = (std::filesystem::temp_directory_path() / "dw_bitmap_roundtrip.png").string();
+  ASSERT_TRUE(bmp.SavePng(path));
+  auto loaded = Bitmap::LoadPng(path);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(loaded->Width(), 4);
+  EXPECT_EQ(loaded->GetPixel(0, 0), colors[0]);
+  EXPECT_TRUE(ColorNear(loaded->GetPixel(0, 1), colors[4], 2));
+  std::filesystem::remove(path);
+  EXPECT_EQ(Bitmap::LoadPng("/nonexistent/x.png"), nullptr);
+  Bitmap copy = bmp;
+  bmp.SetPixel(0, 0, kBlue);
+  EXPECT_EQ(copy.GetPixel(0, 0), colors[0]);
+
+  // Zero, negative and absurd sizes give harmless empty bitmaps.
+  for (auto [w, h] : {std::pair{0, 0}, {-5, 10}, {10, 0}, {100000, 10}}) {
+    Bitmap e(w, h);
+    EXPECT_TRUE(e.Empty());
+    EXPECT_EQ(e.Data(), nullptr);
+    e.SetPixel(0, 0, kRed);
+    e.Clear(kRed);
+    EXPECT_EQ(e.GetPixel(0, 0), 0u);
+    EXPECT_FALSE(e.SavePng(path));
+    CairoGraphics g(e);
+    SolidBrush b(kRed);
+    g.FillRectangle(b, 0, 0, 10, 10);
+    g.DrawString("x", Font("DejaVu Sans", 10), PointF(0, 0), b);
+  }
+}
+
+TEST(CairoGraphics, ClipIntersectExcludeRegionAndRestore) {
+  Bitmap bmp(100, 100);
+  CairoGraphics g(bmp);
+  SolidBrush red(kRed);
+
+  GraphicsState s = g.Save();
+  g.SetClip(RectF(10, 10, 50, 50));
+  g.IntersectClip(RectF(30, 30, 60, 60));  // 30..60 remains
+  g.ExcludeClip(RectF(40, 40, 10, 10));    // minus 40..50
+  EXPECT_EQ(g.GetClipBounds(), RectF(30, 30, 30, 30));
+  g.FillRectangle(red, 0, 0, 100, 100);
+  EXPECT_EQ(bmp.GetPixel(35, 35), kRed);
+  EXPECT_EQ(bmp.GetPixel(55, 55), kRed);
+  EXPECT_EQ(bmp.GetPixel(20, 20), 0u);  // outside the intersection
+  EXPECT_EQ(bmp.GetPixel(65, 65), 0u);
+  EXPECT_EQ(bmp.GetPixel(45, 45), 0u);  // excluded
+  g.Restore(s);
+  EXPECT_EQ(g.GetClipBounds(), RectF(0, 0, 100, 100));
+
+  // Region clips Cairo cannot express directly (xor) go through a mask.
+  bmp.Clear(0);
+  Region r(RectF(0, 0, 60, 60));
+  r.Xor(RectF(40, 40, 60, 60));
+  g.SetClip(r);
+  g.FillRectangle(red, 0, 0, 100, 100);
+  EXPECT_EQ(bmp.GetPixel(10, 10), kRed);
+  EXPECT_EQ(bmp.GetPixel(90, 90), kRed);
+  EXPECT_EQ(bmp.GetPixel(50, 50), 0u);
+  EXPECT_EQ(bmp.GetPixel(90, 10), 0u);
+  g.ResetClip();
+
+  // Clips are given in world coordinates: with a transform they move with it.
+  bmp.Clear(0);
+  g.TranslateTransform(50, 0);
+  g.SetClip(RectF(0, 0, 10, 10));
+  g.ResetTransform();
+  g.FillRectangle(red, 0, 0, 100, 100);
+  EXPECT_EQ(bmp.GetPixel(55, 5), kRed);
+  EXPECT_EQ(bmp.GetPixel(5, 5), 0u);
+  g.ResetClip();
+
+  // Path clip and FillRegion.
+  bmp.Clear(0);
+  GraphicsPath e;
+  e.AddEllipse(RectF(0, 0, 100, 100));
+  g.SetClip(e);
+  g.FillRectangle(red, 0, 0, 100, 100);
+  EXPECT_EQ(bmp.GetPixel(50, 50), kRed);
+  EXPECT_EQ(bmp.GetPixel(2, 2), 0u);
+  g.ResetClip();
+  bmp.Clear(0);
+  g.FillRegion(red, Region(RectF(20, 20, 10, 10)));
+  EXPECT_EQ(bmp.GetPixel(25, 25), kRed);
+  EXPECT_EQ(bmp.GetPixel(35, 25), 0u);
+}
+
+TEST(CairoGraphics, SmoothingOnAndOff) {
+  auto partial = [](const Bitmap& b) {
+    int n = 0;
+    for (int y = 0; y < b.Height(); ++y)
+      for (int x = 0; x < b.Width(); ++x) {
+        auto a = GetAlpha(b.GetPixel(x, y));
+        n += a > 0 && a < 255;
+      }
+    return n;
+  };
+  Bitmap bmp(60, 60);
+  CairoGraphics g(bmp);
+  SolidBrush red(kRed);
+  EXPECT_EQ(g.GetSmoothingMode(), SmoothingModeDefault);
+  g.SetSmoothingMode(SmoothingModeNone);
+  g.FillEllipse(red, 5.3f, 5.3f, 49, 49);
+  Pen pen(kBlue, 1.5f);
+  g.DrawLine(pen, 0.2f, 59.0f, 59.0f, 0.3f);
+  EXPECT_EQ(partial(bmp), 0);  // hard edges only
+  EXPECT_EQ(bmp.GetPixel(30, 30), kRed);
+
+  bmp.Clear(0);
+  g.SetSmoothingMode(SmoothingModeAntiAlias);
+  g.FillEllipse(red, 5.3f, 5.3f, 49, 49);
+  EXPECT_GT(partial(bmp), 40);
+
+  // Modes are part of the saved state.
+  GraphicsState s = g.Save();
+  g.SetSmoothingMode(SmoothingModeNone);
+  g.SetCompositingMode(CompositingModeSourceCopy);
+  g.RotateTransform(30);
+  g.Restore(s);
+  EXPECT_EQ(g.GetSmoothingMode(), SmoothingModeAntiAlias);
+  EXPECT_EQ(g.GetCompositingMode(), CompositingModeSourceOver);
+  EXPECT_TRUE(g.GetTransform().IsIdentity());
+}
+
+TEST(CairoGraphics, CompositingImagesAndClear) {
+  Bitmap bmp(40, 40);
+  CairoGraphics g(bmp);
+  g.Clear(kBlue);
+  EXPECT_EQ(bmp.GetPixel(39, 39), kBlue);
+  SolidBrush half(0x80FF0000);
+  g.FillRectangle(half, 0, 0, 20, 40);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(5, 5), 0xFF80007F, 2));  // blended
+  g.SetCompositingMode(CompositingModeSourceCopy);
+  g.FillRectangle(half, 20, 0, 20, 40);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(30, 5), 0x80FF0000, 2));  // replaced
+  g.SetCompositingMode(CompositingModeSourceOver);
+
+  Bitmap img(4, 4);
+  img.Clear(kRed);
+  g.Clear(0);
+  g.DrawImage(img, 10, 10);
+  EXPECT_EQ(bmp.GetPixel(10, 10), kRed);
+  EXPECT_EQ(bmp.GetPixel(13, 13), kRed);
+  EXPECT_EQ(bmp.GetPixel(14, 14), 0u);
+  g.DrawImage(img, RectF(20, 20, 16, 8));
+  EXPECT_EQ(bmp.GetPixel(35, 27), kRed);
+  EXPECT_EQ(bmp.GetPixel(35, 28), 0u);
+  Bitmap empty;
+  g.DrawImage(empty, 0, 0);
+  g.DrawImage(img, RectF(0, 0, NAN, 4));
+}
+
+TEST(CairoGraphics, BadInputDrawsNothingAndLaterDrawingWorks) {
+  Bitmap bmp(50, 50);
+  CairoGraphics g(bmp);
+  g.SetSmoothingMode(SmoothingModeAntiAlias);
+  SolidBrush red(kRed);
+  Pen pen(kRed, 2);
+  const float bad[] = {NAN, INFINITY, -INFINITY, -10.0f, 0.0f};
+  for (float v : bad) {
+    g.FillRectangle(red, 0, 0, v, 10);
+    g.FillEllipse(red, v, 0, 10, 10);
+    g.DrawLine(pen, 0, 0, v, 10);
+    g.DrawArc(pen, RectF(0, 0, 10, 10), v, 90);
+    g.FillPie(red, RectF(0, 0, v, 10), 0, 90);
+    g.DrawRoundRectangle(pen, RectF(0, 0, 10, v), 4);
+    g.FillRoundRectangle(red, RectF(0, 0, 10, 10), SizeF(v, v));  // bad corner: square corners
+    g.DrawImage(bmp, RectF(0, 0, v, 5));
+    g.DrawString("text", Font("DejaVu Sans", v), PointF(0, 0), red);
+    g.DrawString("text", Font("DejaVu Sans", 10), PointF(v, 0), red);
+    g.DrawString("text", Font("DejaVu Sans", 10), RectF(0, 0, v, 10), nullptr, red);
+    g.SetClip(RectF(0, 0, v, 10), CombineModeIntersect);
+    g.ResetClip();
+  }
+  // FillRoundRectangle with a bad corner still fills the rectangle.
+  EXPECT_EQ(bmp.GetPixel(1, 1), kRed);
+  bmp.Clear(0);
+  g.FillPolygon(red, nullptr, 3);
+  g.FillPolygon(red, std::vector<PointF>{});
+  g.FillPolygon(red, std::vector<PointF>{{1, 1}, {5, 5}});
+  g.DrawPolygon(pen, std::vector<PointF>{});
+  g.FillPath(red, GraphicsPath());
+  g.DrawLines(pen, nullptr, 5);
+  g.DrawString("", Font("DejaVu Sans", 10), PointF(0, 0), red);
+  EXPECT_TRUE(dw::test::Ink(bmp).Empty());
+
+  // Singular and NaN transforms draw nothing; the next sane transform draws again.
+  g.ScaleTransform(0, 1);
+  g.FillRectangle(red, 0, 0, 50, 50);
+  g.ResetTransform();
+  g.RotateTransform(NAN);
+  g.FillRectangle(red, 0, 0, 50, 50);
+  EXPECT_TRUE(dw::test::Ink(bmp).Empty());
+  g.ResetTransform();
+  g.FillRectangle(red, 10, 10, 10, 10);
+  EXPECT_EQ(bmp.GetPixel(15, 15), kRed);
+
+  // A context that Cairo put into an error state is replaced, and drawing continues.
+  cairo_matrix_t singular = {0, 0, 0, 0, 0, 0};
+  cairo_set_matrix(g.Context(), &singular);
+  ASSERT_NE(cairo_status(g.Context()), CAIRO_STATUS_SUCCESS);
+  g.FillRectangle(red, 30, 30, 10, 10);
+  EXPECT_EQ(bmp.GetPixel(35, 35), kRed);
+  EXPECT_EQ(g.ErrorRecoveries(), 1);
+  EXPECT_EQ(cairo_status(g.Context()), CAIRO_STATUS_SUCCESS);
+}
+
+TEST(CairoGraphics, HostSurfaces) {
+  // A host surface in error gives a graphics that draws nothing but does not crash.
+  cairo_surface_t* broken = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, -1, -1);
+  {
+    CairoGraphics g(broken);
+    SolidBrush red(kRed);
+    g.FillRectangle(red, 0, 0, 10, 10);
+    g.DrawString("x", Font("DejaVu Sans", 10), PointF(0, 0), red);
+  }
+  cairo_surface_destroy(broken);
+
+  // A host surface: drawing lands in it.
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 20, 20);
+  {
+    CairoGraphics g(s);
+    SolidBrush red(kRed);
+    g.FillRectangle(red, 0, 0, 20, 20);
+  }
+  cairo_surface_flush(s);
+  EXPECT_EQ(reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(s))[0], kRed);
+  cairo_surface_destroy(s);
+}

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include "DrawTestUtil.h"
+#include "dialworks/draw/CairoGraphics.h"
+
+using namespace dw;
+using namespace dw::gp;
+using dw::test::ColorNear;
+
+namespace {
+constexpr TAlphaColor kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kGreen = 0xFF00FF00;
+const PointF kSquare[] = {{0, 0}, {100, 0}, {100, 100}, {0, 100}};
+}  // namespace
+
+TEST(PathGradientBrush, CentreBoundaryAndBlendPositions) {
+  Bitmap bmp(100, 100);
+  CairoGraphics g(bmp);
+  g.SetSmoothingMode(SmoothingModeAntiAlias);
+  PathGradientBrush b(kSquare, 4);
+  EXPECT_EQ(b.GetCenterPoint(), PointF(50, 50));  // the centroid by default
+  b.SetCenterColor(kRed);
+  b.SetSurroundColors(std::vector<TAlphaColor>{kBlue});
+  g.FillRectangle(b, 0, 0, 100, 100);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(50, 50), kRed, 8));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(0, 50), kBlue, 12));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(99, 30), kBlue, 12));
+  // Position 0.5 (halfway from the boundary to the centre) without a blend: half and half.
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(25, 50), 0xFF808080 & 0xFFFF00FF, 8));
+
+  // Blend: the full centre colour already at position 0.5, a quarter at 0.25 (x = 12.5).
+  bmp.Clear(0);
+  float factors[] = {0, 0.25f, 1, 1};
+  float positions[] = {0, 0.25f, 0.5f, 1};
+  b.SetBlend(factors, positions, 4);
+  g.FillRectangle(b, 0, 0, 100, 100);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(25, 50), kRed, 8));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(40, 50), kRed, 8));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(12, 50), 0xFF4000BF, 10));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(0, 50), kBlue, 12));
+
+  // Interpolation colours replace the centre and surround colours.
+  bmp.Clear(0);
+  TAlphaColor colors[] = {kBlue, kGreen, kRed};
+  float pos[] = {0, 0.5f, 1};
+  b.SetInterpolationColors(colors, pos, 3);
+  g.FillRectangle(b, 0, 0, 100, 100);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(25, 50), kGreen, 10));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(50, 75), kGreen, 10));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(50, 50), kRed, 10));
+
+  // A moved centre point carries the centre colour with it; outside the path nothing is painted.
+  Bitmap big(200, 100);
+  CairoGraphics g2(big);
+  PathGradientBrush off(kSquare, 4);
+  off.SetCenterPoint(PointF(20, 20));
+  off.SetCenterColor(kRed);
+  off.SetSurroundColors(std::vector<TAlphaColor>{kBlue});
+  g2.FillRectangle(off, 0, 0, 200, 100);
+  EXPECT_TRUE(ColorNear(big.GetPixel(20, 20), kRed, 12));
+  EXPECT_TRUE(ColorNear(big.GetPixel(80, 80), 0xFF4000BF, 12));  // position 0.25 on the way to the centre
+  EXPECT_EQ(GetAlpha(big.GetPixel(150, 50)), 0);
+
+  // Surround colours per boundary point.
+  bmp.Clear(0);
+  PathGradientBrush per(kSquare, 4);
+  TAlphaColor corners[] = {kRed, kRed, kBlue, kBlue};  // top corners red, bottom corners blue
+  per.SetSurroundColors(corners, 4);
+  per.SetCenterColor(0xFFFFFFFF);
+  g.FillRectangle(per, 0, 0, 100, 100);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(50, 0), kRed, 12));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(50, 99), kBlue, 12));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(0, 50), 0xFF800080, 12));  // halfway down the left edge
+}
+
+TEST(LinearGradientBrush, ModesInterpolationColoursBlendAndTransform) {
+  Bitmap bmp(100, 100);
+  CairoGraphics g(bmp);
+  RectF r(0, 0, 100, 100);
+
+  LinearGradientBrush h(r, kRed, kBlue, LinearGradientModeHorizontal);
+  g.FillRectangle(h, r);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(0, 50), kRed, 4));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(99, 10), kBlue, 4));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(50, 90), 0xFF7F0080, 4));
+
+  LinearGradientBrush v(r, kRed, kBlue, LinearGradientModeVertical);
+  g.FillRectangle(v, r);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(90, 0), kRed, 4));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(10, 99), kBlue, 4));
+
+  LinearGradientBrush fd(r, kRed, kBlue, LinearGradientModeForwardDiagonal);
+  g.FillRectangle(fd, r);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(0, 0), kRed, 6));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(99, 99), kBlue, 6));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(99, 0), 0xFF7F0080, 6));
+
+  LinearGradientBrush bd(r, kRed, kBlue, LinearGradientModeBackwardDiagonal);
+  g.FillRectangle(bd, r);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(99, 0), kRed, 6));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(0, 99), kBlue, 6));
+
+  // Interpolation colours.
+  LinearGradientBrush ic(r, 0, 0, LinearGradientModeHorizontal);
+  TAlphaColor colors[] = {kRed, kGreen, kBlue};
+  float pos[] = {0, 0.5f, 1};
+  ic.SetInterpolationColors(colors, pos, 3);
+  g.FillRectangle(ic, r);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(0, 50), kRed, 6));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(50, 50), kGreen, 6));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(99, 50), kBlue, 6));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(25, 50), 0xFF808000, 6));
+
+  // Blend factors: colour 2 in the middle, colour 1 at both ends.
+  LinearGradientBrush bl(r, 0xFFFFFFFF, 0xFF000000, LinearGradientModeHorizontal);
+  float f[] = {0, 1, 0};
+  bl.SetBlend(f, pos, 3);
+  g.FillRectangle(bl, r);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(50, 50), 0xFF000000, 6));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(0, 50), 0xFFFFFFFF, 6));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(99, 50), 0xFFFFFFFF, 6));
+
+  // TranslateTransform moves the gradient; clamping keeps the end colours beyond it.
+  LinearGradientBrush t(RectF(0, 0, 50, 100), kRed, kBlue, LinearGradientModeHorizontal);
+  t.TranslateTransform(50, 0);
+  g.FillRectangle(t, r);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(20, 50), kRed, 4));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(75, 50), 0xFF7F0080, 6));
+  // Tile repeats instead.
+  LinearGradientBrush tile(RectF(0, 0, 50, 100), kRed, kBlue, LinearGradientModeHorizontal);
+  tile.SetWrapMode(WrapModeTile);
+  g.FillRectangle(tile, r);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(51, 50), kRed, 12));
+
+  // A brush with no extent paints nothing and breaks nothing.
+  bmp.Clear(0);
+  LinearGradientBrush zero(PointF(5, 5), PointF(5, 5), kRed, kBlue);
+  g.FillRectangle(zero, r);
+  EXPECT_EQ(bmp.GetPixel(50, 50), 0u);
+  SolidBrush s(kGreen);
+  g.FillRectangle(s, r);
+  EXPECT_EQ(bmp.GetPixel(50, 50), kGreen);
+  EXPECT_EQ(g.ErrorRecoveries(), 0);
+}
+
+TEST(TextureBrush, TilesTheBitmap) {
+  Bitmap tile(2, 2);
+  tile.SetPixel(0, 0, kRed);
+  tile.SetPixel(1, 0, kBlue);
+  tile.SetPixel(0, 1, kBlue);
+  tile.SetPixel(1, 1, kRed);
+  Bitmap bmp(10, 10);
+  CairoGraphics g(bmp);
+  g.SetInterpolationMode(InterpolationModeNearestNeighbor);
+  TextureBrush tb(tile);
+  g.FillRectangle(tb, 0, 0, 10, 10);
+  EXPECT_EQ(bmp.GetPixel(4, 4), kRed);
+  EXPECT_EQ(bmp.GetPixel(5, 4), kBlue);
+  EXPECT_EQ(bmp.GetPixel(9, 9), kRed);
+}
