@@ -190,9 +190,11 @@ namespace {
 std::atomic<IHostServices*> GInstalled{nullptr};
 }
 
+// Never destroyed: static objects of other units may still ask for the host while the program
+// exits.
 TManualHost& DefaultManualHost() {
-  static TManualHost host;
-  return host;
+  static TManualHost* host = new TManualHost;
+  return *host;
 }
 
 IHostServices& HostServices() {
