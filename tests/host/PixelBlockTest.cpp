@@ -4,6 +4,7 @@
 #include <random>
 #include <vector>
 
+#include "dialworks/draw/Bitmap.h"
 #include "dialworks/host/PixelBlock.h"
 
 using namespace dw;
@@ -131,4 +132,23 @@ TEST(PixelBlock, LookupTintAndPremultiply) {
   std::vector<uint32_t> keep = {0x12345678, 0x9ABCDEF0};
   PBLookup(TPixelBlock{keep.data(), 2, 1, 0}, TPBChannelLookup());
   EXPECT_EQ(keep, (std::vector<uint32_t>{0x12345678, 0x9ABCDEF0}));
+}
+
+TEST(PixelBlock, ComposesStraightIntoABitmap) {
+  gp::Bitmap bmp(7, 3);  // Cairo rows are padded: stride 32 bytes for 7 pixels
+  bmp.Clear(0xFF0000FF);
+  const uint32_t stamp[4] = {PBPremultiply(0x80FF0000), PBPremultiply(0xFF00FF00),
+                             PBPremultiply(0x00000000), PBPremultiply(0x40FFFFFF)};
+  PBComposeOver(PBBitmapBlock(bmp), 5, 1, TConstPixelBlock(stamp, 2, 2));  // partly outside
+  bmp.MarkDirty();
+  EXPECT_EQ(bmp.GetPixel(6, 1), 0xFF00FF00u);
+  EXPECT_EQ(bmp.GetPixel(5, 2), 0xFF0000FFu);  // a transparent stamp pixel leaves it
+  EXPECT_EQ(bmp.GetPixel(4, 1), 0xFF0000FFu);
+  const TAlphaColor mixed = bmp.GetPixel(5, 1);  // half red over blue
+  EXPECT_EQ(mixed >> 24, 0xFFu);
+  EXPECT_NEAR(double((mixed >> 16) & 255), 128, 1);
+  EXPECT_NEAR(double(mixed & 255), 127, 1);
+  gp::Bitmap empty;
+  EXPECT_TRUE(PBBitmapBlock(empty).Empty());
+  PBFill(PBBitmapBlock(empty), 0xFFFFFFFF);  // harmless
 }

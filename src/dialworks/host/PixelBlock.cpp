@@ -1,5 +1,7 @@
 #include "dialworks/host/PixelBlock.h"
 
+#include "dialworks/draw/Bitmap.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -85,6 +87,18 @@ bool Overlaps(const TPixelBlock& D, const TConstPixelBlock& S) {
 }
 
 }  // namespace
+
+TPixelBlock PBBitmapBlock(gp::Bitmap& ABitmap) {
+  if (ABitmap.Empty() || !ABitmap.Data()) return {};
+  return TPixelBlock{reinterpret_cast<uint32_t*>(ABitmap.Data()), ABitmap.Width(), ABitmap.Height(),
+                     ABitmap.Stride() / 4};
+}
+
+TConstPixelBlock PBBitmapBlock(const gp::Bitmap& ABitmap) {
+  if (ABitmap.Empty() || !ABitmap.Data()) return {};
+  return TConstPixelBlock(reinterpret_cast<const uint32_t*>(ABitmap.Data()), ABitmap.Width(),
+                          ABitmap.Height(), ABitmap.Stride() / 4);
+}
 
 uint32_t PBPremultiply(TAlphaColor AColor) {
   const uint32_t a = AColor >> 24;

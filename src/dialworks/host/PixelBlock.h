@@ -16,6 +16,10 @@
 
 namespace dw {
 
+namespace gp {
+class Bitmap;
+}
+
 struct TPixelBlock {
   uint32_t* Bits = nullptr;
   int Width = 0, Height = 0;
@@ -38,6 +42,11 @@ struct TConstPixelBlock {
   const uint32_t* Row(int y) const { return Bits + ptrdiff_t(y) * RowPitch(); }
   bool Empty() const { return !Bits || Width <= 0 || Height <= 0; }
 };
+
+// The pixels of a bitmap as a block (empty for a 0 x 0 bitmap). Call MarkDirty() on the bitmap
+// after writing through the block, before drawing the bitmap.
+TPixelBlock PBBitmapBlock(gp::Bitmap& ABitmap);
+TConstPixelBlock PBBitmapBlock(const gp::Bitmap& ABitmap);
 
 // Rounded x / 255 for x in 0..255*255.
 constexpr uint32_t PBDiv255(uint32_t x) { return (x + 128 + ((x + 128) >> 8)) >> 8; }
