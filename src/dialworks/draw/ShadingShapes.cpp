@@ -45,6 +45,38 @@ GraphicsPath Ring(const GraphicsPath& outer, const GraphicsPath& inner) {
   return ring;
 }
 
+// Light falls from the top left, a little more from the top, so top and left faces differ.
+const PointF kLight(-0.6f, -0.8f);
+
+// Flat faces of a polygonal bevel (rectangle, diamond): each face is shaded by how much its
+// normal faces the light; the outer faces slope outwards, the inner ones inwards.
+void FacetedBevel(Graphics& g, TAlphaColor lit, TAlphaColor dark, const GraphicsPath& outer, const GraphicsPath& mid,
+                  const GraphicsPath& inner) {
+  const auto& o = outer.Points();
+  const auto& m = mid.Points();
+  const auto& in = inner.Points();
+  const size_t n = o.size();
+  // Underlay in the middle tone so the seams between faces never show the background.
+  SolidBrush under(RXInterpolateColorF(dark, lit, 0.5f));
+  g.FillPath(under, inner.Empty() ? outer : Ring(outer, inner));
+  for (size_t i = 0; i < n; ++i) {
+    size_t j = (i + 1) % n;
+    PointF d = o[j] - o[i];
+    float len = std::hypot(d.X, d.Y);
+    if (!(len > 0)) continue;
+    PointF normal(d.Y / len, -d.X / len);  // outwards for a clockwise figure (y down)
+    float k = normal.X * kLight.X + normal.Y * kLight.Y;
+    SolidBrush outerFace(RXInterpolateColorF(dark, lit, std::clamp(0.5f + 0.55f * k, 0.0f, 1.0f)));
+    PointF q1[] = {o[i], o[j], m[j], m[i]};
+    g.FillPolygon(outerFace, q1, 4);
+    if (in.size() == n) {
+      SolidBrush innerFace(RXInterpolateColorF(dark, lit, std::clamp(0.5f - 0.4f * k, 0.0f, 1.0f)));
+      PointF q2[] = {m[i], m[j], in[j], in[i]};
+      g.FillPolygon(innerFace, q2, 4);
+    }
+  }
+}
+
 void BevelFrame(Graphics& g, TAlphaColor lit, TAlphaColor dark, Shape s, const RectF& rect, float corner,
                 float width) {
   if (!Usable(rect) || !(width > 0) || !std::isfinite(width)) return;
@@ -52,6 +84,14 @@ void BevelFrame(Graphics& g, TAlphaColor lit, TAlphaColor dark, Shape s, const R
   GraphicsPath outer = ShapePath(s, rect, corner, 0);
   GraphicsPath mid = ShapePath(s, rect, corner, width * 0.5f);
   GraphicsPath inner = ShapePath(s, rect, corner, width);
+  if ((s == Shape::Rect || s == Shape::Diamond) && !mid.Empty() && mid.GetPointCount() == outer.GetPointCount()) {
+    FacetedBevel(g, lit, dark, outer, mid, inner);
+    float edge = std::max(0.5f, std::min(1.0f, width * 0.08f));
+    Pen outline(MakeARGBColor(uint8_t(GetAlpha(dark) * 0.6f), RXDimColor(dark, 0.4f)), edge);
+    GraphicsPath edgePath = ShapePath(s, rect, corner, edge / 2);
+    if (!edgePath.Empty()) g.DrawPath(outline, edgePath);
+    return;
+  }
 
   // Outer half: lit top-left falling to shadow; a little of the other colour mixed in so the
   // far side keeps some shape.
