@@ -66,10 +66,13 @@ bool DWHandAnimationStep(TDWHandMotion& m, float accel, float resist, bool fullC
 }
 
 gp::RectF DWPlaceElement(gp::SizeF size, gp::PointF pos, bool square, float rx, float ry, float w, float h) {
-  float ew = size.Width * (2 * rx), eh = size.Height * (2 * ry);
+  return DWPlaceElementPixels(size.Width * (2 * rx), size.Height * (2 * ry), pos.X * rx, pos.Y * ry, square, w, h);
+}
+
+gp::RectF DWPlaceElementPixels(float ew, float eh, float ox, float oy, bool square, float w, float h) {
   if (square) ew = eh = std::min(ew, eh);
-  const float x = pos.X * rx + (w - 1) / 2 - ew / 2;
-  const float y = pos.Y * ry + (h - 1) / 2 - eh / 2;
+  const float x = ox + (w - 1) / 2 - ew / 2;
+  const float y = oy + (h - 1) / 2 - eh / 2;
   return {x, y, ew, eh};
 }
 

@@ -55,6 +55,10 @@ bool DWHandAnimationStep(TDWHandMotion& AMotion, float AAcceleration, float ARes
 // (in half extents). ASquare makes a round instrument square (the smaller side).
 gp::RectF DWPlaceElement(gp::SizeF ASize, gp::PointF APosition, bool ASquare, float ARX, float ARY, float AW,
                          float AH);
+// The same with the size and offset already resolved to pixels (AWidth, AHeight of the element;
+// AOffsetX, AOffsetY of its centre from the host's centre).
+gp::RectF DWPlaceElementPixels(float AWidth, float AHeight, float AOffsetX, float AOffsetY, bool ASquare, float AW,
+                               float AH);
 
 // Where a matrix layer renders in a buffer of AColumns x ARows cells: the size is a proportion of
 // the smaller side, not rounded; the left and top cells are rounded halves to even.

@@ -1,0 +1,198 @@
+#include "dialworks/foundation/DWAnalogInstrumentDecorations.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "dialworks/draw/Shading.h"
+#include "dialworks/foundation/DWAnalogInstrumentGeometry.h"
+#include "dialworks/framework/Control.h"
+#include "dialworks/host/Helpers.h"
+
+namespace dw {
+
+namespace {
+constexpr float kMaxRangeShare = 1e6f;
+}
+
+DW_PROPERTIES(TDWElementShadow) {}
+
+DW_PROPERTIES(TDWOptionalInstrumentElement) {
+  t.Bool("Visible", &TDWOptionalInstrumentElement::Visible, &TDWOptionalInstrumentElement::SetVisible, true);
+}
+
+// ---- ranges ----
+
+void TDWAnalogGaugeRange::SetColor(TAlphaColor AValue) {
+  Setter(*this, "Color", FColor, AValue, [this] { InvalidateOwnerRange(); });
+}
+
+void TDWAnalogGaugeRange::SetRange(float AValue) {
+  SetterMinMax(*this, "Range", FRange, AValue, 0.0f, kMaxRangeShare, [this] { InvalidateOwnerRange(); });
+}
+
+float TDWAnalogGaugeRange::RangeStep() const {
+  auto* list = dynamic_cast<const TDWAnalogGaugeRanges*>(Collection());
+  return list ? list->RangeStep() : DefaultRangeStep;
+}
+
+void TDWAnalogGaugeRange::InvalidateOwnerRange() {
+  auto* list = dynamic_cast<TDWAnalogGaugeRanges*>(Collection());
+  if (!list || list->IsLoading()) return;
+  if (auto* control = dynamic_cast<TKVBasicControl*>(list->Control())) control->InvalidateRange();
+}
+
+DW_PROPERTIES(TDWAnalogGaugeRange) {
+  using C = TDWAnalogGaugeRange;
+  t.Color("Color", &C::Color, &C::SetColor, 0xFF00FF00).AlwaysStored();
+  t.Single("Range", &C::Range, &C::SetRange, C::DefaultRangeStep)
+      .DefaultFrom(&C::RangeStep)
+      .Limit(0, kMaxRangeShare)
+      .Doc("share of the whole sweep");
+}
+
+TDWAnalogGaugeRanges::TDWAnalogGaugeRanges(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl,
+                                           float ARangeStep)
+    : TTypedCollection<TDWAnalogGaugeRange>(std::move(AOnChange), AOwner,
+                                            AControl ? &AControl->ControlLock() : nullptr),
+      FControl(AControl),
+      FRangeStep(ARangeStep) {}
+
+DW_PROPERTIES(TDWAnalogGaugeRanges) {}
+
+size_t TDWAnalogGaugeRanges::GetCountOfColor(TAlphaColor AColor) const {
+  size_t n = 0;
+  for (size_t i = 0; i < Count(); ++i) n += Items(i).Color() == AColor;
+  return n;
+}
+
+TAlphaColor TDWAnalogGaugeRanges::GetNewColorExcept(const TDWAnalogGaugeRange* AItem) const {
+  std::vector<TAlphaColor> used;
+  used.reserve(Count());
+  for (size_t i = 0; i < Count(); ++i)
+    if (&Items(i) != AItem) used.push_back(Items(i).Color());
+  return DWNewRangeColor(used);
+}
+
+void TDWAnalogGaugeRanges::NewItemCreated(TDWAnalogGaugeRange& AItem) {
+  // The new item is already in the list: its own (default) colour must not count.
+  AItem.InitNewItem(GetNewColorExcept(&AItem), FRangeStep);
+}
+
+TDWAnalogGaugeScaleRanges::TDWAnalogGaugeScaleRanges(TChangeCallback AOnChange, TPersistent* AOwner,
+                                                     IKVControl* AControl, float ARangeStep)
+    : TDWOptionalInstrumentElement(std::move(AOnChange), AOwner, AControl, 0.95f),
+      FRanges(std::make_unique<TDWAnalogGaugeRanges>([this] { DoChanged(); }, this, AControl, ARangeStep)),
+      FWidth(std::make_unique<TKVElementSize>([this] { DoChanged(); }, this, AControl, 0.05f)) {}
+
+DW_PROPERTIES(TDWAnalogGaugeScaleRanges) {
+  using C = TDWAnalogGaugeScaleRanges;
+  t.Color("Color", &C::Color, &C::SetColor, 0xFF808080);
+  t.Collection("Ranges", [](C& c) -> TDWAnalogGaugeRanges& { return c.Ranges(); })
+      .Stored([](const C& c) { return c.Ranges().Count() > 0; });
+  t.Object("Width", [](C& c) -> TKVElementSize& { return c.Width(); });
+}
+
+// ---- centre ----
+
+TDWAnalogGaugeCenterItem::TDWAnalogGaugeCenterItem(TChangeCallback AOnChange, TPersistent* AOwner,
+                                                   IKVControl* AControl, float ASize, TAlphaColor AColor)
+    : TKVBasicControlProperty(std::move(AOnChange), AOwner, AControl),
+      FSize(std::make_unique<TKVElementSize>([this] { DoChanged(); }, this, AControl, ASize)) {
+  SetColorDefault(AColor);
+}
+
+DW_PROPERTIES(TDWAnalogGaugeCenterItem) {
+  using C = TDWAnalogGaugeCenterItem;
+  t.Object("Size", [](C& c) -> TKVElementSize& { return c.Size(); });
+  t.Color("Color", &C::Color, &C::SetColor, 0).DefaultFrom(&C::ColorDefault);
+}
+
+TDWAnalogInstrumentCenter::TDWAnalogInstrumentCenter(TChangeCallback AOnChange, TPersistent* AOwner,
+                                                     IKVControl* AControl)
+    : TKVBasicControlProperty(std::move(AOnChange), AOwner, AControl),
+      FPosition(std::make_unique<TKVElementOffsets>([this] { DoChanged(); }, this, AControl, 0.0f, 0.0f)),
+      FBottom(std::make_unique<TDWAnalogGaugeCenterItem>([this] { DoChanged(); }, this, AControl, 0.2f, 0x64808080)),
+      FTop(std::make_unique<TDWAnalogGaugeCenterItem>([this] { DoChanged(); }, this, AControl, 0.143f, 0xFF708090)),
+      FShadow(std::make_unique<TDWElementShadow>([this] { DoChanged(); }, this, AControl)) {}
+
+DW_PROPERTIES(TDWAnalogInstrumentCenter) {
+  using C = TDWAnalogInstrumentCenter;
+  t.Object("Position", [](C& c) -> TKVElementOffsets& { return c.Position(); });
+  t.Object("Bottom", [](C& c) -> TDWAnalogGaugeCenterItem& { return c.Bottom(); });
+  t.Object("Top", [](C& c) -> TDWAnalogGaugeCenterItem& { return c.Top(); });
+  t.Object("Shadow", [](C& c) -> TDWElementShadow& { return c.Shadow(); });
+}
+
+uint8_t DWCenterShadowAlpha(float ABottomSize) {
+  return uint8_t(std::clamp(RXRoundHalfEvenToInt(double(ABottomSize) * 400) + 50, 0, 140));
+}
+
+namespace {
+gp::RectF Centred(gp::PointF c, float d) { return {c.X - d / 2, c.Y - d / 2, d, d}; }
+bool Transparent(TAlphaColor c) { return (c >> 24) == 0; }
+}  // namespace
+
+void TDWAnalogInstrumentCenter::Draw(gp::Graphics& g, float S, float H, float W, bool AAntiAliased) const {
+  const gp::Matrix saved = g.GetTransform();
+  g.TranslateTransform(FPosition->X().Get(S), FPosition->Y().Get(S));
+  const gp::PointF c(W / 2, H / 2);
+  const float ref = S + 1;
+
+  const TAlphaColor bottom = FBottom->Color();
+  if (!Transparent(bottom)) {
+    const float d = FBottom->Size().Get(ref);
+    if (FShadow->Visible()) {
+      const float k = 0.014f * ref;
+      g.TranslateTransform(k, k);
+      gp::GraphicsPath path;
+      path.AddEllipse(Centred(c, 1.1f * d));
+      if (!path.Empty()) {
+        gp::PathGradientBrush brush(path);
+        brush.SetWrapMode(gp::WrapModeClamp);
+        const TAlphaColor colors[3] = {0x00000000, TAlphaColor(DWCenterShadowAlpha(FBottom->Size().Value())) << 24,
+                                       0x8C000000};
+        const float positions[3] = {0.0f, 0.4f, 1.0f};
+        brush.SetInterpolationColors(colors, positions, 3);
+        g.FillEllipse(brush, Centred(c, 1.1f * d));
+      }
+      g.TranslateTransform(-k, -k);
+    }
+    if (AAntiAliased) g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
+    gp::LinearGradientBrush brush(gp::RectF(0, 0, W + 1, H + 1), 0xFF000000, bottom, gp::LinearGradientModeVertical);
+    g.FillEllipse(brush, Centred(c, d));
+  }
+
+  const TAlphaColor top = FTop->Color();
+  if (!Transparent(top)) {
+    const gp::RectF r = Centred(c, FTop->Size().Get(ref));
+    if (r.Width > 0) {
+      gp::LinearGradientBrush brush(r, top, top, gp::LinearGradientModeForwardDiagonal);
+      const TAlphaColor colors[3] = {RXInterpolateColorF(0xFFFFFFFF, top, 0.4f), top,
+                                     RXInterpolateColorF(top, 0xFF000000, 0.7f)};
+      const float positions[3] = {0.0f, 0.5f, 1.0f};
+      brush.SetInterpolationColors(colors, positions, 3);
+      g.FillEllipse(brush, r);
+    }
+  }
+  g.SetTransform(saved);
+}
+
+// ---- glass ----
+
+TDWGlass::TDWGlass(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl,
+                   TChangeCallback AOnGlassChange)
+    : TRXControlProperty(std::move(AOnChange), AOwner, AControl), FOnGlassChange(std::move(AOnGlassChange)) {}
+
+void TDWGlass::DoChanged() {
+  TRXControlProperty::DoChanged();
+  if (FOnGlassChange) FOnGlassChange();
+}
+
+DW_PROPERTIES(TDWGlass) {
+  using C = TDWGlass;
+  t.Bool("Visible", &C::Visible, &C::SetVisible, true);
+  t.Color("Color", &C::Color, &C::SetColor, 0x00000000);
+  t.Color("LightColor", &C::LightColor, &C::SetLightColor, 0xAAFFFFFF);
+}
+
+}  // namespace dw

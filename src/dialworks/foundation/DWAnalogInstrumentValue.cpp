@@ -1,0 +1,124 @@
+#include "dialworks/foundation/DWAnalogInstrumentValue.h"
+
+#include <cmath>
+#include <limits>
+#include <mutex>
+
+#include "dialworks/framework/Elements.h"
+#include "dialworks/host/Helpers.h"
+
+namespace dw {
+
+// ---- TDWBasicMinMaxInstrument ----
+
+TDWBasicMinMaxInstrument::TDWBasicMinMaxInstrument(TComponent* AOwner) : TKVBasicControl(AOwner) {}
+
+DW_PROPERTIES(TDWBasicMinMaxInstrument) {}
+
+void TDWBasicMinMaxInstrument::SetValue(double AValue) {
+  if (std::isnan(AValue)) return;
+  // Held across limiting and storing so a drawing pass never sees a half-applied value.
+  std::lock_guard guard(ControlLock());
+  RXMinMax(AValue, FMin, FMax, !IsLoading());
+  Setter(*this, "Value", FValue, AValue, [this] { InvalidateValue(); });
+}
+
+void TDWBasicMinMaxInstrument::SetMin(double AValue) {
+  SetterMinMax(*this, "Min", FMin, AValue, -kDWMaxRangeMagnitude, kDWMaxRangeMagnitude,
+               [this] { InvalidateRange(); });
+}
+
+void TDWBasicMinMaxInstrument::SetMax(double AValue) {
+  SetterMinMax(*this, "Max", FMax, AValue, -kDWMaxRangeMagnitude, kDWMaxRangeMagnitude,
+               [this] { InvalidateRange(); });
+}
+
+void TDWBasicMinMaxInstrument::Loaded() {
+  TKVBasicControl::Loaded();
+  std::lock_guard guard(ControlLock());
+  RXMinMax(FValue, FMin, FMax, true);
+}
+
+void TDWBasicMinMaxInstrument::OnSetValueEvent(TPXPin&, double AValue, double AMin, double AMax, bool AHasRange,
+                                               bool) {
+  if (AHasRange) {
+    SetMin(AMin);
+    SetMax(AMax);
+  }
+  SetValue(AValue);
+}
+
+void TDWBasicMinMaxInstrument::UpdateEmbeddedValues() {
+  TRXComponentElements* list = ElementList();
+  if (!list) return;
+  // The host's lock comes first, then each element's own (the order drawing takes them in).
+  std::lock_guard guard(ControlLock());
+  for (IDWMinMaxValueElement* e : list->Query<IDWMinMaxValueElement>()) e->SetMinMaxValue(FMin, FMax, FValue);
+}
+
+DW_PROPERTIES(TDWMinMaxInstrument) { DWDeclareMinMaxValueProperties(t); }
+
+// ---- TDWGaugeHandMinMax ----
+
+TDWGaugeHandMinMax::TDWGaugeHandMinMax(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl,
+                                       TStoredQuery AStoredQuery)
+    : TKVBasicControlProperty(std::move(AOnChange), AOwner, AControl), FStoredQuery(std::move(AStoredQuery)) {}
+
+void TDWGaugeHandMinMax::SetMin(double AValue) {
+  SetterMinMax(*this, "Min", FMin, AValue, -kDWMaxRangeMagnitude, kDWMaxRangeMagnitude);
+}
+
+void TDWGaugeHandMinMax::SetMax(double AValue) {
+  SetterMinMax(*this, "Max", FMax, AValue, -kDWMaxRangeMagnitude, kDWMaxRangeMagnitude);
+}
+
+DW_PROPERTIES(TDWGaugeHandMinMax) {
+  using C = TDWGaugeHandMinMax;
+  t.Real("Min", &C::Min, &C::SetMin, 0.0)
+      .Stored([](const C& c) { return c.StoredQuery(); })
+      .Limit(-kDWMaxRangeMagnitude, kDWMaxRangeMagnitude);
+  t.Real("Max", &C::Max, &C::SetMax, 100.0)
+      .Stored([](const C& c) { return c.StoredQuery(); })
+      .Limit(-kDWMaxRangeMagnitude, kDWMaxRangeMagnitude);
+  t.Bool("Enabled", &C::Enabled, &C::SetEnabled, false);
+}
+
+// ---- TDWGaugeMinMaxAutoReset ----
+
+TDWGaugeMinMaxAutoReset::TDWGaugeMinMaxAutoReset(TChangeCallback AOnChange, TPersistent* AOwner,
+                                                 std::recursive_mutex* ALock, std::function<void()> AOnExpiry)
+    : TLockPersistent(std::move(AOnChange), AOwner, ALock),
+      FTimer(HostServices().CreateTimer()),
+      FOnExpiry(std::move(AOnExpiry)) {
+  // Host timers start enabled; this one waits for the element's first Enable.
+  FTimer->SetEnabled(false);
+  FTimer->SetOnTimer([this] {
+    if (FOnExpiry) FOnExpiry();
+  });
+  FTimer->SetInterval(DefaultInterval);
+}
+
+void TDWGaugeMinMaxAutoReset::SetEnabled(bool AValue) {
+  Setter(*this, "Enabled", FEnabled, AValue);
+  FTimer->SetEnabled(FEnabled);
+}
+
+void TDWGaugeMinMaxAutoReset::SetInterval(int AValue) {
+  const uint32_t limited = IRelaxedTimer::LimitInterval(double(AValue), FTimer->Interval());
+  if (limited == FTimer->Interval()) return;
+  detail::TChangeScope scope(*this);
+  NotifyPropertyChange(*this, "Interval", TPropertyChangePhase::Before);
+  FTimer->SetInterval(double(limited));
+  NotifyPropertyChange(*this, "Interval", TPropertyChangePhase::After);
+  DoChanged();
+}
+
+DW_PROPERTIES(TDWGaugeMinMaxAutoReset) {
+  using C = TDWGaugeMinMaxAutoReset;
+  t.Bool("Enabled", &C::Enabled, &C::SetEnabled, true);
+  t.Integer("Interval", &C::GetInterval, &C::SetInterval, DefaultInterval)
+      .Limit(1, std::numeric_limits<int>::max())
+      .Doc("milliseconds");
+}
+
+}  // namespace dw

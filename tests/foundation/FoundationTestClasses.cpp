@@ -1,0 +1,81 @@
+#include "FoundationTestClasses.h"
+
+#include "dialworks/draw/Brush.h"
+
+namespace dwtest {
+
+TTestDialBasic::TTestDialBasic(TComponent* AOwner)
+    : TDWBasicMinMaxInstrument(AOwner),
+      FHand(std::make_unique<TDWAngularHand>([this] { Invalidate(); }, this, this)),
+      FCenter(std::make_unique<TDWAnalogInstrumentCenter>([this] { InvalidateRange(); }, this, this)),
+      FRanges(std::make_unique<TDWAnalogGaugeScaleRanges>([this] { InvalidateRange(); }, this, this, 0.3f)),
+      FGlass(std::make_unique<TDWGlass>([this] { InvalidateRange(); }, this, this)),
+      FElements(this) {}
+
+DW_PROPERTIES(TTestDialBasic) {
+  using C = TTestDialBasic;
+  t.Object("Hand", &C::Hand);
+  t.Object("Center", &C::Center);
+  t.Object("Ranges", &C::Ranges);
+  t.Object("Glass", &C::Glass);
+  t.Bool("Square", &C::Square, &C::SetSquare, false);
+  t.Collection("Elements", &C::Elements);
+}
+
+void TTestDialBasic::InvalidateValue() {
+  ++ValueInvalidations;
+  UpdateEmbeddedValues();
+  TDWBasicMinMaxInstrument::InvalidateValue();
+}
+
+void TTestDialBasic::InvalidateRange() {
+  ++RangeInvalidations;
+  UpdateEmbeddedValues();
+  TDWBasicMinMaxInstrument::InvalidateRange();
+}
+
+void TTestDialBasic::InvalidateSize() {
+  ++SizeInvalidations;
+  FHand->DoInvalidateResources();
+  TDWBasicMinMaxInstrument::InvalidateSize();
+}
+
+void TTestDialBasic::IntDraw(gp::Graphics& g, float AScaleX, float AScaleY, float AWidth, float AHeight,
+                             double AOuterWidth, double AOuterHeight, bool AEmbedded, bool AOffscreen) {
+  TDWBasicMinMaxInstrument::IntDraw(g, AScaleX, AScaleY, AWidth, AHeight, AOuterWidth, AOuterHeight, AEmbedded,
+                                    AOffscreen);
+  TControlDrawLock lock(*this);
+  if (!lock) return;
+  ++Draws;
+  LastWidth = AWidth;
+  LastHeight = AHeight;
+  LastEmbedded = AEmbedded;
+  g.FillRectangle(gp::SolidBrush(0xFF0000FF), gp::RectF(0, 0, AWidth, AHeight));
+  FElements.DrawElements(g, AOffscreen, AWidth / 2, AHeight / 2, AWidth, AHeight, AOuterWidth, AOuterHeight);
+}
+
+DW_PROPERTIES(TTestDialExternal) { DWDeclareMinMaxValueProperties(t); }
+DW_PROPERTIES(TTestDial) { DWDeclareTabStopProperty(t); }
+DW_PROPERTIES(TTestDialLayer) {}
+DW_PROPERTIES(TTestDialBasicElement) {}
+DW_PROPERTIES(TTestDialElement) { DWDeclarePlacementProperties(t); }
+DW_PROPERTIES(TExternalTestDialElement) { DWDeclareMinMaxValueProperties(t); }
+DW_PROPERTIES(TExternalTestDialMatrixLayer) {}
+DW_PROPERTIES(TExternalTestDialMatrixElement) {}
+DW_PROPERTIES(TTestMatrixHost) {}
+
+void RegisterTestDial() {
+  TRegistrationUnit unit("TestDial");
+  TClassGroupScope group(TKVBasicControl::StaticClass());
+  DWRegisterInstrumentVariants({.Control = &TTestDial::StaticClass(),
+                                .Layer = &TTestDialLayer::StaticClass(),
+                                .Category = "Gauges",
+                                .MirroringElement = &TTestDialElement::StaticClass(),
+                                .ExternalElement = &TExternalTestDialElement::StaticClass(),
+                                .MatrixLayer = &TExternalTestDialMatrixLayer::StaticClass(),
+                                .MatrixCategory = "Indicators",
+                                .StreamingOnly = {&TExternalTestDialMatrixElement::StaticClass()}});
+  RegisterClass(TDWMinMaxInstrument::StaticClass());
+}
+
+}  // namespace dwtest

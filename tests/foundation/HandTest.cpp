@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "dialworks/draw/RecordingGraphics.h"
+#include "dialworks/foundation/DWAnalogInstrumentHand.h"
+
+using namespace dw;
+
+namespace {
+
+void ExpectPoint(gp::PointF AActual, float AX, float AY) {
+  EXPECT_NEAR(AActual.X, AX, 1e-3) << "x";
+  EXPECT_NEAR(AActual.Y, AY, 1e-3) << "y";
+}
+
+// Draws the hand pivoting at the middle of a 201 x 201 area (centre 100, 100) with a reference
+// length of 100 pixels.
+gp::RecordingGraphics DrawHand(TDWAngularHand& AHand, float AScale = 1) {
+  gp::RecordingGraphics g;
+  AHand.Draw(g, 0, 0, 100, 100, 201, 201, 0, 0, AScale, AScale);
+  return g;
+}
+
+class TOpenScaleHand : public TDWAngularHand {
+ public:
+  using TDWAngularHand::TDWAngularHand;
+  bool GetIsFullCircle() const override { return false; }
+};
+
+}  // namespace
+
+TEST(AngularHand, PolygonsBevelsAndShadowAsDrawn) {
+  TDWAngularHand hand(nullptr, nullptr, nullptr);
+  hand.SetAngle(0);
+  gp::RecordingGraphics g = DrawHand(hand);
+  auto fills = g.Drawing();
+  ASSERT_EQ(fills.size(), 5u);  // shadow, hand, left, right and tail bevel
+
+  // Shadow: the full polygon moved by 0.014 x 201 down and right, not scaled.
+  EXPECT_EQ(fills[0]->Op, "FillPath");
+  ExpectPoint(fills[0]->Points[0], 100 - 40 + 2.814f, 100 - 6 + 2.814f);
+  const gp::PathGradientBrush* shadow = hand.ShadowBrush();
+  ASSERT_NE(shadow, nullptr);
+  EXPECT_EQ(shadow->GetWrapMode(), gp::WrapModeClamp);
+  EXPECT_EQ(shadow->GetCenterPoint(), gp::PointF(-20, 0));
+  EXPECT_EQ(shadow->Blend().InterpolationColors(),
+            (std::vector<gp::GradientStop>{{0, 0x00000000}, {0.7f, 0x8C000000}, {1, 0x8C000000}}));
+
+  // Hand: length 78, tail 40, tip 2, tail end 2 + 10 wide, notch 7.
+  EXPECT_EQ(fills[1]->Op, "FillPolygon");
+  EXPECT_EQ(fills[1]->Color, 0xFFFF0000u);
+  ASSERT_EQ(fills[1]->Points.size(), 4u);
+  ExpectPoint(fills[1]->Points[0], 60, 94);
+  ExpectPoint(fills[1]->Points[1], 178, 99);
+  ExpectPoint(fills[1]->Points[2], 178, 101);
+  ExpectPoint(fills[1]->Points[3], 60, 106);
+  ExpectPoint(fills[2]->Points[0], 67, 99);  // left bevel starts at the notch
+  ExpectPoint(fills[4]->Points[2], 67, 101);
+  // Pointing right, the light from the top left makes the left bevel the brighter.
+  EXPECT_EQ(fills[2]->Color, 0x7EFFFFFFu);  // 126
+  EXPECT_EQ(fills[3]->Color, 0x3EFFFFFFu);  // 62
+  EXPECT_EQ(fills[4]->Color, 0x7EFFFFFFu);
+  EXPECT_TRUE(g.GetTransform().IsIdentity());
+
+  // Pointing down (90 screen degrees): the tip turns to (100, 178); the bevels swap their light.
+  hand.SetAngle(90);
+  g = DrawHand(hand);
+  fills = g.Drawing();
+  ExpectPoint(fills[1]->Points[1], 101, 178);
+  EXPECT_EQ(fills[2]->Color, 0x3EFFFFFFu);
+  EXPECT_EQ(fills[3]->Color, 0x7EFFFFFFu);
+  // Angles beyond a turn are folded once before drawing.
+  hand.SetAngle(450);
+  EXPECT_EQ(DrawHand(hand).Drawing()[3]->Color, 0x7EFFFFFFu);
+
+  // The hand is scaled about the device origin, the shadow is not.
+  hand.SetAngle(0);
+  g = DrawHand(hand, 2);
+  fills = g.Drawing();
+  ExpectPoint(fills[1]->Points[1], 2 * 178, 2 * 99);
+  ExpectPoint(fills[0]->Points[1], 178 + 2.814f, 99 + 2.814f);
+}
+
+TEST(AngularHand, OptionalPartsAndCachedGeometry) {
+  int changes = 0;
+  TDWAngularHand hand([&] { ++changes; }, nullptr, nullptr);
+  hand.TailIndentSize().SetValue(0);
+  EXPECT_EQ(changes, 1);
+  auto fills = DrawHand(hand).Drawing();
+  ASSERT_EQ(fills.size(), 4u);  // no tail bevel without a notch
+  hand.Shadow().SetVisible(false);
+  fills = DrawHand(hand).Drawing();
+  ASSERT_EQ(fills.size(), 3u);
+  EXPECT_EQ(fills[0]->Op, "FillPolygon");
+  EXPECT_EQ(hand.ShadowBrush(), nullptr);
+
+  // A size change rebuilds the polygons; so does a new reference length.
+  hand.Length().SetValue(0.5f);
+  ExpectPoint(DrawHand(hand).Drawing()[0]->Points[1], 150, 99);
+  gp::RecordingGraphics g;
+  hand.Draw(g, 0, 0, 50, 50, 201, 201, 0, 0, 1, 1);
+  ExpectPoint(g.Drawing()[0]->Points[1], 125, 99.5f);
+
+  hand.SetVisible(false);
+  EXPECT_TRUE(DrawHand(hand).Drawing().empty());
+
+  // Bad sizes draw nothing outside the area and never NaN.
+  hand.SetVisible(true);
+  hand.Length().SetValue(std::numeric_limits<float>::quiet_NaN());
+  EXPECT_EQ(hand.Length().Value(), 0.5f);
+}
+
+TEST(AngularHand, HitTestTheHandNotItsShadow) {
+  TDWAngularHand hand(nullptr, nullptr, nullptr);
+  hand.SetAngle(0);
+  EXPECT_TRUE(hand.HitTest(170, 100, 0, 0, 100, 100, 201, 201, 1, 1));  // near the tip
+  EXPECT_TRUE(hand.HitTest(65, 104, 0, 0, 100, 100, 201, 201, 1, 1));   // wide tail
+  EXPECT_FALSE(hand.HitTest(181, 100, 0, 0, 100, 100, 201, 201, 1, 1));  // beyond the tip
+  // Just below the hand near the tip lies only its shadow.
+  gp::RecordingGraphics g = DrawHand(hand);
+  gp::GraphicsPath shadow;
+  shadow.AddPolygon(g.Drawing()[0]->Points);
+  ASSERT_TRUE(shadow.IsVisible(170, 103));
+  EXPECT_FALSE(hand.HitTest(170, 103, 0, 0, 100, 100, 201, 201, 1, 1));
+  // Rotation, offset and scale: rotated first, moved second, scaled last.
+  hand.SetAngle(90);
+  EXPECT_TRUE(hand.HitTest(100, 170, 0, 0, 100, 100, 201, 201, 1, 1));
+  EXPECT_FALSE(hand.HitTest(170, 100, 0, 0, 100, 100, 201, 201, 1, 1));
+  EXPECT_TRUE(hand.HitTest(110, 175, 10, 5, 100, 100, 201, 201, 1, 1));
+  EXPECT_TRUE(hand.HitTest(220, 340, 10, 5, 100, 100, 201, 201, 2, 2));
+}
+
+TEST(AngularHand, AnimationFromTheAngleState) {
+  TDWAngularHand hand(nullptr, nullptr, nullptr);
+  hand.SetAngle(0);
+  hand.SetTargetAngle(90);
+  ASSERT_TRUE(hand.PerformAnimation());
+  EXPECT_NEAR(hand.GetCurrentAngle(), 1.35f, 1e-5);
+  float highest = 0;
+  int steps = 1;
+  while (hand.PerformAnimation()) {
+    highest = std::max(highest, hand.GetCurrentAngle());
+    ASSERT_LT(++steps, 1000);
+  }
+  EXPECT_EQ(steps + 1, 134);
+  EXPECT_NEAR(highest - 90, 4.84f, 0.005);
+  EXPECT_EQ(hand.GetCurrentAngle(), 90);
+
+  // Full circle: 350 -> 10 turns 20 degrees clockwise; on an open scale it goes back 340.
+  hand.SetAngle(350);
+  hand.SetTargetAngle(10);
+  hand.PerformAnimation();
+  EXPECT_GT(hand.GetMotion().Speed, 0);
+  TOpenScaleHand open(nullptr, nullptr, nullptr);
+  open.SetAngle(350);
+  open.SetTargetAngle(10);
+  open.PerformAnimation();
+  EXPECT_LT(open.GetMotion().Speed, 0);
+
+  // SetAngle jumps and stops; non-finite angles are ignored.
+  hand.SetAngle(45);
+  EXPECT_EQ(hand.GetMotion().Speed, 0);
+  EXPECT_EQ(hand.GetTargetAngle(), 45);
+  hand.SetAngle(std::numeric_limits<float>::quiet_NaN());
+  hand.SetTargetAngle(std::numeric_limits<float>::infinity());
+  EXPECT_EQ(hand.GetCurrentAngle(), 45);
+  EXPECT_EQ(hand.GetTargetAngle(), 45);
+  EXPECT_FALSE(hand.PerformAnimation());
+}
+
+TEST(AngularHand, AnimationSettingsAreLimited) {
+  int changes = 0;
+  TDWAngularHand hand([&] { ++changes; }, nullptr, nullptr);
+  TDWHandAnimation& a = hand.Animation();
+  EXPECT_FLOAT_EQ(a.Acceleration(), 0.015f);
+  EXPECT_FLOAT_EQ(a.Resistance(), 0.16f);
+  a.SetAcceleration(2);
+  EXPECT_EQ(a.Acceleration(), 1);
+  a.SetAcceleration(-1);
+  EXPECT_EQ(a.Acceleration(), 0);
+  a.SetResistance(std::numeric_limits<float>::quiet_NaN());
+  EXPECT_FLOAT_EQ(a.Resistance(), 0.16f);
+  EXPECT_EQ(changes, 2);
+  // With no acceleration the hand never moves and keeps reporting motion.
+  hand.SetAngle(0);
+  hand.SetTargetAngle(1);
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(hand.PerformAnimation());
+  EXPECT_EQ(hand.GetCurrentAngle(), 0);
+  // With full resistance the speed does not carry over.
+  a.SetAcceleration(0.1f);
+  a.SetResistance(1);
+  hand.SetTargetAngle(10);
+  hand.PerformAnimation();
+  EXPECT_FLOAT_EQ(hand.GetMotion().Speed, 1.0f);
+  hand.PerformAnimation();
+  EXPECT_FLOAT_EQ(hand.GetMotion().Speed, 0.9f);
+}

@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FoundationTestClasses.h"
+#include "dialworks/framework/Form.h"
+#include "dialworks/host/ManualHost.h"
+
+using namespace dw;
+using namespace dwtest;
+
+namespace {
+
+// Installs a fresh manual host for one test.
+struct TScopedHost {
+  TManualHost Host;
+  TScopedHost() { SetHostServices(&Host); }
+  ~TScopedHost() { SetHostServices(nullptr); }
+};
+
+bool Stored(TPersistent& AObject, const char* AName) {
+  return AObject.ClassInfo().FindProperty(AName)->IsStored(AObject);
+}
+
+// Records the order in which the value properties change.
+struct TChangeLog {
+  std::vector<std::string> Names;
+  TPropertyChangeSubscription Sub{[this](TPersistent&, std::string_view AName, TPropertyChangePhase APhase) {
+    if (APhase == TPropertyChangePhase::After) Names.emplace_back(AName);
+  }};
+};
+
+}  // namespace
+
+TEST(ValueModel, LimitsAndNotifiesOncePerChange) {
+  TScopedHost host;
+  TTestDialExternal d;
+  EXPECT_EQ(d.Min(), 0);
+  EXPECT_EQ(d.Max(), 100);
+  EXPECT_EQ(d.Value(), 0);
+
+  d.SetValue(150);
+  EXPECT_EQ(d.Value(), 100);
+  EXPECT_EQ(d.ValueInvalidations, 1);
+  const uint64_t repaints = host.Host.RepaintCount(d);
+  EXPECT_GT(repaints, 0u);
+  d.SetValue(200);  // limited to the same end: nothing happens
+  EXPECT_EQ(d.ValueInvalidations, 1);
+  EXPECT_EQ(host.Host.RepaintCount(d), repaints);
+  d.SetValue(-5);
+  EXPECT_EQ(d.Value(), 0);
+  EXPECT_EQ(d.ValueInvalidations, 2);
+
+  // A new range does not re-limit the value until its next assignment.
+  d.SetValue(80);
+  d.SetMax(50);
+  EXPECT_EQ(d.RangeInvalidations, 1);
+  EXPECT_EQ(d.Value(), 80);
+  d.SetValue(80);
+  EXPECT_EQ(d.Value(), 50);
+
+  // Bad input: NaN is refused everywhere; infinities end at the range ends (Min and Max at
+  // their magnitude limit, so spans stay finite).
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  const int before = d.ValueInvalidations;
+  d.SetValue(nan);
+  d.SetMin(nan);
+  d.SetMax(nan);
+  EXPECT_EQ(d.Value(), 50);
+  EXPECT_EQ(d.Min(), 0);
+  EXPECT_EQ(d.Max(), 50);
+  EXPECT_EQ(d.ValueInvalidations, before);
+  d.SetValue(-inf);
+  EXPECT_EQ(d.Value(), 0);
+  d.SetMax(inf);
+  EXPECT_EQ(d.Max(), kDWMaxRangeMagnitude);
+  EXPECT_TRUE(std::isfinite(d.Max() - d.Min()));
+  d.SetMin(-inf);
+  d.SetValue(inf);
+  EXPECT_EQ(d.Value(), kDWMaxRangeMagnitude);
+  EXPECT_TRUE(std::isfinite(d.Max() - d.Min()));
+
+  // Min above Max is kept as given; values are limited to the span between the ends.
+  d.SetMin(10);
+  d.SetMax(-10);
+  EXPECT_EQ(d.Min(), 10);
+  d.SetValue(30);
+  EXPECT_EQ(d.Value(), 10);
+  d.SetValue(-30);
+  EXPECT_EQ(d.Value(), -10);
+}
+
+TEST(ValueModel, PinInputAppliesMinThenMaxThenValue) {
+  TScopedHost host;
+  TTestDialExternal d;
+  TPXRealAndRangedSourcePin source;
+  ASSERT_TRUE(source.Connect(d.InputPin()));
+  {
+    TChangeLog log;
+    source.SendValueRange(25, 10, 20);
+    EXPECT_EQ(log.Names, (std::vector<std::string>{"Min", "Max", "Value"}));
+  }
+  EXPECT_EQ(d.Min(), 10);
+  EXPECT_EQ(d.Max(), 20);
+  EXPECT_EQ(d.Value(), 20);
+  {
+    TChangeLog log;
+    source.SendValue(15);  // no range: only the value changes
+    EXPECT_EQ(log.Names, (std::vector<std::string>{"Value"}));
+  }
+  EXPECT_EQ(d.Value(), 15);
+  EXPECT_EQ(d.Min(), 10);
+  // A range equal to the stored one notifies nothing but the value.
+  {
+    TChangeLog log;
+    source.SendValueRange(12, 10, 20);
+    EXPECT_EQ(log.Names, (std::vector<std::string>{"Value"}));
+  }
+}
+
+TEST(ValueModel, StreamingRules) {
+  TScopedHost host;
+  TDWMinMaxInstrument d;
+  EXPECT_FALSE(Stored(d, "Value"));
+  EXPECT_FALSE(Stored(d, "Min"));
+  EXPECT_FALSE(Stored(d, "Max"));
+  d.SetValue(3);
+  d.SetMax(120);
+  EXPECT_TRUE(Stored(d, "Value"));
+  EXPECT_TRUE(Stored(d, "Max"));
+  EXPECT_TRUE(d.GetValueStored());
+  EXPECT_TRUE(d.GetRangeMaxStored());
+
+  TPXRealAndRangedSourcePin source;
+  source.Connect(d.InputPin());
+  EXPECT_FALSE(Stored(d, "Value"));  // the pin supplies it
+  EXPECT_FALSE(d.GetValueStored());
+  EXPECT_TRUE(Stored(d, "Max"));     // no range has arrived yet
+  source.SendValueRange(5, 0, 120);
+  EXPECT_FALSE(Stored(d, "Max"));
+  EXPECT_FALSE(d.GetRangeMaxStored());
+  source.Disconnect(d.InputPin());
+  EXPECT_TRUE(Stored(d, "Max"));
+}
+
+TEST(ValueModel, LoadingTakesValuesUnlimitedThenLimitsOnceWithoutNotification) {
+  TScopedHost host;
+  TTestDialExternal d;
+  d.SetLoading(true);
+  d.SetValue(150);  // read before Max
+  EXPECT_EQ(d.Value(), 150);
+  d.SetMax(120);
+  d.SetValue(std::numeric_limits<double>::infinity());  // refused while loading
+  EXPECT_EQ(d.Value(), 150);
+  TChangeLog log;
+  const int before = d.ValueInvalidations;
+  d.Loaded();
+  EXPECT_FALSE(d.IsLoading());
+  EXPECT_EQ(d.Value(), 120);
+  EXPECT_EQ(d.ValueInvalidations, before);
+  EXPECT_TRUE(log.Names.empty());
+}
+
+TEST(ValueModel, FormRoundTripOfTheValueProperties) {
+  TScopedHost host;
+  RegisterTestDial();
+  TTestDialExternal d;
+  d.SetMin(-20);
+  d.SetMax(40);
+  d.SetValue(33);
+  TJson saved = SaveProperties(d);
+  EXPECT_EQ(saved["Min"], -20.0);
+  EXPECT_EQ(saved["Value"], 33.0);
+  TTestDialExternal e;
+  e.SetLoading(true);
+  std::string error;
+  ASSERT_TRUE(LoadProperties(e, saved, &error)) << error;
+  e.Loaded();
+  EXPECT_EQ(e.Min(), -20);
+  EXPECT_EQ(e.Max(), 40);
+  EXPECT_EQ(e.Value(), 33);
+}
+
+TEST(ValueModel, ValueFromAnotherThreadNeverInterleavesWithDrawing) {
+  TScopedHost host;
+  TTestDialExternal d;
+  std::thread writer([&] {
+    for (int i = 0; i < 2000; ++i) d.SetValue(i % 2 ? 150.0 : -50.0);
+  });
+  for (int i = 0; i < 2000; ++i) {
+    std::lock_guard guard(d.ControlLock());  // what a drawing pass holds
+    const double v = d.Value();
+    EXPECT_TRUE(v == 0 || v == 100) << v;
+  }
+  writer.join();
+}
+
+TEST(HandRange, StoredQueryDecidesStreaming) {
+  bool query = true;
+  int changes = 0;
+  TDWGaugeHandMinMax r([&] { ++changes; }, nullptr, nullptr, [&] { return query; });
+  EXPECT_EQ(r.Min(), 0);
+  EXPECT_EQ(r.Max(), 100);
+  EXPECT_FALSE(r.Enabled());
+  EXPECT_FALSE(r.GetRangeMinStored());
+  r.SetMin(5);
+  r.SetMax(100);  // unchanged: no callback
+  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(r.GetRangeMinStored());
+  EXPECT_TRUE(Stored(r, "Min"));
+  query = false;  // the owner's pin has delivered a range
+  EXPECT_FALSE(r.GetRangeMinStored());
+  EXPECT_FALSE(Stored(r, "Min"));
+  r.SetEnabled(true);
+  EXPECT_TRUE(Stored(r, "Enabled"));
+}
+
+TEST(AutoReset, IntervalLivesInTheTimerAndExpiryCallsBack) {
+  TScopedHost host;
+  int expiries = 0, changes = 0;
+  TDWGaugeMinMaxAutoReset a([&] { ++changes; }, nullptr, nullptr, [&] { ++expiries; });
+  EXPECT_EQ(a.GetInterval(), 1500);
+  EXPECT_TRUE(a.Enabled());
+  EXPECT_FALSE(a.TimerEnabled());  // off until the element first enables it
+  host.Host.Advance(5000);
+  EXPECT_EQ(expiries, 0);
+
+  a.Enable();
+  host.Host.Advance(1499);
+  EXPECT_EQ(expiries, 0);
+  a.Reset();  // a new extreme restarts the countdown
+  host.Host.Advance(1499);
+  EXPECT_EQ(expiries, 0);
+  host.Host.Advance(1);
+  EXPECT_EQ(expiries, 1);
+  a.Disable();
+  host.Host.Advance(5000);
+  EXPECT_EQ(expiries, 1);
+  EXPECT_TRUE(a.Enabled());  // Enable/Disable leave the property alone
+
+  a.SetInterval(200);
+  EXPECT_EQ(a.GetInterval(), 200);
+  EXPECT_EQ(changes, 1);
+  a.SetInterval(200);
+  EXPECT_EQ(changes, 1);
+  a.SetInterval(-7);  // the timer's lower limit
+  EXPECT_EQ(a.GetInterval(), 1);
+  a.SetEnabled(false);
+  EXPECT_FALSE(a.TimerEnabled());
+  a.Enable();
+  a.SetEnabled(true);
+  a.SetEnabled(false);
+  EXPECT_FALSE(a.TimerEnabled());
+  EXPECT_TRUE(Stored(a, "Enabled"));
+}
