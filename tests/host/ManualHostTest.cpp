@@ -108,6 +108,9 @@ TEST(ManualHost, IntervalPolicy) {
   host.Advance(std::numeric_limits<double>::infinity());
   EXPECT_EQ(fired, 10);
   EXPECT_DOUBLE_EQ(host.Elapsed(), 10);
+  t->SetEnabled(false);
+  host.Advance(1e300);  // limited, no overflow
+  EXPECT_DOUBLE_EQ(host.Elapsed(), 10 + TManualHost::MaxAdvance);
 
   auto& clock = host.AnimationClock();
   EXPECT_NEAR(clock.Interval(), 1000.0 / 60.0, 1e-9);

@@ -242,6 +242,8 @@ TEST(Pins, PinListKeepsNamedPinsInOrder) {
   EXPECT_EQ(list.IndexOf("Blue"), 2);
   EXPECT_EQ(list.Find("red"), nullptr);
   EXPECT_EQ(list.IndexOf("Purple"), -1);
+  EXPECT_EQ(list.Items(1), &list[1]);
+  EXPECT_EQ(list.Items(4), nullptr);
   TPXIntegerSourcePin source;
   ASSERT_TRUE(source.Connect(*list.Find("Red")));
   source.SendValue(200);

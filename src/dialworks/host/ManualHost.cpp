@@ -1,5 +1,6 @@
 #include "dialworks/host/ManualHost.h"
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 
@@ -203,6 +204,7 @@ size_t TManualHost::EnabledTimerCount() const {
 
 void TManualHost::Advance(double AMilliseconds) {
   if (!(AMilliseconds >= 0) || !std::isfinite(AMilliseconds)) return;
+  AMilliseconds = std::min(AMilliseconds, MaxAdvance);
   int64_t target;
   {
     std::lock_guard lock(FCore->Lock);

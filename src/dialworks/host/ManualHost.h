@@ -33,8 +33,9 @@ class TManualHost : public IHostServices {
   void Post(std::function<void()> AProc) override;
 
   // Moves virtual time by AMilliseconds (fractions allowed, resolution 1 µs); NaN, negative and
-  // infinite amounts do nothing.
+  // infinite amounts do nothing, larger amounts than MaxAdvance (about 31 years) are limited.
   void Advance(double AMilliseconds);
+  static constexpr double MaxAdvance = 1e12;
   // Virtual milliseconds since construction.
   double Elapsed() const;
   void SetNow(TDateTime AValue);

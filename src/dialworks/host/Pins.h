@@ -354,7 +354,9 @@ class TPXPinList {
     return result;
   }
   size_t Count() const { return FPins.size(); }
+  // operator[] requires a valid index; Items answers nullptr for an invalid one.
   TPXPin& operator[](size_t AIndex) const { return *FPins.at(AIndex); }
+  TPXPin* Items(size_t AIndex) const { return AIndex < FPins.size() ? FPins[AIndex].get() : nullptr; }
   // nullptr when no pin has that name (exact, case-sensitive).
   TPXPin* Find(std::string_view AName) const;
   int IndexOf(std::string_view AName) const;
