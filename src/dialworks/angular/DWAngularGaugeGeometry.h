@@ -1,0 +1,63 @@
+// The dial's geometry, shared by drawing and mouse handling: screen angles of the scale, the value
+// to angle mapping, the face layout inside the control, tick angles and the range arcs.
+//
+// Scale angles are mathematical degrees (counter-clockwise, y up); everything here returns screen
+// degrees, clockwise from +x with y down. The scale begins at the screen angle of MaxAngle (where
+// Min sits unless reversed) and runs clockwise over the sweep to the screen angle of MinAngle.
+#pragma once
+
+#include <span>
+#include <vector>
+
+#include "dialworks/draw/Types.h"
+
+namespace dw {
+
+struct TDWDialAngles {
+  float Start = 135;  // screen angle where the scale begins (a)
+  float End = 45;     // screen angle where it ends (b)
+  float Sweep = 270;  // clockwise degrees from Start to End; 360 when the angles are equal
+};
+TDWDialAngles DWDialAngles(float AMinAngle, float AMaxAngle);
+// The scale closes into a full circle: both angles fold to the same direction.
+bool DWDialIsFullCircle(float AMinAngle, float AMaxAngle);
+
+// Screen angle of a value (not folded). The value is limited to the range (the lower end tested
+// first); an empty range, or a value or range that is not a number, maps to the start.
+float DWDialValueToAngle(const TDWDialAngles& AAngles, bool AReversed, double AMin, double AMax, double AValue);
+// The value under a screen angle: the inverse of DWDialValueToAngle for angles on the scale;
+// angles off the scale go to the nearer end.
+double DWDialAngleToValue(const TDWDialAngles& AAngles, bool AReversed, double AMin, double AMax, float AAngle);
+
+// Screen angle of tick position APosition of ASteps (the tick list's positions already walk from
+// the other end when the scale is reversed).
+float DWDialTickAngle(const TDWDialAngles& AAngles, uint32_t APosition, uint32_t ASteps);
+
+// The face inside a control of AWidth x AHeight.
+struct TDWDialLayout {
+  float ShiftX = 0, ShiftY = 0;  // translation that centres a squared dial
+  float Width = 0, Height = 0;   // the drawing area (squared when asked)
+  float Size = 0;                // S: the smaller side
+  float Inset = 0;               // border base width plus visible band widths
+  float Radius = 0;              // R0: face radius, S/2 - inset (never negative)
+  float OffsetX = 0, OffsetY = 0;  // centre offset in pixels (centre position resolved against S)
+};
+// AInset is the border's total width in pixels; ACenter the centre position as proportions of S.
+TDWDialLayout DWDialLayout(float AWidth, float AHeight, bool ASquare, float AInset, gp::PointF ACenter);
+
+// One coloured arc of the range band: from StartAngle over SweepAngle screen degrees (negative:
+// counter-clockwise).
+struct TDWRangeArc {
+  float StartAngle = 0, SweepAngle = 0;
+  TAlphaColor Color = 0;
+};
+struct TDWRangeShare {
+  float Share = 0;  // part of the whole sweep, 1 being all of it
+  TAlphaColor Color = 0;
+};
+// The arcs of consecutive ranges along the scale, from its start (its end when reversed), each
+// cut to what is left of the sweep; shares that are not positive numbers take no room.
+std::vector<TDWRangeArc> DWDialRangeArcs(const TDWDialAngles& AAngles, bool AReversed,
+                                         std::span<const TDWRangeShare> AShares);
+
+}  // namespace dw
