@@ -72,6 +72,32 @@ TEST(PathGradientBrush, CentreBoundaryAndBlendPositions) {
   EXPECT_TRUE(ColorNear(bmp.GetPixel(0, 50), 0xFF800080, 12));  // halfway down the left edge
 }
 
+TEST(PathGradientBrush, WrapModesAndTransform) {
+  Bitmap bmp(100, 100);
+  CairoGraphics g(bmp);
+  const PointF small[] = {{0, 0}, {50, 0}, {50, 50}, {0, 50}};
+  PathGradientBrush b(small, 4, WrapModeTile);
+  b.SetCenterColor(kRed);
+  b.SetSurroundColors(std::vector<TAlphaColor>{kBlue});
+  g.FillRectangle(b, 0, 0, 100, 100);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(25, 25), kRed, 12));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(75, 75), kRed, 12));  // the next tile
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(50, 75), kBlue, 20));
+  // Clamp paints the path only; the brush transform moves the gradient.
+  bmp.Clear(0);
+  b.SetWrapMode(WrapModeClamp);
+  b.TranslateTransform(50, 50);
+  g.FillRectangle(b, 0, 0, 100, 100);
+  EXPECT_EQ(GetAlpha(bmp.GetPixel(25, 25)), 0);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(75, 75), kRed, 12));
+  // A path gradient from fewer than three points paints nothing.
+  bmp.Clear(0);
+  PathGradientBrush none(small, 1);
+  g.FillRectangle(none, 0, 0, 100, 100);
+  EXPECT_TRUE(dw::test::Ink(bmp).Empty());
+  EXPECT_EQ(g.ErrorRecoveries(), 0);
+}
+
 TEST(LinearGradientBrush, ModesInterpolationColoursBlendAndTransform) {
   Bitmap bmp(100, 100);
   CairoGraphics g(bmp);

@@ -222,4 +222,12 @@ TEST(Shading, ColourHelpersAndRoundDiamondPath) {
   EXPECT_EQ(sharp.GetPointCount(), 4);
   EXPECT_TRUE(sharp.IsVisible(50, 1));
   EXPECT_TRUE(RXCreateRoundDiamondPathF(RectF(0, 0, -1, 5), 3).Empty());
+
+  RecordingGraphics rec;
+  RXDrawLine3DF(rec, 0xFFFFFFFF, 0xFF000000, PointF(NAN, 0), PointF(10, 10), 4, false);
+  RXDrawLine3DF(rec, 0xFFFFFFFF, 0xFF000000, PointF(5, 5), PointF(5, 5), 4, false);
+  RXDrawLine3DF(rec, 0xFFFFFFFF, 0xFF000000, PointF(0, 0), PointF(10, 10), -4, false);
+  RXDrawFrame3DF(rec, 0xFFFFFFFF, 0xFF000000, RectF(0, 0, 10, 10), NAN);
+  RXDrawEllipse3DF(rec, 0xFFFFFFFF, 0xFF000000, RectF(0, 0, 10, 10), 0);
+  EXPECT_TRUE(rec.Drawing().empty());
 }

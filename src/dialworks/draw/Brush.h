@@ -132,7 +132,8 @@ class LinearGradientBrush final : public Brush {
 };
 
 // Colours from the surround colours on the path's boundary (position 0) to the centre colour at
-// the centre point (position 1). Outside the path nothing is painted.
+// the centre point (position 1). With WrapModeClamp (the default here) nothing is painted outside
+// the path; Tile repeats the gradient's bounding rectangle, the flip modes mirror it.
 class PathGradientBrush final : public Brush {
  public:
   explicit PathGradientBrush(const GraphicsPath& path);

@@ -69,14 +69,11 @@ void Corner(cairo_pattern_t* p, int corner, TAlphaColor c) {
 // One ring of patches per blend interval on every boundary segment: corners on the boundary take
 // the surround colours, corners pulled towards the centre point by the blend position take the
 // blended colours; the innermost ring meets at the centre point.
-cairo_pattern_t* PathGradient(const PathGradientBrush& pb) {
+// The mesh in brush space (no matrix), or nullptr when the path encloses nothing.
+cairo_pattern_t* BuildMesh(const PathGradientBrush& pb) {
   const GraphicsPath& path = pb.Path();
   if (path.Empty()) return nullptr;
   cairo_pattern_t* p = cairo_pattern_create_mesh();
-  if (!SetInverse(p, pb.GetTransform())) {
-    cairo_pattern_destroy(p);
-    return nullptr;
-  }
   const PointF c = pb.GetCenterPoint();
   auto surround = [&](float src) {
     int i = int(std::floor(src));
@@ -118,6 +115,47 @@ cairo_pattern_t* PathGradient(const PathGradientBrush& pb) {
     return nullptr;
   }
   return p;
+}
+
+// Tiled path gradients: the gradient's bounding rectangle rendered once into an image, repeated
+// (Tile) or mirrored (the flip modes) across the plane.
+cairo_pattern_t* TiledPathGradient(const PathGradientBrush& pb, cairo_pattern_t* mesh) {
+  constexpr int kMaxTile = 4096;
+  RectF bb = pb.Path().GetBounds();
+  if (!(bb.Width >= 1 && bb.Height >= 1)) return nullptr;
+  int w = int(std::min(std::ceil(bb.Width), float(kMaxTile))), h = int(std::min(std::ceil(bb.Height), float(kMaxTile)));
+  cairo_surface_t* img = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  cairo_t* cr = cairo_create(img);
+  cairo_scale(cr, w / double(bb.Width), h / double(bb.Height));
+  cairo_translate(cr, -bb.X, -bb.Y);
+  cairo_set_source(cr, mesh);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  cairo_pattern_t* p = cairo_pattern_create_for_surface(img);
+  cairo_surface_destroy(img);
+  Matrix toWorld(bb.Width / float(w), 0, 0, bb.Height / float(h), bb.X, bb.Y);
+  toWorld.Multiply(pb.GetTransform(), MatrixOrderAppend);
+  if (!SetInverse(p, toWorld)) {
+    cairo_pattern_destroy(p);
+    return nullptr;
+  }
+  cairo_pattern_set_extend(p, pb.GetWrapMode() == WrapModeTile ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_REFLECT);
+  return p;
+}
+
+cairo_pattern_t* PathGradient(const PathGradientBrush& pb) {
+  cairo_pattern_t* mesh = BuildMesh(pb);
+  if (!mesh) return nullptr;
+  if (pb.GetWrapMode() != WrapModeClamp) {
+    cairo_pattern_t* tiled = TiledPathGradient(pb, mesh);
+    cairo_pattern_destroy(mesh);
+    return tiled;
+  }
+  if (!SetInverse(mesh, pb.GetTransform())) {
+    cairo_pattern_destroy(mesh);
+    return nullptr;
+  }
+  return mesh;
 }
 
 cairo_pattern_t* Texture(const TextureBrush& tb) {

@@ -33,7 +33,10 @@ std::string FontText(const Font& f) {
 
 RecordingGraphics::RecordingGraphics(Graphics* forward, SizeF surface) : forward_(forward), surface_(surface) {
   st_.clip = RectF(0, 0, surface.Width, surface.Height);
-  if (forward_) st_.clip = DeviceBounds(forward_->GetClipBounds(), forward_->GetTransform());
+  if (forward_) {
+    st_.clip = DeviceBounds(forward_->GetClipBounds(), forward_->GetTransform());
+    surface_ = SizeF(st_.clip.Right(), st_.clip.Bottom());
+  }
 }
 
 DrawCall& RecordingGraphics::Record(std::string op, std::vector<float> args) const {
@@ -203,8 +206,11 @@ void RecordingGraphics::SetClip(const Region& region, CombineMode mode) {
 
 void RecordingGraphics::ResetClip() {
   st_.clip = RectF(0, 0, surface_.Width, surface_.Height);
+  if (forward_) {
+    forward_->ResetClip();
+    st_.clip = DeviceBounds(forward_->GetClipBounds(), forward_->GetTransform());
+  }
   Record("ResetClip");
-  if (forward_) forward_->ResetClip();
 }
 
 RectF RecordingGraphics::GetClipBounds() const {
