@@ -10,6 +10,7 @@ TTestDialBasic::TTestDialBasic(TComponent* AOwner)
       FCenter(std::make_unique<TDWAnalogInstrumentCenter>([this] { InvalidateRange(); }, this, this)),
       FRanges(std::make_unique<TDWAnalogGaugeScaleRanges>([this] { InvalidateRange(); }, this, this, 0.3f)),
       FGlass(std::make_unique<TDWGlass>([this] { InvalidateRange(); }, this, this)),
+      FScale(std::make_unique<TDWReversibleGaugeScale>([this] { InvalidateRange(); }, this, this, 0.9f)),
       FElements(this) {}
 
 DW_PROPERTIES(TTestDialBasic) {
@@ -18,6 +19,7 @@ DW_PROPERTIES(TTestDialBasic) {
   t.Object("Center", &C::Center);
   t.Object("Ranges", &C::Ranges);
   t.Object("Glass", &C::Glass);
+  t.Object("Scale", &C::Scale);
   t.Bool("Square", &C::Square, &C::SetSquare, false);
   t.Collection("Elements", &C::Elements);
 }

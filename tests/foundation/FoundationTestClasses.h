@@ -19,6 +19,7 @@ class TTestDialBasic : public TDWBasicMinMaxInstrument {
   TDWAnalogInstrumentCenter& Center() { return *FCenter; }
   TDWAnalogGaugeScaleRanges& Ranges() { return *FRanges; }
   TDWGlass& Glass() { return *FGlass; }
+  TDWReversibleGaugeScale& Scale() { return *FScale; }
   TRXGaugeComponentElements& Elements() { return FElements; }
   TRXComponentElements* ElementList() override { return &FElements; }
   bool Square() const { return FSquare; }
@@ -41,6 +42,7 @@ class TTestDialBasic : public TDWBasicMinMaxInstrument {
   std::unique_ptr<TDWAnalogInstrumentCenter> FCenter;
   std::unique_ptr<TDWAnalogGaugeScaleRanges> FRanges;
   std::unique_ptr<TDWGlass> FGlass;
+  std::unique_ptr<TDWReversibleGaugeScale> FScale;
   TRXGaugeComponentElements FElements;
   bool FSquare = false;
 };

@@ -6,6 +6,7 @@
 #include "dialworks/foundation/DWAnalogInstrumentDecorations.h"
 #include "dialworks/foundation/DWAnalogInstrumentGeometry.h"
 #include "dialworks/foundation/DWAnalogInstrumentHand.h"
+#include "dialworks/foundation/DWAnalogInstrumentScale.h"
 #include "dialworks/foundation/DWAnalogInstrumentTicks.h"
 #include "dialworks/foundation/DWAnalogInstrumentValue.h"
 #include "dialworks/foundation/DWAnalogInstrumentVariants.h"
