@@ -9,6 +9,5 @@ extern "C" const char* __lsan_default_suppressions() {
          "leak:libharfbuzz\n"
          "leak:libglib\n"
          "leak:libgobject\n"
-         "leak:libcairo\n"
          "leak:libfreetype\n";
 }
