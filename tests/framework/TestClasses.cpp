@@ -103,6 +103,58 @@ DW_PROPERTIES(TTestHandElement) {
 
 DW_PROPERTIES(TTestClockElement) {}
 
+TTestDecorated::TTestDecorated(TComponent* AOwner)
+    : TDWBasicRotatableControl(AOwner),
+      FBorder(std::make_unique<TKVProportionalControlBorder>([this] { InvalidateSize(); }, this, this)),
+      FRectBorder(std::make_unique<TKVRectControlBorder>([this] { InvalidateSize(); }, this, this, bsRoundRect)),
+      FBackground(std::make_unique<TKVControlBackground>([this] { Invalidate(); }, this, this)),
+      FCaption(std::make_unique<TKVCaption>([this] { Invalidate(); }, this, this)),
+      FVerticalCaption(std::make_unique<TKVVerticalCaption>([this] { Invalidate(); }, this, this)),
+      FFont(std::make_unique<TKVControlFont>([this] { Invalidate(); }, this, this)),
+      FBrush(std::make_unique<TRXGPBrush>([this] { Invalidate(); }, this, this)),
+      FPen(std::make_unique<TRXGPPen>([this] { Invalidate(); }, this, this, 0xFF0000FF, 2.0f)),
+      FLabels(std::make_unique<TDWInstrumentTicksText>([this] { Invalidate(); }, this, this)),
+      FColors([this] { Invalidate(); }, this, &ControlLock()),
+      FCap(std::make_unique<TKVControlElement>([this] { Invalidate(); }, this, this, 0.1f)),
+      FSize(std::make_unique<TKVElement2DSize>([this] { Invalidate(); }, this, this, 0.3f, 0.3f)),
+      FFeature(std::make_unique<TEnabledPersistent>([this] { Invalidate(); }, this, &ControlLock(), false)) {
+  // Owners change defaults at construction: these must be what the tables report.
+  FBrush->SetColorDefault(0xFFFF0000);
+  FLabels->SetVisibleDefault(false);
+  FLabels->Position().SetValueDefault(0.85f);
+  FLabels->Font().Size().SetValueDefault(0.065f);
+  FBorder->OuterBevel().SetStyleDefault(bvNone);
+  FCaption->Position().Y().SetValueDefault(0.7f);
+}
+
+DW_PROPERTIES(TTestDecorated) {
+  using C = TTestDecorated;
+  t.Object("Border", &C::Border);
+  t.Object("RectBorder", &C::RectBorder);
+  t.Object("Background", &C::Background);
+  t.Object("Caption", &C::Caption);
+  t.Object("VerticalCaption", &C::VerticalCaption);
+  t.Object("Font", &C::Font);
+  t.Object("Brush", &C::Brush);
+  t.Object("Pen", &C::Pen);
+  t.Object("Labels", &C::Labels);
+  t.Collection("Colors", &C::Colors);
+  t.Object("Cap", &C::Cap);
+  t.Object("Size", &C::Size);
+  t.Object("Feature", &C::Feature);
+}
+
+void TTestDotLayer::Render(uint32_t* ABuffer, int AWidth, int AHeight) {
+  if (!Visible() || !ABuffer) return;
+  int x = 0, y = 0;
+  CellOrigin(AWidth, AHeight, x, y);
+  if (x >= 0 && x < AWidth && y >= 0 && y < AHeight) ABuffer[y * AWidth + x] = FDotColor;
+}
+
+DW_PROPERTIES(TTestDotLayer) {
+  t.Color("DotColor", &TTestDotLayer::DotColor, &TTestDotLayer::SetDotColor, 0xFFFFFFFF);
+}
+
 void RegisterTestClasses() {
   TRegistrationUnit unit("TestUnit");
   TClassGroupScope group(TKVBasicControl::StaticClass());
@@ -110,6 +162,9 @@ void RegisterTestClasses() {
   RXRegisterAngularAnalogComponentElement(TTestHandElement::StaticClass(), "Hands");
   RXRegisterClockComponentElement(TTestClockElement::StaticClass(), "Clocks");
   RegisterClass(TTestRange::StaticClass());
+  RegisterComponents("Test", {&TTestDecorated::StaticClass()});
+  GroupDescendentsWith(TRXBasicMatrixElement::StaticClass(), TKVBasicControl::StaticClass());
+  RXRegisterMatrixComponentElement(TTestDotLayer::StaticClass(), "Text");
 }
 
 }  // namespace dwtest

@@ -6,6 +6,9 @@
 #include <memory>
 
 #include "dialworks/framework/Collection.h"
+#include "dialworks/framework/ColorItems.h"
+#include "dialworks/framework/Decorations.h"
+#include "dialworks/framework/GPProperties.h"
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/Elements.h"
 #include "dialworks/framework/Persistents.h"
@@ -128,6 +131,52 @@ class TTestClockElement : public TKVBasicControl, public TRXDrawComponentElement
   DW_CLASS(TTestClockElement, TKVBasicControl)
   using TKVBasicControl::TKVBasicControl;
   void Draw(gp::Graphics&, bool, float, float, float, float, double, double) override {}
+};
+
+// Holds one of every property object of the framework, so the generic table check covers them.
+class TTestDecorated : public TDWBasicRotatableControl {
+  DW_CLASS(TTestDecorated, TDWBasicRotatableControl)
+  explicit TTestDecorated(TComponent* AOwner = nullptr);
+  TKVProportionalControlBorder& Border() { return *FBorder; }
+  TKVRectControlBorder& RectBorder() { return *FRectBorder; }
+  TKVControlBackground& Background() { return *FBackground; }
+  TKVCaption& Caption() { return *FCaption; }
+  TKVVerticalCaption& VerticalCaption() { return *FVerticalCaption; }
+  TKVControlFont& Font() { return *FFont; }
+  TRXGPBrush& Brush() { return *FBrush; }
+  TRXGPPen& Pen() { return *FPen; }
+  TDWInstrumentTicksText& Labels() { return *FLabels; }
+  TRXGPColorItems& Colors() { return FColors; }
+  TKVControlElement& Cap() { return *FCap; }
+  TKVElement2DSize& Size() { return *FSize; }
+  TEnabledPersistent& Feature() { return *FFeature; }
+
+ private:
+  std::unique_ptr<TKVProportionalControlBorder> FBorder;
+  std::unique_ptr<TKVRectControlBorder> FRectBorder;
+  std::unique_ptr<TKVControlBackground> FBackground;
+  std::unique_ptr<TKVCaption> FCaption;
+  std::unique_ptr<TKVVerticalCaption> FVerticalCaption;
+  std::unique_ptr<TKVControlFont> FFont;
+  std::unique_ptr<TRXGPBrush> FBrush;
+  std::unique_ptr<TRXGPPen> FPen;
+  std::unique_ptr<TDWInstrumentTicksText> FLabels;
+  TRXGPColorItems FColors;
+  std::unique_ptr<TKVControlElement> FCap;
+  std::unique_ptr<TKVElement2DSize> FSize;
+  std::unique_ptr<TEnabledPersistent> FFeature;
+};
+
+// A matrix layer that is not an instrument: paints the cell at its position.
+class TTestDotLayer : public TRXBasicMatrixElement {
+  DW_CLASS(TTestDotLayer, TRXBasicMatrixElement)
+  using TRXBasicMatrixElement::TRXBasicMatrixElement;
+  TAlphaColor DotColor() const { return FDotColor; }
+  void SetDotColor(TAlphaColor AValue) { Setter(*this, "DotColor", FDotColor, AValue); }
+  void Render(uint32_t* ABuffer, int AWidth, int AHeight) override;
+
+ private:
+  TAlphaColor FDotColor = 0xFFFFFFFF;
 };
 
 // Registers the test classes (idempotent).

@@ -17,7 +17,7 @@ struct TFormError {
 };
 
 [[noreturn]] void Refuse(const std::string& APath, const std::string& AReason) {
-  throw TFormError{APath + ": " + AReason};
+  throw TFormError{PrintableText(APath + ": " + AReason)};
 }
 
 std::string Key(const std::string& APath, const std::string& AKey) { return APath + "." + AKey; }

@@ -24,7 +24,8 @@ class TLockPersistent : public TPersistent {
   TLockPersistent(TChangeCallback AOnChange, TPersistent* AOwner, std::recursive_mutex* ALock);
 
   TPersistent* Owner() const { return FOwner; }
-  std::recursive_mutex* ChangeLock() const override { return FLock; }
+  // The lock given at construction, else the owner's (objects nested in collection items).
+  std::recursive_mutex* ChangeLock() const override { return FLock ? FLock : FOwner ? FOwner->ChangeLock() : nullptr; }
   void DoChanged() override;
   bool IsLoading() const override { return FOwner && FOwner->IsLoading(); }
   void SetOnChange(TChangeCallback AOnChange) { FOnChange = std::move(AOnChange); }

@@ -61,6 +61,25 @@ bool ColorFromText(std::string_view AText, TAlphaColor& AColor) {
   return true;
 }
 
+std::string PrintableText(std::string_view AText) {
+  std::string out;
+  out.reserve(AText.size());
+  for (char ch : AText) {
+    auto u = static_cast<unsigned char>(ch);
+    if (ch == '\n') out += "\\n";
+    else if (ch == '\t') out += "\\t";
+    else if (ch == '\r') out += "\\r";
+    else if (u < 0x20 || u == 0x7F) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02X", u);
+      out += buf;
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
 double SingleToJsonNumber(float AValue) {
   if (!std::isfinite(AValue)) return AValue;
   char buf[64];
@@ -180,7 +199,7 @@ bool TClassInfo::IsComponent() const { return InheritsFrom(TComponent::StaticCla
 namespace {
 
 bool Fail(std::string* AError, std::string AText) {
-  if (AError) *AError = std::move(AText);
+  if (AError) *AError = PrintableText(AText);
   return false;
 }
 

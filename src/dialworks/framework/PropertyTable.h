@@ -95,6 +95,8 @@ const char* BadInputName(TBadInput APolicy);
 // Colours in forms: "0xAARRGGBB", upper-case hex digits.
 std::string ColorToText(TAlphaColor AColor);
 bool ColorFromText(std::string_view AText, TAlphaColor& AColor);
+// AText with control characters written as escapes (\n, \t, \xNN): messages stay one line.
+std::string PrintableText(std::string_view AText);
 // The shortest decimal text that reads back as the same float, as a double (0.3f -> 0.3).
 double SingleToJsonNumber(float AValue);
 

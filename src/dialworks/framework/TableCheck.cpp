@@ -1,6 +1,7 @@
 #include "dialworks/framework/TableCheck.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <limits>
 
@@ -193,11 +194,18 @@ std::vector<std::string> CheckClassTables(const TClassInfo& AClass) {
     std::unique_ptr<TPersistent> c = Fresh(AClass);
     auto lc = FindPropertyPath(*c, e.Path);
     for (const TJson& v : bad) {
-      double before = AsDouble(lc->Prop->Get(*lc->Object));
+      // Single values read back as their shortest decimal text: compare them as floats.
+      auto read = [&] {
+        double d = AsDouble(lc->Prop->Get(*lc->Object));
+        return p.Kind() == TPropKind::Single ? double(float(d)) : d;
+      };
+      double before = read();
       lc->Prop->Set(*lc->Object, v);
-      double after = AsDouble(lc->Prop->Get(*lc->Object));
+      double after = read();
       double in = v.get<double>();
-      std::string what = "after " + (std::isnan(in) ? std::string("NaN") : v.dump()) + ": ";
+      char text[32];
+      std::snprintf(text, sizeof text, "%g", in);
+      std::string what = std::string("after ") + text + ": ";
       if (std::isnan(after)) {
         fault(e, what + "value is NaN");
         continue;

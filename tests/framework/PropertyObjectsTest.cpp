@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "TestClasses.h"
+#include "dialworks/draw/RecordingGraphics.h"
+#include "dialworks/framework/Form.h"
+#include "dialworks/host/ManualHost.h"
+
+using namespace dw;
+using namespace dwtest;
+
+TEST(PropertyObjects, BrushesFollowTheirStyleAndFallBackOnEmptyRectangles) {
+  TTestDecorated d;
+  TRXGPBrush& b = d.Brush();
+  EXPECT_EQ(b.Color(), 0xFFFF0000u);  // SetColorDefault: value and streaming default
+  EXPECT_TRUE(SaveProperties(b).empty());
+  gp::RectF r(0, 0, 100, 50);
+  EXPECT_EQ(b.GetGPBrush(r)->GetType(), gp::BrushTypeSolidColor);
+  b.SetStyle(gbsLinearGradient);
+  b.SetEndColor(0xFF0000FF);
+  auto linear = b.GetGPBrush(r);
+  ASSERT_EQ(linear->GetType(), gp::BrushTypeLinearGradient);
+  auto& lg = static_cast<gp::LinearGradientBrush&>(*linear);
+  EXPECT_EQ(lg.GetColor1(), 0xFFFF0000u);
+  EXPECT_EQ(lg.GetColor2(), 0xFF0000FFu);
+  b.SetStyle(gbsRadialGradient);
+  auto radial = b.GetGPBrush(r);
+  ASSERT_EQ(radial->GetType(), gp::BrushTypePathGradient);
+  EXPECT_EQ(static_cast<gp::PathGradientBrush&>(*radial).GetCenterColor(), 0xFFFF0000u);
+  // No extent to spread a gradient over: a solid brush of the colour.
+  for (gp::RectF bad : {gp::RectF(0, 0, 0, 10), gp::RectF(0, 0, std::nanf(""), 10), gp::RectF(0, 0, INFINITY, 1)}) {
+    auto s = b.GetGPBrush(bad);
+    EXPECT_EQ(s->GetType(), gp::BrushTypeSolidColor);
+    EXPECT_EQ(s->MainColor(), 0xFFFF0000u);
+  }
+  b.SetStyle(gbsClear);
+  EXPECT_EQ(GetAlpha(b.GetGPBrush(r)->MainColor()), 0);
+  b.SetGradientAngle(-90);
+  EXPECT_EQ(b.GradientAngle(), 270.0f);
+
+  TRXGPPen& pen = d.Pen();
+  EXPECT_EQ(pen.Width(), 2.0f);
+  EXPECT_TRUE(SaveProperties(pen).empty());  // constructor defaults are the streaming defaults
+  EXPECT_EQ(pen.GetGPPen(3).GetWidth(), 6.0f);
+  EXPECT_EQ(pen.GetGPPen(std::nanf("")).GetWidth(), 0.0f);
+  pen.SetStyle(gpsDot);
+  EXPECT_EQ(pen.GetGPPen().GetDashStyle(), gp::DashStyleDot);
+  pen.SetStyle(gpsClear);
+  EXPECT_FALSE(pen.Draws());
+}
+
+TEST(PropertyObjects, FontsAndOutlinedTextDrawing) {
+  TTestDecorated d;
+  TRXGPSimpleFont& f = d.Labels().Font();
+  EXPECT_FLOAT_EQ(f.Size().Value(), 0.065f);
+  f.SetBold(true);
+  f.SetItalic(true);
+  EXPECT_EQ(f.GPStyle(), gp::FontStyleBold | gp::FontStyleItalic);
+  gp::Font font = f.GetGPFontFor(200);
+  EXPECT_FLOAT_EQ(font.GetSize(), 13.0f);
+  EXPECT_EQ(font.GetFamily().GetFamilyName(), "DejaVu Sans");
+  f.SetName("");
+  EXPECT_EQ(f.Family().GetFamilyName(), gp::FontFamily::GenericSansSerif().GetFamilyName());
+  EXPECT_EQ(f.GetGPFont(std::nanf("")).GetSize(), 1.0f);
+
+  gp::GraphicsPath path;
+  f.AddText(path, "42", gp::PointF(0, 0), 20);
+  f.AddText(path, "x", gp::PointF(0, 0), std::nanf(""));  // ignored
+  ASSERT_TRUE(path.GetBounds().IsValid());
+  f.Brush().SetColor(0xFF00FF00);
+  f.SetOutlineColor(0xFF112233);
+  gp::RecordingGraphics rec;
+  f.DrawOnGraphics(rec, path, 1.5f);
+  auto drawn = rec.Drawing();
+  ASSERT_EQ(drawn.size(), 2u);
+  EXPECT_EQ(drawn[0]->Op, "FillPath");
+  EXPECT_EQ(drawn[0]->Color, 0xFF00FF00u);
+  EXPECT_EQ(drawn[1]->Op, "DrawPath");
+  EXPECT_EQ(drawn[1]->Color, 0xFF112233u);
+  EXPECT_FLOAT_EQ(drawn[1]->PenWidth, 1.5f);
+  rec.ClearCalls();
+  f.DrawOnGraphics(rec, path, std::nanf(""));  // fill only
+  EXPECT_EQ(rec.Drawing().size(), 1u);
+
+  d.Font().SetColor(0xFF123456);
+  EXPECT_EQ(d.Font().Brush().Color(), 0xFF123456u);
+}
+
+TEST(PropertyObjects, BordersBevelsAndBackground) {
+  TTestDecorated d;
+  TKVProportionalControlBorder& b = d.Border();
+  EXPECT_EQ(b.Shape(), bsEllipse);
+  EXPECT_TRUE(b.Square());
+  // Outer band switched off by the owner: base 0.02 + inner 0.03.
+  EXPECT_FLOAT_EQ(b.Inset(100), 5.0f);
+  b.OuterBevel().SetStyle(bvRaised);
+  EXPECT_FLOAT_EQ(b.Inset(100), 8.0f);
+  TAlphaColor light, dark;
+  b.OuterBevel().Tones(0xFF808080, light, dark);
+  EXPECT_EQ(light, 0xFFFFFFFFu);
+  EXPECT_NE(dark, 0xFFFFFFFFu);
+  b.InnerBevel().Tones(0xFF808080, light, dark);
+  EXPECT_EQ(dark, 0xFFFFFFFFu);
+  EXPECT_EQ(d.RectBorder().Shape(), bsRoundRect);
+  EXPECT_FALSE(SaveProperties(d.RectBorder()).contains("Shape"));
+
+  gp::RecordingGraphics rec;
+  d.Background().Paint(rec, gp::RectF(0, 0, 10, 10));
+  EXPECT_TRUE(rec.Drawing().empty());  // transparent by default
+  d.Background().SetColor(0xFF202020);
+  d.Background().Paint(rec, gp::RectF(0, 0, 10, 10));
+  d.Background().Paint(rec, gp::RectF(0, 0, -1, 10));
+  EXPECT_EQ(rec.Drawing().size(), 1u);
+}
+
+TEST(PropertyObjects, ColorItemsTakeThePaletteAndCaptionItemsStream) {
+  TManualHost host;
+  SetHostServices(&host);
+  RegisterTestClasses();
+  TDWForm form;
+  auto& d = TComponent::Create<TTestDecorated>(form);
+  d.SetName("D");
+  for (int i = 0; i < 9; ++i) d.Colors().Add();
+  const std::vector<TAlphaColor> palette(std::begin(TRXGPBasicColorItems::Palette),
+                                         std::end(TRXGPBasicColorItems::Palette));
+  for (size_t i = 0; i < 9; ++i) EXPECT_EQ(d.Colors()[i].Color(), palette[i % 7]) << i;
+  d.Colors()[1].SetWeight(-3);
+  EXPECT_EQ(d.Colors()[1].Weight(), 0.0f);
+  d.Colors()[2].SetBreak(true);
+  d.Colors().Delete(0);
+  d.Caption().SetText("Speed");
+  auto& item = d.Caption().Items().Add();
+  item.SetText("km/h");
+  item.Position().X().SetValue(-0.25f);
+  item.Font().Brush().SetStyle(gbsLinearGradient);
+  // A change deep inside a caption item reaches the control.
+  uint64_t repaints = host.RepaintCount(d);
+  item.Font().SetBold(true);
+  EXPECT_EQ(host.RepaintCount(d), repaints + 1);
+  EXPECT_EQ(item.Font().ChangeLock(), &d.ControlLock());
+
+  std::string text = SaveForm(form);
+  auto r = LoadForm(text);
+  ASSERT_TRUE(r) << r.Error;
+  EXPECT_EQ(SaveForm(*r.Form), text);
+  auto& d2 = static_cast<TTestDecorated&>(r.Form->Components(0));
+  ASSERT_EQ(d2.Colors().Count(), 8u);
+  EXPECT_EQ(d2.Colors().Colors(), d.Colors().Colors());  // colours are always written
+  EXPECT_TRUE(d2.Colors()[1].Break());
+  EXPECT_EQ(d2.Caption().GetText(), "Speed");
+  ASSERT_EQ(d2.Caption().Items().Count(), 1u);
+  EXPECT_EQ(d2.Caption().Items()[0].Text(), "km/h");
+  EXPECT_EQ(d2.Caption().Items()[0].Position().X().Value(), -0.25f);
+  EXPECT_TRUE(d2.Caption().Items()[0].Font().Bold());
+  EXPECT_EQ(d2.Caption().Items()[0].Font().Brush().Style(), gbsLinearGradient);
+  SetHostServices(nullptr);
+}
+
+TEST(PropertyObjects, MatrixLayersRenderThroughTheirCollection) {
+  RegisterTestClasses();
+  TTestGauge host;  // any control can own a layer list
+  TRXMatrixComponentElements layers(&host);
+  auto* dot = layers.Add<TTestDotLayer>();
+  ASSERT_NE(dot, nullptr) << layers.LastError();
+  EXPECT_EQ(layers.Add<TTestHandElement>(), nullptr);
+  dot->Position().X().SetValue(0.5f);
+  dot->Position().Y().SetValue(0.25f);
+  std::vector<uint32_t> cells(32 * 16, 0);
+  for (IRXMatrixLayer* layer : layers.Query<IRXMatrixLayer>()) layer->Render(cells.data(), 32, 16);
+  EXPECT_EQ(cells[4 * 32 + 16], 0xFFFFFFFFu);
+  int x = 0, y = 0;
+  dot->Position().X().SetValue(2.5f / 32);  // 2.5 cells: halves to even
+  dot->CellOrigin(32, 16, x, y);
+  EXPECT_EQ(x, 2);
+  EXPECT_EQ(ClassGroupOf(TTestDotLayer::StaticClass()), &TKVBasicControl::StaticClass());
+}
