@@ -21,7 +21,8 @@ class TKVBasicControl;
 // A periodic timer. A new timer starts enabled with an interval of 1000 ms; Enabled and Interval
 // may be changed at any time, also from inside the expiry callback. Switching it on, changing the
 // interval and Reset all restart the countdown. Intervals are whole milliseconds from 1 to
-// MaxInterval: smaller values (zero, negative) become 1, larger ones MaxInterval, NaN is ignored.
+// MaxInterval: fractions round halves to even, smaller values (zero, negative) become 1, larger
+// ones MaxInterval, NaN is ignored.
 // Destroying the timer stops it; no callback starts after the destructor has returned (when it is
 // destroyed from inside its own callback, that running call simply finishes).
 class IRelaxedTimer {
