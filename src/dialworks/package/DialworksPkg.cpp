@@ -2,12 +2,15 @@
 
 #include <mutex>
 
+#include "dialworks/angular/DWAngularGauge.h"
+
 namespace dw {
 
 void RegisterDialworksPackage() {
   static std::once_flag once;
   std::call_once(once, [] {
     // Each instrument unit's RegisterPkg is called here, in unit order, as the units arrive.
+    DWAngularGauge::RegisterPkg();
   });
 }
 

@@ -1,0 +1,245 @@
+#include "dialworks/angular/DWAngularGauge.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "dialworks/draw/Brush.h"
+#include "dialworks/framework/Registry.h"
+
+namespace dw {
+
+// ---- scale and hand -----------------------------------------------------------------------------
+
+TDWAngularGaugeScale::TDWAngularGaugeScale(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl)
+    : TDWReversibleGaugeScale(std::move(AOnChange), AOwner, AControl, 0.9f) {}
+
+DW_PROPERTIES(TDWAngularGaugeScale) {
+  using C = TDWAngularGaugeScale;
+  t.Single("MinAngle", &C::MinAngle, &C::SetMinAngle, 315.0f);
+  t.Single("MaxAngle", &C::MaxAngle, &C::SetMaxAngle, 225.0f);
+}
+
+DW_PROPERTIES(TDWAngularGaugeHand) {}
+
+// ---- the gauge ----------------------------------------------------------------------------------
+
+TDWBasicAngularGauge::TDWBasicAngularGauge(TComponent* AOwner) : TDWBasicMinMaxInstrument(AOwner) {
+  auto range = [this] { InvalidateRange(); };
+  FBorder = std::make_unique<TKVProportionalControlBorder>(range, this, this);
+  FCaption = std::make_unique<TKVCaption>(range, this, this);
+  FCaption->Position().SetValueDefaults(0, 0.7f);
+  FGlass = std::make_unique<TDWGlass>(range, this, this);
+  FScale = std::make_unique<TDWAngularGaugeScale>(range, this, this);
+  FRanges = std::make_unique<TDWAnalogGaugeScaleRanges>(range, this, this, 0.3f);
+  FHand = std::make_unique<TDWAngularGaugeHand>([this] { Invalidate(); }, this, this, FScale.get());
+  FCenter = std::make_unique<TDWAnalogInstrumentCenter>(range, this, this);
+  FElements = std::make_unique<TRXAngularAnalogComponentElements>(this);
+  FRefreshTimer = HostServices().CreateTimer();
+  FRefreshTimer->SetEnabled(false);
+  FRefreshTimer->SetInterval(RefreshInterval);
+  FRefreshTimer->SetOnTimer([this] { RefreshTimerExpired(); });
+  InitSize(DefaultSize, DefaultSize);
+}
+
+TDWBasicAngularGauge::~TDWBasicAngularGauge() {
+  // No tick or timer may reach a half-destroyed gauge: stop both before anything goes, then the
+  // elements (which may call back into their host) before the gauge's own parts.
+  FNoSubscribe = true;
+  EndAnimation();
+  FRefreshTimer.reset();
+  FElements->Clear();
+}
+
+void TDWBasicAngularGauge::BeforeDestruction() {
+  FNoSubscribe = true;
+  EndAnimation();
+  TDWBasicMinMaxInstrument::BeforeDestruction();
+}
+
+DW_PROPERTIES(TDWBasicAngularGauge) {
+  using C = TDWBasicAngularGauge;
+  t.Color("Color", &C::Color, &C::SetColor, 0xFFD3D3D3);
+  t.Object("Border", [](C& c) -> TKVProportionalControlBorder& { return c.Border(); });
+  t.Object("Caption", [](C& c) -> TKVCaption& { return c.Caption(); });
+  t.Object("Glass", [](C& c) -> TDWGlass& { return c.Glass(); });
+  t.Object("Scale", [](C& c) -> TDWAngularGaugeScale& { return c.Scale(); });
+  t.Object("Ranges", [](C& c) -> TDWAnalogGaugeScaleRanges& { return c.Ranges(); });
+  t.Object("Hand", [](C& c) -> TDWAngularGaugeHand& { return c.Hand(); });
+  t.Object("Center", [](C& c) -> TDWAnalogInstrumentCenter& { return c.Center(); });
+  t.Collection("Elements", [](C& c) -> TRXAngularAnalogComponentElements& { return c.Elements(); });
+  t.Default("Width", C::DefaultSize);
+  t.Default("Height", C::DefaultSize);
+}
+
+TDWDialLayout TDWBasicAngularGauge::Layout(float AWidth, float AHeight) const {
+  const float w = AWidth > 0 && std::isfinite(AWidth) ? AWidth : 0.0f;
+  const float h = AHeight > 0 && std::isfinite(AHeight) ? AHeight : 0.0f;
+  const float s = std::min(w, h);
+  TDWDialLayout l = DWDialLayout(w, h, FBorder->Square(), FBorder->Inset(s), {0, 0});
+  // Offsets may be absolute pixels: resolve them through the size objects.
+  const float ox = FCenter->Position().X().Get(l.Size), oy = FCenter->Position().Y().Get(l.Size);
+  l.OffsetX = std::isfinite(ox) ? ox : 0.0f;
+  l.OffsetY = std::isfinite(oy) ? oy : 0.0f;
+  return l;
+}
+
+void TDWBasicAngularGauge::DropFaceCache() {
+  FBackBitmap.reset();
+  FTopBitmap.reset();
+}
+
+void TDWBasicAngularGauge::EndAnimation() {
+  const TAnimationClock::THandle h = FAnimation.exchange(TAnimationClock::NoHandle);
+  if (h != TAnimationClock::NoHandle) HostServices().AnimationClock().Unsubscribe(h);
+}
+
+void TDWBasicAngularGauge::PopulateValue() {
+  const float angle = ValueToAngle(FMin, FMax, FValue);
+  FHand->SetTargetAngle(angle);
+  if (FHand->Animation().Enabled() && !FFirstTime && !IsDesigning() && !FNoSubscribe) {
+    EndAnimation();
+    if (FHand->GetCurrentAngle() != FHand->GetTargetAngle()) {
+      // The tick learns its own handle through the holder, so an arrival unsubscribes exactly
+      // that subscription even when a newer one has replaced it meanwhile.
+      auto own = std::make_shared<std::atomic<TAnimationClock::THandle>>(TAnimationClock::NoHandle);
+      const TAnimationClock::THandle h = HostServices().AnimationClock().Subscribe([this, own] {
+        const TAnimationClock::THandle mine = own->load();
+        if (mine != TAnimationClock::NoHandle) DoAnimation(mine);
+      });
+      own->store(h);
+      FAnimation = h;
+    }
+  } else {
+    EndAnimation();
+    FHand->SetAngle(angle);
+  }
+  UpdateEmbeddedValues();
+  FFirstTime = false;
+}
+
+void TDWBasicAngularGauge::DoAnimation(TAnimationClock::THandle AOwn) {
+  if (!FHand->PerformAnimation()) {
+    TAnimationClock::THandle expected = AOwn;
+    FAnimation.compare_exchange_strong(expected, TAnimationClock::NoHandle);
+    HostServices().AnimationClock().Unsubscribe(AOwn);
+  }
+  if (FRefreshTimer && !FNoSubscribe) FRefreshTimer->SetEnabled(true);
+}
+
+void TDWBasicAngularGauge::RefreshTimerExpired() {
+  Invalidate();
+  if (FAnimation.load() == TAnimationClock::NoHandle) FRefreshTimer->SetEnabled(false);
+}
+
+void TDWBasicAngularGauge::InvalidateValue() {
+  TDWBasicMinMaxInstrument::InvalidateValue();
+  PopulateValue();
+}
+
+void TDWBasicAngularGauge::InvalidateRange() {
+  TDWBasicMinMaxInstrument::InvalidateRange();
+  if (IsDestroying() || FNoSubscribe) return;
+  DropFaceCache();
+  PopulateValue();
+  FElements->InvalidateSizes();
+}
+
+void TDWBasicAngularGauge::InvalidateSize() {
+  DropFaceCache();
+  FHand->DoInvalidateResources();
+  TDWBasicMinMaxInstrument::InvalidateSize();
+}
+
+void TDWBasicAngularGauge::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  {
+    std::lock_guard lock(ControlLock());
+    DropFaceCache();
+  }
+  TDWBasicMinMaxInstrument::SetBounds(ALeft, ATop, std::max(AWidth, MinSize), std::max(AHeight, MinSize));
+  FHand->DoInvalidateResources();
+  FElements->InvalidateSizes();
+}
+
+void TDWBasicAngularGauge::Loaded() {
+  TDWBasicMinMaxInstrument::Loaded();
+  FFirstTime = true;
+  InvalidateValue();
+}
+
+void TDWBasicAngularGauge::IntDraw(gp::Graphics& g, float AScaleX, float AScaleY, float AWidth, float AHeight,
+                                   double AOuterWidth, double AOuterHeight, bool AEmbedded, bool AOffscreen) {
+  TDWBasicMinMaxInstrument::IntDraw(g, AScaleX, AScaleY, AWidth, AHeight, AOuterWidth, AOuterHeight, AEmbedded,
+                                    AOffscreen);
+  TControlDrawLock lock(*this);
+  if (!lock) return;
+  const TDWDialLayout L = Layout(AWidth, AHeight);
+  if (!(L.Width >= 1 && L.Height >= 1)) return;
+  const gp::GraphicsState state = g.Save();
+  g.TranslateTransform(L.ShiftX, L.ShiftY);
+
+  // The cached layers are built at the device resolution of this graphics (HiDPI renders).
+  const gp::Matrix m = g.GetTransform();
+  float scale = std::sqrt(std::fabs(m.M11() * m.M22() - m.M12() * m.M21()));
+  if (!(scale >= 0.25f && scale <= 16)) scale = 1;
+  if (!FBackBitmap || FCacheWidth != L.Width || FCacheHeight != L.Height || FCacheScale != scale)
+    DrawBack(L, scale);
+  const gp::RectF layer(0, 0, L.Width + 1, L.Height + 1);
+  auto blit = [&](const gp::Bitmap& b) {
+    if (scale == 1) g.DrawImage(b, gp::PointF(0, 0));
+    else g.DrawImage(b, layer);
+  };
+  if (FBackBitmap) blit(*FBackBitmap);
+
+  if (AntiAliased()) g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
+  const gp::GraphicsState clipped = g.Save();
+  g.SetClip(ClipShape(L), gp::CombineModeIntersect);
+  FElements->DrawElements(g, AOffscreen, L.Width / 2, L.Height / 2, L.Width, L.Height, AOuterWidth, AOuterHeight);
+  // The hand pivots at Width/2, Height/2 like the face and the cap (the hand takes the middle of
+  // its area minus one pixel, hence the extra pixel).
+  FHand->Draw(g, L.OffsetX, L.OffsetY, L.Radius, L.Radius, L.Width + 1, L.Height + 1, 0, 0, AScaleX, AScaleY);
+  if (!FTopBitmap) FCenter->Draw(g, L.Size, L.Height, L.Width, AntiAliased());
+  g.Restore(clipped);
+  if (FTopBitmap) blit(*FTopBitmap);
+  g.Restore(state);
+}
+
+// ---- standalone control -------------------------------------------------------------------------
+
+TDWAngularGauge::TDWAngularGauge(TComponent* AOwner)
+    : TDWStandaloneControl(AOwner), FBackground(std::make_unique<TKVControlBackground>([this] { Invalidate(); }, this, this)) {}
+
+void TDWAngularGauge::IntDraw(gp::Graphics& g, float AScaleX, float AScaleY, float AWidth, float AHeight,
+                              double AOuterWidth, double AOuterHeight, bool AEmbedded, bool AOffscreen) {
+  if (!AEmbedded) FBackground->Paint(g, gp::RectF(0, 0, AWidth, AHeight));
+  TDWStandaloneControl::IntDraw(g, AScaleX, AScaleY, AWidth, AHeight, AOuterWidth, AOuterHeight, AEmbedded,
+                                AOffscreen);
+}
+
+DW_PROPERTIES(TDWExternalAngularGauge) { DWDeclareMinMaxValueProperties(t); }
+DW_PROPERTIES(TDWAngularGauge) {
+  using C = TDWAngularGauge;
+  t.Object("Background", [](C& c) -> TKVControlBackground& { return c.Background(); });
+  DWDeclareTabStopProperty(t);
+}
+DW_PROPERTIES(TDWAngularGaugeLayer) {}
+DW_PROPERTIES(TDWBasicAngularGaugeElement) {}
+DW_PROPERTIES(TDWAngularGaugeElement) { DWDeclarePlacementProperties(t); }
+DW_PROPERTIES(TDWExternalAngularGaugeElement) { DWDeclareMinMaxValueProperties(t); }
+DW_PROPERTIES(TDWExternalAngularGaugeMatrixLayer) {}
+DW_PROPERTIES(TDWExternalAngularGaugeMatrixElement) {}
+
+void DWAngularGauge::RegisterPkg() {
+  TRegistrationUnit unit("DWAngularGauge");
+  TClassGroupScope group(TKVBasicControl::StaticClass());
+  DWRegisterInstrumentVariants({.Control = &TDWAngularGauge::StaticClass(),
+                                .Layer = &TDWAngularGaugeLayer::StaticClass(),
+                                .Category = "Gauges",
+                                .MirroringElement = &TDWAngularGaugeElement::StaticClass(),
+                                .MirroringFamily = efGauge,
+                                .ExternalElement = &TDWExternalAngularGaugeElement::StaticClass(),
+                                .MatrixLayer = &TDWExternalAngularGaugeMatrixLayer::StaticClass(),
+                                .MatrixCategory = "Gauges",
+                                .StreamingOnly = {&TDWExternalAngularGaugeMatrixElement::StaticClass()}});
+}
+
+}  // namespace dw

@@ -1,0 +1,221 @@
+// The angular (dial) gauge: a face with border, caption, range arcs, ticks and labels, a centre cap
+// and a glass highlight, and a hand pointing at the value; with its layer, element and matrix-layer
+// variants.
+//
+// Drawing keeps two cached bitmaps: the background (face, border ring, caption, ranges, ticks,
+// labels) and the top layer (border bands, glass, centre cap). Both are built on the first draw
+// after a range, appearance or size change; a frame of a moving hand costs two bitmap copies, the
+// elements and the hand. Animation ticks (possibly on the animation clock's thread) move the hand
+// under its own lock and switch on a 25 ms refresh timer; its expiry asks for the repaint, so an
+// animation repaints at most once per 25 ms.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "dialworks/angular/DWAngularGaugeGeometry.h"
+#include "dialworks/draw/Bitmap.h"
+#include "dialworks/foundation/DWAnalogInstrument.h"
+#include "dialworks/framework/Decorations.h"
+#include "dialworks/framework/Elements.h"
+#include "dialworks/host/HostServices.h"
+
+namespace dw {
+
+// The dial's scale: MinAngle and MaxAngle in mathematical degrees (any finite value; folded for
+// use). The scale begins at MaxAngle and runs clockwise to MinAngle; equal angles close a circle.
+class TDWAngularGaugeScale : public TDWReversibleGaugeScale {
+  DW_CLASS(TDWAngularGaugeScale, TDWReversibleGaugeScale)
+  TDWAngularGaugeScale(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl);
+
+  float MinAngle() const { return FMinAngle; }
+  void SetMinAngle(float AValue) { Setter(*this, "MinAngle", FMinAngle, AValue); }
+  float MaxAngle() const { return FMaxAngle; }
+  void SetMaxAngle(float AValue) { Setter(*this, "MaxAngle", FMaxAngle, AValue); }
+
+  TDWDialAngles Angles() const { return DWDialAngles(FMinAngle, FMaxAngle); }
+  bool IsFullCircle() const { return DWDialIsFullCircle(FMinAngle, FMaxAngle); }
+  // Screen angle (degrees, not folded) of AValue on the range AMin..AMax.
+  float ValueToAngle(double AMin, double AMax, double AValue) const {
+    return DWDialValueToAngle(Angles(), Reversed(), AMin, AMax, AValue);
+  }
+
+ private:
+  float FMinAngle = 315;
+  float FMaxAngle = 225;
+};
+
+// The gauge's hand: a full circle is decided by the gauge's scale.
+class TDWAngularGaugeHand : public TDWAngularHand {
+  DW_CLASS(TDWAngularGaugeHand, TDWAngularHand)
+  TDWAngularGaugeHand(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl,
+                      const TDWAngularGaugeScale* AScale)
+      : TDWAngularHand(std::move(AOnChange), AOwner, AControl), FScale(AScale) {}
+  bool GetIsFullCircle() const override { return FScale && FScale->IsFullCircle(); }
+
+ private:
+  const TDWAngularGaugeScale* FScale;  // the owner's scale (not owned)
+};
+
+class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
+  DW_CLASS(TDWBasicAngularGauge, TDWBasicMinMaxInstrument)
+  static constexpr int DefaultSize = 160;
+  static constexpr int MinSize = 5;
+  static constexpr uint32_t RefreshInterval = 25;  // ms between animation repaints
+  explicit TDWBasicAngularGauge(TComponent* AOwner = nullptr);
+  ~TDWBasicAngularGauge() override;
+
+  TAlphaColor Color() const { return FColor; }
+  void SetColor(TAlphaColor AValue) {
+    Setter(*this, "Color", FColor, AValue, [this] { InvalidateRange(); });
+  }
+  TKVProportionalControlBorder& Border() { return *FBorder; }
+  const TKVProportionalControlBorder& Border() const { return *FBorder; }
+  void SetBorder(const TKVProportionalControlBorder& AValue) { FBorder->Assign(AValue); }
+  TKVCaption& Caption() { return *FCaption; }
+  const TKVCaption& Caption() const { return *FCaption; }
+  void SetCaption(const TKVCaption& AValue) { FCaption->Assign(AValue); }
+  TDWGlass& Glass() { return *FGlass; }
+  const TDWGlass& Glass() const { return *FGlass; }
+  void SetGlass(const TDWGlass& AValue) { FGlass->Assign(AValue); }
+  TDWAngularGaugeScale& Scale() { return *FScale; }
+  const TDWAngularGaugeScale& Scale() const { return *FScale; }
+  void SetScale(const TDWAngularGaugeScale& AValue) { FScale->Assign(AValue); }
+  TDWAnalogGaugeScaleRanges& Ranges() { return *FRanges; }
+  const TDWAnalogGaugeScaleRanges& Ranges() const { return *FRanges; }
+  void SetRanges(const TDWAnalogGaugeScaleRanges& AValue) { FRanges->Assign(AValue); }
+  TDWAngularGaugeHand& Hand() { return *FHand; }
+  const TDWAngularGaugeHand& Hand() const { return *FHand; }
+  void SetHand(const TDWAngularGaugeHand& AValue) { FHand->Assign(AValue); }
+  TDWAnalogInstrumentCenter& Center() { return *FCenter; }
+  const TDWAnalogInstrumentCenter& Center() const { return *FCenter; }
+  void SetCenter(const TDWAnalogInstrumentCenter& AValue) { FCenter->Assign(AValue); }
+  TRXAngularAnalogComponentElements& Elements() { return *FElements; }
+  const TRXAngularAnalogComponentElements& Elements() const { return *FElements; }
+  TRXComponentElements* ElementList() override { return FElements.get(); }
+  // Elements of a round instrument are drawn square when the border asks for a square dial.
+  bool ElementSquare() const { return FBorder->Square(); }
+
+  // Screen angle of a value on this gauge's scale.
+  float ValueToAngle(double AMin, double AMax, double AValue) const {
+    return FScale->ValueToAngle(AMin, AMax, AValue);
+  }
+  // The dial geometry for a drawing area of AWidth x AHeight.
+  TDWDialLayout Layout(float AWidth, float AHeight) const;
+
+  void InvalidateValue() override;
+  void InvalidateRange() override;
+  void InvalidateSize() override;
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  void Loaded() override;
+  void BeforeDestruction() override;
+  void IntDraw(gp::Graphics& AGraphics, float AScaleX, float AScaleY, float AWidth, float AHeight, double AOuterWidth,
+               double AOuterHeight, bool AEmbedded, bool AOffscreen) override;
+
+  // Takes the current value over into the hand (jump or animation) and the mirroring elements.
+  void PopulateValue();
+
+  // For tests and benchmarks.
+  bool Animating() const { return FAnimation.load() != TAnimationClock::NoHandle; }
+  bool RefreshTimerEnabled() const { return FRefreshTimer && FRefreshTimer->Enabled(); }
+  uint64_t FaceBuildCount() const { return FFaceBuilds; }
+  bool HasFaceCache() const { return static_cast<bool>(FBackBitmap); }
+  bool HasTopLayer() const { return static_cast<bool>(FTopBitmap); }
+  // Drops the cached face and top layer (the next draw builds them again).
+  void DropFaceCache();
+
+ protected:
+  // Paints the face and the top layer into their bitmaps (the face code, DWAngularGaugeFace.cpp).
+  void DrawBack(const TDWDialLayout& ALayout, float ADeviceScale);
+  void DrawFace(gp::Graphics& g, const TDWDialLayout& L, gp::Graphics* ABands);
+  void DrawTopLayer(const TDWDialLayout& L, float ADeviceScale, std::unique_ptr<gp::Bitmap> ABandBitmap);
+  void DrawTicks(gp::Graphics& g, const TDWDialLayout& L);
+  void DrawCaption(gp::Graphics& g, const TDWDialLayout& L, bool AOutlinedPass);
+  gp::GraphicsPath ClipShape(const TDWDialLayout& L) const;
+
+ private:
+  void DoAnimation(TAnimationClock::THandle AOwn);
+  void RefreshTimerExpired();
+  void EndAnimation();
+
+  TAlphaColor FColor = 0xFFD3D3D3;
+  std::unique_ptr<TKVProportionalControlBorder> FBorder;
+  std::unique_ptr<TKVCaption> FCaption;
+  std::unique_ptr<TDWGlass> FGlass;
+  std::unique_ptr<TDWAngularGaugeScale> FScale;
+  std::unique_ptr<TDWAnalogGaugeScaleRanges> FRanges;
+  std::unique_ptr<TDWAngularGaugeHand> FHand;
+  std::unique_ptr<TDWAnalogInstrumentCenter> FCenter;
+  std::unique_ptr<TRXAngularAnalogComponentElements> FElements;
+
+  std::unique_ptr<gp::Bitmap> FBackBitmap;  // face: W + 1 x H + 1 (device pixels)
+  std::unique_ptr<gp::Bitmap> FTopBitmap;   // bands, glass, cap; null when there is none
+  float FCacheWidth = 0, FCacheHeight = 0, FCacheScale = 0;  // what the bitmaps were built for
+  std::atomic<TAnimationClock::THandle> FAnimation{TAnimationClock::NoHandle};
+  std::unique_ptr<IRelaxedTimer> FRefreshTimer;
+  bool FFirstTime = true;               // the next value change jumps
+  std::atomic<bool> FNoSubscribe{false};  // set while the gauge is destroyed
+  uint64_t FFaceBuilds = 0;
+};
+
+class TDWExternalAngularGauge : public TDWWithInputPin<TDWBasicAngularGauge> {
+  DW_CLASS(TDWExternalAngularGauge, TDWBasicAngularGauge)
+  using TDWWithInputPin::TDWWithInputPin;
+};
+
+// The standalone control: Background and TabStop.
+class TDWAngularGauge : public TDWStandaloneControl<TDWExternalAngularGauge> {
+  DW_CLASS(TDWAngularGauge, TDWExternalAngularGauge)
+  explicit TDWAngularGauge(TComponent* AOwner = nullptr);
+  TKVControlBackground& Background() { return *FBackground; }
+  const TKVControlBackground& Background() const { return *FBackground; }
+  void SetBackground(const TKVControlBackground& AValue) { FBackground->Assign(AValue); }
+  void IntDraw(gp::Graphics& AGraphics, float AScaleX, float AScaleY, float AWidth, float AHeight, double AOuterWidth,
+               double AOuterHeight, bool AEmbedded, bool AOffscreen) override;
+
+ private:
+  std::unique_ptr<TKVControlBackground> FBackground;
+};
+
+class TDWAngularGaugeLayer : public TDWExternalAngularGauge {
+  DW_CLASS(TDWAngularGaugeLayer, TDWExternalAngularGauge)
+  using TDWExternalAngularGauge::TDWExternalAngularGauge;
+};
+
+class TDWBasicAngularGaugeElement : public TDWBasicAngularGauge {
+  DW_CLASS(TDWBasicAngularGaugeElement, TDWBasicAngularGauge)
+  using TDWBasicAngularGauge::TDWBasicAngularGauge;
+};
+
+class TDWAngularGaugeElement : public TDWMirroringElement<TDWBasicAngularGaugeElement> {
+  DW_CLASS(TDWAngularGaugeElement, TDWBasicAngularGaugeElement)
+  explicit TDWAngularGaugeElement(TComponent* AOwner = nullptr) : TDWMirroringElement(AOwner) {
+    SetPlacementDefaults({0.3f, 0.3f}, {0, 0.6f});
+  }
+};
+
+class TDWExternalAngularGaugeElement : public TDWExternalElement<TDWAngularGaugeElement> {
+  DW_CLASS(TDWExternalAngularGaugeElement, TDWAngularGaugeElement)
+  using TDWExternalElement::TDWExternalElement;
+};
+
+class TDWExternalAngularGaugeMatrixLayer : public TDWMatrixLayerOf<TDWExternalAngularGaugeElement> {
+  DW_CLASS(TDWExternalAngularGaugeMatrixLayer, TDWExternalAngularGaugeElement)
+  explicit TDWExternalAngularGaugeMatrixLayer(TComponent* AOwner = nullptr) : TDWMatrixLayerOf(AOwner) {
+    SetPlacementDefaults({0.6f, 0.6f}, {0, 0});
+  }
+};
+
+class TDWExternalAngularGaugeMatrixElement : public TDWExternalAngularGaugeMatrixLayer {
+  DW_CLASS(TDWExternalAngularGaugeMatrixElement, TDWExternalAngularGaugeMatrixLayer)
+  using TDWExternalAngularGaugeMatrixLayer::TDWExternalAngularGaugeMatrixLayer;
+};
+
+// Registers the unit DWAngularGauge: the control, its layer, its element variants and (once they
+// exist) the hand elements, in their families and categories.
+namespace DWAngularGauge {
+void RegisterPkg();
+}  // namespace DWAngularGauge
+
+}  // namespace dw

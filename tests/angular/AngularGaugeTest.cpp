@@ -1,0 +1,272 @@
+// The angular gauge control: value to angle, the value path with its animation and refresh timer,
+// the cached face, the drawing order, bad sizes and destruction while animating.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "dialworks/angular/DWAngularGauge.h"
+#include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/draw/RecordingGraphics.h"
+#include "dialworks/host/ManualHost.h"
+#include "dialworks/package/DialworksPkg.h"
+
+using namespace dw;
+
+namespace {
+
+struct TScopedHost {
+  TManualHost Host;
+  TScopedHost() {
+    SetHostServices(&Host);
+    RegisterDialworksPackage();
+  }
+  ~TScopedHost() { SetHostServices(nullptr); }
+};
+
+void PaintOnce(TKVBasicControl& AControl, int AW = 160, int AH = 160) {
+  gp::Bitmap b(AW, AH);
+  gp::CairoGraphics g(b);
+  AControl.Paint(g);
+}
+
+}  // namespace
+
+TEST(AngularGauge, ValueToAngle) {
+  TScopedHost host;
+  TDWAngularGauge g;
+  EXPECT_EQ(g.Scale().MinAngle(), 315);
+  EXPECT_EQ(g.Scale().MaxAngle(), 225);
+  EXPECT_FLOAT_EQ(g.ValueToAngle(0, 100, 0), 135);    // down-left
+  EXPECT_FLOAT_EQ(g.ValueToAngle(0, 100, 50), 270);   // straight up
+  EXPECT_FLOAT_EQ(g.ValueToAngle(0, 100, 100), 405);  // down-right, not folded
+  // Outside the range (as a value streamed unlimited may be): the nearer end.
+  EXPECT_FLOAT_EQ(g.ValueToAngle(0, 100, 150), 405);
+  EXPECT_FLOAT_EQ(g.ValueToAngle(0, 100, -1e300), 135);
+  EXPECT_FLOAT_EQ(g.ValueToAngle(0, 100, NAN), 135);
+  // Min = Max: everything at the start.
+  EXPECT_FLOAT_EQ(g.ValueToAngle(5, 5, 7), 135);
+  EXPECT_FALSE(g.Hand().GetIsFullCircle());
+
+  g.Scale().SetReversed(true);
+  EXPECT_FLOAT_EQ(g.ValueToAngle(0, 100, 0), 405);
+  EXPECT_FLOAT_EQ(g.ValueToAngle(0, 100, 100), 135);
+  g.Scale().SetReversed(false);
+
+  // Equal angles: a full circle starting at the top; the hand then takes the shorter way.
+  g.Scale().SetMinAngle(90);
+  g.Scale().SetMaxAngle(450);
+  EXPECT_TRUE(g.Hand().GetIsFullCircle());
+  EXPECT_FLOAT_EQ(g.ValueToAngle(0, 100, 0), 270);
+  EXPECT_FLOAT_EQ(g.ValueToAngle(0, 100, 25), 360);
+  EXPECT_FLOAT_EQ(g.ValueToAngle(0, 100, 100), 630);
+  // Non-finite angles are refused.
+  g.Scale().SetMinAngle(INFINITY);
+  EXPECT_EQ(g.Scale().MinAngle(), 90);
+
+  // A value out of range during loading is drawn at the nearer end.
+  TDWAngularGauge loading;
+  loading.SetLoading(true);
+  loading.SetValue(250);
+  EXPECT_EQ(loading.Value(), 250);
+  EXPECT_FLOAT_EQ(loading.Hand().GetTargetAngle(), 405);
+  loading.Loaded();
+  EXPECT_EQ(loading.Value(), 100);
+  EXPECT_FLOAT_EQ(loading.Hand().GetCurrentAngle(), 405);  // jumped
+}
+
+TEST(AngularGauge, FirstValueJumpsLaterOnesAnimateArrivalStopsTimer) {
+  TScopedHost host;
+  TAnimationClock& clock = host.Host.AnimationClock();
+  TDWAngularGauge g;
+  g.SetValue(50);  // first value after construction: jump
+  EXPECT_FALSE(g.Animating());
+  EXPECT_FLOAT_EQ(g.Hand().GetCurrentAngle(), 270);
+  EXPECT_EQ(clock.SubscriberCount(), 0u);
+
+  g.SetValue(80);
+  EXPECT_TRUE(g.Animating());
+  EXPECT_EQ(clock.SubscriberCount(), 1u);
+  EXPECT_FLOAT_EQ(g.Hand().GetCurrentAngle(), 270);
+  EXPECT_FLOAT_EQ(g.Hand().GetTargetAngle(), 351);
+  EXPECT_FALSE(g.RefreshTimerEnabled());
+  host.Host.Advance(20);
+  EXPECT_TRUE(g.RefreshTimerEnabled());
+  EXPECT_GT(g.Hand().GetCurrentAngle(), 270);
+
+  // A new value while moving replaces the subscription (one subscriber, never two).
+  g.SetValue(90);
+  EXPECT_EQ(clock.SubscriberCount(), 1u);
+
+  host.Host.Advance(20000);
+  EXPECT_FALSE(g.Animating());
+  EXPECT_EQ(clock.SubscriberCount(), 0u);
+  EXPECT_FLOAT_EQ(g.Hand().GetCurrentAngle(), 378);
+  // The timer stops at its first expiry after arrival, having asked for that last redraw.
+  EXPECT_FALSE(g.RefreshTimerEnabled());
+  const uint64_t repaints = host.Host.RepaintCount(g);
+  host.Host.Advance(1000);
+  EXPECT_EQ(host.Host.RepaintCount(g), repaints);
+
+  // Animation off, or designing: the hand jumps.
+  g.Hand().Animation().SetEnabled(false);
+  g.SetValue(10);
+  EXPECT_FALSE(g.Animating());
+  EXPECT_FLOAT_EQ(g.Hand().GetCurrentAngle(), 162);
+  g.Hand().Animation().SetEnabled(true);
+  g.SetDesigning(true);
+  g.SetValue(20);
+  EXPECT_FALSE(g.Animating());
+  EXPECT_FLOAT_EQ(g.Hand().GetCurrentAngle(), 189);
+}
+
+TEST(AngularGauge, AnimationRepaintsAtMostOncePer25ms) {
+  TScopedHost host;
+  host.Host.AnimationClock().SetInterval(1);  // a clock far faster than the refresh timer
+  TDWAngularGauge g;
+  g.SetValue(1);  // the first change jumps
+  g.Hand().Animation().SetAcceleration(0.001f);  // slow: still moving after a second
+  g.SetValue(100);
+  const uint64_t before = host.Host.RepaintCount(g);
+  host.Host.Advance(1000);
+  EXPECT_TRUE(g.Animating());
+  const uint64_t repaints = host.Host.RepaintCount(g) - before;
+  EXPECT_LE(repaints, 1000u / TDWBasicAngularGauge::RefreshInterval);
+  EXPECT_GE(repaints, 1000u / TDWBasicAngularGauge::RefreshInterval - 2);
+}
+
+TEST(AngularGauge, FaceBuiltOnceAndRebuiltAfterRangeAppearanceOrSize) {
+  TScopedHost host;
+  TDWAngularGauge g;
+  g.SetValue(10);
+  g.SetValue(90);
+  for (int i = 0; i < 30; ++i) {
+    host.Host.Advance(25);
+    PaintOnce(g);
+  }
+  EXPECT_EQ(g.FaceBuildCount(), 1u);
+  EXPECT_TRUE(g.HasFaceCache());
+
+  g.SetMax(200);  // range
+  EXPECT_FALSE(g.HasFaceCache());
+  PaintOnce(g);
+  PaintOnce(g);
+  EXPECT_EQ(g.FaceBuildCount(), 2u);
+  g.SetColor(0xFF202020);  // appearance of the gauge
+  PaintOnce(g);
+  EXPECT_EQ(g.FaceBuildCount(), 3u);
+  g.Scale().MajorTicks().SetCount(5);  // appearance of a nested object
+  PaintOnce(g);
+  EXPECT_EQ(g.FaceBuildCount(), 4u);
+  g.SetBounds(0, 0, 200, 180);  // size
+  PaintOnce(g, 200, 180);
+  EXPECT_EQ(g.FaceBuildCount(), 5u);
+  g.SetValue(30);  // a value is not an appearance change
+  g.Hand().SetColor(0xFF0000FF);
+  PaintOnce(g, 200, 180);
+  EXPECT_EQ(g.FaceBuildCount(), 5u);
+  // Drawn at another size than the control's (an element, an export): rebuilt for that size.
+  gp::Bitmap b(100, 100);
+  gp::CairoGraphics cg(b);
+  g.IntDraw(cg, 1, 1, 100, 100, 100, 100, true, true);
+  EXPECT_EQ(g.FaceBuildCount(), 6u);
+}
+
+TEST(AngularGauge, DrawingOrderBackgroundElementsHandTopLayer) {
+  TScopedHost host;
+  TDWAngularGauge g;
+  g.SetValue(50);
+  g.Hand().SetColor(0xFF0000FF);
+  g.Hand().Shadow().SetVisible(false);
+  auto* element = g.Elements().Add<TDWAngularGaugeElement>();
+  ASSERT_NE(element, nullptr) << g.Elements().LastError();
+  element->Hand().SetColor(0xFF00FF00);
+  element->Hand().Shadow().SetVisible(false);
+
+  gp::RecordingGraphics rec;
+  g.Paint(rec);
+  std::vector<std::string> order;
+  for (const gp::DrawCall* c : rec.Drawing()) {
+    if (c->Op == "DrawImage") order.push_back("image");
+    else if (c->Op == "FillPolygon" && c->Color == 0xFF00FF00) order.push_back("element hand");
+    else if (c->Op == "FillPolygon" && c->Color == 0xFF0000FF) order.push_back("hand");
+  }
+  // Our face, the element (its face, its hand, its top layer), our hand, our top layer.
+  const std::vector<std::string> expected = {"image", "image", "element hand", "image", "hand", "image"};
+  EXPECT_EQ(order, expected);
+  EXPECT_TRUE(g.HasTopLayer());
+
+  // Hands are clipped to the face; the hand pivots at the middle of the control.
+  const auto hands = rec.Find("FillPolygon");
+  ASSERT_FALSE(hands.empty());
+  const gp::DrawCall& hand = *hands.back();
+  EXPECT_LT(hand.Clip.Width, 160);
+  EXPECT_NEAR(hand.Transform.OffsetX(), 80, 1e-3);
+  EXPECT_NEAR(hand.Transform.OffsetY(), 80, 1e-3);
+
+  // No glass, no bands: no top layer, the cap is drawn over the hand directly.
+  g.Elements().Clear();
+  g.Glass().SetVisible(false);
+  g.Border().OuterBevel().SetStyle(bvNone);
+  g.Border().InnerBevel().SetStyle(bvNone);
+  rec.ClearCalls();
+  g.Paint(rec);
+  EXPECT_FALSE(g.HasTopLayer());
+  const auto drawing = rec.Drawing();
+  ASSERT_GE(drawing.size(), 3u);
+  EXPECT_EQ(drawing.front()->Op, "DrawImage");
+  EXPECT_EQ(rec.Find("DrawImage").size(), 1u);
+  EXPECT_EQ(drawing.back()->Op, "FillEllipse");  // the cap's top disc, last of all
+
+  // Glass hidden but a band: the band layer carries the cap and lies over the hand.
+  g.Border().OuterBevel().SetStyle(bvRaised);
+  rec.ClearCalls();
+  g.Paint(rec);
+  EXPECT_TRUE(g.HasTopLayer());
+  EXPECT_EQ(rec.Drawing().back()->Op, "DrawImage");
+  EXPECT_TRUE(rec.Find("FillEllipse").empty());
+}
+
+TEST(AngularGauge, BadSizesAndValuesDrawWithoutFault) {
+  TScopedHost host;
+  TDWAngularGauge g;
+  g.SetBounds(0, 0, 2, -7);
+  EXPECT_EQ(g.Width(), 5);
+  EXPECT_EQ(g.Height(), 5);
+  PaintOnce(g, 5, 5);
+  g.SetValue(NAN);
+  EXPECT_EQ(g.Value(), 0);
+  g.SetMin(50);
+  g.SetMax(50);
+  g.SetValue(1e308);
+  g.Scale().SetMinAngle(10);
+  g.Scale().SetMaxAngle(10);
+  g.Ranges().Ranges().Add().SetRange(0.8f);
+  g.Ranges().Ranges().Add().SetRange(0.9f);  // more than the whole sweep together
+  g.Caption().SetText("");
+  g.Border().Width().SetValue(2.0f);  // wider than the dial: no face left
+  for (int s : {1, 3, 7, 400}) {
+    gp::Bitmap b(s, s);
+    gp::CairoGraphics cg(b);
+    g.IntDraw(cg, 1, 1, float(s), float(s), s, s, false, false);
+  }
+  gp::RecordingGraphics rec;
+  g.IntDraw(rec, 1, 1, NAN, INFINITY, 0, 0, false, false);
+  g.IntDraw(rec, 1, 1, 0, 0, 0, 0, false, false);
+  EXPECT_TRUE(rec.Drawing().empty());
+  // A huge dial is cached at a bounded resolution.
+  g.IntDraw(rec, 1, 1, 20000, 20000, 20000, 20000, false, false);
+  EXPECT_TRUE(g.HasFaceCache());
+}
+
+TEST(AngularGauge, DestroyedWhileAnimatingLeavesNoSubscription) {
+  TScopedHost host;
+  {
+    TDWAngularGauge g;
+    g.SetValue(1);
+    g.SetValue(100);
+    host.Host.Advance(30);
+    ASSERT_EQ(host.Host.AnimationClock().SubscriberCount(), 1u);
+  }
+  EXPECT_EQ(host.Host.AnimationClock().SubscriberCount(), 0u);
+  host.Host.Advance(1000);  // no timer or tick reaches the destroyed gauge
+}
