@@ -268,3 +268,76 @@ TEST(CairoGraphics, HostSurfaces) {
   EXPECT_EQ(reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(s))[0], kRed);
   cairo_surface_destroy(s);
 }
+
+TEST(CairoGraphics, SaveRestoreTokensAndWorldClipBounds) {
+  Bitmap bmp(100, 100);
+  CairoGraphics g(bmp);
+  GraphicsState outer = g.Save();
+  g.TranslateTransform(10, 0);
+  GraphicsState inner = g.Save();
+  g.TranslateTransform(20, 0);
+  g.Restore(outer);  // drops the inner save too
+  EXPECT_TRUE(g.GetTransform().IsIdentity());
+  g.TranslateTransform(5, 0);
+  g.Restore(inner);  // already gone: ignored
+  g.Restore(12345);  // never issued: ignored
+  EXPECT_EQ(g.GetTransform().OffsetX(), 5);
+  g.ResetTransform();
+
+  // Clip bounds are reported in the current world coordinates.
+  g.SetClip(RectF(20, 20, 40, 40));
+  g.TranslateTransform(10, 10);
+  g.ScaleTransform(2, 2);
+  RectF b = g.GetClipBounds();
+  EXPECT_NEAR(b.X, 5, 1e-4);
+  EXPECT_NEAR(b.Width, 20, 1e-4);
+  // Clear honours the clip.
+  g.ResetTransform();
+  g.Clear(kBlue);
+  EXPECT_EQ(bmp.GetPixel(30, 30), kBlue);
+  EXPECT_EQ(bmp.GetPixel(10, 10), 0u);
+}
+
+TEST(CairoGraphics, PensHairlinesDashesAndImageParts) {
+  Bitmap bmp(100, 40);
+  CairoGraphics g(bmp);
+  // A zero-width pen draws one device pixel whatever the scale.
+  g.ScaleTransform(10, 10);
+  Pen hair(kRed, 0);
+  g.DrawLine(hair, 0.0f, 1.05f, 10.0f, 1.05f);  // device y = 10.5: exactly row 10
+  g.ResetTransform();
+  EXPECT_EQ(bmp.GetPixel(50, 10), kRed);
+  EXPECT_EQ(bmp.GetPixel(50, 9), 0u);
+  EXPECT_EQ(bmp.GetPixel(50, 11), 0u);
+
+  // A dashed pen leaves gaps; a solid one does not.
+  auto covered = [&](int y) {
+    int n = 0;
+    for (int x = 0; x < 100; ++x) n += GetAlpha(bmp.GetPixel(x, y)) > 128;
+    return n;
+  };
+  Pen dash(kBlue, 2);
+  dash.SetDashStyle(DashStyleDash);
+  g.DrawLine(dash, 0.0f, 21.0f, 100.0f, 21.0f);
+  EXPECT_GT(covered(21), 60);
+  EXPECT_LT(covered(21), 90);
+  Pen solid(kBlue, 2);
+  g.DrawLine(solid, 0.0f, 31.0f, 100.0f, 31.0f);
+  EXPECT_EQ(covered(31), 100);
+  Pen copy = dash;  // pens copy their brush and style
+  EXPECT_EQ(copy.GetDashStyle(), DashStyleDash);
+  EXPECT_EQ(copy.GetColor(), kBlue);
+
+  // Part of an image into a rectangle.
+  Bitmap img(4, 2);
+  img.SetPixel(2, 0, kRed);
+  img.SetPixel(3, 0, kRed);
+  img.SetPixel(2, 1, kRed);
+  img.SetPixel(3, 1, kRed);
+  bmp.Clear(0);
+  g.SetInterpolationMode(InterpolationModeNearestNeighbor);
+  g.DrawImage(img, RectF(0, 0, 20, 20), RectF(2, 0, 2, 2));
+  EXPECT_EQ(bmp.GetPixel(10, 10), kRed);
+  EXPECT_EQ(bmp.GetPixel(19, 19), kRed);
+  EXPECT_EQ(bmp.GetPixel(21, 10), 0u);
+}
