@@ -29,7 +29,7 @@ void Title(Graphics& g, const std::string& text, float y) {
   g.DrawLine(p, 20, y + 20, kTestCardWidth - 20.0f, y + 20);
 }
 
-RectF Cell(int col, float y, float size = 100) { return RectF(45 + col * 155.0f, y, size, size); }
+RectF Cell(int col, float y, float size = 100) { return RectF(50 + col * 166.0f, y, size, size); }
 
 void Gradients(Graphics& g, float y) {
   Title(g, "Linear and path gradients", y - 30);
@@ -186,7 +186,7 @@ void ClipAndText(Graphics& g, float y) {
   Label(g, "region xor + union clip", r);
 
   // Text in a box: measured box drawn behind, alignment centre/centre.
-  r = RectF(340, y, 250, 100);
+  r = RectF(360, y, 260, 100);
   SolidBrush boxBrush(0xFF3A4250);
   g.FillRectangle(boxBrush, r);
   Font body("DejaVu Sans", 13);
@@ -202,7 +202,7 @@ void ClipAndText(Graphics& g, float y) {
   Label(g, "DrawString in its measured box", r);
 
   // Outlined text: AddString path filled with a gradient and outlined.
-  r = RectF(640, y, 230, 100);
+  r = RectF(680, y, 240, 100);
   GraphicsPath tp(FillModeWinding);
   StringFormat c2;
   c2.SetAlignment(StringAlignmentCenter);
@@ -215,7 +215,7 @@ void ClipAndText(Graphics& g, float y) {
   Label(g, "AddString outlines", r);
 
   // Rotated text and a fallback family.
-  r = RectF(940, y, 130, 100);
+  r = RectF(1000, y, 140, 100);
   s = g.Save();
   g.TranslateTransform(r.Center().X, r.Center().Y);
   g.RotateTransform(-30);

@@ -8,7 +8,7 @@
 
 namespace dw::apps {
 
-constexpr int kTestCardWidth = 1120;
+constexpr int kTestCardWidth = 1200;
 constexpr int kTestCardHeight = 720;
 
 void DrawTestCard(gp::Graphics& g);
