@@ -57,7 +57,10 @@ void TTestDialBasic::IntDraw(gp::Graphics& g, float AScaleX, float AScaleY, floa
 }
 
 DW_PROPERTIES(TTestDialExternal) { DWDeclareMinMaxValueProperties(t); }
-DW_PROPERTIES(TTestDial) { DWDeclareTabStopProperty(t); }
+DW_PROPERTIES(TTestDial) {
+  DWDeclareBackgroundProperty(t);
+  DWDeclareTabStopProperty(t);
+}
 DW_PROPERTIES(TTestDialLayer) {}
 DW_PROPERTIES(TTestDialBasicElement) {}
 DW_PROPERTIES(TTestDialElement) { DWDeclarePlacementProperties(t); }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <limits>
+#include <thread>
 
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/foundation/DWAnalogInstrumentHand.h"
@@ -196,4 +198,24 @@ TEST(AngularHand, AnimationSettingsAreLimited) {
   EXPECT_FLOAT_EQ(hand.GetMotion().Speed, 1.0f);
   hand.PerformAnimation();
   EXPECT_FLOAT_EQ(hand.GetMotion().Speed, 0.9f);
+}
+
+// Animation ticks may arrive on the animation clock's thread while the user-interface thread
+// retargets, retunes and draws the hand.
+TEST(AngularHand, AnimationTicksFromAnotherThread) {
+  TDWAngularHand hand(nullptr, nullptr, nullptr);
+  std::atomic<bool> stop{false};
+  std::thread ticker([&] {
+    while (!stop) hand.PerformAnimation();
+  });
+  for (int i = 0; i < 300; ++i) {
+    hand.SetTargetAngle(float(i * 37 % 360));
+    hand.Animation().SetAcceleration(i % 2 ? 0.02f : 0.015f);
+    hand.Animation().SetResistance(i % 3 ? 0.2f : 0.16f);
+    gp::RecordingGraphics g = DrawHand(hand);
+    ASSERT_EQ(g.Drawing().size(), 5u);
+    EXPECT_TRUE(std::isfinite(hand.GetCurrentAngle()));
+  }
+  stop = true;
+  ticker.join();
 }

@@ -33,6 +33,12 @@ TEST(GaugeScale, DefaultsAndStreaming) {
   EXPECT_FALSE(s.Precision().FixedPrecision());
   EXPECT_FALSE(s.Reversed());
   EXPECT_FLOAT_EQ(s.Size().Value(), 0.9f);
+  EXPECT_TRUE(s.MajorTicks().Labels().Visible());
+  EXPECT_FALSE(s.MinorTicks().Labels().Visible());
+  EXPECT_FLOAT_EQ(s.MinorTicks().Labels().Position().Value(), 0.85f);
+  EXPECT_FLOAT_EQ(s.MinorTicks().Labels().Font().Size().Value(), 0.065f);
+  EXPECT_EQ(s.MajorTicks().Brush().Style(), gbsSolid);
+  EXPECT_EQ(s.MinorTicks().Brush().Color(), 0xFF000000u);
   // Nothing of a new scale is written to a form.
   EXPECT_TRUE(SaveProperties(s).empty()) << SaveProperties(s).dump();
 
@@ -99,6 +105,17 @@ TEST(GaugeScale, TickListsFollowTheScaleSettings) {
       EXPECT_EQ(t.Position, l.Steps);
     }
   }
+
+  // Label switches: majors without labels, minors with labels formatted against a tenth-ish
+  // of the range (the span divided by the major count).
+  s.SetReversed(false);
+  s.MajorTicks().Labels().SetVisible(false);
+  s.MinorTicks().Labels().SetVisible(true);
+  l = s.ListTicks(0, 1);
+  EXPECT_EQ(Labels(l).size(), 40u);
+  EXPECT_EQ(Labels(l)[0], "0.02");
+  s.MajorTicks().Labels().SetVisible(true);
+  s.MinorTicks().Labels().SetVisible(false);
 
   // The number format comes from Precision.
   s.Precision().SetFixedPrecision(true);

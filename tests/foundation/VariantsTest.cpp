@@ -189,6 +189,16 @@ TEST(Variants, RegistrationAndFocusRedraw) {
   dial.FocusLost();
   EXPECT_EQ(host.Host.RepaintCount(dial), repaints + 2);
   EXPECT_FALSE(dial.TabStop());
+
+  // The standalone control paints its background under the instrument, not when embedded.
+  dial.Background().SetColor(0xFF00FF00);
+  gp::RecordingGraphics g;
+  dial.Paint(g);
+  ASSERT_FALSE(g.Drawing().empty());
+  EXPECT_EQ(g.Drawing()[0]->Color, 0xFF00FF00u);
+  std::vector<uint32_t> buffer(16 * 16, 0);
+  ASSERT_TRUE(dial.IntRender(0, 0, 16, 16, buffer.data(), 16, 16));
+  EXPECT_EQ(buffer[0], 0xFF0000FFu);
 }
 
 // Every class registered here passes the framework's generic table check (defaults, no

@@ -25,7 +25,8 @@ TDWInstrumentTicks::TDWInstrumentTicks(TChangeCallback AOnChange, TPersistent* A
                                        uint32_t ACountDefault)
     : TKVOptionalInstrumentProperty(std::move(AOnChange), AOwner, AControl),
       FThickness(std::make_unique<TKVElementSize>([this] { DoChanged(); }, this, AControl, 0.0f)),
-      FLength(std::make_unique<TKVElementSize>([this] { DoChanged(); }, this, AControl, 0.02f)) {
+      FLength(std::make_unique<TKVElementSize>([this] { DoChanged(); }, this, AControl, 0.02f)),
+      FBrush(std::make_unique<TRXGPBrush>([this] { DoChanged(); }, this, AControl, 0xFF000000)) {
   SetCountDefault(ACountDefault);
 }
 
@@ -34,15 +35,19 @@ DW_PROPERTIES(TDWInstrumentTicks) {
   t.Object("Thickness", [](C& c) -> TKVElementSize& { return c.Thickness(); });
   t.Object("Length", [](C& c) -> TKVElementSize& { return c.Length(); });
   t.Cardinal("Count", &C::Count, &C::SetCount, 0).DefaultFrom(&C::CountDefault).Limit(0, kDWMaxTickSteps);
+  t.Object("Brush", [](C& c) -> TRXGPBrush& { return c.Brush(); });
 }
 
 TDWLabeledInstrumentTicks::TDWLabeledInstrumentTicks(TChangeCallback AOnChange, TPersistent* AOwner,
                                                      IKVControl* AControl, uint32_t ACountDefault)
-    : TDWInstrumentTicks(std::move(AOnChange), AOwner, AControl, ACountDefault) {
+    : TDWInstrumentTicks(std::move(AOnChange), AOwner, AControl, ACountDefault),
+      FLabels(std::make_unique<TDWInstrumentTicksText>([this] { DoChanged(); }, this, AControl)) {
   Length().SetValueDefault(0.05f);
 }
 
-DW_PROPERTIES(TDWLabeledInstrumentTicks) {}
+DW_PROPERTIES(TDWLabeledInstrumentTicks) {
+  t.Object("Labels", [](TDWLabeledInstrumentTicks& c) -> TDWInstrumentTicksText& { return c.Labels(); });
+}
 
 TDWInstrumentEndTick::TDWInstrumentEndTick(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl)
     : TKVOptionalInstrumentProperty(std::move(AOnChange), AOwner, AControl),
@@ -73,6 +78,9 @@ TDWBasicGaugeScale::TDWBasicGaugeScale(TChangeCallback AOnChange, TPersistent* A
   FMajorTicks->Thickness().SetValueDefault(0.02f);
   FMinorTicks->Length().SetValueDefault(0.02f);
   FMinorTicks->Thickness().SetValueDefault(0.01f);
+  FMinorTicks->Labels().SetVisibleDefault(false);
+  FMinorTicks->Labels().Position().SetValueDefault(0.85f);
+  FMinorTicks->Labels().Font().Size().SetValueDefault(0.065f);
 }
 
 DW_PROPERTIES(TDWBasicGaugeScale) {
@@ -86,11 +94,13 @@ TDWTickListSettings TDWBasicGaugeScale::TickListSettings() const {
   s.MajorCount = FMajorTicks->Count();
   s.MinorCount = FMinorTicks->Count();
   s.MajorVisible = FMajorTicks->Visible();
+  s.MajorLabels = FMajorTicks->Labels().Visible();
   s.MinTickVisible = FMajorTicks->MinTick().Visible();
   s.MinTickLabel = FMajorTicks->MinTick().TickLabel().Visible();
   s.MaxTickVisible = FMajorTicks->MaxTick().Visible();
   s.MaxTickLabel = FMajorTicks->MaxTick().TickLabel().Visible();
   s.MinorVisible = FMinorTicks->Visible();
+  s.MinorLabels = FMinorTicks->Labels().Visible();
   s.Reversed = false;
   s.FixedPrecision = Precision().FixedPrecision();
   s.NumberDigits = Precision().NumberDigits();

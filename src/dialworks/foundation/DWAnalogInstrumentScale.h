@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "dialworks/foundation/DWAnalogInstrumentTicks.h"
+#include "dialworks/framework/GPProperties.h"
 #include "dialworks/framework/Persistents.h"
 
 namespace dw {
@@ -66,12 +67,17 @@ class TDWInstrumentTicks : public TKVOptionalInstrumentProperty {
   void SetCountDefault(uint32_t AValue) { FCount = FCountDefault = std::min(AValue, kDWMaxTickSteps); }
   uint32_t CountDefault() const { return FCountDefault; }
   bool GetCountStored() const { return FCount != FCountDefault; }
+  // Paint of the ticks (solid black by default); faces stroke ticks with a pen made from it.
+  TRXGPBrush& Brush() { return *FBrush; }
+  const TRXGPBrush& Brush() const { return *FBrush; }
+  void SetBrush(const TRXGPBrush& AValue) { FBrush->Assign(AValue); }
 
  private:
   std::unique_ptr<TKVElementSize> FThickness;
   std::unique_ptr<TKVElementSize> FLength;
   uint32_t FCount = 0;
   uint32_t FCountDefault = 0;
+  std::unique_ptr<TRXGPBrush> FBrush;
 };
 
 // Ticks with labels (Length default 0.05).
@@ -79,6 +85,12 @@ class TDWLabeledInstrumentTicks : public TDWInstrumentTicks {
   DW_CLASS(TDWLabeledInstrumentTicks, TDWInstrumentTicks)
   TDWLabeledInstrumentTicks(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl,
                             uint32_t ACountDefault);
+  TDWInstrumentTicksText& Labels() { return *FLabels; }
+  const TDWInstrumentTicksText& Labels() const { return *FLabels; }
+  void SetLabels(const TDWInstrumentTicksText& AValue) { FLabels->Assign(AValue); }
+
+ private:
+  std::unique_ptr<TDWInstrumentTicksText> FLabels;
 };
 
 // The switch of the first or last major tick (Visible) and of its label (TickLabel.Visible).

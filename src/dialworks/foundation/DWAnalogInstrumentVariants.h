@@ -37,6 +37,7 @@
 
 #include "dialworks/foundation/DWAnalogInstrumentGeometry.h"
 #include "dialworks/foundation/DWAnalogInstrumentValue.h"
+#include "dialworks/framework/Decorations.h"
 #include "dialworks/framework/Elements.h"
 #include "dialworks/framework/Registry.h"
 
@@ -179,18 +180,37 @@ class TDWMatrixLayerOf : public TExternalElement, public IRXMatrixLayer {
   }
 };
 
-// The standalone control: TabStop (default false). Focus changes repaint (the control base
-// redraws on gaining and losing focus), so a focus indication can be drawn.
+// The standalone control: Background (painted under the instrument when it is drawn as a control,
+// not as a layer or element) and TabStop (default false; published by the instruments that offer
+// it). Focus changes repaint (the control base redraws on gaining and losing focus), so a focus
+// indication can be drawn.
 template <class TExternal>
 class TDWStandaloneControl : public TExternal {
  public:
-  explicit TDWStandaloneControl(TComponent* AOwner = nullptr) : TExternal(AOwner) {}
+  explicit TDWStandaloneControl(TComponent* AOwner = nullptr)
+      : TExternal(AOwner), FBackground(std::make_unique<TKVControlBackground>([this] { this->Invalidate(); }, this, this)) {}
+
+  TKVControlBackground& Background() { return *FBackground; }
+  const TKVControlBackground& Background() const { return *FBackground; }
+  void SetBackground(const TKVControlBackground& AValue) { FBackground->Assign(AValue); }
   bool TabStop() const { return FTabStop; }
   void SetTabStop(bool AValue) { Setter(*this, "TabStop", FTabStop, AValue); }
 
+  void IntDraw(gp::Graphics& AGraphics, float AScaleX, float AScaleY, float AWidth, float AHeight, double AOuterWidth,
+               double AOuterHeight, bool AEmbedded, bool AOffscreen) override {
+    if (!AEmbedded) FBackground->Paint(AGraphics, gp::RectF(0, 0, AWidth, AHeight));
+    TExternal::IntDraw(AGraphics, AScaleX, AScaleY, AWidth, AHeight, AOuterWidth, AOuterHeight, AEmbedded, AOffscreen);
+  }
+
  private:
+  std::unique_ptr<TKVControlBackground> FBackground;
   bool FTabStop = false;
 };
+
+template <class C>
+void DWDeclareBackgroundProperty(TProps<C>& t) {
+  t.Object("Background", [](C& c) -> TKVControlBackground& { return c.Background(); });
+}
 
 template <class C>
 void DWDeclareTabStopProperty(TProps<C>& t) {
