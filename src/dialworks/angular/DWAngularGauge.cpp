@@ -67,8 +67,13 @@ DW_PROPERTIES(TDWBasicAngularGauge) {
   t.Object("Hand", [](C& c) -> TDWAngularGaugeHand& { return c.Hand(); });
   t.Object("Center", [](C& c) -> TDWAnalogInstrumentCenter& { return c.Center(); });
   t.Collection("Elements", [](C& c) -> TRXAngularAnalogComponentElements& { return c.Elements(); });
-  t.Default("Width", C::DefaultSize);
-  t.Default("Height", C::DefaultSize);
+  // Sizes below MinSize become MinSize (SetBounds).
+  t.Integer("Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, C::DefaultSize)
+      .Limit(C::MinSize, TRXTransparentControl::MaxSize)
+      .Doc("pixels");
+  t.Integer("Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }, C::DefaultSize)
+      .Limit(C::MinSize, TRXTransparentControl::MaxSize)
+      .Doc("pixels");
 }
 
 TDWDialLayout TDWBasicAngularGauge::Layout(float AWidth, float AHeight) const {

@@ -281,7 +281,13 @@ void TDWBasicAngularGauge::DrawTopLayer(const TDWDialLayout& L, float AScale, st
     FCenter->Draw(g, S, H, W, AntiAliased());
     g.Restore(state);
     const float d = L.Inset;
-    DrawGloss(g, FBorder->Shape(), FGlass->Color(), FGlass->LightColor(), gp::RectF(d, d, W - 2 * d, H - 2 * d),
+    // The gloss gradient mixes colour channels unpremultiplied: a fully transparent end would
+    // drag its black channels into the middle and darken the glass. A transparent colour has no
+    // colour of its own, so it takes the other end's.
+    TAlphaColor c1 = FGlass->Color(), c2 = FGlass->LightColor();
+    if (GetAlpha(c1) == 0) c1 = c2 & 0x00FFFFFF;
+    if (GetAlpha(c2) == 0) c2 = c1 & 0x00FFFFFF;
+    DrawGloss(g, FBorder->Shape(), c1, c2, gp::RectF(d, d, W - 2 * d, H - 2 * d),
               Finite0(FBorder->CornerSize().Get(S)));
     if (ABands) {
       g.ResetTransform();
