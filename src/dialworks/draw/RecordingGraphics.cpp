@@ -76,7 +76,7 @@ std::vector<const DrawCall*> RecordingGraphics::Drawing() const {
 GraphicsState RecordingGraphics::Save() {
   GraphicsState token = nextToken_++;
   Record("Save", {float(token)});
-  saved_.emplace_back(token, st_);
+  saved_.push_back(Saved{token, st_});
   if (forward_) forwardTokens_.emplace_back(token, forward_->Save());
   return token;
 }
@@ -84,8 +84,8 @@ GraphicsState RecordingGraphics::Save() {
 void RecordingGraphics::Restore(GraphicsState state) {
   Record("Restore", {float(state)});
   for (size_t i = saved_.size(); i-- > 0;) {
-    if (saved_[i].first == state) {
-      st_ = saved_[i].second;
+    if (saved_[i].token == state) {
+      st_ = saved_[i].state;
       saved_.resize(i);
       break;
     }

@@ -137,7 +137,11 @@ class RecordingGraphics final : public Graphics {
   Graphics* forward_;
   SizeF surface_;
   State st_;
-  std::vector<std::pair<GraphicsState, State>> saved_;
+  struct Saved {
+    GraphicsState token;
+    State state;
+  };
+  std::vector<Saved> saved_;
   std::vector<std::pair<GraphicsState, GraphicsState>> forwardTokens_;  // our token -> forward's token
   GraphicsState nextToken_ = 1;
   mutable std::vector<DrawCall> calls_;  // MeasureString is const but recorded too
