@@ -1,4 +1,5 @@
 #include "dialworks/angular/DWAngularGauge.h"
+#include "dialworks/angular/DWAngularGaugeHands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -198,10 +199,29 @@ void TDWBasicAngularGauge::IntDraw(gp::Graphics& g, float AScaleX, float AScaleY
   if (AntiAliased()) g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
   const gp::GraphicsState clipped = g.Save();
   g.SetClip(ClipShape(L), gp::CombineModeIntersect);
-  FElements->DrawElements(g, AOffscreen, L.Width / 2, L.Height / 2, L.Width, L.Height, AOuterWidth, AOuterHeight);
-  // The hand pivots at Width/2, Height/2 like the face and the cap (the hand takes the middle of
+  // The hands pivot at Width/2, Height/2 like the face and the cap (a hand takes the middle of
   // its area minus one pixel, hence the extra pixel).
-  FHand->Draw(g, L.OffsetX, L.OffsetY, L.Radius, L.Radius, L.Width + 1, L.Height + 1, 0, 0, AScaleX, AScaleY);
+  TDWDialHandGeometry hands;
+  hands.ShiftX = L.ShiftX;
+  hands.ShiftY = L.ShiftY;
+  hands.OffsetX = L.OffsetX;
+  hands.OffsetY = L.OffsetY;
+  hands.Reference = L.Radius;
+  hands.Width = L.Width + 1;
+  hands.Height = L.Height + 1;
+  hands.ScaleX = AScaleX;
+  hands.ScaleY = AScaleY;
+  for (size_t i = 0; i < FElements->Count(); ++i) {
+    TRXComponentElement& e = FElements->Items(i);
+    if (!e.ElementVisible()) continue;
+    const gp::GraphicsState one = g.Save();
+    if (auto* hand = dynamic_cast<IDWAngularAnalogElement*>(&e)) hand->AngularAnalogDraw(g, hands);
+    else if (auto* d = dynamic_cast<TRXDrawComponentElement*>(&e))
+      d->Draw(g, AOffscreen, L.Width / 2, L.Height / 2, L.Width, L.Height, AOuterWidth, AOuterHeight);
+    g.Restore(one);
+  }
+  FHand->Draw(g, hands.OffsetX, hands.OffsetY, hands.Reference, hands.Reference, hands.Width, hands.Height, 0, 0,
+              AScaleX, AScaleY);
   if (!FTopBitmap) FCenter->Draw(g, L.Size, L.Height, L.Width, AntiAliased());
   g.Restore(clipped);
   if (FTopBitmap) blit(*FTopBitmap);
@@ -236,6 +256,10 @@ DW_PROPERTIES(TDWExternalAngularGaugeMatrixElement) {}
 void DWAngularGauge::RegisterPkg() {
   TRegistrationUnit unit("DWAngularGauge");
   TClassGroupScope group(TKVBasicControl::StaticClass());
+  GroupDescendentsWith(TDWBasicGaugeHand::StaticClass(), TKVBasicControl::StaticClass());
+  RXRegisterAngularAnalogComponentElement(TDWExternalGaugeHandElement::StaticClass(), "Hands");
+  RXRegisterAngularAnalogComponentElement(TDWGaugeMinMaxHandElement::StaticClass(), "Hands");
+  RXRegisterAngularAnalogComponentElement(TDWExternalGaugeControlHandElement::StaticClass(), "Hands");
   DWRegisterInstrumentVariants({.Control = &TDWAngularGauge::StaticClass(),
                                 .Layer = &TDWAngularGaugeLayer::StaticClass(),
                                 .Category = "Gauges",

@@ -53,9 +53,11 @@ class TDWAngularGaugeHand : public TDWAngularHand {
                       const TDWAngularGaugeScale* AScale)
       : TDWAngularHand(std::move(AOnChange), AOwner, AControl), FScale(AScale) {}
   bool GetIsFullCircle() const override { return FScale && FScale->IsFullCircle(); }
+  // Hands of elements learn their gauge's scale when they join it (null: none).
+  void SetGaugeScale(const TDWAngularGaugeScale* AScale) { FScale = AScale; }
 
  private:
-  const TDWAngularGaugeScale* FScale;  // the owner's scale (not owned)
+  const TDWAngularGaugeScale* FScale;  // the gauge's scale (not owned)
 };
 
 class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {

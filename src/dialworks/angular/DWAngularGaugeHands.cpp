@@ -1,0 +1,381 @@
+#include "dialworks/angular/DWAngularGaugeHands.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "dialworks/framework/Registry.h"
+#include "dialworks/host/Helpers.h"
+
+namespace dw {
+
+// ---- control hand -------------------------------------------------------------------------------
+
+TAlphaColor TDWControlAngularGaugeHand::GetColor() const {
+  const bool focused = OwnerFocused ? OwnerFocused() : true;
+  if (FMouseOver) return FSelected && focused ? FSelectedMouseOverColor : FMouseOverColor;
+  return FSelected && focused ? FSelectedColor : Color();
+}
+
+void TDWControlAngularGaugeHand::SetSelected(bool AValue) {
+  if (FInSelectionChange) return;
+  FInSelectionChange = true;
+  Setter(*this, "Selected", FSelected, AValue, [this] {
+    if (OnSelectionChanged) OnSelectionChanged();
+  });
+  FInSelectionChange = false;
+}
+
+void TDWControlAngularGaugeHand::SetMouseOver(bool AValue, int AX, int AY, bool ARedraw) {
+  std::recursive_mutex* lock = ChangeLock();
+  std::unique_lock<std::recursive_mutex> guard;
+  if (lock) guard = std::unique_lock(*lock);
+  FMouseX = AX;
+  FMouseY = AY;
+  if (FMouseOver == AValue) return;
+  FMouseOver = AValue;
+  if (ARedraw) InvalidateOwner();
+}
+
+DW_PROPERTIES(TDWControlAngularGaugeHand) {
+  using C = TDWControlAngularGaugeHand;
+  t.Color("SelectedColor", &C::SelectedColor, &C::SetSelectedColor, 0xFF0000FF);
+  t.Color("MouseOverColor", &C::MouseOverColor, &C::SetMouseOverColor, 0xFFFFA500);
+  t.Color("SelectedMouseOverColor", &C::SelectedMouseOverColor, &C::SetSelectedMouseOverColor, 0xFF6495ED);
+}
+
+// ---- element owning a hand ----------------------------------------------------------------------
+
+TDWBasicGaugeHand::TDWBasicGaugeHand(TComponent* AOwner, bool AControlHand) : TKVBasicControl(AOwner) {
+  auto redraw = [this] { Invalidate(); };
+  if (AControlHand) FHand = std::make_unique<TDWControlAngularGaugeHand>(redraw, this, this, nullptr);
+  else FHand = std::make_unique<TDWAngularGaugeHand>(redraw, this, this, nullptr);
+}
+
+TDWBasicAngularGauge* TDWBasicGaugeHand::Gauge() const {
+  TRXComponentElements* list = ListOwner();
+  return list ? dynamic_cast<TDWBasicAngularGauge*>(list->Owner()) : nullptr;
+}
+
+const TDWAngularGaugeScale* TDWBasicGaugeHand::GaugeScale() const {
+  const TDWBasicAngularGauge* g = Gauge();
+  return g ? &g->Scale() : nullptr;
+}
+
+void TDWBasicGaugeHand::SetListOwner(TRXComponentElements* AOwner) {
+  TRXDrawComponentElement::SetListOwner(AOwner);
+  FHand->SetGaugeScale(GaugeScale());
+  FHasGeometry = false;
+  if (TDWBasicAngularGauge* g = Gauge()) SetMinMaxValue(g->Min(), g->Max(), g->Value());
+}
+
+TDWDialHandGeometry TDWBasicGaugeHand::LastGeometry() const {
+  std::lock_guard lock(const_cast<TDWBasicGaugeHand*>(this)->ControlLock());
+  return FGeometry;
+}
+
+void TDWBasicGaugeHand::Draw(gp::Graphics& g, bool, float ARX, float ARY, float AW, float AH, double, double) {
+  TDWDialHandGeometry geometry;
+  geometry.Reference = std::min(ARX, ARY);
+  geometry.Width = AW + 1;
+  geometry.Height = AH + 1;
+  AngularAnalogDraw(g, geometry);
+}
+
+void TDWBasicGaugeHand::AngularAnalogDraw(gp::Graphics& g, const TDWDialHandGeometry& G) {
+  TControlDrawLock lock(*this);
+  if (!lock) return;
+  FGeometry = G;
+  FHasGeometry = true;
+  if (!Enabled() || !Visible()) return;
+  FHand->Draw(g, G.OffsetX, G.OffsetY, G.Reference, G.Reference, G.Width, G.Height, 0, 0, G.ScaleX, G.ScaleY);
+}
+
+bool TDWBasicGaugeHand::HitTest(int AX, int AY) {
+  if (!Enabled() || !FHasGeometry) return false;
+  const TDWDialHandGeometry G = LastGeometry();
+  return FHand->HitTest(int(std::lround(AX - G.ShiftX)), int(std::lround(AY - G.ShiftY)), G.OffsetX, G.OffsetY,
+                        G.Reference, G.Reference, G.Width, G.Height, G.ScaleX, G.ScaleY);
+}
+
+void TDWBasicGaugeHand::InvalidateSize() {
+  FHand->DoInvalidateResources();
+  Invalidate();
+}
+
+DW_PROPERTIES(TDWBasicGaugeHand) {
+  using C = TDWBasicGaugeHand;
+  t.Object("Hand", [](C& c) -> TDWAngularGaugeHand& { return c.Hand(); });
+}
+
+// ---- animated hand element ----------------------------------------------------------------------
+
+TDWBasicGaugeHandElement::TDWBasicGaugeHandElement(TComponent* AOwner, bool AControlHand)
+    : TDWBasicGaugeHand(AOwner, AControlHand) {
+  FRefreshTimer = HostServices().CreateTimer();
+  FRefreshTimer->SetEnabled(false);
+  FRefreshTimer->SetInterval(TDWBasicAngularGauge::RefreshInterval);
+  FRefreshTimer->SetOnTimer([this] {
+    Invalidate();
+    if (!Animating()) FRefreshTimer->SetEnabled(false);
+  });
+}
+
+TDWBasicGaugeHandElement::~TDWBasicGaugeHandElement() {
+  FNoSubscribe = true;
+  EndAnimation();
+  FRefreshTimer.reset();
+}
+
+void TDWBasicGaugeHandElement::BeforeDestruction() {
+  FNoSubscribe = true;
+  EndAnimation();
+  TDWBasicGaugeHand::BeforeDestruction();
+}
+
+void TDWBasicGaugeHandElement::EndAnimation() {
+  const TAnimationClock::THandle h = FAnimation.exchange(TAnimationClock::NoHandle);
+  if (h != TAnimationClock::NoHandle) HostServices().AnimationClock().Unsubscribe(h);
+}
+
+void TDWBasicGaugeHandElement::AnimateToAngle(float AAngle) {
+  FHand->SetTargetAngle(AAngle);
+  if (FHand->Animation().Enabled() && !FFirstTime && !IsDesigning() && !FNoSubscribe) {
+    EndAnimation();
+    if (FHand->GetCurrentAngle() != FHand->GetTargetAngle()) {
+      auto own = std::make_shared<std::atomic<TAnimationClock::THandle>>(TAnimationClock::NoHandle);
+      const TAnimationClock::THandle h = HostServices().AnimationClock().Subscribe([this, own] {
+        const TAnimationClock::THandle mine = own->load();
+        if (mine != TAnimationClock::NoHandle) DoAnimation(mine);
+      });
+      own->store(h);
+      FAnimation = h;
+    }
+  } else {
+    EndAnimation();
+    FHand->SetAngle(AAngle);
+  }
+  FFirstTime = false;
+}
+
+void TDWBasicGaugeHandElement::DoAnimation(TAnimationClock::THandle AOwn) {
+  if (!FHand->PerformAnimation()) {
+    TAnimationClock::THandle expected = AOwn;
+    FAnimation.compare_exchange_strong(expected, TAnimationClock::NoHandle);
+    HostServices().AnimationClock().Unsubscribe(AOwn);
+  }
+  if (FRefreshTimer && !FNoSubscribe) FRefreshTimer->SetEnabled(true);
+}
+
+DW_PROPERTIES(TDWBasicGaugeHandElement) {}
+
+// ---- minimum / maximum hand ---------------------------------------------------------------------
+
+TDWGaugeMinMaxHandElement::TDWGaugeMinMaxHandElement(TComponent* AOwner) : TDWBasicGaugeHandElement(AOwner) {
+  FAutoReset = std::make_unique<TDWGaugeMinMaxAutoReset>([this] { Invalidate(); }, this, &ControlLock(),
+                                                         [this] { AutoResetExpired(); });
+}
+
+void TDWGaugeMinMaxHandElement::Remap() {
+  if (const TDWAngularGaugeScale* scale = GaugeScale()) AnimateToAngle(scale->ValueToAngle(FMin, FMax, FTracked));
+}
+
+void TDWGaugeMinMaxHandElement::SetMinMaxValue(double AMin, double AMax, double AValue) {
+  std::lock_guard lock(ControlLock());
+  if (std::isnan(AValue)) return;
+  FMin = AMin;
+  FMax = AMax;
+  FCurrent = AValue;
+  if (FFirstValue) FTracked = AValue;
+  FFirstValue = false;
+  FReset = false;
+  const bool newExtreme = FMode == gmmMax ? !(AValue < FTracked) : !(AValue > FTracked);
+  if (newExtreme) {
+    FTracked = AValue;
+    FAutoReset->Reset();
+  }
+  // The countdown runs only while the hand shows something else than the current value.
+  if (FTracked == AValue) FAutoReset->Disable();
+  else if (FAutoReset->Enabled()) FAutoReset->Enable();
+  Remap();
+  Invalidate();
+}
+
+void TDWGaugeMinMaxHandElement::AutoResetExpired() {
+  std::lock_guard lock(ControlLock());
+  FTracked = FCurrent;
+  FAutoReset->Disable();
+  Remap();
+  FReset = true;
+  Invalidate();
+}
+
+DW_PROPERTIES(TDWGaugeMinMaxHandElement) {
+  using C = TDWGaugeMinMaxHandElement;
+  t.Enum("Mode", &C::Mode, &C::SetMode, gmmMax);
+  t.Object("AutoReset", [](C& c) -> TDWGaugeMinMaxAutoReset& { return c.AutoReset(); });
+}
+
+// ---- own-value hands ----------------------------------------------------------------------------
+
+TDWBasicExternalGaugeHandElement::TDWBasicExternalGaugeHandElement(TComponent* AOwner, bool AControlHand)
+    : TDWBasicGaugeHandElement(AOwner, AControlHand),
+      FRange(std::make_unique<TDWGaugeHandMinMax>([this] { InvalidateValue(); }, this, this,
+                                                  [this] { return GetRangeStored(); })) {}
+
+void TDWBasicExternalGaugeHandElement::SetValue(double AValue) {
+  if (Setter(*this, "Value", FValue, AValue, [this] { InvalidateValue(); })) ValueAssigned();
+}
+
+void TDWBasicExternalGaugeHandElement::SetMinMaxValue(double AMin, double AMax, double) {
+  std::lock_guard lock(ControlLock());
+  FGaugeMin = AMin;
+  FGaugeMax = AMax;
+  InvalidateValue();
+}
+
+void TDWBasicExternalGaugeHandElement::EffectiveRange(double& AMin, double& AMax) const {
+  AMin = FRange->Enabled() ? FRange->Min() : FGaugeMin;
+  AMax = FRange->Enabled() ? FRange->Max() : FGaugeMax;
+}
+
+void TDWBasicExternalGaugeHandElement::InvalidateValue() {
+  const TDWAngularGaugeScale* scale = GaugeScale();
+  if (!scale) return;
+  double lo, hi;
+  EffectiveRange(lo, hi);
+  AnimateToAngle(scale->ValueToAngle(lo, hi, FValue));
+  Invalidate();
+}
+
+DW_PROPERTIES(TDWBasicExternalGaugeHandElement) {
+  using C = TDWBasicExternalGaugeHandElement;
+  t.Object("Range", [](C& c) -> TDWGaugeHandMinMax& { return c.Range(); });
+  t.Real("Value", &C::Value, &C::SetValue, 0.0);
+}
+
+TDWExternalGaugeHandElement::TDWExternalGaugeHandElement(TComponent* AOwner)
+    : TDWBasicExternalGaugeHandElement(AOwner),
+      FInputPin(this, [this](TPXPin&, double AValue, double AMin, double AMax, bool AHasRange, bool) {
+        if (AHasRange) {
+          Range().SetMin(AMin);
+          Range().SetMax(AMax);
+        }
+        SetValue(AValue);
+      }) {}
+
+void TDWExternalGaugeHandElement::SetListOwner(TRXComponentElements* AOwner) {
+  if (!AOwner) FInputPin.DisconnectAll();
+  TDWBasicExternalGaugeHandElement::SetListOwner(AOwner);
+}
+
+DW_PROPERTIES(TDWExternalGaugeHandElement) {
+  using C = TDWExternalGaugeHandElement;
+  t.Pin("InputPin", [](C& c) -> TPXRealAndRangedSinkPin& { return c.InputPin(); });
+  t.Real("Value", &C::Value, &C::SetValue, 0.0).Stored([](const C& c) { return !c.InputPin().Connected(); });
+}
+
+// ---- control hand element -----------------------------------------------------------------------
+
+double DWDialDragValue(const TDWDialAngles& A, bool AReversed, double AMin, double AMax, float ATheta) {
+  if (!std::isfinite(ATheta)) return AMin;
+  float r = ATheta - A.Start;
+  r = RXNormalizeAngle(r);  // raised by whole turns until not negative, below 360
+  float p = A.Sweep > 0 ? r / A.Sweep : 0;
+  if (p > 1) {
+    const float e1 = std::fabs(RXNormalizeSmallAngle(RXNormalizeAngle(A.Start) - RXNormalizeAngle(ATheta)));
+    const float e2 = std::fabs(RXNormalizeSmallAngle(RXNormalizeAngle(A.End) - RXNormalizeAngle(ATheta)));
+    p = e1 >= e2 ? 1.0f : 0.0f;
+  }
+  if (AReversed) p = 1 - p;
+  return AMin + (AMax - AMin) * double(p);
+}
+
+TDWExternalGaugeControlHandElement::TDWExternalGaugeControlHandElement(TComponent* AOwner)
+    : TDWBasicExternalGaugeHandElement(AOwner, true),
+      FStatePin(this, [this](TPXPin&, double AValue, double AMin, double AMax, bool AHasRange, bool) {
+        FInPinUpdate = true;
+        if (AHasRange) {
+          Range().SetMin(AMin);
+          Range().SetMax(AMax);
+        }
+        SetValue(AValue);
+        FInPinUpdate = false;
+      }) {
+  ControlHand().OwnerFocused = [this] {
+    const TDWBasicAngularGauge* g = Gauge();
+    return !g || g->Focused();
+  };
+  ControlHand().OnSelectionChanged = [this] {
+    // Selecting this hand unselects every other element of the gauge.
+    TRXComponentElements* list = ListOwner();
+    if (!list || !ControlHand().Selected()) return;
+    for (size_t i = 0; i < list->Count(); ++i)
+      if (auto* e = dynamic_cast<TRXDrawComponentElement*>(&list->Items(i)); e && e != this) e->Unselect();
+  };
+}
+
+void TDWExternalGaugeControlHandElement::ValueAssigned() {
+  if (FInPinUpdate) return;
+  FStatePin.SubmitValueRange(FValue, Range().Min(), Range().Max());
+  if (OnChange) OnChange(*this, FValue, Range().Min(), Range().Max());
+}
+
+void TDWExternalGaugeControlHandElement::MouseDown(TMouseButton, TShiftState, int, int) {
+  ControlHand().SetSelected(true);
+  ControlHand().SetMouseIsDown(true);
+}
+
+void TDWExternalGaugeControlHandElement::MouseUp(TMouseButton, TShiftState, int, int) {
+  ControlHand().SetMouseIsDown(false);
+}
+
+void TDWExternalGaugeControlHandElement::MouseMove(TShiftState, int AX, int AY) {
+  ControlHand().SetMouseOver(ControlHand().MouseOver(), AX, AY, false);
+  if (!Enabled() || !ControlHand().Selected() || !ControlHand().MouseIsDown() || !HasGeometry()) return;
+  const TDWAngularGaugeScale* scale = GaugeScale();
+  if (!scale) return;
+  const TDWDialHandGeometry G = LastGeometry();
+  const float dx = AX - G.ShiftX - (G.OffsetX + (G.Width - 1) / 2);
+  const float dy = AY - G.ShiftY - (G.OffsetY + (G.Height - 1) / 2);
+  if (dx == 0 && dy == 0) return;
+  double lo, hi;
+  EffectiveRange(lo, hi);
+  const float theta = float(RXGetDegree(std::atan2(double(dy), double(dx))));
+  SetValue(DWDialDragValue(scale->Angles(), scale->Reversed(), lo, hi, theta));
+}
+
+bool TDWExternalGaugeControlHandElement::MouseWheel(TShiftState, int AWheelDelta, int, int) {
+  if (!ControlHand().Selected() || AWheelDelta == 0) return false;
+  double lo, hi;
+  EffectiveRange(lo, hi);
+  const int notch = AWheelDelta > 0 ? 1 : -1;
+  double v = FValue + (hi - lo) * notch * 0.01;
+  v = std::min(v, hi);
+  v = std::max(v, lo);
+  SetValue(v);
+  return true;
+}
+
+void TDWExternalGaugeControlHandElement::MouseEnter() { ControlHand().SetMouseOver(true, 0, 0, true); }
+
+void TDWExternalGaugeControlHandElement::MouseLeave() {
+  ControlHand().SetMouseOver(false, -100000, 0, true);
+}
+
+void TDWExternalGaugeControlHandElement::Unselect() {
+  ControlHand().SetSelected(false);
+  ControlHand().SetMouseIsDown(false);
+}
+
+void TDWExternalGaugeControlHandElement::SetListOwner(TRXComponentElements* AOwner) {
+  if (!AOwner) FStatePin.DisconnectAll();
+  TDWBasicExternalGaugeHandElement::SetListOwner(AOwner);
+}
+
+DW_PROPERTIES(TDWExternalGaugeControlHandElement) {
+  using C = TDWExternalGaugeControlHandElement;
+  t.Pin("StatePin", [](C& c) -> TPXRealAndRangedStatePin& { return c.StatePin(); });
+  t.Object("Hand", [](C& c) -> TDWControlAngularGaugeHand& { return c.ControlHand(); });
+}
+
+}  // namespace dw

@@ -1,0 +1,223 @@
+// Extra hands of the angular gauge, living in its Elements collection: a hand that tracks the
+// minimum or maximum value seen (falling back after the auto-reset interval), a hand with its own
+// value and input pin, and a control hand the user drags or turns with the wheel, whose value goes
+// out on a state pin and through OnChange.
+//
+// The gauge draws these with its own dial geometry (AngularAnalogDraw); each element remembers the
+// geometry it was last drawn with, so mouse events in control pixels map onto the dial it shows.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+#include "dialworks/angular/DWAngularGauge.h"
+
+namespace dw {
+
+// Where the gauge drew its hands: translation of the (squared) drawing area inside the control,
+// the centre offset, the face radius, the area the hand pivots in, and the device scale.
+struct TDWDialHandGeometry {
+  float ShiftX = 0, ShiftY = 0;
+  float OffsetX = 0, OffsetY = 0;
+  float Reference = 0;
+  float Width = 0, Height = 0;
+  float ScaleX = 1, ScaleY = 1;
+};
+
+// What the gauge calls on elements that draw with its dial geometry.
+class IDWAngularAnalogElement {
+ public:
+  virtual void AngularAnalogDraw(gp::Graphics& AGraphics, const TDWDialHandGeometry& AGeometry) = 0;
+
+ protected:
+  ~IDWAngularAnalogElement() = default;
+};
+
+// A gauge hand with selection and hover colours.
+class TDWControlAngularGaugeHand : public TDWAngularGaugeHand {
+  DW_CLASS(TDWControlAngularGaugeHand, TDWAngularGaugeHand)
+  using TDWAngularGaugeHand::TDWAngularGaugeHand;
+
+  TAlphaColor SelectedColor() const { return FSelectedColor; }
+  void SetSelectedColor(TAlphaColor AValue) { Setter(*this, "SelectedColor", FSelectedColor, AValue); }
+  TAlphaColor MouseOverColor() const { return FMouseOverColor; }
+  void SetMouseOverColor(TAlphaColor AValue) { Setter(*this, "MouseOverColor", FMouseOverColor, AValue); }
+  TAlphaColor SelectedMouseOverColor() const { return FSelectedMouseOverColor; }
+  void SetSelectedMouseOverColor(TAlphaColor AValue) {
+    Setter(*this, "SelectedMouseOverColor", FSelectedMouseOverColor, AValue);
+  }
+  TAlphaColor GetColor() const override;
+
+  bool Selected() const { return FSelected; }
+  // Ignored while a selection change is running (the follow-up tells the gauge).
+  void SetSelected(bool AValue);
+  bool MouseOver() const { return FMouseOver; }
+  void SetMouseOver(bool AValue, int AX, int AY, bool ARedraw);
+  bool MouseIsDown() const { return FMouseDown; }
+  void SetMouseIsDown(bool AValue) { FMouseDown = AValue; }
+  // Asked whether the owning control has the keyboard focus (selected colours need it).
+  std::function<bool()> OwnerFocused;
+  std::function<void()> OnSelectionChanged;
+
+ private:
+  TAlphaColor FSelectedColor = 0xFF0000FF;
+  TAlphaColor FMouseOverColor = 0xFFFFA500;
+  TAlphaColor FSelectedMouseOverColor = 0xFF6495ED;
+  bool FSelected = false, FMouseOver = false, FMouseDown = false, FInSelectionChange = false;
+  int FMouseX = -100000, FMouseY = 0;
+};
+
+// An element that owns a hand and acts as the hand's owning control (its lock; Invalidate redraws
+// the gauge holding the element).
+class TDWBasicGaugeHand : public TKVBasicControl,
+                          public TRXDrawComponentElement,
+                          public IDWAngularAnalogElement,
+                          public IDWMinMaxValueElement {
+  DW_CLASS(TDWBasicGaugeHand, TKVBasicControl)
+  explicit TDWBasicGaugeHand(TComponent* AOwner = nullptr) : TDWBasicGaugeHand(AOwner, false) {}
+
+  TDWAngularGaugeHand& Hand() { return *FHand; }
+  const TDWAngularGaugeHand& Hand() const { return *FHand; }
+  // The scale of the gauge holding the element (null outside a gauge).
+  const TDWAngularGaugeScale* GaugeScale() const;
+  TDWBasicAngularGauge* Gauge() const;
+
+  void SetListOwner(TRXComponentElements* AOwner) override;
+  // Without the gauge's geometry (drawn by a plain element list): pivot in the middle.
+  void Draw(gp::Graphics& AGraphics, bool AOffscreen, float ARX, float ARY, float AW, float AH, double AOuterWidth,
+            double AOuterHeight) override;
+  void AngularAnalogDraw(gp::Graphics& AGraphics, const TDWDialHandGeometry& AGeometry) override;
+  bool HitTest(int AX, int AY) override;
+  void InvalidateSize() override;
+  void InvalidateValue() override {}
+  void InvalidateRange() override {}
+  void SetMinMaxValue(double, double, double) override {}
+
+ protected:
+  TDWBasicGaugeHand(TComponent* AOwner, bool AControlHand);
+  TDWDialHandGeometry LastGeometry() const;
+  bool HasGeometry() const { return FHasGeometry; }
+
+  std::unique_ptr<TDWAngularGaugeHand> FHand;
+
+ private:
+  TDWDialHandGeometry FGeometry;
+  bool FHasGeometry = false;
+};
+
+// Draws and animates its hand towards mapped angles; the first angle is jumped to.
+class TDWBasicGaugeHandElement : public TDWBasicGaugeHand {
+  DW_CLASS(TDWBasicGaugeHandElement, TDWBasicGaugeHand)
+  explicit TDWBasicGaugeHandElement(TComponent* AOwner = nullptr) : TDWBasicGaugeHandElement(AOwner, false) {}
+  ~TDWBasicGaugeHandElement() override;
+  void AnimateToAngle(float AAngle);
+  bool Animating() const { return FAnimation.load() != TAnimationClock::NoHandle; }
+  void BeforeDestruction() override;
+
+ protected:
+  TDWBasicGaugeHandElement(TComponent* AOwner, bool AControlHand);
+  void EndAnimation();
+
+ private:
+  void DoAnimation(TAnimationClock::THandle AOwn);
+  std::atomic<TAnimationClock::THandle> FAnimation{TAnimationClock::NoHandle};
+  std::unique_ptr<IRelaxedTimer> FRefreshTimer;
+  bool FFirstTime = true;
+  std::atomic<bool> FNoSubscribe{false};
+};
+
+// Tracks the largest (gmmMax) or smallest (gmmMin) value of the gauge; falls back to the current
+// value when no new extreme came for AutoReset's interval.
+class TDWGaugeMinMaxHandElement : public TDWBasicGaugeHandElement {
+  DW_CLASS(TDWGaugeMinMaxHandElement, TDWBasicGaugeHandElement)
+  explicit TDWGaugeMinMaxHandElement(TComponent* AOwner = nullptr);
+  TDWGaugeMinMaxMode Mode() const { return FMode; }
+  void SetMode(TDWGaugeMinMaxMode AValue) { Setter(*this, "Mode", FMode, AValue); }
+  TDWGaugeMinMaxAutoReset& AutoReset() { return *FAutoReset; }
+  const TDWGaugeMinMaxAutoReset& AutoReset() const { return *FAutoReset; }
+  void SetMinMaxValue(double AMin, double AMax, double AValue) override;
+  double TrackedValue() const { return FTracked; }
+  bool ResetFlag() const { return FReset; }
+
+ private:
+  void AutoResetExpired();
+  void Remap();
+  TDWGaugeMinMaxMode FMode = gmmMax;
+  std::unique_ptr<TDWGaugeMinMaxAutoReset> FAutoReset;
+  double FTracked = 0, FCurrent = 0, FMin = 0, FMax = 100;
+  bool FReset = true;
+  bool FFirstValue = true;
+};
+
+// A hand with its own Value, mapped on the gauge's range or on its own Range when enabled.
+class TDWBasicExternalGaugeHandElement : public TDWBasicGaugeHandElement {
+  DW_CLASS(TDWBasicExternalGaugeHandElement, TDWBasicGaugeHandElement)
+  explicit TDWBasicExternalGaugeHandElement(TComponent* AOwner = nullptr)
+      : TDWBasicExternalGaugeHandElement(AOwner, false) {}
+  TDWGaugeHandMinMax& Range() { return *FRange; }
+  const TDWGaugeHandMinMax& Range() const { return *FRange; }
+  double Value() const { return FValue; }
+  void SetValue(double AValue);
+  void SetMinMaxValue(double AMin, double AMax, double AValue) override;
+  void InvalidateValue() override;
+  virtual bool GetRangeStored() const { return true; }
+  // The range the hand maps and drags against: its own when enabled, else the gauge's.
+  void EffectiveRange(double& AMin, double& AMax) const;
+
+ protected:
+  TDWBasicExternalGaugeHandElement(TComponent* AOwner, bool AControlHand);
+  virtual void ValueAssigned() {}
+  double FValue = 0, FGaugeMin = 0, FGaugeMax = 100;
+
+ private:
+  std::unique_ptr<TDWGaugeHandMinMax> FRange;
+};
+
+class TDWExternalGaugeHandElement : public TDWBasicExternalGaugeHandElement {
+  DW_CLASS(TDWExternalGaugeHandElement, TDWBasicExternalGaugeHandElement)
+  explicit TDWExternalGaugeHandElement(TComponent* AOwner = nullptr);
+  ~TDWExternalGaugeHandElement() override { FInputPin.DisconnectAll(); }
+  TPXRealAndRangedSinkPin& InputPin() { return FInputPin; }
+  const TPXRealAndRangedSinkPin& InputPin() const { return FInputPin; }
+  bool GetRangeStored() const override { return !FInputPin.GetRangePopulated(); }
+  void SetListOwner(TRXComponentElements* AOwner) override;
+
+ private:
+  TPXRealAndRangedSinkPin FInputPin;
+};
+
+// The user's hand: selected by a press, dragged with the button down, turned by the wheel (1 % of
+// the range per notch); every new value goes out on StatePin and through OnChange.
+class TDWExternalGaugeControlHandElement : public TDWBasicExternalGaugeHandElement {
+  DW_CLASS(TDWExternalGaugeControlHandElement, TDWBasicExternalGaugeHandElement)
+  using TOnChange = std::function<void(TDWExternalGaugeControlHandElement&, double, double, double)>;
+  explicit TDWExternalGaugeControlHandElement(TComponent* AOwner = nullptr);
+  ~TDWExternalGaugeControlHandElement() override { FStatePin.DisconnectAll(); }
+  TDWControlAngularGaugeHand& ControlHand() { return static_cast<TDWControlAngularGaugeHand&>(*FHand); }
+  TPXRealAndRangedStatePin& StatePin() { return FStatePin; }
+  const TPXRealAndRangedStatePin& StatePin() const { return FStatePin; }
+  TOnChange OnChange;
+
+  void MouseDown(TMouseButton AButton, TShiftState AShift, int AX, int AY) override;
+  void MouseMove(TShiftState AShift, int AX, int AY) override;
+  void MouseUp(TMouseButton AButton, TShiftState AShift, int AX, int AY) override;
+  bool MouseWheel(TShiftState AShift, int AWheelDelta, int AX, int AY) override;
+  void MouseEnter() override;
+  void MouseLeave() override;
+  void Unselect() override;
+  void SetListOwner(TRXComponentElements* AOwner) override;
+
+ protected:
+  void ValueAssigned() override;
+
+ private:
+  TPXRealAndRangedStatePin FStatePin;
+  bool FInPinUpdate = false;
+};
+
+// The value under a pointer at screen angle ATheta on a dial (the drag rule): along the sweep
+// from the start; in the gap after the end, the nearer end; reversed scales run backwards.
+double DWDialDragValue(const TDWDialAngles& AAngles, bool AReversed, double AMin, double AMax, float ATheta);
+
+}  // namespace dw

@@ -1,0 +1,204 @@
+// Extra hands of the angular gauge: minimum/maximum tracking with auto-reset in virtual time, own
+// values and ranges, the control hand's drag, wheel, state pin and OnChange, and mouse routing.
+#include <gtest/gtest.h>
+
+#include "dialworks/angular/DWAngularGaugeHands.h"
+#include "dialworks/draw/RecordingGraphics.h"
+#include "dialworks/framework/Form.h"
+#include "dialworks/host/ManualHost.h"
+#include "dialworks/package/DialworksPkg.h"
+
+using namespace dw;
+
+namespace {
+
+struct TScopedHost {
+  TManualHost Host;
+  TScopedHost() {
+    SetHostServices(&Host);
+    RegisterDialworksPackage();
+  }
+  ~TScopedHost() { SetHostServices(nullptr); }
+};
+
+// A 200 x 200 gauge drawn once, so its elements know the dial geometry.
+void Draw(TDWAngularGauge& AGauge) {
+  gp::RecordingGraphics g;
+  AGauge.Paint(g);
+}
+
+}  // namespace
+
+TEST(GaugeHands, MaxHandTracksAndFallsBackAfterAutoReset) {
+  TScopedHost host;
+  TDWAngularGauge g;
+  auto* max = g.Elements().Add<TDWGaugeMinMaxHandElement>();
+  ASSERT_NE(max, nullptr) << g.Elements().LastError();
+  EXPECT_EQ(max->Mode(), gmmMax);
+  for (double v : {10.0, 30.0, 20.0}) g.SetValue(v);
+  EXPECT_EQ(max->TrackedValue(), 30);
+  EXPECT_TRUE(max->AutoReset().TimerEnabled());
+  host.Host.Advance(1400);
+  EXPECT_EQ(max->TrackedValue(), 30);
+  g.SetValue(35);  // a new maximum restarts the countdown and stops it (the hand shows the value)
+  EXPECT_EQ(max->TrackedValue(), 35);
+  EXPECT_FALSE(max->AutoReset().TimerEnabled());
+  g.SetValue(25);
+  host.Host.Advance(1499);
+  EXPECT_EQ(max->TrackedValue(), 35);
+  host.Host.Advance(2);
+  EXPECT_EQ(max->TrackedValue(), 25);
+  EXPECT_TRUE(max->ResetFlag());
+  host.Host.Advance(5000);
+  EXPECT_FLOAT_EQ(max->Hand().GetCurrentAngle(), g.ValueToAngle(0, 100, 25));
+
+  // A min hand fed a constant value never starts its countdown.
+  auto* min = g.Elements().Add<TDWGaugeMinMaxHandElement>();
+  min->SetMode(gmmMin);
+  for (int i = 0; i < 3; ++i) {
+    g.SetValue(25);
+    g.SetValue(25.0 + 0);  // unchanged values do not even notify
+  }
+  EXPECT_FALSE(min->AutoReset().TimerEnabled());
+  g.SetValue(40);
+  EXPECT_EQ(min->TrackedValue(), 25);
+  EXPECT_TRUE(min->AutoReset().TimerEnabled());
+}
+
+TEST(GaugeHands, OwnValueHandMapsOnItsOwnRangeAndPin) {
+  TScopedHost host;
+  TDWAngularGauge g;
+  auto* hand = g.Elements().Add<TDWExternalGaugeHandElement>();
+  ASSERT_NE(hand, nullptr);
+  EXPECT_FLOAT_EQ(hand->Hand().GetCurrentAngle(), 135);  // joining mapped 0 at once
+  hand->SetValue(50);  // later values animate
+  EXPECT_TRUE(hand->Animating());
+  host.Host.Advance(5000);
+  EXPECT_FLOAT_EQ(hand->Hand().GetCurrentAngle(), 270);
+  g.SetMax(200);  // the gauge's range, not its value, moves the hand
+  host.Host.Advance(5000);
+  EXPECT_FLOAT_EQ(hand->Hand().GetCurrentAngle(), 135 + 270 * 0.25f);
+  hand->Range().SetEnabled(true);
+  hand->Range().SetMax(50);
+  host.Host.Advance(5000);
+  EXPECT_FLOAT_EQ(hand->Hand().GetCurrentAngle(), 405);
+
+  TPXRealAndRangedStatePin source;
+  ASSERT_TRUE(source.Connect(hand->InputPin()));
+  source.SubmitValueRange(5, 0, 10);
+  EXPECT_EQ(hand->Value(), 5);
+  EXPECT_EQ(hand->Range().Max(), 10);
+  EXPECT_FALSE(hand->GetRangeStored());
+}
+
+TEST(GaugeHands, ControlHandDragWheelStatePinAndOnChange) {
+  TScopedHost host;
+  TDWAngularGauge g;
+  g.SetBounds(0, 0, 200, 200);
+  auto* knob = g.Elements().Add<TDWExternalGaugeControlHandElement>();
+  ASSERT_NE(knob, nullptr);
+  TDWAngularGauge follower;
+  ASSERT_TRUE(knob->StatePin().Connect(follower.InputPin()));
+  int changes = 0;
+  double last = -1;
+  knob->OnChange = [&](TDWExternalGaugeControlHandElement&, double AValue, double, double) {
+    ++changes;
+    last = AValue;
+  };
+  knob->SetValue(50);
+  host.Host.Advance(5000);
+  Draw(g);
+
+  // Pressing on the hand (straight up) selects it through the gauge's mouse routing.
+  g.MouseDown(mbLeft, ssLeft, 100, 40);
+  ASSERT_TRUE(knob->ControlHand().Selected());
+  g.MouseMove(ssLeft, 99, 150);  // just left of straight down: the gap, nearer the start
+  EXPECT_EQ(knob->Value(), 0);
+  g.MouseMove(ssLeft, 101, 150);  // just right of it: nearer the end
+  EXPECT_EQ(knob->Value(), 100);
+  g.MouseMove(ssLeft, 100, 150);  // straight down: the end
+  EXPECT_EQ(knob->Value(), 100);
+  g.MouseMove(ssLeft, 100, 20);  // straight up
+  EXPECT_NEAR(knob->Value(), 50, 1e-3);
+  g.MouseMove(ssLeft, 20, 100);  // left: 45 degrees after the start
+  EXPECT_NEAR(knob->Value(), 100.0 * 45 / 270, 1e-3);
+  EXPECT_EQ(follower.Value(), knob->Value());
+  EXPECT_EQ(last, knob->Value());
+  g.MouseUp(mbLeft, 0, 20, 100);
+  const int before = changes;
+  g.MouseMove(0, 100, 150);  // button up: no drag
+  EXPECT_EQ(changes, before);
+
+  // Wheel: 1 % of the range per notch, limited.
+  knob->SetValue(99);
+  EXPECT_TRUE(g.MouseWheel(0, 120, 0, 0));
+  EXPECT_EQ(knob->Value(), 100);
+  g.MouseWheel(0, 120, 0, 0);
+  EXPECT_EQ(knob->Value(), 100);
+  g.MouseWheel(0, -1, 0, 0);
+  EXPECT_EQ(knob->Value(), 99);
+
+  // Reversed: pointing at the start angle gives the maximum; own range used for the drag.
+  g.Scale().SetReversed(true);
+  knob->Range().SetEnabled(true);
+  knob->Range().SetMin(-10);
+  knob->Range().SetMax(10);
+  Draw(g);
+  knob->MouseDown(mbLeft, ssLeft, 0, 0);
+  knob->MouseMove(ssLeft, 30, 170);
+  EXPECT_EQ(knob->Value(), 10);
+
+  // A press elsewhere unselects it; an unselected hand ignores the wheel.
+  knob->MouseUp(mbLeft, 0, 0, 0);
+  g.MouseDown(mbLeft, ssLeft, 5, 5);
+  EXPECT_FALSE(knob->ControlHand().Selected());
+  EXPECT_FALSE(knob->MouseWheel(0, 120, 0, 0));
+  EXPECT_EQ(knob->Value(), 10);
+}
+
+TEST(GaugeHands, ControlHandColoursAndDragGapRule) {
+  TScopedHost host;
+  TDWAngularGauge g;
+  auto* knob = g.Elements().Add<TDWExternalGaugeControlHandElement>();
+  TDWControlAngularGaugeHand& h = knob->ControlHand();
+  EXPECT_EQ(h.GetColor(), h.Color());
+  h.SetSelected(true);
+  EXPECT_EQ(h.GetColor(), h.Color());  // selected colours need the focus
+  g.FocusGained();
+  EXPECT_EQ(h.GetColor(), 0xFF0000FFu);
+  knob->MouseEnter();
+  EXPECT_EQ(h.GetColor(), 0xFF6495EDu);
+  h.SetSelected(false);
+  EXPECT_EQ(h.GetColor(), 0xFFFFA500u);
+  knob->MouseLeave();
+  EXPECT_EQ(h.GetColor(), h.Color());
+
+  // The drag rule alone, on a full circle: no gap, every angle on the scale.
+  const TDWDialAngles full = DWDialAngles(90, 90);
+  EXPECT_NEAR(DWDialDragValue(full, false, 0, 360, 0), 90, 1e-3);
+  EXPECT_EQ(DWDialDragValue(full, false, 0, 360, NAN), 0);
+}
+
+TEST(GaugeHands, FormWithLinkedControlHandRoundTrips) {
+  TScopedHost host;
+  const char* form = R"({
+  "format": "dialworks-form", "version": 1, "width": 400, "height": 200, "color": "0xFFF0F0F0",
+  "components": [
+    {"class": "TDWAngularGauge", "name": "Knob", "left": 0, "top": 0, "properties": {"Width": 200, "Height": 200,
+      "Elements": [{"class": "TDWExternalGaugeControlHandElement", "Value": 40},
+                   {"class": "TDWGaugeMinMaxHandElement", "Mode": "gmmMin"},
+                   {"class": "TDWExternalGaugeHandElement", "Value": 70}]}},
+    {"class": "TDWAngularGauge", "name": "Speed", "left": 200, "top": 0, "properties": {"Width": 200, "Height": 200}}],
+  "links": [{"from": "Knob.Elements[0].StatePin", "to": "Speed.InputPin"}]})";
+  TFormLoadResult first = LoadForm(form);
+  ASSERT_TRUE(first) << first.Error;
+  const std::string saved = SaveForm(*first.Form);
+  TFormLoadResult second = LoadForm(saved);
+  ASSERT_TRUE(second) << second.Error;
+  EXPECT_EQ(SaveForm(*second.Form), saved);
+  auto& knob = dynamic_cast<TDWAngularGauge&>(second.Form->Components(0));
+  auto& speed = dynamic_cast<TDWAngularGauge&>(second.Form->Components(1));
+  auto& control = dynamic_cast<TDWExternalGaugeControlHandElement&>(knob.Elements().ItemComponent(0));
+  control.SetValue(65);
+  EXPECT_EQ(speed.Value(), 65);
+}
