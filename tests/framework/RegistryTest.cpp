@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "TestClasses.h"
+#include "dialworks/framework/Registry.h"
+
+using namespace dw;
+using namespace dwtest;
+
+namespace {
+
+class TRegistryOnlyElement : public TKVBasicControl, public TRXDrawComponentElement {
+  DW_CLASS(TRegistryOnlyElement, TKVBasicControl)
+  using TKVBasicControl::TKVBasicControl;
+  void Draw(gp::Graphics&, bool, float, float, float, float, double, double) override {}
+};
+
+TRegistrationFilter UnitFilter(const std::string& AUnit) {
+  TRegistrationFilter f;
+  f.Unit = AUnit;
+  return f;
+}
+
+bool Has(const std::vector<TRegistration>& AList, const TClassInfo& AClass) {
+  return std::any_of(AList.begin(), AList.end(), [&](const TRegistration& r) { return r.Class == &AClass; });
+}
+
+}  // namespace
+
+DW_PROPERTIES(TRegistryOnlyElement) {}
+
+TEST(Registry, ListsByUnitFamilyAndCategoryAndFindsClassesByName) {
+  RegisterTestClasses();
+  RegisterTestClasses();  // idempotent
+  {
+    TRegistrationUnit unit("RegistryUnit");
+    RXRegisterGaugeComponentElement(TRegistryOnlyElement::StaticClass(), "Gauges");
+    RXRegisterComponentElement(TRegistryOnlyElement::StaticClass(), "Gauges");
+    RXRegisterLayerComponent(TTestGauge::StaticClass(), "Gauges");
+  }
+  EXPECT_EQ(FindRegisteredClass("TTestGauge"), &TTestGauge::StaticClass());
+  EXPECT_EQ(FindRegisteredClass("TTestRange"), &TTestRange::StaticClass());  // streaming only
+  EXPECT_EQ(FindRegisteredClass("TKVBasicControl"), nullptr);
+  EXPECT_EQ(FindRegisteredClass(""), nullptr);
+
+  auto unit = Registrations(UnitFilter("TestUnit"));
+  EXPECT_TRUE(Has(unit, TTestGauge::StaticClass()));
+  EXPECT_TRUE(Has(unit, TTestHandElement::StaticClass()));
+  EXPECT_FALSE(Has(unit, TRegistryOnlyElement::StaticClass()));
+  EXPECT_FALSE(Has(unit, TTestRange::StaticClass()));  // RegisterClass is not a listing entry
+  EXPECT_EQ(std::count_if(unit.begin(), unit.end(), [](auto& r) { return r.Class == &TTestGauge::StaticClass(); }), 1);
+
+  TRXElementFamily clock = efClock;
+  TRegistrationFilter byFamily;
+  byFamily.Family = &clock;
+  auto clocks = Registrations(byFamily);
+  ASSERT_EQ(clocks.size(), 1u);
+  EXPECT_EQ(clocks[0].Class, &TTestClockElement::StaticClass());
+  EXPECT_EQ(clocks[0].Category, "Clocks");
+  EXPECT_EQ(clocks[0].Unit, "TestUnit");
+
+  auto gauges = Registrations([] {
+    TRegistrationFilter f;
+    f.Category = "Gauges";
+    return f;
+  }());
+  EXPECT_EQ(gauges.size(), 3u);  // gauge element, component element, layer
+  TRegistrationKind layer = rkLayer;
+  TRegistrationFilter byKind = UnitFilter("RegistryUnit");
+  byKind.Kind = &layer;
+  auto layers = Registrations(byKind);
+  ASSERT_EQ(layers.size(), 1u);
+  EXPECT_EQ(layers[0].Class, &TTestGauge::StaticClass());
+
+  // Families decide acceptance: a gauge-family element fits gauge and angular collections, not
+  // clock collections; a component-family element fits everything but matrix layers.
+  TTestGauge host;
+  TRXGaugeComponentElements gaugeList(&host);
+  TRXClockComponentElements clockList(&host);
+  TRXComponentElements plain(&host);
+  TRXMatrixComponentElements matrix(&host);
+  EXPECT_TRUE(gaugeList.Accepts(TRegistryOnlyElement::StaticClass()));
+  EXPECT_TRUE(host.Elements().Accepts(TRegistryOnlyElement::StaticClass()));
+  EXPECT_TRUE(clockList.Accepts(TRegistryOnlyElement::StaticClass()));  // via the component family
+  EXPECT_TRUE(plain.Accepts(TRegistryOnlyElement::StaticClass()));
+  EXPECT_FALSE(matrix.Accepts(TRegistryOnlyElement::StaticClass()));
+  EXPECT_FALSE(plain.Accepts(TTestHandElement::StaticClass()));
+  EXPECT_FALSE(gaugeList.Accepts(TTestClockElement::StaticClass()));
+  EXPECT_EQ(TRXComponentElement::CollectionClass().Name(), "TRXComponentElements");
+}
+
+TEST(Registry, ConcurrentRegistrationAndLookupAreSafe) {
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i)
+    threads.emplace_back([i] {
+      TRegistrationUnit unit("Thread" + std::to_string(i));
+      for (int k = 0; k < 200; ++k) {
+        RegisterTestClasses();
+        EXPECT_NE(FindRegisteredClass("TTestGauge"), nullptr);
+        (void)Registrations(UnitFilter("TestUnit"));
+      }
+    });
+  for (auto& t : threads) t.join();
+  auto unit = Registrations(UnitFilter("TestUnit"));
+  EXPECT_EQ(std::count_if(unit.begin(), unit.end(), [](auto& r) { return r.Class == &TTestGauge::StaticClass(); }), 1);
+}
+
+TEST(Components, OwnershipStateAndDesigning) {
+  TComponent root;
+  root.SetDesigning(true);
+  auto& g = TComponent::Create<TTestGauge>(root);
+  EXPECT_TRUE(g.IsDesigning());  // inherited from the owner
+  TTestHandElement* e = g.Elements().Add<TTestHandElement>();
+  EXPECT_TRUE(e->IsDesigning());
+  root.SetDesigning(false);
+  EXPECT_FALSE(g.IsDesigning());
+  g.SetName("G");
+  EXPECT_EQ(root.FindComponent("G"), &g);
+  std::unique_ptr<TComponent> taken = root.RemoveComponent(g);
+  EXPECT_EQ(taken.get(), &g);
+  EXPECT_EQ(g.Owner(), nullptr);
+  TComponent other;
+  other.InsertComponent(std::move(taken));
+  EXPECT_EQ(g.Owner(), &other);
+  EXPECT_EQ(other.ComponentCount(), 1u);
+  g.SetLoading(true);
+  EXPECT_TRUE(g.IsLoading());
+  g.Loaded();
+  EXPECT_FALSE(g.IsLoading());
+}
