@@ -124,6 +124,12 @@ TEST(GaugeHands, ControlHandDragWheelStatePinAndOnChange) {
   EXPECT_NEAR(knob->Value(), 100.0 * 45 / 270, 1e-3);
   EXPECT_EQ(follower.Value(), knob->Value());
   EXPECT_EQ(last, knob->Value());
+  // The follower takes the range the hand maps on (the gauge's: the hand's own is off).
+  g.SetMin(-50);
+  knob->SetValue(-20);
+  EXPECT_EQ(follower.Min(), -50);
+  EXPECT_EQ(follower.Value(), -20);
+  g.SetMin(0);
   g.MouseUp(mbLeft, 0, 20, 100);
   const int before = changes;
   g.MouseMove(0, 100, 150);  // button up: no drag

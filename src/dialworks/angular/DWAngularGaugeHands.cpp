@@ -316,8 +316,12 @@ TDWExternalGaugeControlHandElement::TDWExternalGaugeControlHandElement(TComponen
 
 void TDWExternalGaugeControlHandElement::ValueAssigned() {
   if (FInPinUpdate) return;
-  FStatePin.SubmitValueRange(FValue, Range().Min(), Range().Max());
-  if (OnChange) OnChange(*this, FValue, Range().Min(), Range().Max());
+  // The range sent along is the one the hand maps on: its own when enabled, else the gauge's
+  // (sending a disabled own range would re-range the receiver to something the user never saw).
+  double lo, hi;
+  EffectiveRange(lo, hi);
+  FStatePin.SubmitValueRange(FValue, lo, hi);
+  if (OnChange) OnChange(*this, FValue, lo, hi);
 }
 
 void TDWExternalGaugeControlHandElement::MouseDown(TMouseButton, TShiftState, int, int) {
