@@ -178,6 +178,7 @@ void TDWBasicAngularGauge::IntDraw(gp::Graphics& g, float AScaleX, float AScaleY
                                     AOffscreen);
   TControlDrawLock lock(*this);
   if (!lock) return;
+  FDraws.fetch_add(1, std::memory_order_relaxed);
   const TDWDialLayout L = Layout(AWidth, AHeight);
   if (!(L.Width >= 1 && L.Height >= 1)) return;
   const gp::GraphicsState state = g.Save();
@@ -198,7 +199,7 @@ void TDWBasicAngularGauge::IntDraw(gp::Graphics& g, float AScaleX, float AScaleY
 
   if (AntiAliased()) g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
   const gp::GraphicsState clipped = g.Save();
-  g.SetClip(ClipShape(L), gp::CombineModeIntersect);
+  g.SetClip(FClipPath, gp::CombineModeIntersect);
   // The hands pivot at Width/2, Height/2 like the face and the cap (a hand takes the middle of
   // its area minus one pixel, hence the extra pixel).
   TDWDialHandGeometry hands;

@@ -16,6 +16,7 @@
 
 #include "dialworks/angular/DWAngularGaugeGeometry.h"
 #include "dialworks/draw/Bitmap.h"
+#include "dialworks/draw/Path.h"
 #include "dialworks/foundation/DWAnalogInstrument.h"
 #include "dialworks/framework/Decorations.h"
 #include "dialworks/framework/Elements.h"
@@ -122,6 +123,8 @@ class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
   bool Animating() const { return FAnimation.load() != TAnimationClock::NoHandle; }
   bool RefreshTimerEnabled() const { return FRefreshTimer && FRefreshTimer->Enabled(); }
   uint64_t FaceBuildCount() const { return FFaceBuilds; }
+  // Draws that got the control lock (a draw without it paints nothing).
+  uint64_t DrawCount() const { return FDraws.load(std::memory_order_relaxed); }
   bool HasFaceCache() const { return static_cast<bool>(FBackBitmap); }
   bool HasTopLayer() const { return static_cast<bool>(FTopBitmap); }
   // Drops the cached face and top layer (the next draw builds them again).
@@ -154,11 +157,13 @@ class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
   std::unique_ptr<gp::Bitmap> FBackBitmap;  // face: W + 1 x H + 1 (device pixels)
   std::unique_ptr<gp::Bitmap> FTopBitmap;   // bands, glass, cap; null when there is none
   float FCacheWidth = 0, FCacheHeight = 0, FCacheScale = 0;  // what the bitmaps were built for
+  gp::GraphicsPath FClipPath;  // the face shape that clips the hands, built with the layers
   std::atomic<TAnimationClock::THandle> FAnimation{TAnimationClock::NoHandle};
   std::unique_ptr<IRelaxedTimer> FRefreshTimer;
   bool FFirstTime = true;               // the next value change jumps
   std::atomic<bool> FNoSubscribe{false};  // set while the gauge is destroyed
   uint64_t FFaceBuilds = 0;
+  std::atomic<uint64_t> FDraws{0};
 };
 
 class TDWExternalAngularGauge : public TDWWithInputPin<TDWBasicAngularGauge> {

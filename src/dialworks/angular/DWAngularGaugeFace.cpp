@@ -120,6 +120,7 @@ void TDWBasicAngularGauge::DrawBack(const TDWDialLayout& L, float ADeviceScale) 
   FCacheWidth = L.Width;
   FCacheHeight = L.Height;
   FCacheScale = ADeviceScale;
+  FClipPath = ClipShape(L);
   float scale = ADeviceScale;
   const double pixels = double(L.Width + 1) * double(L.Height + 1) * scale * scale;
   if (pixels > kMaxLayerPixels) scale = float(scale * std::sqrt(kMaxLayerPixels / pixels));

@@ -1,0 +1,201 @@
+// The angular gauge's frame against the raw Cairo floor of the same work, its face rebuild as a
+// multiple of a frame, heap allocations of our code per steady frame, and SetValue from a second
+// thread while the first paints. Ratios are measured within the run (see floor_bench.cpp).
+//   x_floor          frame time / floor (copy face, hand polygons, compose top layer); goal <= 1.15
+//   x_frame          face rebuild / frame; goal under about 8
+//   allocs_per_frame operator new calls per steady frame; goal 0
+//   values_per_s, max_gap_x_paint  SetValue rate on the second thread; longest time without a
+//                    drawn frame as a multiple of the mean paint time (1 means no frame skipped)
+#include <benchmark/benchmark.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+#include <thread>
+#include <vector>
+
+#include "dialworks/angular/DWAngularGauge.h"
+#include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/host/ManualHost.h"
+
+// Counts every operator new of the program (Cairo and Pango allocate with malloc, so what is
+// counted is C++ code: ours and the standard library's on our behalf).
+namespace {
+std::atomic<uint64_t> g_news{0};
+}
+// GCC takes free() inside a replacement operator delete for a mismatch; it is the pair of the
+// malloc above.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t n) {
+  g_news.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kSide = 300;
+
+// The floor: the cached-dial frame in raw Cairo at the same size (copy the face, an anti-aliased
+// hand polygon with two shading triangles at a changing angle, compose the top layer).
+double FloorFrameNs() {
+  static const double ns = [] {
+    auto make = [] { return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSide + 1, kSide + 1); };
+    cairo_surface_t *face = make(), *top = make(), *dst = make();
+    cairo_t* cr = cairo_create(dst);
+    std::vector<double> batches;
+    int64_t i = 0;
+    for (int batch = 0; batch < 9; ++batch) {
+      const auto t0 = Clock::now();
+      for (int k = 0; k < 100; ++k, ++i) {
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_surface(cr, face, 0, 0);
+        cairo_paint(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+        cairo_save(cr);
+        cairo_translate(cr, kSide / 2.0, kSide / 2.0);
+        cairo_rotate(cr, double(i % 360) * M_PI / 180);
+        const double l = 0.78 * 130, t = 0.4 * 130, w = 3;
+        cairo_move_to(cr, -t, -w * 2);
+        cairo_line_to(cr, l, -w / 2);
+        cairo_line_to(cr, l, w / 2);
+        cairo_line_to(cr, -t, w * 2);
+        cairo_close_path(cr);
+        cairo_set_source_rgb(cr, 1, 0, 0);
+        cairo_fill(cr);
+        for (int s = -1; s <= 1; s += 2) {
+          cairo_move_to(cr, -t, 0);
+          cairo_line_to(cr, l, 0);
+          cairo_line_to(cr, -t, s * w * 2);
+          cairo_close_path(cr);
+          cairo_set_source_rgba(cr, 1, 1, 1, 0.3);
+          cairo_fill(cr);
+        }
+        cairo_restore(cr);
+        cairo_set_source_surface(cr, top, 0, 0);
+        cairo_paint(cr);
+        cairo_surface_flush(dst);
+      }
+      batches.push_back(std::chrono::duration<double, std::nano>(Clock::now() - t0).count() / 100);
+    }
+    cairo_destroy(cr);
+    for (auto* s : {face, top, dst}) cairo_surface_destroy(s);
+    std::nth_element(batches.begin(), batches.begin() + 4, batches.end());
+    return batches[4];
+  }();
+  return ns;
+}
+
+// Installs the host before the gauge exists (the gauge takes its timer from it).
+struct TInstalledHost {
+  dw::TManualHost Host;
+  TInstalledHost() { dw::SetHostServices(&Host); }
+  ~TInstalledHost() { dw::SetHostServices(nullptr); }
+};
+
+struct TBenchGauge {
+  TInstalledHost Installed;
+  dw::TDWAngularGauge Gauge;
+  dw::gp::Bitmap Target{kSide, kSide};
+  dw::gp::CairoGraphics G{Target};
+  TBenchGauge() : Gauge(nullptr) {
+    Gauge.SetBounds(0, 0, kSide, kSide);
+    Gauge.Hand().Animation().SetEnabled(false);  // every value is drawn where it is
+    if (std::getenv("DW_NO_SHADOW")) Gauge.Hand().Shadow().SetVisible(false);
+  }
+  void Frame(int64_t i) {
+    Gauge.SetValue(double(i % 100) + 0.5);
+    Gauge.Paint(G);
+    G.Flush();
+  }
+};
+
+double MeanFrameNs(TBenchGauge& b, int AFrames) {
+  const auto t0 = Clock::now();
+  for (int i = 0; i < AFrames; ++i) b.Frame(i);
+  return std::chrono::duration<double, std::nano>(Clock::now() - t0).count() / AFrames;
+}
+
+void BM_AngularGaugeFrame(benchmark::State& state) {
+  TBenchGauge b;
+  b.Frame(0);  // the face is built here, once
+  const uint64_t builds = b.Gauge.FaceBuildCount();
+  int64_t n = 1;
+  const uint64_t news0 = g_news.load();
+  const auto t0 = Clock::now();
+  for (auto _ : state) b.Frame(n++);
+  const double per = std::chrono::duration<double, std::nano>(Clock::now() - t0).count() / double(n - 1);
+  state.counters["x_floor"] = per / FloorFrameNs();
+  state.counters["allocs_per_frame"] = double(g_news.load() - news0) / double(n - 1);
+  state.counters["face_builds"] = double(b.Gauge.FaceBuildCount() - builds);
+}
+
+void BM_AngularGaugeFaceRebuild(benchmark::State& state) {
+  TBenchGauge b;
+  b.Frame(0);
+  const double frame = MeanFrameNs(b, 200);
+  int64_t n = 0;
+  const auto t0 = Clock::now();
+  for (auto _ : state) {
+    b.Gauge.DropFaceCache();
+    b.Frame(n++);
+  }
+  const double per = std::chrono::duration<double, std::nano>(Clock::now() - t0).count() / double(std::max<int64_t>(n, 1));
+  state.counters["x_frame"] = per / frame;
+}
+
+void BM_AngularGaugeSetValueWhilePainting(benchmark::State& state) {
+  TBenchGauge b;
+  b.Frame(0);
+  std::atomic<bool> stop{false};
+  std::atomic<uint64_t> values{0};
+  const bool spin = state.range(0) != 0;
+  std::thread writer([&] {
+    for (uint64_t k = 0; !stop.load(std::memory_order_relaxed); ++k) {
+      b.Gauge.SetValue(double(k % 100));
+      values.fetch_add(1, std::memory_order_relaxed);
+      // A writer that never lets go of the control lock would starve the painter's try_lock;
+      // real sources (pins, devices) leave gaps between values.
+      if (!spin) std::this_thread::yield();
+    }
+  });
+  double maxGap = 0, paintSum = 0;
+  int64_t paints = 0;
+  auto lastDrawn = Clock::now();
+  const auto t0 = lastDrawn;
+  for (auto _ : state) {
+    const uint64_t drawsBefore = b.Gauge.DrawCount();
+    const auto p0 = Clock::now();
+    b.Gauge.Paint(b.G);
+    const auto p1 = Clock::now();
+    paintSum += std::chrono::duration<double, std::nano>(p1 - p0).count();
+    ++paints;
+    if (b.Gauge.DrawCount() != drawsBefore) {
+      maxGap = std::max(maxGap, std::chrono::duration<double, std::nano>(p1 - lastDrawn).count());
+      lastDrawn = p1;
+    }
+  }
+  const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+  stop = true;
+  writer.join();
+  const double meanPaint = paintSum / double(std::max<int64_t>(paints, 1));
+  state.counters["values_per_s"] = double(values.load()) / seconds;
+  // A gap of one paint plus the time between two paints is "no frame skipped"; above 2, one was.
+  state.counters["max_gap_x_paint"] = maxGap / meanPaint;
+}
+
+}  // namespace
+
+BENCHMARK(BM_AngularGaugeFrame)->Unit(benchmark::kMicrosecond)->MinTime(0.3);
+BENCHMARK(BM_AngularGaugeFaceRebuild)->Unit(benchmark::kMicrosecond)->MinTime(0.3);
+// Argument: 0 = the writer yields after each value, 1 = it spins.
+BENCHMARK(BM_AngularGaugeSetValueWhilePainting)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MinTime(0.3);
