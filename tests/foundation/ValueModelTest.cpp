@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "FoundationTestClasses.h"
-#include "dialworks/framework/Form.h"
 #include "dialworks/host/ManualHost.h"
 
 using namespace dw;
@@ -163,26 +162,6 @@ TEST(ValueModel, LoadingTakesValuesUnlimitedThenLimitsOnceWithoutNotification) {
   EXPECT_EQ(d.Value(), 120);
   EXPECT_EQ(d.ValueInvalidations, before);
   EXPECT_TRUE(log.Names.empty());
-}
-
-TEST(ValueModel, FormRoundTripOfTheValueProperties) {
-  TScopedHost host;
-  RegisterTestDial();
-  TTestDialExternal d;
-  d.SetMin(-20);
-  d.SetMax(40);
-  d.SetValue(33);
-  TJson saved = SaveProperties(d);
-  EXPECT_EQ(saved["Min"], -20.0);
-  EXPECT_EQ(saved["Value"], 33.0);
-  TTestDialExternal e;
-  e.SetLoading(true);
-  std::string error;
-  ASSERT_TRUE(LoadProperties(e, saved, &error)) << error;
-  e.Loaded();
-  EXPECT_EQ(e.Min(), -20);
-  EXPECT_EQ(e.Max(), 40);
-  EXPECT_EQ(e.Value(), 33);
 }
 
 TEST(ValueModel, ValueFromAnotherThreadNeverInterleavesWithDrawing) {
