@@ -8,6 +8,10 @@
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/host/ManualHost.h"
+#include "dialworks/host/ThreadedHost.h"
+
+#include <chrono>
+#include <thread>
 #include "dialworks/package/DialworksPkg.h"
 
 using namespace dw;
@@ -269,4 +273,30 @@ TEST(AngularGauge, DestroyedWhileAnimatingLeavesNoSubscription) {
   }
   EXPECT_EQ(host.Host.AnimationClock().SubscriberCount(), 0u);
   host.Host.Advance(1000);  // no timer or tick reaches the destroyed gauge
+}
+
+// Real clock thread: ticks move the hand while values arrive from another thread, and the gauge
+// is destroyed while still animating (nothing may reach it afterwards).
+TEST(AngularGauge, ThreadedClockValuesFromAnotherThreadAndDestruction) {
+  TThreadedHost host;
+  SetHostServices(&host);
+  RegisterDialworksPackage();
+  for (int round = 0; round < 3; ++round) {
+    auto g = std::make_unique<TDWAngularGauge>();
+    g->SetValue(1);
+    std::thread writer([&] {
+      for (int i = 0; i < 50; ++i) {
+        g->SetValue(i % 2 ? 90 : 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    });
+    for (int i = 0; i < 20; ++i) {
+      PaintOnce(*g);
+      host.ProcessEvents();
+    }
+    writer.join();
+    g.reset();
+    EXPECT_EQ(host.AnimationClock().SubscriberCount(), 0u);
+  }
+  SetHostServices(nullptr);
 }

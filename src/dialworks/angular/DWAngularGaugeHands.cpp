@@ -158,12 +158,15 @@ void TDWBasicGaugeHandElement::AnimateToAngle(float AAngle) {
 }
 
 void TDWBasicGaugeHandElement::DoAnimation(TAnimationClock::THandle AOwn) {
-  if (!FHand->PerformAnimation()) {
+  const bool moving = FHand->PerformAnimation();
+  // The timer goes on before the handle is cleared: once it is clear, a destructor running on
+  // another thread no longer waits for this call, so nothing of this object is touched after.
+  if (FRefreshTimer && !FNoSubscribe) FRefreshTimer->SetEnabled(true);
+  if (!moving) {
     TAnimationClock::THandle expected = AOwn;
     FAnimation.compare_exchange_strong(expected, TAnimationClock::NoHandle);
     HostServices().AnimationClock().Unsubscribe(AOwn);
   }
-  if (FRefreshTimer && !FNoSubscribe) FRefreshTimer->SetEnabled(true);
 }
 
 DW_PROPERTIES(TDWBasicGaugeHandElement) {}
