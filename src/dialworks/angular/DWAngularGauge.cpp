@@ -260,13 +260,15 @@ DW_PROPERTIES(TDWExternalAngularGaugeMatrixElement) {}
 void DWAngularGauge::RegisterPkg() {
   TRegistrationUnit unit("DWAngularGauge");
   TClassGroupScope group(TKVBasicControl::StaticClass());
+  // In the order of the unit's table: control and layer, the hands, then the gauge variants.
+  DWRegisterInstrumentVariants({.Control = &TDWAngularGauge::StaticClass(),
+                                .Layer = &TDWAngularGaugeLayer::StaticClass(),
+                                .Category = "Gauges"});
   GroupDescendentsWith(TDWBasicGaugeHand::StaticClass(), TKVBasicControl::StaticClass());
   RXRegisterAngularAnalogComponentElement(TDWExternalGaugeHandElement::StaticClass(), "Hands");
   RXRegisterAngularAnalogComponentElement(TDWGaugeMinMaxHandElement::StaticClass(), "Hands");
   RXRegisterAngularAnalogComponentElement(TDWExternalGaugeControlHandElement::StaticClass(), "Hands");
-  DWRegisterInstrumentVariants({.Control = &TDWAngularGauge::StaticClass(),
-                                .Layer = &TDWAngularGaugeLayer::StaticClass(),
-                                .Category = "Gauges",
+  DWRegisterInstrumentVariants({.Category = "Gauges",
                                 .MirroringElement = &TDWAngularGaugeElement::StaticClass(),
                                 .MirroringFamily = efGauge,
                                 .ExternalElement = &TDWExternalAngularGaugeElement::StaticClass(),
