@@ -8,7 +8,10 @@ namespace dw {
 
 // ---- TRXComponentElement ----
 
-int TRXComponentElement::ElementIndex() const { return FListOwner ? FListOwner->IndexOf(*this) : -1; }
+int TRXComponentElement::ElementIndex() const {
+  TRXComponentElements* list = ListOwner();
+  return list ? list->IndexOf(*this) : -1;
+}
 
 bool TRXComponentElement::ElementEnabled() const {
   auto* c = dynamic_cast<const TRXTransparentControl*>(this);
@@ -23,7 +26,7 @@ bool TRXComponentElement::ElementVisible() const {
 const TClassInfo& TRXComponentElement::CollectionClass() { return TRXComponentElements::StaticClass(); }
 
 void TRXComponentElement::InvalidateOwner() {
-  if (FListOwner) FListOwner->InvalidateOwner();
+  if (TRXComponentElements* list = ListOwner()) list->InvalidateOwner();
 }
 
 void TRXDrawComponentElement::InvalidateSize() {

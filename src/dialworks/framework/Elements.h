@@ -19,6 +19,7 @@
 //   TRXMatrixComponentElements          matrix
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,10 +40,10 @@ class TRXComponentElement {
   TComponent& ElementComponent() { return dynamic_cast<TComponent&>(*this); }
   const TComponent& ElementComponent() const { return dynamic_cast<const TComponent&>(*this); }
   // The collection holding the element (null: none).
-  TRXComponentElements* ListOwner() const { return FListOwner; }
+  TRXComponentElements* ListOwner() const { return FListOwner.load(std::memory_order_acquire); }
   // Called by the collection when the element joins (non-null) or leaves it. Overrides call the
   // inherited one (external elements disconnect their pin on leaving, repaint on joining).
-  virtual void SetListOwner(TRXComponentElements* AOwner) { FListOwner = AOwner; }
+  virtual void SetListOwner(TRXComponentElements* AOwner) { FListOwner.store(AOwner, std::memory_order_release); }
   int ElementIndex() const;
   // Enabled and visible states: those of the control when the element is one, else true.
   virtual bool ElementEnabled() const;
@@ -53,7 +54,8 @@ class TRXComponentElement {
   void InvalidateOwner();
 
  private:
-  TRXComponentElements* FListOwner = nullptr;
+  // Atomic: values arriving on pins invalidate (and so read the list owner) from other threads.
+  std::atomic<TRXComponentElements*> FListOwner{nullptr};
 };
 
 class TRXDrawComponentElement : public TRXComponentElement {
