@@ -5,6 +5,7 @@
 #include <limits>
 #include <thread>
 
+#include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/foundation/DWAnalogInstrumentHand.h"
 
@@ -83,6 +84,29 @@ TEST(AngularHand, PolygonsBevelsAndShadowAsDrawn) {
   fills = g.Drawing();
   ExpectPoint(fills[1]->Points[1], 2 * 178, 2 * 99);
   ExpectPoint(fills[0]->Points[1], 178 + 2.814f, 99 + 2.814f);
+}
+
+TEST(AngularHand, PixelsOnCairo) {
+  TDWAngularHand hand(nullptr, nullptr, nullptr);
+  hand.SetAngle(0);
+  gp::Bitmap bitmap(201, 201);
+  {
+    gp::CairoGraphics g(bitmap);
+    g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
+    DrawHand(hand).Drawing();  // geometry first built by a recording pass, reused here
+    hand.Draw(g, 0, 0, 100, 100, 201, 201, 0, 0, 1, 1);
+    g.Flush();
+  }
+  const TAlphaColor tip = bitmap.GetPixel(170, 100);
+  EXPECT_EQ(tip >> 24, 0xFFu);
+  EXPECT_GT((tip >> 16) & 0xFF, 0xC0u);  // red, lightened at most by a bevel edge
+  EXPECT_LT(tip & 0xFF, 0x60u);
+  // Below the hand's tail only the translucent dark shadow lies.
+  const TAlphaColor shadow = bitmap.GetPixel(80, 106);
+  EXPECT_GT(shadow >> 24, 0u);
+  EXPECT_LT(shadow >> 24, 0xA0u);
+  EXPECT_LT((shadow >> 16) & 0xFF, 0x20u);
+  EXPECT_EQ(bitmap.GetPixel(20, 20), 0u);
 }
 
 TEST(AngularHand, OptionalPartsAndCachedGeometry) {

@@ -224,14 +224,14 @@ void DWDeclareTabStopProperty(TProps<C>& t) {
 struct TDWInstrumentRegistration {
   const TClassInfo* Control = nullptr;
   const TClassInfo* Layer = nullptr;
-  std::string_view Category;
+  std::string_view Category{};
   // The mirroring element and the family it is offered in (efGauge or efClock).
   const TClassInfo* MirroringElement = nullptr;
   TRXElementFamily MirroringFamily = efGauge;
   const TClassInfo* ExternalElement = nullptr;  // offered to every element collection
   const TClassInfo* MatrixLayer = nullptr;
-  std::string_view MatrixCategory;
-  std::vector<const TClassInfo*> StreamingOnly;  // known to forms only (matrix elements)
+  std::string_view MatrixCategory{};
+  std::vector<const TClassInfo*> StreamingOnly{};  // known to forms only (matrix elements)
 };
 
 // Registers, in this order: the control (palette page "Dialworks"), the layer, the mirroring
