@@ -2,6 +2,7 @@
 # The main job: builds the library and the render command, then renders every example into out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+export CCACHE_BASEDIR="$PWD"  # compile caches are shared between clones of the project
 bash scripts/bootstrap.sh
 bash scripts/configure.sh build
 cmake --build build --target dwrender
