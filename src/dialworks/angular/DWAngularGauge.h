@@ -31,20 +31,24 @@ class TDWAngularGaugeScale : public TDWReversibleGaugeScale {
   TDWAngularGaugeScale(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl);
 
   float MinAngle() const { return FMinAngle; }
-  void SetMinAngle(float AValue) { Setter(*this, "MinAngle", FMinAngle, AValue); }
+  void SetMinAngle(float AValue) { Setter(*this, "MinAngle", FMinAngle, AValue, [this] { UpdateFullCircle(); }); }
   float MaxAngle() const { return FMaxAngle; }
-  void SetMaxAngle(float AValue) { Setter(*this, "MaxAngle", FMaxAngle, AValue); }
+  void SetMaxAngle(float AValue) { Setter(*this, "MaxAngle", FMaxAngle, AValue, [this] { UpdateFullCircle(); }); }
 
   TDWDialAngles Angles() const { return DWDialAngles(FMinAngle, FMaxAngle); }
-  bool IsFullCircle() const { return DWDialIsFullCircle(FMinAngle, FMaxAngle); }
+  // Read by animation ticks, which may come from the clock's thread: kept in an atomic that the
+  // angle setters update, so the tick never reads the angles while the user interface sets them.
+  bool IsFullCircle() const { return FFullCircle.load(std::memory_order_relaxed); }
   // Screen angle (degrees, not folded) of AValue on the range AMin..AMax.
   float ValueToAngle(double AMin, double AMax, double AValue) const {
     return DWDialValueToAngle(Angles(), Reversed(), AMin, AMax, AValue);
   }
 
  private:
+  void UpdateFullCircle() { FFullCircle.store(DWDialIsFullCircle(FMinAngle, FMaxAngle), std::memory_order_relaxed); }
   float FMinAngle = 315;
   float FMaxAngle = 225;
+  std::atomic<bool> FFullCircle{false};
 };
 
 // The gauge's hand: a full circle is decided by the gauge's scale.
