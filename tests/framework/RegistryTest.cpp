@@ -108,11 +108,13 @@ TEST(Registry, ConcurrentRegistrationAndLookupAreSafe) {
 }
 
 TEST(Components, OwnershipStateAndDesigning) {
+  RegisterTestClasses();  // ctest runs each test in a process of its own
   TComponent root;
   root.SetDesigning(true);
   auto& g = TComponent::Create<TTestGauge>(root);
   EXPECT_TRUE(g.IsDesigning());  // inherited from the owner
   TTestHandElement* e = g.Elements().Add<TTestHandElement>();
+  ASSERT_NE(e, nullptr);
   EXPECT_TRUE(e->IsDesigning());
   root.SetDesigning(false);
   EXPECT_FALSE(g.IsDesigning());

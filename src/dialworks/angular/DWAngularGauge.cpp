@@ -99,21 +99,25 @@ void TDWBasicAngularGauge::EndAnimation() {
   if (h != TAnimationClock::NoHandle) HostServices().AnimationClock().Unsubscribe(h);
 }
 
+TAnimationClock::THandle DWSubscribeAnimation(std::function<void(TAnimationClock::THandle)> ATick) {
+  // The tick learns its own handle through the holder, so an arrival unsubscribes exactly that
+  // subscription even when a newer one has replaced it meanwhile.
+  auto own = std::make_shared<std::atomic<TAnimationClock::THandle>>(TAnimationClock::NoHandle);
+  const TAnimationClock::THandle h = HostServices().AnimationClock().Subscribe([own, tick = std::move(ATick)] {
+    const TAnimationClock::THandle mine = own->load();
+    if (mine != TAnimationClock::NoHandle) tick(mine);
+  });
+  own->store(h);
+  return h;
+}
+
 void TDWBasicAngularGauge::PopulateValue() {
   const float angle = ValueToAngle(FMin, FMax, FValue);
   FHand->SetTargetAngle(angle);
   if (FHand->Animation().Enabled() && !FFirstTime && !IsDesigning() && !FNoSubscribe) {
     EndAnimation();
     if (FHand->GetCurrentAngle() != FHand->GetTargetAngle()) {
-      // The tick learns its own handle through the holder, so an arrival unsubscribes exactly
-      // that subscription even when a newer one has replaced it meanwhile.
-      auto own = std::make_shared<std::atomic<TAnimationClock::THandle>>(TAnimationClock::NoHandle);
-      const TAnimationClock::THandle h = HostServices().AnimationClock().Subscribe([this, own] {
-        const TAnimationClock::THandle mine = own->load();
-        if (mine != TAnimationClock::NoHandle) DoAnimation(mine);
-      });
-      own->store(h);
-      FAnimation = h;
+      FAnimation = DWSubscribeAnimation([this](TAnimationClock::THandle AHandle) { DoAnimation(AHandle); });
     }
   } else {
     EndAnimation();

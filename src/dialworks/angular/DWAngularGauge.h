@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "dialworks/angular/DWAngularGaugeGeometry.h"
@@ -23,6 +24,10 @@
 #include "dialworks/host/HostServices.h"
 
 namespace dw {
+
+// Subscribes ATick to the host's animation clock and hands each tick its own subscription handle,
+// which the tick unsubscribes on arrival.
+TAnimationClock::THandle DWSubscribeAnimation(std::function<void(TAnimationClock::THandle)> ATick);
 
 // The dial's scale: MinAngle and MaxAngle in mathematical degrees (any finite value; folded for
 // use). The scale begins at MaxAngle and runs clockwise to MinAngle; equal angles close a circle.

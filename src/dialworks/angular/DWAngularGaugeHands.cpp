@@ -142,13 +142,7 @@ void TDWBasicGaugeHandElement::AnimateToAngle(float AAngle) {
   if (FHand->Animation().Enabled() && !FFirstTime && !IsDesigning() && !FNoSubscribe) {
     EndAnimation();
     if (FHand->GetCurrentAngle() != FHand->GetTargetAngle()) {
-      auto own = std::make_shared<std::atomic<TAnimationClock::THandle>>(TAnimationClock::NoHandle);
-      const TAnimationClock::THandle h = HostServices().AnimationClock().Subscribe([this, own] {
-        const TAnimationClock::THandle mine = own->load();
-        if (mine != TAnimationClock::NoHandle) DoAnimation(mine);
-      });
-      own->store(h);
-      FAnimation = h;
+      FAnimation = DWSubscribeAnimation([this](TAnimationClock::THandle AHandle) { DoAnimation(AHandle); });
     }
   } else {
     EndAnimation();
