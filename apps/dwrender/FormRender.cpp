@@ -183,9 +183,9 @@ bool DescribeDefaults(const std::string& AClassName, std::string& AJson, std::st
 }
 
 std::string FrameFileName(const std::string& APattern, int AIndex) {
-  static const std::regex spec("%(0?)([0-9]*)d");
+  static const std::regex placeholder("%(0?)([0-9]*)d");
   std::smatch m;
-  if (std::regex_search(APattern, m, spec)) {
+  if (std::regex_search(APattern, m, placeholder)) {
     std::string number = std::to_string(AIndex);
     const int width = m[2].length() ? std::stoi(m[2].str()) : 0;
     if (int(number.size()) < width) number.insert(0, size_t(width) - number.size(), m[1].length() ? '0' : ' ');

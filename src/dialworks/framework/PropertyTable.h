@@ -363,9 +363,9 @@ class TProps {
   template <class G, class S, class E>
   auto Enum(const char* AName, G AGet, S ASet, E ADefault) {
     static_assert(std::is_enum_v<E>);
-    auto spec = Add<E>(AName, TPropKind::Enum, AGet, ASet, ADefault, TBadInput::Accept);
+    auto entry = Add<E>(AName, TPropKind::Enum, AGet, ASet, ADefault, TBadInput::Accept);
     FTable.back()->FEnum = &EnumInfoOf<E>();
-    return spec;
+    return entry;
   }
   // Nested object: AGet returns a reference to a TPersistent the object owns.
   template <class R>
