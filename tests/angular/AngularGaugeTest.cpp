@@ -12,20 +12,14 @@
 
 #include <chrono>
 #include <thread>
+#include "ScopedHost.h"
 #include "dialworks/package/DialworksPkg.h"
 
 using namespace dw;
 
 namespace {
 
-struct TScopedHost {
-  TManualHost Host;
-  TScopedHost() {
-    SetHostServices(&Host);
-    RegisterDialworksPackage();
-  }
-  ~TScopedHost() { SetHostServices(nullptr); }
-};
+using dwtest::TScopedHost;
 
 void PaintOnce(TKVBasicControl& AControl, int AW = 160, int AH = 160) {
   gp::Bitmap b(AW, AH);

@@ -9,20 +9,14 @@
 #include "dialworks/framework/Registry.h"
 #include "dialworks/framework/TableCheck.h"
 #include "dialworks/host/ManualHost.h"
+#include "ScopedHost.h"
 #include "dialworks/package/DialworksPkg.h"
 
 using namespace dw;
 
 namespace {
 
-struct TScopedHost {
-  TManualHost Host;
-  TScopedHost() {
-    SetHostServices(&Host);
-    RegisterDialworksPackage();
-  }
-  ~TScopedHost() { SetHostServices(nullptr); }
-};
+using dwtest::TScopedHost;
 
 gp::Bitmap Render(TKVBasicControl& AControl) {
   gp::Bitmap b(AControl.Width(), AControl.Height());

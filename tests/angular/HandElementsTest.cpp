@@ -6,20 +6,14 @@
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/framework/Form.h"
 #include "dialworks/host/ManualHost.h"
+#include "ScopedHost.h"
 #include "dialworks/package/DialworksPkg.h"
 
 using namespace dw;
 
 namespace {
 
-struct TScopedHost {
-  TManualHost Host;
-  TScopedHost() {
-    SetHostServices(&Host);
-    RegisterDialworksPackage();
-  }
-  ~TScopedHost() { SetHostServices(nullptr); }
-};
+using dwtest::TScopedHost;
 
 // A 200 x 200 gauge drawn once, so its elements know the dial geometry.
 void Draw(TDWAngularGauge& AGauge) {
