@@ -127,6 +127,7 @@ cairo_filter_t Filter(InterpolationMode m) {
   switch (m) {
     case InterpolationModeNearestNeighbor: return CAIRO_FILTER_NEAREST;
     case InterpolationModeLowQuality: return CAIRO_FILTER_FAST;
+    case InterpolationModeBilinear: return CAIRO_FILTER_BILINEAR;
     case InterpolationModeHighQuality:
     case InterpolationModeHighQualityBicubic:
     case InterpolationModeHighQualityBilinear:
@@ -336,10 +337,12 @@ void CairoGraphics::StrokeShape(const Pen& pen, const GraphicsPath& path) {
   End();
 }
 
+// Rectangles and polygons go straight to Cairo: no path object, nothing allocated per call.
 void CairoGraphics::FillRectangle(const Brush& brush, const RectF& rect) {
-  GraphicsPath p;
-  p.AddRectangle(rect);
-  FillShape(brush, p);
+  if (!rect.IsFinite() || rect.IsEmptyArea() || !Begin()) return;
+  cairo_rectangle(cr_, rect.X, rect.Y, rect.Width, rect.Height);
+  FillCurrent(brush, FillModeAlternate);
+  End();
 }
 
 void CairoGraphics::FillEllipse(const Brush& brush, const RectF& rect) {
@@ -349,9 +352,15 @@ void CairoGraphics::FillEllipse(const Brush& brush, const RectF& rect) {
 }
 
 void CairoGraphics::FillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode) {
-  GraphicsPath p(mode);
-  if (count >= 3) p.AddPolygon(pts, count);
-  FillShape(brush, p);
+  if (!pts || count < 3) return;
+  for (int i = 0; i < count; ++i)
+    if (!pts[i].IsFinite()) return;
+  if (!Begin()) return;
+  cairo_move_to(cr_, pts[0].X, pts[0].Y);
+  for (int i = 1; i < count; ++i) cairo_line_to(cr_, pts[i].X, pts[i].Y);
+  cairo_close_path(cr_);
+  FillCurrent(brush, mode);
+  End();
 }
 
 void CairoGraphics::FillPath(const Brush& brush, const GraphicsPath& path) { FillShape(brush, path); }

@@ -1,5 +1,7 @@
 #include "dialworks/draw/Path.h"
 
+#include <algorithm>
+#include <cmath>
 #include <numbers>
 
 namespace dw::gp {
@@ -244,6 +246,20 @@ RectF GraphicsPath::GetBounds(const Matrix* m) const {
     r = std::max(r, p.X); b = std::max(b, p.Y);
   }
   return RectF::FromLTRB(l, t, r, b);
+}
+
+bool GraphicsPath::IsEllipse(RectF* rect) const {
+  if (points_.size() != 13) return false;  // a start point and four Bézier quarters
+  const RectF b = GetBounds();
+  GraphicsPath ref;
+  ref.AddEllipse(b);
+  if (ref.types_ != types_) return false;
+  const float tol = 1e-4f * std::max({1.0f, std::fabs(b.X), std::fabs(b.Y), b.Width, b.Height});
+  for (size_t i = 0; i < points_.size(); ++i)
+    if (!(std::fabs(points_[i].X - ref.points_[i].X) <= tol && std::fabs(points_[i].Y - ref.points_[i].Y) <= tol))
+      return false;
+  if (rect) *rect = b;
+  return true;
 }
 
 bool GraphicsPath::IsVisible(PointF p) const {

@@ -70,6 +70,8 @@ class GraphicsPath {
 
   // Bounds of the points (control points of Béziers included), after the matrix when given.
   RectF GetBounds(const Matrix* m = nullptr) const;
+  // Whether the path is one whole ellipse as AddEllipse builds it; its rectangle goes to *rect.
+  bool IsEllipse(RectF* rect = nullptr) const;
   // Point inside the filled path under its fill mode.
   bool IsVisible(PointF p) const;
   bool IsVisible(float x, float y) const { return IsVisible(PointF(x, y)); }
