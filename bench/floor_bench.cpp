@@ -12,12 +12,13 @@
 #include <cstring>
 #include <vector>
 
+#include "BenchClock.h"
 #include "dialworks/draw/CairoGraphics.h"
 
 namespace {
 
 constexpr int kSide = 301;
-using Clock = std::chrono::steady_clock;
+using Clock = ThreadCpuClock;
 
 struct Layer {
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSide, kSide);

@@ -206,7 +206,6 @@ void TDWBasicAngularGauge::IntDraw(gp::Graphics& g, float AScaleX, float AScaleY
 
   if (AntiAliased()) g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
   const gp::GraphicsState clipped = g.Save();
-  g.SetClip(FClipPath, gp::CombineModeIntersect);
   // The hands pivot at Width/2, Height/2 like the face and the cap (a hand takes the middle of
   // its area minus one pixel, hence the extra pixel).
   TDWDialHandGeometry hands;
@@ -219,6 +218,14 @@ void TDWBasicAngularGauge::IntDraw(gp::Graphics& g, float AScaleX, float AScaleY
   hands.Height = L.Height + 1;
   hands.ScaleX = AScaleX;
   hands.ScaleY = AScaleY;
+  // The face shape clips what is drawn on it. A clip makes every fill below it a masked
+  // composite, so it is left out when nothing can reach past the face: only the main hand drawn
+  // (the cap is in the top layer) and the hand, around its pivot, within the shape's inner circle.
+  bool elements = false;
+  for (size_t i = 0; i < FElements->Count() && !elements; ++i) elements = FElements->Items(i).ElementVisible();
+  const float reach = std::hypot(L.OffsetX, L.OffsetY) +
+                      FHand->Reach(hands.Reference, hands.Width, hands.Height, AScaleX, AScaleY) + 1;
+  if (elements || !FTopBitmap || !(reach <= FClipInnerRadius)) g.SetClip(FClipPath, gp::CombineModeIntersect);
   for (size_t i = 0; i < FElements->Count(); ++i) {
     TRXComponentElement& e = FElements->Items(i);
     if (!e.ElementVisible()) continue;

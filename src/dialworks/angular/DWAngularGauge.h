@@ -167,6 +167,7 @@ class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
   std::unique_ptr<gp::Bitmap> FTopBitmap;   // bands, glass, cap; null when there is none
   float FCacheWidth = 0, FCacheHeight = 0, FCacheScale = 0;  // what the bitmaps were built for
   gp::GraphicsPath FClipPath;  // the face shape that clips the hands, built with the layers
+  float FClipInnerRadius = 0;  // what the clip shape holds about the centre (see IntDraw)
   std::atomic<TAnimationClock::THandle> FAnimation{TAnimationClock::NoHandle};
   std::unique_ptr<IRelaxedTimer> FRefreshTimer;
   bool FFirstTime = true;               // the next value change jumps

@@ -121,6 +121,7 @@ void TDWBasicAngularGauge::DrawBack(const TDWDialLayout& L, float ADeviceScale) 
   FCacheHeight = L.Height;
   FCacheScale = ADeviceScale;
   FClipPath = ClipShape(L);
+  FClipInnerRadius = DWShapeInnerRadius(FBorder->Shape(), L.Width - L.Inset, L.Height - L.Inset);
   float scale = ADeviceScale;
   const double pixels = double(L.Width + 1) * double(L.Height + 1) * scale * scale;
   if (pixels > kMaxLayerPixels) scale = float(scale * std::sqrt(kMaxLayerPixels / pixels));

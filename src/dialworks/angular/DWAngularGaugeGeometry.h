@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dialworks/draw/Types.h"
+#include "dialworks/framework/Decorations.h"
 
 namespace dw {
 
@@ -32,6 +33,10 @@ double DWDialAngleToValue(const TDWDialAngles& AAngles, bool AReversed, double A
 // Screen angle of tick position APosition of ASteps (the tick list's positions already walk from
 // the other end when the scale is reversed).
 float DWDialTickAngle(const TDWDialAngles& AAngles, uint32_t APosition, uint32_t ASteps);
+
+// Radius of the largest circle about the centre of an AWidth x AHeight rectangle that lies inside
+// the border shape laid into it; 0 when the shape is not known to hold one (rounded diamonds).
+float DWShapeInnerRadius(TKVBorderShape AShape, float AWidth, float AHeight);
 
 // The face inside a control of AWidth x AHeight.
 struct TDWDialLayout {

@@ -102,17 +102,19 @@ class TDWAngularHand : public TKVBasicControlProperty {
   // Whether the integer point lies on the hand (not on its shadow), with the same placement.
   bool HitTest(int AX, int AY, float AOffsetX, float AOffsetY, float AReference, float AUnused, float AWidth,
                float AHeight, float AScaleX, float AScaleY);
+  // How far from the pivot Draw may paint with the same arguments (hand and shadow), in pixels.
+  float Reach(float AReference, float AWidth, float AHeight, float AScaleX, float AScaleY);
   // Asks the owning control to redraw.
   void InvalidateOwner();
   // Drops the cached polygons and shadow; the next Draw or HitTest builds them again.
   void DoInvalidateResources();
   // The fill colour (control hands answer with their selection and hover colours).
   virtual TAlphaColor GetColor() const { return FColor; }
-  // The cached shadow brush (null until drawn or hit-tested with the shadow visible).
-  const gp::PathGradientBrush* ShadowBrush() const { return FShadowBrush.get(); }
+  // The cached shadow layers (null until drawn or hit-tested with the shadow visible).
+  const TDWHandShadow* ShadowLayers() const { return FShadowLayers ? &*FShadowLayers : nullptr; }
 
  private:
-  // Builds the polygons (and the shadow path and brush) for AReference unless they are valid for it.
+  // Builds the polygons (and the shadow layers) for AReference unless they are valid for it.
   void EnsureResources(float AReference);
 
   bool FVisible = true;
@@ -123,8 +125,7 @@ class TDWAngularHand : public TKVBasicControlProperty {
   mutable TCriticalSection FAngleLock;
   TDWHandMotion FMotion;
   TDWHandPolygons FPolygons;
-  std::optional<gp::GraphicsPath> FShadowPath;
-  std::unique_ptr<gp::PathGradientBrush> FShadowBrush;
+  std::optional<TDWHandShadow> FShadowLayers;
   float FTailIndent = 0;
   bool FValid = false;
   float FValidReference = 0;  // the reference length the cached geometry was built for
