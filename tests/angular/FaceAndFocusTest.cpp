@@ -81,14 +81,10 @@ TEST(AngularFace, FaceAndClipShapePerBorderKind) {
   // Not squared: the shapes stretch over the whole area, widths still against S = 200.
   TFaceProbe wide;
   wide.Border().SetSquare(false);
-  wide.Border().OuterBevel().Width().SetValue(0.05f);
   wide.Border().InnerBevel().SetStyle(bvNone);
   gp::RecordingGraphics face;
-  wide.DrawFace(face, wide.Layout(240, 200), nullptr);
-  ExpectOutline(FirstFill(face, wide.Color()), bsEllipse, gp::RectF(4.5f, 4.5f, 231, 191), 20);
-  const auto clips = face.Find("SetClipPath");
-  ASSERT_FALSE(clips.empty());
-  ExpectOutline(clips.back(), bsEllipse, gp::RectF(7, 7, 226, 186), 20);
+  wide.DrawFace(face, wide.Layout(240, 200), nullptr);  // p = 4 + 3, c = 10
+  ExpectOutline(FirstFill(face, wide.Color()), bsEllipse, gp::RectF(3.5f, 3.5f, 233, 193), 20);
 }
 
 // Focus gain and loss ask for a repaint (once per change): a selected control hand shows its

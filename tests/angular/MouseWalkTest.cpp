@@ -20,31 +20,26 @@ using dwtest::TScopedHost;
 // A control hand that logs the calls the gauge makes on it ("B:down", "A:unselect", ...).
 class TLoggingKnob : public TDWExternalGaugeControlHandElement {
   DW_CLASS(TLoggingKnob, TDWExternalGaugeControlHandElement)
-  using TDWExternalGaugeControlHandElement::TDWExternalGaugeControlHandElement;
+  using Base = TDWExternalGaugeControlHandElement;
+  using Base::Base;
   static inline std::vector<std::string>* Log = nullptr;
-  void Note(const std::string& AWhat) {
-    if (Log) Log->push_back(Name() + ":" + AWhat);
-  }
+  void Note(const std::string& AWhat) { if (Log) Log->push_back(Name() + ":" + AWhat); }
   void MouseDown(TMouseButton B, TShiftState S, int X, int Y) override {
-    const TDWBasicAngularGauge* g = Gauge();
-    Note(g && g->Focused() ? "down(focused)" : "down");
-    TDWExternalGaugeControlHandElement::MouseDown(B, S, X, Y);
+    Note(Gauge() && Gauge()->Focused() ? "down(focused)" : "down");
+    Base::MouseDown(B, S, X, Y);
   }
   void AngularAnalogMouseMove(TShiftState S, int X, int Y, const TDWDialMouseGeometry& G) override {
     Note("move");
-    TDWExternalGaugeControlHandElement::AngularAnalogMouseMove(S, X, Y, G);
+    Base::AngularAnalogMouseMove(S, X, Y, G);
   }
-  void MouseUp(TMouseButton B, TShiftState S, int X, int Y) override {
-    Note("up");
-    TDWExternalGaugeControlHandElement::MouseUp(B, S, X, Y);
-  }
+  void MouseUp(TMouseButton B, TShiftState S, int X, int Y) override { Note("up"); Base::MouseUp(B, S, X, Y); }
   bool MouseWheel(TShiftState S, int D, int X, int Y) override {
     Note("wheel" + std::to_string(D));
-    return TDWExternalGaugeControlHandElement::MouseWheel(S, D, X, Y);
+    return Base::MouseWheel(S, D, X, Y);
   }
-  void MouseEnter() override { Note("enter"); TDWExternalGaugeControlHandElement::MouseEnter(); }
-  void MouseLeave() override { Note("leave"); TDWExternalGaugeControlHandElement::MouseLeave(); }
-  void Unselect() override { Note("unselect"); TDWExternalGaugeControlHandElement::Unselect(); }
+  void MouseEnter() override { Note("enter"); Base::MouseEnter(); }
+  void MouseLeave() override { Note("leave"); Base::MouseLeave(); }
+  void Unselect() override { Note("unselect"); Base::Unselect(); }
 };
 DW_PROPERTIES(TLoggingKnob) {}
 

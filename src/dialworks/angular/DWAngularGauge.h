@@ -130,7 +130,7 @@ class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
 
   // Mouse (DWAngularGaugeMouse.cpp). The main hand does not follow the mouse; the events walk the
   // elements from the last (drawn on top) to the first, with the dial geometry of the current
-  // size. Nothing reacts while designing.
+  // size. While designing or disabled only the release and the leave reach the elements.
   void MouseDown(TMouseButton AButton, TShiftState AShift, int AX, int AY) override;
   void MouseMove(TShiftState AShift, int AX, int AY) override;
   void MouseUp(TMouseButton AButton, TShiftState AShift, int AX, int AY) override;
