@@ -128,6 +128,17 @@ class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
   // Takes the current value over into the hand (jump or animation) and the mirroring elements.
   void PopulateValue();
 
+  // Mouse (DWAngularGaugeMouse.cpp). The main hand does not follow the mouse; the events walk the
+  // elements from the last (drawn on top) to the first, with the dial geometry of the current
+  // size. While designing or disabled only the release and the leave reach the elements.
+  void MouseDown(TMouseButton AButton, TShiftState AShift, int AX, int AY) override;
+  void MouseMove(TShiftState AShift, int AX, int AY) override;
+  void MouseUp(TMouseButton AButton, TShiftState AShift, int AX, int AY) override;
+  // Every element gets one notch (+1 up, -1 down, whatever the host's delta); returns whether one
+  // of them took it.
+  bool MouseWheel(TShiftState AShift, int AWheelDelta, int AX, int AY) override;
+  void MouseLeave() override;
+
   // For tests and benchmarks.
   bool Animating() const { return FAnimation.load() != TAnimationClock::NoHandle; }
   bool RefreshTimerEnabled() const { return FRefreshTimer && FRefreshTimer->Enabled(); }
@@ -174,6 +185,7 @@ class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
   std::atomic<bool> FNoSubscribe{false};  // set while the gauge is destroyed
   uint64_t FFaceBuilds = 0;
   std::atomic<uint64_t> FDraws{0};
+  TComponentRef<TComponent> FPressed;  // the element the last press went to, until the release
 };
 
 class TDWExternalAngularGauge : public TDWWithInputPin<TDWBasicAngularGauge> {

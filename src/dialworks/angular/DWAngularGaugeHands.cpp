@@ -64,13 +64,7 @@ const TDWAngularGaugeScale* TDWBasicGaugeHand::GaugeScale() const {
 void TDWBasicGaugeHand::SetListOwner(TRXComponentElements* AOwner) {
   TRXDrawComponentElement::SetListOwner(AOwner);
   FHand->SetGaugeScale(GaugeScale());
-  FHasGeometry = false;
   if (TDWBasicAngularGauge* g = Gauge()) SetMinMaxValue(g->Min(), g->Max(), g->Value());
-}
-
-TDWDialHandGeometry TDWBasicGaugeHand::LastGeometry() const {
-  std::lock_guard lock(const_cast<TDWBasicGaugeHand*>(this)->ControlLock());
-  return FGeometry;
 }
 
 void TDWBasicGaugeHand::Draw(gp::Graphics& g, bool, float ARX, float ARY, float AW, float AH, double, double) {
@@ -84,17 +78,18 @@ void TDWBasicGaugeHand::Draw(gp::Graphics& g, bool, float ARX, float ARY, float 
 void TDWBasicGaugeHand::AngularAnalogDraw(gp::Graphics& g, const TDWDialHandGeometry& G) {
   TControlDrawLock lock(*this);
   if (!lock) return;
-  FGeometry = G;
-  FHasGeometry = true;
   if (!Enabled() || !Visible()) return;
   FHand->Draw(g, G.OffsetX, G.OffsetY, G.Reference, G.Reference, G.Width, G.Height, 0, 0, G.ScaleX, G.ScaleY);
 }
 
-bool TDWBasicGaugeHand::HitTest(int AX, int AY) {
-  if (!Enabled() || !FHasGeometry) return false;
-  const TDWDialHandGeometry G = LastGeometry();
-  return FHand->HitTest(int(std::lround(AX - G.ShiftX)), int(std::lround(AY - G.ShiftY)), G.OffsetX, G.OffsetY,
-                        G.Reference, G.Reference, G.Width, G.Height, G.ScaleX, G.ScaleY);
+bool TDWBasicGaugeHand::HandHit(int AX, int AY, const TDWDialHandGeometry& G) {
+  // What is not drawn cannot be hit.
+  if (!Enabled() || !Visible() || !FHand->Visible()) return false;
+  // The hand's polygons are shared with drawing (built lazily by either).
+  std::lock_guard lock(ControlLock());
+  // The squaring shift joins the centre offset, so the integer pointer is used as it is.
+  return FHand->HitTest(AX, AY, G.ShiftX + G.OffsetX, G.ShiftY + G.OffsetY, G.Reference, G.Reference, G.Width,
+                        G.Height, G.ScaleX, G.ScaleY);
 }
 
 void TDWBasicGaugeHand::InvalidateSize() {
@@ -321,6 +316,20 @@ void TDWExternalGaugeControlHandElement::ValueAssigned() {
   if (OnChange) OnChange(*this, FValue, lo, hi);
 }
 
+bool TDWExternalGaugeControlHandElement::AngularAnalogHitTest(int AX, int AY, const TDWDialMouseGeometry& G) {
+  return HandHit(AX, AY, G.Hands);
+}
+
+bool TDWExternalGaugeControlHandElement::HitTest(int AX, int AY) {
+  TDWBasicAngularGauge* gauge = Gauge();
+  return gauge && AngularAnalogHitTest(AX, AY, DWDialMouseGeometry(*gauge));
+}
+
+void TDWExternalGaugeControlHandElement::AngularAnalogMouseDown(TMouseButton AButton, TShiftState AShift, int AX,
+                                                                int AY, const TDWDialMouseGeometry&) {
+  MouseDown(AButton, AShift, AX, AY);
+}
+
 void TDWExternalGaugeControlHandElement::MouseDown(TMouseButton, TShiftState, int, int) {
   ControlHand().SetSelected(true);
   ControlHand().SetMouseIsDown(true);
@@ -330,23 +339,29 @@ void TDWExternalGaugeControlHandElement::MouseUp(TMouseButton, TShiftState, int,
   ControlHand().SetMouseIsDown(false);
 }
 
-void TDWExternalGaugeControlHandElement::MouseMove(TShiftState, int AX, int AY) {
+void TDWExternalGaugeControlHandElement::MouseMove(TShiftState AShift, int AX, int AY) {
+  if (TDWBasicAngularGauge* gauge = Gauge()) AngularAnalogMouseMove(AShift, AX, AY, DWDialMouseGeometry(*gauge));
+  else ControlHand().SetMouseOver(ControlHand().MouseOver(), AX, AY, false);
+}
+
+void TDWExternalGaugeControlHandElement::AngularAnalogMouseMove(TShiftState, int AX, int AY,
+                                                                const TDWDialMouseGeometry& G) {
   ControlHand().SetMouseOver(ControlHand().MouseOver(), AX, AY, false);
-  if (!Enabled() || !ControlHand().Selected() || !ControlHand().MouseIsDown() || !HasGeometry()) return;
-  const TDWAngularGaugeScale* scale = GaugeScale();
-  if (!scale) return;
-  const TDWDialHandGeometry G = LastGeometry();
-  const float dx = AX - G.ShiftX - (G.OffsetX + (G.Width - 1) / 2);
-  const float dy = AY - G.ShiftY - (G.OffsetY + (G.Height - 1) / 2);
+  if (!Enabled() || !ControlHand().Selected() || !ControlHand().MouseIsDown()) return;
+  // The pointer's direction from the pivot the hand is drawn around.
+  const TDWDialHandGeometry& H = G.Hands;
+  const float dx = float(AX) - (H.ShiftX + H.OffsetX + (H.Width - 1) / 2);
+  const float dy = float(AY) - (H.ShiftY + H.OffsetY + (H.Height - 1) / 2);
   if (dx == 0 && dy == 0) return;
-  double lo, hi;
-  EffectiveRange(lo, hi);
+  double lo = G.Min, hi = G.Max;
+  if (Range().Enabled()) EffectiveRange(lo, hi);
   const float theta = float(RXGetDegree(std::atan2(double(dy), double(dx))));
-  SetValue(DWDialDragValue(scale->Angles(), scale->Reversed(), lo, hi, theta));
+  SetValue(DWDialDragValue(G.Angles, G.Reversed, lo, hi, theta));
 }
 
 bool TDWExternalGaugeControlHandElement::MouseWheel(TShiftState, int AWheelDelta, int, int) {
-  if (!ControlHand().Selected() || AWheelDelta == 0) return false;
+  // A disabled hand takes no input, whether selected or not.
+  if (!Enabled() || !ControlHand().Selected() || AWheelDelta == 0) return false;
   double lo, hi;
   EffectiveRange(lo, hi);
   const int notch = AWheelDelta > 0 ? 1 : -1;
@@ -357,7 +372,9 @@ bool TDWExternalGaugeControlHandElement::MouseWheel(TShiftState, int AWheelDelta
   return true;
 }
 
-void TDWExternalGaugeControlHandElement::MouseEnter() { ControlHand().SetMouseOver(true, 0, 0, true); }
+void TDWExternalGaugeControlHandElement::MouseEnter() {
+  ControlHand().SetMouseOver(true, ControlHand().MouseX(), ControlHand().MouseY(), true);
+}
 
 void TDWExternalGaugeControlHandElement::MouseLeave() {
   ControlHand().SetMouseOver(false, -100000, 0, true);

@@ -3,8 +3,9 @@
 // value and input pin, and a control hand the user drags or turns with the wheel, whose value goes
 // out on a state pin and through OnChange.
 //
-// The gauge draws these with its own dial geometry (AngularAnalogDraw); each element remembers the
-// geometry it was last drawn with, so mouse events in control pixels map onto the dial it shows.
+// The gauge draws these with its own dial geometry (AngularAnalogDraw) and hands mouse events to
+// them with the same geometry, computed from its size at the event (DWDialMouseGeometry), so hit
+// tests and drags work before the first paint and always match what is drawn.
 #pragma once
 
 #include <atomic>
@@ -34,6 +35,34 @@ class IDWAngularAnalogElement {
   ~IDWAngularAnalogElement() = default;
 };
 
+// The dial as mouse events see it: where the hands pivot (as drawn, at scale 1) and the scale and
+// range a pointer maps onto.
+struct TDWDialMouseGeometry {
+  TDWDialHandGeometry Hands;
+  TDWDialAngles Angles;
+  bool Reversed = false;
+  double Min = 0, Max = 100, Value = 0;
+};
+
+// The gauge's mouse geometry from its integer Width and Height, read under its control lock. The
+// hands pivot at the middle of the (squared) area like the drawn ones, so a hit lands on the hand
+// as the user sees it.
+TDWDialMouseGeometry DWDialMouseGeometry(TDWBasicAngularGauge& AGauge);
+
+// What the gauge calls on elements that take the mouse with its dial geometry (AX, AY in control
+// pixels). The other mouse calls (release, wheel, enter, leave, unselect) need no geometry and are
+// those of TRXDrawComponentElement.
+class IDWAngularAnalogMouseElement {
+ public:
+  virtual bool AngularAnalogHitTest(int AX, int AY, const TDWDialMouseGeometry& AGeometry) = 0;
+  virtual void AngularAnalogMouseDown(TMouseButton AButton, TShiftState AShift, int AX, int AY,
+                                      const TDWDialMouseGeometry& AGeometry) = 0;
+  virtual void AngularAnalogMouseMove(TShiftState AShift, int AX, int AY, const TDWDialMouseGeometry& AGeometry) = 0;
+
+ protected:
+  ~IDWAngularAnalogMouseElement() = default;
+};
+
 // A gauge hand with selection and hover colours.
 class TDWControlAngularGaugeHand : public TDWAngularGaugeHand {
   DW_CLASS(TDWControlAngularGaugeHand, TDWAngularGaugeHand)
@@ -54,6 +83,9 @@ class TDWControlAngularGaugeHand : public TDWAngularGaugeHand {
   void SetSelected(bool AValue);
   bool MouseOver() const { return FMouseOver; }
   void SetMouseOver(bool AValue, int AX, int AY, bool ARedraw);
+  // The last pointer position (x = -100000 after the mouse left).
+  int MouseX() const { return FMouseX; }
+  int MouseY() const { return FMouseY; }
   bool MouseIsDown() const { return FMouseDown; }
   void SetMouseIsDown(bool AValue) { FMouseDown = AValue; }
   // Asked whether the owning control has the keyboard focus (selected colours need it).
@@ -88,7 +120,6 @@ class TDWBasicGaugeHand : public TKVBasicControl,
   void Draw(gp::Graphics& AGraphics, bool AOffscreen, float ARX, float ARY, float AW, float AH, double AOuterWidth,
             double AOuterHeight) override;
   void AngularAnalogDraw(gp::Graphics& AGraphics, const TDWDialHandGeometry& AGeometry) override;
-  bool HitTest(int AX, int AY) override;
   void InvalidateSize() override;
   void InvalidateValue() override {}
   void InvalidateRange() override {}
@@ -96,14 +127,11 @@ class TDWBasicGaugeHand : public TKVBasicControl,
 
  protected:
   TDWBasicGaugeHand(TComponent* AOwner, bool AControlHand);
-  TDWDialHandGeometry LastGeometry() const;
-  bool HasGeometry() const { return FHasGeometry; }
+  // Whether the control pixel (AX, AY) lies on the hand as drawn with AGeometry (enabled, visible
+  // elements with a visible hand only).
+  bool HandHit(int AX, int AY, const TDWDialHandGeometry& AGeometry);
 
   std::unique_ptr<TDWAngularGaugeHand> FHand;
-
- private:
-  TDWDialHandGeometry FGeometry;
-  bool FHasGeometry = false;
 };
 
 // Draws and animates its hand towards mapped angles; the first angle is jumped to.
@@ -189,7 +217,8 @@ class TDWExternalGaugeHandElement : public TDWBasicExternalGaugeHandElement {
 
 // The user's hand: selected by a press, dragged with the button down, turned by the wheel (1 % of
 // the range per notch); every new value goes out on StatePin and through OnChange.
-class TDWExternalGaugeControlHandElement : public TDWBasicExternalGaugeHandElement {
+class TDWExternalGaugeControlHandElement : public TDWBasicExternalGaugeHandElement,
+                                           public IDWAngularAnalogMouseElement {
   DW_CLASS(TDWExternalGaugeControlHandElement, TDWBasicExternalGaugeHandElement)
   using TOnChange = std::function<void(TDWExternalGaugeControlHandElement&, double, double, double)>;
   explicit TDWExternalGaugeControlHandElement(TComponent* AOwner = nullptr);
@@ -199,6 +228,13 @@ class TDWExternalGaugeControlHandElement : public TDWBasicExternalGaugeHandEleme
   const TPXRealAndRangedStatePin& StatePin() const { return FStatePin; }
   TOnChange OnChange;
 
+  bool AngularAnalogHitTest(int AX, int AY, const TDWDialMouseGeometry& AGeometry) override;
+  void AngularAnalogMouseDown(TMouseButton AButton, TShiftState AShift, int AX, int AY,
+                              const TDWDialMouseGeometry& AGeometry) override;
+  void AngularAnalogMouseMove(TShiftState AShift, int AX, int AY, const TDWDialMouseGeometry& AGeometry) override;
+  // The same without the geometry (a host that does not know the dial): the gauge holding the
+  // element supplies it; outside a gauge nothing is hit and nothing drags.
+  bool HitTest(int AX, int AY) override;
   void MouseDown(TMouseButton AButton, TShiftState AShift, int AX, int AY) override;
   void MouseMove(TShiftState AShift, int AX, int AY) override;
   void MouseUp(TMouseButton AButton, TShiftState AShift, int AX, int AY) override;
