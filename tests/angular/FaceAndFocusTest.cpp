@@ -69,8 +69,15 @@ TEST(AngularFace, FaceAndClipShapePerBorderKind) {
     ASSERT_FALSE(clips.empty());
     ExpectOutline(clips.back(), shape, gp::RectF(7, 7, 186, 186), corner);
 
-    // Painted in a wider control the squared dial sits 20 px right; the hands' clip follows.
+    // Painted in a wider control the squared dial sits 20 px right; the hands' clip follows. A
+    // hand that stays inside the shape's inner circle needs no clip (the diamond's is smaller
+    // than the default hand with its shadow); one reaching past the face is always clipped.
     g.SetBounds(0, 0, 240, 200);
+    gp::RecordingGraphics inside;
+    g.Paint(inside);
+    EXPECT_EQ(inside.Find("SetClipPath").size(), shape == bsDiamond || shape == bsRoundDiamond ? 1u : 0u)
+        << "shape " << int(shape);
+    g.Hand().Length().SetValue(1.2f);
     gp::RecordingGraphics painted;
     g.Paint(painted);
     const auto handClips = painted.Find("SetClipPath");
