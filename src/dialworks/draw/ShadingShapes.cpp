@@ -192,25 +192,36 @@ void RXDrawRoundDiamondFrame3DF(Graphics& g, TAlphaColor color1, TAlphaColor col
 void RXDrawGlobeEllipse3DF(Graphics& g, TAlphaColor color1, TAlphaColor color2, const RectF& rect, float width) {
   if (!Usable(rect) || !(width > 0) || !std::isfinite(width)) return;
   width = std::min(width, std::min(rect.Width, rect.Height) / 2);
-  // Concentric ellipses across the width with a round (tube) brightness profile, each painted
-  // whole over the previous one inside a clip to the ring, so no seams show between them.
-  GraphicsPath outerEdge = ShapePath(Shape::Ellipse, rect, 0, 0);
-  GraphicsPath innerEdge = ShapePath(Shape::Ellipse, rect, 0, width);
-  GraphicsState st = g.Save();
-  if (!innerEdge.Empty()) g.SetClip(Ring(outerEdge, innerEdge), CombineModeIntersect);
-  int n = std::clamp(int(std::ceil(width / 1.5f)), 2, 24);
-  float step = width / float(n);
-  for (int i = 0; i < n; ++i) {
-    float t = (float(i) + 0.5f) / float(n);
-    float profile = std::sin(t * float(std::numbers::pi));  // 0 at the edges, 1 on the crest
-    GraphicsPath disc = ShapePath(Shape::Ellipse, rect, 0, step * float(i));
-    if (disc.Empty()) break;
-    TAlphaColor litSide = RXInterpolateColorF(color2, color1, 0.25f + 0.75f * profile);
-    TAlphaColor darkSide = RXInterpolateColorF(color2, color1, 0.3f * profile * profile);
-    LinearGradientBrush b(disc.GetBounds(), litSide, darkSide, LinearGradientModeForwardDiagonal);
-    g.FillPath(b, disc);
+  // A tube: across the width the brightness rises from the edges to a crest (a radial gradient
+  // stretched onto the ellipse, so the rings of equal brightness follow it), and light from the
+  // top left brightens that side and shades the other (a diagonal overlay of the two colours).
+  // Two gradient fills of the ring: thin shapes cost Cairo per row, not per pixel, so fewer fills
+  // is what makes a ring cheap.
+  const GraphicsPath outerEdge = ShapePath(Shape::Ellipse, rect, 0, 0);
+  const GraphicsPath innerEdge = ShapePath(Shape::Ellipse, rect, 0, width);
+  const GraphicsPath ring = innerEdge.Empty() ? outerEdge : Ring(outerEdge, innerEdge);
+  const float across = width / (std::min(rect.Width, rect.Height) / 2);  // the ring in blend positions
+  constexpr int kSteps = 8;
+  TAlphaColor tube[kSteps + 2];
+  float at[kSteps + 2];
+  for (int k = 0; k <= kSteps; ++k) {
+    const float profile = std::sin(float(k) / kSteps * float(std::numbers::pi));  // 0 at the edges
+    tube[k] = RXInterpolateColorF(color2, color1, 0.15f + 0.55f * profile + 0.1f * profile * profile);
+    at[k] = across * float(k) / kSteps;
   }
-  g.Restore(st);
+  tube[kSteps + 1] = tube[kSteps];  // inside the ring (not painted) the gradient holds
+  at[kSteps + 1] = 1;
+  PathGradientBrush profile(outerEdge);
+  profile.SetInterpolationColors(tube, at, across < 1 ? kSteps + 2 : kSteps + 1);
+  g.FillPath(profile, ring);
+
+  // Each colour fades to its own transparent form, so the middle mixes in neither.
+  const TAlphaColor light = color1 & 0x00FFFFFF, shade = color2 & 0x00FFFFFF;
+  LinearGradientBrush lighting(rect, color1, color2, LinearGradientModeForwardDiagonal);
+  const TAlphaColor c[] = {(0x99u << 24) | light, light, shade, (0x99u << 24) | shade};
+  const float p[] = {0.0f, 0.5f, 0.5f, 1.0f};
+  lighting.SetInterpolationColors(c, p, 4);
+  g.FillPath(lighting, ring);
 }
 
 void RXDrawLine3DF(Graphics& g, TAlphaColor color1, TAlphaColor color2, PointF start, PointF end, float width,
