@@ -2,10 +2,12 @@
 // multiple of a frame, heap allocations of our code per steady frame, and SetValue from a second
 // thread while the first paints. Ratios are measured within the run (see floor_bench.cpp).
 //   x_floor          frame time / floor (copy face, hand polygons, compose top layer); goal <= 1.15
+//   x_floor_no_shadow  the same with the hand's shadow off
 //   x_frame          face rebuild / frame; goal under about 8
 //   allocs_per_frame operator new calls per steady frame; goal 0
-//   values_per_s, max_gap_x_paint  SetValue rate on the second thread; longest time without a
-//                    drawn frame as a multiple of the mean paint time (1 means no frame skipped)
+//   values_per_s, frames_skipped, max_gap_x_paint  SetValue rate on the second thread; paints that
+//                    drew nothing (the painter gave up waiting for the lock); longest time between
+//                    two drawn frames as a multiple of the mean paint time (scheduling shows here)
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "BenchClock.h"
+#include "Floors.h"
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/host/ManualHost.h"
@@ -45,52 +48,20 @@ namespace {
 
 using Clock = ThreadCpuClock;
 using Wall = std::chrono::steady_clock;  // gaps between frames are wall time
-constexpr int kSide = 300;
+constexpr int kGauge = 300;
 
-// The floor: the cached-dial frame in raw Cairo at the same size (copy the face, an anti-aliased
-// hand polygon with two shading triangles at a changing angle, compose the top layer).
+// The floor: the cached-dial frame of the floor benchmarks (copy the face, a hand polygon with two
+// shading triangles at a changing angle, compose a translucent top layer), median of batches.
 double FloorFrameNs() {
   static const double ns = [] {
-    auto make = [] { return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSide + 1, kSide + 1); };
-    cairo_surface_t *face = make(), *top = make(), *dst = make();
-    cairo_t* cr = cairo_create(dst);
+    dwbench::TCachedDialFloor floor;
     std::vector<double> batches;
     int64_t i = 0;
     for (int batch = 0; batch < 9; ++batch) {
       const auto t0 = Clock::now();
-      for (int k = 0; k < 100; ++k, ++i) {
-        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-        cairo_set_source_surface(cr, face, 0, 0);
-        cairo_paint(cr);
-        cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-        cairo_save(cr);
-        cairo_translate(cr, kSide / 2.0, kSide / 2.0);
-        cairo_rotate(cr, double(i % 360) * M_PI / 180);
-        const double l = 0.78 * 130, t = 0.4 * 130, w = 3;
-        cairo_move_to(cr, -t, -w * 2);
-        cairo_line_to(cr, l, -w / 2);
-        cairo_line_to(cr, l, w / 2);
-        cairo_line_to(cr, -t, w * 2);
-        cairo_close_path(cr);
-        cairo_set_source_rgb(cr, 1, 0, 0);
-        cairo_fill(cr);
-        for (int s = -1; s <= 1; s += 2) {
-          cairo_move_to(cr, -t, 0);
-          cairo_line_to(cr, l, 0);
-          cairo_line_to(cr, -t, s * w * 2);
-          cairo_close_path(cr);
-          cairo_set_source_rgba(cr, 1, 1, 1, 0.3);
-          cairo_fill(cr);
-        }
-        cairo_restore(cr);
-        cairo_set_source_surface(cr, top, 0, 0);
-        cairo_paint(cr);
-        cairo_surface_flush(dst);
-      }
+      for (int k = 0; k < 100; ++k) floor.Frame(i++);
       batches.push_back(std::chrono::duration<double, std::nano>(Clock::now() - t0).count() / 100);
     }
-    cairo_destroy(cr);
-    for (auto* s : {face, top, dst}) cairo_surface_destroy(s);
     std::nth_element(batches.begin(), batches.begin() + 4, batches.end());
     return batches[4];
   }();
@@ -107,12 +78,12 @@ struct TInstalledHost {
 struct TBenchGauge {
   TInstalledHost Installed;
   dw::TDWAngularGauge Gauge;
-  dw::gp::Bitmap Target{kSide, kSide};
+  dw::gp::Bitmap Target{kGauge, kGauge};
   dw::gp::CairoGraphics G{Target};
-  TBenchGauge() : Gauge(nullptr) {
-    Gauge.SetBounds(0, 0, kSide, kSide);
+  explicit TBenchGauge(bool AShadow = true) : Gauge(nullptr) {
+    Gauge.SetBounds(0, 0, kGauge, kGauge);
     Gauge.Hand().Animation().SetEnabled(false);  // every value is drawn where it is
-    if (std::getenv("DW_NO_SHADOW")) Gauge.Hand().Shadow().SetVisible(false);
+    Gauge.Hand().Shadow().SetVisible(AShadow);
   }
   void Frame(int64_t i) {
     Gauge.SetValue(double(i % 100) + 0.5);
@@ -139,6 +110,10 @@ void BM_AngularGaugeFrame(benchmark::State& state) {
   state.counters["x_floor"] = per / FloorFrameNs();
   state.counters["allocs_per_frame"] = double(g_news.load() - news0) / double(n - 1);
   state.counters["face_builds"] = double(b.Gauge.FaceBuildCount() - builds);
+  // The same frame without the hand's shadow (four more translucent fills the floor does not have).
+  TBenchGauge plain(false);
+  plain.Frame(0);
+  state.counters["x_floor_no_shadow"] = MeanFrameNs(plain, 500) / FloorFrameNs();
 }
 
 void BM_AngularGaugeFaceRebuild(benchmark::State& state) {
@@ -165,11 +140,12 @@ void BM_AngularGaugeSetValueWhilePainting(benchmark::State& state) {
     for (uint64_t k = 0; !stop.load(std::memory_order_relaxed); ++k) {
       b.Gauge.SetValue(double(k % 100));
       values.fetch_add(1, std::memory_order_relaxed);
-      // A writer that never lets go of the control lock would starve the painter's try_lock;
-      // real sources (pins, devices) leave gaps between values.
+      // Real sources (pins, devices) leave gaps between values; the spinning writer is the worst
+      // case for the painter, which must still get its turn every frame.
       if (!spin) std::this_thread::yield();
     }
   });
+  const uint64_t drawsAtStart = b.Gauge.DrawCount();
   double maxGap = 0, paintSum = 0;
   int64_t paints = 0;
   auto lastDrawn = Wall::now();
@@ -193,6 +169,7 @@ void BM_AngularGaugeSetValueWhilePainting(benchmark::State& state) {
   state.counters["values_per_s"] = double(values.load()) / seconds;
   // A gap of one paint plus the time between two paints is "no frame skipped"; above 2, one was.
   state.counters["max_gap_x_paint"] = maxGap / meanPaint;
+  state.counters["frames_skipped"] = double(paints) - double(b.Gauge.DrawCount() - drawsAtStart);
 }
 
 }  // namespace

@@ -13,27 +13,14 @@
 #include <vector>
 
 #include "BenchClock.h"
+#include "Floors.h"
 #include "dialworks/draw/CairoGraphics.h"
 
 namespace {
+using namespace dwbench;
 
-constexpr int kSide = 301;
 using Clock = ThreadCpuClock;
 
-struct Layer {
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSide, kSide);
-  cairo_t* cr = cairo_create(s);
-  Layer() {
-    cairo_set_source_rgba(cr, 0.3, 0.35, 0.4, 0.9);
-    cairo_paint(cr);
-    cairo_surface_flush(s);
-  }
-  ~Layer() {
-    cairo_destroy(cr);
-    cairo_surface_destroy(s);
-  }
-  size_t Bytes() const { return size_t(cairo_image_surface_get_stride(s)) * kSide; }
-};
 
 // Nanoseconds for one memcpy of a layer when BM_MemcpyLayer was filtered out: the median of
 // several batches.
@@ -71,30 +58,6 @@ double Run(benchmark::State& state, F&& body) {
   double per = std::chrono::duration<double, std::nano>(Clock::now() - t0).count() / double(std::max<int64_t>(n, 1));
   state.counters["x_memcpy"] = per / base;
   return per;
-}
-
-// A hand: an anti-aliased four-point polygon plus two translucent triangles (its shading),
-// turned by an angle that changes every iteration (a fixed angle lets Cairo reuse work).
-void DrawHand(cairo_t* cr, int64_t i) {
-  double a = 0.0137 * double(i % 4590);
-  double c = std::cos(a), s = std::sin(a);
-  auto pt = [&](double x, double y, bool move) {
-    double X = 150.5 + x * c - y * s, Y = 150.5 + x * s + y * c;
-    move ? cairo_move_to(cr, X, Y) : cairo_line_to(cr, X, Y);
-  };
-  cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
-  pt(-20, -4, true); pt(130, -1.5, false); pt(130, 1.5, false); pt(-20, 4, false);
-  cairo_close_path(cr);
-  cairo_set_source_rgba(cr, 0.85, 0.1, 0.1, 1);
-  cairo_fill(cr);
-  pt(-20, -4, true); pt(130, -1.5, false); pt(130, 0, false);
-  cairo_close_path(cr);
-  cairo_set_source_rgba(cr, 1, 1, 1, 0.3);
-  cairo_fill(cr);
-  pt(-20, 4, true); pt(130, 1.5, false); pt(130, 0, false);
-  cairo_close_path(cr);
-  cairo_set_source_rgba(cr, 0, 0, 0, 0.3);
-  cairo_fill(cr);
 }
 
 void BM_MemcpyLayer(benchmark::State& state) {
@@ -203,17 +166,8 @@ void BM_ShortString(benchmark::State& state) {
 
 // The whole cached dial frame: copy the cached face, draw the hand, compose the cached top layer.
 void BM_CachedDialFrame(benchmark::State& state) {
-  Layer face, top, dst;
-  Run(state, [&](int64_t i) {
-    cairo_set_operator(dst.cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(dst.cr, face.s, 0, 0);
-    cairo_paint(dst.cr);
-    cairo_set_operator(dst.cr, CAIRO_OPERATOR_OVER);
-    DrawHand(dst.cr, i);
-    cairo_set_source_surface(dst.cr, top.s, 0, 0);
-    cairo_paint(dst.cr);
-    cairo_surface_flush(dst.s);
-  });
+  TCachedDialFloor floor;
+  Run(state, [&](int64_t i) { floor.Frame(i); });
 }
 
 }  // namespace

@@ -90,7 +90,9 @@ TEST_F(ControlTest, DrawingWhileAnotherThreadHoldsTheControlLockDrawsNothing) {
   {
     TLockHolder holder(gauge);
     EXPECT_FALSE(gauge.IntRender(0, 0, 16, 16, buffer.data(), 16, 16));
+    Host.ClearRepaintCounts();
     gauge.Paint(g);
+    EXPECT_EQ(Host.RepaintCount(gauge), 1u);  // the lost frame is asked for again
     // The instrument's own IntDraw takes the lock too: called directly, it draws nothing either.
     gauge.IntDraw(g, 1, 1, 16, 16, 16, 16, false, false);
   }
@@ -100,6 +102,31 @@ TEST_F(ControlTest, DrawingWhileAnotherThreadHoldsTheControlLockDrawsNothing) {
   gauge.Paint(g);
   EXPECT_EQ(gauge.Draws, 1);
   EXPECT_EQ(bitmap.GetPixel(8, 8), gauge.FillColor);
+}
+
+// Values set from another thread as fast as it can while this one paints back to back: the
+// painter gets its turn every frame (first come, first served) and the writer gets in between.
+TEST_F(ControlTest, PaintingKeepsItsTurnAgainstASpinningWriter) {
+  TTestGauge gauge;
+  gp::Bitmap bitmap(16, 16);
+  gp::CairoGraphics g(bitmap);
+  std::atomic<bool> stop{false};
+  std::atomic<int> writes{0};
+  std::thread writer([&] {
+    while (!stop) {
+      std::lock_guard lock(gauge.ControlLock());
+      writes.fetch_add(1, std::memory_order_relaxed);
+    }
+  });
+  while (writes == 0) std::this_thread::yield();
+  constexpr int kPaints = 200;
+  for (int i = 0; i < kPaints; ++i) gauge.Paint(g);
+  stop = true;
+  writer.join();
+  // A frame may be lost when the machine stalls the writer inside the lock for the painter's whole
+  // wait; an unfair lock loses most of them.
+  EXPECT_GE(gauge.Draws, kPaints - 5);
+  EXPECT_GE(writes.load(), kPaints / 2);
 }
 
 TEST_F(ControlTest, BoundsDefaultsAndInvalidationReachTheHost) {

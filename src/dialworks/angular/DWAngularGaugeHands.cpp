@@ -26,8 +26,8 @@ void TDWControlAngularGaugeHand::SetSelected(bool AValue) {
 }
 
 void TDWControlAngularGaugeHand::SetMouseOver(bool AValue, int AX, int AY, bool ARedraw) {
-  std::recursive_mutex* lock = ChangeLock();
-  std::unique_lock<std::recursive_mutex> guard;
+  TControlMutex* lock = ChangeLock();
+  std::unique_lock<TControlMutex> guard;
   if (lock) guard = std::unique_lock(*lock);
   FMouseX = AX;
   FMouseY = AY;

@@ -10,7 +10,7 @@ namespace dw {
 
 // ---- TDWHandAnimation ----
 
-TDWHandAnimation::TDWHandAnimation(TChangeCallback AOnChange, TPersistent* AOwner, std::recursive_mutex* ALock)
+TDWHandAnimation::TDWHandAnimation(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock)
     : TEnabledPersistent(std::move(AOnChange), AOwner, ALock) {
   FTickEnabled = FEnabled;
 }

@@ -25,7 +25,7 @@ class TDWHandAnimation : public TEnabledPersistent {
   DW_CLASS(TDWHandAnimation, TEnabledPersistent)
   static constexpr float DefaultAcceleration = 0.015f;
   static constexpr float DefaultResistance = 0.16f;
-  TDWHandAnimation(TChangeCallback AOnChange, TPersistent* AOwner, std::recursive_mutex* ALock);
+  TDWHandAnimation(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock);
 
   float Acceleration() const { return FAcceleration; }
   void SetAcceleration(float AValue);

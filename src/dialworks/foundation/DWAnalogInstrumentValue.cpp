@@ -86,7 +86,7 @@ DW_PROPERTIES(TDWGaugeHandMinMax) {
 // ---- TDWGaugeMinMaxAutoReset ----
 
 TDWGaugeMinMaxAutoReset::TDWGaugeMinMaxAutoReset(TChangeCallback AOnChange, TPersistent* AOwner,
-                                                 std::recursive_mutex* ALock, std::function<void()> AOnExpiry)
+                                                 TControlMutex* ALock, std::function<void()> AOnExpiry)
     : TLockPersistent(std::move(AOnChange), AOwner, ALock),
       FTimer(HostServices().CreateTimer()),
       FOnExpiry(std::move(AOnExpiry)) {

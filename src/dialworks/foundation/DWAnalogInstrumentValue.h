@@ -144,7 +144,7 @@ class TDWGaugeHandMinMax : public TKVBasicControlProperty {
 class TDWGaugeMinMaxAutoReset : public TLockPersistent {
   DW_CLASS(TDWGaugeMinMaxAutoReset, TLockPersistent)
   static constexpr int DefaultInterval = 1500;  // ms
-  TDWGaugeMinMaxAutoReset(TChangeCallback AOnChange, TPersistent* AOwner, std::recursive_mutex* ALock,
+  TDWGaugeMinMaxAutoReset(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock,
                           std::function<void()> AOnExpiry);
 
   bool Enabled() const { return FEnabled; }

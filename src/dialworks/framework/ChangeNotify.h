@@ -78,7 +78,7 @@ class TChangeScope {
   TChangeScope& operator=(const TChangeScope&) = delete;
 
  private:
-  std::recursive_mutex* FLock;
+  TControlMutex* FLock;
 };
 
 template <class T, class V, class F>

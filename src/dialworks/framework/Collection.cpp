@@ -6,7 +6,7 @@ namespace dw {
 
 int TLockCollectionItem::Index() const { return FCollection ? FCollection->IndexOf(*this) : -1; }
 
-std::recursive_mutex* TLockCollectionItem::ChangeLock() const {
+TControlMutex* TLockCollectionItem::ChangeLock() const {
   return FCollection ? FCollection->ChangeLock() : nullptr;
 }
 
@@ -18,7 +18,7 @@ bool TLockCollectionItem::IsLoading() const { return FCollection && FCollection-
 
 DW_PROPERTIES(TLockCollectionItem) {}
 
-TLockCollection::TLockCollection(TChangeCallback AOnChange, TPersistent* AOwner, std::recursive_mutex* ALock,
+TLockCollection::TLockCollection(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock,
                                  const TClassInfo& AItemClass, bool APolymorphic)
     : FOnChange(std::move(AOnChange)), FOwner(AOwner), FLock(ALock), FItemClass(&AItemClass),
       FPolymorphic(APolymorphic) {}

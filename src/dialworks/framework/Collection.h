@@ -28,7 +28,7 @@ class TLockCollectionItem : public TPersistent {
   TLockCollection* Collection() const { return FCollection; }
   // Position in the collection (-1 outside one).
   int Index() const;
-  std::recursive_mutex* ChangeLock() const override;
+  TControlMutex* ChangeLock() const override;
   void DoChanged() override;
   bool IsLoading() const override;
 
@@ -41,7 +41,7 @@ class TLockCollectionItem : public TPersistent {
 
 class TLockCollection : public TCollectionBase {
   DW_CLASS(TLockCollection, TCollectionBase)
-  TLockCollection(TChangeCallback AOnChange, TPersistent* AOwner, std::recursive_mutex* ALock,
+  TLockCollection(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock,
                   const TClassInfo& AItemClass = TLockCollectionItem::StaticClass(), bool APolymorphic = false);
   ~TLockCollection() override;
 
@@ -62,7 +62,7 @@ class TLockCollection : public TCollectionBase {
   int IndexOf(const TLockCollectionItem& AItem) const;
 
   TPersistent* Owner() const { return FOwner; }
-  std::recursive_mutex* ChangeLock() const override { return FLock; }
+  TControlMutex* ChangeLock() const override { return FLock; }
   void DoChanged() override;
   bool IsLoading() const override { return FOwner && FOwner->IsLoading(); }
 
@@ -73,7 +73,7 @@ class TLockCollection : public TCollectionBase {
  private:
   TChangeCallback FOnChange;
   TPersistent* FOwner;
-  std::recursive_mutex* FLock;
+  TControlMutex* FLock;
   const TClassInfo* FItemClass;
   bool FPolymorphic;
   std::vector<std::unique_ptr<TLockCollectionItem>> FItems;
@@ -83,7 +83,7 @@ class TLockCollection : public TCollectionBase {
 template <class T>
 class TTypedCollection : public TLockCollection {
  public:
-  TTypedCollection(TChangeCallback AOnChange, TPersistent* AOwner, std::recursive_mutex* ALock,
+  TTypedCollection(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock,
                    bool APolymorphic = false)
       : TLockCollection(std::move(AOnChange), AOwner, ALock, T::StaticClass(), APolymorphic) {}
   T& Items(size_t AIndex) const { return static_cast<T&>(TLockCollection::Items(AIndex)); }

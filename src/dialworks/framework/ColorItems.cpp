@@ -9,7 +9,7 @@ DW_PROPERTIES(TKVColorItem) {
   t.Bool("Break", &C::Break, &C::SetBreak, false);
 }
 
-TRXGPBasicColorItems::TRXGPBasicColorItems(TChangeCallback AOnChange, TPersistent* AOwner, std::recursive_mutex* ALock,
+TRXGPBasicColorItems::TRXGPBasicColorItems(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock,
                                            const TClassInfo& AItemClass, bool APolymorphic)
     : TLockCollection(std::move(AOnChange), AOwner, ALock, AItemClass, APolymorphic) {}
 

@@ -34,7 +34,7 @@ class TRXGPBasicColorItems : public TLockCollection {
   DW_CLASS(TRXGPBasicColorItems, TLockCollection)
   static constexpr TAlphaColor Palette[7] = {0xFF00FF00, 0xFFFF0000, 0xFF0000FF, 0xFF008000,
                                              0xFFFFFF00, 0xFF00FFFF, 0xFFFF00FF};
-  TRXGPBasicColorItems(TChangeCallback AOnChange, TPersistent* AOwner, std::recursive_mutex* ALock,
+  TRXGPBasicColorItems(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock,
                        const TClassInfo& AItemClass = TKVColorItem::StaticClass(), bool APolymorphic = false);
   TKVColorItem& Items(size_t AIndex) const { return static_cast<TKVColorItem&>(TLockCollection::Items(AIndex)); }
   TKVColorItem& operator[](size_t AIndex) const { return Items(AIndex); }
@@ -48,7 +48,7 @@ class TRXGPBasicColorItems : public TLockCollection {
 
 class TKVColorItems : public TRXGPBasicColorItems {
   DW_CLASS(TKVColorItems, TRXGPBasicColorItems)
-  TKVColorItems(TChangeCallback AOnChange, TPersistent* AOwner, std::recursive_mutex* ALock)
+  TKVColorItems(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock)
       : TRXGPBasicColorItems(std::move(AOnChange), AOwner, ALock) {}
 };
 

@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "dialworks/host/Locks.h"
+
 namespace dw {
 
 class TClassInfo;
@@ -40,7 +42,7 @@ class TProps;
 // change-notifying assignment takes, the loading state and a full redraw.
 class IKVControl {
  public:
-  virtual std::recursive_mutex& ControlLock() = 0;
+  virtual TControlMutex& ControlLock() = 0;
   virtual bool IsLoading() const = 0;
   virtual void Invalidate() = 0;
 
@@ -70,7 +72,7 @@ class TPersistent {
   // The lock a change-notifying assignment on this object takes (null: none) and the change
   // callback it fires after a change (the owner's callback for nested objects, a redraw for
   // controls).
-  virtual std::recursive_mutex* ChangeLock() const { return nullptr; }
+  virtual TControlMutex* ChangeLock() const { return nullptr; }
   virtual void DoChanged() {}
   // True while the owning control is streamed in (setters do not limit values then).
   virtual bool IsLoading() const { return false; }

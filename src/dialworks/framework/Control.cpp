@@ -77,7 +77,11 @@ void TKVBasicControl::IntDraw(gp::Graphics& AGraphics, float, float, float, floa
 
 void TKVBasicControl::Paint(gp::Graphics& AGraphics) {
   TControlDrawLock lock(*this);
-  if (!lock || !Visible()) return;
+  if (!lock) {
+    Invalidate();  // the lock stayed taken: this frame is lost, so ask for the next one
+    return;
+  }
+  if (!Visible()) return;
   gp::GraphicsState state = AGraphics.Save();
   float w = float(Width()), h = float(Height());
   IntDraw(AGraphics, 1, 1, w, h, w, h, false, false);

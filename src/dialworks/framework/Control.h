@@ -3,8 +3,8 @@
 //
 // Threads and locks: drawing and property changes run on the user-interface thread; pins and the
 // animation clock may call in from other threads. Every change-notifying assignment on the
-// control or its nested objects holds the control lock (a std::recursive_mutex); drawing takes it
-// with try_lock and draws nothing without it (TControlDrawLock).
+// control or its nested objects holds the control lock (a TControlMutex, first come first
+// served); drawing waits briefly for its turn and draws nothing without it (TControlDrawLock).
 //
 // Paint path: the host calls Paint(graphics) (or IntRender for a pixel buffer); both take the draw
 // lock and call the virtual IntDraw with the drawing area. Instruments override IntDraw, call the
@@ -56,8 +56,8 @@ class TRXTransparentControl : public TComponent, public IKVControl {
   void SetEnabled(bool AValue) { Setter(*this, "Enabled", FEnabled, AValue); }
 
   // IKVControl / TPersistent
-  std::recursive_mutex& ControlLock() override { return FControlLock; }
-  std::recursive_mutex* ChangeLock() const override { return &FControlLock; }
+  TControlMutex& ControlLock() override { return FControlLock; }
+  TControlMutex* ChangeLock() const override { return &FControlLock; }
   bool IsLoading() const override { return TComponent::IsLoading(); }
   void DoChanged() override { Invalidate(); }
   void Invalidate() override {}
@@ -71,7 +71,7 @@ class TRXTransparentControl : public TComponent, public IKVControl {
   void ApplyDefaultSize();
 
  private:
-  mutable std::recursive_mutex FControlLock;
+  mutable TControlMutex FControlLock;
   int FLeft = 0, FTop = 0, FWidth = 100, FHeight = 100;
   bool FVisible = true;
   bool FEnabled = true;
@@ -150,14 +150,17 @@ class TKVBasicControl : public TRXTransparentControl {
   TComponentRef<TComponent> FHovered;
 };
 
-// Holds the control lock for drawing if it can be had at once: `if (!lock) return;`.
+// Holds the control lock for drawing if its turn comes within DrawWait: `if (!lock) return;`.
+// Assignments queued before it are short, so a painter does not skip its frame for a writer on
+// another thread; a lock held for long (or a writer waiting on this thread) costs one frame.
 class TControlDrawLock {
  public:
-  explicit TControlDrawLock(IKVControl& AControl) : FLock(AControl.ControlLock(), std::try_to_lock) {}
+  static constexpr std::chrono::microseconds DrawWait{2000};
+  explicit TControlDrawLock(IKVControl& AControl) : FLock(AControl.ControlLock(), DrawWait) {}
   explicit operator bool() const { return FLock.owns_lock(); }
 
  private:
-  std::unique_lock<std::recursive_mutex> FLock;
+  std::unique_lock<TControlMutex> FLock;
 };
 
 // A control with a Color (default 0xFFFFFFFF, white); the base of the analog clock.

@@ -155,7 +155,7 @@ void TRXComponentElements::InvalidateOwner() {
   if (FOwner) FOwner->Invalidate();
 }
 
-std::recursive_mutex* TRXComponentElements::ChangeLock() const {
+TControlMutex* TRXComponentElements::ChangeLock() const {
   return FOwner ? &FOwner->ControlLock() : nullptr;
 }
 

@@ -140,7 +140,7 @@ class TRXComponentElements : public TCollectionBase {
 
   TRXTransparentControl* Owner() const { return FOwner; }
   void InvalidateOwner();
-  std::recursive_mutex* ChangeLock() const override;
+  TControlMutex* ChangeLock() const override;
   bool IsLoading() const override { return FOwner && FOwner->IsLoading(); }
   void DoChanged() override { InvalidateOwner(); }
 

@@ -4,7 +4,7 @@ namespace dw {
 
 // ---- TLockPersistent ----
 
-TLockPersistent::TLockPersistent(TChangeCallback AOnChange, TPersistent* AOwner, std::recursive_mutex* ALock)
+TLockPersistent::TLockPersistent(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock)
     : FOnChange(std::move(AOnChange)), FOwner(AOwner), FLock(ALock) {}
 
 void TLockPersistent::DoChanged() {
@@ -15,7 +15,7 @@ DW_PROPERTIES(TLockPersistent) {}
 
 // ---- TEnabledPersistent ----
 
-TEnabledPersistent::TEnabledPersistent(TChangeCallback AOnChange, TPersistent* AOwner, std::recursive_mutex* ALock,
+TEnabledPersistent::TEnabledPersistent(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock,
                                        bool AEnabledDefault)
     : TLockPersistent(std::move(AOnChange), AOwner, ALock), FEnabled(AEnabledDefault), FEnabledDefault(AEnabledDefault) {}
 

@@ -21,11 +21,11 @@ namespace dw {
 // A persistent object with change notification: setters assign under ALock and fire AOnChange.
 class TLockPersistent : public TPersistent {
   DW_CLASS(TLockPersistent, TPersistent)
-  TLockPersistent(TChangeCallback AOnChange, TPersistent* AOwner, std::recursive_mutex* ALock);
+  TLockPersistent(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock);
 
   TPersistent* Owner() const { return FOwner; }
   // The lock given at construction, else the owner's (objects nested in collection items).
-  std::recursive_mutex* ChangeLock() const override { return FLock ? FLock : FOwner ? FOwner->ChangeLock() : nullptr; }
+  TControlMutex* ChangeLock() const override { return FLock ? FLock : FOwner ? FOwner->ChangeLock() : nullptr; }
   void DoChanged() override;
   bool IsLoading() const override { return FOwner && FOwner->IsLoading(); }
   void SetOnChange(TChangeCallback AOnChange) { FOnChange = std::move(AOnChange); }
@@ -33,13 +33,13 @@ class TLockPersistent : public TPersistent {
  protected:
   TChangeCallback FOnChange;
   TPersistent* FOwner;
-  std::recursive_mutex* FLock;
+  TControlMutex* FLock;
 };
 
 // Adds Enabled (Boolean; default given at construction, true unless stated).
 class TEnabledPersistent : public TLockPersistent {
   DW_CLASS(TEnabledPersistent, TLockPersistent)
-  TEnabledPersistent(TChangeCallback AOnChange, TPersistent* AOwner, std::recursive_mutex* ALock,
+  TEnabledPersistent(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock,
                      bool AEnabledDefault = true);
   bool Enabled() const { return FEnabled; }
   virtual void SetEnabled(bool AValue) { Setter(*this, "Enabled", FEnabled, AValue); }

@@ -3,9 +3,14 @@
 // requirements, so std::lock_guard, std::unique_lock and std::shared_lock work with them.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <shared_mutex>
+#include <thread>
 #include <utility>
+#include <vector>
 
 namespace dw {
 
@@ -38,6 +43,31 @@ class TCriticalSection final : public ICriticalSection {
 
  private:
   std::recursive_mutex FMutex;
+};
+
+// The control lock: recursive, and first come, first served. Values may be set from another
+// thread as fast as it can produce them while the user-interface thread paints; with an unfair
+// mutex either side takes the lock again and again and the other starves (frames skipped, or
+// values stalled). Here each waiter draws a ticket: a painter waits at most for the assignments
+// already queued, a writer at most for the paint under way.
+class TControlMutex {
+ public:
+  void lock();
+  bool try_lock();
+  // Waits up to AWait for its turn; false (and out of the queue) when the time ran out.
+  bool try_lock_for(std::chrono::microseconds AWait);
+  void unlock();
+
+ private:
+  bool Reenter();     // under FGuard: true when this thread holds the lock (depth raised)
+  void Take();        // under FGuard, on this thread's turn
+  void SkipAbandoned();  // under FGuard: moves the turn past tickets whose waiters gave up
+  std::mutex FGuard;
+  std::condition_variable FTurn;
+  uint64_t FNextTicket = 0, FServing = 0;
+  std::vector<uint64_t> FAbandoned;  // tickets of timed waits that gave up, not yet served
+  std::thread::id FOwner;
+  int FDepth = 0;
 };
 
 // Many readers or one writer; not recursive (a thread holding it must not take it again).
