@@ -35,25 +35,19 @@ TDWBasicAngularGauge::TDWBasicAngularGauge(TComponent* AOwner) : TDWBasicMinMaxI
   FHand = std::make_unique<TDWAngularGaugeHand>([this] { Invalidate(); }, this, this, FScale.get());
   FCenter = std::make_unique<TDWAnalogInstrumentCenter>(range, this, this);
   FElements = std::make_unique<TRXAngularAnalogComponentElements>(this);
-  FRefreshTimer = HostServices().CreateTimer();
-  FRefreshTimer->SetEnabled(false);
-  FRefreshTimer->SetInterval(RefreshInterval);
-  FRefreshTimer->SetOnTimer([this] { RefreshTimerExpired(); });
+  FAnimator = std::make_unique<TDWHandAnimator>(*FHand, [this] { Invalidate(); });
   InitSize(DefaultSize, DefaultSize);
 }
 
 TDWBasicAngularGauge::~TDWBasicAngularGauge() {
   // No tick or timer may reach a half-destroyed gauge: stop both before anything goes, then the
   // elements (which may call back into their host) before the gauge's own parts.
-  FNoSubscribe = true;
-  EndAnimation();
-  FRefreshTimer.reset();
+  FAnimator->Shutdown();
   FElements->Clear();
 }
 
 void TDWBasicAngularGauge::BeforeDestruction() {
-  FNoSubscribe = true;
-  EndAnimation();
+  FAnimator->Shutdown();
   TDWBasicMinMaxInstrument::BeforeDestruction();
 }
 
@@ -94,54 +88,9 @@ void TDWBasicAngularGauge::DropFaceCache() {
   FTopBitmap.reset();
 }
 
-void TDWBasicAngularGauge::EndAnimation() {
-  const TAnimationClock::THandle h = FAnimation.exchange(TAnimationClock::NoHandle);
-  if (h != TAnimationClock::NoHandle) HostServices().AnimationClock().Unsubscribe(h);
-}
-
-TAnimationClock::THandle DWSubscribeAnimation(std::function<void(TAnimationClock::THandle)> ATick) {
-  // The tick learns its own handle through the holder, so an arrival unsubscribes exactly that
-  // subscription even when a newer one has replaced it meanwhile.
-  auto own = std::make_shared<std::atomic<TAnimationClock::THandle>>(TAnimationClock::NoHandle);
-  const TAnimationClock::THandle h = HostServices().AnimationClock().Subscribe([own, tick = std::move(ATick)] {
-    const TAnimationClock::THandle mine = own->load();
-    if (mine != TAnimationClock::NoHandle) tick(mine);
-  });
-  own->store(h);
-  return h;
-}
-
 void TDWBasicAngularGauge::PopulateValue() {
-  const float angle = ValueToAngle(FMin, FMax, FValue);
-  FHand->SetTargetAngle(angle);
-  if (FHand->Animation().Enabled() && !FFirstTime && !IsDesigning() && !FNoSubscribe) {
-    EndAnimation();
-    if (FHand->GetCurrentAngle() != FHand->GetTargetAngle()) {
-      FAnimation = DWSubscribeAnimation([this](TAnimationClock::THandle AHandle) { DoAnimation(AHandle); });
-    }
-  } else {
-    EndAnimation();
-    FHand->SetAngle(angle);
-  }
+  FAnimator->MoveTo(ValueToAngle(FMin, FMax, FValue), !IsDesigning());
   UpdateEmbeddedValues();
-  FFirstTime = false;
-}
-
-void TDWBasicAngularGauge::DoAnimation(TAnimationClock::THandle AOwn) {
-  const bool moving = FHand->PerformAnimation();
-  // The timer goes on before the handle is cleared: once it is clear, a destructor running on
-  // another thread no longer waits for this call, so nothing of this object is touched after.
-  if (FRefreshTimer && !FNoSubscribe) FRefreshTimer->SetEnabled(true);
-  if (!moving) {
-    TAnimationClock::THandle expected = AOwn;
-    FAnimation.compare_exchange_strong(expected, TAnimationClock::NoHandle);
-    HostServices().AnimationClock().Unsubscribe(AOwn);
-  }
-}
-
-void TDWBasicAngularGauge::RefreshTimerExpired() {
-  Invalidate();
-  if (FAnimation.load() == TAnimationClock::NoHandle) FRefreshTimer->SetEnabled(false);
 }
 
 void TDWBasicAngularGauge::InvalidateValue() {
@@ -151,7 +100,7 @@ void TDWBasicAngularGauge::InvalidateValue() {
 
 void TDWBasicAngularGauge::InvalidateRange() {
   TDWBasicMinMaxInstrument::InvalidateRange();
-  if (IsDestroying() || FNoSubscribe) return;
+  if (IsDestroying() || FAnimator->IsShutDown()) return;
   DropFaceCache();
   PopulateValue();
   FElements->InvalidateSizes();
@@ -175,7 +124,7 @@ void TDWBasicAngularGauge::SetBounds(int ALeft, int ATop, int AWidth, int AHeigh
 
 void TDWBasicAngularGauge::Loaded() {
   TDWBasicMinMaxInstrument::Loaded();
-  FFirstTime = true;
+  FAnimator->JumpNext();
   InvalidateValue();
 }
 

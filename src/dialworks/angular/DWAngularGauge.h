@@ -19,15 +19,12 @@
 #include "dialworks/draw/Bitmap.h"
 #include "dialworks/draw/Path.h"
 #include "dialworks/foundation/DWAnalogInstrument.h"
+#include "dialworks/foundation/DWHandAnimator.h"
 #include "dialworks/framework/Decorations.h"
 #include "dialworks/framework/Elements.h"
 #include "dialworks/host/HostServices.h"
 
 namespace dw {
-
-// Subscribes ATick to the host's animation clock and hands each tick its own subscription handle,
-// which the tick unsubscribes on arrival.
-TAnimationClock::THandle DWSubscribeAnimation(std::function<void(TAnimationClock::THandle)> ATick);
 
 // The dial's scale: MinAngle and MaxAngle in mathematical degrees (any finite value; folded for
 // use). The scale begins at MaxAngle and runs clockwise to MinAngle; equal angles close a circle.
@@ -74,7 +71,7 @@ class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
   DW_CLASS(TDWBasicAngularGauge, TDWBasicMinMaxInstrument)
   static constexpr int DefaultSize = 160;
   static constexpr int MinSize = 5;
-  static constexpr uint32_t RefreshInterval = 25;  // ms between animation repaints
+  static constexpr uint32_t RefreshInterval = TDWHandAnimator::RefreshInterval;
   explicit TDWBasicAngularGauge(TComponent* AOwner = nullptr);
   ~TDWBasicAngularGauge() override;
 
@@ -140,8 +137,8 @@ class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
   void MouseLeave() override;
 
   // For tests and benchmarks.
-  bool Animating() const { return FAnimation.load() != TAnimationClock::NoHandle; }
-  bool RefreshTimerEnabled() const { return FRefreshTimer && FRefreshTimer->Enabled(); }
+  bool Animating() const { return FAnimator->Animating(); }
+  bool RefreshTimerEnabled() const { return FAnimator->RefreshTimerEnabled(); }
   uint64_t FaceBuildCount() const { return FFaceBuilds; }
   // Draws that got the control lock (a draw without it paints nothing).
   uint64_t DrawCount() const { return FDraws.load(std::memory_order_relaxed); }
@@ -160,10 +157,6 @@ class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
   gp::GraphicsPath ClipShape(const TDWDialLayout& L) const;
 
  private:
-  void DoAnimation(TAnimationClock::THandle AOwn);
-  void RefreshTimerExpired();
-  void EndAnimation();
-
   TAlphaColor FColor = 0xFFD3D3D3;
   std::unique_ptr<TKVProportionalControlBorder> FBorder;
   std::unique_ptr<TKVCaption> FCaption;
@@ -179,10 +172,7 @@ class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
   float FCacheWidth = 0, FCacheHeight = 0, FCacheScale = 0;  // what the bitmaps were built for
   gp::GraphicsPath FClipPath;  // the face shape that clips the hands, built with the layers
   float FClipInnerRadius = 0;  // what the clip shape holds about the centre (see IntDraw)
-  std::atomic<TAnimationClock::THandle> FAnimation{TAnimationClock::NoHandle};
-  std::unique_ptr<IRelaxedTimer> FRefreshTimer;
-  bool FFirstTime = true;               // the next value change jumps
-  std::atomic<bool> FNoSubscribe{false};  // set while the gauge is destroyed
+  std::unique_ptr<TDWHandAnimator> FAnimator;  // drives FHand; goes before it
   uint64_t FFaceBuilds = 0;
   std::atomic<uint64_t> FDraws{0};
   TComponentRef<TComponent> FPressed;  // the element the last press went to, until the release

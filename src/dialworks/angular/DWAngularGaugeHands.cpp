@@ -105,58 +105,17 @@ DW_PROPERTIES(TDWBasicGaugeHand) {
 // ---- animated hand element ----------------------------------------------------------------------
 
 TDWBasicGaugeHandElement::TDWBasicGaugeHandElement(TComponent* AOwner, bool AControlHand)
-    : TDWBasicGaugeHand(AOwner, AControlHand) {
-  FRefreshTimer = HostServices().CreateTimer();
-  FRefreshTimer->SetEnabled(false);
-  FRefreshTimer->SetInterval(TDWBasicAngularGauge::RefreshInterval);
-  FRefreshTimer->SetOnTimer([this] {
-    Invalidate();
-    if (!Animating()) FRefreshTimer->SetEnabled(false);
-  });
-}
+    : TDWBasicGaugeHand(AOwner, AControlHand),
+      FAnimator(std::make_unique<TDWHandAnimator>(*FHand, [this] { Invalidate(); })) {}
 
-TDWBasicGaugeHandElement::~TDWBasicGaugeHandElement() {
-  FNoSubscribe = true;
-  EndAnimation();
-  FRefreshTimer.reset();
-}
+TDWBasicGaugeHandElement::~TDWBasicGaugeHandElement() { FAnimator->Shutdown(); }
 
 void TDWBasicGaugeHandElement::BeforeDestruction() {
-  FNoSubscribe = true;
-  EndAnimation();
+  FAnimator->Shutdown();
   TDWBasicGaugeHand::BeforeDestruction();
 }
 
-void TDWBasicGaugeHandElement::EndAnimation() {
-  const TAnimationClock::THandle h = FAnimation.exchange(TAnimationClock::NoHandle);
-  if (h != TAnimationClock::NoHandle) HostServices().AnimationClock().Unsubscribe(h);
-}
-
-void TDWBasicGaugeHandElement::AnimateToAngle(float AAngle) {
-  FHand->SetTargetAngle(AAngle);
-  if (FHand->Animation().Enabled() && !FFirstTime && !IsDesigning() && !FNoSubscribe) {
-    EndAnimation();
-    if (FHand->GetCurrentAngle() != FHand->GetTargetAngle()) {
-      FAnimation = DWSubscribeAnimation([this](TAnimationClock::THandle AHandle) { DoAnimation(AHandle); });
-    }
-  } else {
-    EndAnimation();
-    FHand->SetAngle(AAngle);
-  }
-  FFirstTime = false;
-}
-
-void TDWBasicGaugeHandElement::DoAnimation(TAnimationClock::THandle AOwn) {
-  const bool moving = FHand->PerformAnimation();
-  // The timer goes on before the handle is cleared: once it is clear, a destructor running on
-  // another thread no longer waits for this call, so nothing of this object is touched after.
-  if (FRefreshTimer && !FNoSubscribe) FRefreshTimer->SetEnabled(true);
-  if (!moving) {
-    TAnimationClock::THandle expected = AOwn;
-    FAnimation.compare_exchange_strong(expected, TAnimationClock::NoHandle);
-    HostServices().AnimationClock().Unsubscribe(AOwn);
-  }
-}
+void TDWBasicGaugeHandElement::AnimateToAngle(float AAngle) { FAnimator->MoveTo(AAngle, !IsDesigning()); }
 
 DW_PROPERTIES(TDWBasicGaugeHandElement) {}
 

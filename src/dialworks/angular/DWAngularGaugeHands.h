@@ -140,19 +140,14 @@ class TDWBasicGaugeHandElement : public TDWBasicGaugeHand {
   explicit TDWBasicGaugeHandElement(TComponent* AOwner = nullptr) : TDWBasicGaugeHandElement(AOwner, false) {}
   ~TDWBasicGaugeHandElement() override;
   void AnimateToAngle(float AAngle);
-  bool Animating() const { return FAnimation.load() != TAnimationClock::NoHandle; }
+  bool Animating() const { return FAnimator->Animating(); }
   void BeforeDestruction() override;
 
  protected:
   TDWBasicGaugeHandElement(TComponent* AOwner, bool AControlHand);
-  void EndAnimation();
 
  private:
-  void DoAnimation(TAnimationClock::THandle AOwn);
-  std::atomic<TAnimationClock::THandle> FAnimation{TAnimationClock::NoHandle};
-  std::unique_ptr<IRelaxedTimer> FRefreshTimer;
-  bool FFirstTime = true;
-  std::atomic<bool> FNoSubscribe{false};
+  std::unique_ptr<TDWHandAnimator> FAnimator;  // drives FHand (declared in the base, so it outlives this)
 };
 
 // Tracks the largest (gmmMax) or smallest (gmmMin) value of the gauge; falls back to the current

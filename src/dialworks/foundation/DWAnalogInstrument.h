@@ -10,3 +10,4 @@
 #include "dialworks/foundation/DWAnalogInstrumentTicks.h"
 #include "dialworks/foundation/DWAnalogInstrumentValue.h"
 #include "dialworks/foundation/DWAnalogInstrumentVariants.h"
+#include "dialworks/foundation/DWHandAnimator.h"

@@ -1,0 +1,68 @@
+#include "dialworks/foundation/DWHandAnimator.h"
+
+namespace dw {
+
+TAnimationClock::THandle DWSubscribeAnimation(std::function<void(TAnimationClock::THandle)> ATick) {
+  // The tick learns its own handle through the holder, so an arrival unsubscribes exactly that
+  // subscription even when a newer one has replaced it meanwhile.
+  auto own = std::make_shared<std::atomic<TAnimationClock::THandle>>(TAnimationClock::NoHandle);
+  const TAnimationClock::THandle h = HostServices().AnimationClock().Subscribe([own, tick = std::move(ATick)] {
+    const TAnimationClock::THandle mine = own->load();
+    if (mine != TAnimationClock::NoHandle) tick(mine);
+  });
+  own->store(h);
+  return h;
+}
+
+TDWHandAnimator::TDWHandAnimator(TDWAngularHand& AHand, std::function<void()> ARedraw)
+    : FHand(AHand), FRedraw(std::move(ARedraw)) {
+  FRefreshTimer = HostServices().CreateTimer();
+  FRefreshTimer->SetEnabled(false);
+  FRefreshTimer->SetInterval(RefreshInterval);
+  FRefreshTimer->SetOnTimer([this] { TimerExpired(); });
+}
+
+TDWHandAnimator::~TDWHandAnimator() { Shutdown(); }
+
+void TDWHandAnimator::Shutdown() {
+  FNoSubscribe = true;
+  EndAnimation();
+  FRefreshTimer.reset();
+}
+
+void TDWHandAnimator::EndAnimation() {
+  const TAnimationClock::THandle h = FAnimation.exchange(TAnimationClock::NoHandle);
+  if (h != TAnimationClock::NoHandle) HostServices().AnimationClock().Unsubscribe(h);
+}
+
+void TDWHandAnimator::MoveTo(float AAngle, bool AMayAnimate) {
+  FHand.SetTargetAngle(AAngle);
+  if (FHand.Animation().Enabled() && AMayAnimate && !FFirstTime && !FNoSubscribe) {
+    EndAnimation();
+    if (FHand.GetCurrentAngle() != FHand.GetTargetAngle())
+      FAnimation = DWSubscribeAnimation([this](TAnimationClock::THandle AHandle) { Tick(AHandle); });
+  } else {
+    EndAnimation();
+    FHand.SetAngle(AAngle);
+  }
+  FFirstTime = false;
+}
+
+void TDWHandAnimator::Tick(TAnimationClock::THandle AOwn) {
+  const bool moving = FHand.PerformAnimation();
+  // The timer goes on before the handle is cleared: once it is clear, a shutdown running on
+  // another thread no longer waits for this call, so nothing of this object is touched after.
+  if (FRefreshTimer && !FNoSubscribe) FRefreshTimer->SetEnabled(true);
+  if (!moving) {
+    TAnimationClock::THandle expected = AOwn;
+    FAnimation.compare_exchange_strong(expected, TAnimationClock::NoHandle);
+    HostServices().AnimationClock().Unsubscribe(AOwn);
+  }
+}
+
+void TDWHandAnimator::TimerExpired() {
+  FRedraw();
+  if (!Animating()) FRefreshTimer->SetEnabled(false);
+}
+
+}  // namespace dw

@@ -1,0 +1,60 @@
+// Moves a hand to its target angles on the host's animation clock and redraws at most once per
+// refresh interval however often the clock ticks: the subscription handle, the refresh timer and
+// the first-time and no-subscribe flags that every animated dial carries.
+//
+// Threads: ticks may come on the animation clock's thread. The hand's angle has its own lock and
+// the subscription handle is atomic; Unsubscribe waits for a tick of that handle that is under way,
+// so once EndAnimation returns no tick touches the animator any more.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "dialworks/foundation/DWAnalogInstrumentHand.h"
+#include "dialworks/host/HostServices.h"
+
+namespace dw {
+
+// Subscribes ATick to the host's animation clock and hands each tick its own subscription handle,
+// which the tick unsubscribes on arrival.
+TAnimationClock::THandle DWSubscribeAnimation(std::function<void(TAnimationClock::THandle)> ATick);
+
+class TDWHandAnimator {
+ public:
+  static constexpr uint32_t RefreshInterval = 25;  // ms between animation repaints
+
+  // ARedraw asks the owner to repaint (called on the timer's thread).
+  TDWHandAnimator(TDWAngularHand& AHand, std::function<void()> ARedraw);
+  ~TDWHandAnimator();
+  TDWHandAnimator(const TDWHandAnimator&) = delete;
+  TDWHandAnimator& operator=(const TDWHandAnimator&) = delete;
+
+  // The hand's new target. It animates there when its animation is on, AMayAnimate (the owner
+  // is not being designed) and this is not the first target since construction or JumpNext;
+  // otherwise it jumps.
+  void MoveTo(float AAngle, bool AMayAnimate);
+  // The next target jumps (a freshly loaded value is shown at once).
+  void JumpNext() { FFirstTime = true; }
+  void EndAnimation();
+  // Before the owner comes apart: no new subscription, the running one ended, the timer gone.
+  void Shutdown();
+  bool IsShutDown() const { return FNoSubscribe.load(); }
+
+  bool Animating() const { return FAnimation.load() != TAnimationClock::NoHandle; }
+  bool RefreshTimerEnabled() const { return FRefreshTimer && FRefreshTimer->Enabled(); }
+
+ private:
+  void Tick(TAnimationClock::THandle AOwn);
+  void TimerExpired();
+
+  TDWAngularHand& FHand;
+  std::function<void()> FRedraw;
+  std::atomic<TAnimationClock::THandle> FAnimation{TAnimationClock::NoHandle};
+  std::unique_ptr<IRelaxedTimer> FRefreshTimer;
+  bool FFirstTime = true;                 // the next target jumps
+  std::atomic<bool> FNoSubscribe{false};  // set once the owner is being destroyed
+};
+
+}  // namespace dw
