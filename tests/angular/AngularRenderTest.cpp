@@ -86,6 +86,29 @@ TEST(AngularRender, GlassLightensTheUpperHalf) {
   EXPECT_GT(upperGain, 3 * std::max(lowerGain, 1.0));
 }
 
+// The control's background is painted once under the dial, and not at all when the gauge is
+// drawn embedded in another instrument.
+TEST(AngularRender, BackgroundIsOneCoatUnderTheDial) {
+  TScopedHost host;
+  TDWAngularGauge g;
+  g.SetBounds(0, 0, 100, 100);
+  g.Background().SetColor(0x80FF0000);
+  gp::Bitmap b(100, 100);
+  {
+    gp::CairoGraphics cg(b);
+    g.Paint(cg);
+  }
+  const TAlphaColor corner = b.GetPixel(1, 1);  // outside the round face
+  EXPECT_NEAR(Channel(corner, 24), 0x80, 2) << std::hex << corner;
+  EXPECT_GT(Channel(corner, 16), 0xF0);
+  gp::Bitmap embedded(100, 100);
+  {
+    gp::CairoGraphics cg(embedded);
+    g.IntDraw(cg, 1, 1, 100, 100, 100, 100, true, false);
+  }
+  EXPECT_EQ(embedded.GetPixel(1, 1), 0u);
+}
+
 // Every class this unit registers passes the generic table check (defaults, no notification on an
 // unchanged value, save -> load -> save, bad-input policies), nested objects included.
 TEST(AngularForms, RegisteredClassesPassTheTableCheckAndRoundTrip) {

@@ -194,16 +194,6 @@ void TDWBasicAngularGauge::IntDraw(gp::Graphics& g, float AScaleX, float AScaleY
 
 // ---- standalone control -------------------------------------------------------------------------
 
-TDWAngularGauge::TDWAngularGauge(TComponent* AOwner)
-    : TDWStandaloneControl(AOwner), FBackground(std::make_unique<TKVControlBackground>([this] { Invalidate(); }, this, this)) {}
-
-void TDWAngularGauge::IntDraw(gp::Graphics& g, float AScaleX, float AScaleY, float AWidth, float AHeight,
-                              double AOuterWidth, double AOuterHeight, bool AEmbedded, bool AOffscreen) {
-  if (!AEmbedded) FBackground->Paint(g, gp::RectF(0, 0, AWidth, AHeight));
-  TDWStandaloneControl::IntDraw(g, AScaleX, AScaleY, AWidth, AHeight, AOuterWidth, AOuterHeight, AEmbedded,
-                                AOffscreen);
-}
-
 DW_PROPERTIES(TDWExternalAngularGauge) { DWDeclareMinMaxValueProperties(t); }
 DW_PROPERTIES(TDWAngularGauge) {
   using C = TDWAngularGauge;

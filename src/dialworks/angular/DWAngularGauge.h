@@ -186,15 +186,7 @@ class TDWExternalAngularGauge : public TDWWithInputPin<TDWBasicAngularGauge> {
 // The standalone control: Background and TabStop.
 class TDWAngularGauge : public TDWStandaloneControl<TDWExternalAngularGauge> {
   DW_CLASS(TDWAngularGauge, TDWExternalAngularGauge)
-  explicit TDWAngularGauge(TComponent* AOwner = nullptr);
-  TKVControlBackground& Background() { return *FBackground; }
-  const TKVControlBackground& Background() const { return *FBackground; }
-  void SetBackground(const TKVControlBackground& AValue) { FBackground->Assign(AValue); }
-  void IntDraw(gp::Graphics& AGraphics, float AScaleX, float AScaleY, float AWidth, float AHeight, double AOuterWidth,
-               double AOuterHeight, bool AEmbedded, bool AOffscreen) override;
-
- private:
-  std::unique_ptr<TKVControlBackground> FBackground;
+  using TDWStandaloneControl::TDWStandaloneControl;
 };
 
 class TDWAngularGaugeLayer : public TDWExternalAngularGauge {
