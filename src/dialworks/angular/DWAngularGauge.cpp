@@ -128,6 +128,20 @@ void TDWBasicAngularGauge::Loaded() {
   InvalidateValue();
 }
 
+TDWDialHandGeometry DWDialHandGeometry(const TDWDialLayout& L, float AScaleX, float AScaleY) {
+  TDWDialHandGeometry G;
+  G.ShiftX = L.ShiftX;
+  G.ShiftY = L.ShiftY;
+  G.OffsetX = L.OffsetX;
+  G.OffsetY = L.OffsetY;
+  G.Reference = L.Radius;
+  G.Width = L.Width + 1;
+  G.Height = L.Height + 1;
+  G.ScaleX = AScaleX;
+  G.ScaleY = AScaleY;
+  return G;
+}
+
 void TDWBasicAngularGauge::IntDraw(gp::Graphics& g, float AScaleX, float AScaleY, float AWidth, float AHeight,
                                    double AOuterWidth, double AOuterHeight, bool AEmbedded, bool AOffscreen) {
   TDWBasicMinMaxInstrument::IntDraw(g, AScaleX, AScaleY, AWidth, AHeight, AOuterWidth, AOuterHeight, AEmbedded,
@@ -155,18 +169,8 @@ void TDWBasicAngularGauge::IntDraw(gp::Graphics& g, float AScaleX, float AScaleY
 
   if (AntiAliased()) g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
   const gp::GraphicsState clipped = g.Save();
-  // The hands pivot at Width/2, Height/2 like the face and the cap (a hand takes the middle of
-  // its area minus one pixel, hence the extra pixel).
-  TDWDialHandGeometry hands;
-  hands.ShiftX = L.ShiftX;
-  hands.ShiftY = L.ShiftY;
-  hands.OffsetX = L.OffsetX;
-  hands.OffsetY = L.OffsetY;
-  hands.Reference = L.Radius;
-  hands.Width = L.Width + 1;
-  hands.Height = L.Height + 1;
-  hands.ScaleX = AScaleX;
-  hands.ScaleY = AScaleY;
+  // The hands pivot at Width/2, Height/2 like the face and the cap.
+  const TDWDialHandGeometry hands = DWDialHandGeometry(L, AScaleX, AScaleY);
   // The face shape clips what is drawn on it. A clip makes every fill below it a masked
   // composite, so it is left out when nothing can reach past the face: only the main hand drawn
   // (the cap is in the top layer) and the hand, around its pivot, within the shape's inner circle.

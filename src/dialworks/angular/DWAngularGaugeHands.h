@@ -25,6 +25,9 @@ struct TDWDialHandGeometry {
   float Width = 0, Height = 0;
   float ScaleX = 1, ScaleY = 1;
 };
+// The hands of a dial laid out as L: they pivot at the middle of the (squared) area plus the
+// centre offset. A hand pivots at the middle of its area minus one pixel, hence one pixel more.
+TDWDialHandGeometry DWDialHandGeometry(const TDWDialLayout& L, float AScaleX = 1, float AScaleY = 1);
 
 // What the gauge calls on elements that draw with its dial geometry.
 class IDWAngularAnalogElement {

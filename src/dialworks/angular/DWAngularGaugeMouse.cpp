@@ -22,14 +22,7 @@ TDWDialMouseGeometry DWDialMouseGeometry(TDWBasicAngularGauge& AGauge) {
   std::lock_guard lock(AGauge.ControlLock());
   const TDWDialLayout L = AGauge.Layout(float(AGauge.Width()), float(AGauge.Height()));
   TDWDialMouseGeometry G;
-  G.Hands.ShiftX = L.ShiftX;
-  G.Hands.ShiftY = L.ShiftY;
-  G.Hands.OffsetX = L.OffsetX;
-  G.Hands.OffsetY = L.OffsetY;
-  G.Hands.Reference = L.Radius;
-  // A hand pivots at the middle of its area minus one pixel: one more pixel puts it at W/2, H/2.
-  G.Hands.Width = L.Width + 1;
-  G.Hands.Height = L.Height + 1;
+  G.Hands = DWDialHandGeometry(L);
   G.Angles = AGauge.Scale().Angles();
   G.Reversed = AGauge.Scale().Reversed();
   G.Min = AGauge.Min();
