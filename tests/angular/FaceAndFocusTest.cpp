@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dialworks/angular/DWAngularGaugeHands.h"
+#include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/draw/Shading.h"
 #include "ScopedHost.h"
@@ -16,6 +17,7 @@ using dwtest::TScopedHost;
 class TFaceProbe : public TDWAngularGauge {
  public:
   using TDWBasicAngularGauge::DrawFace;
+  using TDWBasicAngularGauge::DrawGlass;
 };
 
 // The outline each border kind should give in ARect (corner size ACorner for the rounded kinds).
@@ -92,6 +94,84 @@ TEST(AngularFace, FaceAndClipShapePerBorderKind) {
   gp::RecordingGraphics face;
   wide.DrawFace(face, wide.Layout(240, 200), nullptr);  // p = 4 + 3, c = 10
   ExpectOutline(FirstFill(face, wide.Color()), bsEllipse, gp::RectF(3.5f, 3.5f, 233, 193), 20);
+}
+
+// The face clip is set only around what may reach past the face (it makes every fill under it a
+// masked composite): text always, tick lines, range arcs and the cap only when they reach past the
+// shape's inner circle. S = 200, inset 16: face clip (8, 8, 184, 184), inner radius 92.
+TEST(AngularFace, FaceClipOnlyAroundWhatMayLeaveTheFace) {
+  TScopedHost host;
+  auto clipped = [](const gp::DrawCall* ACall) { return ACall->Clip.Width < 200; };
+  auto count = [&](const gp::RecordingGraphics& ARec, const char* AOp, bool AClipped) {
+    size_t n = 0;
+    for (const gp::DrawCall* c : ARec.Find(AOp)) n += clipped(c) == AClipped;
+    return n;
+  };
+  TFaceProbe g;
+  g.Ranges().Ranges().Add();
+  gp::RecordingGraphics face;
+  g.DrawFace(face, g.Layout(200, 200), nullptr);
+  EXPECT_GT(count(face, "DrawLine", false), 10u);
+  EXPECT_EQ(count(face, "DrawLine", true), 0u);
+  EXPECT_EQ(count(face, "DrawArc", false), 2u);
+  EXPECT_EQ(count(face, "DrawString", false), 0u);
+  EXPECT_GT(count(face, "DrawString", true), 5u);
+  for (const gp::DrawCall* c : face.Find("DrawString")) {
+    EXPECT_NEAR(c->Clip.X, 8, 0.5);
+    EXPECT_NEAR(c->Clip.Width, 184, 0.5);
+  }
+  gp::RecordingGraphics glass;
+  g.DrawGlass(glass, g.Layout(200, 200));
+  const auto glassFills = [&](const gp::RecordingGraphics& ARec, bool AClipped) {
+    return count(ARec, "FillPath", AClipped) + count(ARec, "FillEllipse", AClipped);
+  };
+  EXPECT_EQ(glassFills(glass, true), 1u);  // only the gloss, which clips itself to the shape
+  EXPECT_GT(glassFills(glass, false), 1u);
+
+  // Ticks and ranges past the face, the cap moved to the rim: all clipped, the order kept.
+  g.Scale().Size().SetValue(1.2f);
+  g.Ranges().Size().SetValue(1.5f);
+  g.Center().Position().X().SetValue(0.4f);
+  gp::RecordingGraphics wide;
+  g.DrawFace(wide, g.Layout(200, 200), nullptr);
+  EXPECT_EQ(count(wide, "DrawLine", false), 0u);
+  EXPECT_EQ(count(wide, "DrawArc", false), 0u);
+  EXPECT_EQ(count(wide, "DrawLine", true), count(face, "DrawLine", false));
+  gp::RecordingGraphics moved;
+  g.DrawGlass(moved, g.Layout(200, 200));
+  EXPECT_EQ(glassFills(moved, false), 0u);
+  EXPECT_EQ(glassFills(moved, true), glassFills(glass, true) + glassFills(glass, false));
+}
+
+// A rebuilt face reuses the dropped layers: it must paint exactly what a first build paints,
+// with nothing of the old face left (here a full circle of ranges and a caption that went away).
+TEST(AngularFace, RebuildOnReusedLayersPaintsLikeAFirstBuild) {
+  TScopedHost host;
+  auto render = [](TDWAngularGauge& AGauge) {
+    gp::Bitmap b(200, 200);
+    gp::CairoGraphics cg(b);
+    AGauge.Paint(cg);
+    cg.Flush();
+    return b;
+  };
+  TDWAngularGauge rebuilt, fresh;
+  rebuilt.Hand().Animation().SetEnabled(false);
+  fresh.Hand().Animation().SetEnabled(false);
+  for (int k = 0; k < 3; ++k) rebuilt.Ranges().Ranges().Add().SetRange(0.4f);
+  rebuilt.Caption().SetText("old");
+  rebuilt.Glass().SetVisible(false);  // the band layer becomes the top layer, then the glass is back
+  render(rebuilt);
+  rebuilt.Ranges().Ranges().Clear();
+  rebuilt.Caption().SetText("");
+  rebuilt.Glass().SetVisible(true);
+  rebuilt.SetValue(30);
+  fresh.SetValue(30);
+  const gp::Bitmap a = render(rebuilt), b = render(fresh);
+  ASSERT_EQ(rebuilt.FaceBuildCount(), 2u);
+  int differ = 0;
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 200; ++x) differ += a.GetPixel(x, y) != b.GetPixel(x, y);
+  EXPECT_EQ(differ, 0);
 }
 
 // Focus gain and loss ask for a repaint (once per change): a selected control hand shows its

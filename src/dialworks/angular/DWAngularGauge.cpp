@@ -84,8 +84,8 @@ TDWDialLayout TDWBasicAngularGauge::Layout(float AWidth, float AHeight) const {
 }
 
 void TDWBasicAngularGauge::DropFaceCache() {
-  FBackBitmap.reset();
-  FTopBitmap.reset();
+  if (FBackBitmap) FSpareLayers[0] = std::move(FBackBitmap);
+  if (FTopBitmap) FSpareLayers[1] = std::move(FTopBitmap);
 }
 
 void TDWBasicAngularGauge::PopulateValue() {

@@ -67,6 +67,8 @@ class TDWAngularGaugeHand : public TDWAngularHand {
   const TDWAngularGaugeScale* FScale;  // the gauge's scale (not owned)
 };
 
+class TDWFaceClip;  // the face clip, set only while something may reach past the face
+
 class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
   DW_CLASS(TDWBasicAngularGauge, TDWBasicMinMaxInstrument)
   static constexpr int DefaultSize = 160;
@@ -150,10 +152,12 @@ class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
  protected:
   // Paints the face and the top layer into their bitmaps (the face code, DWAngularGaugeFace.cpp).
   void DrawBack(const TDWDialLayout& ALayout, float ADeviceScale);
+  // The border ring goes onto ABands (the top layer, over the glass) or, when null, onto the face.
   void DrawFace(gp::Graphics& g, const TDWDialLayout& L, gp::Graphics* ABands);
-  void DrawTopLayer(const TDWDialLayout& L, float ADeviceScale, std::unique_ptr<gp::Bitmap> ABandBitmap);
-  void DrawTicks(gp::Graphics& g, const TDWDialLayout& L);
-  void DrawCaption(gp::Graphics& g, const TDWDialLayout& L, bool AOutlinedPass);
+  // The top layer under the bands: the centre cap and the glass gloss over it.
+  void DrawGlass(gp::Graphics& g, const TDWDialLayout& L);
+  void DrawTicks(gp::Graphics& g, const TDWDialLayout& L, TDWFaceClip& AClip);
+  void DrawCaption(gp::Graphics& g, const TDWDialLayout& L, TDWFaceClip& AClip, bool AOutlinedPass);
   gp::GraphicsPath ClipShape(const TDWDialLayout& L) const;
 
  private:
@@ -169,6 +173,9 @@ class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
 
   std::unique_ptr<gp::Bitmap> FBackBitmap;  // face: W + 1 x H + 1 (device pixels)
   std::unique_ptr<gp::Bitmap> FTopBitmap;   // bands, glass, cap; null when there is none
+  // Layers of the last dropped cache, reused by the next build when their size fits: clearing
+  // pages already mapped costs far less than faulting in fresh ones. Released after that build.
+  std::unique_ptr<gp::Bitmap> FSpareLayers[2];
   float FCacheWidth = 0, FCacheHeight = 0, FCacheScale = 0;  // what the bitmaps were built for
   gp::GraphicsPath FClipPath;  // the face shape that clips the hands, built with the layers
   float FClipInnerRadius = 0;  // what the clip shape holds about the centre (see IntDraw)

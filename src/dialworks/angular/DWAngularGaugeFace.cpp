@@ -5,7 +5,9 @@
 // hand against the face radius R0; tick lengths and thickness against the face diameter 2·R0.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
+#include <span>
 
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/Brush.h"
@@ -102,12 +104,59 @@ void DrawGloss(gp::Graphics& g, TKVBorderShape AShape, TAlphaColor AColor1, TAlp
   }
 }
 
-std::unique_ptr<gp::Bitmap> NewLayer(const TDWDialLayout& L, float AScale) {
-  const int w = int(std::ceil((L.Width + 1) * AScale)), h = int(std::ceil((L.Height + 1) * AScale));
-  return std::make_unique<gp::Bitmap>(std::max(w, 1), std::max(h, 1));
+// A transparent layer of the dial's size: a spare of that size cleared, or a new one.
+std::unique_ptr<gp::Bitmap> NewLayer(const TDWDialLayout& L, float AScale,
+                                     std::span<std::unique_ptr<gp::Bitmap>> ASpares) {
+  const int w = std::max(int(std::ceil((L.Width + 1) * AScale)), 1);
+  const int h = std::max(int(std::ceil((L.Height + 1) * AScale)), 1);
+  for (std::unique_ptr<gp::Bitmap>& spare : ASpares) {
+    if (spare && spare->Width() == w && spare->Height() == h) {
+      spare->Clear(0);
+      return std::move(spare);
+    }
+  }
+  return std::make_unique<gp::Bitmap>(w, h);
 }
 
 }  // namespace
+
+// The face clip turns every fill under it into a masked composite, so it is set only while a part
+// is drawn that may reach past the shape's inner circle. Reaches are distances in pixels from the
+// middle of the area (the clip shape's centre). The face's graphics has no clip of its own.
+class TDWFaceClip {
+ public:
+  TDWFaceClip(gp::Graphics& g, gp::GraphicsPath AShape, float AInnerRadius)
+      : FG(g), FShape(std::move(AShape)), FInner(AInnerRadius), FBase(g.GetTransform()) {}
+  ~TDWFaceClip() {
+    if (FOn) FG.ResetClip();
+  }
+  TDWFaceClip(const TDWFaceClip&) = delete;
+  TDWFaceClip& operator=(const TDWFaceClip&) = delete;
+
+  // Before a part that reaches AReach (NaN or infinity: unknown, clipped).
+  void Reach(float AReach) {
+    const bool on = !(AReach <= FInner);
+    if (on == FOn) return;
+    FOn = on;
+    if (!on) {
+      FG.ResetClip();
+      return;
+    }
+    const gp::Matrix m = FG.GetTransform();  // the shape is laid out in the face's own coordinates
+    FG.SetTransform(FBase);
+    FG.SetClip(FShape, gp::CombineModeIntersect);
+    FG.SetTransform(m);
+  }
+  // Text: its extent is not known before it is laid out.
+  void Text() { Reach(std::numeric_limits<float>::infinity()); }
+
+ private:
+  gp::Graphics& FG;
+  const gp::GraphicsPath FShape;
+  const float FInner;
+  const gp::Matrix FBase;
+  bool FOn = false;
+};
 
 gp::GraphicsPath TDWBasicAngularGauge::ClipShape(const TDWDialLayout& L) const {
   const float c = L.Inset;
@@ -126,22 +175,28 @@ void TDWBasicAngularGauge::DrawBack(const TDWDialLayout& L, float ADeviceScale) 
   const double pixels = double(L.Width + 1) * double(L.Height + 1) * scale * scale;
   if (pixels > kMaxLayerPixels) scale = float(scale * std::sqrt(kMaxLayerPixels / pixels));
 
-  FTopBitmap.reset();
-  FBackBitmap = NewLayer(L, scale);
-  std::unique_ptr<gp::Bitmap> bands;
-  if (FBorder->OuterBevel().WidthFor(L.Size) > 0 || FBorder->InnerBevel().WidthFor(L.Size) > 0)
-    bands = NewLayer(L, scale);
+  DropFaceCache();
+  FBackBitmap = NewLayer(L, scale, FSpareLayers);
+  // The bands lie over the glass, and the cap under it. Painting over is associative, so the
+  // bands are painted straight onto the top layer after the glass instead of into a layer of
+  // their own composed over it afterwards.
+  const bool bands = FBorder->OuterBevel().WidthFor(L.Size) > 0 || FBorder->InnerBevel().WidthFor(L.Size) > 0;
+  const bool glass = FGlass->Visible();
+  std::unique_ptr<gp::CairoGraphics> top;
+  if (glass || bands) {
+    FTopBitmap = NewLayer(L, scale, FSpareLayers);
+    top = std::make_unique<gp::CairoGraphics>(*FTopBitmap);
+    top->ScaleTransform(scale, scale);
+    if (AntiAliased()) top->SetSmoothingMode(gp::SmoothingModeAntiAlias);
+  }
+  if (glass) DrawGlass(*top, L);
   {
     gp::CairoGraphics g(*FBackBitmap);
     g.ScaleTransform(scale, scale);
-    std::unique_ptr<gp::CairoGraphics> bg;
-    if (bands) {
-      bg = std::make_unique<gp::CairoGraphics>(*bands);
-      bg->ScaleTransform(scale, scale);
-    }
-    DrawFace(g, L, bg.get());
+    DrawFace(g, L, bands ? top.get() : nullptr);
   }
-  DrawTopLayer(L, scale, std::move(bands));
+  if (!glass && bands) FCenter->Draw(*top, L.Size, L.Height, L.Width, AntiAliased());
+  for (std::unique_ptr<gp::Bitmap>& spare : FSpareLayers) spare.reset();
 }
 
 void TDWBasicAngularGauge::DrawFace(gp::Graphics& g, const TDWDialLayout& L, gp::Graphics* ABands) {
@@ -183,10 +238,12 @@ void TDWBasicAngularGauge::DrawFace(gp::Graphics& g, const TDWDialLayout& L, gp:
   DrawShapeFrame(ring, shape, light, dark, gp::RectF(e, e, W - 2 * e, H - 2 * e), corner, i, false);
 
   // From here on everything stays inside the face.
-  g.SetClip(BorderShapePath(shape, gp::RectF(c / 2, c / 2, W - c, H - c), corner), gp::CombineModeIntersect);
-  DrawCaption(g, L, false);
+  TDWFaceClip clip(g, BorderShapePath(shape, gp::RectF(c / 2, c / 2, W - c, H - c), corner),
+                   DWShapeInnerRadius(shape, W - c, H - c));
+  DrawCaption(g, L, clip, false);
 
   // Range arcs around the scale (centred on the hand's pivot, like the ticks).
+  const float offset = std::hypot(L.OffsetX, L.OffsetY);
   const TDWDialAngles angles = FScale->Angles();
   const bool reversed = FScale->Reversed();
   g.TranslateTransform(L.OffsetX, L.OffsetY);
@@ -194,6 +251,7 @@ void TDWBasicAngularGauge::DrawFace(gp::Graphics& g, const TDWDialLayout& L, gp:
     const float w = Finite0(FRanges->Width().Get(R0)) * 2;
     const float d = FRanges->Size().Get(2 * R0) - w / 2;
     if (w > 0 && d > 0 && std::isfinite(d)) {
+      clip.Reach(offset + d / 2 + w / 2 + 1);
       const gp::RectF r((W - d) / 2, (H - d) / 2, d, d);
       g.DrawArc(gp::Pen(FRanges->Color(), w), r, angles.Start, angles.Sweep);
       std::vector<TDWRangeShare> shares;
@@ -203,12 +261,12 @@ void TDWBasicAngularGauge::DrawFace(gp::Graphics& g, const TDWDialLayout& L, gp:
         g.DrawArc(gp::Pen(arc.Color, 0.8f * w), r, arc.StartAngle, arc.SweepAngle);
     }
   }
-  DrawTicks(g, L);
+  DrawTicks(g, L, clip);
   g.TranslateTransform(-L.OffsetX, -L.OffsetY);
-  DrawCaption(g, L, true);
+  DrawCaption(g, L, clip, true);
 }
 
-void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L) {
+void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L, TDWFaceClip& AClip) {
   const float W = L.Width, H = L.Height, S = L.Size, R0 = L.Radius;
   const gp::RectF box(0, 0, S, S);
   const TDWScaleTickList list = FScale->ListTicks(FMin, FMax);
@@ -224,11 +282,16 @@ void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L) {
   const TDWDialAngles angles = FScale->Angles();
   const gp::StringFormat format = CentredFormat();
   constexpr float kRad = std::numbers::pi_v<float> / 180;
+  // A tick line reaches no farther than its outer end plus its width (square caps, joins).
+  const float lines = std::hypot(L.OffsetX, L.OffsetY) +
+                      std::max({std::fabs(R), std::fabs(majorInner), std::fabs(minorInner)}) +
+                      std::max(majorPen.GetWidth(), minorPen.GetWidth()) + 1;
 
   for (const TDWScaleTick& t : list.Ticks) {
     const float a = DWDialTickAngle(angles, t.Position, list.Steps) * kRad;
     const float ca = std::cos(a), sa = std::sin(a);
     const float inner = t.Major ? majorInner : minorInner;
+    AClip.Reach(lines);
     g.DrawLine(t.Major ? majorPen : minorPen, gp::PointF(cx + R * ca, cy + R * sa),
                gp::PointF(cx + inner * ca, cy + inner * sa));
     if (!t.HasLabel || t.Label.empty()) continue;
@@ -236,6 +299,7 @@ void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L) {
     if (!labels) continue;
     const float r = labels->Position().Get(R);
     const TRXGPSimpleFont& font = labels->Font();
+    AClip.Text();
     const gp::Matrix saved = g.GetTransform();
     g.TranslateTransform(cx + r * ca, cy + r * sa);
     g.RotateTransform(labels->Angle());
@@ -248,13 +312,15 @@ void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L) {
   }
 }
 
-void TDWBasicAngularGauge::DrawCaption(gp::Graphics& g, const TDWDialLayout& L, bool AOutlinedPass) {
+void TDWBasicAngularGauge::DrawCaption(gp::Graphics& g, const TDWDialLayout& L, TDWFaceClip& AClip,
+                                       bool AOutlinedPass) {
   const float W = L.Width, H = L.Height, S = L.Size, R0 = L.Radius;
   const gp::RectF box(0, 0, S, S);
   const gp::StringFormat format = CentredFormat();
   auto draw = [&](const std::string& AText, const TRXGPSimpleFont& AFont, const TKVElementOffsets& APos,
                   float AAngle) {
     if (AText.empty() || AFont.Outlined() != AOutlinedPass) return;
+    AClip.Text();
     const gp::Matrix saved = g.GetTransform();
     g.TranslateTransform(W / 2 + APos.X().Get(R0), H / 2 + APos.Y().Get(R0));
     g.RotateTransform(AAngle);
@@ -271,37 +337,27 @@ void TDWBasicAngularGauge::DrawCaption(gp::Graphics& g, const TDWDialLayout& L, 
   }
 }
 
-void TDWBasicAngularGauge::DrawTopLayer(const TDWDialLayout& L, float AScale, std::unique_ptr<gp::Bitmap> ABands) {
+void TDWBasicAngularGauge::DrawGlass(gp::Graphics& g, const TDWDialLayout& L) {
   const float W = L.Width, H = L.Height, S = L.Size;
-  if (FGlass->Visible()) {
-    FTopBitmap = NewLayer(L, AScale);
-    gp::CairoGraphics g(*FTopBitmap);
-    g.ScaleTransform(AScale, AScale);
-    if (AntiAliased()) g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
-    const gp::GraphicsState state = g.Save();
+  // The cap is clipped to the face only when it can reach past the shape's inner circle: its
+  // discs and the shadow's offset disc about the offset centre.
+  const float ref = S + 1, bottom = FCenter->Bottom().Size().Get(ref);
+  float cap = std::max(bottom, FCenter->Top().Size().Get(ref)) / 2;
+  if (FCenter->Shadow().Visible()) cap = std::max(cap, 0.014f * ref * std::numbers::sqrt2_v<float> + 0.55f * bottom);
+  const float reach = std::hypot(L.OffsetX, L.OffsetY) + cap + 1;
+  const gp::GraphicsState state = g.Save();
+  if (!(reach <= DWShapeInnerRadius(FBorder->Shape(), W - L.Inset, H - L.Inset)))
     g.SetClip(ClipShape(L), gp::CombineModeIntersect);
-    FCenter->Draw(g, S, H, W, AntiAliased());
-    g.Restore(state);
-    const float d = L.Inset;
-    // The gloss gradient mixes colour channels unpremultiplied: a fully transparent end would
-    // drag its black channels into the middle and darken the glass. A transparent colour has no
-    // colour of its own, so it takes the other end's.
-    TAlphaColor c1 = FGlass->Color(), c2 = FGlass->LightColor();
-    if (GetAlpha(c1) == 0) c1 = c2 & 0x00FFFFFF;
-    if (GetAlpha(c2) == 0) c2 = c1 & 0x00FFFFFF;
-    DrawGloss(g, FBorder->Shape(), c1, c2, gp::RectF(d, d, W - 2 * d, H - 2 * d),
-              Finite0(FBorder->CornerSize().Get(S)));
-    if (ABands) {
-      g.ResetTransform();
-      g.DrawImage(*ABands, gp::PointF(0, 0));
-    }
-  } else if (ABands) {
-    FTopBitmap = std::move(ABands);
-    gp::CairoGraphics g(*FTopBitmap);
-    g.ScaleTransform(AScale, AScale);
-    if (AntiAliased()) g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
-    FCenter->Draw(g, S, H, W, AntiAliased());
-  }
+  FCenter->Draw(g, S, H, W, AntiAliased());
+  g.Restore(state);
+  const float d = L.Inset;
+  // The gloss gradient mixes colour channels unpremultiplied: a fully transparent end would
+  // drag its black channels into the middle and darken the glass. A transparent colour has no
+  // colour of its own, so it takes the other end's.
+  TAlphaColor c1 = FGlass->Color(), c2 = FGlass->LightColor();
+  if (GetAlpha(c1) == 0) c1 = c2 & 0x00FFFFFF;
+  if (GetAlpha(c2) == 0) c2 = c1 & 0x00FFFFFF;
+  DrawGloss(g, FBorder->Shape(), c1, c2, gp::RectF(d, d, W - 2 * d, H - 2 * d), Finite0(FBorder->CornerSize().Get(S)));
 }
 
 }  // namespace dw
