@@ -155,7 +155,7 @@ class TKVBasicControl : public TRXTransparentControl {
 // another thread; a lock held for long (or a writer waiting on this thread) costs one frame.
 class TControlDrawLock {
  public:
-  static constexpr std::chrono::microseconds DrawWait{2000};
+  static constexpr std::chrono::microseconds DrawWait{10000};
   explicit TControlDrawLock(IKVControl& AControl) : FLock(AControl.ControlLock(), DrawWait) {}
   explicit operator bool() const { return FLock.owns_lock(); }
 
