@@ -50,22 +50,21 @@ using Clock = ThreadCpuClock;
 using Wall = std::chrono::steady_clock;  // gaps between frames are wall time
 constexpr int kGauge = 300;
 
-// The floor: the cached-dial frame of the floor benchmarks (copy the face, a hand polygon with two
-// shading triangles at a changing angle, compose a translucent top layer), median of batches.
-double FloorFrameNs() {
-  static const double ns = [] {
-    dwbench::TCachedDialFloor floor;
-    std::vector<double> batches;
-    int64_t i = 0;
-    for (int batch = 0; batch < 9; ++batch) {
-      const auto t0 = Clock::now();
-      for (int k = 0; k < 100; ++k) floor.Frame(i++);
-      batches.push_back(std::chrono::duration<double, std::nano>(Clock::now() - t0).count() / 100);
-    }
-    std::nth_element(batches.begin(), batches.begin() + 4, batches.end());
-    return batches[4];
-  }();
-  return ns;
+template <class F>
+double BatchNs(F&& AWork, int ACount) {
+  const auto t0 = Clock::now();
+  for (int k = 0; k < ACount; ++k) AWork();
+  return std::chrono::duration<double, std::nano>(Clock::now() - t0).count() / ACount;
+}
+
+// The ratio of two pieces of work: the median over rounds of one batch of each, run back to back,
+// so that the machine's changing speed (other guests, clock steps) cancels out.
+template <class A, class B>
+double MedianRatio(A&& AWork, int ACountA, B&& ABaseline, int ACountB, int ARounds = 15) {
+  std::vector<double> ratios;
+  for (int r = 0; r < ARounds; ++r) ratios.push_back(BatchNs(AWork, ACountA) / BatchNs(ABaseline, ACountB));
+  std::nth_element(ratios.begin(), ratios.begin() + ARounds / 2, ratios.end());
+  return ratios[size_t(ARounds / 2)];
 }
 
 // Installs the host before the gauge exists (the gauge takes its timer from it).
@@ -92,10 +91,13 @@ struct TBenchGauge {
   }
 };
 
-double MeanFrameNs(TBenchGauge& b, int AFrames) {
-  const auto t0 = Clock::now();
-  for (int i = 0; i < AFrames; ++i) b.Frame(i);
-  return std::chrono::duration<double, std::nano>(Clock::now() - t0).count() / AFrames;
+// The gauge's frame against the floor: the cached-dial frame of the floor benchmarks (copy the
+// face, a hand polygon with two shading triangles at a changing angle, compose a translucent top
+// layer).
+double FrameOverFloor(TBenchGauge& b) {
+  dwbench::TCachedDialFloor floor;
+  int64_t i = 0, j = 0;
+  return MedianRatio([&] { b.Frame(i++); }, 100, [&] { floor.Frame(j++); }, 100);
 }
 
 void BM_AngularGaugeFrame(benchmark::State& state) {
@@ -104,30 +106,27 @@ void BM_AngularGaugeFrame(benchmark::State& state) {
   const uint64_t builds = b.Gauge.FaceBuildCount();
   int64_t n = 1;
   const uint64_t news0 = g_news.load();
-  const auto t0 = Clock::now();
   for (auto _ : state) b.Frame(n++);
-  const double per = std::chrono::duration<double, std::nano>(Clock::now() - t0).count() / double(n - 1);
-  state.counters["x_floor"] = per / FloorFrameNs();
   state.counters["allocs_per_frame"] = double(g_news.load() - news0) / double(n - 1);
   state.counters["face_builds"] = double(b.Gauge.FaceBuildCount() - builds);
-  // The same frame without the hand's shadow (four more translucent fills the floor does not have).
+  state.counters["x_floor"] = FrameOverFloor(b);
+  // The same frame without the hand's shadow (a gradient fill the floor does not have).
   TBenchGauge plain(false);
   plain.Frame(0);
-  state.counters["x_floor_no_shadow"] = MeanFrameNs(plain, 500) / FloorFrameNs();
+  state.counters["x_floor_no_shadow"] = FrameOverFloor(plain);
 }
 
 void BM_AngularGaugeFaceRebuild(benchmark::State& state) {
   TBenchGauge b;
   b.Frame(0);
-  const double frame = MeanFrameNs(b, 200);
   int64_t n = 0;
-  const auto t0 = Clock::now();
-  for (auto _ : state) {
+  auto rebuild = [&] {
     b.Gauge.DropFaceCache();
     b.Frame(n++);
-  }
-  const double per = std::chrono::duration<double, std::nano>(Clock::now() - t0).count() / double(std::max<int64_t>(n, 1));
-  state.counters["x_frame"] = per / frame;
+  };
+  for (auto _ : state) rebuild();
+  int64_t i = 0;
+  state.counters["x_frame"] = MedianRatio(rebuild, 10, [&] { b.Frame(i++); }, 100, 9);
 }
 
 void BM_AngularGaugeSetValueWhilePainting(benchmark::State& state) {

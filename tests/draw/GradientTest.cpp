@@ -2,6 +2,7 @@
 
 #include "DrawTestUtil.h"
 #include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/draw/ConvexGradient.h"
 
 using namespace dw;
 using namespace dw::gp;
@@ -121,6 +122,131 @@ TEST(PathGradientBrush, EllipsesPaintLikeTheGeneralPath) {
                           0xFFFFFFFF, 12));
     EXPECT_EQ(GetAlpha(fast->GetPixel(2, 2)), 0);  // outside the ellipse nothing is painted
   }
+}
+
+// A gradient fading to transparent on a convex outline (a hand's shadow) is painted pixel by pixel
+// instead of through Cairo's mesh, straight into the target or, under a clip Cairo must apply,
+// through a scratch image. Every way must paint what the mesh paints: FillRectangle over the whole
+// bitmap takes the mesh (nothing is painted outside the path).
+TEST(PathGradientBrush, FadingConvexOutlinesPaintLikeTheMesh) {
+  const PointF hand[] = {{-20, -6}, {78, -1}, {78, 1}, {-20, 6}};
+  const PointF pentagon[] = {{0, -40}, {45, -10}, {30, 40}, {-35, 35}, {-45, -5}};
+  TAlphaColor colors[] = {0x00000000, 0xC0FF8000, 0xFF2040FF};
+  float pos[] = {0, 0.6f, 1};
+  auto paint = [&](const PointF* APoints, int ACount, PointF ACentre, bool AMesh, int AClip) {
+    auto bmp = std::make_unique<Bitmap>(160, 140);
+    bmp->Clear(0xC0406080);
+    CairoGraphics g(*bmp);
+    GraphicsPath path;
+    path.AddPolygon(APoints, ACount);
+    PathGradientBrush b(path);
+    b.SetCenterPoint(ACentre);
+    b.SetInterpolationColors(colors, pos, 3);
+    if (AClip == 1) g.SetClip(RectF(50, 40, 60, 50));
+    if (AClip == 2) {
+      GraphicsPath e;
+      e.AddEllipse(RectF(40, 30, 90, 70));
+      g.SetClip(e);
+    }
+    g.TranslateTransform(80, 70);
+    g.RotateTransform(33);
+    g.ScaleTransform(1.2f, 1.2f);
+    if (AMesh) {
+      g.ResetTransform();
+      Matrix m;
+      m.Translate(80, 70);
+      m.Rotate(33);
+      m.Scale(1.2f, 1.2f);
+      b.SetTransform(m);  // the mesh way gets the same placement from the brush
+      g.FillRectangle(b, 0, 0, 160, 140);
+    } else {
+      g.FillPath(b, path);
+    }
+    g.Flush();
+    return bmp;
+  };
+  struct Case {
+    const PointF* Points;
+    int Count;
+    PointF Centre;
+  };
+  for (const Case& c : {Case{hand, 4, {-10, 0}}, Case{pentagon, 5, {5, 5}}, Case{pentagon, 5, {-30, 10}}}) {
+    for (int clip = 0; clip < 3; ++clip) {
+      const auto fast = paint(c.Points, c.Count, c.Centre, false, clip);
+      const auto mesh = paint(c.Points, c.Count, c.Centre, true, clip);
+      // The mesh places its colours up to half a pixel apart from pixel centres, which shows on
+      // a hand a dozen pixels wide; each pixel must lie within what the mesh has around it.
+      int outside = 0, changed = 0;
+      for (int y = 1; y + 1 < 140; ++y)
+        for (int x = 1; x + 1 < 160; ++x) {
+          if (mesh->GetPixel(x, y) != 0xC0406080) ++changed;
+          const TAlphaColor v = fast->GetPixel(x, y);
+          for (int s = 0; s < 32; s += 8) {
+            int lo = 255, hi = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+              for (int dx = -1; dx <= 1; ++dx) {
+                const int m = int((mesh->GetPixel(x + dx, y + dy) >> s) & 255);
+                lo = std::min(lo, m), hi = std::max(hi, m);
+              }
+            const int ch = int((v >> s) & 255);
+            if (ch < lo - 14 || ch > hi + 14) ++outside;
+          }
+        }
+      EXPECT_GT(changed, 100) << c.Count << " clip " << clip;
+      EXPECT_EQ(outside, 0) << c.Count << " clip " << clip;
+    }
+  }
+
+  // Each pixel takes the gradient at its centre: on a square around (50, 50), pixel (25, 50) is at
+  // 49 % of the way out, so 51 % of the way from transparent to the centre colour.
+  Bitmap bmp(100, 100);
+  CairoGraphics g(bmp);
+  GraphicsPath square;
+  square.AddPolygon(kSquare, 4);
+  PathGradientBrush b(square);
+  b.SetCenterColor(kBlue);
+  b.SetSurroundColors(std::vector<TAlphaColor>{0x000000FF});
+  g.FillPath(b, square);
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(50, 50), 0xFC0000FF, 1));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(25, 50), 0x820000FF, 1));
+  EXPECT_TRUE(ColorNear(bmp.GetPixel(0, 0), 0x030000FF, 1));
+}
+
+TEST(PathGradientBrush, OnlyFadingConvexOutlinesAroundTheCentreTakeThePixelWay) {
+  const PointF quad[] = {{0, 0}, {100, 0}, {100, 50}, {0, 50}};
+  const PointF dart[] = {{0, 0}, {100, 25}, {0, 50}, {30, 25}};  // concave
+  GraphicsPath path;
+  path.AddPolygon(quad, 4);
+  auto brush = [&](const GraphicsPath& APath, PointF ACentre) {
+    PathGradientBrush b(APath);
+    b.SetCenterPoint(ACentre);
+    b.SetCenterColor(0xFF000000);
+    b.SetSurroundColors(std::vector<TAlphaColor>{0x00000000});
+    return b;
+  };
+  const Matrix id;
+  EXPECT_TRUE(ConvexPathGradient(brush(path, {50, 25}), path, id).Valid());
+  GraphicsPath same;
+  same.AddPolygon(quad, 4);
+  EXPECT_TRUE(ConvexPathGradient(brush(path, {50, 25}), same, id).Valid());  // an equal path will do
+  EXPECT_FALSE(ConvexPathGradient(brush(path, {100, 25}), path, id).Valid());  // centre on the outline
+  EXPECT_FALSE(ConvexPathGradient(brush(path, {150, 25}), path, id).Valid());  // and outside it
+  GraphicsPath other;
+  other.AddRectangle(RectF(0, 0, 10, 10));
+  EXPECT_FALSE(ConvexPathGradient(brush(path, {50, 25}), other, id).Valid());  // filling another shape
+  GraphicsPath concave;
+  concave.AddPolygon(dart, 4);
+  EXPECT_FALSE(ConvexPathGradient(brush(concave, {20, 25}), concave, id).Valid());
+  GraphicsPath curved;
+  curved.AddEllipse(RectF(0, 0, 100, 50));
+  EXPECT_FALSE(ConvexPathGradient(brush(curved, {50, 25}), curved, id).Valid());
+  PathGradientBrush opaqueRim = brush(path, {50, 25});
+  opaqueRim.SetSurroundColors(std::vector<TAlphaColor>{0x01000000});  // an edge would need anti-aliasing
+  EXPECT_FALSE(ConvexPathGradient(opaqueRim, path, id).Valid());
+  PathGradientBrush tiled = brush(path, {50, 25});
+  tiled.SetWrapMode(WrapModeTile);
+  EXPECT_FALSE(ConvexPathGradient(tiled, path, id).Valid());
+  EXPECT_FALSE(ConvexPathGradient(brush(path, {50, 25}), path, Matrix(0, 0, 0, 0, 0, 0)).Valid());
 }
 
 TEST(PathGradientBrush, WrapModesAndTransform) {

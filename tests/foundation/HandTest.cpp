@@ -39,24 +39,17 @@ TEST(AngularHand, PolygonsBevelsAndShadowAsDrawn) {
   hand.SetAngle(0);
   gp::RecordingGraphics g = DrawHand(hand);
   auto fills = g.Drawing();
-  constexpr size_t kShadow = kDWHandShadowLayers;
-  ASSERT_EQ(fills.size(), kShadow + 4);  // shadow layers, hand, left, right and tail bevel
+  ASSERT_EQ(fills.size(), 5u);  // shadow, hand, left, right and tail bevel
 
-  // Shadow: nested copies of the full polygon shrunk towards (-20, 0), moved by 0.014 x 201 down
-  // and right, not scaled. Their overlaps step from transparent at the outline to 0x8C black at 70 %
-  // of the way in: at the middle of band i, i of n layers overlap and hold i/n of the full alpha.
-  const float d = 2.814f;
-  float cover = 0;
-  for (size_t i = 0; i < kShadow; ++i) {
-    EXPECT_EQ(fills[i]->Op, "FillPolygon");
-    EXPECT_EQ(fills[i]->Color & 0x00FFFFFF, 0u);
-    const float k = 1 - 0.7f * (float(i) + 0.5f) / float(kShadow);
-    ExpectPoint(fills[i]->Points[1], 100 - 20 + 98 * k + d, 100 - 1 * k + d);  // the tip
-    cover = 1 - (1 - cover) * (1 - float(fills[i]->Color >> 24) / 255);
-    EXPECT_NEAR(cover * 255, 0x8C * float(i + 1) / float(kShadow), 1.5f) << i;
-  }
-  ASSERT_NE(hand.ShadowLayers(), nullptr);
-  fills.erase(fills.begin(), fills.begin() + kShadow - 1);  // the hand's own fills from index 1
+  // Shadow: the full polygon moved by 0.014 x 201 down and right, not scaled.
+  EXPECT_EQ(fills[0]->Op, "FillPath");
+  ExpectPoint(fills[0]->Points[0], 100 - 40 + 2.814f, 100 - 6 + 2.814f);
+  const gp::PathGradientBrush* shadow = hand.ShadowBrush();
+  ASSERT_NE(shadow, nullptr);
+  EXPECT_EQ(shadow->GetWrapMode(), gp::WrapModeClamp);
+  EXPECT_EQ(shadow->GetCenterPoint(), gp::PointF(-20, 0));
+  EXPECT_EQ(shadow->Blend().InterpolationColors(),
+            (std::vector<gp::GradientStop>{{0, 0x00000000}, {0.7f, 0x8C000000}, {1, 0x8C000000}}));
 
   // Hand: length 78, tail 40, tip 2, tail end 2 + 10 wide, notch 7.
   EXPECT_EQ(fills[1]->Op, "FillPolygon");
@@ -78,19 +71,19 @@ TEST(AngularHand, PolygonsBevelsAndShadowAsDrawn) {
   hand.SetAngle(90);
   g = DrawHand(hand);
   fills = g.Drawing();
-  ExpectPoint(fills[kShadow]->Points[1], 101, 178);
-  EXPECT_EQ(fills[kShadow + 1]->Color, 0x3EFFFFFFu);
-  EXPECT_EQ(fills[kShadow + 2]->Color, 0x7EFFFFFFu);
+  ExpectPoint(fills[1]->Points[1], 101, 178);
+  EXPECT_EQ(fills[2]->Color, 0x3EFFFFFFu);
+  EXPECT_EQ(fills[3]->Color, 0x7EFFFFFFu);
   // Angles beyond a turn are folded once before drawing.
   hand.SetAngle(450);
-  EXPECT_EQ(DrawHand(hand).Drawing()[kShadow + 2]->Color, 0x7EFFFFFFu);
+  EXPECT_EQ(DrawHand(hand).Drawing()[3]->Color, 0x7EFFFFFFu);
 
   // The hand is scaled about the device origin, the shadow is not.
   hand.SetAngle(0);
   g = DrawHand(hand, 2);
   fills = g.Drawing();
-  ExpectPoint(fills[kShadow]->Points[1], 2 * 178, 2 * 99);
-  ExpectPoint(fills[0]->Points[0], 100 - 20 - 20 * 0.9125f + d, 100 - 6 * 0.9125f + d);
+  ExpectPoint(fills[1]->Points[1], 2 * 178, 2 * 99);
+  ExpectPoint(fills[0]->Points[1], 178 + 2.814f, 99 + 2.814f);
 }
 
 TEST(AngularHand, PixelsOnCairo) {
@@ -121,13 +114,13 @@ TEST(AngularHand, OptionalPartsAndCachedGeometry) {
   TDWAngularHand hand([&] { ++changes; }, nullptr, nullptr);
   hand.TailIndentSize().SetValue(0);
   EXPECT_EQ(changes, 1);
-  EXPECT_EQ(DrawHand(hand).Drawing().size(), kDWHandShadowLayers + 3u);  // no tail bevel without a notch
+  EXPECT_EQ(DrawHand(hand).Drawing().size(), 4u);  // no tail bevel without a notch
   hand.Shadow().SetVisible(false);
   gp::RecordingGraphics g = DrawHand(hand);
   auto fills = g.Drawing();
   ASSERT_EQ(fills.size(), 3u);
   EXPECT_EQ(fills[0]->Op, "FillPolygon");
-  EXPECT_EQ(hand.ShadowLayers(), nullptr);
+  EXPECT_EQ(hand.ShadowBrush(), nullptr);
 
   // A size change rebuilds the polygons; so does a new reference length.
   hand.Length().SetValue(0.5f);
@@ -226,7 +219,7 @@ TEST(AngularHand, AnimationTicksFromAnotherThread) {
     hand.Animation().SetAcceleration(i % 2 ? 0.02f : 0.015f);
     hand.Animation().SetResistance(i % 3 ? 0.2f : 0.16f);
     gp::RecordingGraphics g = DrawHand(hand);
-    EXPECT_EQ(g.Drawing().size(), kDWHandShadowLayers + 4u);
+    EXPECT_EQ(g.Drawing().size(), 5u);
     EXPECT_TRUE(std::isfinite(hand.GetCurrentAngle()));
   }
   stop = true;

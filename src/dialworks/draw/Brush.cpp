@@ -123,6 +123,23 @@ std::vector<GradientStop> GradientBlend::Stops(TAlphaColor a, TAlphaColor b) con
   return out;
 }
 
+TAlphaColor GradientBlend::ColorAt(float position, TAlphaColor a, TAlphaColor b) const {
+  // Piecewise linear through the stops, flat before the first and after the last, as Stops() gives.
+  auto along = [position](const auto& v, auto color) {
+    if (!(position > v.front().Position)) return color(v.front());
+    for (size_t i = 1; i < v.size(); ++i) {
+      if (position > v[i].Position) continue;
+      const float span = v[i].Position - v[i - 1].Position;
+      const float f = span > 0 ? (position - v[i - 1].Position) / span : 1.0f;
+      return RXInterpolateColorF(color(v[i - 1]), color(v[i]), f);
+    }
+    return color(v.back());
+  };
+  if (!colors_.empty()) return along(colors_, [](const GradientStop& s) { return s.Color; });
+  if (!factors_.empty()) return along(factors_, [&](const Factor& f) { return RXInterpolateColorF(a, b, f.Value); });
+  return RXInterpolateColorF(a, b, position);
+}
+
 // ---- SolidBrush ----
 
 std::string SolidBrush::Describe() const { return "Solid(" + Hex(color_) + ")"; }

@@ -68,10 +68,14 @@ class GradientBlend {
   const std::vector<GradientStop>& InterpolationColors() const { return colors_; }
   // Stops from position 0 (colour a) to 1 (colour b).
   std::vector<GradientStop> Stops(TAlphaColor a, TAlphaColor b) const;
+  // The colour at one position of those stops, without building them.
+  TAlphaColor ColorAt(float position, TAlphaColor a, TAlphaColor b) const;
+  bool operator==(const GradientBlend&) const = default;
 
  private:
   struct Factor {
     float Position, Value;
+    bool operator==(const Factor&) const = default;
   };
   std::vector<Factor> factors_;
   std::vector<GradientStop> colors_;

@@ -142,6 +142,7 @@ class CairoGraphics final : public Graphics {
   void FillCurrent(const Brush& brush, FillMode mode);
   void StrokeCurrent(const Pen& pen);
   void FillShape(const Brush& brush, const GraphicsPath& path);
+  bool FillConvexGradient(const PathGradientBrush& brush, const GraphicsPath& path);
   void StrokeShape(const Pen& pen, const GraphicsPath& path);
   void PaintThroughMask();
   void DrawText(const std::string& text, const Font& font, const RectF* layout, PointF origin,

@@ -18,26 +18,6 @@ TDWHandPolygons DWHandPolygons(float len, float tail, float tip, float tw, float
   return p;
 }
 
-TDWHandShadow DWHandShadow(const std::array<gp::PointF, 4>& AOutline, gp::PointF ACenter) {
-  // Layer i (1-based) sits at the middle of its band of the fade: scale 1 - 0.7 (i - 1/2) / n of the
-  // outline about the centre. Inside it, i layers overlap; their combined alpha must be i/n of the
-  // full shadow, so each layer adds a = 1 - (1 - C_i) / (1 - C_i-1) over what lies below it.
-  TDWHandShadow layers;
-  const float full = kDWHandShadowAlpha / 255.0f;
-  float below = 0;
-  for (int i = 1; i <= kDWHandShadowLayers; ++i) {
-    const float k = 1 - kDWHandShadowSolidAt * (float(i) - 0.5f) / kDWHandShadowLayers;
-    const float cover = full * float(i) / kDWHandShadowLayers;
-    const float a = 1 - (1 - cover) / (1 - below);
-    below = cover;
-    TDWHandShadowLayer& l = layers[size_t(i - 1)];
-    for (size_t p = 0; p < AOutline.size(); ++p)
-      l.Points[p] = {ACenter.X + (AOutline[p].X - ACenter.X) * k, ACenter.Y + (AOutline[p].Y - ACenter.Y) * k};
-    l.Color = TAlphaColor(std::clamp(RXRoundHalfEvenToInt(a * 255), 0, 255)) << 24;
-  }
-  return layers;
-}
-
 float DWFoldAngleOnce(float a) {
   if (a >= 0 && a < 360) return a;
   if (a < 0 && a >= -360) return a + 360;

@@ -26,20 +26,6 @@ struct TDWHandPolygons {
 // (the tail end is tip + tail width wide), depth of the tail notch.
 TDWHandPolygons DWHandPolygons(float ALength, float ATail, float ATipWidth, float ATailWidth, float AIndent);
 
-// The hand's drop shadow: a gradient from transparent at the outline to 0x8C black at 70 % of the
-// way towards a centre point, constant beyond. It is drawn as nested copies of the outline shrunk
-// towards that centre, each filled with translucent black so that their overlaps step through the
-// gradient (filling the gradient itself every frame costs more than the whole rest of a frame).
-inline constexpr int kDWHandShadowLayers = 4;
-inline constexpr float kDWHandShadowSolidAt = 0.7f;      // gradient position where it turns solid
-inline constexpr uint8_t kDWHandShadowAlpha = 0x8C;
-struct TDWHandShadowLayer {
-  std::array<gp::PointF, 4> Points;
-  TAlphaColor Color = 0;
-};
-using TDWHandShadow = std::array<TDWHandShadowLayer, kDWHandShadowLayers>;
-TDWHandShadow DWHandShadow(const std::array<gp::PointF, 4>& AOutline, gp::PointF ACenter);
-
 // Alpha of the white bevel fills for a hand at AAngle screen degrees: light comes from the top left,
 // so each bevel brightens as it turns towards it.
 struct TDWHandBevelAlphas {

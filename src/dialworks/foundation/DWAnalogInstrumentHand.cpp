@@ -121,7 +121,8 @@ void TDWAngularHand::InvalidateOwner() {
 
 void TDWAngularHand::DoInvalidateResources() {
   FValid = false;
-  FShadowLayers.reset();
+  FShadowPath.reset();
+  FShadowBrush.reset();
 }
 
 void TDWAngularHand::EnsureResources(float AReference) {
@@ -133,7 +134,14 @@ void TDWAngularHand::EnsureResources(float AReference) {
   FPolygons = CalculatePoinst(AReference, AReference);
   FTailIndent = FPolygons.TailIndent;
   if (!FShadow->Visible()) return;
-  FShadowLayers = DWHandShadow(FPolygons.Full, gp::PointF(-FTailLength->Get(AReference) / 2, 0));
+  FShadowPath.emplace();
+  FShadowPath->AddPolygon(FPolygons.Full.data(), int(FPolygons.Full.size()));
+  FShadowBrush = std::make_unique<gp::PathGradientBrush>(*FShadowPath);
+  FShadowBrush->SetWrapMode(gp::WrapModeClamp);
+  const TAlphaColor colors[3] = {0x00000000, 0x8C000000, 0x8C000000};
+  const float positions[3] = {0.0f, 0.7f, 1.0f};
+  FShadowBrush->SetInterpolationColors(colors, positions, 3);
+  FShadowBrush->SetCenterPoint(gp::PointF(-FTailLength->Get(AReference) / 2, 0));
 }
 
 void TDWAngularHand::Draw(gp::Graphics& g, float ACenterX, float ACenterY, float AReference, float, float AWidth,
@@ -145,13 +153,12 @@ void TDWAngularHand::Draw(gp::Graphics& g, float ACenterX, float ACenterY, float
   const float angle = DWFoldAngleOnce(GetCurrentAngle());
   const float cx = (AWidth - 1) / 2, cy = (AHeight - 1) / 2;
 
-  if (FShadow->Visible() && FShadowLayers) {
+  if (FShadow->Visible() && FShadowBrush) {
     const float d = 0.014f * std::min(AWidth, AHeight);
     g.TranslateTransform(d, d);
     g.TranslateTransform(cx, cy);
     g.RotateTransform(angle);
-    for (const TDWHandShadowLayer& l : *FShadowLayers)
-      g.FillPolygon(gp::SolidBrush(l.Color), l.Points.data(), int(l.Points.size()));
+    g.FillPath(*FShadowBrush, *FShadowPath);
     g.SetTransform(saved);
     g.TranslateTransform(ACenterX, ACenterY);
   }
@@ -176,7 +183,7 @@ float TDWAngularHand::Reach(float AReference, float AWidth, float AHeight, float
   float r = 0;
   for (const gp::PointF& p : FPolygons.Full) r = std::max(r, std::hypot(p.X, p.Y));
   const float hand = r * std::max(std::fabs(AScaleX), std::fabs(AScaleY));
-  // The shadow is not scaled but moved by (d, d); its layers lie inside the outline.
+  // The shadow is the unscaled outline moved by (d, d).
   const float shadow = FShadow->Visible() ? r + 0.014f * std::min(AWidth, AHeight) * std::sqrt(2.0f) : 0;
   return std::max(hand, shadow);
 }

@@ -110,11 +110,11 @@ class TDWAngularHand : public TKVBasicControlProperty {
   void DoInvalidateResources();
   // The fill colour (control hands answer with their selection and hover colours).
   virtual TAlphaColor GetColor() const { return FColor; }
-  // The cached shadow layers (null until drawn or hit-tested with the shadow visible).
-  const TDWHandShadow* ShadowLayers() const { return FShadowLayers ? &*FShadowLayers : nullptr; }
+  // The cached shadow brush (null until drawn or hit-tested with the shadow visible).
+  const gp::PathGradientBrush* ShadowBrush() const { return FShadowBrush.get(); }
 
  private:
-  // Builds the polygons (and the shadow layers) for AReference unless they are valid for it.
+  // Builds the polygons (and the shadow path and brush) for AReference unless they are valid for it.
   void EnsureResources(float AReference);
 
   bool FVisible = true;
@@ -125,7 +125,8 @@ class TDWAngularHand : public TKVBasicControlProperty {
   mutable TCriticalSection FAngleLock;
   TDWHandMotion FMotion;
   TDWHandPolygons FPolygons;
-  std::optional<TDWHandShadow> FShadowLayers;
+  std::optional<gp::GraphicsPath> FShadowPath;
+  std::unique_ptr<gp::PathGradientBrush> FShadowBrush;
   float FTailIndent = 0;
   bool FValid = false;
   float FValidReference = 0;  // the reference length the cached geometry was built for

@@ -1,0 +1,136 @@
+#include "dialworks/draw/ConvexGradient.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace dw::gp {
+
+namespace {
+
+bool SamePath(const GraphicsPath& a, const GraphicsPath& b) {
+  return &a == &b || (a.Points() == b.Points() && a.Types() == b.Types());
+}
+
+// The gradient's premultiplied colours at 256 positions. Drawing the same brush frame after frame
+// is the case worth speeding up, so the last table is kept per thread.
+const uint32_t* Colors(const PathGradientBrush& brush) {
+  struct Cache {
+    bool Set = false;
+    TAlphaColor Center = 0, Surround = 0;
+    GradientBlend Blend;
+    uint32_t Lut[256];
+  };
+  thread_local Cache cache;
+  const TAlphaColor surround = brush.SurroundColorAt(0);
+  if (cache.Set && cache.Center == brush.GetCenterColor() && cache.Surround == surround &&
+      cache.Blend == brush.Blend())
+    return cache.Lut;
+  cache.Set = true;
+  cache.Center = brush.GetCenterColor();
+  cache.Surround = surround;
+  cache.Blend = brush.Blend();
+  // Between stops the colours run linearly as they are (not premultiplied), as in the mesh.
+  for (int i = 0; i < 256; ++i) {
+    const TAlphaColor c = brush.Blend().ColorAt(float(i) / 255, surround, cache.Center);
+    const uint32_t a = GetAlpha(c);
+    auto pre = [a](uint32_t v) { return (v * a + 127) / 255; };
+    cache.Lut[i] = a << 24 | pre(GetRed(c)) << 16 | pre(GetGreen(c)) << 8 | pre(GetBlue(c));
+  }
+  return cache.Lut;
+}
+
+inline uint32_t Over(uint32_t src, uint32_t dst) {
+  const uint32_t keep = 255 - (src >> 24);
+  // Two channels at a time: (x * keep) / 255 rounded, in 16-bit lanes.
+  auto scale = [keep](uint32_t v) {
+    uint32_t t = (v & 0x00FF00FF) * keep + 0x00800080;
+    return ((t + ((t >> 8) & 0x00FF00FF)) >> 8) & 0x00FF00FF;
+  };
+  return src + (scale(dst) | scale(dst >> 8) << 8);
+}
+
+}  // namespace
+
+ConvexPathGradient::ConvexPathGradient(const PathGradientBrush& brush, const GraphicsPath& fill,
+                                       const Matrix& toDevice) {
+  if (brush.GetWrapMode() != WrapModeClamp || !SamePath(brush.Path(), fill)) return;
+  const std::vector<TAlphaColor>& surround = brush.GetSurroundColors();
+  if (surround.empty() || std::any_of(surround.begin(), surround.end(), [&](TAlphaColor c) { return c != surround[0]; }))
+    return;
+  if (GetAlpha(brush.Blend().ColorAt(0, surround[0], brush.GetCenterColor())) != 0) return;
+
+  // One figure of straight lines.
+  const std::vector<PointF>& pts = fill.Points();
+  const std::vector<uint8_t>& types = fill.Types();
+  const int n = int(pts.size());
+  if (n < 3 || n > kMaxEdges) return;
+  for (int i = 1; i < n; ++i)
+    if ((types[size_t(i)] & PathPointTypePathTypeMask) != PathPointTypeLine) return;
+
+  Matrix m = brush.GetTransform();
+  m.Multiply(toDevice, MatrixOrderAppend);
+  PointF v[kMaxEdges];
+  const PointF c = m.TransformPoint(brush.GetCenterPoint());
+  if (!c.IsFinite()) return;
+  float x0 = c.X, y0 = c.Y, x1 = c.X, y1 = c.Y;
+  for (int i = 0; i < n; ++i) {
+    v[i] = m.TransformPoint(pts[size_t(i)]);
+    if (!v[i].IsFinite()) return;
+    x0 = std::min(x0, v[i].X), y0 = std::min(y0, v[i].Y), x1 = std::max(x1, v[i].X), y1 = std::max(y1, v[i].Y);
+  }
+
+  // Convex, and the centre point strictly inside: every edge's line passes the centre point on the
+  // same side and at least a hundredth of a pixel away, and the outline turns one way only (towards
+  // the centre point: the turn's cross product has the opposite sign of h).
+  double turn = 0;
+  for (int i = 0; i < n; ++i) {
+    const PointF a = v[i], b = v[(i + 1) % n], next = v[(i + 2) % n];
+    const double ex = double(b.X) - a.X, ey = double(b.Y) - a.Y;
+    const double len = std::hypot(ex, ey);
+    if (len < 1e-6) continue;  // a repeated point
+    const double h = ex * (double(a.Y) - c.Y) - ey * (double(a.X) - c.X);
+    const double bend = ex * (double(next.Y) - b.Y) - ey * (double(next.X) - b.X);
+    if (turn == 0) turn = h;
+    if (h * turn <= 0 || std::fabs(h) < 0.01 * len || bend * turn > 1e-9 * len) return;
+    edges_[count_++] = {-ey / h, ex / h, (ey * c.X - ex * c.Y) / h};
+  }
+  if (count_ < 3) return;
+  bounds_ = RectF::FromLTRB(std::floor(x0), std::floor(y0), std::ceil(x1), std::ceil(y1));
+  lut_ = Colors(brush);
+  valid_ = true;
+}
+
+void ConvexPathGradient::Paint(uint8_t* data, int stride, int originX, int originY, int left, int top, int right,
+                               int bottom) const {
+  if (!valid_) return;
+  top = std::max(top, int(std::max(double(bounds_.Y), double(top))));
+  bottom = std::min(bottom, int(std::min(double(bounds_.Bottom()), double(bottom))));
+  for (int y = top; y < bottom; ++y) {
+    const double py = y + 0.5;
+    // The row's inside, for pixel centres px: A px + (B py + C) < 1 on every edge.
+    double lo = left - 1.0, hi = right + 1.0;
+    double k[kMaxEdges];
+    for (int e = 0; e < count_; ++e) {
+      const Edge& E = edges_[e];
+      k[e] = E.B * py + E.C;
+      if (E.A > 0) hi = std::min(hi, (1 - k[e]) / E.A);
+      else if (E.A < 0) lo = std::max(lo, (1 - k[e]) / E.A);
+      else if (k[e] >= 1) hi = lo;
+    }
+    if (!(lo < hi)) continue;
+    const int xa = std::max(left, int(std::floor(lo - 0.5)) + 1), xb = std::min(right, int(std::ceil(hi - 0.5)));
+    if (xa >= xb) continue;
+    auto* row = reinterpret_cast<uint32_t*>(data + ptrdiff_t(y - originY) * stride) - originX;
+    for (int x = xa; x < xb; ++x) {
+      const double px = x + 0.5;
+      double t = 0;
+      for (int e = 0; e < count_; ++e) t = std::max(t, edges_[e].A * px + k[e]);
+      const int i = int((1 - std::min(t, 1.0)) * 255 + 0.5);
+      const uint32_t s = lut_[i];
+      if (s >> 24 == 0) continue;
+      row[x] = s >> 24 == 255 ? s : Over(s, row[x]);
+    }
+  }
+}
+
+}  // namespace dw::gp
