@@ -1,6 +1,9 @@
 #include "dialworks/draw/CairoGraphics.h"
 
+#include <cstring>
+
 #include "dialworks/draw/ConvexGradient.h"
+#include "dialworks/draw/CoverageGradient.h"
 #include "dialworks/draw/TextLayout.h"
 
 namespace dw::gp {
@@ -170,6 +173,7 @@ CairoGraphics::CairoGraphics(cairo_surface_t* surface) {
 
 CairoGraphics::~CairoGraphics() {
   if (mask_) cairo_surface_destroy(mask_);
+  if (coverage_) cairo_surface_destroy(coverage_);
   cairo_destroy(cr_);
   cairo_surface_flush(surface_);
   cairo_surface_destroy(surface_);
@@ -342,7 +346,10 @@ void CairoGraphics::StrokeCurrent(const Pen& pen) {
 }
 
 void CairoGraphics::FillShape(const Brush& brush, const GraphicsPath& path) {
-  if (path.Empty() || !Begin()) return;
+  if (path.Empty()) return;
+  const BrushType type = brush.GetType();
+  if ((type == BrushTypeLinearGradient || type == BrushTypePathGradient) && FillByCoverage(brush, path)) return;
+  if (!Begin()) return;
   AppendPath(cr_, path);
   FillCurrent(brush, path.GetFillMode());
   End();
@@ -387,6 +394,81 @@ void CairoGraphics::FillPath(const Brush& brush, const GraphicsPath& path) {
   FillShape(brush, path);
 }
 
+// Whether drawing may write the target's pixels itself: a plain ARGB32 image in device pixels,
+// drawn over, with no clip or a whole-pixel rectangle (which narrows *pixels).
+bool CairoGraphics::DirectPixels(RectF* pixels) const {
+  if (st_.compositing != CompositingModeSourceOver) return false;
+  double ox = 0, oy = 0, sx = 1, sy = 1;
+  cairo_surface_get_device_offset(surface_, &ox, &oy);
+  cairo_surface_get_device_scale(surface_, &sx, &sy);
+  if (cairo_surface_get_type(surface_) != CAIRO_SURFACE_TYPE_IMAGE ||
+      cairo_image_surface_get_format(surface_) != CAIRO_FORMAT_ARGB32 || ox != 0 || oy != 0 || sx != 1 || sy != 1)
+    return false;
+  if (st_.clip && !PixelRectangle(st_.clip->Root(), pixels)) return false;
+  *pixels = RectF::Intersect(*pixels, RectF(0, 0, float(cairo_image_surface_get_width(surface_)),
+                                            float(cairo_image_surface_get_height(surface_))));
+  return true;
+}
+
+// Linear and elliptical gradients: Cairo rasterises the coverage into an A8 mask, CoverageGradient
+// shades it (see there for why). False: not such a fill or target; nothing was drawn.
+bool CairoGraphics::FillByCoverage(const Brush& brush, const GraphicsPath& path) {
+  if (!st_.transform.IsInvertible()) return false;
+  RectF pixels = device_;
+  if (!DirectPixels(&pixels)) return false;
+  const CoverageGradient gradient(brush, st_.transform);
+  if (!gradient.Valid()) return false;
+  const RectF b = path.GetBounds(&st_.transform);  // Bézier control points included: never too small
+  if (!b.IsFinite()) return false;
+  const RectF area = RectF::Intersect(
+      RectF::FromLTRB(std::floor(b.X) - 1, std::floor(b.Y) - 1, std::ceil(b.Right()) + 1, std::ceil(b.Bottom()) + 1),
+      pixels);
+  if (area.IsEmptyArea()) return true;
+  const int l = int(area.X), t = int(area.Y), w = int(area.Right()) - l, h = int(area.Bottom()) - t;
+  if (w <= 0 || h <= 0) return true;
+
+  // The coverage mask, kept between calls and grown as needed.
+  if (!coverage_ || cairo_image_surface_get_width(coverage_) < w || cairo_image_surface_get_height(coverage_) < h) {
+    const int cw = coverage_ ? std::max(w, cairo_image_surface_get_width(coverage_)) : w;
+    const int ch = coverage_ ? std::max(h, cairo_image_surface_get_height(coverage_)) : h;
+    if (coverage_) cairo_surface_destroy(coverage_);
+    coverage_ = cairo_image_surface_create(CAIRO_FORMAT_A8, cw, ch);
+  }
+  if (cairo_surface_status(coverage_) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(coverage_);
+    coverage_ = nullptr;
+    return false;
+  }
+  cairo_surface_flush(coverage_);
+  uint8_t* mask = cairo_image_surface_get_data(coverage_);
+  const int maskStride = cairo_image_surface_get_stride(coverage_);
+  for (int y = 0; y < h; ++y) std::memset(mask + ptrdiff_t(y) * maskStride, 0, size_t(w));
+  cairo_surface_mark_dirty_rectangle(coverage_, 0, 0, w, h);
+  cairo_t* mc = cairo_create(coverage_);
+  cairo_rectangle(mc, 0, 0, w, h);
+  cairo_clip(mc);
+  cairo_matrix_t m = ToCairo(st_.transform);
+  m.x0 -= l;
+  m.y0 -= t;
+  cairo_set_matrix(mc, &m);
+  cairo_set_antialias(mc, IsAntiAliased(st_.smoothing) ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+  cairo_set_fill_rule(mc, path.GetFillMode() == FillModeWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+  AppendPath(mc, path);
+  cairo_fill(mc);
+  const bool ok = cairo_status(mc) == CAIRO_STATUS_SUCCESS;
+  cairo_destroy(mc);
+  if (!ok) return false;
+  cairo_surface_flush(coverage_);
+
+  cairo_surface_flush(surface_);
+  uint8_t* data = cairo_image_surface_get_data(surface_);
+  if (!data) return false;
+  const int stride = cairo_image_surface_get_stride(surface_);
+  gradient.Paint(mask, maskStride, data + ptrdiff_t(t) * stride + ptrdiff_t(l) * 4, stride, l, t, w, h);
+  cairo_surface_mark_dirty_rectangle(surface_, l, t, w, h);
+  return true;
+}
+
 // A fading convex path gradient is painted by ConvexPathGradient: straight into the pixels when
 // the target is a plain ARGB32 image and the clip is a whole-pixel rectangle (or none), otherwise
 // into a scratch image that Cairo then composes through the clip. False: not such a fill.
@@ -398,12 +480,7 @@ bool CairoGraphics::FillConvexGradient(const PathGradientBrush& brush, const Gra
   if (bounds.IsEmptyArea()) return true;
 
   RectF pixels = device_;
-  double ox = 0, oy = 0, sx = 1, sy = 1;
-  cairo_surface_get_device_offset(surface_, &ox, &oy);
-  cairo_surface_get_device_scale(surface_, &sx, &sy);
-  const bool direct = cairo_surface_get_type(surface_) == CAIRO_SURFACE_TYPE_IMAGE &&
-                      cairo_image_surface_get_format(surface_) == CAIRO_FORMAT_ARGB32 && ox == 0 && oy == 0 &&
-                      sx == 1 && sy == 1 && (!st_.clip || PixelRectangle(st_.clip->Root(), &pixels));
+  const bool direct = DirectPixels(&pixels);
   if (direct) {
     const RectF r = RectF::Intersect(bounds, pixels);
     if (r.IsEmptyArea()) return true;

@@ -143,6 +143,8 @@ class CairoGraphics final : public Graphics {
   void StrokeCurrent(const Pen& pen);
   void FillShape(const Brush& brush, const GraphicsPath& path);
   bool FillConvexGradient(const PathGradientBrush& brush, const GraphicsPath& path);
+  bool FillByCoverage(const Brush& brush, const GraphicsPath& path);
+  bool DirectPixels(RectF* pixels) const;
   void StrokeShape(const Pen& pen, const GraphicsPath& path);
   void PaintThroughMask();
   void DrawText(const std::string& text, const Font& font, const RectF* layout, PointF origin,
@@ -161,6 +163,7 @@ class CairoGraphics final : public Graphics {
   std::shared_ptr<const Region> appliedClip_;  // the clip currently set on cr_
   bool clipApplied_ = false;
   cairo_surface_t* mask_ = nullptr;            // A8 mask for clips Cairo cannot express, or nullptr
+  cairo_surface_t* coverage_ = nullptr;        // A8 coverage of gradient fills, kept for the next one
 };
 
 }  // namespace dw::gp

@@ -2,6 +2,7 @@
 // brush's geometry (and its own transform) is inverted here; a singular one paints nothing
 // instead of putting the context into an error state.
 #include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/draw/CoverageGradient.h"
 #include "dialworks/draw/Shading.h"
 
 namespace dw::gp {
@@ -149,22 +150,11 @@ cairo_pattern_t* TiledPathGradient(const PathGradientBrush& pb, cairo_pattern_t*
 // the unit circle) stretched onto the ellipse, and far cheaper to draw than the mesh. Returns
 // nullptr when the brush is not of that kind.
 cairo_pattern_t* EllipticalPathGradient(const PathGradientBrush& pb) {
-  RectF e;
-  if (pb.GetWrapMode() != WrapModeClamp || !pb.Path().IsEllipse(&e)) return nullptr;
-  const std::vector<TAlphaColor>& surround = pb.GetSurroundColors();
-  for (TAlphaColor c : surround)
-    if (c != surround.front()) return nullptr;
-  const float rx = e.Width / 2, ry = e.Height / 2;
-  // The centre point in the unit circle's space; on or outside the rim the circles do not nest.
-  const PointF c = pb.GetCenterPoint();
-  const double fx = (c.X - (e.X + rx)) / rx, fy = (c.Y - (e.Y + ry)) / ry;
-  if (!(fx * fx + fy * fy < 0.98)) return nullptr;
-  cairo_pattern_t* p = cairo_pattern_create_radial(fx, fy, 0, 0, 0, 1);
-  if (!SetInverse(p, [&] {
-        Matrix toWorld(rx, 0, 0, ry, e.X + rx, e.Y + ry);
-        toWorld.Multiply(pb.GetTransform(), MatrixOrderAppend);
-        return toWorld;
-      }())) {
+  Matrix toWorld;
+  PointF f;
+  if (!EllipticalGradientGeometry(pb, &toWorld, &f)) return nullptr;
+  cairo_pattern_t* p = cairo_pattern_create_radial(f.X, f.Y, 0, 0, 0, 1);
+  if (!SetInverse(p, toWorld)) {
     cairo_pattern_destroy(p);
     return nullptr;
   }
