@@ -1,6 +1,6 @@
 // Gradient fills of paths are shaded from Cairo's coverage by our own code when the target allows
-// it; they must paint what Cairo paints. The reference draws the same fill under a clip Cairo has
-// to apply itself (not on whole pixels, larger than the bitmap), which sends it through Cairo.
+// it; they must paint what Cairo paints. The reference draws the same fill on a Cairo subsurface of
+// the bitmap, whose pixels are not ours to write, which sends it through Cairo.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -25,13 +25,15 @@ TAlphaColor Background() {
 
 // Draws on a bitmap with a translucent background; AThroughCairo adds the clip described above.
 std::unique_ptr<Bitmap> Paint(const std::function<void(Graphics&)>& ADraw, bool AThroughCairo,
-                              const RectF* APixelClip = nullptr) {
+                              const RectF* APixelClip = nullptr, const GraphicsPath* AShapeClip = nullptr) {
   auto bmp = std::make_unique<Bitmap>(kW, kH);
   bmp->Clear(kBackground);
-  CairoGraphics g(*bmp);
+  cairo_surface_t* sub = cairo_surface_create_for_rectangle(bmp->Surface(), 0, 0, kW, kH);
+  CairoGraphics g = AThroughCairo ? CairoGraphics(sub) : CairoGraphics(*bmp);
+  cairo_surface_destroy(sub);
   g.SetSmoothingMode(SmoothingModeAntiAlias);
-  if (AThroughCairo) g.SetClip(RectF(-0.5f, -0.5f, kW + 1.0f, kH + 1.0f));
   if (APixelClip) g.SetClip(*APixelClip, CombineModeIntersect);
+  if (AShapeClip) g.SetClip(*AShapeClip, CombineModeIntersect);
   ADraw(g);
   g.Flush();
   return bmp;
@@ -147,4 +149,14 @@ TEST(CoverageGradient, MaskReuseAndPixelClip) {
   EXPECT_LE(d.Worst, 3);
   EXPECT_EQ(clipped->GetPixel(25, 20), Background());  // on the ring, outside the clip
   EXPECT_NE(clipped->GetPixel(5, 57), Background());
+
+  // A shaped clip Cairo can take is applied to the coverage.
+  GraphicsPath lens;
+  lens.AddEllipse(RectF(-20, 20, 120, 80));
+  const auto shaped = Paint(draw, false, nullptr, &lens);
+  d = Compare(*shaped, *Paint(draw, true, nullptr, &lens));
+  EXPECT_LE(d.Worst, 3);
+  EXPECT_EQ(d.OnlyFirst, 0);
+  EXPECT_EQ(shaped->GetPixel(25, 20), Background());
+  EXPECT_NE(shaped->GetPixel(5, 57), Background());
 }

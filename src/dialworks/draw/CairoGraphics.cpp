@@ -395,8 +395,9 @@ void CairoGraphics::FillPath(const Brush& brush, const GraphicsPath& path) {
 }
 
 // Whether drawing may write the target's pixels itself: a plain ARGB32 image in device pixels,
-// drawn over, with no clip or a whole-pixel rectangle (which narrows *pixels).
-bool CairoGraphics::DirectPixels(RectF* pixels) const {
+// drawn over, with no clip or a whole-pixel rectangle (which narrows *pixels). With AShapedClip a
+// clip Cairo can express is accepted too (*shaped is then set); the caller applies it.
+bool CairoGraphics::DirectPixels(RectF* pixels, bool AShapedClip, bool* shaped) const {
   if (st_.compositing != CompositingModeSourceOver) return false;
   double ox = 0, oy = 0, sx = 1, sy = 1;
   cairo_surface_get_device_offset(surface_, &ox, &oy);
@@ -404,7 +405,11 @@ bool CairoGraphics::DirectPixels(RectF* pixels) const {
   if (cairo_surface_get_type(surface_) != CAIRO_SURFACE_TYPE_IMAGE ||
       cairo_image_surface_get_format(surface_) != CAIRO_FORMAT_ARGB32 || ox != 0 || oy != 0 || sx != 1 || sy != 1)
     return false;
-  if (st_.clip && !PixelRectangle(st_.clip->Root(), pixels)) return false;
+  if (st_.clip && !PixelRectangle(st_.clip->Root(), pixels)) {
+    if (!AShapedClip || !NativeClip(st_.clip->Root())) return false;
+    *pixels = RectF::Intersect(*pixels, st_.clip->GetBounds());
+    *shaped = true;
+  }
   *pixels = RectF::Intersect(*pixels, RectF(0, 0, float(cairo_image_surface_get_width(surface_)),
                                             float(cairo_image_surface_get_height(surface_))));
   return true;
@@ -415,7 +420,8 @@ bool CairoGraphics::DirectPixels(RectF* pixels) const {
 bool CairoGraphics::FillByCoverage(const Brush& brush, const GraphicsPath& path) {
   if (!st_.transform.IsInvertible()) return false;
   RectF pixels = device_;
-  if (!DirectPixels(&pixels)) return false;
+  bool shaped = false;
+  if (!DirectPixels(&pixels, true, &shaped)) return false;
   const CoverageGradient gradient(brush, st_.transform);
   if (!gradient.Valid()) return false;
   const RectF b = path.GetBounds(&st_.transform);  // Bézier control points included: never too small
@@ -447,6 +453,10 @@ bool CairoGraphics::FillByCoverage(const Brush& brush, const GraphicsPath& path)
   cairo_t* mc = cairo_create(coverage_);
   cairo_rectangle(mc, 0, 0, w, h);
   cairo_clip(mc);
+  if (shaped) {  // the clip in device space, on the mask's pixels
+    cairo_translate(mc, -l, -t);
+    ApplyNativeClip(mc, st_.clip->Root(), device_);
+  }
   cairo_matrix_t m = ToCairo(st_.transform);
   m.x0 -= l;
   m.y0 -= t;
@@ -480,7 +490,7 @@ bool CairoGraphics::FillConvexGradient(const PathGradientBrush& brush, const Gra
   if (bounds.IsEmptyArea()) return true;
 
   RectF pixels = device_;
-  const bool direct = DirectPixels(&pixels);
+  const bool direct = DirectPixels(&pixels, false, nullptr);
   if (direct) {
     const RectF r = RectF::Intersect(bounds, pixels);
     if (r.IsEmptyArea()) return true;

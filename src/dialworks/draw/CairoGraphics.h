@@ -144,7 +144,7 @@ class CairoGraphics final : public Graphics {
   void FillShape(const Brush& brush, const GraphicsPath& path);
   bool FillConvexGradient(const PathGradientBrush& brush, const GraphicsPath& path);
   bool FillByCoverage(const Brush& brush, const GraphicsPath& path);
-  bool DirectPixels(RectF* pixels) const;
+  bool DirectPixels(RectF* pixels, bool AShapedClip, bool* shaped) const;
   void StrokeShape(const Pen& pen, const GraphicsPath& path);
   void PaintThroughMask();
   void DrawText(const std::string& text, const Font& font, const RectF* layout, PointF origin,
