@@ -128,6 +128,22 @@ TEST(CoverageGradient, EllipticalPathGradientsPaintLikeCairo) {
     EXPECT_GT(d.OnlyFirst, 20);
     EXPECT_LT(d.OnlyFirst, 400);
   }
+  // Filling more than the ellipse paints nothing beyond its rim, like Cairo (a pixel whose centre
+  // lies on the rim itself may fall on either side).
+  auto wide = [](Graphics& g) {
+    GraphicsPath outer;
+    outer.AddEllipse(RectF(10, 8, 140, 104));
+    PathGradientBrush b(outer);
+    b.SetCenterColor(0xFFE0E0E0);
+    b.SetSurroundColors(std::vector<TAlphaColor>{0xFF202020});
+    GraphicsPath all;
+    all.AddRectangle(RectF(0, 0, kW, kH));
+    g.FillPath(b, all);
+  };
+  const Difference d = Compare(*Paint(wide, false), *Paint(wide, true));
+  EXPECT_GT(d.Painted, 10000);
+  EXPECT_LE(d.Far, 16);
+  EXPECT_EQ(d.OnlyFirst, 0);
 }
 
 // One coverage mask serves every fill of a Graphics: it grows for a larger fill and is cleared

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dialworks/draw/Pixels.h"
+
 namespace dw::gp {
 
 namespace {
@@ -31,22 +33,9 @@ const uint32_t* Colors(const PathGradientBrush& brush) {
   cache.Blend = brush.Blend();
   // Between stops the colours run linearly as they are (not premultiplied), as in the mesh.
   for (int i = 0; i < 256; ++i) {
-    const TAlphaColor c = brush.Blend().ColorAt(float(i) / 255, surround, cache.Center);
-    const uint32_t a = GetAlpha(c);
-    auto pre = [a](uint32_t v) { return (v * a + 127) / 255; };
-    cache.Lut[i] = a << 24 | pre(GetRed(c)) << 16 | pre(GetGreen(c)) << 8 | pre(GetBlue(c));
+    cache.Lut[i] = PremultipliedPixel(brush.Blend().ColorAt(float(i) / 255, surround, cache.Center));
   }
   return cache.Lut;
-}
-
-inline uint32_t Over(uint32_t src, uint32_t dst) {
-  const uint32_t keep = 255 - (src >> 24);
-  // Two channels at a time: (x * keep) / 255 rounded, in 16-bit lanes.
-  auto scale = [keep](uint32_t v) {
-    uint32_t t = (v & 0x00FF00FF) * keep + 0x00800080;
-    return ((t + ((t >> 8) & 0x00FF00FF)) >> 8) & 0x00FF00FF;
-  };
-  return src + (scale(dst) | scale(dst >> 8) << 8);
 }
 
 }  // namespace
@@ -128,7 +117,7 @@ void ConvexPathGradient::Paint(uint8_t* data, int stride, int originX, int origi
       const int i = int((1 - std::min(t, 1.0)) * 255 + 0.5);
       const uint32_t s = lut_[i];
       if (s >> 24 == 0) continue;
-      row[x] = s >> 24 == 255 ? s : Over(s, row[x]);
+      row[x] = s >> 24 == 255 ? s : OverPixel(s, row[x]);
     }
   }
 }

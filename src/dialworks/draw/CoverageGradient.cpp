@@ -4,22 +4,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "dialworks/draw/Pixels.h"
+
 namespace dw::gp {
-
-namespace {
-
-// x * k / 255 on the four 8-bit channels of a premultiplied pixel, rounded.
-inline uint32_t ScalePixel(uint32_t v, uint32_t k) {
-  auto lanes = [k](uint32_t w) {
-    const uint32_t t = (w & 0x00FF00FF) * k + 0x00800080;
-    return ((t + ((t >> 8) & 0x00FF00FF)) >> 8) & 0x00FF00FF;
-  };
-  return lanes(v) | lanes(v >> 8) << 8;
-}
-
-inline uint32_t Over(uint32_t src, uint32_t dst) { return src + ScalePixel(dst, 255 - (src >> 24)); }
-
-}  // namespace
 
 bool EllipticalGradientGeometry(const PathGradientBrush& brush, Matrix* unitToWorld, PointF* focal) {
   RectF e;
@@ -140,8 +127,9 @@ void CoverageGradient::Paint(const uint8_t* mask, int maskStride, uint8_t* dst, 
         case Wrap::Repeat: t -= std::floor(t); break;
         case Wrap::Reflect: t = std::fabs(t - 2 * std::floor(t / 2 + 0.5)); break;
         case Wrap::None:
-          // Pixels on the rim whose centres lie just outside take the rim colour, as in Cairo.
-          if (!(t <= rimSlack_)) continue;
+          // A pixel partly covered on the rim whose centre lies just outside takes the rim colour
+          // (Cairo's radial gradient leaves it out); beyond the rim nothing is painted.
+          if (!(t <= (cover < 255 ? rimSlack_ : 1.0))) continue;
           t = std::min(t, 1.0);
           break;
       }
@@ -149,7 +137,7 @@ void CoverageGradient::Paint(const uint8_t* mask, int maskStride, uint8_t* dst, 
       uint32_t s = lut_[int(t * kLast + 0.5)];
       if (cover != 255) s = ScalePixel(s, cover);
       if (s >> 24 == 255) out[x] = s;
-      else if (s != 0) out[x] = Over(s, out[x]);
+      else if (s != 0) out[x] = OverPixel(s, out[x]);
     }
   }
 }
