@@ -23,7 +23,7 @@ TAlphaColor Background() {
   return b.GetPixel(0, 0);
 }
 
-// Draws on a bitmap with a translucent background; AThroughCairo adds the clip described above.
+// Draws on a bitmap with a translucent background; AThroughCairo draws through a subsurface.
 std::unique_ptr<Bitmap> Paint(const std::function<void(Graphics&)>& ADraw, bool AThroughCairo,
                               const RectF* APixelClip = nullptr, const GraphicsPath* AShapeClip = nullptr) {
   auto bmp = std::make_unique<Bitmap>(kW, kH);
@@ -45,12 +45,13 @@ struct Difference {
   int Worst = 0, Far = 0, Painted = 0, OnlyFirst = 0;
 };
 Difference Compare(const Bitmap& a, const Bitmap& b) {
+  const TAlphaColor background = Background();
   Difference d;
   for (int y = 0; y < kH; ++y)
     for (int x = 0; x < kW; ++x) {
       const TAlphaColor p = a.GetPixel(x, y), q = b.GetPixel(x, y);
-      if (q != Background()) ++d.Painted;
-      if (q == Background() && p != q) {
+      if (q != background) ++d.Painted;
+      if (q == background && p != q) {
         ++d.OnlyFirst;
         continue;
       }
