@@ -59,18 +59,10 @@ TEST(ScaleRanges, PaletteReuseStepDefaultAndRedraw) {
   EXPECT_EQ(r.Range(), 0);
   r.SetRange(std::numeric_limits<float>::quiet_NaN());
   EXPECT_EQ(r.Range(), 0);
-
-  // Defaults of the band.
-  EXPECT_EQ(dial.Ranges().Color(), 0xFF808080u);
-  EXPECT_FLOAT_EQ(dial.Ranges().Size().Value(), 0.95f);
-  EXPECT_FLOAT_EQ(dial.Ranges().Width().Value(), 0.05f);
-  EXPECT_TRUE(dial.Ranges().Visible());
 }
 
 TEST(CenterCap, DiscsShadowAndSkippedTransparentDisc) {
   TDWAnalogInstrumentCenter center(nullptr, nullptr, nullptr);
-  EXPECT_EQ(center.Bottom().Color(), 0x64808080u);
-  EXPECT_EQ(center.Top().Color(), 0xFF708090u);
   EXPECT_FALSE(Stored(center.Top(), "Color"));
   EXPECT_EQ(DWCenterShadowAlpha(0.2f), 130);
   EXPECT_EQ(DWCenterShadowAlpha(0.5f), 140);

@@ -319,6 +319,4 @@ TEST_F(ControlTest, ProportionalSizesRotationAndAssign) {
   EXPECT_EQ(rot.Rotation().Angle(), 90.0f);
   EXPECT_EQ(Host.RepaintCount(rot), before + 1);
   EXPECT_TRUE(rot.TransformParams(100, 40).Turned);
-  rot.RotationProperty().SetThickness(5);
-  EXPECT_EQ(rot.Rotation().Thickness(), 1.0f);
 }

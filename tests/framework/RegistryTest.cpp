@@ -127,8 +127,4 @@ TEST(Components, OwnershipStateAndDesigning) {
   other.InsertComponent(std::move(taken));
   EXPECT_EQ(g.Owner(), &other);
   EXPECT_EQ(other.ComponentCount(), 1u);
-  g.SetLoading(true);
-  EXPECT_TRUE(g.IsLoading());
-  g.Loaded();
-  EXPECT_FALSE(g.IsLoading());
 }
