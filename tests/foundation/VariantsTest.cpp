@@ -169,11 +169,10 @@ TEST(Variants, RegistrationAndFocusRedraw) {
   ASSERT_EQ(regs.size(), 5u);  // streaming-only classes are known by name, not offered
   EXPECT_EQ(FindRegisteredClass("TExternalTestDialMatrixElement"), &TExternalTestDialMatrixElement::StaticClass());
 
-  // A gauge collection takes mirroring elements; a matrix collection only matrix layers.
+  // A matrix collection takes only matrix layers (a gauge collection's mirroring elements: above).
   TTestMatrixHost matrix;
   EXPECT_EQ(matrix.Layers().Add<TTestDialElement>(), nullptr);
   TTestDial dial;
-  EXPECT_NE(dial.Elements().Add<TTestDialElement>(), nullptr);
 
   const uint64_t repaints = host.Host.RepaintCount(dial);
   dial.FocusGained();
