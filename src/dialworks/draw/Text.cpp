@@ -58,6 +58,36 @@ cairo_t* ScratchContext() {
 }
 
 namespace {
+
+// A Pango context loads its fonts anew and keeps them, so making one per text (as
+// pango_cairo_create_layout does) costs more than the layout itself. One per thread (Pango objects
+// are not shared between threads) and anti-aliasing choice is kept, and brought to each cairo_t's
+// transform and target before a layout is made from it; a layout made earlier lays itself out
+// again if it is used after that.
+PangoContext* SharedContext(cairo_t* cr, bool antialias) {
+  struct Holder {
+    PangoContext* contexts[2] = {nullptr, nullptr};
+    ~Holder() {
+      for (PangoContext* c : contexts)
+        if (c) g_object_unref(c);
+    }
+  };
+  thread_local Holder h;
+  PangoContext*& context = h.contexts[antialias ? 1 : 0];
+  if (!context) {
+    context = pango_font_map_create_context(pango_cairo_font_map_get_default());
+    // Unhinted metrics so measurements do not depend on the transform or the target.
+    cairo_font_options_t* fo = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
+    cairo_font_options_set_antialias(fo, antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
+    pango_cairo_context_set_font_options(context, fo);
+    cairo_font_options_destroy(fo);
+  }
+  pango_cairo_update_context(cr, context);
+  return context;
+}
+
 float Fraction(StringAlignment a) {
   return a == StringAlignmentCenter ? 0.5f : a == StringAlignmentFar ? 1.0f : 0.0f;
 }
@@ -76,16 +106,8 @@ bool LayoutText(cairo_t* cr, const std::string& text, const FontFamily& family, 
   if (text.empty() || !(pxSize > 0 && pxSize < 100000) || !anchor.IsFinite()) return false;
   if (layoutRect && !(layoutRect->IsFinite() && layoutRect->Width >= 0 && layoutRect->Height >= 0)) return false;
 
-  PangoLayout* layout = pango_cairo_create_layout(cr);
+  PangoLayout* layout = pango_layout_new(SharedContext(cr, antialias));
   out->layout = layout;
-  // Unhinted metrics so measurements do not depend on the transform or the target.
-  cairo_font_options_t* fo = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
-  cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
-  cairo_font_options_set_antialias(fo, antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
-  pango_cairo_context_set_font_options(pango_layout_get_context(layout), fo);
-  cairo_font_options_destroy(fo);
-  pango_layout_context_changed(layout);
 
   // Unknown families fall back through fontconfig; naming DejaVu Sans last keeps that fallback
   // the same on every machine that has it.
