@@ -4,6 +4,7 @@
 
 #include "dialworks/draw/ConvexGradient.h"
 #include "dialworks/draw/CoverageGradient.h"
+#include "dialworks/draw/EllipseCoverage.h"
 #include "dialworks/draw/TextLayout.h"
 
 namespace dw::gp {
@@ -348,7 +349,9 @@ void CairoGraphics::StrokeCurrent(const Pen& pen) {
 void CairoGraphics::FillShape(const Brush& brush, const GraphicsPath& path) {
   if (path.Empty()) return;
   const BrushType type = brush.GetType();
-  if ((type == BrushTypeLinearGradient || type == BrushTypePathGradient) && FillByCoverage(brush, path)) return;
+  if ((type == BrushTypeLinearGradient || type == BrushTypePathGradient || type == BrushTypeSolidColor) &&
+      FillByCoverage(brush, path))
+    return;
   if (!Begin()) return;
   AppendPath(cr_, path);
   FillCurrent(brush, path.GetFillMode());
@@ -356,7 +359,7 @@ void CairoGraphics::FillShape(const Brush& brush, const GraphicsPath& path) {
 }
 
 void CairoGraphics::StrokeShape(const Pen& pen, const GraphicsPath& path) {
-  if (path.Empty() || !Begin()) return;
+  if (path.Empty() || StrokeByCoverage(pen, path) || !Begin()) return;
   AppendPath(cr_, path);
   StrokeCurrent(pen);
   End();
@@ -415,16 +418,49 @@ bool CairoGraphics::DirectPixels(RectF* pixels, bool AShapedClip, bool* shaped) 
   return true;
 }
 
-// Linear and elliptical gradients: Cairo rasterises the coverage into an A8 mask, CoverageGradient
-// shades it (see there for why). False: not such a fill or target; nothing was drawn.
+// Linear and elliptical gradients, and solid colours on ellipses and elliptical rings: the shape's
+// coverage goes into an A8 mask (computed for ellipses, else rasterised by Cairo) and
+// CoverageGradient composes the paint through it (see there for why). False: not such a fill or
+// target; nothing was drawn.
 bool CairoGraphics::FillByCoverage(const Brush& brush, const GraphicsPath& path) {
+  EllipseShape ellipse;
+  const bool computed = FilledEllipseShape(path, st_.transform, &ellipse);
+  if (!computed && brush.GetType() == BrushTypeSolidColor) return false;  // Cairo's own way is its fastest
+  return ComposeCoverage(brush, computed ? &ellipse : nullptr, path);
+}
+
+// A solid pen along a circle: the ring it covers, computed.
+bool CairoGraphics::StrokeByCoverage(const Pen& pen, const GraphicsPath& path) {
+  EllipseShape ring;
+  if (pen.GetBrush().GetType() != BrushTypeSolidColor || pen.GetDashStyle() != DashStyleSolid ||
+      !StrokedCircleShape(path, st_.transform, pen.GetWidth(), &ring))
+    return false;
+  return ComposeCoverage(pen.GetBrush(), &ring, path);
+}
+
+bool CairoGraphics::ComposeCoverage(const Brush& brush, const EllipseShape* ellipse, const GraphicsPath& path) {
   if (!st_.transform.IsInvertible()) return false;
   RectF pixels = device_;
   bool shaped = false;
   if (!DirectPixels(&pixels, true, &shaped)) return false;
+  // A clip that is one ellipse is applied to computed coverage by computing its own; other shaped
+  // clips need Cairo's mask.
+  EllipseShape clipEllipse;
+  const bool clipComputed =
+      shaped && st_.clip->Root().kind == Region::Kind::Path && FilledEllipseShape(st_.clip->Root().path, Matrix(), &clipEllipse);
+  if (shaped && !clipComputed) {
+    if (ellipse && brush.GetType() == BrushTypeSolidColor) return false;
+    ellipse = nullptr;
+  }
   const CoverageGradient gradient(brush, st_.transform);
   if (!gradient.Valid()) return false;
-  const RectF b = path.GetBounds(&st_.transform);  // Bézier control points included: never too small
+  RectF b;
+  if (ellipse) {
+    const DeviceEllipse& e = ellipse->Outer;
+    b = RectF(float(e.Cx - e.Rx), float(e.Cy - e.Ry), float(2 * e.Rx), float(2 * e.Ry));
+  } else {
+    b = path.GetBounds(&st_.transform);  // Bézier control points included: never too small
+  }
   if (!b.IsFinite()) return false;
   const RectF area = RectF::Intersect(
       RectF::FromLTRB(std::floor(b.X) - 1, std::floor(b.Y) - 1, std::ceil(b.Right()) + 1, std::ceil(b.Bottom()) + 1),
@@ -448,33 +484,43 @@ bool CairoGraphics::FillByCoverage(const Brush& brush, const GraphicsPath& path)
   cairo_surface_flush(coverage_);
   uint8_t* mask = cairo_image_surface_get_data(coverage_);
   const int maskStride = cairo_image_surface_get_stride(coverage_);
-  for (int y = 0; y < h; ++y) std::memset(mask + ptrdiff_t(y) * maskStride, 0, size_t(w));
-  cairo_surface_mark_dirty_rectangle(coverage_, 0, 0, w, h);
-  cairo_t* mc = cairo_create(coverage_);
-  cairo_rectangle(mc, 0, 0, w, h);
-  cairo_clip(mc);
-  if (shaped) {  // the clip in device space, on the mask's pixels
-    cairo_translate(mc, -l, -t);
-    ApplyNativeClip(mc, st_.clip->Root(), device_);
+  const bool aa = IsAntiAliased(st_.smoothing);
+  spans_.clear();
+  if (ellipse) {
+    RasteriseEllipseShape(*ellipse, aa, mask, maskStride, l, t, w, h, &spans_);
+    if (clipComputed) ClipToEllipseShape(clipEllipse, mask, maskStride, l, t, spans_);
+  } else {
+    for (int y = 0; y < h; ++y) {
+      std::memset(mask + ptrdiff_t(y) * maskStride, 0, size_t(w));
+      spans_.push_back({y, 0, w});
+    }
+    cairo_surface_mark_dirty_rectangle(coverage_, 0, 0, w, h);
+    cairo_t* mc = cairo_create(coverage_);
+    cairo_rectangle(mc, 0, 0, w, h);
+    cairo_clip(mc);
+    if (shaped) {  // the clip in device space, on the mask's pixels
+      cairo_translate(mc, -l, -t);
+      ApplyNativeClip(mc, st_.clip->Root(), device_);
+    }
+    cairo_matrix_t m = ToCairo(st_.transform);
+    m.x0 -= l;
+    m.y0 -= t;
+    cairo_set_matrix(mc, &m);
+    cairo_set_antialias(mc, aa ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    cairo_set_fill_rule(mc, path.GetFillMode() == FillModeWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+    AppendPath(mc, path);
+    cairo_fill(mc);
+    const bool ok = cairo_status(mc) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(mc);
+    if (!ok) return false;
+    cairo_surface_flush(coverage_);
   }
-  cairo_matrix_t m = ToCairo(st_.transform);
-  m.x0 -= l;
-  m.y0 -= t;
-  cairo_set_matrix(mc, &m);
-  cairo_set_antialias(mc, IsAntiAliased(st_.smoothing) ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
-  cairo_set_fill_rule(mc, path.GetFillMode() == FillModeWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
-  AppendPath(mc, path);
-  cairo_fill(mc);
-  const bool ok = cairo_status(mc) == CAIRO_STATUS_SUCCESS;
-  cairo_destroy(mc);
-  if (!ok) return false;
-  cairo_surface_flush(coverage_);
 
   cairo_surface_flush(surface_);
   uint8_t* data = cairo_image_surface_get_data(surface_);
   if (!data) return false;
   const int stride = cairo_image_surface_get_stride(surface_);
-  gradient.Paint(mask, maskStride, data + ptrdiff_t(t) * stride + ptrdiff_t(l) * 4, stride, l, t, w, h);
+  gradient.Paint(mask, maskStride, data + ptrdiff_t(t) * stride + ptrdiff_t(l) * 4, stride, l, t, spans_);
   cairo_surface_mark_dirty_rectangle(surface_, l, t, w, h);
   return true;
 }

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "dialworks/draw/EllipseCoverage.h"
 #include "dialworks/draw/Graphics.h"
 
 namespace dw::gp {
@@ -144,6 +145,9 @@ class CairoGraphics final : public Graphics {
   void FillShape(const Brush& brush, const GraphicsPath& path);
   bool FillConvexGradient(const PathGradientBrush& brush, const GraphicsPath& path);
   bool FillByCoverage(const Brush& brush, const GraphicsPath& path);
+  bool StrokeByCoverage(const Pen& pen, const GraphicsPath& path);
+  // Paint through coverage: the ellipse's when given (computed), else the path's (by Cairo).
+  bool ComposeCoverage(const Brush& brush, const EllipseShape* ellipse, const GraphicsPath& path);
   bool DirectPixels(RectF* pixels, bool AShapedClip, bool* shaped) const;
   void StrokeShape(const Pen& pen, const GraphicsPath& path);
   void PaintThroughMask();
@@ -162,7 +166,8 @@ class CairoGraphics final : public Graphics {
   RectF device_;                               // the surface's extent in device pixels
   std::shared_ptr<const Region> appliedClip_;  // the clip currently set on cr_
   bool clipApplied_ = false;
-  cairo_surface_t* mask_ = nullptr;            // A8 mask for clips Cairo cannot express, or nullptr
+  cairo_surface_t* mask_ = nullptr;
+  std::vector<MaskSpan> spans_;  // the coverage mask's painted runs (kept: no allocation per fill)            // A8 mask for clips Cairo cannot express, or nullptr
   cairo_surface_t* coverage_ = nullptr;        // A8 coverage of gradient fills, kept for the next one
 };
 

@@ -47,6 +47,11 @@ CoverageGradient::CoverageGradient(const Brush& brush, const Matrix& toDevice) {
     focalNorm_ = 1 - (double(focal_.X) * focal_.X + double(focal_.Y) * focal_.Y);
     // t runs from the centre point (0) to the rim (1), the blend from the rim (0) to the centre (1).
     Table(pb.Stops(pb.SurroundColorAt(0)), true);
+  } else if (brush.GetType() == BrushTypeSolidColor) {
+    kind_ = Kind::Solid;
+    lut_[0] = PremultipliedPixel(static_cast<const SolidBrush&>(brush).GetColor());
+    valid_ = true;
+    return;
   } else {
     return;
   }
@@ -87,59 +92,96 @@ void CoverageGradient::Table(const std::vector<GradientStop>& AStops, bool AReve
   }
 }
 
+namespace {
+
+// Composes colour(x, y, cover) (premultiplied; 0: nothing) through the coverage mask over the
+// pixels eight at a time, skipping empty coverage; a colour the same everywhere and opaque fills
+// wholly covered runs.
+template <bool kConstant, class Colour>
+void ComposeThroughMask(const uint8_t* mask, int maskStride, uint8_t* dst, int dstStride,
+                        const std::vector<MaskSpan>& spans, Colour colour) {
+  uint32_t colours[8];
+  for (const MaskSpan& span : spans) {
+    const int y = span.Y;
+    const uint8_t* m = mask + ptrdiff_t(y) * maskStride;
+    auto* out = reinterpret_cast<uint32_t*>(dst + ptrdiff_t(y) * dstStride);
+    int x = span.X0;
+    for (; x + 8 <= span.X1; x += 8) {
+      uint64_t eight;
+      std::memcpy(&eight, m + x, 8);
+      if (eight == 0) continue;
+      if (kConstant && eight == ~uint64_t(0) && colour(x, y, 255) >> 24 == 255) {
+        std::fill_n(out + x, 8, colour(x, y, 255));
+        continue;
+      }
+      for (int k = 0; k < 8; ++k) colours[k] = colour(x + k, y, m[x + k]);
+      CoverOverPixels(out + x, colours, m + x, 8);
+    }
+    for (; x < span.X1; ++x) {
+      if (m[x] == 0) continue;
+      const uint32_t s = colour(x, y, m[x]);
+      CoverOverPixels(out + x, &s, m + x, 1);
+    }
+  }
+}
+
+}  // namespace
+
 void CoverageGradient::Paint(const uint8_t* mask, int maskStride, uint8_t* dst, int dstStride, int left, int top,
-                             int width, int height) const {
+                             const std::vector<MaskSpan>& spans) const {
   if (!valid_) return;
+  if (kind_ == Kind::Solid) {
+    const uint32_t s = lut_[0];
+    ComposeThroughMask<true>(mask, maskStride, dst, dstStride, spans, [s](int, int, uint32_t) { return s; });
+    return;
+  }
   const double a = fromDevice_.M11(), b = fromDevice_.M21(), c = fromDevice_.OffsetX();
   const double d = fromDevice_.M12(), e = fromDevice_.M22(), f = fromDevice_.OffsetY();
   constexpr double kLast = kLut - 1;
-  for (int y = 0; y < height; ++y) {
-    const uint8_t* m = mask + ptrdiff_t(y) * maskStride;
-    auto* out = reinterpret_cast<uint32_t*>(dst + ptrdiff_t(y) * dstStride);
-    const double py = top + y + 0.5;
-    for (int x = 0; x < width; ++x) {
-      // Skip empty coverage eight pixels at a time.
-      if (x + 8 <= width) {
-        uint64_t eight;
-        std::memcpy(&eight, m + x, 8);
-        if (eight == 0) {
-          x += 7;
-          continue;
-        }
-      }
-      const uint32_t cover = m[x];
-      if (cover == 0) continue;
-      const double px = left + x + 0.5;
-      const double gx = a * px + b * py + c;
-      double t;
-      if (kind_ == Kind::Linear) {
-        t = gx;
-      } else {
-        // The circle from the focal point (radius 0) to the unit circle (radius 1) through the
-        // point: centre focal (1 - t), radius t.
-        const double gy = d * px + e * py + f;
-        const double qx = gx - focal_.X, qy = gy - focal_.Y;
-        const double qf = qx * focal_.X + qy * focal_.Y, qq = qx * qx + qy * qy;
-        t = (qf + std::sqrt(std::max(0.0, qf * qf + focalNorm_ * qq))) / focalNorm_;
-      }
-      switch (wrap_) {
-        case Wrap::Pad: t = std::clamp(t, 0.0, 1.0); break;
-        case Wrap::Repeat: t -= std::floor(t); break;
-        case Wrap::Reflect: t = std::fabs(t - 2 * std::floor(t / 2 + 0.5)); break;
-        case Wrap::None:
-          // A pixel partly covered on the rim whose centre lies just outside takes the rim colour
-          // (Cairo's radial gradient leaves it out); beyond the rim nothing is painted.
-          if (!(t <= (cover < 255 ? rimSlack_ : 1.0))) continue;
-          t = std::min(t, 1.0);
-          break;
-      }
-      if (!(t >= 0 && t <= 1)) continue;  // NaN from a degenerate point
-      uint32_t s = lut_[int(t * kLast + 0.5)];
-      if (cover != 255) s = ScalePixel(s, cover);
-      if (s >> 24 == 255) out[x] = s;
-      else if (s != 0) out[x] = OverPixel(s, out[x]);
-    }
+  // Gradient coordinates at column 0 of the row last asked for (rows come in order, columns
+  // within a row too); the transform is finite, so they are.
+  int row = -1;
+  double gx0 = 0, gy0 = 0;
+  auto startOf = [&](int y) {
+    if (y == row) return;
+    row = y;
+    const double px = left + 0.5, py = top + y + 0.5;
+    gx0 = a * px + b * py + c;
+    gy0 = d * px + e * py + f;
+  };
+  if (wrap_ == Wrap::Pad) {
+    ComposeThroughMask<false>(mask, maskStride, dst, dstStride, spans, [&](int x, int y, uint32_t) {
+      startOf(y);
+      return lut_[int(std::clamp((gx0 + a * x) * kLast + 0.5, 0.0, kLast))];
+    });
+    return;
   }
+  auto at = [this](double t) { return lut_[int(t * kLast + 0.5)]; };
+  auto tiled = [&](auto wrap) {
+    ComposeThroughMask<false>(mask, maskStride, dst, dstStride, spans, [&](int x, int y, uint32_t) {
+      startOf(y);
+      const double t = wrap(gx0 + a * x);
+      return t >= 0 && t <= 1 ? at(t) : 0u;
+    });
+  };
+  switch (wrap_) {
+    case Wrap::Repeat: tiled([](double t) { return t - std::floor(t); }); return;
+    case Wrap::Reflect: tiled([](double t) { return std::fabs(t - 2 * std::floor(t / 2 + 0.5)); }); return;
+    default: break;
+  }
+  // Radial: the circle from the focal point (radius 0) to the unit circle (radius 1) through the
+  // point: centre focal (1 - t), radius t.
+  const double inverseNorm = 1 / focalNorm_;
+  ComposeThroughMask<false>(mask, maskStride, dst, dstStride, spans, [&](int x, int y, uint32_t cover) -> uint32_t {
+    startOf(y);
+    const double qx = gx0 + a * x - focal_.X, qy = gy0 + d * x - focal_.Y;
+    const double qf = qx * focal_.X + qy * focal_.Y, qq = qx * qx + qy * qy;
+    const double t = (qf + std::sqrt(std::max(0.0, qf * qf + focalNorm_ * qq))) * inverseNorm;
+    // A pixel partly covered on the rim whose centre lies just outside takes the rim colour
+    // (Cairo's radial gradient leaves it out); beyond the rim nothing is painted.
+    if (!(t >= 0 && t <= (cover < 255 ? rimSlack_ : 1.0))) return 0u;
+    return at(std::min(t, 1.0));
+  });
 }
 
 }  // namespace dw::gp

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dialworks/draw/Brush.h"
+#include "dialworks/draw/EllipseCoverage.h"
 
 namespace dw::gp {
 
@@ -22,19 +23,20 @@ bool EllipticalGradientGeometry(const PathGradientBrush& brush, Matrix* unitToWo
 class CoverageGradient {
  public:
   // Linear gradients (every wrap mode) and the elliptical path gradients above, placed by the
-  // world-to-device transform. Valid() is false for other brushes and singular geometry.
+  // world-to-device transform, and solid colours. Valid() is false for other brushes and singular
+  // geometry.
   CoverageGradient(const Brush& brush, const Matrix& toDevice);
   bool Valid() const { return valid_; }
 
   // Composes the gradient through the coverage mask into the premultiplied ARGB32 pixels: mask byte
   // (x, y) of rows `maskStride` apart covers device pixel (left + x, top + y), and `dst` points at
-  // device pixel (left, top) of rows `dstStride` bytes apart; width x height pixels.
-  void Paint(const uint8_t* mask, int maskStride, uint8_t* dst, int dstStride, int left, int top, int width,
-             int height) const;
+  // device pixel (left, top) of rows `dstStride` bytes apart; only the mask's spans are read.
+  void Paint(const uint8_t* mask, int maskStride, uint8_t* dst, int dstStride, int left, int top,
+             const std::vector<MaskSpan>& spans) const;
 
  private:
   static constexpr int kLut = 1024;  // steep ramps still step by about one level
-  enum class Kind { Linear, Radial } kind_ = Kind::Linear;
+  enum class Kind { Linear, Radial, Solid } kind_ = Kind::Linear;
   enum class Wrap { Pad, Repeat, Reflect, None } wrap_ = Wrap::Pad;
   // Device to gradient space: linear t = x', radial t solves for the circle through (x', y').
   Matrix fromDevice_;

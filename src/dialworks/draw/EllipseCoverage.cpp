@@ -1,0 +1,237 @@
+#include "dialworks/draw/EllipseCoverage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace dw::gp {
+
+namespace {
+
+constexpr double kMinAxis = 1;  // semi-axis in pixels below which Cairo draws the shape
+constexpr double kMinBend = 2;  // least radius of curvature in pixels
+
+// The ellipse a path figure makes under a transform that only scales and moves.
+bool DeviceEllipseOf(const GraphicsPath& figure, const Matrix& m, DeviceEllipse* e) {
+  RectF r;
+  if (!figure.IsEllipse(&r)) return false;
+  const double sx = m.M11(), sy = m.M22();
+  e->Cx = (double(r.X) + r.Width / 2.0) * sx + m.OffsetX();
+  e->Cy = (double(r.Y) + r.Height / 2.0) * sy + m.OffsetY();
+  e->Rx = std::fabs(sx) * r.Width / 2.0;
+  e->Ry = std::fabs(sy) * r.Height / 2.0;
+  return std::isfinite(e->Cx) && std::isfinite(e->Cy) && std::isfinite(e->Rx) && std::isfinite(e->Ry) &&
+         e->Rx >= kMinAxis && e->Ry >= kMinAxis && e->Rx < 1e6 && e->Ry < 1e6 &&
+         // The outline bends no tighter than a circle of two pixels (the tips of a long, thin
+         // ellipse turn too fast for a pixel's distance to stand for its coverage).
+         e->Rx * e->Rx >= kMinBend * e->Ry && e->Ry * e->Ry >= kMinBend * e->Rx;
+}
+
+bool Axial(const Matrix& m) { return m.M12() == 0 && m.M21() == 0 && m.M11() != 0 && m.M22() != 0; }
+
+// The share of a pixel inside a straight edge whose normal is (nx, ny) (unit, any signs) and
+// whose distance from the pixel's centre is `inside` (positive: the centre is inside): the area
+// of the unit square on the inner side of the line.
+double EdgeCoverage(double inside, double nx, double ny) {
+  const double a = std::max(std::fabs(nx), std::fabs(ny)), b = std::min(std::fabs(nx), std::fabs(ny));
+  const double outer = (a + b) / 2;  // beyond this the square lies wholly on one side
+  if (inside >= outer) return 1;
+  if (inside <= -outer) return 0;
+  const double inner = (a - b) / 2;  // within this the line crosses two opposite sides
+  if (std::fabs(inside) <= inner) return 0.5 + inside / a;
+  const double corner = (outer - std::fabs(inside)) * (outer - std::fabs(inside)) / (2 * a * b);
+  return inside > 0 ? 1 - corner : corner;
+}
+
+// An ellipse ready for coverage. A pixel's coverage comes from its centre's distance to the
+// outline, estimated to first order from the normalised radius k: exact on circles, and within a
+// small fraction of a pixel on the outline of any ellipse wider than a few pixels.
+class Coverer {
+ public:
+  Coverer(const DeviceEllipse& e, bool aa)
+      : e_(e), aa_(aa), irx_(1 / e.Rx), iry_(1 / e.Ry), circle_(e.Rx == e.Ry) {}
+
+  double operator()(double px, double py) const {
+    const double dx = px - e_.Cx, dy = py - e_.Cy;
+    if (circle_) {
+      const double r2 = dx * dx + dy * dy;
+      if (!aa_) return r2 < e_.Rx * e_.Rx ? 1 : 0;
+      const double r = std::sqrt(r2);
+      if (!(r > 0)) return 1;
+      const double inv = 1 / r;
+      return EdgeCoverage(e_.Rx - r, dx * inv, dy * inv);
+    }
+    const double u = dx * irx_, v = dy * iry_;
+    const double k2 = u * u + v * v;
+    if (!aa_) return k2 < 1 ? 1 : 0;
+    const double k = std::sqrt(k2);
+    const double gx = u * irx_, gy = v * iry_;  // the gradient of k, times k
+    const double g2 = gx * gx + gy * gy;
+    if (!(g2 > 0)) return 1;  // the centre
+    const double ig = 1 / std::sqrt(g2);
+    return EdgeCoverage((1 - k) * k * ig, gx * ig, gy * ig);
+  }
+
+ private:
+  DeviceEllipse e_;
+  bool aa_;
+  double irx_, iry_;
+  bool circle_;
+};
+
+// Pixels of one row the ellipse touches: [PartL, PartR) may be covered, [FullL, FullR) wholly
+// (with anti-aliasing off, the pixels whose centres are inside are the whole ones).
+struct RowSpan {
+  int PartL = 0, PartR = 0, FullL = 0, FullR = 0;
+};
+
+constexpr int kFar = std::numeric_limits<int>::max();
+constexpr RowSpan kNoHole{kFar, kFar, kFar, kFar};
+
+RowSpan Span(const DeviceEllipse& e, int y, bool aa) {
+  RowSpan s;
+  const double dy = std::fabs(y + 0.5 - e.Cy);
+  auto halfWidth = [&](double at) { return at >= e.Ry ? -1.0 : e.Rx * std::sqrt(1 - (at / e.Ry) * (at / e.Ry)); };
+  if (!aa) {
+    const double h = halfWidth(dy);
+    if (h < 0) return s;
+    // Centres x + 0.5 strictly inside (cx - h, cx + h).
+    s.PartL = s.FullL = int(std::floor(e.Cx - h - 0.5)) + 1;
+    s.PartR = s.FullR = int(std::ceil(e.Cx + h - 0.5));
+    if (s.PartR < s.PartL) s.PartR = s.FullR = s.PartL;
+    return s;
+  }
+  const double reach = halfWidth(std::max(0.0, dy - 0.5));  // widest within the row
+  if (reach < 0) return s;
+  s.PartL = int(std::floor(e.Cx - reach));
+  s.PartR = int(std::ceil(e.Cx + reach));
+  const double whole = halfWidth(dy + 0.5);  // narrowest within the row: a square inside there
+  if (whole > 0) {
+    s.FullL = int(std::ceil(e.Cx - whole));
+    s.FullR = int(std::floor(e.Cx + whole));
+  }
+  if (s.FullR <= s.FullL) s.FullL = s.FullR = s.PartL;
+  return s;
+}
+
+uint8_t Byte(double c) { return uint8_t(std::clamp(c, 0.0, 1.0) * 255 + 0.5); }
+
+}  // namespace
+
+bool FilledEllipseShape(const GraphicsPath& path, const Matrix& toDevice, EllipseShape* shape) {
+  if (!Axial(toDevice)) return false;
+  const size_t n = path.Points().size();
+  if (n == 13) {
+    shape->Ring = false;
+    return DeviceEllipseOf(path, toDevice, &shape->Outer);
+  }
+  if (n != 26 || path.GetFillMode() != FillModeAlternate) return false;
+  GraphicsPath first, second;
+  for (size_t i = 0; i < n; ++i)
+    (i < 13 ? first : second).AppendRaw(path.Points()[i], path.Types()[i]);
+  DeviceEllipse a, b;
+  if (!DeviceEllipseOf(first, toDevice, &a) || !DeviceEllipseOf(second, toDevice, &b)) return false;
+  if (b.Rx > a.Rx) std::swap(a, b);
+  // One centre (to a hundredth of a pixel), the inner wholly inside.
+  if (!(std::fabs(a.Cx - b.Cx) <= 0.01 && std::fabs(a.Cy - b.Cy) <= 0.01 && b.Rx < a.Rx && b.Ry < a.Ry)) return false;
+  shape->Outer = a;
+  shape->Inner = b;
+  shape->Ring = true;
+  return true;
+}
+
+bool StrokedCircleShape(const GraphicsPath& path, const Matrix& toDevice, float penWidth, EllipseShape* shape) {
+  if (!Axial(toDevice) || std::fabs(toDevice.M11()) != std::fabs(toDevice.M22()) || path.Points().size() != 13)
+    return false;
+  DeviceEllipse e;
+  RectF r;
+  if (!path.IsEllipse(&r) || !(std::fabs(r.Width - r.Height) <= 1e-4f * r.Width)) return false;
+  if (!DeviceEllipseOf(path, toDevice, &e)) return false;
+  const double radius = (e.Rx + e.Ry) / 2;
+  const double half = penWidth > 0 && std::isfinite(penWidth) ? std::fabs(toDevice.M11()) * penWidth / 2 : 0.5;
+  if (!(half < 1e6)) return false;
+  shape->Outer = {e.Cx, e.Cy, radius + half, radius + half};
+  shape->Ring = radius - half > 0;
+  if (shape->Ring) shape->Inner = {e.Cx, e.Cy, radius - half, radius - half};
+  // A ring thinner than the inner ellipse's minimum stays a ring: coverage is outer less inner.
+  return shape->Outer.Rx >= kMinAxis;
+}
+
+void RasteriseEllipseShape(const EllipseShape& shape, bool aa, uint8_t* mask, int stride, int left, int top, int w,
+                           int h, std::vector<MaskSpan>* spans) {
+  const Coverer outer(shape.Outer, aa), inner(shape.Ring ? shape.Inner : shape.Outer, aa);
+  auto col = [&](int x) { return std::clamp(x - left, 0, w); };  // a device column in the mask
+  for (int y = 0; y < h; ++y) {
+    uint8_t* row = mask + ptrdiff_t(y) * stride;
+    const int dy = top + y;
+    const double py = dy + 0.5;
+    const RowSpan o = Span(shape.Outer, dy, aa);
+    const RowSpan i = shape.Ring ? Span(shape.Inner, dy, aa) : kNoHole;
+    const int x0 = col(o.PartL), x1 = col(o.PartR);
+    if (x0 >= x1) continue;
+    // The hole (pixels wholly inside the inner ellipse) splits the row into two spans.
+    const int h0 = std::max(col(i.FullL), x0), h1 = std::min(col(i.FullR), x1);
+    if (i.FullL < i.FullR && h0 < h1) {
+      if (x0 < h0) spans->push_back({y, x0, h0});
+      if (h1 < x1) spans->push_back({y, h1, x1});
+    } else {
+      spans->push_back({y, x0, x1});
+    }
+    for (int x = x0; x < x1;) {
+      const int dx = left + x;
+      const bool wholeOuter = dx >= o.FullL && dx < o.FullR;
+      const bool touchesInner = dx >= i.PartL && dx < i.PartR;
+      if (wholeOuter && !touchesInner) {  // a run wholly covered, up to the inner ellipse's reach
+        const int end = col(dx < i.PartL ? std::min(o.FullR, i.PartL) : o.FullR);
+        std::memset(row + x, 255, size_t(end - x));
+        x = end;
+        continue;
+      }
+      if (dx >= i.FullL && dx < i.FullR) {  // the hole: not in a span
+        x = col(i.FullR);
+        continue;
+      }
+      const double px = dx + 0.5;
+      const double c = (wholeOuter ? 1.0 : outer(px, py)) - (touchesInner ? inner(px, py) : 0.0);
+      row[x] = Byte(c);
+      ++x;
+    }
+  }
+}
+
+void ClipToEllipseShape(const EllipseShape& shape, uint8_t* mask, int stride, int left, int top,
+                        const std::vector<MaskSpan>& spans) {
+  const Coverer outer(shape.Outer, true), inner(shape.Ring ? shape.Inner : shape.Outer, true);
+  for (const MaskSpan& s : spans) {
+    uint8_t* row = mask + ptrdiff_t(s.Y) * stride;
+    const int dy = top + s.Y;
+    const double py = dy + 0.5;
+    const RowSpan o = Span(shape.Outer, dy, true);
+    const RowSpan i = shape.Ring ? Span(shape.Inner, dy, true) : kNoHole;
+    auto col = [&](int dx) { return std::clamp(dx - left, s.X0, s.X1); };
+    for (int x = s.X0; x < s.X1;) {
+      const int dx = left + x;
+      const bool wholeOuter = dx >= o.FullL && dx < o.FullR;
+      const bool touchesInner = dx >= i.PartL && dx < i.PartR;
+      if (wholeOuter && !touchesInner) {  // wholly inside the clip: kept
+        x = col(dx < i.PartL ? std::min(o.FullR, i.PartL) : o.FullR);
+        continue;
+      }
+      if (dx < o.PartL || dx >= o.PartR || (dx >= i.FullL && dx < i.FullR)) {  // outside: cleared
+        const int end = dx < o.PartL ? col(o.PartL) : dx >= o.PartR ? s.X1 : col(i.FullR);
+        std::memset(row + x, 0, size_t(end - x));
+        x = end;
+        continue;
+      }
+      if (row[x] != 0) {
+        const double px = dx + 0.5;
+        const double c = (wholeOuter ? 1.0 : outer(px, py)) - (touchesInner ? inner(px, py) : 0.0);
+        row[x] = uint8_t((row[x] * uint32_t(Byte(c)) + 127) / 255);
+      }
+      ++x;
+    }
+  }
+}
+
+}  // namespace dw::gp

@@ -1,0 +1,56 @@
+// Coverage of ellipses and elliptical rings computed from each pixel's distance to the outline
+// instead of by scan conversion. Cairo's anti-aliased rasteriser walks every sub-row of a shape's
+// height, so a ring a few pixels wide costs it about as much as the disc around it (~50 us at
+// 300 px), and a dial's bevels, rings and glass are all such shapes. Here only the pixels an
+// outline crosses are computed (their exact share for a straight edge at the outline's slope) and
+// the pixels wholly inside are filled in runs.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "dialworks/draw/Matrix.h"
+#include "dialworks/draw/Path.h"
+
+namespace dw::gp {
+
+// An ellipse in device pixels with its axes along x and y.
+struct DeviceEllipse {
+  double Cx = 0, Cy = 0, Rx = 0, Ry = 0;
+};
+
+// A whole ellipse, or the ring between it and a smaller ellipse wholly inside it.
+struct EllipseShape {
+  DeviceEllipse Outer;
+  bool Ring = false;
+  DeviceEllipse Inner;
+};
+
+// The shape a filled path makes in device space: one ellipse (either fill mode) or two ellipses
+// about one centre filled alternate, placed by a transform that scales and moves without turning
+// or shearing. False for other paths and for ellipses under 2 pixels across an axis or with tips
+// bent tighter than a circle of 2 pixels (too thin for the distance to stand for coverage); Cairo
+// draws those.
+bool FilledEllipseShape(const GraphicsPath& path, const Matrix& toDevice, EllipseShape* shape);
+
+// The ring a solid pen of this width (world units; zero or less: one device pixel, as hairlines
+// are drawn) makes along a circle path whose transform scales x and y alike.
+bool StrokedCircleShape(const GraphicsPath& path, const Matrix& toDevice, float penWidth, EllipseShape* shape);
+
+// A run of mask bytes in one row: x0 to x1 (exclusive) of row y, in the mask's own coordinates.
+struct MaskSpan {
+  int Y, X0, X1;
+};
+
+// The shape's coverage (0-255) into an A8 mask: byte (x, y) of rows `stride` apart covers device
+// pixel (left + x, top + y), w x h of them. Anti-aliased: the share of each pixel inside; else 255
+// where the pixel's centre is inside. Every byte of the spans appended to *spans is written (the
+// rest of the mask is not touched, so it need not be cleared); outside them the coverage is 0.
+void RasteriseEllipseShape(const EllipseShape& shape, bool antiAliased, uint8_t* mask, int stride, int left, int top,
+                           int w, int h, std::vector<MaskSpan>* spans);
+
+// Multiplies the mask's bytes within the spans by the shape's anti-aliased coverage (a clip).
+void ClipToEllipseShape(const EllipseShape& shape, uint8_t* mask, int stride, int left, int top,
+                        const std::vector<MaskSpan>& spans);
+
+}  // namespace dw::gp

@@ -1,0 +1,231 @@
+// Computed coverage of ellipses and elliptical rings: against the exact share of each pixel (by
+// dense sampling), which shapes and transforms take that way, and what CairoGraphics draws with it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+#include <vector>
+
+#include "DrawTestUtil.h"
+#include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/draw/EllipseCoverage.h"
+
+using namespace dw;
+using namespace dw::gp;
+
+namespace {
+
+constexpr int kW = 120, kH = 100;
+constexpr uint8_t kUntouched = 0x5A;
+
+bool Inside(const DeviceEllipse& e, double x, double y) {
+  const double u = (x - e.Cx) / e.Rx, v = (y - e.Cy) / e.Ry;
+  return u * u + v * v < 1;
+}
+
+// The share of pixel (x, y) inside the shape: 64 x 64 samples where an outline passes (the
+// shapes here are at least a pixel across, so one passes where nine points disagree).
+double Exact(const EllipseShape& s, int x, int y) {
+  auto in = [&](double px, double py) { return Inside(s.Outer, px, py) && !(s.Ring && Inside(s.Inner, px, py)); };
+  int votes = 0;
+  for (int j = 0; j < 3; ++j)
+    for (int i = 0; i < 3; ++i) votes += in(x + i * 0.5, y + j * 0.5);
+  if (votes == 0 || votes == 9) return votes / 9;
+  int n = 0;
+  for (int j = 0; j < 64; ++j)
+    for (int i = 0; i < 64; ++i) n += in(x + (i + 0.5) / 64, y + (j + 0.5) / 64);
+  return n / 4096.0;
+}
+
+struct Mask {
+  std::vector<uint8_t> Bytes = std::vector<uint8_t>(kW * kH, kUntouched);
+  std::vector<MaskSpan> Spans;
+  bool InSpan(int x, int y) const {
+    for (const MaskSpan& s : Spans)
+      if (s.Y == y && x >= s.X0 && x < s.X1) return true;
+    return false;
+  }
+};
+
+Mask Rasterise(const EllipseShape& s, bool aa, int left = 0, int top = 0) {
+  Mask m;
+  RasteriseEllipseShape(s, aa, m.Bytes.data(), kW, left, top, kW, kH, &m.Spans);
+  return m;
+}
+
+EllipseShape Disc(double cx, double cy, double rx, double ry) { return EllipseShape{{cx, cy, rx, ry}, false, {}}; }
+EllipseShape Ring(double cx, double cy, double rx, double ry, double width) {
+  return EllipseShape{{cx, cy, rx, ry}, true, {cx, cy, rx - width, ry - width}};
+}
+
+}  // namespace
+
+TEST(EllipseCoverage, EachPixelTakesItsShareInside) {
+  struct Case {
+    const char* Name;
+    EllipseShape Shape;
+    int Tolerance;  // levels of 255
+  };
+  for (const Case& c : {Case{"circle", Disc(60.3, 50.1, 40.2, 40.2), 3}, Case{"wide", Disc(60, 50, 55, 22.5), 3},
+                        Case{"small", Disc(20.5, 20.5, 5.3, 5.3), 3}, Case{"tall", Disc(60, 50, 8, 30), 5},
+                        Case{"ring", Ring(60.2, 49.7, 45, 40, 9.5), 3}, Case{"hairline ring", Ring(60, 50, 30, 30, 1), 3},
+                        Case{"clipped by the mask", Disc(10, 95, 30, 20), 3}}) {
+    const Mask m = Rasterise(c.Shape, true);
+    double sum = 0, exactSum = 0;
+    int worst = 0;
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const double exact = Exact(c.Shape, x, y);
+        exactSum += exact;
+        const uint8_t b = m.Bytes[size_t(y * kW + x)];
+        if (!m.InSpan(x, y)) {  // outside the spans nothing is written, and nothing is there
+          ASSERT_EQ(b, kUntouched) << c.Name << " " << x << "," << y;
+          ASSERT_EQ(exact, 0) << c.Name << " " << x << "," << y;
+          continue;
+        }
+        sum += b / 255.0;
+        worst = std::max(worst, int(std::lround(std::fabs(b - exact * 255))));
+      }
+    EXPECT_LE(worst, c.Tolerance) << c.Name;
+    EXPECT_NEAR(sum, exactSum, 0.002 * exactSum + 1) << c.Name;
+  }
+}
+
+TEST(EllipseCoverage, WithoutAntiAliasingPixelCentresDecide) {
+  for (const EllipseShape& s : {Disc(60.3, 50.1, 40.2, 30.7), Ring(60, 50, 40, 40, 6.5)}) {
+    const Mask m = Rasterise(s, false);
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const bool in = Inside(s.Outer, x + 0.5, y + 0.5) && !(s.Ring && Inside(s.Inner, x + 0.5, y + 0.5));
+        const uint8_t b = m.Bytes[size_t(y * kW + x)];
+        ASSERT_EQ(in ? 255 : m.InSpan(x, y) ? 0 : kUntouched, b) << x << "," << y;
+      }
+  }
+}
+
+// A clip multiplies the coverage; pixels outside it are cleared.
+TEST(EllipseCoverage, ClipMultipliesCoverage) {
+  const EllipseShape shape = Ring(50, 50, 45, 45, 12), clip = Disc(80, 40, 38, 30);
+  Mask m = Rasterise(shape, true);
+  ClipToEllipseShape(clip, m.Bytes.data(), kW, 0, 0, m.Spans);
+  int worst = 0, kept = 0;
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) {
+      if (!m.InSpan(x, y)) continue;
+      const uint8_t b = m.Bytes[size_t(y * kW + x)];
+      worst = std::max(worst, int(std::lround(std::fabs(b - Exact(shape, x, y) * Exact(clip, x, y) * 255))));
+      kept += b == 255;
+    }
+  EXPECT_LE(worst, 4);
+  EXPECT_GT(kept, 300);
+}
+
+TEST(EllipseCoverage, WhichShapesAreComputed) {
+  GraphicsPath disc;
+  disc.AddEllipse(RectF(10, 20, 60, 40));
+  EllipseShape s;
+  Matrix m(2, 0, 0, -1.5f, 5, 100);  // scaled and flipped: still axis-aligned
+  ASSERT_TRUE(FilledEllipseShape(disc, m, &s));
+  EXPECT_FALSE(s.Ring);
+  EXPECT_DOUBLE_EQ(s.Outer.Cx, 85);
+  EXPECT_DOUBLE_EQ(s.Outer.Cy, 40);
+  EXPECT_DOUBLE_EQ(s.Outer.Rx, 60);
+  EXPECT_DOUBLE_EQ(s.Outer.Ry, 30);
+
+  GraphicsPath ring(FillModeAlternate);
+  ring.AddEllipse(RectF(0, 0, 100, 80));
+  ring.AddEllipse(RectF(10, 10, 80, 60));
+  ASSERT_TRUE(FilledEllipseShape(ring, Matrix(), &s));
+  EXPECT_TRUE(s.Ring);
+  EXPECT_DOUBLE_EQ(s.Inner.Rx, 40);
+
+  Matrix turned;
+  turned.Rotate(10);
+  GraphicsPath winding(FillModeWinding), offCentre(FillModeAlternate), other;
+  winding.AddPath(ring, false);
+  winding.SetFillMode(FillModeWinding);
+  offCentre.AddEllipse(RectF(0, 0, 100, 80));
+  offCentre.AddEllipse(RectF(12, 10, 80, 60));
+  other.AddRoundRectangle(RectF(0, 0, 100, 80), SizeF(10, 10));
+  GraphicsPath tiny, sharp;
+  tiny.AddEllipse(RectF(0, 0, 1.5f, 1.5f));
+  sharp.AddEllipse(RectF(0, 0, 8, 60));
+  EXPECT_FALSE(FilledEllipseShape(disc, turned, &s));
+  EXPECT_FALSE(FilledEllipseShape(winding, Matrix(), &s));  // two same-way ellipses fill the whole
+  EXPECT_FALSE(FilledEllipseShape(offCentre, Matrix(), &s));
+  EXPECT_FALSE(FilledEllipseShape(other, Matrix(), &s));
+  EXPECT_FALSE(FilledEllipseShape(tiny, Matrix(), &s));
+  EXPECT_FALSE(FilledEllipseShape(sharp, Matrix(), &s));
+  EXPECT_FALSE(FilledEllipseShape(disc, Matrix(0, 0, 0, 0, 0, 0), &s));
+
+  // Strokes: circles under an even scale; the pen width scales too; hairlines are one pixel.
+  GraphicsPath circle;
+  circle.AddEllipse(RectF(10, 10, 80, 80));
+  ASSERT_TRUE(StrokedCircleShape(circle, Matrix(2, 0, 0, 2, 0, 0), 3, &s));
+  EXPECT_DOUBLE_EQ(s.Outer.Rx, 83);
+  EXPECT_DOUBLE_EQ(s.Inner.Rx, 77);
+  ASSERT_TRUE(StrokedCircleShape(circle, Matrix(), 0, &s));
+  EXPECT_DOUBLE_EQ(s.Outer.Rx - s.Inner.Rx, 1);
+  ASSERT_TRUE(StrokedCircleShape(circle, Matrix(), 100, &s));  // wider than the circle: a disc
+  EXPECT_FALSE(s.Ring);
+  EXPECT_FALSE(StrokedCircleShape(disc, Matrix(), 3, &s));
+  EXPECT_FALSE(StrokedCircleShape(circle, Matrix(2, 0, 0, 1, 0, 0), 3, &s));
+  ASSERT_TRUE(StrokedCircleShape(circle, Matrix(), std::nanf(""), &s));  // a hairline, never a bad ring
+  EXPECT_DOUBLE_EQ(s.Outer.Rx - s.Inner.Rx, 1);
+}
+
+// What CairoGraphics paints with computed coverage agrees with Cairo's own drawing of the same:
+// everything wholly inside alike, the edges within Cairo's own error, the ink alike in sum.
+TEST(EllipseCoverage, GraphicsDrawsLikeCairo) {
+  auto paint = [](const std::function<void(Graphics&)>& draw, bool throughCairo) {
+    auto bmp = std::make_unique<Bitmap>(kW, kH);
+    bmp->Clear(0xFFFFFFFF);
+    cairo_surface_t* sub = cairo_surface_create_for_rectangle(bmp->Surface(), 0, 0, kW, kH);
+    CairoGraphics g = throughCairo ? CairoGraphics(sub) : CairoGraphics(*bmp);
+    cairo_surface_destroy(sub);
+    g.SetSmoothingMode(SmoothingModeAntiAlias);
+    draw(g);
+    g.Flush();
+    return bmp;
+  };
+  GraphicsPath lens;
+  lens.AddEllipse(RectF(30, 0, 90, 90));
+  const std::function<void(Graphics&)> draws[] = {
+      [](Graphics& g) { g.FillEllipse(SolidBrush(0xFF204080), RectF(10.3f, 8.6f, 90, 70)); },
+      [](Graphics& g) { g.DrawEllipse(Pen(0xC0802020, 7), RectF(15, 10, 80, 80)); },
+      [](Graphics& g) { g.DrawEllipse(Pen(0xFF000000, 0), RectF(15.5f, 10.5f, 60, 60)); },
+      [&](Graphics& g) {
+        g.SetClip(lens, CombineModeIntersect);
+        g.FillEllipse(LinearGradientBrush(PointF(0, 0), PointF(0, kH), 0xFF000000, 0x80FFFFFF), RectF(5, 5, 100, 80));
+      },
+  };
+  for (size_t k = 0; k < std::size(draws); ++k) {
+    const auto ours = paint(draws[k], false), cairos = paint(draws[k], true);
+    int worst = 0;
+    double ink = 0, cairoInk = 0;
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const TAlphaColor p = ours->GetPixel(x, y), q = cairos->GetPixel(x, y);
+        ink += 255 - GetGreen(p);
+        cairoInk += 255 - GetGreen(q);
+        for (int s = 0; s < 32; s += 8) worst = std::max(worst, std::abs(int((p >> s) & 255) - int((q >> s) & 255)));
+      }
+    EXPECT_LE(worst, 40) << k;
+    EXPECT_NEAR(ink, cairoInk, 0.01 * cairoInk) << k;
+  }
+  // A dashed circle is Cairo's: it has gaps.
+  const auto dashed = paint(
+      [](Graphics& g) {
+        Pen pen(0xFF000000, 3);
+        pen.SetDashStyle(DashStyleDash);
+        g.DrawEllipse(pen, RectF(10, 10, 80, 80));
+      },
+      false);
+  int gaps = 0;
+  for (int a = 0; a < 360; a += 2) {
+    const double r = a * std::numbers::pi / 180;
+    gaps += dashed->GetPixel(int(50 + 40 * std::cos(r)), int(50 + 40 * std::sin(r))) == 0xFFFFFFFF;
+  }
+  EXPECT_GT(gaps, 10);
+}
