@@ -66,61 +66,71 @@ CoverageGradient::CoverageGradient(const Brush& brush, const Matrix& toDevice) {
 // Colours run linearly between stops in straight (not premultiplied) form and are premultiplied
 // afterwards, as Cairo's gradients do; before the first stop and after the last they hold.
 void CoverageGradient::Table(const std::vector<GradientStop>& AStops, bool AReversed) {
+  if (AStops.empty()) {
+    std::fill_n(lut_, kLut, 0u);
+    return;
+  }
+  auto channels = [](TAlphaColor c, float* ch) {
+    for (int n = 0; n < 4; ++n) ch[n] = float((c >> (8 * n)) & 255);
+  };
+  // Positions rise with j; the segment (stops k, k + 1) and its channels follow along.
   size_t k = 0;
-  for (int i = 0; i < kLut; ++i) {
-    const float at = float(AReversed ? kLut - 1 - i : i) / (kLut - 1);
-    float ch[4];
-    if (AStops.empty()) {
-      std::fill(ch, ch + 4, 0.0f);
-    } else if (!(at > AStops.front().Position) || AStops.size() == 1) {
-      for (int c = 0; c < 4; ++c) ch[c] = float((AStops.front().Color >> (8 * c)) & 255);
-    } else {
-      if (AReversed) k = 0;  // positions fall as i rises
-      while (k + 2 < AStops.size() && at > AStops[k + 1].Position) ++k;
-      const GradientStop& a = AStops[k];
-      const GradientStop& b = AStops[k + 1];
-      const float span = b.Position - a.Position;
-      const float f = span > 0 ? std::clamp((at - a.Position) / span, 0.0f, 1.0f) : 1.0f;
-      for (int c = 0; c < 4; ++c) {
-        const float x = float((a.Color >> (8 * c)) & 255), y = float((b.Color >> (8 * c)) & 255);
-        ch[c] = x + (y - x) * f;
-      }
+  float from[4], to[4], invSpan = 0;
+  auto segment = [&] {
+    channels(AStops[k].Color, from);
+    channels(AStops[std::min(k + 1, AStops.size() - 1)].Color, to);
+    const float span = k + 1 < AStops.size() ? AStops[k + 1].Position - AStops[k].Position : 0.0f;
+    invSpan = span > 0 ? 1 / span : 0;
+  };
+  segment();
+  for (int j = 0; j < kLut; ++j) {
+    const float at = float(j) / (kLut - 1);
+    while (k + 2 < AStops.size() && at > AStops[k + 1].Position) {
+      ++k;
+      segment();
     }
+    float f;
+    if (!(at > AStops.front().Position) || AStops.size() == 1) f = 0;
+    else f = invSpan > 0 ? std::clamp((at - AStops[k].Position) * invSpan, 0.0f, 1.0f) : 1.0f;
+    float ch[4];
+    for (int n = 0; n < 4; ++n) ch[n] = from[n] + (to[n] - from[n]) * f;
     const float alpha = ch[3] / 255;
-    auto out = [&](int c) { return uint32_t(ch[c] * (c == 3 ? 1.0f : alpha) + 0.5f) & 255; };
-    lut_[i] = out(3) << 24 | out(2) << 16 | out(1) << 8 | out(0);
+    // Rounded, premultiplied: c * alpha + 0.5 truncated (all channels non-negative).
+    auto out = [&](int n) { return uint32_t(int(ch[n] * (n == 3 ? 1.0f : alpha) + 0.5f)) & 255; };
+    lut_[AReversed ? kLut - 1 - j : j] = out(3) << 24 | out(2) << 16 | out(1) << 8 | out(0);
   }
 }
 
 namespace {
 
-// Composes colour(x, y, cover) (premultiplied; 0: nothing) through the coverage mask over the
-// pixels eight at a time, skipping empty coverage; a colour the same everywhere and opaque fills
-// wholly covered runs.
-template <bool kConstant, class Colour>
-void ComposeThroughMask(const uint8_t* mask, int maskStride, uint8_t* dst, int dstStride,
-                        const std::vector<MaskSpan>& spans, Colour colour) {
-  uint32_t colours[8];
+constexpr int kRun = 64;  // pixels coloured at a time (a run may have up to 7 more at a span's end)
+
+uint64_t Eight(const uint8_t* m) {
+  uint64_t v;
+  std::memcpy(&v, m, 8);
+  return v;
+}
+
+// Calls run(y, x, n) for the runs of coverage within the spans (x in mask columns), skipping
+// empty coverage eight bytes at a time (a run may still hold pixels of no coverage).
+template <class Run>
+void ForEachRun(const uint8_t* mask, int maskStride, const std::vector<MaskSpan>& spans, Run run) {
   for (const MaskSpan& span : spans) {
-    const int y = span.Y;
-    const uint8_t* m = mask + ptrdiff_t(y) * maskStride;
-    auto* out = reinterpret_cast<uint32_t*>(dst + ptrdiff_t(y) * dstStride);
+    const uint8_t* m = mask + ptrdiff_t(span.Y) * maskStride;
     int x = span.X0;
-    for (; x + 8 <= span.X1; x += 8) {
-      uint64_t eight;
-      std::memcpy(&eight, m + x, 8);
-      if (eight == 0) continue;
-      if (kConstant && eight == ~uint64_t(0) && colour(x, y, 255) >> 24 == 255) {
-        std::fill_n(out + x, 8, colour(x, y, 255));
+    while (x < span.X1) {
+      if (x + 8 <= span.X1 && Eight(m + x) == 0) {
+        x += 8;
         continue;
       }
-      for (int k = 0; k < 8; ++k) colours[k] = colour(x + k, y, m[x + k]);
-      CoverOverPixels(out + x, colours, m + x, 8);
-    }
-    for (; x < span.X1; ++x) {
-      if (m[x] == 0) continue;
-      const uint32_t s = colour(x, y, m[x]);
-      CoverOverPixels(out + x, &s, m + x, 1);
+      int end = x;
+      while (end < span.X1 && end - x < kRun) {
+        if (end + 8 > span.X1) end = span.X1;
+        else if (Eight(m + end) == 0) break;
+        else end += 8;
+      }
+      run(span.Y, x, end - x);
+      x = end;
     }
   }
 }
@@ -130,38 +140,53 @@ void ComposeThroughMask(const uint8_t* mask, int maskStride, uint8_t* dst, int d
 void CoverageGradient::Paint(const uint8_t* mask, int maskStride, uint8_t* dst, int dstStride, int left, int top,
                              const std::vector<MaskSpan>& spans) const {
   if (!valid_) return;
+  auto row = [&](int y) { return reinterpret_cast<uint32_t*>(dst + ptrdiff_t(y) * dstStride); };
+  auto cover = [&](int y) { return mask + ptrdiff_t(y) * maskStride; };
+  uint32_t colours[kRun + 8];
   if (kind_ == Kind::Solid) {
     const uint32_t s = lut_[0];
-    ComposeThroughMask<true>(mask, maskStride, dst, dstStride, spans, [s](int, int, uint32_t) { return s; });
+    std::fill_n(colours, kRun + 8, s);
+    for (const MaskSpan& span : spans) {
+      const uint8_t* m = cover(span.Y);
+      uint32_t* out = row(span.Y);
+      int x = span.X0;
+      for (; x + 8 <= span.X1; x += 8) {
+        const uint64_t eight = Eight(m + x);
+        if (eight == 0) continue;
+        if (eight == ~uint64_t(0) && s >> 24 == 255) std::fill_n(out + x, 8, s);
+        else CoverOverPixels(out + x, colours, m + x, 8);
+      }
+      CoverOverPixels(out + x, colours, m + x, span.X1 - x);
+    }
     return;
   }
   const double a = fromDevice_.M11(), b = fromDevice_.M21(), c = fromDevice_.OffsetX();
   const double d = fromDevice_.M12(), e = fromDevice_.M22(), f = fromDevice_.OffsetY();
   constexpr double kLast = kLut - 1;
-  // Gradient coordinates at column 0 of the row last asked for (rows come in order, columns
-  // within a row too); the transform is finite, so they are.
-  int row = -1;
-  double gx0 = 0, gy0 = 0;
-  auto startOf = [&](int y) {
-    if (y == row) return;
-    row = y;
-    const double px = left + 0.5, py = top + y + 0.5;
-    gx0 = a * px + b * py + c;
-    gy0 = d * px + e * py + f;
+  // Gradient coordinates of the centre of device pixel (left + x, top + y); the transform is
+  // finite, so they are.
+  auto gx = [&](int x, int y) { return a * (left + x + 0.5) + b * (top + y + 0.5) + c; };
+  auto gy = [&](int x, int y) { return d * (left + x + 0.5) + e * (top + y + 0.5) + f; };
+  auto compose = [&](auto colourRun) {
+    ForEachRun(mask, maskStride, spans, [&](int y, int x, int n) {
+      colourRun(y, x, n, cover(y) + x);
+      CoverOverPixels(row(y) + x, colours, cover(y) + x, n);
+    });
   };
   if (wrap_ == Wrap::Pad) {
-    ComposeThroughMask<false>(mask, maskStride, dst, dstStride, spans, [&](int x, int y, uint32_t) {
-      startOf(y);
-      return lut_[int(std::clamp((gx0 + a * x) * kLast + 0.5, 0.0, kLast))];
+    compose([&](int y, int x, int n, const uint8_t*) {
+      const double t0 = gx(x, y) * kLast + 0.5, step = a * kLast;
+      for (int k = 0; k < n; ++k) colours[k] = lut_[int(std::clamp(t0 + step * k, 0.0, kLast))];
     });
     return;
   }
-  auto at = [this](double t) { return lut_[int(t * kLast + 0.5)]; };
   auto tiled = [&](auto wrap) {
-    ComposeThroughMask<false>(mask, maskStride, dst, dstStride, spans, [&](int x, int y, uint32_t) {
-      startOf(y);
-      const double t = wrap(gx0 + a * x);
-      return t >= 0 && t <= 1 ? at(t) : 0u;
+    compose([&](int y, int x, int n, const uint8_t*) {
+      const double t0 = gx(x, y);
+      for (int k = 0; k < n; ++k) {
+        const double t = wrap(t0 + a * k);
+        colours[k] = t >= 0 && t <= 1 ? lut_[int(t * kLast + 0.5)] : 0u;
+      }
     });
   };
   switch (wrap_) {
@@ -171,16 +196,17 @@ void CoverageGradient::Paint(const uint8_t* mask, int maskStride, uint8_t* dst, 
   }
   // Radial: the circle from the focal point (radius 0) to the unit circle (radius 1) through the
   // point: centre focal (1 - t), radius t.
-  const double inverseNorm = 1 / focalNorm_;
-  ComposeThroughMask<false>(mask, maskStride, dst, dstStride, spans, [&](int x, int y, uint32_t cover) -> uint32_t {
-    startOf(y);
-    const double qx = gx0 + a * x - focal_.X, qy = gy0 + d * x - focal_.Y;
-    const double qf = qx * focal_.X + qy * focal_.Y, qq = qx * qx + qy * qy;
-    const double t = (qf + std::sqrt(std::max(0.0, qf * qf + focalNorm_ * qq))) * inverseNorm;
-    // A pixel partly covered on the rim whose centre lies just outside takes the rim colour
-    // (Cairo's radial gradient leaves it out); beyond the rim nothing is painted.
-    if (!(t >= 0 && t <= (cover < 255 ? rimSlack_ : 1.0))) return 0u;
-    return at(std::min(t, 1.0));
+  const double inverseNorm = 1 / focalNorm_, fx = focal_.X, fy = focal_.Y;
+  compose([&](int y, int x, int n, const uint8_t* m) {
+    const double qx0 = gx(x, y) - fx, qy0 = gy(x, y) - fy;
+    for (int k = 0; k < n; ++k) {
+      const double qx = qx0 + a * k, qy = qy0 + d * k;
+      const double qf = qx * fx + qy * fy, qq = qx * qx + qy * qy;
+      const double t = (qf + std::sqrt(std::max(0.0, qf * qf + focalNorm_ * qq))) * inverseNorm;
+      // A pixel partly covered on the rim whose centre lies just outside takes the rim colour
+      // (Cairo's radial gradient leaves it out); beyond the rim nothing is painted.
+      colours[k] = t >= 0 && t <= (m[k] < 255 ? rimSlack_ : 1.0) ? lut_[int(std::min(t, 1.0) * kLast + 0.5)] : 0u;
+    }
   });
 }
 
