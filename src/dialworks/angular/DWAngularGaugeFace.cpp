@@ -283,7 +283,8 @@ void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L, TD
   const gp::StringFormat format = CentredFormat();
   constexpr float kRad = std::numbers::pi_v<float> / 180;
   // A tick line reaches no farther than its outer end plus its width (square caps, joins).
-  const float lines = std::hypot(L.OffsetX, L.OffsetY) +
+  const float offset = std::hypot(L.OffsetX, L.OffsetY);
+  const float lines = offset +
                       std::max({std::fabs(R), std::fabs(majorInner), std::fabs(minorInner)}) +
                       std::max(majorPen.GetWidth(), minorPen.GetWidth()) + 1;
 
@@ -299,14 +300,23 @@ void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L, TD
     if (!labels) continue;
     const float r = labels->Position().Get(R);
     const TRXGPSimpleFont& font = labels->Font();
-    AClip.Text();
     const gp::Matrix saved = g.GetTransform();
     g.TranslateTransform(cx + r * ca, cy + r * sa);
     g.RotateTransform(labels->Angle());
     if (font.Outlined()) {
+      AClip.Text();
       DrawOutlinedText(g, font, t.Label, font.Size().Get(R0), 0.001f * W);
     } else {
-      g.DrawString(t.Label, font.GetGPFontFor(R0), gp::PointF(0, 0), &format, *font.Brush().GetGPBrush(box));
+      // A label well inside the face needs no clip (under a clip Cairo composes the text through
+      // a mask of the whole clip shape): its box, turned about its centre, reaches no farther
+      // than its farthest corner.
+      const gp::Font gpFont = font.GetGPFontFor(R0);
+      const gp::RectF extent = g.MeasureString(t.Label, gpFont, gp::PointF(0, 0), &format);
+      AClip.Reach(offset + std::fabs(r) +
+                  std::hypot(std::max(std::fabs(extent.X), std::fabs(extent.Right())),
+                             std::max(std::fabs(extent.Y), std::fabs(extent.Bottom()))) +
+                  1);
+      g.DrawString(t.Label, gpFont, gp::PointF(0, 0), &format, *font.Brush().GetGPBrush(box));
     }
     g.SetTransform(saved);
   }
