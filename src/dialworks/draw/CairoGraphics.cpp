@@ -476,6 +476,7 @@ bool CairoGraphics::ComposeCoverage(const Brush& brush, const EllipseShape* elli
     const int ch = coverage_ ? std::max(h, cairo_image_surface_get_height(coverage_)) : h;
     if (coverage_) cairo_surface_destroy(coverage_);
     coverage_ = cairo_image_surface_create(CAIRO_FORMAT_A8, cw, ch);
+    coverageKey_.reset();
   }
   if (cairo_surface_status(coverage_) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(coverage_);
@@ -486,11 +487,18 @@ bool CairoGraphics::ComposeCoverage(const Brush& brush, const EllipseShape* elli
   uint8_t* mask = cairo_image_surface_get_data(coverage_);
   const int maskStride = cairo_image_surface_get_stride(coverage_);
   const bool aa = IsAntiAliased(st_.smoothing);
-  spans_.clear();
   if (ellipse) {
-    RasteriseEllipseShape(*ellipse, aa, mask, maskStride, l, t, w, h, &spans_);
-    if (clipComputed) ClipToEllipseShape(clipEllipse, mask, maskStride, l, t, spans_);
+    // A shape filled twice in a row (a second layer of paint) keeps its coverage.
+    const CoverageKey key{*ellipse, clipComputed ? clipEllipse : EllipseShape{}, clipComputed, aa, l, t, w, h};
+    if (!(coverageKey_ && *coverageKey_ == key)) {
+      spans_.clear();
+      RasteriseEllipseShape(*ellipse, aa, mask, maskStride, l, t, w, h, &spans_);
+      if (clipComputed) ClipToEllipseShape(clipEllipse, mask, maskStride, l, t, spans_);
+      coverageKey_ = key;
+    }
   } else {
+    coverageKey_.reset();
+    spans_.clear();
     for (int y = 0; y < h; ++y) {
       std::memset(mask + ptrdiff_t(y) * maskStride, 0, size_t(w));
       spans_.push_back({y, 0, w});

@@ -10,6 +10,7 @@
 #include <cairo.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "dialworks/draw/EllipseCoverage.h"
@@ -167,7 +168,15 @@ class CairoGraphics final : public Graphics {
   std::shared_ptr<const Region> appliedClip_;  // the clip currently set on cr_
   bool clipApplied_ = false;
   cairo_surface_t* mask_ = nullptr;
-  std::vector<MaskSpan> spans_;  // the coverage mask's painted runs (kept: no allocation per fill)            // A8 mask for clips Cairo cannot express, or nullptr
+  std::vector<MaskSpan> spans_;  // the coverage mask's painted runs (kept: no allocation per fill)
+  // What the coverage mask holds when it holds a computed shape.
+  struct CoverageKey {
+    EllipseShape Shape, Clip;
+    bool Clipped, AntiAliased;
+    int Left, Top, Width, Height;
+    bool operator==(const CoverageKey&) const = default;
+  };
+  std::optional<CoverageKey> coverageKey_;            // A8 mask for clips Cairo cannot express, or nullptr
   cairo_surface_t* coverage_ = nullptr;        // A8 coverage of gradient fills, kept for the next one
 };
 

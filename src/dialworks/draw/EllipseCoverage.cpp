@@ -50,13 +50,20 @@ double EdgeCoverage(double inside, double nx, double ny) {
 class Coverer {
  public:
   Coverer(const DeviceEllipse& e, bool aa)
-      : e_(e), aa_(aa), irx_(1 / e.Rx), iry_(1 / e.Ry), circle_(e.Rx == e.Ry) {}
+      : e_(e), aa_(aa), irx_(1 / e.Rx), iry_(1 / e.Ry), circle_(e.Rx == e.Ry) {
+    // A pixel whose centre is farther than half its diagonal from a circle is wholly on one side.
+    constexpr double kHalfDiagonal = 0.70711;
+    far2_ = (e.Rx + kHalfDiagonal) * (e.Rx + kHalfDiagonal);
+    near2_ = e.Rx > kHalfDiagonal ? (e.Rx - kHalfDiagonal) * (e.Rx - kHalfDiagonal) : -1;
+  }
 
   double operator()(double px, double py) const {
     const double dx = px - e_.Cx, dy = py - e_.Cy;
     if (circle_) {
       const double r2 = dx * dx + dy * dy;
       if (!aa_) return r2 < e_.Rx * e_.Rx ? 1 : 0;
+      if (r2 >= far2_) return 0;
+      if (r2 <= near2_) return 1;
       const double r = std::sqrt(r2);
       if (!(r > 0)) return 1;
       const double inv = 1 / r;
@@ -78,6 +85,7 @@ class Coverer {
   bool aa_;
   double irx_, iry_;
   bool circle_;
+  double far2_, near2_;
 };
 
 // Pixels of one row the ellipse touches: [PartL, PartR) may be covered, [FullL, FullR) wholly
@@ -92,7 +100,8 @@ constexpr RowSpan kNoHole{kFar, kFar, kFar, kFar};
 RowSpan Span(const DeviceEllipse& e, int y, bool aa) {
   RowSpan s;
   const double dy = std::fabs(y + 0.5 - e.Cy);
-  auto halfWidth = [&](double at) { return at >= e.Ry ? -1.0 : e.Rx * std::sqrt(1 - (at / e.Ry) * (at / e.Ry)); };
+  const double iry = 1 / e.Ry;
+  auto halfWidth = [&](double at) { return at >= e.Ry ? -1.0 : e.Rx * std::sqrt(1 - (at * iry) * (at * iry)); };
   if (!aa) {
     const double h = halfWidth(dy);
     if (h < 0) return s;

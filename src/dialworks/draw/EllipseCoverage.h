@@ -17,6 +17,7 @@ namespace dw::gp {
 // An ellipse in device pixels with its axes along x and y.
 struct DeviceEllipse {
   double Cx = 0, Cy = 0, Rx = 0, Ry = 0;
+  bool operator==(const DeviceEllipse&) const = default;
 };
 
 // A whole ellipse, or the ring between it and a smaller ellipse wholly inside it.
@@ -24,6 +25,7 @@ struct EllipseShape {
   DeviceEllipse Outer;
   bool Ring = false;
   DeviceEllipse Inner;
+  bool operator==(const EllipseShape&) const = default;
 };
 
 // The shape a filled path makes in device space: one ellipse (either fill mode) or two ellipses
