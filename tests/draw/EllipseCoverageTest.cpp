@@ -195,6 +195,19 @@ TEST(EllipseCoverage, GraphicsDrawsLikeCairo) {
       [](Graphics& g) { g.FillEllipse(SolidBrush(0xFF204080), RectF(10.3f, 8.6f, 90, 70)); },
       [](Graphics& g) { g.DrawEllipse(Pen(0xC0802020, 7), RectF(15, 10, 80, 80)); },
       [](Graphics& g) { g.DrawEllipse(Pen(0xFF000000, 0), RectF(15.5f, 10.5f, 60, 60)); },
+      // The second fill of a ring reuses its coverage, but not after Cairo's coverage of another
+      // shape took the mask.
+      [](Graphics& g) {
+        GraphicsPath ring(FillModeAlternate);
+        ring.AddEllipse(RectF(10, 10, 90, 80));
+        ring.AddEllipse(RectF(22, 22, 66, 56));
+        const LinearGradientBrush down(PointF(0, 0), PointF(0, kH), 0xFF000000, 0xFF00FF00);
+        const LinearGradientBrush across(PointF(0, 0), PointF(kW, 0), 0x80FF0000, 0x400000FF);
+        g.FillPath(down, ring);
+        g.FillPath(across, ring);
+        g.FillRoundRectangle(across, RectF(40, 30, 70, 60), SizeF(10, 10));
+        g.FillPath(down, ring);
+      },
       [&](Graphics& g) {
         g.SetClip(lens, CombineModeIntersect);
         g.FillEllipse(LinearGradientBrush(PointF(0, 0), PointF(0, kH), 0xFF000000, 0x80FFFFFF), RectF(5, 5, 100, 80));
