@@ -447,8 +447,8 @@ bool CairoGraphics::ComposeCoverage(const Brush& brush, const EllipseShape* elli
   // A clip that is one ellipse is applied to computed coverage by computing its own; other shaped
   // clips need Cairo's mask.
   EllipseShape clipEllipse;
-  const bool clipComputed =
-      shaped && st_.clip->Root().kind == Region::Kind::Path && FilledEllipseShape(st_.clip->Root().path, Matrix(), &clipEllipse);
+  const bool clipComputed = shaped && st_.clip->Root().kind == Region::Kind::Path &&
+                            FilledEllipseShape(st_.clip->Root().path, Matrix(), &clipEllipse);
   if (shaped && !clipComputed) {
     if (ellipse && brush.GetType() == BrushTypeSolidColor) return false;
     ellipse = nullptr;

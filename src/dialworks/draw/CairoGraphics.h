@@ -167,17 +167,17 @@ class CairoGraphics final : public Graphics {
   RectF device_;                               // the surface's extent in device pixels
   std::shared_ptr<const Region> appliedClip_;  // the clip currently set on cr_
   bool clipApplied_ = false;
-  cairo_surface_t* mask_ = nullptr;
-  std::vector<MaskSpan> spans_;  // the coverage mask's painted runs (kept: no allocation per fill)
-  // What the coverage mask holds when it holds a computed shape.
+  cairo_surface_t* mask_ = nullptr;            // A8 mask for clips Cairo cannot express, or nullptr
+  cairo_surface_t* coverage_ = nullptr;        // A8 coverage of fills composed by our code, kept
+  std::vector<MaskSpan> spans_;                // its painted runs (kept: no allocation per fill)
+  // Which computed shape the coverage mask holds, if one.
   struct CoverageKey {
     EllipseShape Shape, Clip;
     bool Clipped, AntiAliased;
     int Left, Top, Width, Height;
     bool operator==(const CoverageKey&) const = default;
   };
-  std::optional<CoverageKey> coverageKey_;            // A8 mask for clips Cairo cannot express, or nullptr
-  cairo_surface_t* coverage_ = nullptr;        // A8 coverage of gradient fills, kept for the next one
+  std::optional<CoverageKey> coverageKey_;
 };
 
 }  // namespace dw::gp

@@ -176,7 +176,10 @@ void CoverageGradient::Paint(const uint8_t* mask, int maskStride, uint8_t* dst, 
   if (wrap_ == Wrap::Pad) {
     compose([&](int y, int x, int n, const uint8_t*) {
       const double t0 = gx(x, y) * kLast + 0.5, step = a * kLast;
-      for (int k = 0; k < n; ++k) colours[k] = lut_[int(std::clamp(t0 + step * k, 0.0, kLast))];
+      for (int k = 0; k < n; ++k) {
+        const double at = t0 + step * k;  // NaN only from a transform near overflow: the first colour
+        colours[k] = lut_[at > 0 ? (at < kLast ? int(at) : kLut - 1) : 0];
+      }
     });
     return;
   }
