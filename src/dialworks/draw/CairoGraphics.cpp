@@ -4,7 +4,7 @@
 
 #include "dialworks/draw/ConvexGradient.h"
 #include "dialworks/draw/CoverageGradient.h"
-#include "dialworks/draw/EllipseCoverage.h"
+#include "dialworks/draw/ComputedCoverage.h"
 #include "dialworks/draw/TextLayout.h"
 
 namespace dw::gp {
@@ -427,7 +427,8 @@ bool CairoGraphics::FillByCoverage(const Brush& brush, const GraphicsPath& path)
   const bool computed = FilledEllipseShape(path, st_.transform, &ellipse);
   // A solid disc is Cairo's fastest fill; a solid ring is not.
   if (brush.GetType() == BrushTypeSolidColor && !(computed && ellipse.Ring)) return false;
-  return ComposeCoverage(brush, computed ? &ellipse : nullptr, path);
+  const ComputedShape shape = ellipse;
+  return ComposeCoverage(brush, computed ? &shape : nullptr, &path);
 }
 
 // A solid pen along a circle: the ring it covers, computed.
@@ -436,10 +437,11 @@ bool CairoGraphics::StrokeByCoverage(const Pen& pen, const GraphicsPath& path) {
   if (pen.GetBrush().GetType() != BrushTypeSolidColor || pen.GetDashStyle() != DashStyleSolid ||
       !StrokedCircleShape(path, st_.transform, pen.GetWidth(), &ring))
     return false;
-  return ComposeCoverage(pen.GetBrush(), &ring, path);
+  const ComputedShape shape = ring;
+  return ComposeCoverage(pen.GetBrush(), &shape, &path);
 }
 
-bool CairoGraphics::ComposeCoverage(const Brush& brush, const EllipseShape* ellipse, const GraphicsPath& path) {
+bool CairoGraphics::ComposeCoverage(const Brush& brush, const ComputedShape* shape, const GraphicsPath* path) {
   if (!st_.transform.IsInvertible()) return false;
   RectF pixels = device_;
   bool shaped = false;
@@ -450,18 +452,14 @@ bool CairoGraphics::ComposeCoverage(const Brush& brush, const EllipseShape* elli
   const bool clipComputed = shaped && st_.clip->Root().kind == Region::Kind::Path &&
                             FilledEllipseShape(st_.clip->Root().path, Matrix(), &clipEllipse);
   if (shaped && !clipComputed) {
-    if (ellipse && brush.GetType() == BrushTypeSolidColor) return false;
-    ellipse = nullptr;
+    if (!path || brush.GetType() == BrushTypeSolidColor) return false;
+    shape = nullptr;
   }
+  if (!shape && !path) return false;
   const CoverageGradient gradient(brush, st_.transform);
   if (!gradient.Valid()) return false;
-  RectF b;
-  if (ellipse) {
-    const DeviceEllipse& e = ellipse->Outer;
-    b = RectF(float(e.Cx - e.Rx), float(e.Cy - e.Ry), float(2 * e.Rx), float(2 * e.Ry));
-  } else {
-    b = path.GetBounds(&st_.transform);  // Bézier control points included: never too small
-  }
+  // Bézier control points included in a path's bounds: never too small.
+  const RectF b = shape ? ComputedBounds(*shape) : path->GetBounds(&st_.transform);
   if (!b.IsFinite()) return false;
   const RectF area = RectF::Intersect(
       RectF::FromLTRB(std::floor(b.X) - 1, std::floor(b.Y) - 1, std::ceil(b.Right()) + 1, std::ceil(b.Bottom()) + 1),
@@ -487,12 +485,12 @@ bool CairoGraphics::ComposeCoverage(const Brush& brush, const EllipseShape* elli
   uint8_t* mask = cairo_image_surface_get_data(coverage_);
   const int maskStride = cairo_image_surface_get_stride(coverage_);
   const bool aa = IsAntiAliased(st_.smoothing);
-  if (ellipse) {
+  if (shape) {
     // A shape filled twice in a row (a second layer of paint) keeps its coverage.
-    const CoverageKey key{*ellipse, clipComputed ? clipEllipse : EllipseShape{}, clipComputed, aa, l, t, w, h};
+    const CoverageKey key{*shape, clipComputed ? clipEllipse : EllipseShape{}, clipComputed, aa, l, t, w, h};
     if (!(coverageKey_ && *coverageKey_ == key)) {
       spans_.clear();
-      RasteriseEllipseShape(*ellipse, aa, mask, maskStride, l, t, w, h, &spans_);
+      RasteriseComputedShape(*shape, aa, mask, maskStride, l, t, w, h, &spans_);
       if (clipComputed) ClipToEllipseShape(clipEllipse, mask, maskStride, l, t, spans_);
       coverageKey_ = key;
     }
@@ -516,8 +514,8 @@ bool CairoGraphics::ComposeCoverage(const Brush& brush, const EllipseShape* elli
     m.y0 -= t;
     cairo_set_matrix(mc, &m);
     cairo_set_antialias(mc, aa ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
-    cairo_set_fill_rule(mc, path.GetFillMode() == FillModeWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
-    AppendPath(mc, path);
+    cairo_set_fill_rule(mc, path->GetFillMode() == FillModeWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+    AppendPath(mc, *path);
     cairo_fill(mc);
     const bool ok = cairo_status(mc) == CAIRO_STATUS_SUCCESS;
     cairo_destroy(mc);
@@ -609,6 +607,14 @@ void CairoGraphics::FillRegion(const Brush& brush, const Region& region) {
 }
 
 void CairoGraphics::DrawLine(const Pen& pen, PointF a, PointF b) {
+  // A solid straight stroke with flat or square caps (Cairo caps both ends with the start cap) is
+  // a rectangle whose coverage is computed.
+  LineShape line;
+  if (pen.GetBrush().GetType() == BrushTypeSolidColor && pen.GetDashStyle() == DashStyleSolid &&
+      StrokedLineShape(a, b, st_.transform, pen.GetWidth(), pen.GetStartCap(), &line)) {
+    const ComputedShape shape = line;
+    if (ComposeCoverage(pen.GetBrush(), &shape, nullptr)) return;
+  }
   GraphicsPath p;
   p.AddLine(a, b);
   StrokeShape(pen, p);

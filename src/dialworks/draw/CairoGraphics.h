@@ -13,7 +13,7 @@
 #include <optional>
 #include <vector>
 
-#include "dialworks/draw/EllipseCoverage.h"
+#include "dialworks/draw/ComputedCoverage.h"
 #include "dialworks/draw/Graphics.h"
 
 namespace dw::gp {
@@ -147,8 +147,8 @@ class CairoGraphics final : public Graphics {
   bool FillConvexGradient(const PathGradientBrush& brush, const GraphicsPath& path);
   bool FillByCoverage(const Brush& brush, const GraphicsPath& path);
   bool StrokeByCoverage(const Pen& pen, const GraphicsPath& path);
-  // Paint through coverage: the ellipse's when given (computed), else the path's (by Cairo).
-  bool ComposeCoverage(const Brush& brush, const EllipseShape* ellipse, const GraphicsPath& path);
+  // Paint through coverage: the computed shape's when given, else the path's (by Cairo).
+  bool ComposeCoverage(const Brush& brush, const ComputedShape* shape, const GraphicsPath* path);
   bool DirectPixels(RectF* pixels, bool AShapedClip, bool* shaped) const;
   void StrokeShape(const Pen& pen, const GraphicsPath& path);
   void PaintThroughMask();
@@ -172,7 +172,8 @@ class CairoGraphics final : public Graphics {
   std::vector<MaskSpan> spans_;                // its painted runs (kept: no allocation per fill)
   // Which computed shape the coverage mask holds, if one.
   struct CoverageKey {
-    EllipseShape Shape, Clip;
+    ComputedShape Shape;
+    EllipseShape Clip;
     bool Clipped, AntiAliased;
     int Left, Top, Width, Height;
     bool operator==(const CoverageKey&) const = default;

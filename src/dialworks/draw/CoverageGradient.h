@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "dialworks/draw/Brush.h"
-#include "dialworks/draw/EllipseCoverage.h"
+#include "dialworks/draw/ComputedCoverage.h"
 
 namespace dw::gp {
 

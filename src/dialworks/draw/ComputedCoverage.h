@@ -1,12 +1,14 @@
-// Coverage of ellipses and elliptical rings computed from each pixel's distance to the outline
-// instead of by scan conversion. Cairo's anti-aliased rasteriser walks every sub-row of a shape's
-// height, so a ring a few pixels wide costs it about as much as the disc around it (~50 us at
-// 300 px), and a dial's bevels, rings and glass are all such shapes. Here only the pixels an
-// outline crosses are computed (their exact share for a straight edge at the outline's slope) and
-// the pixels wholly inside are filled in runs.
+// Coverage of ellipses, elliptical rings and straight strokes computed from each pixel's distance
+// to the outlines instead of by scan conversion. Cairo's anti-aliased rasteriser walks every
+// sub-row of a shape's height, so a ring a few pixels wide costs it about as much as the disc
+// around it (~50 us at 300 px), and sets up a whole stroke for each short tick line; a dial's
+// bevels, rings, glass and ticks are all such shapes. Here only the pixels an outline crosses are
+// computed (their exact share for a straight edge at the outline's slope) and the pixels wholly
+// inside are filled in runs.
 #pragma once
 
 #include <cstdint>
+#include <variant>
 #include <vector>
 
 #include "dialworks/draw/Matrix.h"
@@ -28,6 +30,15 @@ struct EllipseShape {
   bool operator==(const EllipseShape&) const = default;
 };
 
+// A straight stroke in device pixels: the rectangle HalfWidth either side of the segment from
+// (X0, Y0) to (X1, Y1) (its caps already added to the segment).
+struct LineShape {
+  double X0 = 0, Y0 = 0, X1 = 0, Y1 = 0, HalfWidth = 0;
+  bool operator==(const LineShape&) const = default;
+};
+
+using ComputedShape = std::variant<EllipseShape, LineShape>;
+
 // The shape a filled path makes in device space: one ellipse (either fill mode) or two ellipses
 // about one centre filled alternate, placed by a transform that scales and moves without turning
 // or shearing. False for other paths and for ellipses under 2 pixels across an axis or with tips
@@ -39,6 +50,15 @@ bool FilledEllipseShape(const GraphicsPath& path, const Matrix& toDevice, Ellips
 // are drawn) makes along a circle path whose transform scales x and y alike.
 bool StrokedCircleShape(const GraphicsPath& path, const Matrix& toDevice, float penWidth, EllipseShape* shape);
 
+// The rectangle a solid pen of this width (world units; zero or less: one device pixel) with flat
+// or square caps covers along the segment from a to b, under a transform that turns and scales
+// evenly (so that the stroke stays a rectangle). False for other pens, transforms and segments
+// shorter than a hundredth of a pixel.
+bool StrokedLineShape(PointF a, PointF b, const Matrix& toDevice, float penWidth, LineCap cap, LineShape* shape);
+
+// The shape's extent in device pixels.
+RectF ComputedBounds(const ComputedShape& shape);
+
 // A run of mask bytes in one row: x0 to x1 (exclusive) of row y, in the mask's own coordinates.
 struct MaskSpan {
   int Y, X0, X1;
@@ -48,8 +68,8 @@ struct MaskSpan {
 // pixel (left + x, top + y), w x h of them. Anti-aliased: the share of each pixel inside; else 255
 // where the pixel's centre is inside. Every byte of the spans appended to *spans is written (the
 // rest of the mask is not touched, so it need not be cleared); outside them the coverage is 0.
-void RasteriseEllipseShape(const EllipseShape& shape, bool antiAliased, uint8_t* mask, int stride, int left, int top,
-                           int w, int h, std::vector<MaskSpan>* spans);
+void RasteriseComputedShape(const ComputedShape& shape, bool antiAliased, uint8_t* mask, int stride, int left,
+                            int top, int w, int h, std::vector<MaskSpan>* spans);
 
 // Multiplies the mask's bytes within the spans by the shape's anti-aliased coverage (a clip).
 void ClipToEllipseShape(const EllipseShape& shape, uint8_t* mask, int stride, int left, int top,

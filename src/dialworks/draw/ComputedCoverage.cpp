@@ -1,4 +1,4 @@
-#include "dialworks/draw/EllipseCoverage.h"
+#include "dialworks/draw/ComputedCoverage.h"
 
 #include <algorithm>
 #include <cmath>
@@ -167,8 +167,10 @@ bool StrokedCircleShape(const GraphicsPath& path, const Matrix& toDevice, float 
   return shape->Outer.Rx >= kMinAxis;
 }
 
-void RasteriseEllipseShape(const EllipseShape& shape, bool aa, uint8_t* mask, int stride, int left, int top, int w,
-                           int h, std::vector<MaskSpan>* spans) {
+namespace {
+
+void RasteriseEllipse(const EllipseShape& shape, bool aa, uint8_t* mask, int stride, int left, int top, int w, int h,
+                      std::vector<MaskSpan>* spans) {
   const Coverer outer(shape.Outer, aa), inner(shape.Ring ? shape.Inner : shape.Outer, aa);
   auto col = [&](int x) { return std::clamp(x - left, 0, w); };  // a device column in the mask
   for (int y = 0; y < h; ++y) {
@@ -207,6 +209,89 @@ void RasteriseEllipseShape(const EllipseShape& shape, bool aa, uint8_t* mask, in
       ++x;
     }
   }
+}
+
+// A pixel's coverage by a rectangle is taken as the product of its coverage by the two strips
+// whose crossing the rectangle is: exact except in the four corner pixels.
+void RasteriseLine(const LineShape& line, bool aa, uint8_t* mask, int stride, int left, int top, int w, int h,
+                   std::vector<MaskSpan>* spans) {
+  const double dx = line.X1 - line.X0, dy = line.Y1 - line.Y0, length = std::hypot(dx, dy);
+  const double ux = dx / length, uy = dy / length;  // along
+  const double nx = -uy, ny = ux;                    // across
+  const double hw = line.HalfWidth;
+  // A strip's share of the pixel: between lo and hi along its direction, the centre at s.
+  auto strip = [](double s, double lo, double hi, double ex, double ey) {
+    return EdgeCoverage(hi - s, ex, ey) - EdgeCoverage(lo - s, ex, ey);
+  };
+  // The rectangle grown by half a pixel's diagonal holds every centre of a pixel it touches.
+  constexpr double kGrow = 0.70711;
+  const double ax = -kGrow, bx = length + kGrow, ay = -hw - kGrow, by = hw + kGrow;
+  const double cx[4] = {line.X0 + ux * ax + nx * ay, line.X0 + ux * bx + nx * ay, line.X0 + ux * bx + nx * by,
+                        line.X0 + ux * ax + nx * by};
+  const double cy[4] = {line.Y0 + uy * ax + ny * ay, line.Y0 + uy * bx + ny * ay, line.Y0 + uy * bx + ny * by,
+                        line.Y0 + uy * ax + ny * by};
+  for (int y = 0; y < h; ++y) {
+    // The grown rectangle's extent across the row's centre line, from its four edges.
+    const double py = top + y + 0.5;
+    double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+    for (int k = 0; k < 4; ++k) {
+      const double x0 = cx[k], y0 = cy[k], x1 = cx[(k + 1) % 4], y1 = cy[(k + 1) % 4];
+      if ((y0 <= py) == (y1 <= py)) continue;
+      const double x = x0 + (py - y0) / (y1 - y0) * (x1 - x0);
+      lo = std::min(lo, x);
+      hi = std::max(hi, x);
+    }
+    if (!(lo <= hi)) continue;
+    const int x0 = std::clamp(int(std::floor(lo - left - 0.5)), 0, w), x1 = std::clamp(int(std::ceil(hi - left)), 0, w);
+    if (x0 >= x1) continue;
+    spans->push_back({y, x0, x1});
+    uint8_t* row = mask + ptrdiff_t(y) * stride;
+    for (int x = x0; x < x1; ++x) {
+      const double px = left + x + 0.5 - line.X0, qy = py - line.Y0;
+      const double along = px * ux + qy * uy, across = px * nx + qy * ny;
+      double c;
+      if (aa) c = strip(along, 0, length, ux, uy) * strip(across, -hw, hw, nx, ny);
+      else c = along >= 0 && along < length && across >= -hw && across < hw ? 1 : 0;
+      row[x] = Byte(c);
+    }
+  }
+}
+
+}  // namespace
+
+void RasteriseComputedShape(const ComputedShape& shape, bool aa, uint8_t* mask, int stride, int left, int top, int w,
+                            int h, std::vector<MaskSpan>* spans) {
+  if (const auto* e = std::get_if<EllipseShape>(&shape)) RasteriseEllipse(*e, aa, mask, stride, left, top, w, h, spans);
+  else RasteriseLine(std::get<LineShape>(shape), aa, mask, stride, left, top, w, h, spans);
+}
+
+RectF ComputedBounds(const ComputedShape& shape) {
+  if (const auto* e = std::get_if<EllipseShape>(&shape)) {
+    const DeviceEllipse& o = e->Outer;
+    return RectF(float(o.Cx - o.Rx), float(o.Cy - o.Ry), float(2 * o.Rx), float(2 * o.Ry));
+  }
+  const LineShape& l = std::get<LineShape>(shape);
+  // The ends' squares of the half width hold the rectangle's corners.
+  const double x = std::min(l.X0, l.X1) - l.HalfWidth, y = std::min(l.Y0, l.Y1) - l.HalfWidth;
+  return RectF(float(x), float(y), float(std::fabs(l.X1 - l.X0) + 2 * l.HalfWidth),
+               float(std::fabs(l.Y1 - l.Y0) + 2 * l.HalfWidth));
+}
+
+bool StrokedLineShape(PointF a, PointF b, const Matrix& m, float penWidth, LineCap cap, LineShape* shape) {
+  if (cap != LineCapFlat && cap != LineCapSquare) return false;
+  // Turning and even scaling only: the columns are perpendicular and of one length.
+  const double m11 = m.M11(), m12 = m.M12(), m21 = m.M21(), m22 = m.M22();
+  const double sx2 = m11 * m11 + m12 * m12, sy2 = m21 * m21 + m22 * m22;
+  if (!(sx2 > 0) || std::fabs(sx2 - sy2) > 1e-6 * sx2 || std::fabs(m11 * m21 + m12 * m22) > 1e-6 * sx2) return false;
+  PointF p[2] = {a, b};
+  m.TransformPoints(p, 2);
+  const double x0 = p[0].X, y0 = p[0].Y, x1 = p[1].X, y1 = p[1].Y;
+  const double length = std::hypot(x1 - x0, y1 - y0);
+  const double half = penWidth > 0 && std::isfinite(penWidth) ? std::sqrt(sx2) * penWidth / 2 : 0.5;
+  if (!(length >= 0.01) || !(length < 1e6) || !(half < 1e6) || !std::isfinite(x0 + y0 + x1 + y1)) return false;
+  const double grow = cap == LineCapSquare ? half / length : 0;
+  *shape = {x0 - (x1 - x0) * grow, y0 - (y1 - y0) * grow, x1 + (x1 - x0) * grow, y1 + (y1 - y0) * grow, half};
+  return true;
 }
 
 void ClipToEllipseShape(const EllipseShape& shape, uint8_t* mask, int stride, int left, int top,

@@ -1,5 +1,6 @@
-// Computed coverage of ellipses and elliptical rings: against the exact share of each pixel (by
-// dense sampling), which shapes and transforms take that way, and what CairoGraphics draws with it.
+// Computed coverage of ellipses, elliptical rings and straight strokes: against the exact share of
+// each pixel (by dense sampling), which shapes and transforms take that way, and what CairoGraphics
+// draws with it.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +10,7 @@
 
 #include "DrawTestUtil.h"
 #include "dialworks/draw/CairoGraphics.h"
-#include "dialworks/draw/EllipseCoverage.h"
+#include "dialworks/draw/ComputedCoverage.h"
 
 using namespace dw;
 using namespace dw::gp;
@@ -48,10 +49,23 @@ struct Mask {
   }
 };
 
-Mask Rasterise(const EllipseShape& s, bool aa, int left = 0, int top = 0) {
+Mask Rasterise(const ComputedShape& s, bool aa) {
   Mask m;
-  RasteriseEllipseShape(s, aa, m.Bytes.data(), kW, left, top, kW, kH, &m.Spans);
+  RasteriseComputedShape(s, aa, m.Bytes.data(), kW, 0, 0, kW, kH, &m.Spans);
   return m;
+}
+
+// The share of pixel (x, y) inside the stroke's rectangle, from 64 x 64 samples.
+double Exact(const LineShape& l, int x, int y) {
+  const double len = std::hypot(l.X1 - l.X0, l.Y1 - l.Y0), ux = (l.X1 - l.X0) / len, uy = (l.Y1 - l.Y0) / len;
+  int n = 0;
+  for (int j = 0; j < 64; ++j)
+    for (int i = 0; i < 64; ++i) {
+      const double px = x + (i + 0.5) / 64 - l.X0, py = y + (j + 0.5) / 64 - l.Y0;
+      const double along = px * ux + py * uy, across = -px * uy + py * ux;
+      n += along >= 0 && along < len && std::fabs(across) < l.HalfWidth;
+    }
+  return n / 4096.0;
 }
 
 EllipseShape Disc(double cx, double cy, double rx, double ry) { return EllipseShape{{cx, cy, rx, ry}, false, {}}; }
@@ -61,7 +75,7 @@ EllipseShape Ring(double cx, double cy, double rx, double ry, double width) {
 
 }  // namespace
 
-TEST(EllipseCoverage, EachPixelTakesItsShareInside) {
+TEST(ComputedCoverage, EachPixelTakesItsShareInside) {
   struct Case {
     const char* Name;
     EllipseShape Shape;
@@ -92,7 +106,7 @@ TEST(EllipseCoverage, EachPixelTakesItsShareInside) {
   }
 }
 
-TEST(EllipseCoverage, WithoutAntiAliasingPixelCentresDecide) {
+TEST(ComputedCoverage, WithoutAntiAliasingPixelCentresDecide) {
   for (const EllipseShape& s : {Disc(60.3, 50.1, 40.2, 30.7), Ring(60, 50, 40, 40, 6.5)}) {
     const Mask m = Rasterise(s, false);
     for (int y = 0; y < kH; ++y)
@@ -104,8 +118,49 @@ TEST(EllipseCoverage, WithoutAntiAliasingPixelCentresDecide) {
   }
 }
 
+// A stroke's pixels take their share of its rectangle; only the corner pixels, where the two strips
+// whose crossing it is are multiplied, may be a little off.
+TEST(ComputedCoverage, StrokesTakeTheirShare) {
+  for (const LineShape& l : {LineShape{20.3, 30.6, 90.2, 30.6, 2.5}, LineShape{60, 10, 60.4, 90, 0.5},
+                             LineShape{15, 80, 95.5, 20.25, 1.7}, LineShape{30, 30, 70, 70, 5}}) {
+    const Mask m = Rasterise(l, true);
+    double sum = 0, exactSum = 0;
+    int worst = 0, off = 0;
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const double exact = Exact(l, x, y);
+        exactSum += exact;
+        const uint8_t b = m.Bytes[size_t(y * kW + x)];
+        if (!m.InSpan(x, y)) {
+          ASSERT_EQ(b, kUntouched) << x << "," << y;
+          ASSERT_EQ(exact, 0) << x << "," << y;
+          continue;
+        }
+        sum += b / 255.0;
+        const int d = int(std::lround(std::fabs(b - exact * 255)));
+        worst = std::max(worst, d);
+        off += d > 4;
+      }
+    EXPECT_LE(worst, 12) << l.X0 << "," << l.Y0;
+    EXPECT_LE(off, 4) << l.X0 << "," << l.Y0;  // at most the corners
+    EXPECT_NEAR(sum, exactSum, 0.01 * exactSum) << l.X0 << "," << l.Y0;
+  }
+  // Without anti-aliasing the pixel centres decide.
+  const LineShape l{15, 80, 95.5, 20.25, 3.2};
+  const Mask m = Rasterise(l, false);
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) {
+      const uint8_t b = m.Bytes[size_t(y * kW + x)];
+      if (b == kUntouched) continue;
+      const double len = std::hypot(l.X1 - l.X0, l.Y1 - l.Y0), ux = (l.X1 - l.X0) / len, uy = (l.Y1 - l.Y0) / len;
+      const double px = x + 0.5 - l.X0, py = y + 0.5 - l.Y0, along = px * ux + py * uy, across = -px * uy + py * ux;
+      const bool in = along >= 0 && along < len && across >= -l.HalfWidth && across < l.HalfWidth;
+      ASSERT_EQ(b, in ? 255 : 0) << x << "," << y;
+    }
+}
+
 // A clip multiplies the coverage; pixels outside it are cleared.
-TEST(EllipseCoverage, ClipMultipliesCoverage) {
+TEST(ComputedCoverage, ClipMultipliesCoverage) {
   const EllipseShape shape = Ring(50, 50, 45, 45, 12), clip = Disc(80, 40, 38, 30);
   Mask m = Rasterise(shape, true);
   ClipToEllipseShape(clip, m.Bytes.data(), kW, 0, 0, m.Spans);
@@ -121,7 +176,7 @@ TEST(EllipseCoverage, ClipMultipliesCoverage) {
   EXPECT_GT(kept, 300);
 }
 
-TEST(EllipseCoverage, WhichShapesAreComputed) {
+TEST(ComputedCoverage, WhichShapesAreComputed) {
   GraphicsPath disc;
   disc.AddEllipse(RectF(10, 20, 60, 40));
   EllipseShape s;
@@ -173,11 +228,29 @@ TEST(EllipseCoverage, WhichShapesAreComputed) {
   EXPECT_FALSE(StrokedCircleShape(circle, Matrix(2, 0, 0, 1, 0, 0), 3, &s));
   ASSERT_TRUE(StrokedCircleShape(circle, Matrix(), std::nanf(""), &s));  // a hairline, never a bad ring
   EXPECT_DOUBLE_EQ(s.Outer.Rx - s.Inner.Rx, 1);
+
+  // Lines: under turning and even scaling; square caps lengthen the segment by half the width.
+  LineShape l;
+  Matrix turnedTwice(2, 0, 0, 2, 10, 0);
+  turnedTwice.Rotate(30);
+  ASSERT_TRUE(StrokedLineShape(PointF(0, 0), PointF(10, 0), turnedTwice, 3, LineCapFlat, &l));
+  EXPECT_NEAR(std::hypot(l.X1 - l.X0, l.Y1 - l.Y0), 20, 1e-4);
+  EXPECT_NEAR(l.HalfWidth, 3, 1e-6);
+  EXPECT_NEAR(l.X0, 10, 1e-4);
+  ASSERT_TRUE(StrokedLineShape(PointF(0, 0), PointF(10, 0), Matrix(), 4, LineCapSquare, &l));
+  EXPECT_DOUBLE_EQ(l.X0, -2);
+  EXPECT_DOUBLE_EQ(l.X1, 12);
+  ASSERT_TRUE(StrokedLineShape(PointF(0, 0), PointF(0, 10), Matrix(), 0, LineCapFlat, &l));
+  EXPECT_DOUBLE_EQ(l.HalfWidth, 0.5);  // a hairline: one device pixel
+  EXPECT_FALSE(StrokedLineShape(PointF(0, 0), PointF(10, 0), Matrix(), 3, LineCapRound, &l));
+  EXPECT_FALSE(StrokedLineShape(PointF(0, 0), PointF(10, 0), Matrix(2, 0, 0, 1, 0, 0), 3, LineCapFlat, &l));
+  EXPECT_FALSE(StrokedLineShape(PointF(0, 0), PointF(0.001f, 0), Matrix(), 3, LineCapFlat, &l));
+  EXPECT_FALSE(StrokedLineShape(PointF(0, 0), PointF(std::nanf(""), 0), Matrix(), 3, LineCapFlat, &l));
 }
 
 // What CairoGraphics paints with computed coverage agrees with Cairo's own drawing of the same:
 // everything wholly inside alike, the edges within Cairo's own error, the ink alike in sum.
-TEST(EllipseCoverage, GraphicsDrawsLikeCairo) {
+TEST(ComputedCoverage, GraphicsDrawsLikeCairo) {
   auto paint = [](const std::function<void(Graphics&)>& draw, bool throughCairo) {
     auto bmp = std::make_unique<Bitmap>(kW, kH);
     bmp->Clear(0xFFFFFFFF);
@@ -195,6 +268,18 @@ TEST(EllipseCoverage, GraphicsDrawsLikeCairo) {
       [](Graphics& g) { g.FillEllipse(SolidBrush(0xFF204080), RectF(10.3f, 8.6f, 90, 70)); },
       [](Graphics& g) { g.DrawEllipse(Pen(0xC0802020, 7), RectF(15, 10, 80, 80)); },
       [](Graphics& g) { g.DrawEllipse(Pen(0xFF000000, 0), RectF(15.5f, 10.5f, 60, 60)); },
+      [](Graphics& g) {  // tick lines of a turned and scaled dial
+        g.TranslateTransform(60, 50);
+        g.RotateTransform(17);
+        g.ScaleTransform(1.5f, 1.5f);
+        Pen major(0xFF000000, 3.4f), minor(0xC0000000, 1.2f);
+        minor.SetStartCap(LineCapSquare);
+        for (int k = 0; k < 24; ++k) {
+          const float a = k * 15 * std::numbers::pi_v<float> / 180;
+          g.DrawLine(k % 3 ? minor : major, PointF(30 * std::cos(a), 30 * std::sin(a)),
+                     PointF(24 * std::cos(a), 24 * std::sin(a)));
+        }
+      },
       // The second fill of a ring reuses its coverage, but not after Cairo's coverage of another
       // shape took the mask.
       [](Graphics& g) {
