@@ -219,12 +219,15 @@ void RasteriseLine(const LineShape& line, bool aa, uint8_t* mask, int stride, in
   const double ux = dx / length, uy = dy / length;  // along
   const double nx = -uy, ny = ux;                    // across
   const double hw = line.HalfWidth;
-  // A strip's share of the pixel: between lo and hi along its direction, the centre at s.
-  auto strip = [](double s, double lo, double hi, double ex, double ey) {
-    return EdgeCoverage(hi - s, ex, ey) - EdgeCoverage(lo - s, ex, ey);
-  };
   // The rectangle grown by half a pixel's diagonal holds every centre of a pixel it touches.
   constexpr double kGrow = 0.70711;
+  // A strip's share of the pixel: between lo and hi along its direction, the centre at s (whole
+  // or nothing when both edges are half a diagonal away).
+  auto strip = [](double s, double lo, double hi, double ex, double ey) {
+    if (s - lo >= kGrow && hi - s >= kGrow) return 1.0;
+    if (s - lo <= -kGrow || hi - s <= -kGrow) return 0.0;
+    return EdgeCoverage(hi - s, ex, ey) - EdgeCoverage(lo - s, ex, ey);
+  };
   const double ax = -kGrow, bx = length + kGrow, ay = -hw - kGrow, by = hw + kGrow;
   const double cx[4] = {line.X0 + ux * ax + nx * ay, line.X0 + ux * bx + nx * ay, line.X0 + ux * bx + nx * by,
                         line.X0 + ux * ax + nx * by};
@@ -250,7 +253,10 @@ void RasteriseLine(const LineShape& line, bool aa, uint8_t* mask, int stride, in
       const double px = left + x + 0.5 - line.X0, qy = py - line.Y0;
       const double along = px * ux + qy * uy, across = px * nx + qy * ny;
       double c;
-      if (aa) c = strip(along, 0, length, ux, uy) * strip(across, -hw, hw, nx, ny);
+      if (aa) {
+        c = strip(along, 0, length, ux, uy);
+        if (c > 0) c *= strip(across, -hw, hw, nx, ny);
+      }
       else c = along >= 0 && along < length && across >= -hw && across < hw ? 1 : 0;
       row[x] = Byte(c);
     }

@@ -1,8 +1,12 @@
 #include "dialworks/draw/CoverageGradient.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "dialworks/draw/Pixels.h"
 
@@ -63,9 +67,36 @@ CoverageGradient::CoverageGradient(const Brush& brush, const Matrix& toDevice) {
                            std::hypot(double(fromDevice_.M21()), double(fromDevice_.M22())));
 }
 
+void CoverageGradient::Table(const std::vector<GradientStop>& AStops, bool AReversed) {
+  // A face draws the same few gradients each time it is built: the last tables made on this thread
+  // are kept, and the one used longest ago gives way.
+  struct Kept {
+    std::vector<GradientStop> Stops;
+    bool Reversed = false;
+    uint64_t Used = 0;
+    uint32_t Lut[kLut];
+  };
+  thread_local std::array<Kept, 8> kept;
+  thread_local uint64_t uses = 0;
+  Kept* slot = &kept[0];
+  for (Kept& k : kept) {
+    if (k.Used != 0 && k.Reversed == AReversed && k.Stops == AStops) {
+      k.Used = ++uses;
+      std::memcpy(lut_, k.Lut, sizeof lut_);
+      return;
+    }
+    if (k.Used < slot->Used) slot = &k;
+  }
+  MakeTable(AStops, AReversed);
+  slot->Stops = AStops;
+  slot->Reversed = AReversed;
+  slot->Used = ++uses;
+  std::memcpy(slot->Lut, lut_, sizeof lut_);
+}
+
 // Colours run linearly between stops in straight (not premultiplied) form and are premultiplied
 // afterwards, as Cairo's gradients do; before the first stop and after the last they hold.
-void CoverageGradient::Table(const std::vector<GradientStop>& AStops, bool AReversed) {
+void CoverageGradient::MakeTable(const std::vector<GradientStop>& AStops, bool AReversed) {
   if (AStops.empty()) {
     std::fill_n(lut_, kLut, 0u);
     return;
@@ -76,12 +107,26 @@ void CoverageGradient::Table(const std::vector<GradientStop>& AStops, bool AReve
   // Positions rise with j; the segment (stops k, k + 1) and its channels follow along.
   size_t k = 0;
   float from[4], to[4], invSpan = 0;
+#ifdef __SSE2__
+  __m128 lo = _mm_setzero_ps(), hi = lo;
+#endif
   auto segment = [&] {
     channels(AStops[k].Color, from);
     channels(AStops[std::min(k + 1, AStops.size() - 1)].Color, to);
     const float span = k + 1 < AStops.size() ? AStops[k + 1].Position - AStops[k].Position : 0.0f;
     invSpan = span > 0 ? 1 / span : 0;
+#ifdef __SSE2__
+    lo = _mm_loadu_ps(from);
+    hi = _mm_loadu_ps(to);
+#endif
   };
+#ifdef __SSE2__
+  // (alpha, alpha, alpha, 1) for the colour at f: alpha runs linearly too.
+  auto premultiply = [&](float f) {
+    const float alpha = (from[3] + (to[3] - from[3]) * f) / 255;
+    return _mm_set_ps(1.0f, alpha, alpha, alpha);
+  };
+#endif
   segment();
   for (int j = 0; j < kLut; ++j) {
     const float at = float(j) / (kLut - 1);
@@ -92,12 +137,22 @@ void CoverageGradient::Table(const std::vector<GradientStop>& AStops, bool AReve
     float f;
     if (!(at > AStops.front().Position) || AStops.size() == 1) f = 0;
     else f = invSpan > 0 ? std::clamp((at - AStops[k].Position) * invSpan, 0.0f, 1.0f) : 1.0f;
+    uint32_t& entry = lut_[AReversed ? kLut - 1 - j : j];
+#ifdef __SSE2__
+    // The same arithmetic on the four channels at once (an entry was the costliest part of a
+    // small fill: a table has 1,024 of them).
+    const __m128i rounded = _mm_cvttps_epi32(_mm_add_ps(
+        _mm_mul_ps(_mm_add_ps(lo, _mm_mul_ps(_mm_sub_ps(hi, lo), _mm_set1_ps(f))), premultiply(f)), _mm_set1_ps(0.5f)));
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(rounded, rounded), _mm_setzero_si128());
+    entry = uint32_t(_mm_cvtsi128_si32(bytes));
+#else
     float ch[4];
     for (int n = 0; n < 4; ++n) ch[n] = from[n] + (to[n] - from[n]) * f;
     const float alpha = ch[3] / 255;
     // Rounded, premultiplied: c * alpha + 0.5 truncated (all channels non-negative).
     auto out = [&](int n) { return uint32_t(int(ch[n] * (n == 3 ? 1.0f : alpha) + 0.5f)) & 255; };
-    lut_[AReversed ? kLut - 1 - j : j] = out(3) << 24 | out(2) << 16 | out(1) << 8 | out(0);
+    entry = out(3) << 24 | out(2) << 16 | out(1) << 8 | out(0);
+#endif
   }
 }
 

@@ -45,6 +45,7 @@ class CoverageGradient {
   double rimSlack_ = 1;   // radial t up to which the rim colour is painted
   uint32_t lut_[kLut];    // premultiplied colours by t from 0 to 1
   void Table(const std::vector<GradientStop>& AStops, bool AReversed);
+  void MakeTable(const std::vector<GradientStop>& AStops, bool AReversed);
   bool valid_ = false;
 };
 
