@@ -716,9 +716,11 @@ void CairoGraphics::DrawString(const std::string& text, const Font& font, const 
 
 RectF CairoGraphics::Measure(const std::string& text, const Font& font, const RectF* layout, PointF origin,
                              const StringFormat* format) const {
+  const float size = font.IsUsable() ? font.GetSizeInPixels() : 0.0f;
+  if (!layout) return detail::MeasureAt(text, font.GetFamily(), font.GetStyle(), size, origin, format, TextAntialias());
   detail::TextPlacement tp;
-  detail::LayoutText(detail::ScratchContext(), text, font.GetFamily(), font.GetStyle(),
-                     font.IsUsable() ? font.GetSizeInPixels() : 0.0f, layout, origin, format, TextAntialias(), &tp);
+  detail::LayoutText(detail::ScratchContext(), text, font.GetFamily(), font.GetStyle(), size, layout, origin, format,
+                     TextAntialias(), &tp);
   return tp.box;
 }
 

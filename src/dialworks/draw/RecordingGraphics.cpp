@@ -353,6 +353,8 @@ void RecordingGraphics::DrawString(const std::string& text, const Font& font, co
 
 RectF RecordingGraphics::MeasureBox(const std::string& text, const Font& font, const RectF* layout, PointF origin,
                                     const StringFormat* format) const {
+  const float size = font.IsUsable() ? font.GetSizeInPixels() : 0.0f;
+  if (!layout) return detail::MeasureAt(text, font.GetFamily(), font.GetStyle(), size, origin, format, true);
   detail::TextPlacement tp;
   detail::LayoutText(detail::ScratchContext(), text, font.GetFamily(), font.GetStyle(),
                      font.IsUsable() ? font.GetSizeInPixels() : 0.0f, layout, origin, format, true, &tp);

@@ -26,6 +26,10 @@ bool LayoutText(cairo_t* cr, const std::string& text, const FontFamily& family, 
                 const RectF* layoutRect, PointF origin, const StringFormat* format, bool antialias,
                 TextPlacement* out);
 
+// The box of text laid out at a point (what LayoutText would give), from the sizes kept per thread.
+RectF MeasureAt(const std::string& text, const FontFamily& family, int style, float pxSize, PointF origin,
+                const StringFormat* format, bool antialias);
+
 // A small image context for measuring and outlining text without a target surface.
 cairo_t* ScratchContext();
 
