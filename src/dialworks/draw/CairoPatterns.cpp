@@ -2,10 +2,13 @@
 // brush's geometry (and its own transform) is inverted here; a singular one paints nothing
 // instead of putting the context into an error state.
 #include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/draw/CairoSupport.h"
 #include "dialworks/draw/CoverageGradient.h"
 #include "dialworks/draw/Shading.h"
 
 namespace dw::gp {
+
+using detail::ToCairo;
 
 namespace {
 
@@ -14,12 +17,6 @@ void Rgba(TAlphaColor c, double* r, double* g, double* b, double* a) {
   *g = GetGreen(c) / 255.0;
   *b = GetBlue(c) / 255.0;
   *a = GetAlpha(c) / 255.0;
-}
-
-cairo_matrix_t ToCairo(const Matrix& m) {
-  cairo_matrix_t cm;
-  cairo_matrix_init(&cm, m.M11(), m.M12(), m.M21(), m.M22(), m.OffsetX(), m.OffsetY());
-  return cm;
 }
 
 // Sets the pattern's world-to-pattern matrix from a pattern-to-world matrix; false if singular.
