@@ -159,6 +159,49 @@ TEST(ComputedCoverage, StrokesTakeTheirShare) {
     }
 }
 
+// An arc's pixels take their share of the ring between its two rays; only pixels its flat ends
+// cross may be a little off (the ring's and the ray's shares multiplied).
+TEST(ComputedCoverage, ArcsTakeTheirShare) {
+  struct Case {
+    float Start, Sweep;
+  };
+  for (const Case& c : {Case{135, 270}, Case{-20, 60}, Case{200, -100}}) {
+    ArcShape arc;
+    ASSERT_TRUE(StrokedArcShape(RectF(20.3f, 10.2f, 80, 80), c.Start, c.Sweep, Matrix(), 9, LineCapFlat, &arc));
+    const Mask m = Rasterise(arc, true);
+    const double from = std::min(c.Start, c.Start + c.Sweep), span = std::fabs(c.Sweep);
+    auto in = [&](double px, double py) {
+      const double dx = px - 60.3, dy = py - 50.2, r = std::hypot(dx, dy);
+      const double a = std::fmod(std::atan2(dy, dx) * 180 / std::numbers::pi - from + 720, 360);
+      return r < 44.5 && r > 35.5 && a <= span;
+    };
+    int worst = 0, off = 0;
+    double sum = 0, exactSum = 0;
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        int n = 0;
+        const double r = std::hypot(x + 0.5 - 60.3, y + 0.5 - 50.2);
+        if (r > 34 && r < 46)  // elsewhere the ring is more than a pixel away
+          for (int j = 0; j < 32; ++j)
+            for (int i = 0; i < 32; ++i) n += in(x + (i + 0.5) / 32, y + (j + 0.5) / 32);
+        const double exact = n / 1024.0;
+        exactSum += exact;
+        const uint8_t b = m.Bytes[size_t(y * kW + x)];
+        if (!m.InSpan(x, y)) {
+          ASSERT_EQ(exact, 0) << c.Start << ": " << x << "," << y;
+          continue;
+        }
+        sum += b / 255.0;
+        const int d = int(std::lround(std::fabs(b - exact * 255)));
+        worst = std::max(worst, d);
+        off += d > 4;
+      }
+    EXPECT_LE(worst, 12) << c.Start;
+    EXPECT_LE(off, 4) << c.Start;  // at most the corners of the ends
+    EXPECT_NEAR(sum, exactSum, 0.01 * exactSum) << c.Start;
+  }
+}
+
 // A clip multiplies the coverage; pixels outside it are cleared.
 TEST(ComputedCoverage, ClipMultipliesCoverage) {
   const EllipseShape shape = Ring(50, 50, 45, 45, 12), clip = Disc(80, 40, 38, 30);
@@ -246,6 +289,28 @@ TEST(ComputedCoverage, WhichShapesAreComputed) {
   EXPECT_FALSE(StrokedLineShape(PointF(0, 0), PointF(10, 0), Matrix(2, 0, 0, 1, 0, 0), 3, LineCapFlat, &l));
   EXPECT_FALSE(StrokedLineShape(PointF(0, 0), PointF(0.001f, 0), Matrix(), 3, LineCapFlat, &l));
   EXPECT_FALSE(StrokedLineShape(PointF(0, 0), PointF(std::nanf(""), 0), Matrix(), 3, LineCapFlat, &l));
+
+  // Arcs: a negative sweep is the same arc run the other way, and so is a mirrored one.
+  ArcShape a, b;
+  const RectF round(0, 0, 100, 100);
+  ASSERT_TRUE(StrokedArcShape(round, 30, 100, Matrix(), 6, LineCapFlat, &a));
+  ASSERT_TRUE(StrokedArcShape(round, 130, -100, Matrix(), 6, LineCapFlat, &b));
+  EXPECT_NEAR(a.Sx, b.Sx, 1e-9);
+  EXPECT_NEAR(a.Ey, b.Ey, 1e-9);
+  EXPECT_FALSE(a.Wide);
+  ASSERT_TRUE(StrokedArcShape(round, 30, 100, Matrix(-1, 0, 0, 1, 100, 0), 6, LineCapFlat, &b));
+  EXPECT_NEAR(b.Sx, -a.Ex, 1e-9);  // mirrored: the end's mirror image starts it
+  EXPECT_NEAR(b.Sy, a.Ey, 1e-9);
+  EXPECT_DOUBLE_EQ(b.Ring.Outer.Rx, 53);
+  EXPECT_FALSE(StrokedArcShape(round, 30, 100, Matrix(), 6, LineCapSquare, &a));
+  EXPECT_FALSE(StrokedArcShape(round, 30, 180, Matrix(), 6, LineCapFlat, &a));   // ends facing across
+  EXPECT_FALSE(StrokedArcShape(round, 30, 359.5f, Matrix(), 6, LineCapFlat, &a));  // ends meeting
+  EXPECT_FALSE(StrokedArcShape(round, 30, 0.5f, Matrix(), 6, LineCapFlat, &a));
+  EXPECT_FALSE(StrokedArcShape(RectF(0, 0, 100, 80), 30, 100, Matrix(), 6, LineCapFlat, &a));
+  EXPECT_FALSE(StrokedArcShape(round, 30, 100, Matrix(), 98, LineCapFlat, &a));  // no hole to speak of
+  turned.Reset();
+  turned.Rotate(10);
+  EXPECT_FALSE(StrokedArcShape(round, 30, 100, turned, 6, LineCapFlat, &a));
 }
 
 // What CairoGraphics paints with computed coverage agrees with Cairo's own drawing of the same:
@@ -268,6 +333,11 @@ TEST(ComputedCoverage, GraphicsDrawsLikeCairo) {
       [](Graphics& g) { g.FillEllipse(SolidBrush(0xFF204080), RectF(10.3f, 8.6f, 90, 70)); },
       [](Graphics& g) { g.DrawEllipse(Pen(0xC0802020, 7), RectF(15, 10, 80, 80)); },
       [](Graphics& g) { g.DrawEllipse(Pen(0xFF000000, 0), RectF(15.5f, 10.5f, 60, 60)); },
+      [](Graphics& g) {  // a dial's range arcs
+        g.DrawArc(Pen(0xFF4080C0, 10), RectF(15, 5, 90, 90), 135, 270);
+        g.DrawArc(Pen(0xFFC02020, 8), RectF(15, 5, 90, 90), 30, 75);
+        g.DrawArc(Pen(0xFF20C020, 8), RectF(15, 5, 90, 90), 30, -60);
+      },
       [](Graphics& g) {  // tick lines of a turned and scaled dial
         g.TranslateTransform(60, 50);
         g.RotateTransform(17);

@@ -459,6 +459,13 @@ void CairoGraphics::DrawEllipse(const Pen& pen, const RectF& rect) {
 }
 
 void CairoGraphics::DrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) {
+  // A solid arc with flat ends along a circle: a ring cut by two rays, computed.
+  ArcShape arc;
+  if (pen.GetBrush().GetType() == BrushTypeSolidColor && pen.GetDashStyle() == DashStyleSolid &&
+      StrokedArcShape(rect, startAngle, sweepAngle, st_.transform, pen.GetWidth(), pen.GetStartCap(), &arc)) {
+    const ComputedShape shape = arc;
+    if (ComposeCoverage(pen.GetBrush(), &shape, nullptr)) return;
+  }
   GraphicsPath p;
   p.AddArc(rect, startAngle, sweepAngle);
   if (p.GetPointCount() > 1) StrokeShape(pen, p);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <numbers>
+#include <utility>
 
 namespace dw::gp {
 
@@ -263,18 +265,75 @@ void RasteriseLine(const LineShape& line, bool aa, uint8_t* mask, int stride, in
   }
 }
 
+// The arc's sector as a share of each pixel within the ring's spans: a narrow sector is where
+// both bounding half-planes hold, a wide one where not both of its gap's do; near a bounding ray
+// the two half-planes' shares are multiplied (exact but where both rays pass through one pixel,
+// which the shapes taken keep away from the ring).
+void CutToSector(const ArcShape& arc, uint8_t* mask, int stride, int left, int top, const std::vector<MaskSpan>& spans) {
+  constexpr double kGrow = 0.70711;
+  const double cx = arc.Ring.Outer.Cx, cy = arc.Ring.Outer.Cy;
+  // Signed distances to the two rays' lines, positive inside the half-planes bounding the sector
+  // (narrow) or the gap (wide).
+  const double ax = arc.Wide ? arc.Ex : arc.Sx, ay = arc.Wide ? arc.Ey : arc.Sy;
+  const double bx = arc.Wide ? arc.Sx : arc.Ex, by = arc.Wide ? arc.Sy : arc.Ey;
+  for (const MaskSpan& s : spans) {
+    uint8_t* row = mask + ptrdiff_t(s.Y) * stride;
+    const double py = top + s.Y + 0.5 - cy;
+    for (int x = s.X0; x < s.X1; ++x) {
+      if (row[x] == 0) continue;
+      const double px = left + x + 0.5 - cx;
+      const double d1 = ax * py - ay * px, d2 = px * by - py * bx;
+      double inWedge;
+      if (d1 >= kGrow && d2 >= kGrow) inWedge = 1;
+      else if (d1 <= -kGrow || d2 <= -kGrow) inWedge = 0;
+      else inWedge = double(EdgeCoverage(d1, -ay, ax)) * EdgeCoverage(d2, by, -bx);
+      const double c = arc.Wide ? 1 - inWedge : inWedge;
+      if (c >= 1) continue;
+      row[x] = uint8_t((row[x] * uint32_t(Byte(c)) + 127) / 255);
+    }
+  }
+}
+
 }  // namespace
 
 void RasteriseComputedShape(const ComputedShape& shape, bool aa, uint8_t* mask, int stride, int left, int top, int w,
                             int h, std::vector<MaskSpan>* spans) {
-  if (const auto* e = std::get_if<EllipseShape>(&shape)) RasteriseEllipse(*e, aa, mask, stride, left, top, w, h, spans);
-  else RasteriseLine(std::get<LineShape>(shape), aa, mask, stride, left, top, w, h, spans);
+  if (const auto* e = std::get_if<EllipseShape>(&shape)) {
+    RasteriseEllipse(*e, aa, mask, stride, left, top, w, h, spans);
+  } else if (const auto* l = std::get_if<LineShape>(&shape)) {
+    RasteriseLine(*l, aa, mask, stride, left, top, w, h, spans);
+  } else {
+    const ArcShape& arc = std::get<ArcShape>(shape);
+    RasteriseEllipse(arc.Ring, aa, mask, stride, left, top, w, h, spans);
+    CutToSector(arc, mask, stride, left, top, *spans);
+  }
 }
 
 RectF ComputedBounds(const ComputedShape& shape) {
   if (const auto* e = std::get_if<EllipseShape>(&shape)) {
     const DeviceEllipse& o = e->Outer;
     return RectF(float(o.Cx - o.Rx), float(o.Cy - o.Ry), float(2 * o.Rx), float(2 * o.Ry));
+  }
+  if (const auto* arc = std::get_if<ArcShape>(&shape)) {
+    // The ends of the arc on both circles, and the outer circle's extremes within the arc.
+    const DeviceEllipse& o = arc->Ring.Outer;
+    const double ri = arc->Ring.Inner.Rx;
+    double l = o.Cx, t = o.Cy, r = o.Cx, b = o.Cy;
+    auto take = [&](double x, double y) {
+      l = std::min(l, x), t = std::min(t, y), r = std::max(r, x), b = std::max(b, y);
+    };
+    for (const auto& [dx, dy] : {std::pair(arc->Sx, arc->Sy), std::pair(arc->Ex, arc->Ey)}) {
+      take(o.Cx + o.Rx * dx, o.Cy + o.Rx * dy);
+      take(o.Cx + ri * dx, o.Cy + ri * dy);
+    }
+    auto within = [&](double dx, double dy) {
+      const bool narrow = arc->Sx * dy - arc->Sy * dx >= 0 && dx * arc->Ey - dy * arc->Ex >= 0;
+      const bool gap = arc->Ex * dy - arc->Ey * dx > 0 && dx * arc->Sy - dy * arc->Sx > 0;
+      return arc->Wide ? !gap : narrow;
+    };
+    for (const auto& [dx, dy] : {std::pair(1.0, 0.0), std::pair(0.0, 1.0), std::pair(-1.0, 0.0), std::pair(0.0, -1.0)})
+      if (within(dx, dy)) take(o.Cx + o.Rx * dx, o.Cy + o.Rx * dy);
+    return RectF::FromLTRB(float(l), float(t), float(r), float(b));
   }
   const LineShape& l = std::get<LineShape>(shape);
   // The ends' squares of the half width hold the rectangle's corners.
@@ -297,6 +356,45 @@ bool StrokedLineShape(PointF a, PointF b, const Matrix& m, float penWidth, LineC
   if (!(length >= 0.01) || !(length < 1e6) || !(half < 1e6) || !std::isfinite(x0 + y0 + x1 + y1)) return false;
   const double grow = cap == LineCapSquare ? half / length : 0;
   *shape = {x0 - (x1 - x0) * grow, y0 - (y1 - y0) * grow, x1 + (x1 - x0) * grow, y1 + (y1 - y0) * grow, half};
+  return true;
+}
+
+bool StrokedArcShape(const RectF& rect, float startAngle, float sweepAngle, const Matrix& m, float penWidth,
+                     LineCap cap, ArcShape* shape) {
+  if (cap != LineCapFlat || !Axial(m) || std::fabs(m.M11()) != std::fabs(m.M22()) || !rect.IsFinite() ||
+      !(std::fabs(rect.Width - rect.Height) <= 1e-4f * rect.Width) || !std::isfinite(startAngle) ||
+      !std::isfinite(sweepAngle))
+    return false;
+  const double scale = std::fabs(m.M11());
+  const double radius = scale * (rect.Width + rect.Height) / 4;
+  const double half = penWidth > 0 && std::isfinite(penWidth) ? scale * penWidth / 2 : 0.5;
+  const double sweep = std::fabs(double(sweepAngle)) * std::numbers::pi / 180;
+  double start = double(startAngle) * std::numbers::pi / 180;
+  if (sweepAngle < 0) start -= sweep;  // the same arc, run the other way
+  const double outer = radius + half, inner = radius - half;
+  // Both ends far from each other and from facing each other across the centre, on the inner
+  // circle: the bounding rays' half-planes then never share a pixel of the ring.
+  if (!(inner >= 2 && outer < 1e6 && std::fabs(std::sin(sweep)) * inner >= 2 && sweep * inner >= 2 &&
+        (2 * std::numbers::pi - sweep) * inner >= 2))
+    return false;
+  // Directions in device space: a mirroring transform runs the arc the other way.
+  double sx = std::cos(start), sy = std::sin(start), ex = std::cos(start + sweep), ey = std::sin(start + sweep);
+  auto device = [&](double& dx, double& dy) {
+    dx *= m.M11() > 0 ? 1 : -1;
+    dy *= m.M22() > 0 ? 1 : -1;
+  };
+  device(sx, sy);
+  device(ex, ey);
+  if ((m.M11() > 0) != (m.M22() > 0)) {
+    std::swap(sx, ex);
+    std::swap(sy, ey);
+  }
+  const double cx = (double(rect.X) + rect.Width / 2.0) * m.M11() + m.OffsetX();
+  const double cy = (double(rect.Y) + rect.Height / 2.0) * m.M22() + m.OffsetY();
+  if (!std::isfinite(cx) || !std::isfinite(cy)) return false;
+  shape->Ring = EllipseShape{{cx, cy, outer, outer}, true, {cx, cy, inner, inner}};
+  shape->Sx = sx, shape->Sy = sy, shape->Ex = ex, shape->Ey = ey;
+  shape->Wide = sweep > std::numbers::pi;
   return true;
 }
 

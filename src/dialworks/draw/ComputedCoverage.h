@@ -1,4 +1,4 @@
-// Coverage of ellipses, elliptical rings and straight strokes computed from each pixel's distance
+// Coverage of ellipses, elliptical rings, straight strokes and circular arcs computed from each pixel's distance
 // to the outlines instead of by scan conversion. Cairo's anti-aliased rasteriser walks every
 // sub-row of a shape's height, so a ring a few pixels wide costs it about as much as the disc
 // around it (~50 us at 300 px), and sets up a whole stroke for each short tick line; a dial's
@@ -37,7 +37,17 @@ struct LineShape {
   bool operator==(const LineShape&) const = default;
 };
 
-using ComputedShape = std::variant<EllipseShape, LineShape>;
+// A stroke along a circular arc with flat ends: the ring Ring cut by the rays from its centre in
+// the unit directions (Sx, Sy) and (Ex, Ey), keeping what lies from the first towards the second
+// in the direction of rising device angles (the longer way round when Wide).
+struct ArcShape {
+  EllipseShape Ring;
+  double Sx = 1, Sy = 0, Ex = 1, Ey = 0;
+  bool Wide = false;
+  bool operator==(const ArcShape&) const = default;
+};
+
+using ComputedShape = std::variant<EllipseShape, LineShape, ArcShape>;
 
 // The shape a filled path makes in device space: one ellipse (either fill mode) or two ellipses
 // about one centre filled alternate, placed by a transform that scales and moves without turning
@@ -55,6 +65,14 @@ bool StrokedCircleShape(const GraphicsPath& path, const Matrix& toDevice, float 
 // evenly (so that the stroke stays a rectangle). False for other pens, transforms and segments
 // shorter than a hundredth of a pixel.
 bool StrokedLineShape(PointF a, PointF b, const Matrix& toDevice, float penWidth, LineCap cap, LineShape* shape);
+
+// The arc a solid pen of this width (world units; zero or less: one device pixel) with flat caps
+// covers along a circle in rect from startAngle through sweepAngle (degrees), under a transform
+// that scales x and y alike without turning. False for other pens and transforms, and for arcs
+// whose ends nearly meet or nearly face each other across the centre (within 2 pixels), whose
+// ring has a hole under 2 pixels, or that are under 2 pixels long.
+bool StrokedArcShape(const RectF& rect, float startAngle, float sweepAngle, const Matrix& toDevice, float penWidth,
+                     LineCap cap, ArcShape* shape);
 
 // The shape's extent in device pixels.
 RectF ComputedBounds(const ComputedShape& shape);
