@@ -40,8 +40,8 @@ bool CairoGraphics::DirectPixels(RectF* pixels, bool AShapedClip, bool* shaped) 
 bool CairoGraphics::FillByCoverage(const Brush& brush, const GraphicsPath& path) {
   EllipseShape ellipse;
   const bool computed = FilledEllipseShape(path, st_.transform, &ellipse);
-  // A solid disc is Cairo's fastest fill; a solid ring is not.
-  if (brush.GetType() == BrushTypeSolidColor && !(computed && ellipse.Ring)) return false;
+  // Other solid fills are Cairo's fastest way.
+  if (brush.GetType() == BrushTypeSolidColor && !computed) return false;
   const ComputedShape shape = ellipse;
   return ComposeCoverage(brush, computed ? &shape : nullptr, &path);
 }
