@@ -199,6 +199,14 @@ TEST(ComputedCoverage, ArcsTakeTheirShare) {
     EXPECT_LE(worst, 12) << c.Start;
     EXPECT_LE(off, 4) << c.Start;  // at most the corners of the ends
     EXPECT_NEAR(sum, exactSum, 0.01 * exactSum) << c.Start;
+
+    // Without anti-aliasing the pixel centres decide.
+    const Mask hard = Rasterise(arc, false);
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        if (!hard.InSpan(x, y)) continue;
+        ASSERT_EQ(hard.Bytes[size_t(y * kW + x)], in(x + 0.5, y + 0.5) ? 255 : 0) << c.Start << ": " << x << "," << y;
+      }
   }
 }
 

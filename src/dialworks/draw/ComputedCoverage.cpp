@@ -269,7 +269,8 @@ void RasteriseLine(const LineShape& line, bool aa, uint8_t* mask, int stride, in
 // both bounding half-planes hold, a wide one where not both of its gap's do; near a bounding ray
 // the two half-planes' shares are multiplied (exact but where both rays pass through one pixel,
 // which the shapes taken keep away from the ring).
-void CutToSector(const ArcShape& arc, uint8_t* mask, int stride, int left, int top, const std::vector<MaskSpan>& spans) {
+void CutToSector(const ArcShape& arc, bool aa, uint8_t* mask, int stride, int left, int top,
+                 const std::vector<MaskSpan>& spans) {
   constexpr double kGrow = 0.70711;
   const double cx = arc.Ring.Outer.Cx, cy = arc.Ring.Outer.Cy;
   // Signed distances to the two rays' lines, positive inside the half-planes bounding the sector
@@ -284,7 +285,8 @@ void CutToSector(const ArcShape& arc, uint8_t* mask, int stride, int left, int t
       const double px = left + x + 0.5 - cx;
       const double d1 = ax * py - ay * px, d2 = px * by - py * bx;
       double inWedge;
-      if (d1 >= kGrow && d2 >= kGrow) inWedge = 1;
+      if (!aa) inWedge = d1 >= 0 && d2 >= 0 ? 1 : 0;  // the pixel's centre decides
+      else if (d1 >= kGrow && d2 >= kGrow) inWedge = 1;
       else if (d1 <= -kGrow || d2 <= -kGrow) inWedge = 0;
       else inWedge = double(EdgeCoverage(d1, -ay, ax)) * EdgeCoverage(d2, by, -bx);
       const double c = arc.Wide ? 1 - inWedge : inWedge;
@@ -305,7 +307,7 @@ void RasteriseComputedShape(const ComputedShape& shape, bool aa, uint8_t* mask, 
   } else {
     const ArcShape& arc = std::get<ArcShape>(shape);
     RasteriseEllipse(arc.Ring, aa, mask, stride, left, top, w, h, spans);
-    CutToSector(arc, mask, stride, left, top, *spans);
+    CutToSector(arc, aa, mask, stride, left, top, *spans);
   }
 }
 
