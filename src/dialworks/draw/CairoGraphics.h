@@ -147,7 +147,8 @@ class CairoGraphics final : public Graphics {
   bool FillConvexGradient(const PathGradientBrush& brush, const GraphicsPath& path);
   bool FillByCoverage(const Brush& brush, const GraphicsPath& path);
   bool StrokeByCoverage(const Pen& pen, const GraphicsPath& path);
-  // Paint through coverage: the computed shape's when given, else the path's (by Cairo).
+  // Paint through coverage: the computed shape's when given, else the path's filled by Cairo (the
+  // path is also the way out when the clip cannot be computed; without one, Cairo draws instead).
   bool ComposeCoverage(const Brush& brush, const ComputedShape* shape, const GraphicsPath* path);
   bool DirectPixels(RectF* pixels, bool AShapedClip, bool* shaped) const;
   void StrokeShape(const Pen& pen, const GraphicsPath& path);

@@ -53,7 +53,7 @@ bool CairoGraphics::StrokeByCoverage(const Pen& pen, const GraphicsPath& path) {
       !StrokedCircleShape(path, st_.transform, pen.GetWidth(), &ring))
     return false;
   const ComputedShape shape = ring;
-  return ComposeCoverage(pen.GetBrush(), &shape, &path);
+  return ComposeCoverage(pen.GetBrush(), &shape, nullptr);  // never the path: it is not what a pen covers
 }
 
 bool CairoGraphics::ComposeCoverage(const Brush& brush, const ComputedShape* shape, const GraphicsPath* path) {
