@@ -341,6 +341,12 @@ TEST(ComputedCoverage, GraphicsDrawsLikeCairo) {
       [](Graphics& g) { g.FillEllipse(SolidBrush(0xFF204080), RectF(10.3f, 8.6f, 90, 70)); },
       [](Graphics& g) { g.DrawEllipse(Pen(0xC0802020, 7), RectF(15, 10, 80, 80)); },
       [](Graphics& g) { g.DrawEllipse(Pen(0xFF000000, 0), RectF(15.5f, 10.5f, 60, 60)); },
+      [](Graphics& g) {  // under a clip that is not an ellipse, Cairo strokes the circle
+        GraphicsPath notch;
+        notch.AddRoundRectangle(RectF(10, 10, 70, 60), SizeF(12, 12));
+        g.SetClip(notch, CombineModeIntersect);
+        g.DrawEllipse(Pen(0xFF000000, 5), RectF(20, 15, 80, 80));
+      },
       [](Graphics& g) {  // a dial's range arcs
         g.DrawArc(Pen(0xFF4080C0, 10), RectF(15, 5, 90, 90), 135, 270);
         g.DrawArc(Pen(0xFFC02020, 8), RectF(15, 5, 90, 90), 30, 75);
