@@ -34,10 +34,7 @@ void RenderMask(cairo_t* cr, const Region::Node& n, int w, int h) {
     case K::Empty: return;
     case K::Infinite: cairo_paint(cr); return;
     case K::Path:
-      cairo_new_path(cr);
-      AppendPath(cr, n.path);
-      cairo_set_fill_rule(cr, n.path.GetFillMode() == FillModeWinding ? CAIRO_FILL_RULE_WINDING
-                                                                       : CAIRO_FILL_RULE_EVEN_ODD);
+      SetPathAndRule(cr, n.path);
       cairo_fill(cr);
       return;
     default: break;
@@ -97,6 +94,12 @@ void AppendPath(cairo_t* cr, const GraphicsPath& path) {
   }
 }
 
+void SetPathAndRule(cairo_t* cr, const GraphicsPath& path) {
+  cairo_new_path(cr);
+  AppendPath(cr, path);
+  cairo_set_fill_rule(cr, path.GetFillMode() == FillModeWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+}
+
 // Clips Cairo can express directly: paths, their intersections, and removing an even-odd path.
 bool NativeClip(const Region::Node& n) {
   using K = Region::Kind;
@@ -121,10 +124,7 @@ void ApplyNativeClip(cairo_t* cr, const Region::Node& n, const RectF& device) {
       break;
     case K::Infinite: break;
     case K::Path:
-      cairo_new_path(cr);
-      AppendPath(cr, n.path);
-      cairo_set_fill_rule(cr, n.path.GetFillMode() == FillModeWinding ? CAIRO_FILL_RULE_WINDING
-                                                                       : CAIRO_FILL_RULE_EVEN_ODD);
+      SetPathAndRule(cr, n.path);
       cairo_clip(cr);
       break;
     case K::Intersect:

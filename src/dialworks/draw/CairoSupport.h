@@ -11,6 +11,8 @@ namespace dw::gp::detail {
 
 cairo_matrix_t ToCairo(const Matrix& m);
 void AppendPath(cairo_t* cr, const GraphicsPath& path);
+// The path as Cairo's current path (any before it dropped), with its fill rule.
+void SetPathAndRule(cairo_t* cr, const GraphicsPath& path);
 // Whether Cairo can clip to the region by itself (paths, intersections, holes cut alternate).
 bool NativeClip(const Region::Node& n);
 void ApplyNativeClip(cairo_t* cr, const Region::Node& n, const RectF& device);
