@@ -231,6 +231,10 @@ void CoverageGradient::Paint(const uint8_t* mask, int maskStride, uint8_t* dst, 
   if (wrap_ == Wrap::Pad) {
     compose([&](int y, int x, int n, const uint8_t*) {
       const double t0 = gx(x, y) * kLast + 0.5, step = a * kLast;
+      if (step == 0) {  // a vertical gradient: one colour along the run
+        std::fill_n(colours, n, lut_[t0 > 0 ? (t0 < kLast ? int(t0) : kLut - 1) : 0]);
+        return;
+      }
       for (int k = 0; k < n; ++k) {
         const double at = t0 + step * k;  // NaN only from a transform near overflow: the first colour
         colours[k] = lut_[at > 0 ? (at < kLast ? int(at) : kLut - 1) : 0];
@@ -255,12 +259,14 @@ void CoverageGradient::Paint(const uint8_t* mask, int maskStride, uint8_t* dst, 
   // Radial: the circle from the focal point (radius 0) to the unit circle (radius 1) through the
   // point: centre focal (1 - t), radius t.
   const double inverseNorm = 1 / focalNorm_, fx = focal_.X, fy = focal_.Y;
+  const float ffx = float(fx), ffy = float(fy), norm = float(focalNorm_), inverse = float(inverseNorm);
   compose([&](int y, int x, int n, const uint8_t* m) {
-    const double qx0 = gx(x, y) - fx, qy0 = gy(x, y) - fy;
+    // In float within the run (unit-circle coordinates: the table needs ten bits of t).
+    const float qx0 = float(gx(x, y) - fx), qy0 = float(gy(x, y) - fy), ax = float(a), dy = float(d);
     for (int k = 0; k < n; ++k) {
-      const double qx = qx0 + a * k, qy = qy0 + d * k;
-      const double qf = qx * fx + qy * fy, qq = qx * qx + qy * qy;
-      const double t = (qf + std::sqrt(std::max(0.0, qf * qf + focalNorm_ * qq))) * inverseNorm;
+      const float qx = qx0 + ax * float(k), qy = qy0 + dy * float(k);
+      const float qf = qx * ffx + qy * ffy, qq = qx * qx + qy * qy;
+      const double t = (qf + std::sqrt(std::max(0.0f, qf * qf + norm * qq))) * inverse;
       // A pixel partly covered on the rim whose centre lies just outside takes the rim colour
       // (Cairo's radial gradient leaves it out); beyond the rim nothing is painted.
       colours[k] = t >= 0 && t <= (m[k] < 255 ? rimSlack_ : 1.0) ? lut_[int(std::min(t, 1.0) * kLast + 0.5)] : 0u;
