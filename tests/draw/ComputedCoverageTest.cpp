@@ -264,6 +264,7 @@ TEST(ComputedCoverage, WhichShapesAreComputed) {
   EXPECT_FALSE(FilledEllipseShape(tiny, Matrix(), &s));
   EXPECT_FALSE(FilledEllipseShape(sharp, Matrix(), &s));
   EXPECT_FALSE(FilledEllipseShape(disc, Matrix(0, 0, 0, 0, 0, 0), &s));
+  EXPECT_FALSE(FilledEllipseShape(disc, Matrix(1, 0, 0, 1, 1e9f, 0), &s));  // far off: Cairo's
 
   // Strokes: circles under an even scale; the pen width scales too; hairlines are one pixel.
   GraphicsPath circle;

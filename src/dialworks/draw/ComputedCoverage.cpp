@@ -13,6 +13,9 @@ namespace {
 
 constexpr double kMinAxis = 1;  // semi-axis in pixels below which Cairo draws the shape
 constexpr double kMinBend = 2;  // least radius of curvature in pixels
+// Extents and places in pixels beyond which shapes are left to Cairo: pixel columns stay far
+// inside int, and such a shape cannot touch a surface unless it is larger than any surface.
+constexpr double kLargest = 1e6, kFarthest = 1e7;
 
 // The ellipse a path figure makes under a transform that only scales and moves.
 bool DeviceEllipseOf(const GraphicsPath& figure, const Matrix& m, DeviceEllipse* e) {
@@ -23,8 +26,8 @@ bool DeviceEllipseOf(const GraphicsPath& figure, const Matrix& m, DeviceEllipse*
   e->Cy = (double(r.Y) + r.Height / 2.0) * sy + m.OffsetY();
   e->Rx = std::fabs(sx) * r.Width / 2.0;
   e->Ry = std::fabs(sy) * r.Height / 2.0;
-  return std::isfinite(e->Cx) && std::isfinite(e->Cy) && std::isfinite(e->Rx) && std::isfinite(e->Ry) &&
-         e->Rx >= kMinAxis && e->Ry >= kMinAxis && e->Rx < 1e6 && e->Ry < 1e6 &&
+  return std::fabs(e->Cx) < kFarthest && std::fabs(e->Cy) < kFarthest && e->Rx >= kMinAxis && e->Ry >= kMinAxis &&
+         e->Rx < kLargest && e->Ry < kLargest &&
          // The outline bends no tighter than a circle of two pixels (the tips of a long, thin
          // ellipse turn too fast for a pixel's distance to stand for its coverage).
          e->Rx * e->Rx >= kMinBend * e->Ry && e->Ry * e->Ry >= kMinBend * e->Rx;
@@ -161,11 +164,11 @@ bool StrokedCircleShape(const GraphicsPath& path, const Matrix& toDevice, float 
   if (!DeviceEllipseOf(path, toDevice, &e)) return false;
   const double radius = (e.Rx + e.Ry) / 2;
   const double half = penWidth > 0 && std::isfinite(penWidth) ? std::fabs(toDevice.M11()) * penWidth / 2 : 0.5;
-  if (!(half < 1e6)) return false;
+  if (!(half < kLargest)) return false;
   shape->Outer = {e.Cx, e.Cy, radius + half, radius + half};
+  // An inner circle of any size leaves a ring (its coverage is the outer's less the inner's).
   shape->Ring = radius - half > 0;
   if (shape->Ring) shape->Inner = {e.Cx, e.Cy, radius - half, radius - half};
-  // A ring thinner than the inner ellipse's minimum stays a ring: coverage is outer less inner.
   return shape->Outer.Rx >= kMinAxis;
 }
 
@@ -355,7 +358,9 @@ bool StrokedLineShape(PointF a, PointF b, const Matrix& m, float penWidth, LineC
   const double x0 = p[0].X, y0 = p[0].Y, x1 = p[1].X, y1 = p[1].Y;
   const double length = std::hypot(x1 - x0, y1 - y0);
   const double half = penWidth > 0 && std::isfinite(penWidth) ? std::sqrt(sx2) * penWidth / 2 : 0.5;
-  if (!(length >= 0.01) || !(length < 1e6) || !(half < 1e6) || !std::isfinite(x0 + y0 + x1 + y1)) return false;
+  if (!(length >= 0.01) || !(length < kLargest) || !(half < kLargest) ||
+      !(std::max({std::fabs(x0), std::fabs(y0), std::fabs(x1), std::fabs(y1)}) < kFarthest))
+    return false;
   const double grow = cap == LineCapSquare ? half / length : 0;
   *shape = {x0 - (x1 - x0) * grow, y0 - (y1 - y0) * grow, x1 + (x1 - x0) * grow, y1 + (y1 - y0) * grow, half};
   return true;
@@ -376,7 +381,7 @@ bool StrokedArcShape(const RectF& rect, float startAngle, float sweepAngle, cons
   const double outer = radius + half, inner = radius - half;
   // Both ends far from each other and from facing each other across the centre, on the inner
   // circle: the bounding rays' half-planes then never share a pixel of the ring.
-  if (!(inner >= 2 && outer < 1e6 && std::fabs(std::sin(sweep)) * inner >= 2 && sweep * inner >= 2 &&
+  if (!(inner >= 2 && outer < kLargest && std::fabs(std::sin(sweep)) * inner >= 2 && sweep * inner >= 2 &&
         (2 * std::numbers::pi - sweep) * inner >= 2))
     return false;
   // Directions in device space: a mirroring transform runs the arc the other way.
@@ -393,7 +398,7 @@ bool StrokedArcShape(const RectF& rect, float startAngle, float sweepAngle, cons
   }
   const double cx = (double(rect.X) + rect.Width / 2.0) * m.M11() + m.OffsetX();
   const double cy = (double(rect.Y) + rect.Height / 2.0) * m.M22() + m.OffsetY();
-  if (!std::isfinite(cx) || !std::isfinite(cy)) return false;
+  if (!(std::fabs(cx) < kFarthest && std::fabs(cy) < kFarthest)) return false;
   shape->Ring = EllipseShape{{cx, cy, outer, outer}, true, {cx, cy, inner, inner}};
   shape->Sx = sx, shape->Sy = sy, shape->Ex = ex, shape->Ey = ey;
   shape->Wide = sweep > std::numbers::pi;
