@@ -129,8 +129,7 @@ bool CairoGraphics::ComposeCoverage(const Brush& brush, const ComputedShape* sha
     m.y0 -= t;
     cairo_set_matrix(mc, &m);
     cairo_set_antialias(mc, aa ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
-    cairo_set_fill_rule(mc, path->GetFillMode() == FillModeWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
-    AppendPath(mc, *path);
+    SetPathAndRule(mc, *path);
     cairo_fill(mc);
     const bool ok = cairo_status(mc) == CAIRO_STATUS_SUCCESS;
     cairo_destroy(mc);

@@ -356,8 +356,8 @@ RectF RecordingGraphics::MeasureBox(const std::string& text, const Font& font, c
   const float size = font.IsUsable() ? font.GetSizeInPixels() : 0.0f;
   if (!layout) return detail::MeasureAt(text, font.GetFamily(), font.GetStyle(), size, origin, format, true);
   detail::TextPlacement tp;
-  detail::LayoutText(detail::ScratchContext(), text, font.GetFamily(), font.GetStyle(),
-                     font.IsUsable() ? font.GetSizeInPixels() : 0.0f, layout, origin, format, true, &tp);
+  detail::LayoutText(detail::ScratchContext(), text, font.GetFamily(), font.GetStyle(), size, layout, origin, format,
+                     true, &tp);
   return tp.box;
 }
 
