@@ -4,10 +4,12 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
+#include "dialworks/draw/KeptValues.h"
 #include "dialworks/draw/Pixels.h"
 
 namespace dw::gp {
@@ -68,30 +70,18 @@ CoverageGradient::CoverageGradient(const Brush& brush, const Matrix& toDevice) {
 }
 
 void CoverageGradient::Table(const std::vector<GradientStop>& AStops, bool AReversed) {
-  // A face draws the same few gradients each time it is built: the last tables made on this thread
-  // are kept, and the one used longest ago gives way.
-  struct Kept {
-    std::vector<GradientStop> Stops;
-    bool Reversed = false;
-    uint64_t Used = 0;
-    uint32_t Lut[kLut];
-  };
-  thread_local std::array<Kept, 8> kept;
-  thread_local uint64_t uses = 0;
-  Kept* slot = &kept[0];
-  for (Kept& k : kept) {
-    if (k.Used != 0 && k.Reversed == AReversed && k.Stops == AStops) {
-      k.Used = ++uses;
-      std::memcpy(lut_, k.Lut, sizeof lut_);
-      return;
-    }
-    if (k.Used < slot->Used) slot = &k;
+  // A face draws the same few gradients each time it is built: the last tables made are kept.
+  using Stops = std::pair<std::vector<GradientStop>, bool>;
+  thread_local KeptValues<Stops, std::array<uint32_t, kLut>, 8> kept;
+  const auto* found = kept.FindIf([&](const Stops& k) { return k.second == AReversed && k.first == AStops; });
+  if (found) {
+    std::memcpy(lut_, found->data(), sizeof lut_);
+    return;
   }
   MakeTable(AStops, AReversed);
-  slot->Stops = AStops;
-  slot->Reversed = AReversed;
-  slot->Used = ++uses;
-  std::memcpy(slot->Lut, lut_, sizeof lut_);
+  std::array<uint32_t, kLut> table;
+  std::memcpy(table.data(), lut_, sizeof lut_);
+  kept.Keep(Stops(AStops, AReversed), table);
 }
 
 // Colours run linearly between stops in straight (not premultiplied) form and are premultiplied

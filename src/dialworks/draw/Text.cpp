@@ -1,6 +1,8 @@
 #include <array>
 #include <cstring>
+#include <tuple>
 
+#include "dialworks/draw/KeptValues.h"
 #include "dialworks/draw/Path.h"
 #include "dialworks/draw/TextLayout.h"
 
@@ -165,37 +167,19 @@ RectF MeasureAt(const std::string& text, const FontFamily& family, int style, fl
   }
   // The size of a text laid out at a point depends neither on the point nor on the transform
   // (metrics are unhinted), and dials measure the same labels each time their face is built: the
-  // last sizes measured on this thread are kept, and the one used longest ago gives way.
-  struct Kept {
-    std::string Text, Family;
-    int Style = 0;
-    float Size = 0;
-    bool Antialias = false;
-    SizeF Extent;
-    uint64_t Used = 0;
-  };
-  thread_local std::array<Kept, 32> kept;
-  thread_local uint64_t uses = 0;
-  Kept* found = nullptr;
-  Kept* slot = &kept[0];
-  for (Kept& k : kept) {
-    if (k.Used != 0 && k.Size == pxSize && k.Style == style && k.Antialias == antialias && k.Text == text &&
-        k.Family == family.GetFamilyName()) {
-      found = &k;
-      break;
-    }
-    if (k.Used < slot->Used) slot = &k;
-  }
+  // last sizes measured are kept.
+  using Key = std::tuple<std::string, std::string, int, float, bool>;
+  thread_local KeptValues<Key, SizeF, 32> kept;
+  const Key key(text, family.GetFamilyName(), style, pxSize, antialias);
+  const SizeF* found = kept.Find(key);
   if (!found) {
     TextPlacement tp;
     LayoutText(ScratchContext(), text, family, style, pxSize, nullptr, PointF(0, 0), format, antialias, &tp);
-    *slot = Kept{text, family.GetFamilyName(), style, pxSize, antialias, SizeF(tp.box.Width, tp.box.Height), 0};
-    found = slot;
+    found = &kept.Keep(key, SizeF(tp.box.Width, tp.box.Height));
   }
-  found->Used = ++uses;
   StringFormat defaults;
   const StringFormat& fmt = format ? *format : defaults;
-  const SizeF e = found->Extent;
+  const SizeF e = *found;
   return RectF(origin.X - e.Width * Fraction(fmt.GetAlignment()), origin.Y - e.Height * Fraction(fmt.GetLineAlignment()),
                e.Width, e.Height);
 }
