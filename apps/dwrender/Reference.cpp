@@ -61,7 +61,11 @@ bool IsStaticRange(const TPropInfo& AProp) {
   return (AProp.Policy() == TBadInput::Limit || AProp.Policy() == TBadInput::Refuse) && !AProp.HasDynamicRange();
 }
 
-std::string Num(double AValue) { return TJson(AValue).dump(); }
+std::string Num(double AValue) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.10g", AValue);
+  return text;
+}
 
 // ---- reference ------------------------------------------------------------------------------
 
