@@ -15,3 +15,8 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/dialworksConfigVers
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/dialworksConfig.cmake
   ${CMAKE_CURRENT_BINARY_DIR}/dialworksConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/dialworks)
+
+# The generated version header, and the documents: guides, reference, schema, licence, changes.
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/include/dialworks/Version.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/dialworks)
+install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES README.md LICENSE CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR})

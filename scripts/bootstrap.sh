@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the build needs, when they are missing. As root it runs apt-get;
 # otherwise it prints the one line to run and fails.
 set -euo pipefail
-packages=(build-essential cmake ninja-build pkg-config ccache
+packages=(build-essential cmake ninja-build pkg-config ccache python3-jsonschema
           libcairo2-dev libpango1.0-dev fonts-dejavu-core
           nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev)
 missing=()

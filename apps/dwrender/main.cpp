@@ -2,7 +2,8 @@
 //
 //   dwrender FORM.json -o OUT.png [--set Comp.Path=Value]... [--time MS] [--now ISO] [--scale F]
 //   dwrender FORM.json --frames N --interval MS -o out_%03d.png
-//   dwrender --list | --defaults CLASS | --test-card OUT.png
+//   dwrender --list | --defaults CLASS | --template CLASS | --doc | --schema | --version
+//   dwrender --test-card OUT.png
 //
 // Bad forms, unknown classes or paths and bad values print one message and exit with 2; no output
 // file is written then.
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "FormRender.h"
+#include "Reference.h"
 #include "TestCard.h"
 #include "dialworks/host/DateTime.h"
 
@@ -31,7 +33,8 @@ int main(int argc, char** argv) {
   double time = 0, interval = 40;
   int frames = 0;
   float scale = 1;
-  bool list = false;
+  bool list = false, doc = false, schema = false;
+  std::string templateClass;
   app.add_option("form", form, "the JSON form to render");
   app.add_option("-o,--output", output, "the PNG file (with --frames, a pattern such as out_%03d.png)");
   app.add_option("--set", sets, "Component.Path=Value, set through the property's setter (repeatable)");
@@ -42,6 +45,10 @@ int main(int argc, char** argv) {
   app.add_option("--scale", scale, "device scale (2 renders twice the pixels)")->check(CLI::Range(0.1, 16.0));
   app.add_flag("--list", list, "print the registered classes by unit, kind, family and category");
   app.add_option("--defaults", defaultsClass, "print a class's property tree with its defaults as JSON");
+  app.add_option("--template", templateClass, "print a form holding CLASS with every property at its default");
+  app.add_flag("--doc", doc, "print the property reference of every registered class (Markdown)");
+  app.add_flag("--schema", schema, "print the JSON schema of forms");
+  app.set_version_flag("--version", dw::apps::VersionText());
   app.add_option("--test-card", testCard, "render the drawing-surface test card to this PNG file");
   try {
     app.parse(argc, argv);
@@ -51,6 +58,16 @@ int main(int argc, char** argv) {
 
   if (list) {
     std::fputs(dw::apps::ListRegistrations().c_str(), stdout);
+    return 0;
+  }
+  if (doc || schema) {
+    std::fputs((doc ? dw::apps::ReferenceMarkdown() : dw::apps::FormSchemaText()).c_str(), stdout);
+    return 0;
+  }
+  if (!templateClass.empty()) {
+    std::string json, error;
+    if (!dw::apps::FormTemplate(templateClass, json, error)) return Fail(error);
+    std::fputs(json.c_str(), stdout);
     return 0;
   }
   if (!defaultsClass.empty()) {

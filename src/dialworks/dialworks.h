@@ -2,6 +2,9 @@
 // the areas they use ("dialworks/angular/DWAngularGauge.h", "dialworks/draw/CairoGraphics.h").
 #pragma once
 
+// Version (generated from the build's project version)
+#include "dialworks/Version.h"
+
 // Drawing surface
 #include "dialworks/draw/Types.h"
 #include "dialworks/draw/Matrix.h"

@@ -94,7 +94,7 @@ TEST_F(RenderCommand, RefusesBadInputWithOneMessage) {
   EXPECT_NE(error.find("Nobody"), std::string::npos);
   EXPECT_FALSE(session.Set("Box.Colour=0xFF000000", error));
   EXPECT_NE(error.find("Colour"), std::string::npos);
-  EXPECT_FALSE(session.Set("Box.Color=green", error));
+  EXPECT_FALSE(session.Set("Box.Color=greenish", error));
   EXPECT_FALSE(session.Set("Box.Color", error));
   EXPECT_FALSE(session.LoadFile("/nonexistent/form.json", error));
 

@@ -121,7 +121,7 @@ TEST_F(FormTest, MalformedFormsAreRefusedWithOneMessageNamingThePath) {
       {R"({"format": "dialworks-form", "version": 2})", "$.version: unsupported version"},
       {R"({"format": "dialworks-form", "version": 1, "extra": 0})", "$.extra: unknown key"},
       {R"({"format": "dialworks-form", "version": 1, "width": -5})", "$.width: integer out of range"},
-      {R"({"format": "dialworks-form", "version": 1, "color": "blue"})", "$.color: expected a colour"},
+      {R"({"format": "dialworks-form", "version": 1, "color": "bleu"})", "$.color: expected a colour"},
       {C("{}"), "$.components: expected an array"},
       {C("[3]"), "$.components[0]: expected an object"},
       {C(R"([{"class": "TNope"}])"), "$.components[0].class: unknown class 'TNope'"},

@@ -16,8 +16,9 @@ TDWAngularGaugeScale::TDWAngularGaugeScale(TChangeCallback AOnChange, TPersisten
 
 DW_PROPERTIES(TDWAngularGaugeScale) {
   using C = TDWAngularGaugeScale;
-  t.Single("MinAngle", &C::MinAngle, &C::SetMinAngle, 315.0f);
-  t.Single("MaxAngle", &C::MaxAngle, &C::SetMaxAngle, 225.0f);
+  t.Single("MinAngle", &C::MinAngle, &C::SetMinAngle, 315.0f).Doc("degrees, counter-clockwise; where the scale ends");
+  t.Single("MaxAngle", &C::MaxAngle, &C::SetMaxAngle, 225.0f)
+      .Doc("degrees, counter-clockwise; where the scale starts (it runs clockwise to MinAngle)");
 }
 
 DW_PROPERTIES(TDWAngularGaugeHand) {}

@@ -47,7 +47,7 @@ DW_PROPERTIES(TDWAnalogGaugeRange) {
   t.Single("Range", &C::Range, &C::SetRange, C::DefaultRangeStep)
       .DefaultFrom(&C::RangeStep)
       .Limit(0, kMaxRangeShare)
-      .Doc("share of the whole sweep");
+      .Doc("share of the whole sweep (1 = all of it), not a value; ranges follow one another from the start of the scale");
 }
 
 TDWAnalogGaugeRanges::TDWAnalogGaugeRanges(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl,

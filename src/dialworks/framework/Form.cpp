@@ -7,6 +7,7 @@
 
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/Registry.h"
+#include "dialworks/framework/Spelling.h"
 
 namespace dw {
 
@@ -21,6 +22,18 @@ struct TFormError {
 }
 
 std::string Key(const std::string& APath, const std::string& AKey) { return APath + "." + AKey; }
+
+// " (did you mean ...)" among the registered classes, or among the properties of AClass.
+std::string NearClass(const std::string& AName) {
+  std::vector<std::string> names;
+  for (const TClassInfo* c : RegisteredClasses()) names.push_back(c->Name());
+  return DidYouMean(AName, names);
+}
+std::string NearProperty(const TClassInfo& AClass, const std::string& AName) {
+  std::vector<std::string> names;
+  for (const auto& p : AClass.Properties()) names.push_back(p->Name());
+  return DidYouMean(AName, names);
+}
 
 void LoadInto(TPersistent& AObject, const TJson& AJson, const std::string& APath, bool AIsItem);
 
@@ -37,7 +50,7 @@ void LoadCollection(TCollectionBase& ACollection, const TJson& AItems, const std
       const std::string name = it->get<std::string>();
       if (ACollection.IsPolymorphic()) {
         cls = FindRegisteredClass(name);
-        if (!cls) Refuse(Key(path, "class"), "unknown class '" + name + "'");
+        if (!cls) Refuse(Key(path, "class"), "unknown class '" + name + "'" + NearClass(name));
       } else if (name != cls->Name()) {
         Refuse(Key(path, "class"), "class '" + name + "' is not accepted here (items are " + cls->Name() + ")");
       }
@@ -56,7 +69,8 @@ void LoadInto(TPersistent& AObject, const TJson& AJson, const std::string& APath
   const TClassInfo& cls = AObject.ClassInfo();
   for (auto it = AJson.begin(); it != AJson.end(); ++it) {
     if (AIsItem && it.key() == "class") continue;
-    if (!cls.FindProperty(it.key())) Refuse(Key(APath, it.key()), "unknown property of " + cls.Name());
+    if (!cls.FindProperty(it.key()))
+      Refuse(Key(APath, it.key()), "unknown property of " + cls.Name() + NearProperty(cls, it.key()));
   }
   for (const auto& p : cls.Properties()) {
     auto it = AJson.find(p->Name());
@@ -129,7 +143,8 @@ int ReadInt(const TJson& AParent, const char* AKey, const std::string& APath, in
 void CheckKeys(const TJson& AObject, const std::string& APath, std::initializer_list<const char*> AKeys) {
   for (auto it = AObject.begin(); it != AObject.end(); ++it)
     if (std::none_of(AKeys.begin(), AKeys.end(), [&](const char* k) { return it.key() == k; }))
-      Refuse(Key(APath, it.key()), "unknown key");
+      Refuse(Key(APath, it.key()),
+             "unknown key" + DidYouMean(it.key(), std::vector<std::string>(AKeys.begin(), AKeys.end())));
 }
 
 bool ValidName(const std::string& AName) {
@@ -205,7 +220,7 @@ TFormLoadResult LoadForm(std::string_view AText) {
     if (auto c = root.find("color"); c != root.end()) {
       TAlphaColor color = 0;
       if (!c->is_string() || !ColorFromText(c->get<std::string>(), color))
-        Refuse("$.color", "expected a colour \"0xAARRGGBB\"");
+        Refuse("$.color", ColorExpectation());
       form->SetColor(color);
     }
     auto comps = root.find("components");
@@ -219,7 +234,8 @@ TFormLoadResult LoadForm(std::string_view AText) {
         auto cls = entry.find("class");
         if (cls == entry.end() || !cls->is_string()) Refuse(Key(path, "class"), "expected a class name");
         const TClassInfo* info = FindRegisteredClass(cls->get<std::string>());
-        if (!info) Refuse(Key(path, "class"), "unknown class '" + cls->get<std::string>() + "'");
+        if (!info) Refuse(Key(path, "class"), "unknown class '" + cls->get<std::string>() + "'" +
+                              NearClass(cls->get<std::string>()));
         if (!info->IsComponent() || !info->CanCreate())
           Refuse(Key(path, "class"), "class '" + info->Name() + "' is not a component that forms can create");
         std::string name;

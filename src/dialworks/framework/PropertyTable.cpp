@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "dialworks/framework/Spelling.h"
+
 namespace dw {
 
 int TEnumInfo::IndexOf(std::string_view AName) const {
@@ -45,21 +47,7 @@ std::string ColorToText(TAlphaColor AColor) {
   return buf;
 }
 
-bool ColorFromText(std::string_view AText, TAlphaColor& AColor) {
-  if (AText.size() != 10 || AText[0] != '0' || (AText[1] != 'x' && AText[1] != 'X')) return false;
-  uint32_t v = 0;
-  for (size_t i = 2; i < 10; ++i) {
-    char ch = AText[i];
-    int d;
-    if (ch >= '0' && ch <= '9') d = ch - '0';
-    else if (ch >= 'a' && ch <= 'f') d = ch - 'a' + 10;
-    else if (ch >= 'A' && ch <= 'F') d = ch - 'A' + 10;
-    else return false;
-    v = (v << 4) | uint32_t(d);
-  }
-  AColor = v;
-  return true;
-}
+bool ColorFromText(std::string_view AText, TAlphaColor& AColor) { return ParseColorText(AText, AColor); }
 
 std::string PrintableText(std::string_view AText) {
   std::string out;
@@ -152,12 +140,13 @@ std::string TPropInfo::Check(const TPersistent& AObject, const TJson& v) const {
     case TPropKind::Enum: {
       if (!v.is_string()) return "expected a member name of " + (FEnum ? FEnum->Name : std::string("the enumeration"));
       if (FEnum && FEnum->IndexOf(v.get<std::string>()) < 0)
-        return "'" + v.get<std::string>() + "' is not a member of " + FEnum->Name;
+        return "'" + v.get<std::string>() + "' is not a member of " + FEnum->Name + " (members: " +
+               JoinNames(FEnum->Members) + ")" + DidYouMean(v.get<std::string>(), FEnum->Members);
       return {};
     }
     case TPropKind::Color: {
       TAlphaColor c;
-      if (!v.is_string() || !ColorFromText(v.get<std::string>(), c)) return "expected a colour \"0xAARRGGBB\"";
+      if (!v.is_string() || !ColorFromText(v.get<std::string>(), c)) return ColorExpectation();
       return {};
     }
     case TPropKind::String:
@@ -230,7 +219,10 @@ std::optional<TPropertyLocation> FindPropertyPath(TPersistent& ARoot, std::strin
     done += (done.empty() ? "" : ".") + std::string(name);
     const TPropInfo* p = obj->ClassInfo().FindProperty(name);
     if (!p) {
-      Fail(AError, obj->ClassName() + " has no property '" + std::string(name) + "' (path '" + done + "')");
+      std::vector<std::string> names;
+      for (const auto& q : obj->ClassInfo().Properties()) names.push_back(q->Name());
+      Fail(AError, obj->ClassName() + " has no property '" + std::string(name) + "' (path '" + done + "')" +
+                       DidYouMean(name, names));
       return std::nullopt;
     }
     if (!rest.empty() && rest[0] == '[') {
