@@ -251,18 +251,34 @@ double PaintSeconds(apps::TFormSession& ASession) {
 const char* kGauge = R"({"format": "dialworks-form", "version": 1, "components": [
   {"class": "TDWAngularGauge", "name": "G", "properties": {"Width": 200, "Height": 200}}]})";
 
+// The default gauge's whole paint (its face built too): the best of three fresh gauges.
+double DefaultPaintSeconds() {
+  double best = 1e9;
+  for (int k = 0; k < 3; ++k) {
+    apps::TFormSession session;
+    std::string error;
+    if (!session.Load(kGauge, error)) return 0;
+    auto& gauge = dynamic_cast<TKVBasicControl&>(session.Form()->Components(0));
+    best = std::min(best, Seconds([&] { (void)apps::RenderControl(gauge); }));
+  }
+  return best;
+}
+
 TEST_F(Hardening, PaintTimeDoesNotGrowWithAPropertysMagnitude) {
   apps::TFormSession session;
   std::string error;
   ASSERT_TRUE(session.Load(kGauge, error)) << error;
-  const double normal = PaintSeconds(session);
+  const double normal = DefaultPaintSeconds();
+  ASSERT_GT(normal, 0);
   // The hand's shadow is a path gradient over the whole hand: a hand far longer than the dial
-  // must cost no more than the part that shows.
+  // must cost no more than the part that shows, whatever its length (this took 5 to 20 s).
+  std::vector<double> times;
   for (const char* length : {"-100000", "100000", "-1000000"}) {
     ASSERT_TRUE(session.Set(std::string("G.Hand.Length.Value=") + length, error)) << error;
-    const double huge = PaintSeconds(session);
-    EXPECT_LT(huge, 10 * normal + 0.02) << "length " << length << ": " << huge << " s against " << normal << " s";
+    times.push_back(PaintSeconds(session));
+    EXPECT_LT(times.back(), 10 * normal) << "length " << length << ": " << times.back() << " s against " << normal;
   }
+  EXPECT_LT(times[2], 3 * times[0] + 0.005) << "ten times the length";
 }
 
 TEST_F(Hardening, ManyCaptionLinesPaintInLinearTime) {

@@ -105,20 +105,24 @@ void AddPatch(cairo_pattern_t* p, const MeshCorner (&q)[4]) {
 // of patches added.
 int EmitPatch(cairo_pattern_t* p, const MeshCorner (&q)[4], const MeshWindow* w, int depth = 0) {
   if (w) {
-    PointF d[4];
+    for (const MeshCorner& c : q)
+      if (!(std::isfinite(c.p.X) && std::isfinite(c.p.Y))) return 0;  // nothing Cairo could draw
+    double dx[4], dy[4];
     double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
     for (int k = 0; k < 4; ++k) {
       double x = q[k].p.X, y = q[k].p.Y;
       cairo_matrix_transform_point(&w->toDevice, &x, &y);
-      d[k] = PointF(float(x), float(y));
+      dx[k] = x, dy[k] = y;
       x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
     }
     // A bilinear patch lies inside its corners' hull, so a box outside the window shows nothing.
     if (!(x1 >= w->x0 && x0 <= w->x1 && y1 >= w->y0 && y0 <= w->y1)) return 0;
-    if (std::max(x1 - x0, y1 - y0) > w->largest && depth < 64) {
+    // Each level keeps only the few pieces near the window; the depth bounds the work for any
+    // finite size.
+    if (std::max(x1 - x0, y1 - y0) > w->largest && depth < 160) {
       // Halved across its longer direction only, so a long thin patch becomes a row of pieces
       // of which only those near the window stay.
-      auto len = [&](int a, int b) { return std::hypot(d[a].X - d[b].X, d[a].Y - d[b].Y); };
+      auto len = [&](int a, int b) { return std::hypot(dx[a] - dx[b], dy[a] - dy[b]); };
       const bool alongFirst = std::max(len(0, 1), len(3, 2)) >= std::max(len(0, 3), len(1, 2));
       int n = 0;
       if (alongFirst) {
