@@ -1,11 +1,11 @@
 #include "FormRender.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 
+#include "OutputFile.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/Registry.h"
@@ -35,15 +35,10 @@ bool TFormSession::Load(const std::string& AText, std::string& AError) {
   return true;
 }
 
-bool TFormSession::LoadFile(const std::string& APath, std::string& AError) {
-  std::ifstream in(APath, std::ios::binary);
-  if (!in) {
-    AError = APath + ": cannot be read";
-    return false;
-  }
-  std::stringstream text;
-  text << in.rdbuf();
-  if (!Load(text.str(), AError)) {
+bool TFormSession::LoadFile(const std::string& APath, std::string& AError, size_t AMaxBytes) {
+  std::string text;
+  if (!ReadInputFile(APath, AMaxBytes, text, AError)) return false;
+  if (!Load(text, AError)) {
     AError = APath + ": " + AError;
     return false;
   }
@@ -77,10 +72,48 @@ void TFormSession::Advance(double AMilliseconds) {
   while (FHost.RunPosted() > 0) {}
 }
 
+namespace {
+int ScaledSide(int ASide, float AScale) { return int(float(ASide) * AScale + 0.5f); }
+}  // namespace
+
+bool TFormSession::RenderSize(float AScale, double AMaxPixels, int& AWidth, int& AHeight, std::string& AError) const {
+  AWidth = AHeight = 0;
+  if (!FForm) {
+    AError = "no form is loaded";
+    return false;
+  }
+  if (!(AScale > 0 && AScale <= 16)) {
+    AError = "--scale must be more than 0 and at most 16";
+    return false;
+  }
+  // Form sides are limited, so the products below stay far inside double's exact range.
+  const double w = double(FForm->Width()) * AScale, h = double(FForm->Height()) * AScale;
+  char size[96];
+  std::snprintf(size, sizeof size, "%d x %d at scale %g", FForm->Width(), FForm->Height(), double(AScale));
+  AWidth = ScaledSide(FForm->Width(), AScale);
+  AHeight = ScaledSide(FForm->Height(), AScale);
+  if (AWidth <= 0 || AHeight <= 0) {
+    AError = std::string("the form is ") + size + ": the picture would be empty";
+    return false;
+  }
+  if (!(w < double(MaxBitmapSide) + 0.5 && h < double(MaxBitmapSide) + 0.5)) {
+    AError = std::string("the form is ") + size + ": a side of the picture would be over " + std::to_string(MaxBitmapSide) +
+             " pixels";
+    return false;
+  }
+  const double pixels = double(AWidth) * double(AHeight);
+  if (!(pixels <= AMaxPixels)) {
+    AError = std::string("the form is ") + size + ": " + std::to_string(int64_t(pixels)) + " pixels are more than " +
+             std::to_string(int64_t(AMaxPixels)) + " (raise the limit with --max-pixels)";
+    return false;
+  }
+  return true;
+}
+
 gp::Bitmap TFormSession::Render(float AScale) const {
   if (!FForm) return gp::Bitmap();
   if (!(AScale > 0 && AScale <= 16)) AScale = 1;
-  gp::Bitmap bitmap(int(FForm->Width() * AScale + 0.5f), int(FForm->Height() * AScale + 0.5f));
+  gp::Bitmap bitmap(ScaledSide(FForm->Width(), AScale), ScaledSide(FForm->Height(), AScale));
   gp::CairoGraphics g(bitmap);
   g.Clear(FForm->Color());
   g.ScaleTransform(AScale, AScale);
@@ -96,16 +129,21 @@ gp::Bitmap TFormSession::Render(float AScale) const {
   return bitmap;
 }
 
-bool SavePngAtomically(const gp::Bitmap& ABitmap, const std::string& APath) {
-  const std::string temp = APath + ".part";
-  if (!ABitmap.SavePng(temp)) {
-    std::remove(temp.c_str());
+gp::Bitmap RenderControl(TKVBasicControl& AControl) {
+  gp::Bitmap bitmap(AControl.Width(), AControl.Height());
+  gp::CairoGraphics g(bitmap);
+  AControl.Paint(g);
+  g.Flush();
+  return bitmap;
+}
+
+bool SavePng(const gp::Bitmap& ABitmap, const std::string& APath, std::string& AError) {
+  std::string png;
+  if (!EncodePng(ABitmap, png, AError)) {
+    AError = APath + ": " + AError;
     return false;
   }
-  std::error_code ec;
-  std::filesystem::rename(temp, APath, ec);
-  if (ec) std::remove(temp.c_str());
-  return !ec;
+  return WriteOutputFile(APath, png, AError);
 }
 
 namespace {
@@ -182,12 +220,36 @@ bool DescribeDefaults(const std::string& AClassName, std::string& AJson, std::st
   return true;
 }
 
-std::string FrameFileName(const std::string& APattern, int AIndex) {
+namespace {
+const std::regex& FramePlaceholder() {
   static const std::regex placeholder("%(0?)([0-9]*)d");
+  return placeholder;
+}
+
+// The field width of a placeholder, MaxFrameDigits + 1 for any longer one (no conversion can
+// overflow).
+int FrameWidth(const std::string& ADigits) {
+  const size_t first = ADigits.find_first_not_of('0');
+  if (first == std::string::npos) return 0;
+  if (ADigits.size() - first > 3) return MaxFrameDigits + 1;
+  return std::min(std::stoi(ADigits.substr(first)), MaxFrameDigits + 1);
+}
+}  // namespace
+
+bool CheckFramePattern(const std::string& APattern, std::string& AError) {
   std::smatch m;
-  if (std::regex_search(APattern, m, placeholder)) {
+  if (std::regex_search(APattern, m, FramePlaceholder()) && FrameWidth(m[2].str()) > MaxFrameDigits) {
+    AError = "--output " + APattern + ": a frame number is at most " + std::to_string(MaxFrameDigits) + " digits wide";
+    return false;
+  }
+  return true;
+}
+
+std::string FrameFileName(const std::string& APattern, int AIndex) {
+  std::smatch m;
+  if (std::regex_search(APattern, m, FramePlaceholder())) {
     std::string number = std::to_string(AIndex);
-    const int width = m[2].length() ? std::stoi(m[2].str()) : 0;
+    const int width = std::min(FrameWidth(m[2].str()), MaxFrameDigits);
     if (int(number.size()) < width) number.insert(0, size_t(width) - number.size(), m[1].length() ? '0' : ' ');
     return m.prefix().str() + number + m.suffix().str();
   }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "FormRender.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/Shading.h"
 
@@ -243,14 +244,14 @@ void DrawTestCard(Graphics& g) {
   ClipAndText(g, 575);
 }
 
-bool RenderTestCard(const std::string& path) {
+bool RenderTestCard(const std::string& path, std::string& error) {
   Bitmap bmp(kTestCardWidth, kTestCardHeight);
   {
     CairoGraphics g(bmp);
     DrawTestCard(g);
     g.Flush();
   }
-  return bmp.SavePng(path);
+  return SavePng(bmp, path, error);
 }
 
 }  // namespace dw::apps

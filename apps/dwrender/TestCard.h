@@ -12,7 +12,8 @@ constexpr int kTestCardWidth = 1200;
 constexpr int kTestCardHeight = 720;
 
 void DrawTestCard(gp::Graphics& g);
-// Renders the card to a PNG file; false when the file cannot be written.
-bool RenderTestCard(const std::string& path);
+// Renders the card to a PNG file ("-": standard output); false with the reason when the file
+// cannot be written.
+bool RenderTestCard(const std::string& path, std::string& error);
 
 }  // namespace dw::apps

@@ -5,12 +5,15 @@
 //   dwrender --list | --defaults CLASS | --template CLASS | --doc | --schema | --version
 //   dwrender --test-card OUT.png
 //
-// Bad forms, unknown classes or paths and bad values print one message and exit with 2; no output
-// file is written then.
+// Bad forms, unknown classes or paths, bad values and bad options print one message and exit
+// with 2; no output file is written then. Failures to write exit with 1 and name the OS reason.
 #include <CLI/CLI.hpp>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -20,29 +23,54 @@
 #include "dialworks/host/DateTime.h"
 
 namespace {
+
 int Fail(const std::string& AMessage, int ACode = 2) {
   std::fprintf(stderr, "dwrender: %s\n", AMessage.c_str());
   return ACode;
 }
-}  // namespace
 
-int main(int argc, char** argv) {
+// A number in ALo..AHi; NaN and infinities fail the test.
+CLI::Validator Number(double ALo, double AHi) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%g..%g", ALo, AHi);
+  const std::string range = text;
+  return CLI::Validator(
+      [=](std::string& AText) -> std::string {
+        char* end = nullptr;
+        const double v = std::strtod(AText.c_str(), &end);
+        if (AText.empty() || end == nullptr || *end != '\0') return "'" + AText + "' is not a number";
+        if (!(std::isfinite(v) && v >= ALo && v <= AHi))
+          return "value " + AText + " is outside " + range;
+        return {};
+      },
+      "NUMBER in " + range);
+}
+
+int Run(int argc, char** argv) {
   CLI::App app{"dwrender: render Dialworks forms to PNG"};
   std::string form, output, testCard, defaultsClass, now;
   std::vector<std::string> sets;
-  double time = 0, interval = 40;
+  double time = 0, interval = 40, maxPixels = dw::apps::TFormSession::DefaultMaxPixels;
+  double maxFormBytes = double(dw::apps::TFormSession::DefaultMaxFormBytes);
   int frames = 0;
   float scale = 1;
   bool list = false, doc = false, schema = false;
   std::string templateClass;
   app.add_option("form", form, "the JSON form to render");
-  app.add_option("-o,--output", output, "the PNG file (with --frames, a pattern such as out_%03d.png)");
+  app.add_option("-o,--output", output,
+                 "the PNG file, - for standard output (with --frames, a pattern such as out_%03d.png)");
   app.add_option("--set", sets, "Component.Path=Value, set through the property's setter (repeatable)");
-  app.add_option("--time", time, "virtual milliseconds to advance before rendering")->check(CLI::Range(0.0, 1e9));
-  app.add_option("--frames", frames, "render a sequence of N frames")->check(CLI::Range(1, 100000));
-  app.add_option("--interval", interval, "virtual milliseconds between frames")->check(CLI::Range(0.0, 1e7));
+  app.add_option("--time", time, "virtual milliseconds to advance before rendering")->check(Number(0, 1e9));
+  app.add_option("--frames", frames, "render a sequence of N frames")->check(Number(1, 100000));
+  app.add_option("--interval", interval, "virtual milliseconds between frames")->check(Number(0, 1e7));
   app.add_option("--now", now, "the host's clock time, e.g. 2026-01-01T10:08:30");
-  app.add_option("--scale", scale, "device scale (2 renders twice the pixels)")->check(CLI::Range(0.1, 16.0));
+  app.add_option("--scale", scale, "device scale (2 renders twice the pixels)")->check(Number(0.1, 16));
+  app.add_option("--max-pixels", maxPixels, "the most pixels one picture may have")
+      ->check(Number(1, double(dw::apps::MaxBitmapSide) * dw::apps::MaxBitmapSide))
+      ->capture_default_str();
+  app.add_option("--max-form-bytes", maxFormBytes, "the longest form file read")
+      ->check(Number(1, 1 << 30))
+      ->capture_default_str();
   app.add_flag("--list", list, "print the registered classes by unit, kind, family and category");
   app.add_option("--defaults", defaultsClass, "print a class's property tree with its defaults as JSON");
   app.add_option("--template", templateClass, "print a form holding CLASS with every property at its default");
@@ -52,9 +80,15 @@ int main(int argc, char** argv) {
   app.add_option("--test-card", testCard, "render the drawing-surface test card to this PNG file");
   try {
     app.parse(argc, argv);
+  } catch (const CLI::Success& e) {
+    return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e) == 0 ? 0 : 2;
+    return Fail(e.what());
   }
+  // Messages go to standard error when the picture itself goes to standard output.
+  auto wrote = [](const std::string& AWhat, bool AToStdout) {
+    std::fprintf(AToStdout ? stderr : stdout, "wrote %s\n", AWhat.c_str());
+  };
 
   if (list) {
     std::fputs(dw::apps::ListRegistrations().c_str(), stdout);
@@ -77,36 +111,57 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!testCard.empty()) {
-    if (!dw::apps::RenderTestCard(testCard)) return Fail("could not write " + testCard, 1);
-    std::printf("wrote %s\n", testCard.c_str());
+    std::string error;
+    if (!dw::apps::RenderTestCard(testCard, error)) return Fail("cannot write " + error, 1);
+    wrote(testCard, testCard == "-");
     return 0;
   }
   if (form.empty() || output.empty()) return Fail("give a form and -o OUT.png (see --help)");
+  std::string error;
+  if (frames > 0 && output == "-") return Fail("--frames writes files: give a pattern such as -o out_%03d.png");
+  if (frames > 0 && !dw::apps::CheckFramePattern(output, error)) return Fail(error);
 
   dw::apps::TFormSession session;
-  std::string error;
   if (!now.empty()) {
     dw::TDateTime at = 0;
     if (!dw::ISOToDateTime(now, at)) return Fail("--now " + now + ": expected YYYY-MM-DDTHH:MM:SS");
     session.Host().SetNow(at);
   }
-  if (!session.LoadFile(form, error)) return Fail(error);
+  if (!session.LoadFile(form, error, size_t(maxFormBytes))) return Fail(error);
+  int width = 0, height = 0;
+  if (!session.RenderSize(scale, maxPixels, width, height, error)) return Fail(form + ": " + error);
   for (const std::string& s : sets)
     if (!session.Set(s, error)) return Fail(error);
   if (time > 0) session.Advance(time);
 
   if (frames == 0) {
-    if (!dw::apps::SavePngAtomically(session.Render(scale), output)) return Fail("could not write " + output, 1);
-    std::printf("wrote %s\n", output.c_str());
+    if (!dw::apps::SavePng(session.Render(scale), output, error)) return Fail("cannot write " + error, 1);
+    wrote(output, output == "-");
     return 0;
   }
   for (int i = 0; i < frames; ++i) {
     if (i > 0) session.Advance(interval);
     const std::string name = dw::apps::FrameFileName(output, i);
-    if (!dw::apps::SavePngAtomically(session.Render(scale), name)) return Fail("could not write " + name, 1);
+    if (!dw::apps::SavePng(session.Render(scale), name, error)) return Fail("cannot write " + error, 1);
     if (frames >= 20 && (i % 10 == 9 || i == frames - 1)) std::fprintf(stderr, "\rframe %d/%d", i + 1, frames);
   }
   if (frames >= 20) std::fputc('\n', stderr);
   std::printf("wrote %d frames\n", frames);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Nothing escapes: input faults are reported where they are found (exit 2); what is left here
+  // is the command's own failure (exit 1).
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    return Fail("out of memory", 1);
+  } catch (const std::exception& e) {
+    return Fail(std::string("internal error: ") + e.what(), 1);
+  } catch (...) {
+    return Fail("internal error", 1);
+  }
 }

@@ -100,9 +100,9 @@ TEST_F(RenderCommand, RefusesBadInputWithOneMessage) {
 
   // A write that fails leaves no file behind, complete or partial.
   const std::string target = (std::filesystem::temp_directory_path() / "dw_no_such_dir" / "x.png").string();
-  EXPECT_FALSE(apps::SavePngAtomically(session.Render(), target));
+  EXPECT_FALSE(apps::SavePng(session.Render(), target, error));
+  EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
   EXPECT_FALSE(std::filesystem::exists(target));
-  EXPECT_FALSE(std::filesystem::exists(target + ".part"));
 }
 
 TEST_F(RenderCommand, FrameNamesListingAndDefaults) {

@@ -297,7 +297,7 @@ void CairoGraphics::PaintThroughMask() {
 }
 
 void CairoGraphics::FillCurrent(const Brush& brush, FillMode mode) {
-  cairo_pattern_t* pat = CreatePattern(brush);
+  cairo_pattern_t* pat = CreatePattern(brush, cr_);
   if (!pat) return;
   if (brush.GetType() == BrushTypeTextureFill) cairo_pattern_set_filter(pat, Filter(st_.interpolation));
   cairo_set_fill_rule(cr_, mode == FillModeWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);

@@ -116,7 +116,9 @@ class CairoGraphics final : public Graphics {
 
   // Builds the Cairo pattern for a brush (nullptr when the brush paints nothing). Exposed for
   // benchmarks and adapters; the caller owns the pattern.
-  static cairo_pattern_t* CreatePattern(const Brush& brush);
+  // With a target, a path gradient's mesh is limited to the target's clip (the fill about to be
+  // made there with the target's current matrix).
+  static cairo_pattern_t* CreatePattern(const Brush& brush, cairo_t* target = nullptr);
 
  private:
   struct State {

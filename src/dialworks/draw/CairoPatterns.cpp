@@ -1,6 +1,9 @@
 // Brushes as Cairo patterns. A pattern's matrix maps world coordinates to pattern space, so each
 // brush's geometry (and its own transform) is inverted here; a singular one paints nothing
 // instead of putting the context into an error state.
+#include <algorithm>
+#include <cmath>
+
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/CairoSupport.h"
 #include "dialworks/draw/CoverageGradient.h"
@@ -58,17 +61,94 @@ cairo_pattern_t* Linear(const LinearGradientBrush& lb) {
   return p;
 }
 
-void Corner(cairo_pattern_t* p, int corner, TAlphaColor c) {
-  double r, g, b, a;
-  Rgba(c, &r, &g, &b, &a);
-  cairo_mesh_pattern_set_corner_color_rgba(p, unsigned(corner), r, g, b, a);
+// Where a mesh can show: the clip's extent in device pixels, and brush space to device pixels.
+// Cairo rasterises every mesh patch over its whole area, visible or not, so a patch much larger
+// than this window (a shape reaching far outside the drawing) is cut in halves until each
+// piece is about the window's size; pieces wholly outside it are dropped. The work then follows
+// the window, not the shape's size, and the picture is the same: patches here have straight
+// edges, so they are bilinear in place and colour and their halves are exact.
+struct MeshWindow {
+  cairo_matrix_t toDevice;
+  double x0, y0, x1, y1;  // visible device extent
+  double largest;         // the longest piece side kept whole
+};
+
+struct MeshCorner {
+  PointF p;
+  double rgba[4];  // not premultiplied, as Cairo takes corner colours
+};
+
+MeshCorner MakeCorner(PointF p, TAlphaColor c) {
+  MeshCorner m{p, {}};
+  Rgba(c, &m.rgba[0], &m.rgba[1], &m.rgba[2], &m.rgba[3]);
+  return m;
+}
+
+// The point and colour halfway along a patch side (Cairo interpolates the corner colours as
+// given, not premultiplied).
+MeshCorner Mid(const MeshCorner& a, const MeshCorner& b) {
+  MeshCorner m{PointF((a.p.X + b.p.X) / 2, (a.p.Y + b.p.Y) / 2), {}};
+  for (int k = 0; k < 4; ++k) m.rgba[k] = (a.rgba[k] + b.rgba[k]) / 2;
+  return m;
+}
+
+void AddPatch(cairo_pattern_t* p, const MeshCorner (&q)[4]) {
+  cairo_mesh_pattern_begin_patch(p);
+  cairo_mesh_pattern_move_to(p, q[0].p.X, q[0].p.Y);
+  for (int k = 1; k < 4; ++k) cairo_mesh_pattern_line_to(p, q[k].p.X, q[k].p.Y);
+  for (int k = 0; k < 4; ++k)
+    cairo_mesh_pattern_set_corner_color_rgba(p, unsigned(k), q[k].rgba[0], q[k].rgba[1], q[k].rgba[2], q[k].rgba[3]);
+  cairo_mesh_pattern_end_patch(p);
+}
+
+// Adds the patch q (corners in move/line order), cut to the window when there is one; the number
+// of patches added.
+int EmitPatch(cairo_pattern_t* p, const MeshCorner (&q)[4], const MeshWindow* w, int depth = 0) {
+  if (w) {
+    for (const MeshCorner& c : q)
+      if (!(std::isfinite(c.p.X) && std::isfinite(c.p.Y))) return 0;  // nothing Cairo could draw
+    double dx[4], dy[4];
+    double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
+    for (int k = 0; k < 4; ++k) {
+      double x = q[k].p.X, y = q[k].p.Y;
+      cairo_matrix_transform_point(&w->toDevice, &x, &y);
+      dx[k] = x, dy[k] = y;
+      x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    }
+    // A bilinear patch lies inside its corners' hull, so a box outside the window shows nothing.
+    if (!(x1 >= w->x0 && x0 <= w->x1 && y1 >= w->y0 && y0 <= w->y1)) return 0;
+    // Each level keeps only the few pieces near the window; the depth bounds the work for any
+    // finite size.
+    if (std::max(x1 - x0, y1 - y0) > w->largest && depth < 160) {
+      // Halved across its longer direction only, so a long thin patch becomes a row of pieces
+      // of which only those near the window stay.
+      auto len = [&](int a, int b) { return std::hypot(dx[a] - dx[b], dy[a] - dy[b]); };
+      const bool alongFirst = std::max(len(0, 1), len(3, 2)) >= std::max(len(0, 3), len(1, 2));
+      int n = 0;
+      if (alongFirst) {
+        const MeshCorner m01 = Mid(q[0], q[1]), m32 = Mid(q[3], q[2]);
+        const MeshCorner a[4] = {q[0], m01, m32, q[3]}, b[4] = {m01, q[1], q[2], m32};
+        n += EmitPatch(p, a, w, depth + 1);
+        n += EmitPatch(p, b, w, depth + 1);
+      } else {
+        const MeshCorner m03 = Mid(q[0], q[3]), m12 = Mid(q[1], q[2]);
+        const MeshCorner a[4] = {q[0], q[1], m12, m03}, b[4] = {m03, m12, q[2], q[3]};
+        n += EmitPatch(p, a, w, depth + 1);
+        n += EmitPatch(p, b, w, depth + 1);
+      }
+      return n;
+    }
+  }
+  AddPatch(p, q);
+  return 1;
 }
 
 // One ring of patches per blend interval on every boundary segment: corners on the boundary take
 // the surround colours, corners pulled towards the centre point by the blend position take the
 // blended colours; the innermost ring meets at the centre point.
-// The mesh in brush space (no matrix), or nullptr when the path encloses nothing.
-cairo_pattern_t* BuildMesh(const PathGradientBrush& pb) {
+// The mesh in brush space (no matrix), or nullptr when the path encloses nothing (or nothing of
+// it falls in the window).
+cairo_pattern_t* BuildMesh(const PathGradientBrush& pb, const MeshWindow* window = nullptr) {
   const GraphicsPath& path = pb.Path();
   if (path.Empty()) return nullptr;
   cairo_pattern_t* p = cairo_pattern_create_mesh();
@@ -94,17 +174,9 @@ cairo_pattern_t* BuildMesh(const PathGradientBrush& pb) {
         float p0 = sa[k].Position, p1 = sa[k + 1].Position;
         if (!(p1 > p0)) continue;
         PointF a0 = toward(a, p0), b0 = toward(b, p0), b1 = toward(b, p1), a1 = toward(a, p1);
-        cairo_mesh_pattern_begin_patch(p);
-        cairo_mesh_pattern_move_to(p, a0.X, a0.Y);
-        cairo_mesh_pattern_line_to(p, b0.X, b0.Y);
-        cairo_mesh_pattern_line_to(p, b1.X, b1.Y);
-        cairo_mesh_pattern_line_to(p, a1.X, a1.Y);
-        Corner(p, 0, sa[k].Color);
-        Corner(p, 1, sb[k].Color);
-        Corner(p, 2, sb[k + 1].Color);
-        Corner(p, 3, sa[k + 1].Color);
-        cairo_mesh_pattern_end_patch(p);
-        ++patches;
+        const MeshCorner q[4] = {MakeCorner(a0, sa[k].Color), MakeCorner(b0, sb[k].Color),
+                                 MakeCorner(b1, sb[k + 1].Color), MakeCorner(a1, sa[k + 1].Color)};
+        patches += EmitPatch(p, q, window);
       }
     }
   }
@@ -113,6 +185,19 @@ cairo_pattern_t* BuildMesh(const PathGradientBrush& pb) {
     return nullptr;
   }
   return p;
+}
+
+// The window of a fill on target (see MeshWindow); false when the brush's transform is singular.
+bool MakeMeshWindow(const PathGradientBrush& pb, cairo_t* target, MeshWindow* w) {
+  cairo_matrix_t brush = ToCairo(pb.GetTransform()), user;
+  cairo_get_matrix(target, &user);
+  cairo_matrix_multiply(&w->toDevice, &brush, &user);
+  cairo_save(target);
+  cairo_identity_matrix(target);
+  cairo_clip_extents(target, &w->x0, &w->y0, &w->x1, &w->y1);
+  cairo_restore(target);
+  w->largest = std::max({w->x1 - w->x0, w->y1 - w->y0, 64.0});
+  return std::isfinite(w->x0) && std::isfinite(w->x1) && std::isfinite(w->y0) && std::isfinite(w->y1);
 }
 
 // Tiled path gradients: the gradient's bounding rectangle rendered once into an image, repeated
@@ -161,9 +246,12 @@ cairo_pattern_t* EllipticalPathGradient(const PathGradientBrush& pb) {
   return p;
 }
 
-cairo_pattern_t* PathGradient(const PathGradientBrush& pb) {
+cairo_pattern_t* PathGradient(const PathGradientBrush& pb, cairo_t* target) {
   if (cairo_pattern_t* radial = EllipticalPathGradient(pb)) return radial;
-  cairo_pattern_t* mesh = BuildMesh(pb);
+  // Tiles are rendered whole; a clamped mesh is cut to the target's clip.
+  MeshWindow window;
+  const bool windowed = target && pb.GetWrapMode() == WrapModeClamp && MakeMeshWindow(pb, target, &window);
+  cairo_pattern_t* mesh = BuildMesh(pb, windowed ? &window : nullptr);
   if (!mesh) return nullptr;
   if (pb.GetWrapMode() != WrapModeClamp) {
     cairo_pattern_t* tiled = TiledPathGradient(pb, mesh);
@@ -191,7 +279,7 @@ cairo_pattern_t* Texture(const TextureBrush& tb) {
 
 }  // namespace
 
-cairo_pattern_t* CairoGraphics::CreatePattern(const Brush& brush) {
+cairo_pattern_t* CairoGraphics::CreatePattern(const Brush& brush, cairo_t* target) {
   switch (brush.GetType()) {
     case BrushTypeSolidColor: {
       double r, g, b, a;
@@ -199,7 +287,7 @@ cairo_pattern_t* CairoGraphics::CreatePattern(const Brush& brush) {
       return cairo_pattern_create_rgba(r, g, b, a);
     }
     case BrushTypeLinearGradient: return Linear(static_cast<const LinearGradientBrush&>(brush));
-    case BrushTypePathGradient: return PathGradient(static_cast<const PathGradientBrush&>(brush));
+    case BrushTypePathGradient: return PathGradient(static_cast<const PathGradientBrush&>(brush), target);
     case BrushTypeTextureFill: return Texture(static_cast<const TextureBrush&>(brush));
     default: return nullptr;
   }

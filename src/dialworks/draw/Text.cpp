@@ -91,6 +91,32 @@ PangoContext* SharedContext(cairo_t* cr, bool antialias) {
   return context;
 }
 
+// Pango lays a layout's paragraphs out again for each paragraph, so its time grows with the
+// square of their number (5000 lines took seconds). Lines ended by U+2028 (line separator) stay
+// in one paragraph and look the same; texts of many lines go to Pango that way. Short texts are
+// passed as they are.
+std::string JoinParagraphs(const char* text, size_t size) {
+  constexpr size_t kFewLines = 16;
+  size_t breaks = 0;
+  for (size_t i = 0; i < size && breaks <= kFewLines; ++i) breaks += text[i] == '\n' || text[i] == '\r';
+  if (breaks <= kFewLines) return std::string(text, size);
+  static constexpr char kLineSeparator[] = "\xe2\x80\xa8";
+  std::string out;
+  out.reserve(size + 2 * breaks);
+  for (size_t i = 0; i < size; ++i) {
+    const char ch = text[i];
+    if (ch == '\r' && i + 1 < size && text[i + 1] == '\n') continue;  // CR LF: one break
+    if (ch == '\n' || ch == '\r') out += kLineSeparator;
+    else if (ch == '\xe2' && i + 2 < size && text[i + 1] == '\x80' && text[i + 2] == '\xa9') {  // U+2029
+      out += kLineSeparator;
+      i += 2;
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
 float Fraction(StringAlignment a) {
   return a == StringAlignmentCenter ? 0.5f : a == StringAlignmentFar ? 1.0f : 0.0f;
 }
@@ -132,11 +158,13 @@ bool LayoutText(cairo_t* cr, const std::string& text, const FontFamily& family, 
   }
 
   if (g_utf8_validate(text.data(), gssize(text.size()), nullptr)) {
-    pango_layout_set_text(layout, text.data(), int(text.size()));
+    const std::string lines = JoinParagraphs(text.data(), text.size());
+    pango_layout_set_text(layout, lines.data(), int(lines.size()));
   } else {
     gchar* valid = g_utf8_make_valid(text.data(), gssize(text.size()));
-    pango_layout_set_text(layout, valid, -1);
+    const std::string lines = JoinParagraphs(valid, std::strlen(valid));
     g_free(valid);
+    pango_layout_set_text(layout, lines.data(), int(lines.size()));
   }
 
   bool wrap = layoutRect && layoutRect->Width > 0 && !(fmt.GetFormatFlags() & StringFormatFlagsNoWrap);

@@ -22,8 +22,34 @@ DW_PROPERTIES(TDWOptionalInstrumentElement) {
 
 // ---- ranges ----
 
+TDWAnalogGaugeRanges* TDWAnalogGaugeRange::List() const {
+  // Null also while the list is being destroyed (its own part is gone by then).
+  return dynamic_cast<TDWAnalogGaugeRanges*>(Collection());
+}
+
 void TDWAnalogGaugeRange::SetColor(TAlphaColor AValue) {
+  const TAlphaColor old = FColor;
   Setter(*this, "Color", FColor, AValue, [this] { InvalidateOwnerRange(); });
+  if (FColor == old) return;
+  if (TDWAnalogGaugeRanges* list = List()) {
+    list->CountColor(old, -1);
+    list->CountColor(FColor, +1);
+  }
+}
+
+void TDWAnalogGaugeRange::InitNewItem(TAlphaColor AColor, float ARange) {
+  if (TDWAnalogGaugeRanges* list = List()) {
+    list->CountColor(FColor, -1);
+    list->CountColor(AColor, +1);
+  }
+  FColor = AColor;
+  FRange = ARange;
+}
+
+void TDWAnalogGaugeRange::SetCollection(TLockCollection* ACollection) {
+  if (TDWAnalogGaugeRanges* list = List()) list->CountColor(FColor, -1);
+  TLockCollectionItem::SetCollection(ACollection);
+  if (TDWAnalogGaugeRanges* list = List()) list->CountColor(FColor, +1);
 }
 
 void TDWAnalogGaugeRange::SetRange(float AValue) {
@@ -59,18 +85,23 @@ TDWAnalogGaugeRanges::TDWAnalogGaugeRanges(TChangeCallback AOnChange, TPersisten
 
 DW_PROPERTIES(TDWAnalogGaugeRanges) {}
 
+void TDWAnalogGaugeRanges::CountColor(TAlphaColor AColor, int ADelta) {
+  const int i = DWRangePaletteIndex(AColor);
+  if (i >= 0) FPaletteCounts[size_t(i)] += size_t(ADelta);  // size_t wraps back for -1
+}
+
 size_t TDWAnalogGaugeRanges::GetCountOfColor(TAlphaColor AColor) const {
+  if (const int i = DWRangePaletteIndex(AColor); i >= 0) return FPaletteCounts[size_t(i)];
   size_t n = 0;
   for (size_t i = 0; i < Count(); ++i) n += Items(i).Color() == AColor;
   return n;
 }
 
 TAlphaColor TDWAnalogGaugeRanges::GetNewColorExcept(const TDWAnalogGaugeRange* AItem) const {
-  std::vector<TAlphaColor> used;
-  used.reserve(Count());
-  for (size_t i = 0; i < Count(); ++i)
-    if (&Items(i) != AItem) used.push_back(Items(i).Color());
-  return DWNewRangeColor(used);
+  TDWRangeColorCounts counts = FPaletteCounts;
+  if (AItem && AItem->Collection() == this)
+    if (const int i = DWRangePaletteIndex(AItem->Color()); i >= 0) --counts[size_t(i)];
+  return DWNewRangeColor(counts);
 }
 
 void TDWAnalogGaugeRanges::NewItemCreated(TDWAnalogGaugeRange& AItem) {

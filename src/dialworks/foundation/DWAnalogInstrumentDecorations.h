@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "dialworks/draw/Graphics.h"
+#include "dialworks/foundation/DWAnalogInstrumentGeometry.h"
 #include "dialworks/framework/Collection.h"
 #include "dialworks/framework/Persistents.h"
 
@@ -45,13 +46,12 @@ class TDWAnalogGaugeRange : public TLockCollectionItem {
   float RangeStep() const;
 
   // Set by the list when the item joins it (no notification).
-  void InitNewItem(TAlphaColor AColor, float ARange) {
-    FColor = AColor;
-    FRange = ARange;
-  }
+  void InitNewItem(TAlphaColor AColor, float ARange);
+  void SetCollection(TLockCollection* ACollection) override;
 
  private:
   void InvalidateOwnerRange();
+  TDWAnalogGaugeRanges* List() const;
   TAlphaColor FColor = 0xFF00FF00;
   float FRange = DefaultRangeStep;
 };
@@ -60,6 +60,7 @@ class TDWAnalogGaugeRange : public TLockCollectionItem {
 // list's range step as its share.
 class TDWAnalogGaugeRanges : public TTypedCollection<TDWAnalogGaugeRange> {
   DW_CLASS(TDWAnalogGaugeRanges, TLockCollection)
+  friend class TDWAnalogGaugeRange;
   TDWAnalogGaugeRanges(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, float ARangeStep);
 
   IKVControl* Control() const { return FControl; }
@@ -75,8 +76,11 @@ class TDWAnalogGaugeRanges : public TTypedCollection<TDWAnalogGaugeRange> {
 
  private:
   TAlphaColor GetNewColorExcept(const TDWAnalogGaugeRange* AItem) const;
+  // Kept as items join, leave and change colour, so a new item's colour costs no walk of the list.
+  void CountColor(TAlphaColor AColor, int ADelta);
   IKVControl* FControl;
   float FRangeStep;
+  TDWRangeColorCounts FPaletteCounts{};  // items of each range palette colour
 };
 
 // The band of coloured ranges along a scale. Its element size is the band's diameter as a share

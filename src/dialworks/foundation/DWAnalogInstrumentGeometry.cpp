@@ -86,19 +86,31 @@ TDWMatrixPlacement DWPlaceMatrixLayer(gp::SizeF size, gp::PointF pos, int column
   return p;
 }
 
-TAlphaColor DWNewRangeColor(std::span<const TAlphaColor> existing) {
+int DWRangePaletteIndex(TAlphaColor AColor) {
+  for (size_t i = 0; i < kDWRangePalette.size(); ++i)
+    if (kDWRangePalette[i] == AColor) return int(i);
+  return -1;
+}
+
+TAlphaColor DWNewRangeColor(const TDWRangeColorCounts& ACounts) {
   // Red with an unreachable count is where the search starts, so it is chosen over the palette's
   // order only when every colour is already used that often.
   TAlphaColor best = 0xFFFF0000;
   size_t bestCount = 22000;
-  for (TAlphaColor c : kDWRangePalette) {
-    const size_t n = size_t(std::count(existing.begin(), existing.end(), c));
-    if (n < bestCount) {
-      best = c;
-      bestCount = n;
+  for (size_t i = 0; i < kDWRangePalette.size(); ++i) {
+    if (ACounts[i] < bestCount) {
+      best = kDWRangePalette[i];
+      bestCount = ACounts[i];
     }
   }
   return best;
+}
+
+TAlphaColor DWNewRangeColor(std::span<const TAlphaColor> existing) {
+  TDWRangeColorCounts counts{};
+  for (TAlphaColor c : existing)
+    if (const int i = DWRangePaletteIndex(c); i >= 0) ++counts[size_t(i)];
+  return DWNewRangeColor(counts);
 }
 
 }  // namespace dw

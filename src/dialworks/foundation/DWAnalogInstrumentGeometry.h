@@ -77,5 +77,10 @@ inline constexpr std::array<TAlphaColor, 12> kDWRangePalette = {
 
 // The colour for a new range: the palette colour used least by AExisting, the first on a tie.
 TAlphaColor DWNewRangeColor(std::span<const TAlphaColor> AExisting);
+// The same from how many ranges have each palette colour (in palette order).
+using TDWRangeColorCounts = std::array<size_t, kDWRangePalette.size()>;
+TAlphaColor DWNewRangeColor(const TDWRangeColorCounts& ACounts);
+// The colour's place in the palette, -1 for other colours.
+int DWRangePaletteIndex(TAlphaColor AColor);
 
 }  // namespace dw

@@ -35,9 +35,39 @@ std::string NearProperty(const TClassInfo& AClass, const std::string& AName) {
   return DidYouMean(AName, names);
 }
 
-void LoadInto(TPersistent& AObject, const TJson& AJson, const std::string& APath, bool AIsItem);
+void LoadInto(TPersistent& AObject, const TJson& AJson, const std::string& APath, bool AIsItem, int ADepth);
 
-void LoadCollection(TCollectionBase& ACollection, const TJson& AItems, const std::string& APath) {
+// Nested objects and collections (elements inside elements) are limited, so loading, saving and
+// painting never recurse deeper than that, and the paths built per level stay short.
+void CheckDepth(int ADepth, const std::string& APath) {
+  if (ADepth > MaxFormNesting)
+    Refuse(APath, "objects and collections nested more than " + std::to_string(MaxFormNesting) + " deep");
+}
+
+// Refuses texts whose arrays and objects nest deeper than any form can (before parsing, so no
+// later step recurses that deep).
+void CheckJsonNesting(std::string_view AText) {
+  constexpr int kMaxJsonNesting = 4 * MaxFormNesting;
+  int depth = 0;
+  bool inString = false;
+  for (size_t i = 0; i < AText.size(); ++i) {
+    const char ch = AText[i];
+    if (inString) {
+      if (ch == '\\') ++i;
+      else if (ch == '"') inString = false;
+    } else if (ch == '"') {
+      inString = true;
+    } else if (ch == '[' || ch == '{') {
+      if (++depth > kMaxJsonNesting)
+        Refuse("$", "arrays and objects nested more than " + std::to_string(kMaxJsonNesting) + " deep");
+    } else if (ch == ']' || ch == '}') {
+      --depth;
+    }
+  }
+}
+
+void LoadCollection(TCollectionBase& ACollection, const TJson& AItems, const std::string& APath, int ADepth) {
+  CheckDepth(ADepth, APath);
   ACollection.Clear();
   for (size_t i = 0; i < AItems.size(); ++i) {
     std::string path = APath + "[" + std::to_string(i) + "]";
@@ -60,11 +90,12 @@ void LoadCollection(TCollectionBase& ACollection, const TJson& AItems, const std
     std::string why;
     TPersistent* created = ACollection.AddItem(*cls, &why);
     if (!created) Refuse(path, why.empty() ? "cannot create " + cls->Name() : why);
-    LoadInto(*created, item, path, true);
+    LoadInto(*created, item, path, true, ADepth + 1);
   }
 }
 
-void LoadInto(TPersistent& AObject, const TJson& AJson, const std::string& APath, bool AIsItem) {
+void LoadInto(TPersistent& AObject, const TJson& AJson, const std::string& APath, bool AIsItem, int ADepth) {
+  CheckDepth(ADepth, APath);
   if (!AJson.is_object()) Refuse(APath, "expected an object");
   const TClassInfo& cls = AObject.ClassInfo();
   for (auto it = AJson.begin(); it != AJson.end(); ++it) {
@@ -80,10 +111,10 @@ void LoadInto(TPersistent& AObject, const TJson& AJson, const std::string& APath
     if (!why.empty()) Refuse(path, why);
     switch (p->Kind()) {
       case TPropKind::Object:
-        if (TPersistent* nested = p->Object(AObject)) LoadInto(*nested, *it, path, false);
+        if (TPersistent* nested = p->Object(AObject)) LoadInto(*nested, *it, path, false, ADepth + 1);
         break;
       case TPropKind::Collection:
-        if (TCollectionBase* coll = p->Collection(AObject)) LoadCollection(*coll, *it, path);
+        if (TCollectionBase* coll = p->Collection(AObject)) LoadCollection(*coll, *it, path, ADepth + 1);
         break;
       case TPropKind::Pin:
         break;
@@ -181,7 +212,7 @@ TJson SaveProperties(const TPersistent& AObject) { return SaveObject(AObject, fa
 
 bool LoadProperties(TPersistent& AObject, const TJson& AProperties, std::string* AError, const std::string& APath) {
   try {
-    LoadInto(AObject, AProperties, APath, false);
+    LoadInto(AObject, AProperties, APath, false, 1);
     return true;
   } catch (const TFormError& e) {
     if (AError) *AError = e.Message;
@@ -202,6 +233,7 @@ TFormLoadResult LoadForm(std::string_view AText) {
   TFormLoadResult result;
   auto form = std::make_unique<TDWForm>();
   try {
+    CheckJsonNesting(AText);
     TJson root;
     try {
       root = TJson::parse(AText);
@@ -257,7 +289,7 @@ TFormLoadResult LoadForm(std::string_view AText) {
         else if (entry.contains("left") || entry.contains("top"))
           Refuse(path, "only controls have a position");
         if (auto props = entry.find("properties"); props != entry.end())
-          LoadInto(c, *props, Key(path, "properties"), false);
+          LoadInto(c, *props, Key(path, "properties"), false, 1);
       }
     }
     auto links = root.find("links");

@@ -16,7 +16,7 @@
 // calls Loaded on every component and element (each component before its elements). Any fault
 // refuses the whole form with one message "<JSON path>: <reason>" (e.g.
 // "$.components[0].properties.Scale.Count: value 500 is outside 0..100"); nothing half-loaded is
-// returned and no Loaded is called.
+// returned and no Loaded is called. Forms nested deeper than MaxFormNesting are refused.
 #pragma once
 
 #include <memory>
@@ -43,6 +43,10 @@ class TDWForm : public TComponent {
   int FWidth = 640, FHeight = 480;
   TAlphaColor FColor = 0xFFF0F0F0;
 };
+
+// How deep objects and collections may nest below a component's "properties" (each nested object,
+// collection and collection item is one level); deeper forms are refused.
+constexpr int MaxFormNesting = 64;
 
 struct TFormLoadResult {
   std::unique_ptr<TDWForm> Form;  // null on failure

@@ -1,0 +1,173 @@
+#include "OutputFile.h"
+
+#include <cairo.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace dw::apps {
+
+namespace {
+
+std::string Reason(const std::string& APath, int AErrno) { return APath + ": " + std::strerror(AErrno); }
+
+// Writes all bytes, retrying short writes and interruptions; 0 or the errno.
+int WriteAll(int AFd, const std::string& ABytes) {
+  size_t done = 0;
+  while (done < ABytes.size()) {
+    const ssize_t n = ::write(AFd, ABytes.data() + done, ABytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    done += size_t(n);
+  }
+  return 0;
+}
+
+// Opens an existing file for writing and writes into it (devices, FIFOs, files rewritten in place).
+bool WriteInto(const std::string& APath, const std::string& ABytes, int AFlags, std::string& AError) {
+  const int fd = ::open(APath.c_str(), O_WRONLY | O_CLOEXEC | AFlags);
+  if (fd < 0) {
+    AError = Reason(APath, errno);
+    return false;
+  }
+  int err = WriteAll(fd, ABytes);
+  if (::close(fd) != 0 && err == 0) err = errno;
+  if (err != 0) AError = Reason(APath, err);
+  return err == 0;
+}
+
+std::string FolderOf(const std::string& APath) {
+  const size_t slash = APath.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : APath.substr(0, slash);
+}
+
+}  // namespace
+
+bool EncodePng(const gp::Bitmap& ABitmap, std::string& APng, std::string& AError) {
+  APng.clear();
+  if (ABitmap.Empty()) {
+    AError = "the picture is empty (0 pixels)";
+    return false;
+  }
+  cairo_surface_flush(ABitmap.Surface());
+  auto append = [](void* AClosure, const unsigned char* AData, unsigned int ALength) {
+    static_cast<std::string*>(AClosure)->append(reinterpret_cast<const char*>(AData), ALength);
+    return CAIRO_STATUS_SUCCESS;
+  };
+  const cairo_status_t status = cairo_surface_write_to_png_stream(ABitmap.Surface(), append, &APng);
+  if (status != CAIRO_STATUS_SUCCESS) {
+    AError = std::string("PNG encoding failed: ") + cairo_status_to_string(status);
+    return false;
+  }
+  return true;
+}
+
+bool WriteOutputFile(const std::string& APath, const std::string& ABytes, std::string& AError) {
+  if (APath == "-") {
+    const int err = WriteAll(STDOUT_FILENO, ABytes);
+    if (err != 0) AError = Reason("standard output", err);
+    return err == 0;
+  }
+  struct stat target {};
+  const bool exists = ::stat(APath.c_str(), &target) == 0;
+  if (!exists && errno != ENOENT) {
+    AError = Reason(APath, errno);
+    return false;
+  }
+  if (exists && S_ISDIR(target.st_mode)) {
+    AError = Reason(APath, EISDIR);
+    return false;
+  }
+  // Devices and FIFOs are written into: replacing /dev/null with a file would break the system.
+  if (exists && !S_ISREG(target.st_mode)) return WriteInto(APath, ABytes, 0, AError);
+
+  // mkstemp creates with O_CREAT | O_EXCL: a name planted beforehand (a link included) is never
+  // opened, and each run gets a name of its own.
+  std::string temp = FolderOf(APath) + "/.dwrender-XXXXXX";
+  std::vector<char> name(temp.begin(), temp.end());
+  name.push_back('\0');
+  const int fd = ::mkstemp(name.data());
+  if (fd < 0) {
+    const int err = errno;
+    // A writable file in a folder where nothing can be created is rewritten in place.
+    if (exists && (err == EACCES || err == EROFS || err == EPERM) && ::access(APath.c_str(), W_OK) == 0)
+      return WriteInto(APath, ABytes, O_TRUNC, AError);
+    AError = Reason(APath, err);
+    return false;
+  }
+  temp.assign(name.data());
+  // The new file keeps the old one's permissions; a new name gets the usual ones (umask applies).
+  mode_t mode = 0;
+  if (exists) {
+    mode = target.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  int err = WriteAll(fd, ABytes);
+  if (err == 0 && ::fchmod(fd, mode) != 0) err = errno;
+  if (::close(fd) != 0 && err == 0) err = errno;
+  if (err == 0 && ::rename(temp.c_str(), APath.c_str()) != 0) err = errno;
+  if (err != 0) {
+    ::unlink(temp.c_str());
+    AError = Reason(APath, err);
+    return false;
+  }
+  return true;
+}
+
+bool ReadInputFile(const std::string& APath, size_t AMaxBytes, std::string& AText, std::string& AError) {
+  AText.clear();
+  const int fd = ::open(APath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    AError = Reason(APath, errno);
+    return false;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    AError = Reason(APath, EISDIR);
+    return false;
+  }
+  // Read as a stream whatever the file is (/dev/zero, a FIFO): one byte more than allowed tells
+  // a file at the cap from a longer one.
+  char buffer[65536];
+  int err = 0;
+  bool tooLong = false;
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      err = errno;
+      break;
+    }
+    if (n == 0) break;
+    if (AText.size() + size_t(n) > AMaxBytes) {
+      tooLong = true;
+      break;
+    }
+    AText.append(buffer, size_t(n));
+  }
+  ::close(fd);
+  if (err != 0) {
+    AError = Reason(APath, err);
+    return false;
+  }
+  if (tooLong) {
+    AText.clear();
+    AError = APath + ": longer than " + std::to_string(AMaxBytes) + " bytes (raise the limit with --max-form-bytes)";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace dw::apps

@@ -1,0 +1,30 @@
+// Where the render command's bytes go: PNG files written so that a failure never leaves a torn
+// or half-written file, devices and FIFOs written into, standard output for "-", and the form
+// file read with a size cap whatever kind of file it is.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "dialworks/draw/Bitmap.h"
+
+namespace dw::apps {
+
+// The PNG encoding of a bitmap; false (and AError) for an empty bitmap or an encoder failure.
+bool EncodePng(const gp::Bitmap& ABitmap, std::string& APng, std::string& AError);
+
+// Writes ABytes to APath:
+//  - "-": standard output;
+//  - an existing target that is not a regular file (a device, a FIFO, a link to one): written
+//    into, never replaced;
+//  - otherwise: a uniquely named temporary file created exclusively beside the target, then
+//    renamed over it; the old file stays as it was when anything fails, and the temporary goes;
+//  - a writable regular file in a folder where no file can be created: rewritten in place.
+// false with "<path>: <OS reason>" in AError.
+bool WriteOutputFile(const std::string& APath, const std::string& ABytes, std::string& AError);
+
+// Reads a whole file (regular or not: FIFOs and devices are read as streams) of at most AMaxBytes;
+// false with "<path>: <reason>" in AError, also when the file is longer.
+bool ReadInputFile(const std::string& APath, size_t AMaxBytes, std::string& AText, std::string& AError);
+
+}  // namespace dw::apps
