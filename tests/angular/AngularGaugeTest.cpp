@@ -181,7 +181,7 @@ TEST(AngularGauge, FaceBuiltOnceAndRebuiltAfterRangeAppearanceOrSize) {
   // Drawn at another size than the control's (an element, an export): rebuilt for that size.
   gp::Bitmap b(100, 100);
   gp::CairoGraphics cg(b);
-  g.IntDraw(cg, 1, 1, 100, 100, 100, 100, true, true);
+  g.IntDraw(cg, {1, 1, 100, 100, 100, 100, true, true});
   EXPECT_EQ(P::Builds(g), 6u);
 }
 
@@ -261,14 +261,14 @@ TEST(AngularGauge, BadSizesAndValuesDrawWithoutFault) {
   for (int s : {1, 3, 7, 400}) {
     gp::Bitmap b(s, s);
     gp::CairoGraphics cg(b);
-    g.IntDraw(cg, 1, 1, float(s), float(s), s, s, false, false);
+    g.IntDraw(cg, {1, 1, float(s), float(s), double(s), double(s), false, false});
   }
   gp::RecordingGraphics rec;
-  g.IntDraw(rec, 1, 1, NAN, INFINITY, 0, 0, false, false);
-  g.IntDraw(rec, 1, 1, 0, 0, 0, 0, false, false);
+  g.IntDraw(rec, {1, 1, NAN, INFINITY, 0, 0, false, false});
+  g.IntDraw(rec, {1, 1, 0, 0, 0, 0, false, false});
   EXPECT_TRUE(rec.Drawing().empty());
   // A huge dial is cached at a bounded resolution.
-  g.IntDraw(rec, 1, 1, 20000, 20000, 20000, 20000, false, false);
+  g.IntDraw(rec, {1, 1, 20000, 20000, 20000, 20000, false, false});
   EXPECT_TRUE(P::HasFace(g));
 }
 

@@ -31,7 +31,7 @@ class TFaceProbe : public TDWAngularGauge {
   void Frame(float AW, float AH) {
     gp::Bitmap b{int(AW), int(AH)};
     gp::CairoGraphics cg(b);
-    IntDraw(cg, 1, 1, AW, AH, AW, AH, true, true);
+    IntDraw(cg, {1, 1, AW, AH, AW, AH, true, true});
   }
 };
 

@@ -33,7 +33,7 @@ class TLogElement : public TRXTransparentControl, public TRXDrawComponentElement
   void Note(const std::string& AWhat) {
     if (Log) Log->push_back(Name() + ":" + AWhat);
   }
-  void Draw(gp::Graphics&, bool, float, float, float, float, double, double) override { Note("draw"); }
+  void Draw(gp::Graphics&, const TRXElementArea&) override { Note("draw"); }
   bool HitTest(int X, int Y) override { return X >= Left() && X < Left() + Width() && Y >= Top() && Y < Top() + Height(); }
   void MouseDown(TMouseButton, TShiftState, int, int) override {
     TKVBasicControl* host = dynamic_cast<TKVBasicControl*>(ListOwner()->Owner());

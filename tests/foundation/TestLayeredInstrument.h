@@ -51,9 +51,8 @@ class TTestLayered : public TDWLayeredInstrument<TDWBasicMinMaxInstrument> {
     Log.push_back(F.TopLayer ? "moving+top" : "moving");
     const double share = FMax > FMin ? (FValue - FMin) / (FMax - FMin) : 0;
     g.FillRectangle(gp::SolidBrush(0xFFFF0000), gp::RectF(0, 0, float(share) * F.Area.Width, F.Area.Height));
-    TRXElementGeometry own;
-    FElements.DrawElements(g, own, {F.Area.Width / 2, F.Area.Height / 2, F.Area.Width, F.Area.Height,
-                                     F.OuterWidth, F.OuterHeight, F.Offscreen});
+    FElements.DrawElements(g, {F.Area.Width / 2, F.Area.Height / 2, F.Area.Width, F.Area.Height, F.OuterWidth,
+                               F.OuterHeight, F.Offscreen});
   }
   TDWLayerSet LayersDroppedBy(TDWInvalidation AKind) const override {
     return AKind == TDWInvalidation::Value ? ValueDrops : TDWLayeredInstrument::LayersDroppedBy(AKind);

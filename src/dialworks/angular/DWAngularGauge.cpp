@@ -121,7 +121,7 @@ void TDWBasicAngularGauge::DrawMovingParts(gp::Graphics& g, const TDWLayerFrame&
                            AFrame.Offscreen});
   FHand->Draw(g, hands.OffsetX, hands.OffsetY, hands.Reference, hands.Reference, hands.Width, hands.Height, 0, 0,
               AFrame.ScaleX, AFrame.ScaleY);
-  if (!AFrame.TopLayer) FCenter->Draw(g, L.Size, L.Height, L.Width, AntiAliased());
+  if (!AFrame.TopLayer) FCenter->Draw(g, L.Size, L.Width, L.Height, AntiAliased());
 }
 
 // ---- standalone control -------------------------------------------------------------------------

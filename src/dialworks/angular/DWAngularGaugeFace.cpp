@@ -69,7 +69,7 @@ void TDWBasicAngularGauge::DrawTopLayer(gp::Graphics& g, const TDWLayerFrame&) {
   const bool glass = FGlass->Visible();
   if (glass) DrawGlass(g, L);
   if (HasBands(L)) DrawRing(g, L);
-  if (!glass) FCenter->Draw(g, L.Size, L.Height, L.Width, AntiAliased());
+  if (!glass) FCenter->Draw(g, L.Size, L.Width, L.Height, AntiAliased());
 }
 
 void TDWBasicAngularGauge::DrawFaceLayer(gp::Graphics& g, const TDWLayerFrame&) {
@@ -232,7 +232,7 @@ void TDWBasicAngularGauge::DrawGlass(gp::Graphics& g, const TDWDialLayout& L) {
   const float reach = std::hypot(L.OffsetX, L.OffsetY) + cap + 1;
   const gp::GraphicsState state = g.Save();
   if (!(reach <= BuiltFaceShape().InnerRadius)) g.SetClip(BuiltFaceShape().Path, gp::CombineModeIntersect);
-  FCenter->Draw(g, S, H, W, AntiAliased());
+  FCenter->Draw(g, S, W, H, AntiAliased());
   g.Restore(state);
   const float d = L.Inset;
   TAlphaColor c1, c2;

@@ -137,8 +137,7 @@ class TDWBasicGaugeHand : public TKVBasicControl,
 
   void SetListOwner(TRXComponentElements* AOwner) override;
   // Without the gauge's geometry (drawn by a plain element list): pivot in the middle.
-  void Draw(gp::Graphics& AGraphics, bool AOffscreen, float ARX, float ARY, float AW, float AH, double AOuterWidth,
-            double AOuterHeight) override;
+  void Draw(gp::Graphics& AGraphics, const TRXElementArea& AArea) override;
   void AngularAnalogDraw(gp::Graphics& AGraphics, const TDWDialHandGeometry& AGeometry) override;
   void InvalidateSize() override;
   void InvalidateValue() override {}

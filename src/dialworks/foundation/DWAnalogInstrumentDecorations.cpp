@@ -133,7 +133,7 @@ gp::RectF Centred(gp::PointF c, float d) { return {c.X - d / 2, c.Y - d / 2, d, 
 bool Transparent(TAlphaColor c) { return (c >> 24) == 0; }
 }  // namespace
 
-void TDWAnalogInstrumentCenter::Draw(gp::Graphics& g, float S, float H, float W, bool AAntiAliased) const {
+void TDWAnalogInstrumentCenter::Draw(gp::Graphics& g, float S, float W, float H, bool AAntiAliased) const {
   const gp::Matrix saved = g.GetTransform();
   g.TranslateTransform(FPosition->X().Get(S), FPosition->Y().Get(S));
   const gp::PointF c(W / 2, H / 2);

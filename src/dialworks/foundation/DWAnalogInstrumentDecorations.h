@@ -146,7 +146,7 @@ class TDWAnalogInstrumentCenter : public TKVBasicControlProperty {
 
   // Draws the cap around the middle of the W x H area, offset by Position (resolved against the
   // dial size S). Disc sizes are resolved against S + 1. The graphics transform is restored.
-  void Draw(gp::Graphics& AGraphics, float AS, float AH, float AW, bool AAntiAliased) const;
+  void Draw(gp::Graphics& AGraphics, float AS, float AW, float AH, bool AAntiAliased) const;
 
  private:
   std::unique_ptr<TKVElementOffsets> FPosition;

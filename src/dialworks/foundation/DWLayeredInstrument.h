@@ -49,12 +49,8 @@ struct TDWLayerArea {
 
 // One frame as the hooks see it: the drawing area of IntDraw and the layers' place in it. The
 // hooks draw relative to the layers' top-left corner.
-struct TDWLayerFrame {
+struct TDWLayerFrame : TDrawArea {
   TDWLayerArea Area;
-  float ScaleX = 1, ScaleY = 1;      // device scale relative to the control's pixels
-  float Width = 0, Height = 0;       // the drawing area
-  double OuterWidth = 0, OuterHeight = 0;
-  bool Embedded = false, Offscreen = false;
   bool TopLayer = false;  // whether the top layer exists (else moving parts draw what it would hold)
 };
 
@@ -157,20 +153,12 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
  public:
   explicit TDWLayeredInstrument(TComponent* AOwner = nullptr) : TBase(AOwner) {}
 
-  void IntDraw(gp::Graphics& AGraphics, float AScaleX, float AScaleY, float AWidth, float AHeight,
-               double AOuterWidth, double AOuterHeight, bool AEmbedded, bool AOffscreen) override {
-    TBase::IntDraw(AGraphics, AScaleX, AScaleY, AWidth, AHeight, AOuterWidth, AOuterHeight, AEmbedded, AOffscreen);
+  void IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) override {
+    TBase::IntDraw(AGraphics, AArea);
     TControlDrawLock lock(*this);
     if (!lock) return;
     TDWLayerFrame frame;
-    frame.ScaleX = AScaleX;
-    frame.ScaleY = AScaleY;
-    frame.Width = AWidth;
-    frame.Height = AHeight;
-    frame.OuterWidth = AOuterWidth;
-    frame.OuterHeight = AOuterHeight;
-    frame.Embedded = AEmbedded;
-    frame.Offscreen = AOffscreen;
+    static_cast<TDrawArea&>(frame) = AArea;
     FLayers.DrawFrame(AGraphics, *this, frame, this->AntiAliased());
   }
 

@@ -32,7 +32,7 @@ void TRXComponentElement::InvalidateOwner() {
 // ---- TRXElementGeometry ----
 
 void TRXElementGeometry::Draw(TRXDrawComponentElement& AElement, gp::Graphics& AGraphics, const TRXElementArea& A) {
-  AElement.Draw(AGraphics, A.Offscreen, A.RX, A.RY, A.W, A.H, A.OuterWidth, A.OuterHeight);
+  AElement.Draw(AGraphics, A);
 }
 
 bool TRXElementGeometry::HitTest(TRXDrawComponentElement& AElement, int AX, int AY) {
@@ -154,15 +154,9 @@ int TRXComponentElements::IndexOf(const TRXComponentElement& AElement) const {
   return -1;
 }
 
-void TRXComponentElements::DrawElements(gp::Graphics& AGraphics, bool AOffscreen, float ARX, float ARY, float AW,
-                                        float AH, double AOuterWidth, double AOuterHeight) const {
-  for (auto& item : FItems) {
-    auto* e = dynamic_cast<TRXDrawComponentElement*>(item.Element);
-    if (!e || !e->ElementVisible()) continue;
-    gp::GraphicsState state = AGraphics.Save();
-    e->Draw(AGraphics, AOffscreen, ARX, ARY, AW, AH, AOuterWidth, AOuterHeight);
-    AGraphics.Restore(state);
-  }
+void TRXComponentElements::DrawElements(gp::Graphics& AGraphics, const TRXElementArea& AArea) const {
+  TRXElementGeometry own;
+  DrawElements(AGraphics, own, AArea);
 }
 
 void TRXComponentElements::DrawElements(gp::Graphics& AGraphics, TRXElementGeometry& AGeometry,

@@ -81,10 +81,8 @@ class TRXComponentElement {
 
 class TRXDrawComponentElement : public TRXComponentElement {
  public:
-  // Draws the element inside its host's drawing: the host's half extents ARX, ARY, its full
-  // extents AW, AH, and the values passed through from the host's IntDraw.
-  virtual void Draw(gp::Graphics& AGraphics, bool AOffscreen, float ARX, float ARY, float AW, float AH,
-                    double AOuterWidth, double AOuterHeight) = 0;
+  // Draws the element inside its host's drawing area.
+  virtual void Draw(gp::Graphics& AGraphics, const TRXElementArea& AArea) = 0;
   // Whether the host's control pixel (AX, AY) hits the element (as drawn last).
   virtual bool HitTest(int /*AX*/, int /*AY*/) { return false; }
   virtual void MouseDown(TMouseButton /*AButton*/, TShiftState /*AShift*/, int /*AX*/, int /*AY*/) {}
@@ -155,8 +153,7 @@ class TRXComponentElements : public TCollectionBase {
 
   // Draws every visible draw element in collection order (each in a saved graphics state), with
   // the host's geometry for them.
-  void DrawElements(gp::Graphics& AGraphics, bool AOffscreen, float ARX, float ARY, float AW, float AH,
-                    double AOuterWidth, double AOuterHeight) const;
+  void DrawElements(gp::Graphics& AGraphics, const TRXElementArea& AArea) const;
   void DrawElements(gp::Graphics& AGraphics, TRXElementGeometry& AGeometry, const TRXElementArea& AArea) const;
   // Tells every draw element that the host's size changed.
   void InvalidateSizes() const;
