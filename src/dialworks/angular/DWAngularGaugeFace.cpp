@@ -6,7 +6,6 @@
 // radius R0; tick lengths and thickness against the face diameter 2·R0.
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <numbers>
 
 #include "dialworks/angular/DWAngularGauge.h"
