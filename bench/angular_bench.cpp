@@ -103,12 +103,12 @@ double FrameOverFloor(TBenchGauge& b) {
 void BM_AngularGaugeFrame(benchmark::State& state) {
   TBenchGauge b;
   b.Frame(0);  // the face is built here, once
-  const uint64_t builds = b.Gauge.FaceBuildCount();
+  const uint64_t builds = dw::TDWLayeredInstrumentProbe::Builds(b.Gauge);
   int64_t n = 1;
   const uint64_t news0 = g_news.load();
   for (auto _ : state) b.Frame(n++);
   state.counters["allocs_per_frame"] = double(g_news.load() - news0) / double(n - 1);
-  state.counters["face_builds"] = double(b.Gauge.FaceBuildCount() - builds);
+  state.counters["face_builds"] = double(dw::TDWLayeredInstrumentProbe::Builds(b.Gauge) - builds);
   state.counters["x_floor"] = FrameOverFloor(b);
   // The same frame without the hand's shadow (a gradient fill the floor does not have).
   TBenchGauge plain(false);
@@ -121,7 +121,7 @@ void BM_AngularGaugeFaceRebuild(benchmark::State& state) {
   b.Frame(0);
   int64_t n = 0;
   auto rebuild = [&] {
-    b.Gauge.DropFaceCache();
+    dw::TDWLayeredInstrumentProbe::Drop(b.Gauge);
     b.Frame(n++);
   };
   for (auto _ : state) rebuild();
@@ -144,19 +144,19 @@ void BM_AngularGaugeSetValueWhilePainting(benchmark::State& state) {
       if (!spin) std::this_thread::yield();
     }
   });
-  const uint64_t drawsAtStart = b.Gauge.DrawCount();
+  const uint64_t drawsAtStart = dw::TDWLayeredInstrumentProbe::Draws(b.Gauge);
   double maxGap = 0, paintSum = 0;
   int64_t paints = 0;
   auto lastDrawn = Wall::now();
   const auto t0 = lastDrawn;
   for (auto _ : state) {
-    const uint64_t drawsBefore = b.Gauge.DrawCount();
+    const uint64_t drawsBefore = dw::TDWLayeredInstrumentProbe::Draws(b.Gauge);
     const auto p0 = Wall::now();
     b.Gauge.Paint(b.G);
     const auto p1 = Wall::now();
     paintSum += std::chrono::duration<double, std::nano>(p1 - p0).count();
     ++paints;
-    if (b.Gauge.DrawCount() != drawsBefore) {
+    if (dw::TDWLayeredInstrumentProbe::Draws(b.Gauge) != drawsBefore) {
       maxGap = std::max(maxGap, std::chrono::duration<double, std::nano>(p1 - lastDrawn).count());
       lastDrawn = p1;
     }
@@ -168,7 +168,7 @@ void BM_AngularGaugeSetValueWhilePainting(benchmark::State& state) {
   state.counters["values_per_s"] = double(values.load()) / seconds;
   // A gap of one paint plus the time between two paints is "no frame skipped"; above 2, one was.
   state.counters["max_gap_x_paint"] = maxGap / meanPaint;
-  state.counters["frames_skipped"] = double(paints) - double(b.Gauge.DrawCount() - drawsAtStart);
+  state.counters["frames_skipped"] = double(paints) - double(dw::TDWLayeredInstrumentProbe::Draws(b.Gauge) - drawsAtStart);
 }
 
 }  // namespace

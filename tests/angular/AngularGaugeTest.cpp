@@ -21,6 +21,8 @@ namespace {
 
 using dwtest::TScopedHost;
 
+using P = TDWLayeredInstrumentProbe;
+
 void PaintOnce(TKVBasicControl& AControl, int AW = 160, int AH = 160) {
   gp::Bitmap b(AW, AH);
   gp::CairoGraphics g(b);
@@ -63,6 +65,27 @@ TEST(AngularGauge, ValueToAngle) {
   loading.Loaded();
   EXPECT_EQ(loading.Value(), 100);
   EXPECT_FLOAT_EQ(loading.Hand().GetCurrentAngle(), 405);  // jumped
+}
+
+// Issue 13: a gauge created in code and painted before any value was assigned drew its hand at
+// angle 0 (pointing right) while Value() was 0.
+TEST(AngularGauge, HandStandsAtTheValueFromConstruction) {
+  TScopedHost host;
+  TDWAngularGauge g;
+  EXPECT_FLOAT_EQ(g.Hand().GetCurrentAngle(), g.ValueToAngle(g.Min(), g.Max(), g.Value()));
+  EXPECT_FLOAT_EQ(g.Hand().GetTargetAngle(), g.Hand().GetCurrentAngle());
+  EXPECT_FALSE(g.Animating());
+  gp::RecordingGraphics rec;
+  g.Paint(rec);
+  const auto hands = rec.Find("FillPolygon");
+  ASSERT_FALSE(hands.empty());
+  // The main hand (drawn last) points down-left (screen y grows downwards), to the scale's start.
+  const gp::Matrix& m = hands.back()->Transform;
+  EXPECT_LT(m.M11(), 0);
+  EXPECT_GT(m.M12(), 0);
+  // The first value after construction still jumps.
+  g.SetValue(50);
+  EXPECT_FALSE(g.Animating());
 }
 
 TEST(AngularGauge, FirstValueJumpsLaterOnesAnimateArrivalStopsTimer) {
@@ -134,32 +157,32 @@ TEST(AngularGauge, FaceBuiltOnceAndRebuiltAfterRangeAppearanceOrSize) {
     host.Host.Advance(25);
     PaintOnce(g);
   }
-  EXPECT_EQ(g.FaceBuildCount(), 1u);
-  EXPECT_TRUE(g.HasFaceCache());
+  EXPECT_EQ(P::Builds(g), 1u);
+  EXPECT_TRUE(P::HasFace(g));
 
   g.SetMax(200);  // range
-  EXPECT_FALSE(g.HasFaceCache());
+  EXPECT_FALSE(P::HasFace(g));
   PaintOnce(g);
   PaintOnce(g);
-  EXPECT_EQ(g.FaceBuildCount(), 2u);
+  EXPECT_EQ(P::Builds(g), 2u);
   g.SetColor(0xFF202020);  // appearance of the gauge
   PaintOnce(g);
-  EXPECT_EQ(g.FaceBuildCount(), 3u);
+  EXPECT_EQ(P::Builds(g), 3u);
   g.Scale().MajorTicks().SetCount(5);  // appearance of a nested object
   PaintOnce(g);
-  EXPECT_EQ(g.FaceBuildCount(), 4u);
+  EXPECT_EQ(P::Builds(g), 4u);
   g.SetBounds(0, 0, 200, 180);  // size
   PaintOnce(g, 200, 180);
-  EXPECT_EQ(g.FaceBuildCount(), 5u);
+  EXPECT_EQ(P::Builds(g), 5u);
   g.SetValue(30);  // a value is not an appearance change
   g.Hand().SetColor(0xFF0000FF);
   PaintOnce(g, 200, 180);
-  EXPECT_EQ(g.FaceBuildCount(), 5u);
+  EXPECT_EQ(P::Builds(g), 5u);
   // Drawn at another size than the control's (an element, an export): rebuilt for that size.
   gp::Bitmap b(100, 100);
   gp::CairoGraphics cg(b);
-  g.IntDraw(cg, 1, 1, 100, 100, 100, 100, true, true);
-  EXPECT_EQ(g.FaceBuildCount(), 6u);
+  g.IntDraw(cg, {1, 1, 100, 100, 100, 100, true, true});
+  EXPECT_EQ(P::Builds(g), 6u);
 }
 
 TEST(AngularGauge, DrawingOrderBackgroundElementsHandTopLayer) {
@@ -184,7 +207,7 @@ TEST(AngularGauge, DrawingOrderBackgroundElementsHandTopLayer) {
   // Our face, the element (its face, its hand, its top layer), our hand, our top layer.
   const std::vector<std::string> expected = {"image", "image", "element hand", "image", "hand", "image"};
   EXPECT_EQ(order, expected);
-  EXPECT_TRUE(g.HasTopLayer());
+  EXPECT_TRUE(P::HasTop(g));
 
   // Hands are clipped to the face; the hand pivots at the middle of the control.
   const auto hands = rec.Find("FillPolygon");
@@ -201,7 +224,7 @@ TEST(AngularGauge, DrawingOrderBackgroundElementsHandTopLayer) {
   g.Border().InnerBevel().SetStyle(bvNone);
   rec.ClearCalls();
   g.Paint(rec);
-  EXPECT_FALSE(g.HasTopLayer());
+  EXPECT_FALSE(P::HasTop(g));
   const auto drawing = rec.Drawing();
   ASSERT_GE(drawing.size(), 3u);
   EXPECT_EQ(drawing.front()->Op, "DrawImage");
@@ -212,7 +235,7 @@ TEST(AngularGauge, DrawingOrderBackgroundElementsHandTopLayer) {
   g.Border().OuterBevel().SetStyle(bvRaised);
   rec.ClearCalls();
   g.Paint(rec);
-  EXPECT_TRUE(g.HasTopLayer());
+  EXPECT_TRUE(P::HasTop(g));
   EXPECT_EQ(rec.Drawing().back()->Op, "DrawImage");
   EXPECT_TRUE(rec.Find("FillEllipse").empty());
 }
@@ -238,15 +261,15 @@ TEST(AngularGauge, BadSizesAndValuesDrawWithoutFault) {
   for (int s : {1, 3, 7, 400}) {
     gp::Bitmap b(s, s);
     gp::CairoGraphics cg(b);
-    g.IntDraw(cg, 1, 1, float(s), float(s), s, s, false, false);
+    g.IntDraw(cg, {1, 1, float(s), float(s), double(s), double(s), false, false});
   }
   gp::RecordingGraphics rec;
-  g.IntDraw(rec, 1, 1, NAN, INFINITY, 0, 0, false, false);
-  g.IntDraw(rec, 1, 1, 0, 0, 0, 0, false, false);
+  g.IntDraw(rec, {1, 1, NAN, INFINITY, 0, 0, false, false});
+  g.IntDraw(rec, {1, 1, 0, 0, 0, 0, false, false});
   EXPECT_TRUE(rec.Drawing().empty());
   // A huge dial is cached at a bounded resolution.
-  g.IntDraw(rec, 1, 1, 20000, 20000, 20000, 20000, false, false);
-  EXPECT_TRUE(g.HasFaceCache());
+  g.IntDraw(rec, {1, 1, 20000, 20000, 20000, 20000, false, false});
+  EXPECT_TRUE(P::HasFace(g));
 }
 
 TEST(AngularGauge, DestroyedWhileAnimatingLeavesNoSubscription) {

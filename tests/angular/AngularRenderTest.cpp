@@ -104,7 +104,7 @@ TEST(AngularRender, BackgroundIsOneCoatUnderTheDial) {
   gp::Bitmap embedded(100, 100);
   {
     gp::CairoGraphics cg(embedded);
-    g.IntDraw(cg, 1, 1, 100, 100, 100, 100, true, false);
+    g.IntDraw(cg, {1, 1, 100, 100, 100, 100, true, false});
   }
   EXPECT_EQ(embedded.GetPixel(1, 1), 0u);
 }

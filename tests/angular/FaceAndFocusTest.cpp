@@ -14,10 +14,25 @@ namespace {
 
 using dwtest::TScopedHost;
 
+// Records the face layer, or the glass of the top layer, of an AW x AH frame.
 class TFaceProbe : public TDWAngularGauge {
  public:
-  using TDWBasicAngularGauge::DrawFace;
-  using TDWBasicAngularGauge::DrawGlass;
+  void DrawFace(gp::Graphics& g, float AW, float AH) {
+    Frame(AW, AH);
+    DrawFaceLayer(g, TDWLayerFrame{});
+  }
+  void DrawGlass(gp::Graphics& g, float AW, float AH) {
+    Frame(AW, AH);
+    TDWBasicAngularGauge::DrawGlass(g, Layout(AW, AH));
+  }
+
+ private:
+  // A frame of that size lays the dial out and builds the face shape.
+  void Frame(float AW, float AH) {
+    gp::Bitmap b{int(AW), int(AH)};
+    gp::CairoGraphics cg(b);
+    IntDraw(cg, {1, 1, AW, AH, AW, AH, true, true});
+  }
 };
 
 // The outline each border kind should give in ARect (corner size ACorner for the rounded kinds).
@@ -66,7 +81,7 @@ TEST(AngularFace, FaceAndClipShapePerBorderKind) {
 
     gp::RecordingGraphics face;
     g.Scale().Size().SetValue(1.2f);  // ticks past the face: clipped
-    g.DrawFace(face, g.Layout(200, 200), nullptr);
+    g.DrawFace(face, 200, 200);
     g.Scale().Size().SetValue(1);
     ExpectOutline(FirstFill(face, g.Color()), shape, gp::RectF(4.5f, 4.5f, 191, 191), corner);
     const auto clips = face.Find("SetClipPath");  // the band helpers clip inside their own state
@@ -94,7 +109,7 @@ TEST(AngularFace, FaceAndClipShapePerBorderKind) {
   wide.Border().SetSquare(false);
   wide.Border().InnerBevel().SetStyle(bvNone);
   gp::RecordingGraphics face;
-  wide.DrawFace(face, wide.Layout(240, 200), nullptr);  // p = 4 + 3, c = 10
+  wide.DrawFace(face, 240, 200);  // p = 4 + 3, c = 10
   ExpectOutline(FirstFill(face, wide.Color()), bsEllipse, gp::RectF(3.5f, 3.5f, 233, 193), 20);
 }
 
@@ -113,14 +128,14 @@ TEST(AngularFace, FaceClipOnlyAroundWhatMayLeaveTheFace) {
   TFaceProbe g;
   g.Ranges().Ranges().Add();
   gp::RecordingGraphics face;
-  g.DrawFace(face, g.Layout(200, 200), nullptr);
+  g.DrawFace(face, 200, 200);
   EXPECT_GT(count(face, "DrawLine", false), 10u);
   EXPECT_EQ(count(face, "DrawLine", true), 0u);
   EXPECT_EQ(count(face, "DrawArc", false), 2u);
   EXPECT_GT(count(face, "DrawString", false), 5u);
   EXPECT_EQ(count(face, "DrawString", true), 0u);
   gp::RecordingGraphics glass;
-  g.DrawGlass(glass, g.Layout(200, 200));
+  g.DrawGlass(glass, 200, 200);
   const auto glassFills = [&](const gp::RecordingGraphics& ARec, bool AClipped) {
     return count(ARec, "FillPath", AClipped) + count(ARec, "FillEllipse", AClipped);
   };
@@ -132,7 +147,7 @@ TEST(AngularFace, FaceClipOnlyAroundWhatMayLeaveTheFace) {
   g.Ranges().Size().SetValue(1.5f);
   g.Center().Position().X().SetValue(0.4f);
   gp::RecordingGraphics wide;
-  g.DrawFace(wide, g.Layout(200, 200), nullptr);
+  g.DrawFace(wide, 200, 200);
   EXPECT_EQ(count(wide, "DrawLine", false), 0u);
   EXPECT_EQ(count(wide, "DrawArc", false), 0u);
   EXPECT_EQ(count(wide, "DrawLine", true), count(face, "DrawLine", false));
@@ -143,7 +158,7 @@ TEST(AngularFace, FaceClipOnlyAroundWhatMayLeaveTheFace) {
     EXPECT_NEAR(c->Clip.Width, 184, 0.5);
   }
   gp::RecordingGraphics moved;
-  g.DrawGlass(moved, g.Layout(200, 200));
+  g.DrawGlass(moved, 200, 200);
   EXPECT_EQ(glassFills(moved, false), 0u);
   EXPECT_EQ(glassFills(moved, true), glassFills(glass, true) + glassFills(glass, false));
 }
@@ -172,7 +187,7 @@ TEST(AngularFace, RebuildOnReusedLayersPaintsLikeAFirstBuild) {
   rebuilt.SetValue(30);
   fresh.SetValue(30);
   const gp::Bitmap a = render(rebuilt), b = render(fresh);
-  ASSERT_EQ(rebuilt.FaceBuildCount(), 2u);
+  ASSERT_EQ(TDWLayeredInstrumentProbe::Builds(rebuilt), 2u);
   int differ = 0;
   for (int y = 0; y < 200; ++y)
     for (int x = 0; x < 200; ++x) differ += a.GetPixel(x, y) != b.GetPixel(x, y);

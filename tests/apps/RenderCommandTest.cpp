@@ -30,11 +30,10 @@ class TSwatch : public TKVBasicControl {
   }
   TAlphaColor Color() const { return FColor; }
   void SetColor(TAlphaColor AValue) { Setter(*this, "Color", FColor, AValue); }
-  void IntDraw(gp::Graphics& g, float sx, float sy, float w, float h, double ow, double oh, bool emb,
-               bool off) override {
-    TKVBasicControl::IntDraw(g, sx, sy, w, h, ow, oh, emb, off);
+  void IntDraw(gp::Graphics& g, const TDrawArea& A) override {
+    TKVBasicControl::IntDraw(g, A);
     gp::SolidBrush brush(FFired ? 0xFF0000FFu : FColor);
-    g.FillRectangle(brush, gp::RectF(0, 0, w, h));
+    g.FillRectangle(brush, gp::RectF(0, 0, A.Width, A.Height));
   }
 
  private:

@@ -42,18 +42,16 @@ void TTestDialBasic::InvalidateSize() {
   TDWBasicMinMaxInstrument::InvalidateSize();
 }
 
-void TTestDialBasic::IntDraw(gp::Graphics& g, float AScaleX, float AScaleY, float AWidth, float AHeight,
-                             double AOuterWidth, double AOuterHeight, bool AEmbedded, bool AOffscreen) {
-  TDWBasicMinMaxInstrument::IntDraw(g, AScaleX, AScaleY, AWidth, AHeight, AOuterWidth, AOuterHeight, AEmbedded,
-                                    AOffscreen);
+void TTestDialBasic::IntDraw(gp::Graphics& g, const TDrawArea& A) {
+  TDWBasicMinMaxInstrument::IntDraw(g, A);
   TControlDrawLock lock(*this);
   if (!lock) return;
   ++Draws;
-  LastWidth = AWidth;
-  LastHeight = AHeight;
-  LastEmbedded = AEmbedded;
-  g.FillRectangle(gp::SolidBrush(0xFF0000FF), gp::RectF(0, 0, AWidth, AHeight));
-  FElements.DrawElements(g, AOffscreen, AWidth / 2, AHeight / 2, AWidth, AHeight, AOuterWidth, AOuterHeight);
+  LastWidth = A.Width;
+  LastHeight = A.Height;
+  LastEmbedded = A.Embedded;
+  g.FillRectangle(gp::SolidBrush(0xFF0000FF), gp::RectF(0, 0, A.Width, A.Height));
+  FElements.DrawElements(g, {A.Width / 2, A.Height / 2, A.Width, A.Height, A.OuterWidth, A.OuterHeight, A.Offscreen});
 }
 
 DW_PROPERTIES(TTestDialExternal) { DWDeclareMinMaxValueProperties(t); }

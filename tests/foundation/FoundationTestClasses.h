@@ -30,8 +30,7 @@ class TTestDialBasic : public TDWBasicMinMaxInstrument {
   void InvalidateValue() override;
   void InvalidateRange() override;
   void InvalidateSize() override;
-  void IntDraw(gp::Graphics& AGraphics, float AScaleX, float AScaleY, float AWidth, float AHeight, double AOuterWidth,
-               double AOuterHeight, bool AEmbedded, bool AOffscreen) override;
+  void IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) override;
 
   int ValueInvalidations = 0, RangeInvalidations = 0, SizeInvalidations = 0, Draws = 0;
   float LastWidth = 0, LastHeight = 0;

@@ -95,7 +95,7 @@ TEST_F(ControlTest, DrawingWhileAnotherThreadHoldsTheControlLockDrawsNothing) {
     gauge.Paint(g);
     EXPECT_EQ(Host.RepaintCount(gauge), 1u);  // the lost frame is asked for again
     // The instrument's own IntDraw takes the lock too: called directly, it draws nothing either.
-    gauge.IntDraw(g, 1, 1, 16, 16, 16, 16, false, false);
+    gauge.IntDraw(g, {1, 1, 16, 16, 16, 16, false, false});
   }
   EXPECT_EQ(gauge.Draws, 0);
   EXPECT_EQ(buffer, std::vector<uint32_t>(16 * 16, 0));
@@ -168,7 +168,7 @@ TEST_F(ControlTest, BoundsDefaultsAndInvalidationReachTheHost) {
   gp::CairoGraphics g(bitmap);
   gauge.Paint(g);
   EXPECT_EQ(static_cast<gp::Graphics&>(g).GetSmoothingMode(), gp::SmoothingModeDefault);  // restored after
-  gauge.IntDraw(g, 1, 1, 4, 4, 4, 4, false, false);
+  gauge.IntDraw(g, {1, 1, 4, 4, 4, 4, false, false});
   EXPECT_EQ(static_cast<gp::Graphics&>(g).GetSmoothingMode(), gp::SmoothingModeNone);
 }
 
@@ -204,7 +204,7 @@ TEST_F(ControlTest, ElementFamiliesQueryOrderAndDrawing) {
   gp::Bitmap bitmap(10, 10);
   gp::CairoGraphics cairo(bitmap);
   gp::Graphics& g = cairo;
-  elements.DrawElements(g, false, 5, 5, 10, 10, 10, 10);
+  elements.DrawElements(g, {5, 5, 10, 10, 10, 10, false});
   EXPECT_EQ(a->Draws, 1);
   EXPECT_EQ(b->Draws, 0);
   EXPECT_TRUE(g.GetTransform().IsIdentity());

@@ -14,7 +14,7 @@ namespace {
 class TRegistryOnlyElement : public TKVBasicControl, public TRXDrawComponentElement {
   DW_CLASS(TRegistryOnlyElement, TKVBasicControl)
   using TKVBasicControl::TKVBasicControl;
-  void Draw(gp::Graphics&, bool, float, float, float, float, double, double) override {}
+  void Draw(gp::Graphics&, const TRXElementArea&) override {}
 };
 
 TRegistrationFilter UnitFilter(const std::string& AUnit) {

@@ -51,16 +51,14 @@ void TTestGauge::Loaded() {
   RXMinMax(FValue, FMin, FMax, true);
 }
 
-void TTestGauge::IntDraw(gp::Graphics& AGraphics, float AScaleX, float AScaleY, float AWidth, float AHeight,
-                         double AOuterWidth, double AOuterHeight, bool AEmbedded, bool AOffscreen) {
-  TKVBasicControl::IntDraw(AGraphics, AScaleX, AScaleY, AWidth, AHeight, AOuterWidth, AOuterHeight, AEmbedded,
-                           AOffscreen);
+void TTestGauge::IntDraw(gp::Graphics& AGraphics, const TDrawArea& A) {
+  TKVBasicControl::IntDraw(AGraphics, A);
   TControlDrawLock lock(*this);
   if (!lock) return;
   ++Draws;
   gp::SolidBrush brush(FillColor);
-  AGraphics.FillRectangle(brush, gp::RectF(0, 0, AWidth, AHeight));
-  FElements.DrawElements(AGraphics, AOffscreen, AWidth / 2, AHeight / 2, AWidth, AHeight, AOuterWidth, AOuterHeight);
+  AGraphics.FillRectangle(brush, gp::RectF(0, 0, A.Width, A.Height));
+  FElements.DrawElements(AGraphics, {A.Width / 2, A.Height / 2, A.Width, A.Height, A.OuterWidth, A.OuterHeight, A.Offscreen});
 }
 
 DW_PROPERTIES(TTestGauge) {
@@ -83,7 +81,7 @@ TTestHandElement::TTestHandElement(TComponent* AOwner)
       FStatePin(this),
       FPosition(std::make_unique<TKVElementOffsets>([this] { Invalidate(); }, this, this, 0.0f, 0.6f)) {}
 
-void TTestHandElement::Draw(gp::Graphics& AGraphics, bool, float, float, float, float, double, double) {
+void TTestHandElement::Draw(gp::Graphics& AGraphics, const TRXElementArea&) {
   ++Draws;
   AGraphics.TranslateTransform(1, 1);  // the collection restores the state after each element
 }

@@ -84,8 +84,7 @@ class TTestGauge : public TKVBasicControl {
   void Loaded() override;
   void InvalidateValue() override { ++ValueInvalidations; TKVBasicControl::InvalidateValue(); }
   void InvalidateRange() override { ++RangeInvalidations; TKVBasicControl::InvalidateRange(); }
-  void IntDraw(gp::Graphics& AGraphics, float AScaleX, float AScaleY, float AWidth, float AHeight, double AOuterWidth,
-               double AOuterHeight, bool AEmbedded, bool AOffscreen) override;
+  void IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) override;
 
   int ValueInvalidations = 0, RangeInvalidations = 0, LoadedCalls = 0, Draws = 0;
   TAlphaColor FillColor = 0xFF0000FF;
@@ -108,8 +107,7 @@ class TTestHandElement : public TKVBasicControl, public TRXDrawComponentElement 
   void SetMode(TTestHandMode AValue) { Setter(*this, "Mode", FMode, AValue); }
   TPXRealAndRangedStatePin& StatePin() { return FStatePin; }
   TKVElementOffsets& Position() { return *FPosition; }
-  void Draw(gp::Graphics& AGraphics, bool AOffscreen, float ARX, float ARY, float AW, float AH, double AOuterWidth,
-            double AOuterHeight) override;
+  void Draw(gp::Graphics& AGraphics, const TRXElementArea& AArea) override;
   bool HitTest(int AX, int AY) override { return AX >= HitLeft && AX < HitLeft + 10 && AY >= 0 && AY < 10; }
   void MouseDown(TMouseButton, TShiftState, int, int) override { ++Downs; }
   void MouseMove(TShiftState, int, int) override { ++Moves; }
@@ -130,7 +128,7 @@ class TTestHandElement : public TKVBasicControl, public TRXDrawComponentElement 
 class TTestClockElement : public TKVBasicControl, public TRXDrawComponentElement {
   DW_CLASS(TTestClockElement, TKVBasicControl)
   using TKVBasicControl::TKVBasicControl;
-  void Draw(gp::Graphics&, bool, float, float, float, float, double, double) override {}
+  void Draw(gp::Graphics&, const TRXElementArea&) override {}
 };
 
 // Holds one of every property object of the framework, so the generic table check covers them.

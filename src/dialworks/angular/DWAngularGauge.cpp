@@ -25,7 +25,7 @@ DW_PROPERTIES(TDWAngularGaugeHand) {}
 
 // ---- the gauge ----------------------------------------------------------------------------------
 
-TDWBasicAngularGauge::TDWBasicAngularGauge(TComponent* AOwner) : TDWBasicMinMaxInstrument(AOwner) {
+TDWBasicAngularGauge::TDWBasicAngularGauge(TComponent* AOwner) : TDWLayeredInstrument(AOwner) {
   auto range = [this] { InvalidateRange(); };
   FBorder = std::make_unique<TKVProportionalControlBorder>(range, this, this);
   FCaption = std::make_unique<TKVCaption>(range, this, this);
@@ -38,18 +38,16 @@ TDWBasicAngularGauge::TDWBasicAngularGauge(TComponent* AOwner) : TDWBasicMinMaxI
   FElements = std::make_unique<TRXAngularAnalogComponentElements>(this);
   FAnimator = std::make_unique<TDWHandAnimator>(*FHand, [this] { Invalidate(); });
   InitSize(DefaultSize, DefaultSize);
+  // A gauge painted before any value arrives shows the hand at its value, not at angle 0.
+  const float angle = ValueToAngle(FMin, FMax, FValue);
+  FHand->SetTargetAngle(angle);
+  FHand->SetAngle(angle);
 }
 
 TDWBasicAngularGauge::~TDWBasicAngularGauge() {
-  // No tick or timer may reach a half-destroyed gauge: stop both before anything goes, then the
-  // elements (which may call back into their host) before the gauge's own parts.
-  FAnimator->Shutdown();
-  FElements->Clear();
-}
-
-void TDWBasicAngularGauge::BeforeDestruction() {
-  FAnimator->Shutdown();
-  TDWBasicMinMaxInstrument::BeforeDestruction();
+  // Deleted without BeforeDestruction: no tick or timer may reach the gauge's parts, and the
+  // elements (which may call back into their host) go before them.
+  StopInputs();
 }
 
 DW_PROPERTIES(TDWBasicAngularGauge) {
@@ -84,50 +82,12 @@ TDWDialLayout TDWBasicAngularGauge::Layout(float AWidth, float AHeight) const {
   return l;
 }
 
-void TDWBasicAngularGauge::DropFaceCache() {
-  if (FBackBitmap) FSpareLayers[0] = std::move(FBackBitmap);
-  if (FTopBitmap) FSpareLayers[1] = std::move(FTopBitmap);
-}
-
-void TDWBasicAngularGauge::PopulateValue() {
+void TDWBasicAngularGauge::ValueChanged() {
   FAnimator->MoveTo(ValueToAngle(FMin, FMax, FValue), !IsDesigning());
   UpdateEmbeddedValues();
 }
 
-void TDWBasicAngularGauge::InvalidateValue() {
-  TDWBasicMinMaxInstrument::InvalidateValue();
-  PopulateValue();
-}
-
-void TDWBasicAngularGauge::InvalidateRange() {
-  TDWBasicMinMaxInstrument::InvalidateRange();
-  if (IsDestroying() || FAnimator->IsShutDown()) return;
-  DropFaceCache();
-  PopulateValue();
-  FElements->InvalidateSizes();
-}
-
-void TDWBasicAngularGauge::InvalidateSize() {
-  DropFaceCache();
-  FHand->DoInvalidateResources();
-  TDWBasicMinMaxInstrument::InvalidateSize();
-}
-
-void TDWBasicAngularGauge::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-  {
-    std::lock_guard lock(ControlLock());
-    DropFaceCache();
-  }
-  TDWBasicMinMaxInstrument::SetBounds(ALeft, ATop, std::max(AWidth, MinSize), std::max(AHeight, MinSize));
-  FHand->DoInvalidateResources();
-  FElements->InvalidateSizes();
-}
-
-void TDWBasicAngularGauge::Loaded() {
-  TDWBasicMinMaxInstrument::Loaded();
-  FAnimator->JumpNext();
-  InvalidateValue();
-}
+void TDWBasicAngularGauge::SizeChanged() { FHand->DoInvalidateResources(); }
 
 TDWDialHandGeometry DWDialHandGeometry(const TDWDialLayout& L, float AScaleX, float AScaleY) {
   TDWDialHandGeometry G;
@@ -143,58 +103,26 @@ TDWDialHandGeometry DWDialHandGeometry(const TDWDialLayout& L, float AScaleX, fl
   return G;
 }
 
-void TDWBasicAngularGauge::IntDraw(gp::Graphics& g, float AScaleX, float AScaleY, float AWidth, float AHeight,
-                                   double AOuterWidth, double AOuterHeight, bool AEmbedded, bool AOffscreen) {
-  TDWBasicMinMaxInstrument::IntDraw(g, AScaleX, AScaleY, AWidth, AHeight, AOuterWidth, AOuterHeight, AEmbedded,
-                                    AOffscreen);
-  TControlDrawLock lock(*this);
-  if (!lock) return;
-  FDraws.fetch_add(1, std::memory_order_relaxed);
-  const TDWDialLayout L = Layout(AWidth, AHeight);
-  if (!(L.Width >= 1 && L.Height >= 1)) return;
-  const gp::GraphicsState state = g.Save();
-  g.TranslateTransform(L.ShiftX, L.ShiftY);
-
-  // The cached layers are built at the device resolution of this graphics (HiDPI renders).
-  const gp::Matrix m = g.GetTransform();
-  float scale = std::sqrt(std::fabs(m.M11() * m.M22() - m.M12() * m.M21()));
-  if (!(scale >= 0.25f && scale <= 16)) scale = 1;
-  if (!FBackBitmap || FCacheWidth != L.Width || FCacheHeight != L.Height || FCacheScale != scale)
-    DrawBack(L, scale);
-  const gp::RectF layer(0, 0, L.Width + 1, L.Height + 1);
-  auto blit = [&](const gp::Bitmap& b) {
-    if (scale == 1) g.DrawImage(b, gp::PointF(0, 0));
-    else g.DrawImage(b, layer);
-  };
-  if (FBackBitmap) blit(*FBackBitmap);
-
-  if (AntiAliased()) g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
-  const gp::GraphicsState clipped = g.Save();
+void TDWBasicAngularGauge::DrawMovingParts(gp::Graphics& g, const TDWLayerFrame& AFrame) {
+  const TDWDialLayout& L = FFrameLayout;
   // The hands pivot at Width/2, Height/2 like the face and the cap.
-  const TDWDialHandGeometry hands = DWDialHandGeometry(L, AScaleX, AScaleY);
+  const TDWDialHandGeometry hands = DWDialHandGeometry(L, AFrame.ScaleX, AFrame.ScaleY);
   // The face shape clips what is drawn on it. A clip makes every fill below it a masked
   // composite, so it is left out when nothing can reach past the face: only the main hand drawn
   // (the cap is in the top layer) and the hand, around its pivot, within the shape's inner circle.
   bool elements = false;
   for (size_t i = 0; i < FElements->Count() && !elements; ++i) elements = FElements->Items(i).ElementVisible();
   const float reach = std::hypot(L.OffsetX, L.OffsetY) +
-                      FHand->Reach(hands.Reference, hands.Width, hands.Height, AScaleX, AScaleY) + 1;
-  if (elements || !FTopBitmap || !(reach <= FClipInnerRadius)) g.SetClip(FClipPath, gp::CombineModeIntersect);
-  for (size_t i = 0; i < FElements->Count(); ++i) {
-    TRXComponentElement& e = FElements->Items(i);
-    if (!e.ElementVisible()) continue;
-    const gp::GraphicsState one = g.Save();
-    if (auto* hand = dynamic_cast<IDWAngularAnalogElement*>(&e)) hand->AngularAnalogDraw(g, hands);
-    else if (auto* d = dynamic_cast<TRXDrawComponentElement*>(&e))
-      d->Draw(g, AOffscreen, L.Width / 2, L.Height / 2, L.Width, L.Height, AOuterWidth, AOuterHeight);
-    g.Restore(one);
-  }
+                      FHand->Reach(hands.Reference, hands.Width, hands.Height, AFrame.ScaleX, AFrame.ScaleY) + 1;
+  const TDWFaceShape& face = BuiltFaceShape();
+  if (elements || !AFrame.TopLayer || !(reach <= face.InnerRadius)) g.SetClip(face.Path, gp::CombineModeIntersect);
+  TDWDialElementGeometry geometry(hands);
+  FElements->DrawElements(g, geometry,
+                          {L.Width / 2, L.Height / 2, L.Width, L.Height, AFrame.OuterWidth, AFrame.OuterHeight,
+                           AFrame.Offscreen});
   FHand->Draw(g, hands.OffsetX, hands.OffsetY, hands.Reference, hands.Reference, hands.Width, hands.Height, 0, 0,
-              AScaleX, AScaleY);
-  if (!FTopBitmap) FCenter->Draw(g, L.Size, L.Height, L.Width, AntiAliased());
-  g.Restore(clipped);
-  if (FTopBitmap) blit(*FTopBitmap);
-  g.Restore(state);
+              AFrame.ScaleX, AFrame.ScaleY);
+  if (!AFrame.TopLayer) FCenter->Draw(g, L.Size, L.Width, L.Height, AntiAliased());
 }
 
 // ---- standalone control -------------------------------------------------------------------------

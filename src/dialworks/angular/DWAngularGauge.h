@@ -2,10 +2,10 @@
 // and a glass highlight, and a hand pointing at the value; with its layer, element and matrix-layer
 // variants.
 //
-// Drawing keeps two cached bitmaps: the background (face, border ring, caption, ranges, ticks,
-// labels) and the top layer (border bands, glass, centre cap). Both are built on the first draw
-// after a range, appearance or size change; a frame of a moving hand costs two bitmap copies, the
-// elements and the hand. Animation ticks (possibly on the animation clock's thread) move the hand
+// The gauge stands on the layered instrument base: the face layer holds the face, border ring,
+// caption, ranges, ticks and labels; the top layer the border bands, glass and centre cap; the
+// moving parts are the elements and the hand. A frame of a moving hand costs two bitmap copies,
+// the elements and the hand. Animation ticks (possibly on the animation clock's thread) move the hand
 // under its own lock and switch on a 25 ms refresh timer; its expiry asks for the repaint, so an
 // animation repaints at most once per 25 ms.
 #pragma once
@@ -20,6 +20,7 @@
 #include "dialworks/draw/Path.h"
 #include "dialworks/foundation/DWAnalogInstrument.h"
 #include "dialworks/foundation/DWHandAnimator.h"
+#include "dialworks/foundation/DWLayeredInstrument.h"
 #include "dialworks/framework/Decorations.h"
 #include "dialworks/framework/Elements.h"
 #include "dialworks/host/HostServices.h"
@@ -67,9 +68,7 @@ class TDWAngularGaugeHand : public TDWAngularHand {
   const TDWAngularGaugeScale* FScale;  // the gauge's scale (not owned)
 };
 
-class TDWFaceClip;  // the face clip, set only while something may reach past the face
-
-class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
+class TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxInstrument> {
   DW_CLASS(TDWBasicAngularGauge, TDWBasicMinMaxInstrument)
   static constexpr int DefaultSize = 160;
   static constexpr int MinSize = 5;
@@ -115,50 +114,38 @@ class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
   // The dial geometry for a drawing area of AWidth x AHeight.
   TDWDialLayout Layout(float AWidth, float AHeight) const;
 
-  void InvalidateValue() override;
-  void InvalidateRange() override;
-  void InvalidateSize() override;
-  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
-  void Loaded() override;
-  void BeforeDestruction() override;
-  void IntDraw(gp::Graphics& AGraphics, float AScaleX, float AScaleY, float AWidth, float AHeight, double AOuterWidth,
-               double AOuterHeight, bool AEmbedded, bool AOffscreen) override;
-
-  // Takes the current value over into the hand (jump or animation) and the mirroring elements.
-  void PopulateValue();
-
-  // Mouse (DWAngularGaugeMouse.cpp). The main hand does not follow the mouse; the events walk the
-  // elements from the last (drawn on top) to the first, with the dial geometry of the current
-  // size. While designing or disabled only the release and the leave reach the elements.
-  void MouseDown(TMouseButton AButton, TShiftState AShift, int AX, int AY) override;
-  void MouseMove(TShiftState AShift, int AX, int AY) override;
-  void MouseUp(TMouseButton AButton, TShiftState AShift, int AX, int AY) override;
-  // Every element gets one notch (+1 up, -1 down, whatever the host's delta); returns whether one
-  // of them took it.
-  bool MouseWheel(TShiftState AShift, int AWheelDelta, int AX, int AY) override;
-  void MouseLeave() override;
-
-  // For tests and benchmarks.
+  // Whether the hand is on its way to its target, and the refresh timer that repaints it then.
   bool Animating() const { return FAnimator->Animating(); }
   bool RefreshTimerEnabled() const { return FAnimator->RefreshTimerEnabled(); }
-  uint64_t FaceBuildCount() const { return FFaceBuilds; }
-  // Draws that got the control lock (a draw without it paints nothing).
-  uint64_t DrawCount() const { return FDraws.load(std::memory_order_relaxed); }
-  bool HasFaceCache() const { return static_cast<bool>(FBackBitmap); }
-  bool HasTopLayer() const { return static_cast<bool>(FTopBitmap); }
-  // Drops the cached face and top layer (the next draw builds them again).
-  void DropFaceCache();
 
  protected:
-  // Paints the face and the top layer into their bitmaps (the face code, DWAngularGaugeFace.cpp).
-  void DrawBack(const TDWDialLayout& ALayout, float ADeviceScale);
-  // The border ring goes onto ABands (the top layer, over the glass) or, when null, onto the face.
-  void DrawFace(gp::Graphics& g, const TDWDialLayout& L, gp::Graphics* ABands);
-  // The top layer under the bands: the centre cap and the glass gloss over it.
+  // Layered instrument hooks; the frame's layers are laid out by Layout (DWAngularGaugeFace.cpp).
+  TDWLayerArea LayerArea(float AWidth, float AHeight) override;
+  TDWFaceShape FaceShape(const TDWLayerFrame& AFrame) override;
+  // With glass, or with border bands (they lie over the glass and the hands).
+  bool HasTopLayer(const TDWLayerFrame& AFrame) override;
+  void DrawFaceLayer(gp::Graphics& AGraphics, const TDWLayerFrame& AFrame) override;
+  void DrawTopLayer(gp::Graphics& AGraphics, const TDWLayerFrame& AFrame) override;
+  void DrawMovingParts(gp::Graphics& AGraphics, const TDWLayerFrame& AFrame) override;
+  // Takes the current value over into the hand (jump or animation) and the mirroring elements.
+  void ValueChanged() override;
+  void SizeChanged() override;
+  void ValueLoaded() override { FAnimator->JumpNext(); }
+  void StopMotion() override { FAnimator->Shutdown(); }
+  bool MotionStopped() const override { return FAnimator->IsShutDown(); }
+  int MinimumSize() const override { return MinSize; }
+  // The dial geometry of the current size (DWAngularGaugeMouse.cpp): control hands hit-test and
+  // drag with it.
+  std::unique_ptr<TRXElementGeometry> ElementGeometry() override;
+
+  // The face painting (DWAngularGaugeFace.cpp).
+  bool HasBands(const TDWDialLayout& L) const;
+  // The border: base ring and bands.
+  void DrawRing(gp::Graphics& g, const TDWDialLayout& L);
+  // The centre cap and the glass gloss over it.
   void DrawGlass(gp::Graphics& g, const TDWDialLayout& L);
   void DrawTicks(gp::Graphics& g, const TDWDialLayout& L, TDWFaceClip& AClip);
   void DrawCaption(gp::Graphics& g, const TDWDialLayout& L, TDWFaceClip& AClip, bool AOutlinedPass);
-  gp::GraphicsPath ClipShape(const TDWDialLayout& L) const;
 
  private:
   TAlphaColor FColor = 0xFFD3D3D3;
@@ -171,18 +158,8 @@ class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
   std::unique_ptr<TDWAnalogInstrumentCenter> FCenter;
   std::unique_ptr<TRXAngularAnalogComponentElements> FElements;
 
-  std::unique_ptr<gp::Bitmap> FBackBitmap;  // face: W + 1 x H + 1 (device pixels)
-  std::unique_ptr<gp::Bitmap> FTopBitmap;   // bands, glass, cap; null when there is none
-  // Layers of the last dropped cache, reused by the next build when their size fits: clearing
-  // pages already mapped costs far less than faulting in fresh ones. Released after that build.
-  std::unique_ptr<gp::Bitmap> FSpareLayers[2];
-  float FCacheWidth = 0, FCacheHeight = 0, FCacheScale = 0;  // what the bitmaps were built for
-  gp::GraphicsPath FClipPath;  // the face shape that clips the hands, built with the layers
-  float FClipInnerRadius = 0;  // what the clip shape holds about the centre (see IntDraw)
   std::unique_ptr<TDWHandAnimator> FAnimator;  // drives FHand; goes before it
-  uint64_t FFaceBuilds = 0;
-  std::atomic<uint64_t> FDraws{0};
-  TComponentRef<TComponent> FPressed;  // the element the last press went to, until the release
+  TDWDialLayout FFrameLayout;  // the layout of the frame being drawn (set by LayerArea)
 };
 
 class TDWExternalAngularGauge : public TDWWithInputPin<TDWBasicAngularGauge> {

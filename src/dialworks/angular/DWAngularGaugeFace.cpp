@@ -1,27 +1,21 @@
-// The dial's face: everything that does not move, painted into the two cached layers. The
-// background holds the face, the border's base ring, the caption, the range arcs, the ticks and
-// their labels; the top layer holds the border bands, the glass highlight and the centre cap and
-// is drawn over the hands. Lengths: border widths against the dial size S; range band, fonts and
-// hand against the face radius R0; tick lengths and thickness against the face diameter 2·R0.
+// The dial's face: everything that does not move, painted into the two cached layers of the
+// layered instrument base. The face layer holds the face, the caption, the range arcs, the ticks
+// and their labels (and the border ring when it has no bands); the top layer holds the glass
+// highlight over the centre cap and the border bands with the base ring, drawn over the hands.
+// Lengths: border widths against the dial size S; range band, fonts and hand against the face
+// radius R0; tick lengths and thickness against the face diameter 2·R0.
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <numbers>
-#include <span>
 
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/Brush.h"
-#include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/Path.h"
 #include "dialworks/draw/Shading.h"
 
 namespace dw {
 
 namespace {
-
-// Largest cached layer, in pixels: bigger dials are cached at a lower resolution than the device's
-// rather than allocating without bound.
-constexpr double kMaxLayerPixels = 4.0 * 1024 * 1024;
 
 float Finite0(float AValue) { return std::isfinite(AValue) && AValue > 0 ? AValue : 0.0f; }
 
@@ -30,19 +24,6 @@ gp::StringFormat CentredFormat() {
   f.SetAlignment(gp::StringAlignmentCenter);
   f.SetLineAlignment(gp::StringAlignmentCenter);
   return f;
-}
-
-// The tick family's paint and labels, when the scale has them (they arrived later than the rest of
-// the scale; until then ticks are black and unlabelled).
-template <class T>
-std::unique_ptr<gp::Brush> TickBrush(const T& ATicks, const gp::RectF& ARect) {
-  if constexpr (requires { ATicks.Brush().GetGPBrush(ARect); }) return ATicks.Brush().GetGPBrush(ARect);
-  else return std::make_unique<gp::SolidBrush>(0xFF000000);
-}
-template <class T>
-const TDWInstrumentTicksText* TickLabels(const T& ATicks) {
-  if constexpr (requires { ATicks.Labels(); }) return &ATicks.Labels();
-  else return nullptr;
 }
 
 // Text drawn as an outline path around the origin (the font's own path drawing).
@@ -55,151 +36,43 @@ void DrawOutlinedText(gp::Graphics& g, const TRXGPSimpleFont& AFont, const std::
   AFont.DrawOnGraphics(g, path, APenWidth);
 }
 
-gp::GraphicsPath BorderShapePath(TKVBorderShape AShape, const gp::RectF& R, float ACorner) {
-  gp::GraphicsPath path;
-  if (!(R.Width > 0 && R.Height > 0)) return path;
-  const float corner = std::min(Finite0(ACorner), std::min(R.Width, R.Height));
-  switch (AShape) {
-    case bsRectangle: path.AddRectangle(R); break;
-    case bsRoundRect: path.AddRoundRectangle(R, gp::SizeF(corner, corner)); break;
-    case bsDiamond: {
-      const gp::PointF pts[4] = {{R.X + R.Width / 2, R.Y},
-                                 {R.X + R.Width, R.Y + R.Height / 2},
-                                 {R.X + R.Width / 2, R.Y + R.Height},
-                                 {R.X, R.Y + R.Height / 2}};
-      path.AddPolygon(pts, 4);
-      break;
-    }
-    case bsRoundDiamond: return RXCreateRoundDiamondPathF(R, corner);
-    default: path.AddEllipse(R); break;
-  }
-  return path;
-}
-
-// A lit frame of the shape kind, AWidth wide along the inside of ARect.
-void DrawShapeFrame(gp::Graphics& g, TKVBorderShape AShape, TAlphaColor ALight, TAlphaColor ADark,
-                    const gp::RectF& ARect, float ACorner, float AWidth, bool AOuter) {
-  if (!(AWidth > 0) || !(ARect.Width > 0 && ARect.Height > 0)) return;
-  switch (AShape) {
-    case bsRectangle: RXDrawFrame3DF(g, ALight, ADark, ARect, AWidth); break;
-    case bsRoundRect: RXDrawRoundRectangle3DF(g, ALight, ADark, ARect, ACorner, AWidth); break;
-    case bsDiamond: RXDrawDiamondFrame3DF(g, ALight, ADark, ARect, AWidth); break;
-    case bsRoundDiamond: RXDrawRoundDiamondFrame3DF(g, ALight, ADark, ARect, ACorner, AWidth); break;
-    default:
-      if (AOuter) RXDrawGlobeEllipse3DF(g, ALight, ADark, ARect, AWidth);
-      else RXDrawEllipse3DF(g, ALight, ADark, ARect, AWidth);
-      break;
-  }
-}
-
-void DrawGloss(gp::Graphics& g, TKVBorderShape AShape, TAlphaColor AColor1, TAlphaColor AColor2,
-               const gp::RectF& ARect, float ACorner) {
-  if (!(ARect.Width > 0 && ARect.Height > 0)) return;
-  switch (AShape) {
-    case bsRectangle: RXGlossRectangle3DF(g, AColor1, AColor2, ARect); break;
-    case bsRoundRect: RXGlossRoundRectangle3DF(g, AColor1, AColor2, ARect, ACorner); break;
-    case bsDiamond: RXGlossDiamond3DF(g, AColor1, AColor2, ARect); break;
-    case bsRoundDiamond: RXGlossRoundDiamond3DF(g, AColor1, AColor2, ARect, ACorner); break;
-    default: RXGlossEllipse3DF(g, AColor1, AColor2, ARect); break;
-  }
-}
-
-// A transparent layer of the dial's size: a spare of that size cleared, or a new one.
-std::unique_ptr<gp::Bitmap> NewLayer(const TDWDialLayout& L, float AScale,
-                                     std::span<std::unique_ptr<gp::Bitmap>> ASpares) {
-  const int w = std::max(int(std::ceil((L.Width + 1) * AScale)), 1);
-  const int h = std::max(int(std::ceil((L.Height + 1) * AScale)), 1);
-  for (std::unique_ptr<gp::Bitmap>& spare : ASpares) {
-    if (spare && spare->Width() == w && spare->Height() == h) {
-      spare->Clear(0);
-      return std::move(spare);
-    }
-  }
-  return std::make_unique<gp::Bitmap>(w, h);
-}
-
 }  // namespace
 
-// The face clip turns every fill under it into a masked composite, so it is set only while a part
-// is drawn that may reach past the shape's inner circle. Reaches are distances in pixels from the
-// middle of the area (the clip shape's centre). The face's graphics has no clip of its own.
-class TDWFaceClip {
- public:
-  TDWFaceClip(gp::Graphics& g, gp::GraphicsPath AShape, float AInnerRadius)
-      : FG(g), FShape(std::move(AShape)), FInner(AInnerRadius), FBase(g.GetTransform()) {}
-  ~TDWFaceClip() {
-    if (FOn) FG.ResetClip();
-  }
-  TDWFaceClip(const TDWFaceClip&) = delete;
-  TDWFaceClip& operator=(const TDWFaceClip&) = delete;
+TDWLayerArea TDWBasicAngularGauge::LayerArea(float AWidth, float AHeight) {
+  FFrameLayout = Layout(AWidth, AHeight);
+  const TDWDialLayout& L = FFrameLayout;
+  if (!(L.Width >= 1 && L.Height >= 1)) return {};
+  // The hands pivot at the middle of the area minus one pixel, hence one pixel more.
+  return {L.ShiftX, L.ShiftY, L.Width + 1, L.Height + 1};
+}
 
-  // Before a part that reaches AReach (NaN or infinity: unknown, clipped).
-  void Reach(float AReach) {
-    const bool on = !(AReach <= FInner);
-    if (on == FOn) return;
-    FOn = on;
-    if (!on) {
-      FG.ResetClip();
-      return;
-    }
-    const gp::Matrix m = FG.GetTransform();  // the shape is laid out in the face's own coordinates
-    FG.SetTransform(FBase);
-    FG.SetClip(FShape, gp::CombineModeIntersect);
-    FG.SetTransform(m);
-  }
-  // Text: its extent is not known before it is laid out.
-  void Text() { Reach(std::numeric_limits<float>::infinity()); }
-
- private:
-  gp::Graphics& FG;
-  const gp::GraphicsPath FShape;
-  const float FInner;
-  const gp::Matrix FBase;
-  bool FOn = false;
-};
-
-gp::GraphicsPath TDWBasicAngularGauge::ClipShape(const TDWDialLayout& L) const {
+TDWFaceShape TDWBasicAngularGauge::FaceShape(const TDWLayerFrame&) {
+  const TDWDialLayout& L = FFrameLayout;
   const float c = L.Inset;
-  return BorderShapePath(FBorder->Shape(), gp::RectF(c / 2, c / 2, L.Width - c, L.Height - c),
-                         FBorder->CornerSize().Get(L.Size));
+  return {DWBorderShapePath(FBorder->Shape(), gp::RectF(c / 2, c / 2, L.Width - c, L.Height - c),
+                            FBorder->CornerSize().Get(L.Size)),
+          DWShapeInnerRadius(FBorder->Shape(), L.Width - c, L.Height - c)};
 }
 
-void TDWBasicAngularGauge::DrawBack(const TDWDialLayout& L, float ADeviceScale) {
-  ++FFaceBuilds;
-  FCacheWidth = L.Width;
-  FCacheHeight = L.Height;
-  FCacheScale = ADeviceScale;
-  FClipPath = ClipShape(L);
-  FClipInnerRadius = DWShapeInnerRadius(FBorder->Shape(), L.Width - L.Inset, L.Height - L.Inset);
-  float scale = ADeviceScale;
-  const double pixels = double(L.Width + 1) * double(L.Height + 1) * scale * scale;
-  if (pixels > kMaxLayerPixels) scale = float(scale * std::sqrt(kMaxLayerPixels / pixels));
+bool TDWBasicAngularGauge::HasBands(const TDWDialLayout& L) const {
+  return FBorder->OuterBevel().WidthFor(L.Size) > 0 || FBorder->InnerBevel().WidthFor(L.Size) > 0;
+}
 
-  DropFaceCache();
-  FBackBitmap = NewLayer(L, scale, FSpareLayers);
-  // The bands lie over the glass, and the cap under it. Painting over is associative, so the
-  // bands are painted straight onto the top layer after the glass instead of into a layer of
-  // their own composed over it afterwards.
-  const bool bands = FBorder->OuterBevel().WidthFor(L.Size) > 0 || FBorder->InnerBevel().WidthFor(L.Size) > 0;
+bool TDWBasicAngularGauge::HasTopLayer(const TDWLayerFrame&) {
+  return FGlass->Visible() || HasBands(FFrameLayout);
+}
+
+void TDWBasicAngularGauge::DrawTopLayer(gp::Graphics& g, const TDWLayerFrame&) {
+  const TDWDialLayout& L = FFrameLayout;
+  // The bands lie over the glass, and the cap under it; without glass the cap lies over the bands.
   const bool glass = FGlass->Visible();
-  std::unique_ptr<gp::CairoGraphics> top;
-  if (glass || bands) {
-    FTopBitmap = NewLayer(L, scale, FSpareLayers);
-    top = std::make_unique<gp::CairoGraphics>(*FTopBitmap);
-    top->ScaleTransform(scale, scale);
-    if (AntiAliased()) top->SetSmoothingMode(gp::SmoothingModeAntiAlias);
-  }
-  if (glass) DrawGlass(*top, L);
-  {
-    gp::CairoGraphics g(*FBackBitmap);
-    g.ScaleTransform(scale, scale);
-    DrawFace(g, L, bands ? top.get() : nullptr);
-  }
-  if (!glass && bands) FCenter->Draw(*top, L.Size, L.Height, L.Width, AntiAliased());
-  for (std::unique_ptr<gp::Bitmap>& spare : FSpareLayers) spare.reset();
+  if (glass) DrawGlass(g, L);
+  if (HasBands(L)) DrawRing(g, L);
+  if (!glass) FCenter->Draw(g, L.Size, L.Width, L.Height, AntiAliased());
 }
 
-void TDWBasicAngularGauge::DrawFace(gp::Graphics& g, const TDWDialLayout& L, gp::Graphics* ABands) {
+void TDWBasicAngularGauge::DrawFaceLayer(gp::Graphics& g, const TDWLayerFrame&) {
+  const TDWDialLayout& L = FFrameLayout;
   const float W = L.Width, H = L.Height, S = L.Size, R0 = L.Radius;
   if (AntiAliased()) {
     g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
@@ -208,38 +81,16 @@ void TDWBasicAngularGauge::DrawFace(gp::Graphics& g, const TDWDialLayout& L, gp:
     g.SetTextRenderingHint(gp::TextRenderingHintAntiAliasGridFit);
   }
 
-  // Border widths in pixels.
-  const TKVBorderShape shape = FBorder->Shape();
-  const float corner = Finite0(FBorder->CornerSize().Get(S));
-  const float B = Finite0(FBorder->Width().Get(S));
-  const float o = Finite0(FBorder->OuterBevel().WidthFor(S));
-  const float i = Finite0(FBorder->InnerBevel().WidthFor(S));
-  const float p = B + o / 2 + i / 2;
-  const float c = L.Inset;
-
   // The face, reaching under the border ring.
-  g.FillPath(gp::SolidBrush(FColor), BorderShapePath(shape, gp::RectF(p / 2, p / 2, W - p, H - p), corner));
+  const float B = Finite0(FBorder->Width().Get(S));
+  const float p = B + Finite0(FBorder->OuterBevel().WidthFor(S)) / 2 + Finite0(FBorder->InnerBevel().WidthFor(S)) / 2;
+  g.FillPath(gp::SolidBrush(FColor), DWBorderShapePath(FBorder->Shape(), gp::RectF(p / 2, p / 2, W - p, H - p),
+                                                       Finite0(FBorder->CornerSize().Get(S))));
 
-  // The ring: the base ring between the bands, the outer band at the edge, the inner band inside
-  // the base ring. The shaded helpers draw along the inside of their rectangle, so each band's
-  // rectangle is its outer edge.
-  gp::Graphics& ring = ABands ? *ABands : g;
-  if (ABands && AntiAliased()) ABands->SetSmoothingMode(gp::SmoothingModeAntiAlias);
-  if (B > 0) {
-    const float m = o + B / 2;
-    gp::Pen pen(FBorder->Color(), B);
-    ring.DrawPath(pen, BorderShapePath(shape, gp::RectF(m, m, W - 2 * m, H - 2 * m), corner));
-  }
-  TAlphaColor light, dark;
-  FBorder->OuterBevel().Tones(FBorder->Color(), light, dark);
-  DrawShapeFrame(ring, shape, light, dark, gp::RectF(0, 0, W, H), corner, o, true);
-  FBorder->InnerBevel().Tones(FBorder->Color(), light, dark);
-  const float e = o + B;
-  DrawShapeFrame(ring, shape, light, dark, gp::RectF(e, e, W - 2 * e, H - 2 * e), corner, i, false);
+  if (!HasBands(L)) DrawRing(g, L);
 
   // From here on everything stays inside the face.
-  TDWFaceClip clip(g, BorderShapePath(shape, gp::RectF(c / 2, c / 2, W - c, H - c), corner),
-                   DWShapeInnerRadius(shape, W - c, H - c));
+  TDWFaceClip clip(g, BuiltFaceShape());
   DrawCaption(g, L, clip, false);
 
   // Range arcs around the scale (centred on the hand's pivot, like the ticks).
@@ -266,6 +117,30 @@ void TDWBasicAngularGauge::DrawFace(gp::Graphics& g, const TDWDialLayout& L, gp:
   DrawCaption(g, L, clip, true);
 }
 
+void TDWBasicAngularGauge::DrawRing(gp::Graphics& g, const TDWDialLayout& L) {
+  const float W = L.Width, H = L.Height, S = L.Size;
+  const TKVBorderShape shape = FBorder->Shape();
+  const float corner = Finite0(FBorder->CornerSize().Get(S));
+  const float B = Finite0(FBorder->Width().Get(S));
+  const float o = Finite0(FBorder->OuterBevel().WidthFor(S));
+  const float i = Finite0(FBorder->InnerBevel().WidthFor(S));
+  // The ring: the base ring between the bands, the outer band at the edge, the inner band inside
+  // the base ring. The shaded helpers draw along the inside of their rectangle, so each band's
+  // rectangle is its outer edge.
+  if (B > 0) {
+    const float m = o + B / 2;
+    gp::Pen pen(FBorder->Color(), B);
+    g.DrawPath(pen, DWBorderShapePath(shape, gp::RectF(m, m, W - 2 * m, H - 2 * m), corner));
+  }
+  TAlphaColor light, dark;
+  FBorder->OuterBevel().Tones(FBorder->Color(), light, dark);
+  DWDrawShapeFrame(g, shape, light, dark, gp::RectF(0, 0, W, H), corner, o, true);
+  FBorder->InnerBevel().Tones(FBorder->Color(), light, dark);
+  const float e = o + B;
+  DWDrawShapeFrame(g, shape, light, dark, gp::RectF(e, e, W - 2 * e, H - 2 * e), corner, i, false);
+
+}
+
 void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L, TDWFaceClip& AClip) {
   const float W = L.Width, H = L.Height, S = L.Size, R0 = L.Radius;
   const gp::RectF box(0, 0, S, S);
@@ -273,8 +148,8 @@ void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L, TD
   if (list.Ticks.empty()) return;
   const auto& major = FScale->MajorTicks();
   const auto& minor = FScale->MinorTicks();
-  const gp::Pen majorPen(*TickBrush(major, box), Finite0(major.Thickness().Get(2 * R0)));
-  const gp::Pen minorPen(*TickBrush(minor, box), Finite0(minor.Thickness().Get(2 * R0)));
+  const gp::Pen majorPen(*major.Brush().GetGPBrush(box), Finite0(major.Thickness().Get(2 * R0)));
+  const gp::Pen minorPen(*minor.Brush().GetGPBrush(box), Finite0(minor.Thickness().Get(2 * R0)));
   const float R = FScale->Size().Get(R0);
   const float majorInner = R - major.Length().Get(2 * R0);
   const float minorInner = R - minor.Length().Get(2 * R0);
@@ -296,13 +171,12 @@ void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L, TD
     g.DrawLine(t.Major ? majorPen : minorPen, gp::PointF(cx + R * ca, cy + R * sa),
                gp::PointF(cx + inner * ca, cy + inner * sa));
     if (!t.HasLabel || t.Label.empty()) continue;
-    const TDWInstrumentTicksText* labels = t.Major ? TickLabels(major) : TickLabels(minor);
-    if (!labels) continue;
-    const float r = labels->Position().Get(R);
-    const TRXGPSimpleFont& font = labels->Font();
+    const TDWInstrumentTicksText& labels = t.Major ? major.Labels() : minor.Labels();
+    const float r = labels.Position().Get(R);
+    const TRXGPSimpleFont& font = labels.Font();
     const gp::Matrix saved = g.GetTransform();
     g.TranslateTransform(cx + r * ca, cy + r * sa);
-    g.RotateTransform(labels->Angle());
+    g.RotateTransform(labels.Angle());
     if (font.Outlined()) {
       AClip.Text();
       DrawOutlinedText(g, font, t.Label, font.Size().Get(R0), 0.001f * W);
@@ -356,18 +230,13 @@ void TDWBasicAngularGauge::DrawGlass(gp::Graphics& g, const TDWDialLayout& L) {
   if (FCenter->Shadow().Visible()) cap = std::max(cap, 0.014f * ref * std::numbers::sqrt2_v<float> + 0.55f * bottom);
   const float reach = std::hypot(L.OffsetX, L.OffsetY) + cap + 1;
   const gp::GraphicsState state = g.Save();
-  if (!(reach <= DWShapeInnerRadius(FBorder->Shape(), W - L.Inset, H - L.Inset)))
-    g.SetClip(ClipShape(L), gp::CombineModeIntersect);
-  FCenter->Draw(g, S, H, W, AntiAliased());
+  if (!(reach <= BuiltFaceShape().InnerRadius)) g.SetClip(BuiltFaceShape().Path, gp::CombineModeIntersect);
+  FCenter->Draw(g, S, W, H, AntiAliased());
   g.Restore(state);
   const float d = L.Inset;
-  // The gloss gradient mixes colour channels unpremultiplied: a fully transparent end would
-  // drag its black channels into the middle and darken the glass. A transparent colour has no
-  // colour of its own, so it takes the other end's.
-  TAlphaColor c1 = FGlass->Color(), c2 = FGlass->LightColor();
-  if (GetAlpha(c1) == 0) c1 = c2 & 0x00FFFFFF;
-  if (GetAlpha(c2) == 0) c2 = c1 & 0x00FFFFFF;
-  DrawGloss(g, FBorder->Shape(), c1, c2, gp::RectF(d, d, W - 2 * d, H - 2 * d), Finite0(FBorder->CornerSize().Get(S)));
+  TAlphaColor c1, c2;
+  FGlass->GlossColors(c1, c2);
+  DWDrawShapeGloss(g, FBorder->Shape(), c1, c2, gp::RectF(d, d, W - 2 * d, H - 2 * d), Finite0(FBorder->CornerSize().Get(S)));
 }
 
 }  // namespace dw

@@ -67,11 +67,11 @@ void TDWBasicGaugeHand::SetListOwner(TRXComponentElements* AOwner) {
   if (TDWBasicAngularGauge* g = Gauge()) SetMinMaxValue(g->Min(), g->Max(), g->Value());
 }
 
-void TDWBasicGaugeHand::Draw(gp::Graphics& g, bool, float ARX, float ARY, float AW, float AH, double, double) {
+void TDWBasicGaugeHand::Draw(gp::Graphics& g, const TRXElementArea& A) {
   TDWDialHandGeometry geometry;
-  geometry.Reference = std::min(ARX, ARY);
-  geometry.Width = AW + 1;
-  geometry.Height = AH + 1;
+  geometry.Reference = std::min(A.RX, A.RY);
+  geometry.Width = A.W + 1;
+  geometry.Height = A.H + 1;
   AngularAnalogDraw(g, geometry);
 }
 

@@ -66,6 +66,23 @@ class IDWAngularAnalogMouseElement {
   ~IDWAngularAnalogMouseElement() = default;
 };
 
+// The dial as the gauge's elements see it: hands of IDWAngularAnalogElement draw with the drawn
+// hand geometry, those of IDWAngularAnalogMouseElement take the mouse with the geometry at the
+// event; other elements get their own calls.
+class TDWDialElementGeometry final : public TRXElementGeometry {
+ public:
+  explicit TDWDialElementGeometry(const TDWDialHandGeometry& AHands) { FGeometry.Hands = AHands; }
+  explicit TDWDialElementGeometry(const TDWDialMouseGeometry& AGeometry) : FGeometry(AGeometry) {}
+  void Draw(TRXDrawComponentElement& AElement, gp::Graphics& AGraphics, const TRXElementArea& AArea) override;
+  bool HitTest(TRXDrawComponentElement& AElement, int AX, int AY) override;
+  void MouseDown(TRXDrawComponentElement& AElement, TMouseButton AButton, TShiftState AShift, int AX,
+                 int AY) override;
+  void MouseMove(TRXDrawComponentElement& AElement, TShiftState AShift, int AX, int AY) override;
+
+ private:
+  TDWDialMouseGeometry FGeometry;
+};
+
 // A gauge hand with selection and hover colours.
 class TDWControlAngularGaugeHand : public TDWAngularGaugeHand {
   DW_CLASS(TDWControlAngularGaugeHand, TDWAngularGaugeHand)
@@ -120,8 +137,7 @@ class TDWBasicGaugeHand : public TKVBasicControl,
 
   void SetListOwner(TRXComponentElements* AOwner) override;
   // Without the gauge's geometry (drawn by a plain element list): pivot in the middle.
-  void Draw(gp::Graphics& AGraphics, bool AOffscreen, float ARX, float ARY, float AW, float AH, double AOuterWidth,
-            double AOuterHeight) override;
+  void Draw(gp::Graphics& AGraphics, const TRXElementArea& AArea) override;
   void AngularAnalogDraw(gp::Graphics& AGraphics, const TDWDialHandGeometry& AGeometry) override;
   void InvalidateSize() override;
   void InvalidateValue() override {}

@@ -1,5 +1,6 @@
 // The instrument foundation in one include: value model, scale and ticks, the angular hand and
-// its animation, the gauge decorations and the variant machinery every instrument unit uses.
+// its animation, the gauge decorations, the layered instrument base and the variant machinery
+// every instrument unit uses.
 // This unit registers nothing itself; each instrument unit's RegisterPkg registers its classes.
 #pragma once
 
@@ -11,3 +12,4 @@
 #include "dialworks/foundation/DWAnalogInstrumentValue.h"
 #include "dialworks/foundation/DWAnalogInstrumentVariants.h"
 #include "dialworks/foundation/DWHandAnimator.h"
+#include "dialworks/foundation/DWLayeredInstrument.h"

@@ -1,6 +1,7 @@
 #include "dialworks/foundation/DWAnalogInstrumentDecorations.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "dialworks/draw/Shading.h"
@@ -163,7 +164,7 @@ gp::RectF Centred(gp::PointF c, float d) { return {c.X - d / 2, c.Y - d / 2, d, 
 bool Transparent(TAlphaColor c) { return (c >> 24) == 0; }
 }  // namespace
 
-void TDWAnalogInstrumentCenter::Draw(gp::Graphics& g, float S, float H, float W, bool AAntiAliased) const {
+void TDWAnalogInstrumentCenter::Draw(gp::Graphics& g, float S, float W, float H, bool AAntiAliased) const {
   const gp::Matrix saved = g.GetTransform();
   g.TranslateTransform(FPosition->X().Get(S), FPosition->Y().Get(S));
   const gp::PointF c(W / 2, H / 2);
@@ -224,6 +225,67 @@ DW_PROPERTIES(TDWGlass) {
   t.Bool("Visible", &C::Visible, &C::SetVisible, true);
   t.Color("Color", &C::Color, &C::SetColor, 0x00000000);
   t.Color("LightColor", &C::LightColor, &C::SetLightColor, 0xAAFFFFFF);
+}
+
+void TDWGlass::GlossColors(TAlphaColor& AColor, TAlphaColor& ALight) const {
+  AColor = FColor;
+  ALight = FLightColor;
+  if (GetAlpha(AColor) == 0) AColor = ALight & 0x00FFFFFF;
+  if (GetAlpha(ALight) == 0) ALight = AColor & 0x00FFFFFF;
+}
+
+// ---- border shapes ----
+
+namespace {
+float Finite0(float AValue) { return std::isfinite(AValue) && AValue > 0 ? AValue : 0.0f; }
+}  // namespace
+
+gp::GraphicsPath DWBorderShapePath(TKVBorderShape AShape, const gp::RectF& R, float ACorner) {
+  gp::GraphicsPath path;
+  if (!(R.Width > 0 && R.Height > 0)) return path;
+  const float corner = std::min(Finite0(ACorner), std::min(R.Width, R.Height));
+  switch (AShape) {
+    case bsRectangle: path.AddRectangle(R); break;
+    case bsRoundRect: path.AddRoundRectangle(R, gp::SizeF(corner, corner)); break;
+    case bsDiamond: {
+      const gp::PointF pts[4] = {{R.X + R.Width / 2, R.Y},
+                                 {R.X + R.Width, R.Y + R.Height / 2},
+                                 {R.X + R.Width / 2, R.Y + R.Height},
+                                 {R.X, R.Y + R.Height / 2}};
+      path.AddPolygon(pts, 4);
+      break;
+    }
+    case bsRoundDiamond: return RXCreateRoundDiamondPathF(R, corner);
+    default: path.AddEllipse(R); break;
+  }
+  return path;
+}
+
+void DWDrawShapeFrame(gp::Graphics& g, TKVBorderShape AShape, TAlphaColor ALight, TAlphaColor ADark,
+                      const gp::RectF& ARect, float ACorner, float AWidth, bool AOuter) {
+  if (!(AWidth > 0) || !(ARect.Width > 0 && ARect.Height > 0)) return;
+  switch (AShape) {
+    case bsRectangle: RXDrawFrame3DF(g, ALight, ADark, ARect, AWidth); break;
+    case bsRoundRect: RXDrawRoundRectangle3DF(g, ALight, ADark, ARect, ACorner, AWidth); break;
+    case bsDiamond: RXDrawDiamondFrame3DF(g, ALight, ADark, ARect, AWidth); break;
+    case bsRoundDiamond: RXDrawRoundDiamondFrame3DF(g, ALight, ADark, ARect, ACorner, AWidth); break;
+    default:
+      if (AOuter) RXDrawGlobeEllipse3DF(g, ALight, ADark, ARect, AWidth);
+      else RXDrawEllipse3DF(g, ALight, ADark, ARect, AWidth);
+      break;
+  }
+}
+
+void DWDrawShapeGloss(gp::Graphics& g, TKVBorderShape AShape, TAlphaColor AColor1, TAlphaColor AColor2,
+                      const gp::RectF& ARect, float ACorner) {
+  if (!(ARect.Width > 0 && ARect.Height > 0)) return;
+  switch (AShape) {
+    case bsRectangle: RXGlossRectangle3DF(g, AColor1, AColor2, ARect); break;
+    case bsRoundRect: RXGlossRoundRectangle3DF(g, AColor1, AColor2, ARect, ACorner); break;
+    case bsDiamond: RXGlossDiamond3DF(g, AColor1, AColor2, ARect); break;
+    case bsRoundDiamond: RXGlossRoundDiamond3DF(g, AColor1, AColor2, ARect, ACorner); break;
+    default: RXGlossEllipse3DF(g, AColor1, AColor2, ARect); break;
+  }
 }
 
 }  // namespace dw

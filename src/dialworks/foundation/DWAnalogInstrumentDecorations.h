@@ -1,13 +1,16 @@
 // Decorations the dial and bar instruments share: the coloured ranges of a scale, the centre cap
 // of a dial (and the centre offset hands and scale are drawn around), the glass highlight
-// settings, the drop-shadow switch and the optional element base.
+// settings, the drop-shadow switch and the optional element base; and the painting of a border
+// shape's outline, lit frame and gloss.
 #pragma once
 
 #include <memory>
 
 #include "dialworks/draw/Graphics.h"
+#include "dialworks/draw/Path.h"
 #include "dialworks/foundation/DWAnalogInstrumentGeometry.h"
 #include "dialworks/framework/Collection.h"
+#include "dialworks/framework/Decorations.h"
 #include "dialworks/framework/Persistents.h"
 
 namespace dw {
@@ -147,7 +150,7 @@ class TDWAnalogInstrumentCenter : public TKVBasicControlProperty {
 
   // Draws the cap around the middle of the W x H area, offset by Position (resolved against the
   // dial size S). Disc sizes are resolved against S + 1. The graphics transform is restored.
-  void Draw(gp::Graphics& AGraphics, float AS, float AH, float AW, bool AAntiAliased) const;
+  void Draw(gp::Graphics& AGraphics, float AS, float AW, float AH, bool AAntiAliased) const;
 
  private:
   std::unique_ptr<TKVElementOffsets> FPosition;
@@ -173,6 +176,10 @@ class TDWGlass : public TRXControlProperty {
   TAlphaColor LightColor() const { return FLightColor; }
   void SetLightColor(TAlphaColor AValue) { Setter(*this, "LightColor", FLightColor, AValue); }
   void DoChanged() override;
+  // The gloss colours, Color first. The gloss gradient mixes colour channels unpremultiplied: a
+  // fully transparent end would drag its black channels into the middle and darken the glass. A
+  // transparent colour has no colour of its own, so it takes the other end's.
+  void GlossColors(TAlphaColor& AColor, TAlphaColor& ALight) const;
 
  private:
   TChangeCallback FOnGlassChange;
@@ -180,5 +187,18 @@ class TDWGlass : public TRXControlProperty {
   TAlphaColor FColor = 0x00000000;
   TAlphaColor FLightColor = 0xAAFFFFFF;
 };
+
+// ---- border shapes ----
+
+// The outline of a border shape filling ARect (corner: the rounded shapes' corner size, limited
+// to the rectangle). Empty for an empty rectangle.
+gp::GraphicsPath DWBorderShapePath(TKVBorderShape AShape, const gp::RectF& ARect, float ACorner);
+// A lit frame of the shape kind, AWidth wide along the inside of ARect; an outer frame of a round
+// shape is drawn as a globe ring.
+void DWDrawShapeFrame(gp::Graphics& g, TKVBorderShape AShape, TAlphaColor ALight, TAlphaColor ADark,
+                      const gp::RectF& ARect, float ACorner, float AWidth, bool AOuter);
+// The glass gloss of the shape kind over ARect.
+void DWDrawShapeGloss(gp::Graphics& g, TKVBorderShape AShape, TAlphaColor AColor1, TAlphaColor AColor2,
+                      const gp::RectF& ARect, float ACorner);
 
 }  // namespace dw

@@ -78,8 +78,14 @@ class TDWWithInputPin : public TBase {
         FInputPin(this, [this](TPXPin& APin, double AValue, double AMin, double AMax, bool AHasRange, bool ATwoWay) {
           this->OnSetValueEvent(APin, AValue, AMin, AMax, AHasRange, ATwoWay);
         }) {}
-  // The pin calls into members of this object: no delivery may run while they go away.
+  // The pin calls into members of this object: no delivery may run while they go away. Owners
+  // destroy through BeforeDestruction, which disconnects before any part of the object is gone;
+  // the destructor covers a plain delete.
   ~TDWWithInputPin() override { FInputPin.DisconnectAll(); }
+  void BeforeDestruction() override {
+    FInputPin.DisconnectAll();
+    TBase::BeforeDestruction();
+  }
 
   TPXRealAndRangedSinkPin& InputPin() { return FInputPin; }
   const TPXRealAndRangedSinkPin& InputPin() const { return FInputPin; }

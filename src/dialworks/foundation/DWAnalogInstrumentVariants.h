@@ -76,15 +76,14 @@ class TDWPlacedElement : public TInstrument, public TRXDrawComponentElement {
 
   // Draws the instrument at its place: translated to the placement's corner, at its size.
   // Nothing is drawn for an empty or non-finite placement.
-  void Draw(gp::Graphics& AGraphics, bool AOffscreen, float ARX, float ARY, float AW, float AH, double AOuterWidth,
-            double AOuterHeight) override {
+  void Draw(gp::Graphics& AGraphics, const TRXElementArea& AArea) override {
     if (!this->Visible()) return;
     const gp::GraphicsState state = AGraphics.Save();
-    const gp::RectF r = PlacementRect(ARX, ARY, AW, AH);
+    const gp::RectF r = PlacementRect(AArea.RX, AArea.RY, AArea.W, AArea.H);
     if (r.Width > 0 && r.Height > 0 && std::isfinite(r.X) && std::isfinite(r.Y) && std::isfinite(r.Width) &&
         std::isfinite(r.Height)) {
       AGraphics.TranslateTransform(r.X, r.Y);
-      this->IntDraw(AGraphics, 1, 1, r.Width, r.Height, AOuterWidth, AOuterHeight, true, AOffscreen);
+      this->IntDraw(AGraphics, {1, 1, r.Width, r.Height, AArea.OuterWidth, AArea.OuterHeight, true, AArea.Offscreen});
     }
     AGraphics.Restore(state);
   }
@@ -196,10 +195,9 @@ class TDWStandaloneControl : public TExternal {
   bool TabStop() const { return FTabStop; }
   void SetTabStop(bool AValue) { Setter(*this, "TabStop", FTabStop, AValue); }
 
-  void IntDraw(gp::Graphics& AGraphics, float AScaleX, float AScaleY, float AWidth, float AHeight, double AOuterWidth,
-               double AOuterHeight, bool AEmbedded, bool AOffscreen) override {
-    if (!AEmbedded) FBackground->Paint(AGraphics, gp::RectF(0, 0, AWidth, AHeight));
-    TExternal::IntDraw(AGraphics, AScaleX, AScaleY, AWidth, AHeight, AOuterWidth, AOuterHeight, AEmbedded, AOffscreen);
+  void IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) override {
+    if (!AArea.Embedded) FBackground->Paint(AGraphics, gp::RectF(0, 0, AArea.Width, AArea.Height));
+    TExternal::IntDraw(AGraphics, AArea);
   }
 
  private:

@@ -27,7 +27,17 @@ TDWHandAnimator::~TDWHandAnimator() { Shutdown(); }
 void TDWHandAnimator::Shutdown() {
   FNoSubscribe = true;
   EndAnimation();
-  FRefreshTimer.reset();
+  std::unique_ptr<IRelaxedTimer> timer;
+  {
+    std::lock_guard lock(FTimerLock);
+    timer = std::move(FRefreshTimer);
+  }
+  timer.reset();
+}
+
+bool TDWHandAnimator::RefreshTimerEnabled() const {
+  std::lock_guard lock(FTimerLock);
+  return FRefreshTimer && FRefreshTimer->Enabled();
 }
 
 void TDWHandAnimator::EndAnimation() {
@@ -52,7 +62,10 @@ void TDWHandAnimator::Tick(TAnimationClock::THandle AOwn) {
   const bool moving = FHand.PerformAnimation();
   // The timer goes on before the handle is cleared: once it is clear, a shutdown running on
   // another thread no longer waits for this call, so nothing of this object is touched after.
-  if (FRefreshTimer && !FNoSubscribe) FRefreshTimer->SetEnabled(true);
+  {
+    std::lock_guard lock(FTimerLock);
+    if (FRefreshTimer && !FNoSubscribe) FRefreshTimer->SetEnabled(true);
+  }
   if (!moving) {
     TAnimationClock::THandle expected = AOwn;
     FAnimation.compare_exchange_strong(expected, TAnimationClock::NoHandle);
@@ -62,7 +75,8 @@ void TDWHandAnimator::Tick(TAnimationClock::THandle AOwn) {
 
 void TDWHandAnimator::TimerExpired() {
   FRedraw();
-  if (!Animating()) FRefreshTimer->SetEnabled(false);
+  std::lock_guard lock(FTimerLock);
+  if (!Animating() && FRefreshTimer) FRefreshTimer->SetEnabled(false);
 }
 
 }  // namespace dw

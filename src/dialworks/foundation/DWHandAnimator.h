@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "dialworks/foundation/DWAnalogInstrumentHand.h"
 #include "dialworks/host/HostServices.h"
@@ -43,7 +44,7 @@ class TDWHandAnimator {
   bool IsShutDown() const { return FNoSubscribe.load(); }
 
   bool Animating() const { return FAnimation.load() != TAnimationClock::NoHandle; }
-  bool RefreshTimerEnabled() const { return FRefreshTimer && FRefreshTimer->Enabled(); }
+  bool RefreshTimerEnabled() const;
 
  private:
   void Tick(TAnimationClock::THandle AOwn);
@@ -52,6 +53,10 @@ class TDWHandAnimator {
   TDWAngularHand& FHand;
   std::function<void()> FRedraw;
   std::atomic<TAnimationClock::THandle> FAnimation{TAnimationClock::NoHandle};
+  // The timer is switched on by ticks on the clock's thread and goes away in Shutdown on the
+  // user-interface thread: FTimerLock guards the pointer (never held while the timer is destroyed,
+  // whose destructor may wait for its callback).
+  mutable std::mutex FTimerLock;
   std::unique_ptr<IRelaxedTimer> FRefreshTimer;
   bool FFirstTime = true;                 // the next target jumps
   std::atomic<bool> FNoSubscribe{false};  // set once the owner is being destroyed

@@ -69,7 +69,7 @@ DW_PROPERTIES(TKVBasicControl) {
   t.Bool("AntiAliased", &TKVBasicControl::AntiAliased, &TKVBasicControl::SetAntiAliased, true);
 }
 
-void TKVBasicControl::IntDraw(gp::Graphics& AGraphics, float, float, float, float, double, double, bool, bool) {
+void TKVBasicControl::IntDraw(gp::Graphics& AGraphics, const TDrawArea&) {
   AGraphics.SetSmoothingMode(FAntiAliased ? gp::SmoothingModeAntiAlias : gp::SmoothingModeNone);
   AGraphics.SetTextRenderingHint(FAntiAliased ? gp::TextRenderingHintAntiAlias
                                               : gp::TextRenderingHintSingleBitPerPixelGridFit);
@@ -84,7 +84,7 @@ void TKVBasicControl::Paint(gp::Graphics& AGraphics) {
   if (!Visible()) return;
   gp::GraphicsState state = AGraphics.Save();
   float w = float(Width()), h = float(Height());
-  IntDraw(AGraphics, 1, 1, w, h, w, h, false, false);
+  IntDraw(AGraphics, {1, 1, w, h, w, h, false, false});
   AGraphics.Restore(state);
 }
 
@@ -106,7 +106,7 @@ bool TKVBasicControl::IntRender(int ALeft, int ATop, float AWidth, float AHeight
     gp::CairoGraphics cairo(layer);
     gp::Graphics& g = cairo;
     g.TranslateTransform(float(ALeft - x0), float(ATop - y0));
-    IntDraw(g, 1, 1, AWidth, AHeight, AWidth, AHeight, true, true);
+    IntDraw(g, {1, 1, AWidth, AHeight, AWidth, AHeight, true, true});
     g.Flush();
   }
   TPixelBlock dest{ABuffer, ABufferWidth, ABufferHeight, ABufferWidth};

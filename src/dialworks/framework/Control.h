@@ -27,6 +27,17 @@ namespace dw {
 class TRXComponentElements;
 class TRXDrawComponentElement;
 
+// The drawing area of one IntDraw.
+struct TDrawArea {
+  float ScaleX = 1, ScaleY = 1;  // scale of the device relative to the control's pixels (1 on screen)
+  float Width = 0, Height = 0;   // size of the drawing area in pixels, at the graphics' origin
+  // Size of the outermost surface being painted (the control itself, or the host instrument for
+  // an element); passed through to elements.
+  double OuterWidth = 0, OuterHeight = 0;
+  bool Embedded = false;   // drawn as a layer or element inside another control (no background)
+  bool Offscreen = false;  // drawn into an off-screen image (IntRender, export) rather than a window
+};
+
 enum TMouseButton : uint8_t { mbLeft, mbRight, mbMiddle };
 enum TShiftStateFlag : uint8_t { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32 };
 using TShiftState = uint8_t;
@@ -86,17 +97,9 @@ class TKVBasicControl : public TRXTransparentControl {
   bool AntiAliased() const { return FAntiAliased; }
   void SetAntiAliased(bool AValue) { Setter(*this, "AntiAliased", FAntiAliased, AValue); }
 
-  // The drawing entry every instrument overrides (calling the inherited one first).
-  //   AScaleX, AScaleY       scale of the device relative to the control's pixels (1 on screen)
-  //   AWidth, AHeight        size of the drawing area in pixels, at the graphics' origin
-  //   AOuterWidth/Height     size of the outermost surface being painted (the control itself, or
-  //                          the host instrument for an element); passed through to elements
-  //   AEmbedded              drawn as a layer or element inside another control (no background
-  //                          of a standalone control)
-  //   AOffscreen             drawn into an off-screen image (IntRender, export) rather than a window
-  // The base applies the anti-alias switch.
-  virtual void IntDraw(gp::Graphics& AGraphics, float AScaleX, float AScaleY, float AWidth, float AHeight,
-                       double AOuterWidth, double AOuterHeight, bool AEmbedded, bool AOffscreen);
+  // The drawing entry every instrument overrides (calling the inherited one first). The base
+  // applies the anti-alias switch.
+  virtual void IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea);
 
   // Host paint entry: the whole control at the graphics' origin, under the draw lock (nothing is
   // drawn when another thread holds the control lock). The graphics state is restored after.

@@ -29,6 +29,25 @@ void TRXComponentElement::InvalidateOwner() {
   if (TRXComponentElements* list = ListOwner()) list->InvalidateOwner();
 }
 
+// ---- TRXElementGeometry ----
+
+void TRXElementGeometry::Draw(TRXDrawComponentElement& AElement, gp::Graphics& AGraphics, const TRXElementArea& A) {
+  AElement.Draw(AGraphics, A);
+}
+
+bool TRXElementGeometry::HitTest(TRXDrawComponentElement& AElement, int AX, int AY) {
+  return AElement.ElementEnabled() && AElement.ElementVisible() && AElement.HitTest(AX, AY);
+}
+
+void TRXElementGeometry::MouseDown(TRXDrawComponentElement& AElement, TMouseButton AButton, TShiftState AShift,
+                                   int AX, int AY) {
+  AElement.MouseDown(AButton, AShift, AX, AY);
+}
+
+void TRXElementGeometry::MouseMove(TRXDrawComponentElement& AElement, TShiftState AShift, int AX, int AY) {
+  AElement.MouseMove(AShift, AX, AY);
+}
+
 void TRXDrawComponentElement::InvalidateSize() {
   if (auto* c = dynamic_cast<TRXTransparentControl*>(this)) c->InvalidateSize();
 }
@@ -135,13 +154,18 @@ int TRXComponentElements::IndexOf(const TRXComponentElement& AElement) const {
   return -1;
 }
 
-void TRXComponentElements::DrawElements(gp::Graphics& AGraphics, bool AOffscreen, float ARX, float ARY, float AW,
-                                        float AH, double AOuterWidth, double AOuterHeight) const {
+void TRXComponentElements::DrawElements(gp::Graphics& AGraphics, const TRXElementArea& AArea) const {
+  TRXElementGeometry own;
+  DrawElements(AGraphics, own, AArea);
+}
+
+void TRXComponentElements::DrawElements(gp::Graphics& AGraphics, TRXElementGeometry& AGeometry,
+                                        const TRXElementArea& AArea) const {
   for (auto& item : FItems) {
     auto* e = dynamic_cast<TRXDrawComponentElement*>(item.Element);
     if (!e || !e->ElementVisible()) continue;
     gp::GraphicsState state = AGraphics.Save();
-    e->Draw(AGraphics, AOffscreen, ARX, ARY, AW, AH, AOuterWidth, AOuterHeight);
+    AGeometry.Draw(*e, AGraphics, AArea);
     AGraphics.Restore(state);
   }
 }
@@ -177,6 +201,113 @@ void TRXBasicMatrixElement::Invalidate() {
 
 DW_PROPERTIES(TRXBasicMatrixElement) {
   t.Object("Position", [](TRXBasicMatrixElement& e) -> TKVElementOffsets& { return e.Position(); });
+}
+
+// ---- TRXElementMouse ----
+
+namespace {
+
+// Walks a list from the last element to the first, finding the visited element again after each
+// call out (see TRXElementMouse).
+class TElementWalk {
+ public:
+  explicit TElementWalk(TRXComponentElements& AList) : FList(AList), FNext(AList.Count()) {}
+
+  TRXDrawComponentElement* Next() {
+    while (FNext > 0) {
+      --FNext;
+      if (auto* e = dynamic_cast<TRXDrawComponentElement*>(&FList.Items(FNext))) {
+        FElement = e;
+        FRef.Set(&e->ElementComponent());
+        return e;
+      }
+    }
+    FElement = nullptr;
+    FRef.Set(nullptr);
+    return nullptr;
+  }
+
+  // Whether the element last returned is still alive and in the list.
+  bool StillListed() {
+    if (!FRef) return false;
+    const int at = FList.IndexOf(*FElement);
+    if (at < 0) return false;
+    FNext = size_t(at);
+    return true;
+  }
+
+ private:
+  TRXComponentElements& FList;
+  size_t FNext;
+  TRXDrawComponentElement* FElement = nullptr;
+  TComponentRef<TComponent> FRef;
+};
+
+}  // namespace
+
+void TRXElementMouse::Down(TRXComponentElements& AList, TRXElementGeometry& AGeometry, TKVBasicControl& AHost,
+                           TMouseButton AButton, TShiftState AShift, int AX, int AY) {
+  TElementWalk walk(AList);
+  while (TRXDrawComponentElement* e = walk.Next()) {
+    if (AGeometry.HitTest(*e, AX, AY)) {
+      if (!AHost.Focused()) AHost.FocusGained();
+      FPressed.Set(&e->ElementComponent());
+      AGeometry.MouseDown(*e, AButton, AShift, AX, AY);
+      return;
+    }
+    e->Unselect();
+    if (!walk.StillListed()) return;
+  }
+}
+
+void TRXElementMouse::Move(TRXComponentElements& AList, TRXElementGeometry& AGeometry, TShiftState AShift, int AX,
+                           int AY) {
+  auto* pressed = dynamic_cast<TRXDrawComponentElement*>(FPressed.Get());
+  bool pressedVisited = false;
+  TElementWalk walk(AList);
+  while (TRXDrawComponentElement* e = walk.Next()) {
+    pressedVisited = pressedVisited || e == pressed;
+    AGeometry.MouseMove(*e, AShift, AX, AY);
+    if (!walk.StillListed()) return;
+    if (AGeometry.HitTest(*e, AX, AY)) {
+      e->MouseEnter();
+      break;
+    }
+    e->MouseLeave();
+    if (!walk.StillListed()) return;
+  }
+  // The element being dragged keeps following the pointer while it passes under another one.
+  pressed = dynamic_cast<TRXDrawComponentElement*>(FPressed.Get());
+  if (pressed && !pressedVisited && pressed->ListOwner() == &AList) AGeometry.MouseMove(*pressed, AShift, AX, AY);
+}
+
+void TRXElementMouse::Up(TRXComponentElements& AList, TMouseButton AButton, TShiftState AShift, int AX, int AY) {
+  FPressed.Set(nullptr);
+  TElementWalk walk(AList);
+  while (TRXDrawComponentElement* e = walk.Next()) {
+    e->MouseUp(AButton, AShift, AX, AY);
+    if (!walk.StillListed()) return;
+  }
+}
+
+bool TRXElementMouse::Wheel(TRXComponentElements& AList, TShiftState AShift, int AWheelDelta, int AX, int AY) {
+  if (AWheelDelta == 0) return false;
+  const int notch = AWheelDelta > 0 ? 1 : -1;
+  bool handled = false;
+  TElementWalk walk(AList);
+  while (TRXDrawComponentElement* e = walk.Next()) {
+    handled = e->MouseWheel(AShift, notch, AX, AY) || handled;
+    if (!walk.StillListed()) break;
+  }
+  return handled;
+}
+
+void TRXElementMouse::Leave(TRXComponentElements& AList) {
+  TElementWalk walk(AList);
+  while (TRXDrawComponentElement* e = walk.Next()) {
+    e->MouseLeave();
+    if (!walk.StillListed()) return;
+  }
 }
 
 }  // namespace dw

@@ -31,6 +31,27 @@
 namespace dw {
 
 class TRXComponentElements;
+class TRXDrawComponentElement;
+
+// The drawing area a host hands its draw elements: its half extents RX, RY, full extents W, H,
+// and the values passed through from its IntDraw.
+struct TRXElementArea {
+  float RX = 0, RY = 0, W = 0, H = 0;
+  double OuterWidth = 0, OuterHeight = 0;
+  bool Offscreen = false;
+};
+
+// How a host's elements draw and take the mouse in its geometry. The defaults are the element's
+// own calls; a host with a geometry of its own (the dial of an angular gauge) overrides them.
+class TRXElementGeometry {
+ public:
+  virtual ~TRXElementGeometry() = default;
+  virtual void Draw(TRXDrawComponentElement& AElement, gp::Graphics& AGraphics, const TRXElementArea& AArea);
+  // Default: enabled, visible and its own HitTest.
+  virtual bool HitTest(TRXDrawComponentElement& AElement, int AX, int AY);
+  virtual void MouseDown(TRXDrawComponentElement& AElement, TMouseButton AButton, TShiftState AShift, int AX, int AY);
+  virtual void MouseMove(TRXDrawComponentElement& AElement, TShiftState AShift, int AX, int AY);
+};
 
 class TRXComponentElement {
  public:
@@ -60,10 +81,8 @@ class TRXComponentElement {
 
 class TRXDrawComponentElement : public TRXComponentElement {
  public:
-  // Draws the element inside its host's drawing: the host's half extents ARX, ARY, its full
-  // extents AW, AH, and the values passed through from the host's IntDraw.
-  virtual void Draw(gp::Graphics& AGraphics, bool AOffscreen, float ARX, float ARY, float AW, float AH,
-                    double AOuterWidth, double AOuterHeight) = 0;
+  // Draws the element inside its host's drawing area.
+  virtual void Draw(gp::Graphics& AGraphics, const TRXElementArea& AArea) = 0;
   // Whether the host's control pixel (AX, AY) hits the element (as drawn last).
   virtual bool HitTest(int /*AX*/, int /*AY*/) { return false; }
   virtual void MouseDown(TMouseButton /*AButton*/, TShiftState /*AShift*/, int /*AX*/, int /*AY*/) {}
@@ -132,9 +151,10 @@ class TRXComponentElements : public TCollectionBase {
     return result;
   }
 
-  // Draws every visible draw element in collection order (each in a saved graphics state).
-  void DrawElements(gp::Graphics& AGraphics, bool AOffscreen, float ARX, float ARY, float AW, float AH,
-                    double AOuterWidth, double AOuterHeight) const;
+  // Draws every visible draw element in collection order (each in a saved graphics state), with
+  // the host's geometry for them.
+  void DrawElements(gp::Graphics& AGraphics, const TRXElementArea& AArea) const;
+  void DrawElements(gp::Graphics& AGraphics, TRXElementGeometry& AGeometry, const TRXElementArea& AArea) const;
   // Tells every draw element that the host's size changed.
   void InvalidateSizes() const;
 
@@ -172,6 +192,31 @@ DW_ELEMENT_FAMILY_COLLECTION(TRXAngularAnalogComponentElements, efComponent, efG
 DW_ELEMENT_FAMILY_COLLECTION(TRXLinearAnalogComponentElements, efComponent, efGauge, efLinearAnalog)
 DW_ELEMENT_FAMILY_COLLECTION(TRXClockComponentElements, efComponent, efClock)
 DW_ELEMENT_FAMILY_COLLECTION(TRXMatrixComponentElements, efMatrix)
+
+// Mouse input of a host's elements. Each event walks the elements from the last (drawn on top) to
+// the first:
+//   press  the first element hit gets the focus for the host and the press; the walk stops there,
+//          every element passed before it is unselected;
+//   move   each element visited gets the move; the first one hit then gets MouseEnter and the walk
+//          stops, the others passed get MouseLeave; the pressed element keeps getting moves while
+//          it lies under another one;
+//   release, wheel (one notch, +1 or -1, whatever the host's delta), leaving the host: every
+//          element.
+// An element's handler may run user code that changes the list: after each call out the walk
+// finds the visited element again and goes on from its new place, and ends when it has left.
+class TRXElementMouse {
+ public:
+  void Down(TRXComponentElements& AList, TRXElementGeometry& AGeometry, TKVBasicControl& AHost,
+            TMouseButton AButton, TShiftState AShift, int AX, int AY);
+  void Move(TRXComponentElements& AList, TRXElementGeometry& AGeometry, TShiftState AShift, int AX, int AY);
+  void Up(TRXComponentElements& AList, TMouseButton AButton, TShiftState AShift, int AX, int AY);
+  // Whether an element took the notch.
+  bool Wheel(TRXComponentElements& AList, TShiftState AShift, int AWheelDelta, int AX, int AY);
+  void Leave(TRXComponentElements& AList);
+
+ private:
+  TComponentRef<TComponent> FPressed;  // the element the last press went to, until the release
+};
 
 // Base of matrix layers that are not instruments (the text matrix layer): Position (X, Y,
 // proportions of the buffer's width and height; default 0, 0) and Render.

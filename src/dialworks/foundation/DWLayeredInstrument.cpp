@@ -1,0 +1,114 @@
+#include "dialworks/foundation/DWLayeredInstrument.h"
+
+#include <cmath>
+
+#include "dialworks/draw/CairoGraphics.h"
+
+namespace dw {
+
+void TDWFaceClip::Reach(float AReach) {
+  const bool on = !(AReach <= FShape.InnerRadius);
+  if (on == FOn) return;
+  FOn = on;
+  if (!on) {
+    FG.ResetClip();
+    return;
+  }
+  const gp::Matrix m = FG.GetTransform();
+  FG.SetTransform(FBase);
+  FG.SetClip(FShape.Path, gp::CombineModeIntersect);
+  FG.SetTransform(m);
+}
+
+float TDWInstrumentLayers::DeviceScale(const gp::Graphics& AGraphics) {
+  const gp::Matrix m = AGraphics.GetTransform();
+  const float scale = std::sqrt(std::fabs(m.M11() * m.M22() - m.M12() * m.M21()));
+  return scale >= 0.25f && scale <= 16 ? scale : 1.0f;
+}
+
+std::unique_ptr<gp::Graphics> TDWInstrumentLayers::OpenLayer(gp::Graphics& /*AFrame*/, gp::Bitmap& ALayer) {
+  return std::make_unique<gp::CairoGraphics>(ALayer);
+}
+
+void TDWInstrumentLayers::Drop(TDWLayerSet ASet) {
+  if ((ASet & lsFace) && FFace) FSpares[0] = std::move(FFace);
+  if (ASet & lsTop) {
+    if (FTop) FSpares[1] = std::move(FTop);
+    FTopBuilt = false;
+  }
+}
+
+std::unique_ptr<gp::Bitmap> TDWInstrumentLayers::NewLayer(int AWidth, int AHeight) {
+  for (std::unique_ptr<gp::Bitmap>& spare : FSpares) {
+    if (spare && spare->Width() == AWidth && spare->Height() == AHeight) {
+      spare->Clear(0);
+      return std::move(spare);
+    }
+  }
+  return std::make_unique<gp::Bitmap>(AWidth, AHeight);
+}
+
+void TDWInstrumentLayers::Build(gp::Graphics& AFrameGraphics, IDWLayeredDrawing& AInstrument, TDWLayerFrame& AFrame,
+                                float AScale, bool AAntiAliased, TDWLayerSet ASet) {
+  ++FBuilds;
+  FWidth = AFrame.Area.Width;
+  FHeight = AFrame.Area.Height;
+  FScale = AScale;
+  FShape = AInstrument.FaceShape(AFrame);
+  float scale = AScale;
+  const double pixels = double(FWidth) * double(FHeight) * scale * scale;
+  if (pixels > MaxLayerPixels) scale = float(scale * std::sqrt(MaxLayerPixels / pixels));
+  const int w = std::max(int(std::ceil(FWidth * scale)), 1);
+  const int h = std::max(int(std::ceil(FHeight * scale)), 1);
+  Drop(ASet);
+  auto open = [&](gp::Bitmap& ALayer) {
+    std::unique_ptr<gp::Graphics> g = OpenLayer(AFrameGraphics, ALayer);
+    g->ScaleTransform(scale, scale);
+    if (AAntiAliased) g->SetSmoothingMode(gp::SmoothingModeAntiAlias);
+    return g;
+  };
+  if (ASet & lsTop) {
+    FTopBuilt = true;
+    AFrame.TopLayer = AInstrument.HasTopLayer(AFrame);
+    if (AFrame.TopLayer) {
+      FTop = NewLayer(w, h);
+      AInstrument.DrawTopLayer(*open(*FTop), AFrame);
+    }
+  }
+  AFrame.TopLayer = static_cast<bool>(FTop);
+  if (ASet & lsFace) {
+    FFace = NewLayer(w, h);
+    AInstrument.DrawFaceLayer(*open(*FFace), AFrame);
+  }
+  for (std::unique_ptr<gp::Bitmap>& spare : FSpares) spare.reset();
+}
+
+void TDWInstrumentLayers::DrawFrame(gp::Graphics& g, IDWLayeredDrawing& AInstrument, TDWLayerFrame& AFrame,
+                                    bool AAntiAliased) {
+  FDraws.fetch_add(1, std::memory_order_relaxed);
+  AFrame.Area = AInstrument.LayerArea(AFrame.Width, AFrame.Height);
+  if (!(AFrame.Area.Width >= 1 && AFrame.Area.Height >= 1)) return;
+  const gp::GraphicsState state = g.Save();
+  g.TranslateTransform(AFrame.Area.X, AFrame.Area.Y);
+
+  const float scale = DeviceScale(g);
+  if (FWidth != AFrame.Area.Width || FHeight != AFrame.Area.Height || FScale != scale) Drop(lsBoth);
+  const TDWLayerSet stale = TDWLayerSet((FFace ? 0 : lsFace) | (FTopBuilt ? 0 : lsTop));
+  if (stale != lsNone) Build(g, AInstrument, AFrame, scale, AAntiAliased, stale);
+  AFrame.TopLayer = static_cast<bool>(FTop);
+
+  const gp::RectF layer(0, 0, AFrame.Area.Width, AFrame.Area.Height);
+  auto blit = [&](const gp::Bitmap& b) {
+    if (scale == 1) g.DrawImage(b, gp::PointF(0, 0));
+    else g.DrawImage(b, layer);
+  };
+  if (FFace) blit(*FFace);
+  if (AAntiAliased) g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
+  const gp::GraphicsState moving = g.Save();
+  AInstrument.DrawMovingParts(g, AFrame);
+  g.Restore(moving);
+  if (FTop) blit(*FTop);
+  g.Restore(state);
+}
+
+}  // namespace dw

@@ -1,0 +1,302 @@
+// The drawing, caching, element and lifecycle machinery every instrument shares. An instrument
+// derives its basic class from TDWLayeredInstrument<its value or colour control base> and writes
+// only what makes it different:
+//
+//   LayerArea        where its layers lie in a drawing area (and so the size they are cached at)
+//   DrawFaceLayer    what never moves: painted once into the cached face layer
+//   DrawTopLayer     what lies over the moving parts (glass, bands, cap), when HasTopLayer says so
+//   DrawMovingParts  hands, pointers, elements: painted every frame between the two layers
+//   FaceShape        the outline moving parts are clipped to (TDWFaceClip decides when)
+//   ValueChanged, SizeChanged, StopMotion   its part of the lifecycle (below)
+//
+// A frame: the face layer, then the moving parts (anti-aliasing on when the control has it, in
+// their own graphics state), then the top layer. The layers are built at the device resolution of
+// the frame's graphics (HiDPI renders), at most MaxLayerPixels each, on the first frame after
+// what they show changed. Invalidation drops layers by category (LayersDroppedBy): a value change
+// none, a range, appearance or size change both. A dropped layer's bitmap is kept as a spare for
+// the next build of the same size and released after it.
+//
+// Lifecycle: InvalidateValue -> ValueChanged; InvalidateRange -> drop, ValueChanged, element size
+// invalidation; InvalidateSize and SetBounds -> drop, SizeChanged (sizes below MinimumSize are raised);
+// Loaded -> ValueLoaded, then InvalidateValue.
+//
+// Destruction: BeforeDestruction (called by owners, collections and TComponent::Destroy while the
+// object is still whole) first stops every input: the pins of the instrument (TDWWithInputPin adds
+// itself), StopMotion (animations, timers), then the elements, which are destroyed while their
+// host is whole. An instrument deleted without it (a plain delete) is stopped by its basic class's
+// destructor (StopInputs), once the classes derived from that are gone.
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <mutex>
+
+#include "dialworks/draw/Bitmap.h"
+#include "dialworks/draw/Path.h"
+#include "dialworks/framework/Control.h"
+#include "dialworks/framework/Elements.h"
+
+namespace dw {
+
+// Where the layers lie in the drawing area and their size, in control pixels.
+struct TDWLayerArea {
+  float X = 0, Y = 0;
+  float Width = 0, Height = 0;
+};
+
+// One frame as the hooks see it: the drawing area of IntDraw and the layers' place in it. The
+// hooks draw relative to the layers' top-left corner.
+struct TDWLayerFrame : TDrawArea {
+  TDWLayerArea Area;
+  bool TopLayer = false;  // whether the top layer exists (else moving parts draw what it would hold)
+};
+
+// The outline moving parts are clipped to, in layer coordinates, and the radius of the largest
+// circle about the layers' middle that it holds (what needs no clip).
+struct TDWFaceShape {
+  gp::GraphicsPath Path;
+  float InnerRadius = 0;
+};
+
+enum class TDWInvalidation : uint8_t { Value, Range, Size, All };
+enum TDWLayerSet : uint8_t { lsNone = 0, lsFace = 1, lsTop = 2, lsBoth = 3 };
+
+// The face clip turns every fill under it into a masked composite, so it is set only while a part
+// is drawn that may reach past the shape's inner circle. Reaches are distances in pixels from the
+// middle of the layers. The graphics must have no clip of its own.
+class TDWFaceClip {
+ public:
+  TDWFaceClip(gp::Graphics& g, const TDWFaceShape& AShape) : FG(g), FShape(AShape), FBase(g.GetTransform()) {}
+  ~TDWFaceClip() {
+    if (FOn) FG.ResetClip();
+  }
+  TDWFaceClip(const TDWFaceClip&) = delete;
+  TDWFaceClip& operator=(const TDWFaceClip&) = delete;
+
+  // Before a part that reaches AReach (NaN or infinity: unknown, clipped).
+  void Reach(float AReach);
+  // Text: its extent is not known before it is laid out.
+  void Text() { Reach(std::numeric_limits<float>::infinity()); }
+
+ private:
+  gp::Graphics& FG;
+  const TDWFaceShape& FShape;
+  const gp::Matrix FBase;  // the shape is laid out in these coordinates
+  bool FOn = false;
+};
+
+// What the layered frame calls on its instrument (TDWLayeredInstrument implements it).
+class IDWLayeredDrawing {
+ public:
+  // Empty (a side below one pixel): nothing is drawn.
+  virtual TDWLayerArea LayerArea(float AWidth, float AHeight) = 0;
+  virtual TDWFaceShape FaceShape(const TDWLayerFrame& AFrame) = 0;
+  virtual bool HasTopLayer(const TDWLayerFrame& AFrame) = 0;
+  virtual void DrawFaceLayer(gp::Graphics& AGraphics, const TDWLayerFrame& AFrame) = 0;
+  virtual void DrawTopLayer(gp::Graphics& AGraphics, const TDWLayerFrame& AFrame) = 0;
+  virtual void DrawMovingParts(gp::Graphics& AGraphics, const TDWLayerFrame& AFrame) = 0;
+
+ protected:
+  ~IDWLayeredDrawing() = default;
+};
+
+// The two cached layers, their spares and what they were built for.
+class TDWInstrumentLayers {
+ public:
+  // Largest layer, in pixels: bigger instruments are cached at a lower resolution than the
+  // device's rather than allocating without bound.
+  static constexpr double MaxLayerPixels = 4.0 * 1024 * 1024;
+
+  // Device pixels per control pixel of a graphics (from its transform; 1 outside 0.25..16).
+  static float DeviceScale(const gp::Graphics& AGraphics);
+  // The one place a layer's graphics is opened. AFrame is the graphics of the frame the layer is
+  // built for (a recording frame may record the layer's contents).
+  static std::unique_ptr<gp::Graphics> OpenLayer(gp::Graphics& AFrame, gp::Bitmap& ALayer);
+
+  // One frame (under the control's draw lock): builds what is missing, draws.
+  void DrawFrame(gp::Graphics& AGraphics, IDWLayeredDrawing& AInstrument, TDWLayerFrame& AFrame, bool AAntiAliased);
+  // Moves the layers of ASet into the spares (the next frame builds them again).
+  void Drop(TDWLayerSet ASet);
+  // The face outline of the last build (empty before one).
+  const TDWFaceShape& FaceShape() const { return FShape; }
+
+  bool HasFace() const { return static_cast<bool>(FFace); }
+  bool HasTop() const { return static_cast<bool>(FTop); }
+  uint64_t Builds() const { return FBuilds; }
+  uint64_t Draws() const { return FDraws.load(std::memory_order_relaxed); }
+
+ private:
+  void Build(gp::Graphics& AFrameGraphics, IDWLayeredDrawing& AInstrument, TDWLayerFrame& AFrame, float AScale,
+             bool AAntiAliased, TDWLayerSet ASet);
+  std::unique_ptr<gp::Bitmap> NewLayer(int AWidth, int AHeight);
+
+  std::unique_ptr<gp::Bitmap> FFace;
+  std::unique_ptr<gp::Bitmap> FTop;
+  bool FTopBuilt = false;  // FTop is current (null: the instrument wanted none)
+  // Layers of the last drop, reused by the next build when their size fits: clearing pages
+  // already mapped costs far less than faulting in fresh ones.
+  std::unique_ptr<gp::Bitmap> FSpares[2];
+  float FWidth = 0, FHeight = 0, FScale = 0;  // what the layers were built for
+  TDWFaceShape FShape;
+  uint64_t FBuilds = 0;
+  std::atomic<uint64_t> FDraws{0};  // frames that got the draw lock
+};
+
+// The base of every instrument's basic class (TBase: the value model TDWBasicMinMaxInstrument, or
+// a control base for instruments without a value). Mouse events go to the elements
+// (TRXElementMouse) with the geometry the instrument gives them (ElementGeometry).
+template <class TBase>
+class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
+ public:
+  explicit TDWLayeredInstrument(TComponent* AOwner = nullptr) : TBase(AOwner) {}
+
+  void IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) override {
+    TBase::IntDraw(AGraphics, AArea);
+    TControlDrawLock lock(*this);
+    if (!lock) return;
+    TDWLayerFrame frame;
+    static_cast<TDrawArea&>(frame) = AArea;
+    FLayers.DrawFrame(AGraphics, *this, frame, this->AntiAliased());
+  }
+
+  void InvalidateValue() override {
+    TBase::InvalidateValue();
+    Drop(TDWInvalidation::Value);
+    if (!Stopped()) ValueChanged();
+  }
+  void InvalidateRange() override {
+    TBase::InvalidateRange();
+    if (Stopped()) return;
+    Drop(TDWInvalidation::Range);
+    ValueChanged();
+    if (TRXComponentElements* list = this->ElementList()) list->InvalidateSizes();
+  }
+  void InvalidateSize() override {
+    Drop(TDWInvalidation::Size);
+    SizeChanged();
+    TBase::InvalidateSize();
+  }
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override {
+    {
+      std::lock_guard lock(this->ControlLock());
+      Drop(TDWInvalidation::Size);
+    }
+    TBase::SetBounds(ALeft, ATop, std::max(AWidth, MinimumSize()), std::max(AHeight, MinimumSize()));
+    SizeChanged();
+    if (TRXComponentElements* list = this->ElementList()) list->InvalidateSizes();
+  }
+  void Loaded() override {
+    TBase::Loaded();
+    ValueLoaded();
+    InvalidateValue();
+  }
+  void BeforeDestruction() override {
+    StopInputs();
+    TBase::BeforeDestruction();
+  }
+
+  // Mouse: while designing or disabled only the release and the leave reach the elements.
+  void MouseDown(TMouseButton AButton, TShiftState AShift, int AX, int AY) override {
+    if (this->IsDesigning() || !this->Enabled()) return;
+    if (TRXComponentElements* list = this->ElementList())
+      FMouse.Down(*list, *ElementGeometry(), *this, AButton, AShift, AX, AY);
+  }
+  void MouseMove(TShiftState AShift, int AX, int AY) override {
+    if (this->IsDesigning() || !this->Enabled()) return;
+    if (TRXComponentElements* list = this->ElementList()) FMouse.Move(*list, *ElementGeometry(), AShift, AX, AY);
+  }
+  void MouseUp(TMouseButton AButton, TShiftState AShift, int AX, int AY) override {
+    if (TRXComponentElements* list = this->ElementList()) FMouse.Up(*list, AButton, AShift, AX, AY);
+  }
+  bool MouseWheel(TShiftState AShift, int AWheelDelta, int AX, int AY) override {
+    if (this->IsDesigning() || !this->Enabled()) return false;
+    TRXComponentElements* list = this->ElementList();
+    return list && FMouse.Wheel(*list, AShift, AWheelDelta, AX, AY);
+  }
+  void MouseLeave() override {
+    if (TRXComponentElements* list = this->ElementList()) FMouse.Leave(*list);
+  }
+
+ protected:
+  // ---- hooks (see the top of this file) ----
+  TDWFaceShape FaceShape(const TDWLayerFrame& AFrame) override {
+    TDWFaceShape s;
+    s.Path.AddRectangle(gp::RectF(0, 0, AFrame.Area.Width, AFrame.Area.Height));
+    s.InnerRadius = std::min(AFrame.Area.Width, AFrame.Area.Height) / 2;
+    return s;
+  }
+  bool HasTopLayer(const TDWLayerFrame&) override { return false; }
+  void DrawTopLayer(gp::Graphics&, const TDWLayerFrame&) override {}
+  void DrawMovingParts(gp::Graphics&, const TDWLayerFrame&) override {}
+  // Which layers a change of this kind makes stale.
+  virtual TDWLayerSet LayersDroppedBy(TDWInvalidation AKind) const {
+    return AKind == TDWInvalidation::Value ? lsNone : lsBoth;
+  }
+  // The value or range changed: take it over (hands, elements mirroring the instrument).
+  virtual void ValueChanged() { this->UpdateEmbeddedValues(); }
+  // The size changed: drop size-bound resources of the moving parts.
+  virtual void SizeChanged() {}
+  // After streaming, before the loaded value is shown.
+  virtual void ValueLoaded() {}
+  // Stops animations and timers for good (destruction; must be idempotent).
+  virtual void StopMotion() {}
+  virtual bool MotionStopped() const { return false; }
+  virtual int MinimumSize() const { return 0; }
+  // The geometry elements take the mouse with, for one event (read under the control lock,
+  // released before any element is called).
+  virtual std::unique_ptr<TRXElementGeometry> ElementGeometry() { return std::make_unique<TRXElementGeometry>(); }
+
+  // The layers' face outline of the last build (for clipping the moving parts).
+  const TDWFaceShape& BuiltFaceShape() const { return FLayers.FaceShape(); }
+  void Drop(TDWInvalidation AKind) { FLayers.Drop(LayersDroppedBy(AKind)); }
+  bool Stopped() const { return this->IsDestroying() || MotionStopped(); }
+  // Stops motion and destroys the elements, once. BeforeDestruction calls it (after the pins,
+  // which classes built with TDWWithInputPin disconnect first); the destructor of a class that
+  // overrides StopMotion calls it too, for an instrument deleted without BeforeDestruction.
+  void StopInputs() {
+    if (FInputsStopped) return;
+    FInputsStopped = true;
+    StopMotion();
+    if (TRXComponentElements* list = this->ElementList()) list->Clear();
+  }
+
+ private:
+  friend struct TDWLayeredInstrumentProbe;
+  TDWInstrumentLayers FLayers;
+  TRXElementMouse FMouse;
+  bool FInputsStopped = false;
+};
+
+// Reads an instrument's layer state for tests and benchmarks (not part of any instrument's API).
+struct TDWLayeredInstrumentProbe {
+  template <class TBase>
+  static const TDWInstrumentLayers& Layers(const TDWLayeredInstrument<TBase>& AInstrument) {
+    return AInstrument.FLayers;
+  }
+  template <class TBase>
+  static uint64_t Builds(const TDWLayeredInstrument<TBase>& AInstrument) {
+    return AInstrument.FLayers.Builds();
+  }
+  template <class TBase>
+  static uint64_t Draws(const TDWLayeredInstrument<TBase>& AInstrument) {
+    return AInstrument.FLayers.Draws();
+  }
+  template <class TBase>
+  static bool HasFace(const TDWLayeredInstrument<TBase>& AInstrument) {
+    return AInstrument.FLayers.HasFace();
+  }
+  template <class TBase>
+  static bool HasTop(const TDWLayeredInstrument<TBase>& AInstrument) {
+    return AInstrument.FLayers.HasTop();
+  }
+  // Drops both layers as a size change would.
+  template <class TBase>
+  static void Drop(TDWLayeredInstrument<TBase>& AInstrument) {
+    AInstrument.FLayers.Drop(lsBoth);
+  }
+};
+
+}  // namespace dw
