@@ -159,7 +159,7 @@ void TDWBasicAngularGauge::IntDraw(gp::Graphics& g, float AScaleX, float AScaleY
   float scale = std::sqrt(std::fabs(m.M11() * m.M22() - m.M12() * m.M21()));
   if (!(scale >= 0.25f && scale <= 16)) scale = 1;
   if (!FBackBitmap || FCacheWidth != L.Width || FCacheHeight != L.Height || FCacheScale != scale)
-    DrawBack(L, scale);
+    DrawBack(g, L, scale);
   const gp::RectF layer(0, 0, L.Width + 1, L.Height + 1);
   auto blit = [&](const gp::Bitmap& b) {
     if (scale == 1) g.DrawImage(b, gp::PointF(0, 0));

@@ -151,7 +151,7 @@ class TDWBasicAngularGauge : public TDWBasicMinMaxInstrument {
 
  protected:
   // Paints the face and the top layer into their bitmaps (the face code, DWAngularGaugeFace.cpp).
-  void DrawBack(const TDWDialLayout& ALayout, float ADeviceScale);
+  void DrawBack(gp::Graphics& AFrame, const TDWDialLayout& ALayout, float ADeviceScale);
   // The border ring goes onto ABands (the top layer, over the glass) or, when null, onto the face.
   void DrawFace(gp::Graphics& g, const TDWDialLayout& L, gp::Graphics* ABands);
   // The top layer under the bands: the centre cap and the glass gloss over it.

@@ -164,7 +164,7 @@ gp::GraphicsPath TDWBasicAngularGauge::ClipShape(const TDWDialLayout& L) const {
                          FBorder->CornerSize().Get(L.Size));
 }
 
-void TDWBasicAngularGauge::DrawBack(const TDWDialLayout& L, float ADeviceScale) {
+void TDWBasicAngularGauge::DrawBack(gp::Graphics& AFrame, const TDWDialLayout& L, float ADeviceScale) {
   ++FFaceBuilds;
   FCacheWidth = L.Width;
   FCacheHeight = L.Height;
@@ -182,16 +182,17 @@ void TDWBasicAngularGauge::DrawBack(const TDWDialLayout& L, float ADeviceScale) 
   // their own composed over it afterwards.
   const bool bands = FBorder->OuterBevel().WidthFor(L.Size) > 0 || FBorder->InnerBevel().WidthFor(L.Size) > 0;
   const bool glass = FGlass->Visible();
-  std::unique_ptr<gp::CairoGraphics> top;
+  std::unique_ptr<gp::Graphics> top;
   if (glass || bands) {
     FTopBitmap = NewLayer(L, scale, FSpareLayers);
-    top = std::make_unique<gp::CairoGraphics>(*FTopBitmap);
+    top = AFrame.CreateLayer(*FTopBitmap);
     top->ScaleTransform(scale, scale);
     if (AntiAliased()) top->SetSmoothingMode(gp::SmoothingModeAntiAlias);
   }
   if (glass) DrawGlass(*top, L);
   {
-    gp::CairoGraphics g(*FBackBitmap);
+    const std::unique_ptr<gp::Graphics> back = AFrame.CreateLayer(*FBackBitmap);
+    gp::Graphics& g = *back;
     g.ScaleTransform(scale, scale);
     DrawFace(g, L, bands ? top.get() : nullptr);
   }
