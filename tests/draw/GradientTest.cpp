@@ -137,6 +137,7 @@ TEST(PathGradientBrush, FadingConvexOutlinesPaintLikeTheMesh) {
     auto bmp = std::make_unique<Bitmap>(160, 140);
     bmp->Clear(0xC0406080);
     CairoGraphics g(*bmp);
+    g.SetPixelPaths(true);  // the pixel way whatever DW_PIXEL_PATHS says
     GraphicsPath path;
     path.AddPolygon(APoints, ACount);
     PathGradientBrush b(path);
@@ -201,6 +202,7 @@ TEST(PathGradientBrush, FadingConvexOutlinesPaintLikeTheMesh) {
   // 49 % of the way out, so 51 % of the way from transparent to the centre colour.
   Bitmap bmp(100, 100);
   CairoGraphics g(bmp);
+  g.SetPixelPaths(true);
   GraphicsPath square;
   square.AddPolygon(kSquare, 4);
   PathGradientBrush b(square);

@@ -124,6 +124,40 @@ std::vector<NamedHelper> Helpers() {
 
 }  // namespace
 
+// Issue 12: a layer opened through a recording records into the same record, marked with its
+// layer, and with a forward graphics also draws into its bitmap; a replay draws each layer into a
+// bitmap of its own and composes that where the layer's bitmap was drawn.
+TEST(RecordingGraphics, LayersRecordIntoTheFrameAndReplay) {
+  Bitmap frame(40, 40), layerBitmap(20, 20);
+  CairoGraphics cg(frame);
+  RecordingGraphics rec(&cg);
+  {
+    std::unique_ptr<Graphics> layer = rec.CreateLayer(layerBitmap);
+    const GraphicsState s = layer->Save();
+    layer->TranslateTransform(5, 5);
+    layer->FillRectangle(SolidBrush(0xFF00FF00), RectF(0, 0, 10, 10));
+    layer->Restore(s);
+  }
+  EXPECT_EQ(layerBitmap.GetPixel(7, 7), 0xFF00FF00u);  // drawn through the forward graphics' layer
+  rec.FillRectangle(SolidBrush(0xFF0000FF), RectF(0, 0, 40, 10));
+  rec.DrawImage(layerBitmap, PointF(10, 10));
+  ASSERT_EQ(rec.Calls().size(), 7u);  // CreateLayer, the layer's four, the frame's two
+  const DrawCall& fill = rec.Calls()[3];
+  ASSERT_EQ(fill.Op, "FillRectangle");
+  EXPECT_EQ(fill.Layer, 1);
+  ASSERT_EQ(fill.Points.size(), 4u);
+  EXPECT_EQ(fill.Points[0], PointF(5, 5));  // in the layer's own device pixels
+  EXPECT_EQ(rec.Drawing().size(), 2u);                // the frame's own drawing only
+  EXPECT_EQ(frame.GetPixel(17, 17), 0xFF00FF00u);
+
+  layerBitmap.Clear(0);  // the replay draws the layer anew, not from this bitmap
+  Bitmap replayed(40, 40);
+  CairoGraphics target(replayed);
+  rec.ReplayOnto(target);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) ASSERT_EQ(replayed.GetPixel(x, y), frame.GetPixel(x, y)) << x << "," << y;
+}
+
 TEST(Shading, HelpersStayInsideTheirRectangles) {
   const RectF r(20, 30, 80, 60);
   for (const auto& h : Helpers()) {

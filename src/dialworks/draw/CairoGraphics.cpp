@@ -1,8 +1,11 @@
 #include "dialworks/draw/CairoGraphics.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "dialworks/draw/CairoSupport.h"
+#include "dialworks/draw/PixelPaths.h"
 #include "dialworks/draw/TextLayout.h"
 
 namespace dw::gp {
@@ -25,6 +28,23 @@ RectF WorldBounds(const RectF& device, Matrix toWorld) {
   }
   return RectF::FromLTRB(l, t, r, b);
 }
+
+cairo_filter_t Filter(InterpolationMode m) {
+  switch (m) {
+    case InterpolationModeNearestNeighbor: return CAIRO_FILTER_NEAREST;
+    case InterpolationModeLowQuality: return CAIRO_FILTER_FAST;
+    case InterpolationModeBilinear: return CAIRO_FILTER_BILINEAR;
+    case InterpolationModeHighQuality:
+    case InterpolationModeHighQualityBicubic:
+    case InterpolationModeHighQualityBilinear:
+    case InterpolationModeBicubic: return CAIRO_FILTER_BEST;
+    default: return CAIRO_FILTER_GOOD;
+  }
+}
+
+}  // namespace
+
+namespace detail {
 
 // Renders a region into an A8 mask with Cairo's operators (union OVER, intersect IN, exclude
 // DEST_OUT, xor XOR).
@@ -53,23 +73,6 @@ void RenderMask(cairo_t* cr, const Region::Node& n, int w, int h) {
   cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
   cairo_surface_destroy(other);
 }
-
-cairo_filter_t Filter(InterpolationMode m) {
-  switch (m) {
-    case InterpolationModeNearestNeighbor: return CAIRO_FILTER_NEAREST;
-    case InterpolationModeLowQuality: return CAIRO_FILTER_FAST;
-    case InterpolationModeBilinear: return CAIRO_FILTER_BILINEAR;
-    case InterpolationModeHighQuality:
-    case InterpolationModeHighQualityBicubic:
-    case InterpolationModeHighQualityBilinear:
-    case InterpolationModeBicubic: return CAIRO_FILTER_BEST;
-    default: return CAIRO_FILTER_GOOD;
-  }
-}
-
-}  // namespace
-
-namespace detail {
 
 cairo_matrix_t ToCairo(const Matrix& m) {
   cairo_matrix_t cm;
@@ -174,14 +177,35 @@ CairoGraphics::CairoGraphics(cairo_surface_t* surface) {
   device_ = RectF::FromLTRB(float(std::max(x1, double(-kMaxExtent))), float(std::max(y1, double(-kMaxExtent))),
                             float(std::min(x2, double(kMaxExtent))), float(std::min(y2, double(kMaxExtent))));
   if (device_.IsEmptyArea()) device_ = RectF(0, 0, 0, 0);
+  SetPixelPaths(PixelPathsByDefault());
 }
 
 CairoGraphics::~CairoGraphics() {
+  pixels_.reset();
   if (mask_) cairo_surface_destroy(mask_);
-  if (coverage_) cairo_surface_destroy(coverage_);
   cairo_destroy(cr_);
   cairo_surface_flush(surface_);
   cairo_surface_destroy(surface_);
+}
+
+bool CairoGraphics::PixelPathsByDefault() {
+  static const bool on = [] {
+    const char* v = std::getenv("DW_PIXEL_PATHS");
+    return !(v && std::string_view(v) == "0");
+  }();
+  return on;
+}
+
+void CairoGraphics::SetPixelPaths(bool on) {
+  if (on == (pixels_ != nullptr)) return;
+  if (on) pixels_ = std::make_unique<PixelPaths>(*this);
+  else pixels_.reset();
+}
+
+std::unique_ptr<Graphics> CairoGraphics::CreateLayer(Bitmap& bitmap) {
+  auto layer = std::make_unique<CairoGraphics>(bitmap);
+  layer->SetPixelPaths(PixelPathsOn());
+  return layer;
 }
 
 void CairoGraphics::Recover() {
@@ -197,6 +221,9 @@ bool CairoGraphics::Begin() {
   if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) return false;  // the surface itself is unusable
   if (!st_.transform.IsInvertible()) return false;               // everything collapses: nothing to draw
   cairo_new_path(cr_);
+  // A clip set again with the same shapes (each part, each paint) keeps what was applied for it.
+  if (clipApplied_ && appliedClip_ != st_.clip && appliedClip_ && st_.clip && *appliedClip_ == *st_.clip)
+    appliedClip_ = st_.clip;
   if (!clipApplied_ || appliedClip_ != st_.clip) {
     cairo_identity_matrix(cr_);
     cairo_reset_clip(cr_);
@@ -351,11 +378,7 @@ void CairoGraphics::StrokeCurrent(const Pen& pen) {
 }
 
 void CairoGraphics::FillShape(const Brush& brush, const GraphicsPath& path) {
-  if (path.Empty()) return;
-  const BrushType type = brush.GetType();
-  if ((type == BrushTypeLinearGradient || type == BrushTypePathGradient || type == BrushTypeSolidColor) &&
-      FillByCoverage(brush, path))
-    return;
+  if (path.Empty() || (pixels_ && pixels_->FillPath(brush, path))) return;
   if (!Begin()) return;
   AppendPath(cr_, path);
   FillCurrent(brush, path.GetFillMode());
@@ -363,7 +386,7 @@ void CairoGraphics::FillShape(const Brush& brush, const GraphicsPath& path) {
 }
 
 void CairoGraphics::StrokeShape(const Pen& pen, const GraphicsPath& path) {
-  if (path.Empty() || StrokeByCoverage(pen, path) || !Begin()) return;
+  if (path.Empty() || (pixels_ && pixels_->StrokePath(pen, path)) || !Begin()) return;
   AppendPath(cr_, path);
   StrokeCurrent(pen);
   End();
@@ -371,7 +394,13 @@ void CairoGraphics::StrokeShape(const Pen& pen, const GraphicsPath& path) {
 
 // Rectangles and polygons go straight to Cairo: no path object, nothing allocated per call.
 void CairoGraphics::FillRectangle(const Brush& brush, const RectF& rect) {
-  if (!rect.IsFinite() || rect.IsEmptyArea() || !Begin()) return;
+  if (!rect.IsFinite() || rect.IsEmptyArea()) return;
+  if (pixels_ && pixels_->ShapedClip()) {  // through the kept clip mask rather than Cairo's own
+    GraphicsPath p;
+    p.AddRectangle(rect);
+    if (pixels_->FillPath(brush, p)) return;
+  }
+  if (!Begin()) return;
   cairo_rectangle(cr_, rect.X, rect.Y, rect.Width, rect.Height);
   FillCurrent(brush, FillModeAlternate);
   End();
@@ -387,6 +416,11 @@ void CairoGraphics::FillPolygon(const Brush& brush, const PointF* pts, int count
   if (!pts || count < 3) return;
   for (int i = 0; i < count; ++i)
     if (!pts[i].IsFinite()) return;
+  if (pixels_ && pixels_->ShapedClip()) {  // through the kept clip mask rather than Cairo's own
+    GraphicsPath p(mode);
+    p.AddPolygon(pts, count);
+    if (pixels_->FillPath(brush, p)) return;
+  }
   if (!Begin()) return;
   cairo_move_to(cr_, pts[0].X, pts[0].Y);
   for (int i = 1; i < count; ++i) cairo_line_to(cr_, pts[i].X, pts[i].Y);
@@ -396,7 +430,8 @@ void CairoGraphics::FillPolygon(const Brush& brush, const PointF* pts, int count
 }
 
 void CairoGraphics::FillPath(const Brush& brush, const GraphicsPath& path) {
-  if (brush.GetType() == BrushTypePathGradient && FillConvexGradient(static_cast<const PathGradientBrush&>(brush), path))
+  if (pixels_ && brush.GetType() == BrushTypePathGradient &&
+      pixels_->FillConvexGradient(static_cast<const PathGradientBrush&>(brush), path))
     return;
   FillShape(brush, path);
 }
@@ -427,14 +462,7 @@ void CairoGraphics::FillRegion(const Brush& brush, const Region& region) {
 }
 
 void CairoGraphics::DrawLine(const Pen& pen, PointF a, PointF b) {
-  // A solid straight stroke with flat or square caps (Cairo caps both ends with the start cap) is
-  // a rectangle whose coverage is computed.
-  LineShape line;
-  if (pen.GetBrush().GetType() == BrushTypeSolidColor && pen.GetDashStyle() == DashStyleSolid &&
-      StrokedLineShape(a, b, st_.transform, pen.GetWidth(), pen.GetStartCap(), &line)) {
-    const ComputedShape shape = line;
-    if (ComposeCoverage(pen.GetBrush(), &shape, nullptr)) return;
-  }
+  if (pixels_ && pixels_->DrawLine(pen, a, b)) return;
   GraphicsPath p;
   p.AddLine(a, b);
   StrokeShape(pen, p);
@@ -459,13 +487,7 @@ void CairoGraphics::DrawEllipse(const Pen& pen, const RectF& rect) {
 }
 
 void CairoGraphics::DrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) {
-  // A solid arc with flat ends along a circle: a ring cut by two rays, computed.
-  ArcShape arc;
-  if (pen.GetBrush().GetType() == BrushTypeSolidColor && pen.GetDashStyle() == DashStyleSolid &&
-      StrokedArcShape(rect, startAngle, sweepAngle, st_.transform, pen.GetWidth(), pen.GetStartCap(), &arc)) {
-    const ComputedShape shape = arc;
-    if (ComposeCoverage(pen.GetBrush(), &shape, nullptr)) return;
-  }
+  if (pixels_ && pixels_->DrawArc(pen, rect, startAngle, sweepAngle)) return;
   GraphicsPath p;
   p.AddArc(rect, startAngle, sweepAngle);
   if (p.GetPointCount() > 1) StrokeShape(pen, p);

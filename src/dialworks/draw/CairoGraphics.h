@@ -13,10 +13,11 @@
 #include <optional>
 #include <vector>
 
-#include "dialworks/draw/ComputedCoverage.h"
 #include "dialworks/draw/Graphics.h"
 
 namespace dw::gp {
+
+class PixelPaths;
 
 class CairoGraphics final : public Graphics {
  public:
@@ -106,6 +107,8 @@ class CairoGraphics final : public Graphics {
 
   void Clear(TAlphaColor color) override;
   void Flush() override;
+  // A CairoGraphics on the bitmap with this one's pixel paths setting.
+  std::unique_ptr<Graphics> CreateLayer(Bitmap& bitmap) override;
 
   // The surface drawn on, and how many times a Cairo error made the context be replaced.
   cairo_surface_t* Surface() const { return surface_; }
@@ -114,6 +117,13 @@ class CairoGraphics final : public Graphics {
   cairo_t* Context() const { return cr_; }
   int ErrorRecoveries() const { return recoveries_; }
 
+  // Whether fills our own pixel code can paint (computed coverage, shaded gradients; see
+  // PixelPaths) are painted by it; off, Cairo draws everything. New graphics start as
+  // DW_PIXEL_PATHS says (read once; "0" turns them off), else on.
+  void SetPixelPaths(bool on);
+  bool PixelPathsOn() const { return pixels_ != nullptr; }
+  static bool PixelPathsByDefault();
+
   // Builds the Cairo pattern for a brush (nullptr when the brush paints nothing). Exposed for
   // benchmarks and adapters; the caller owns the pattern.
   // With a target, a path gradient's mesh is limited to the target's clip (the fill about to be
@@ -121,6 +131,7 @@ class CairoGraphics final : public Graphics {
   static cairo_pattern_t* CreatePattern(const Brush& brush, cairo_t* target = nullptr);
 
  private:
+  friend class PixelPaths;
   struct State {
     Matrix transform;
     SmoothingMode smoothing = SmoothingModeDefault;
@@ -146,13 +157,6 @@ class CairoGraphics final : public Graphics {
   void FillCurrent(const Brush& brush, FillMode mode);
   void StrokeCurrent(const Pen& pen);
   void FillShape(const Brush& brush, const GraphicsPath& path);
-  bool FillConvexGradient(const PathGradientBrush& brush, const GraphicsPath& path);
-  bool FillByCoverage(const Brush& brush, const GraphicsPath& path);
-  bool StrokeByCoverage(const Pen& pen, const GraphicsPath& path);
-  // Paint through coverage: the computed shape's when given, else the path's filled by Cairo (the
-  // path is also the way out when the clip cannot be computed; without one, Cairo draws instead).
-  bool ComposeCoverage(const Brush& brush, const ComputedShape* shape, const GraphicsPath* path);
-  bool DirectPixels(RectF* pixels, bool AShapedClip, bool* shaped) const;
   void StrokeShape(const Pen& pen, const GraphicsPath& path);
   void PaintThroughMask();
   void DrawText(const std::string& text, const Font& font, const RectF* layout, PointF origin,
@@ -171,17 +175,7 @@ class CairoGraphics final : public Graphics {
   std::shared_ptr<const Region> appliedClip_;  // the clip currently set on cr_
   bool clipApplied_ = false;
   cairo_surface_t* mask_ = nullptr;            // A8 mask for clips Cairo cannot express, or nullptr
-  cairo_surface_t* coverage_ = nullptr;        // A8 coverage of fills composed by our code, kept
-  std::vector<MaskSpan> spans_;                // its painted runs (kept: no allocation per fill)
-  // Which computed shape the coverage mask holds, if one.
-  struct CoverageKey {
-    ComputedShape Shape;
-    EllipseShape Clip;
-    bool Clipped, AntiAliased;
-    int Left, Top, Width, Height;
-    bool operator==(const CoverageKey&) const = default;
-  };
-  std::optional<CoverageKey> coverageKey_;
+  std::unique_ptr<PixelPaths> pixels_;        // nullptr: Cairo draws everything
 };
 
 }  // namespace dw::gp

@@ -18,5 +18,7 @@ bool NativeClip(const Region::Node& n);
 void ApplyNativeClip(cairo_t* cr, const Region::Node& n, const RectF& device);
 // Whether the region is one rectangle on whole pixels; *r is then narrowed to it.
 bool PixelRectangle(const Region::Node& n, RectF* r);
+// Renders the region (device space) into an A8 mask of w x h pixels.
+void RenderMask(cairo_t* cr, const Region::Node& n, int w, int h);
 
 }  // namespace dw::gp::detail

@@ -1,8 +1,10 @@
 #include "dialworks/draw/ConvexGradient.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
+#include "dialworks/draw/KeptValues.h"
 #include "dialworks/draw/Pixels.h"
 
 namespace dw::gp {
@@ -13,29 +15,25 @@ bool SamePath(const GraphicsPath& a, const GraphicsPath& b) {
   return &a == &b || (a.Points() == b.Points() && a.Types() == b.Types());
 }
 
-// The gradient's premultiplied colours at 256 positions. Drawing the same brush frame after frame
-// is the case worth speeding up, so the last table is kept per thread.
+// The gradient's premultiplied colours at 256 positions. Drawing the same brushes frame after frame
+// is the case worth speeding up, so the last few tables are kept per thread.
 const uint32_t* Colors(const PathGradientBrush& brush) {
-  struct Cache {
-    bool Set = false;
+  struct Key {
     TAlphaColor Center = 0, Surround = 0;
     GradientBlend Blend;
-    uint32_t Lut[256];
+    bool operator==(const Key&) const = default;
   };
-  thread_local Cache cache;
-  const TAlphaColor surround = brush.SurroundColorAt(0);
-  if (cache.Set && cache.Center == brush.GetCenterColor() && cache.Surround == surround &&
-      cache.Blend == brush.Blend())
-    return cache.Lut;
-  cache.Set = true;
-  cache.Center = brush.GetCenterColor();
-  cache.Surround = surround;
-  cache.Blend = brush.Blend();
+  using Table = std::array<uint32_t, 256>;
+  thread_local KeptValues<Key, Table, 4> kept;
+  const TAlphaColor center = brush.GetCenterColor(), surround = brush.SurroundColorAt(0);
+  if (const Table* t = kept.FindIf([&](const Key& k) {
+        return k.Center == center && k.Surround == surround && k.Blend == brush.Blend();
+      }))
+    return t->data();
   // Between stops the colours run linearly as they are (not premultiplied), as in the mesh.
-  for (int i = 0; i < 256; ++i) {
-    cache.Lut[i] = PremultipliedPixel(brush.Blend().ColorAt(float(i) / 255, surround, cache.Center));
-  }
-  return cache.Lut;
+  Table lut;
+  for (int i = 0; i < 256; ++i) lut[size_t(i)] = PremultipliedPixel(brush.Blend().ColorAt(float(i) / 255, surround, center));
+  return kept.Keep(Key{center, surround, brush.Blend()}, lut).data();
 }
 
 }  // namespace

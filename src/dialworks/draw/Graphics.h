@@ -4,6 +4,7 @@
 // empty shapes, empty strings) draws nothing and never disturbs later calls.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,12 @@ class Graphics {
   // Fills the clip with the colour, replacing what is there (transform ignored).
   virtual void Clear(TAlphaColor color) = 0;
   virtual void Flush() = 0;
+
+  // A graphics on the bitmap for a layer of the frame this graphics draws (a cached face drawn
+  // once and composed with DrawImage each frame): the same back end and settings, so a recording
+  // records the layer's calls too. The bitmap must outlive the returned graphics, and this
+  // graphics must too.
+  virtual std::unique_ptr<Graphics> CreateLayer(Bitmap& bitmap) = 0;
 };
 
 }  // namespace dw::gp

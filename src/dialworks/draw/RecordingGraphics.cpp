@@ -1,8 +1,41 @@
 #include "dialworks/draw/RecordingGraphics.h"
 
+#include <map>
+#include <optional>
+
 #include "dialworks/draw/TextLayout.h"
 
 namespace dw::gp {
+
+// What a replay keeps while it runs: the graphics of each layer and the bitmaps they draw into,
+// and the target's tokens for the recorded Save tokens.
+class ReplayContext {
+ public:
+  explicit ReplayContext(Graphics& target) { targets_[0] = &target; }
+  Graphics* Target(int layer) const {
+    auto it = targets_.find(layer);
+    return it == targets_.end() ? nullptr : it->second;
+  }
+  void OpenLayer(Graphics& parent, int layer, int w, int h) {
+    auto bitmap = std::make_unique<Bitmap>(w, h);
+    std::unique_ptr<Graphics> g = parent.CreateLayer(*bitmap);
+    targets_[layer] = g.get();
+    layers_[layer] = Layer{std::move(bitmap), std::move(g)};
+  }
+  const Bitmap* LayerBitmap(int layer) const {
+    auto it = layers_.find(layer);
+    return it == layers_.end() ? nullptr : it->second.Image.get();
+  }
+  std::map<std::pair<int, GraphicsState>, GraphicsState> Tokens;
+
+ private:
+  struct Layer {
+    std::unique_ptr<Bitmap> Image;
+    std::unique_ptr<Graphics> G;
+  };
+  std::map<int, Graphics*> targets_;
+  std::map<int, Layer> layers_;  // graphics before their bitmaps go: declared after targets_
+};
 
 namespace {
 
@@ -31,6 +64,14 @@ std::string FontText(const Font& f) {
 
 }  // namespace
 
+RecordingGraphics::RecordingGraphics(RecordingGraphics* root, int layer, std::unique_ptr<Graphics> forward,
+                                     SizeF surface)
+    : RecordingGraphics(forward.get(), surface) {
+  ownedForward_ = std::move(forward);
+  root_ = root;
+  layer_ = layer;
+}
+
 RecordingGraphics::RecordingGraphics(Graphics* forward, SizeF surface) : forward_(forward), surface_(surface) {
   st_.clip = RectF(0, 0, surface.Width, surface.Height);
   if (forward_) {
@@ -46,8 +87,9 @@ DrawCall& RecordingGraphics::Record(std::string op, std::vector<float> args) con
   c.Transform = st_.transform;
   c.Clip = st_.clip;
   c.Smoothing = st_.smoothing;
-  calls_.push_back(std::move(c));
-  return calls_.back();
+  c.Layer = layer_;
+  Root().calls_.push_back(std::move(c));
+  return Root().calls_.back();
 }
 
 DrawCall& RecordingGraphics::RecordShape(std::string op, std::vector<float> args, std::vector<PointF> pts) const {
@@ -59,15 +101,15 @@ DrawCall& RecordingGraphics::RecordShape(std::string op, std::vector<float> args
 
 std::vector<const DrawCall*> RecordingGraphics::Find(std::string_view op) const {
   std::vector<const DrawCall*> out;
-  for (const auto& c : calls_)
-    if (c.Op == op) out.push_back(&c);
+  for (const auto& c : Calls())
+    if (c.Op == op && c.Layer == layer_) out.push_back(&c);
   return out;
 }
 
 std::vector<const DrawCall*> RecordingGraphics::Drawing() const {
   std::vector<const DrawCall*> out;
-  for (const auto& c : calls_)
-    if (c.Op.starts_with("Fill") || c.Op.starts_with("Draw") || c.Op == "Clear") out.push_back(&c);
+  for (const auto& c : Calls())
+    if (c.Layer == layer_ && (c.Op.starts_with("Fill") || c.Op.starts_with("Draw") || c.Op == "Clear")) out.push_back(&c);
   return out;
 }
 
@@ -75,14 +117,19 @@ std::vector<const DrawCall*> RecordingGraphics::Drawing() const {
 
 GraphicsState RecordingGraphics::Save() {
   GraphicsState token = nextToken_++;
-  Record("Save", {float(token)});
+  Record("Save", {float(token)}).Replay = [token, layer = layer_](Graphics& g, ReplayContext& r) {
+    r.Tokens[{layer, token}] = g.Save();
+  };
   saved_.push_back(Saved{token, st_});
   if (forward_) forwardTokens_.emplace_back(token, forward_->Save());
   return token;
 }
 
 void RecordingGraphics::Restore(GraphicsState state) {
-  Record("Restore", {float(state)});
+  Record("Restore", {float(state)}).Replay = [state, layer = layer_](Graphics& g, ReplayContext& r) {
+    auto it = r.Tokens.find({layer, state});
+    if (it != r.Tokens.end()) g.Restore(it->second);
+  };
   for (size_t i = saved_.size(); i-- > 0;) {
     if (saved_[i].token == state) {
       st_ = saved_[i].state;
@@ -103,13 +150,13 @@ void RecordingGraphics::SetTransform(const Matrix& m) {
   float e[6];
   m.GetElements(e);
   st_.transform = m;
-  Record("SetTransform", {e, e + 6});
+  Record("SetTransform", {e, e + 6}).Replay = [m](Graphics& g, ReplayContext&) { g.SetTransform(m); };
   if (forward_) forward_->SetTransform(m);
 }
 
 void RecordingGraphics::ResetTransform() {
   st_.transform.Reset();
-  Record("ResetTransform");
+  Record("ResetTransform").Replay = [](Graphics& g, ReplayContext&) { g.ResetTransform(); };
   if (forward_) forward_->ResetTransform();
 }
 
@@ -119,55 +166,63 @@ void RecordingGraphics::MultiplyTransform(const Matrix& m, MatrixOrder order) {
   st_.transform.Multiply(m, order);
   std::vector<float> args(e, e + 6);
   args.push_back(float(order));
-  Record("MultiplyTransform", std::move(args));
+  Record("MultiplyTransform", std::move(args)).Replay = [m, order](Graphics& g, ReplayContext&) {
+    g.MultiplyTransform(m, order);
+  };
   if (forward_) forward_->MultiplyTransform(m, order);
 }
 
 void RecordingGraphics::TranslateTransform(float dx, float dy, MatrixOrder order) {
   st_.transform.Translate(dx, dy, order);
-  Record("TranslateTransform", {dx, dy, float(order)});
+  Record("TranslateTransform", {dx, dy, float(order)}).Replay = [=](Graphics& g, ReplayContext&) {
+    g.TranslateTransform(dx, dy, order);
+  };
   if (forward_) forward_->TranslateTransform(dx, dy, order);
 }
 
 void RecordingGraphics::ScaleTransform(float sx, float sy, MatrixOrder order) {
   st_.transform.Scale(sx, sy, order);
-  Record("ScaleTransform", {sx, sy, float(order)});
+  Record("ScaleTransform", {sx, sy, float(order)}).Replay = [=](Graphics& g, ReplayContext&) {
+    g.ScaleTransform(sx, sy, order);
+  };
   if (forward_) forward_->ScaleTransform(sx, sy, order);
 }
 
 void RecordingGraphics::RotateTransform(float angle, MatrixOrder order) {
   st_.transform.Rotate(angle, order);
-  Record("RotateTransform", {angle, float(order)});
+  Record("RotateTransform", {angle, float(order)}).Replay = [=](Graphics& g, ReplayContext&) {
+    g.RotateTransform(angle, order);
+  };
   if (forward_) forward_->RotateTransform(angle, order);
 }
 
 void RecordingGraphics::SetSmoothingMode(SmoothingMode m) {
   st_.smoothing = m;
-  Record("SetSmoothingMode", {float(m)});
+  Record("SetSmoothingMode", {float(m)}).Replay = [m](Graphics& g, ReplayContext&) { g.SetSmoothingMode(m); };
   if (forward_) forward_->SetSmoothingMode(m);
 }
 
 void RecordingGraphics::SetTextRenderingHint(TextRenderingHint h) {
   st_.textHint = h;
-  Record("SetTextRenderingHint", {float(h)});
+  Record("SetTextRenderingHint", {float(h)}).Replay = [h](Graphics& g, ReplayContext&) { g.SetTextRenderingHint(h); };
   if (forward_) forward_->SetTextRenderingHint(h);
 }
 
 void RecordingGraphics::SetCompositingMode(CompositingMode m) {
   st_.compositing = m;
-  Record("SetCompositingMode", {float(m)});
+  Record("SetCompositingMode", {float(m)}).Replay = [m](Graphics& g, ReplayContext&) { g.SetCompositingMode(m); };
   if (forward_) forward_->SetCompositingMode(m);
 }
 
 void RecordingGraphics::SetCompositingQuality(CompositingQuality q) {
   st_.quality = q;
-  Record("SetCompositingQuality", {float(q)});
+  Record("SetCompositingQuality", {float(q)}).Replay = [q](Graphics& g, ReplayContext&) { g.SetCompositingQuality(q); };
   if (forward_) forward_->SetCompositingQuality(q);
 }
 
 void RecordingGraphics::SetInterpolationMode(InterpolationMode m) {
   st_.interpolation = m;
-  Record("SetInterpolationMode", {float(m)});
+  Record("SetInterpolationMode", {float(m)}).Replay = [m](Graphics& g, ReplayContext&) { g.SetInterpolationMode(m); };
   if (forward_) forward_->SetInterpolationMode(m);
 }
 
@@ -186,13 +241,16 @@ void RecordingGraphics::ClipTo(const RectF& b, CombineMode mode) {
 
 void RecordingGraphics::SetClip(const RectF& rect, CombineMode mode) {
   ClipTo(DeviceBounds(rect, st_.transform), mode);
-  RecordShape("SetClip", {rect.X, rect.Y, rect.Width, rect.Height, float(mode)}, Corners(rect));
+  RecordShape("SetClip", {rect.X, rect.Y, rect.Width, rect.Height, float(mode)}, Corners(rect)).Replay =
+      [rect, mode](Graphics& g, ReplayContext&) { g.SetClip(rect, mode); };
   if (forward_) forward_->SetClip(rect, mode);
 }
 
 void RecordingGraphics::SetClip(const GraphicsPath& path, CombineMode mode) {
   ClipTo(path.GetBounds(&st_.transform), mode);
-  RecordShape("SetClipPath", {float(mode)}, path.Points());
+  RecordShape("SetClipPath", {float(mode)}, path.Points()).Replay = [path, mode](Graphics& g, ReplayContext&) {
+    g.SetClip(path, mode);
+  };
   if (forward_) forward_->SetClip(path, mode);
 }
 
@@ -200,7 +258,8 @@ void RecordingGraphics::SetClip(const Region& region, CombineMode mode) {
   Region r(region);
   r.Transform(st_.transform);
   ClipTo(RectF::Intersect(r.GetBounds(), RectF(0, 0, surface_.Width, surface_.Height)), mode);
-  RecordShape("SetClipRegion", {float(mode)}, Corners(region.GetBounds()));
+  RecordShape("SetClipRegion", {float(mode)}, Corners(region.GetBounds())).Replay =
+      [region, mode](Graphics& g, ReplayContext&) { g.SetClip(region, mode); };
   if (forward_) forward_->SetClip(region, mode);
 }
 
@@ -210,7 +269,7 @@ void RecordingGraphics::ResetClip() {
     forward_->ResetClip();
     st_.clip = DeviceBounds(forward_->GetClipBounds(), forward_->GetTransform());
   }
-  Record("ResetClip");
+  Record("ResetClip").Replay = [](Graphics& g, ReplayContext&) { g.ResetClip(); };
 }
 
 RectF RecordingGraphics::GetClipBounds() const {
@@ -222,112 +281,131 @@ RectF RecordingGraphics::GetClipBounds() const {
 // ---- drawing ----
 
 namespace {
-void WithBrush(DrawCall& c, const Brush& b) {
+// Records the brush; the replay gets a copy of it.
+template <class Draw>
+void WithBrush(DrawCall& c, const Brush& b, Draw draw) {
   c.Brush = b.Describe();
   c.Color = b.MainColor();
+  c.Replay = [brush = std::shared_ptr<const Brush>(b.Clone()), draw](Graphics& g, ReplayContext&) { draw(g, *brush); };
 }
-void WithPen(DrawCall& c, const Pen& p) {
+template <class Draw>
+void WithPen(DrawCall& c, const Pen& p, Draw draw) {
   c.Pen = p.Describe();
   c.Color = p.GetColor();
   c.PenWidth = p.GetWidth();
+  c.Replay = [pen = std::make_shared<const Pen>(p), draw](Graphics& g, ReplayContext&) { draw(g, *pen); };
 }
+std::optional<StringFormat> Copy(const StringFormat* f) { return f ? std::optional<StringFormat>(*f) : std::nullopt; }
+const StringFormat* Ptr(const std::optional<StringFormat>& f) { return f ? &*f : nullptr; }
 }  // namespace
 
 void RecordingGraphics::FillRectangle(const Brush& brush, const RectF& rect) {
-  WithBrush(RecordShape("FillRectangle", RectArgs(rect), Corners(rect)), brush);
+  WithBrush(RecordShape("FillRectangle", RectArgs(rect), Corners(rect)), brush,
+            [rect](Graphics& g, const Brush& b) { g.FillRectangle(b, rect); });
   if (forward_) forward_->FillRectangle(brush, rect);
 }
 
 void RecordingGraphics::FillEllipse(const Brush& brush, const RectF& rect) {
-  WithBrush(RecordShape("FillEllipse", RectArgs(rect), Corners(rect)), brush);
+  WithBrush(RecordShape("FillEllipse", RectArgs(rect), Corners(rect)), brush,
+            [rect](Graphics& g, const Brush& b) { g.FillEllipse(b, rect); });
   if (forward_) forward_->FillEllipse(brush, rect);
 }
 
 void RecordingGraphics::FillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode) {
   std::vector<PointF> v;
   if (pts && count > 0) v.assign(pts, pts + count);
-  WithBrush(RecordShape("FillPolygon", {float(count), float(mode)}, v), brush);
+  WithBrush(RecordShape("FillPolygon", {float(count), float(mode)}, v), brush,
+            [v, count, mode](Graphics& g, const Brush& b) { g.FillPolygon(b, v.data(), count, mode); });
   if (forward_) forward_->FillPolygon(brush, pts, count, mode);
 }
 
 void RecordingGraphics::FillPath(const Brush& brush, const GraphicsPath& path) {
-  WithBrush(RecordShape("FillPath", {float(path.GetPointCount()), float(path.GetFillMode())}, path.Points()), brush);
+  WithBrush(RecordShape("FillPath", {float(path.GetPointCount()), float(path.GetFillMode())}, path.Points()), brush,
+            [path](Graphics& g, const Brush& b) { g.FillPath(b, path); });
   if (forward_) forward_->FillPath(brush, path);
 }
 
 void RecordingGraphics::FillPie(const Brush& brush, const RectF& rect, float startAngle, float sweepAngle) {
   WithBrush(RecordShape("FillPie", {rect.X, rect.Y, rect.Width, rect.Height, startAngle, sweepAngle}, Corners(rect)),
-            brush);
+            brush, [=](Graphics& g, const Brush& b) { g.FillPie(b, rect, startAngle, sweepAngle); });
   if (forward_) forward_->FillPie(brush, rect, startAngle, sweepAngle);
 }
 
 void RecordingGraphics::FillRoundRectangle(const Brush& brush, const RectF& rect, SizeF corner) {
   WithBrush(RecordShape("FillRoundRectangle", {rect.X, rect.Y, rect.Width, rect.Height, corner.Width, corner.Height},
                         Corners(rect)),
-            brush);
+            brush, [=](Graphics& g, const Brush& b) { g.FillRoundRectangle(b, rect, corner); });
   if (forward_) forward_->FillRoundRectangle(brush, rect, corner);
 }
 
 void RecordingGraphics::FillRegion(const Brush& brush, const Region& region) {
-  WithBrush(RecordShape("FillRegion", {}, Corners(region.GetBounds())), brush);
+  WithBrush(RecordShape("FillRegion", {}, Corners(region.GetBounds())), brush,
+            [region](Graphics& g, const Brush& b) { g.FillRegion(b, region); });
   if (forward_) forward_->FillRegion(brush, region);
 }
 
 void RecordingGraphics::DrawLine(const Pen& pen, PointF a, PointF b) {
-  WithPen(RecordShape("DrawLine", {a.X, a.Y, b.X, b.Y}, {a, b}), pen);
+  WithPen(RecordShape("DrawLine", {a.X, a.Y, b.X, b.Y}, {a, b}), pen,
+          [a, b](Graphics& g, const Pen& p) { g.DrawLine(p, a, b); });
   if (forward_) forward_->DrawLine(pen, a, b);
 }
 
 void RecordingGraphics::DrawLines(const Pen& pen, const PointF* pts, int count) {
   std::vector<PointF> v;
   if (pts && count > 0) v.assign(pts, pts + count);
-  WithPen(RecordShape("DrawLines", {float(count)}, v), pen);
+  WithPen(RecordShape("DrawLines", {float(count)}, v), pen,
+          [v, count](Graphics& g, const Pen& p) { g.DrawLines(p, v.data(), count); });
   if (forward_) forward_->DrawLines(pen, pts, count);
 }
 
 void RecordingGraphics::DrawRectangle(const Pen& pen, const RectF& rect) {
-  WithPen(RecordShape("DrawRectangle", RectArgs(rect), Corners(rect)), pen);
+  WithPen(RecordShape("DrawRectangle", RectArgs(rect), Corners(rect)), pen,
+          [rect](Graphics& g, const Pen& p) { g.DrawRectangle(p, rect); });
   if (forward_) forward_->DrawRectangle(pen, rect);
 }
 
 void RecordingGraphics::DrawEllipse(const Pen& pen, const RectF& rect) {
-  WithPen(RecordShape("DrawEllipse", RectArgs(rect), Corners(rect)), pen);
+  WithPen(RecordShape("DrawEllipse", RectArgs(rect), Corners(rect)), pen,
+          [rect](Graphics& g, const Pen& p) { g.DrawEllipse(p, rect); });
   if (forward_) forward_->DrawEllipse(pen, rect);
 }
 
 void RecordingGraphics::DrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) {
   WithPen(RecordShape("DrawArc", {rect.X, rect.Y, rect.Width, rect.Height, startAngle, sweepAngle}, Corners(rect)),
-          pen);
+          pen, [=](Graphics& g, const Pen& p) { g.DrawArc(p, rect, startAngle, sweepAngle); });
   if (forward_) forward_->DrawArc(pen, rect, startAngle, sweepAngle);
 }
 
 void RecordingGraphics::DrawPie(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) {
   WithPen(RecordShape("DrawPie", {rect.X, rect.Y, rect.Width, rect.Height, startAngle, sweepAngle}, Corners(rect)),
-          pen);
+          pen, [=](Graphics& g, const Pen& p) { g.DrawPie(p, rect, startAngle, sweepAngle); });
   if (forward_) forward_->DrawPie(pen, rect, startAngle, sweepAngle);
 }
 
 void RecordingGraphics::DrawBezier(const Pen& pen, PointF p1, PointF p2, PointF p3, PointF p4) {
-  WithPen(RecordShape("DrawBezier", {}, {p1, p2, p3, p4}), pen);
+  WithPen(RecordShape("DrawBezier", {}, {p1, p2, p3, p4}), pen,
+          [=](Graphics& g, const Pen& p) { g.DrawBezier(p, p1, p2, p3, p4); });
   if (forward_) forward_->DrawBezier(pen, p1, p2, p3, p4);
 }
 
 void RecordingGraphics::DrawPath(const Pen& pen, const GraphicsPath& path) {
-  WithPen(RecordShape("DrawPath", {float(path.GetPointCount())}, path.Points()), pen);
+  WithPen(RecordShape("DrawPath", {float(path.GetPointCount())}, path.Points()), pen,
+          [path](Graphics& g, const Pen& p) { g.DrawPath(p, path); });
   if (forward_) forward_->DrawPath(pen, path);
 }
 
 void RecordingGraphics::DrawPolygon(const Pen& pen, const PointF* pts, int count) {
   std::vector<PointF> v;
   if (pts && count > 0) v.assign(pts, pts + count);
-  WithPen(RecordShape("DrawPolygon", {float(count)}, v), pen);
+  WithPen(RecordShape("DrawPolygon", {float(count)}, v), pen,
+          [v, count](Graphics& g, const Pen& p) { g.DrawPolygon(p, v.data(), count); });
   if (forward_) forward_->DrawPolygon(pen, pts, count);
 }
 
 void RecordingGraphics::DrawRoundRectangle(const Pen& pen, const RectF& rect, SizeF corner) {
   WithPen(RecordShape("DrawRoundRectangle", {rect.X, rect.Y, rect.Width, rect.Height, corner.Width, corner.Height},
                       Corners(rect)),
-          pen);
+          pen, [=](Graphics& g, const Pen& p) { g.DrawRoundRectangle(p, rect, corner); });
   if (forward_) forward_->DrawRoundRectangle(pen, rect, corner);
 }
 
@@ -336,7 +414,9 @@ void RecordingGraphics::DrawString(const std::string& text, const Font& font, Po
                                    const StringFormat* format, const Brush& brush) {
   RectF box = MeasureBox(text, font, nullptr, origin, format);
   DrawCall& c = RecordShape("DrawString", {origin.X, origin.Y, font.GetSizeInPixels()}, Corners(box));
-  WithBrush(c, brush);
+  WithBrush(c, brush, [text, font, origin, f = Copy(format)](Graphics& g, const Brush& b) {
+    g.DrawString(text, font, origin, Ptr(f), b);
+  });
   c.Text = text + " | " + FontText(font);
   if (forward_) forward_->DrawString(text, font, origin, format, brush);
 }
@@ -346,7 +426,9 @@ void RecordingGraphics::DrawString(const std::string& text, const Font& font, co
   RectF box = MeasureBox(text, font, &layout, {}, format);
   DrawCall& c = RecordShape("DrawString", {layout.X, layout.Y, layout.Width, layout.Height, font.GetSizeInPixels()},
                             Corners(box));
-  WithBrush(c, brush);
+  WithBrush(c, brush, [text, font, layout, f = Copy(format)](Graphics& g, const Brush& b) {
+    g.DrawString(text, font, layout, Ptr(f), b);
+  });
   c.Text = text + " | " + FontText(font);
   if (forward_) forward_->DrawString(text, font, layout, format, brush);
 }
@@ -377,32 +459,73 @@ RectF RecordingGraphics::MeasureString(const std::string& text, const Font& font
   return box;
 }
 
+template <class Draw>
+std::function<void(Graphics&, ReplayContext&)> RecordingGraphics::ReplayImage(const Bitmap& image, Draw draw) const {
+  // A layer's bitmap is the one the replay drew for that layer; any other image is copied now.
+  if (const int layer = LayerOf(image))
+    return [layer, draw](Graphics& g, ReplayContext& r) {
+      if (const Bitmap* b = r.LayerBitmap(layer)) draw(g, *b);
+    };
+  return [copy = std::make_shared<const Bitmap>(image), draw](Graphics& g, ReplayContext&) { draw(g, *copy); };
+}
+
 void RecordingGraphics::DrawImage(const Bitmap& image, PointF at) {
   RectF r(at.X, at.Y, float(image.Width()), float(image.Height()));
-  RecordShape("DrawImage", {at.X, at.Y, r.Width, r.Height}, Corners(r));
+  RecordShape("DrawImage", {at.X, at.Y, r.Width, r.Height}, Corners(r)).Replay = ReplayImage(image, [at](Graphics& g, const Bitmap& b) { g.DrawImage(b, at); });
   if (forward_) forward_->DrawImage(image, at);
 }
 
 void RecordingGraphics::DrawImage(const Bitmap& image, const RectF& dest) {
-  RecordShape("DrawImage", RectArgs(dest), Corners(dest));
+  RecordShape("DrawImage", RectArgs(dest), Corners(dest)).Replay =
+      ReplayImage(image, [dest](Graphics& g, const Bitmap& b) { g.DrawImage(b, dest); });
   if (forward_) forward_->DrawImage(image, dest);
-  (void)image;
 }
 
 void RecordingGraphics::DrawImage(const Bitmap& image, const RectF& dest, const RectF& src) {
   RecordShape("DrawImage", {dest.X, dest.Y, dest.Width, dest.Height, src.X, src.Y, src.Width, src.Height},
-              Corners(dest));
+              Corners(dest))
+      .Replay = ReplayImage(image, [dest, src](Graphics& g, const Bitmap& b) { g.DrawImage(b, dest, src); });
   if (forward_) forward_->DrawImage(image, dest, src);
 }
 
 void RecordingGraphics::Clear(TAlphaColor color) {
-  Record("Clear").Color = color;
+  DrawCall& c = Record("Clear");
+  c.Color = color;
+  c.Replay = [color](Graphics& g, ReplayContext&) { g.Clear(color); };
   if (forward_) forward_->Clear(color);
 }
 
 void RecordingGraphics::Flush() {
-  Record("Flush");
+  Record("Flush").Replay = [](Graphics& g, ReplayContext&) { g.Flush(); };
   if (forward_) forward_->Flush();
+}
+
+// ---- layers and replay ----
+
+int RecordingGraphics::LayerOf(const Bitmap& image) const {
+  const auto& kept = Root().layerBitmaps_;
+  for (size_t i = kept.size(); i-- > 0;)
+    if (kept[i].first == &image) return kept[i].second;
+  return 0;
+}
+
+std::unique_ptr<Graphics> RecordingGraphics::CreateLayer(Bitmap& bitmap) {
+  const int layer = ++Root().layers_;
+  const int w = bitmap.Width(), h = bitmap.Height();
+  Record("CreateLayer", {float(layer), float(w), float(h)}).Replay = [layer, w, h](Graphics& g, ReplayContext& r) {
+    r.OpenLayer(g, layer, w, h);
+  };
+  Root().layerBitmaps_.emplace_back(&bitmap, layer);
+  return std::unique_ptr<Graphics>(new RecordingGraphics(&Root(), layer, forward_ ? forward_->CreateLayer(bitmap) : nullptr,
+                                                         SizeF(float(w), float(h))));
+}
+
+void RecordingGraphics::ReplayOnto(Graphics& target) const {
+  ReplayContext r(target);
+  for (const DrawCall& c : Calls()) {
+    Graphics* g = r.Target(c.Layer);
+    if (c.Replay && g) c.Replay(*g, r);
+  }
 }
 
 }  // namespace dw::gp

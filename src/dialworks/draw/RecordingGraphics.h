@@ -1,9 +1,12 @@
 // RecordingGraphics: a Graphics that records every call as a plain struct (operation, arguments,
 // geometry in device coordinates after the current transform, brush and pen, clip bounds), and
 // optionally forwards each call to another Graphics at the same time. Tests use it to check exact
-// geometry, colours and drawing order.
+// geometry, colours and drawing order. Layers opened with CreateLayer record into the same record,
+// each call marked with its layer, so a recording holds a whole frame and can be replayed.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +14,8 @@
 #include "dialworks/draw/Graphics.h"
 
 namespace dw::gp {
+
+class ReplayContext;
 
 struct DrawCall {
   std::string Op;               // the method name: "FillRectangle", "RotateTransform", "Save", ...
@@ -24,6 +29,10 @@ struct DrawCall {
   Matrix Transform;             // the world-to-device transform at the time of the call
   RectF Clip;                   // clip bounds in device coordinates at the time of the call
   SmoothingMode Smoothing = SmoothingModeDefault;
+  int Layer = 0;                // 0: the recording's own surface; n: the n-th layer opened
+  // Makes the call again on another graphics, with copies of its arguments (empty for calls that
+  // draw nothing, like MeasureString).
+  std::function<void(Graphics&, ReplayContext&)> Replay;
 };
 
 class RecordingGraphics final : public Graphics {
@@ -49,11 +58,12 @@ class RecordingGraphics final : public Graphics {
   using Graphics::MeasureString;
   using Graphics::DrawImage;
 
-  const std::vector<DrawCall>& Calls() const { return calls_; }
-  void ClearCalls() { calls_.clear(); }
-  // The calls with the given operation name, in order.
+  // The calls of the whole recording (a layer's graphics gives its parent's).
+  const std::vector<DrawCall>& Calls() const { return Root().calls_; }
+  void ClearCalls() { Root().calls_.clear(); }
+  // The calls made on this graphics (not on its layers) with the given operation name, in order.
   std::vector<const DrawCall*> Find(std::string_view op) const;
-  // Only calls that draw (Fill*, Draw*, Clear), in order.
+  // Only calls made on this graphics that draw (Fill*, Draw*, Clear), in order.
   std::vector<const DrawCall*> Drawing() const;
 
   GraphicsState Save() override;
@@ -117,8 +127,18 @@ class RecordingGraphics final : public Graphics {
 
   void Clear(TAlphaColor color) override;
   void Flush() override;
+  // A recording graphics for the layer whose calls go into this recording's record, marked with
+  // the layer; with a forward graphics it also draws into the bitmap (through the forward
+  // graphics' own layer), so that drawing the layer later shows what was recorded.
+  std::unique_ptr<Graphics> CreateLayer(Bitmap& bitmap) override;
+
+  // Draws the recorded calls again on the target: each layer into a bitmap of its own made for the
+  // replay, which the calls that drew the layer's bitmap draw instead.
+  void ReplayOnto(Graphics& target) const;
 
  private:
+  // A layer of root's recording.
+  RecordingGraphics(RecordingGraphics* root, int layer, std::unique_ptr<Graphics> forward, SizeF surface);
   struct State {
     Matrix transform;
     SmoothingMode smoothing = SmoothingModeDefault;
@@ -129,12 +149,24 @@ class RecordingGraphics final : public Graphics {
     RectF clip;  // device bounds
   };
   DrawCall& Record(std::string op, std::vector<float> args = {}) const;
+  // The layer whose bitmap this is (0: none of this recording's).
+  int LayerOf(const Bitmap& image) const;
+  template <class Draw>
+  std::function<void(Graphics&, ReplayContext&)> ReplayImage(const Bitmap& image, Draw draw) const;
   DrawCall& RecordShape(std::string op, std::vector<float> args, std::vector<PointF> worldPoints) const;
   void ClipTo(const RectF& deviceBounds, CombineMode mode);
   RectF MeasureBox(const std::string& text, const Font& font, const RectF* layout, PointF origin,
                    const StringFormat* format) const;
 
   Graphics* forward_;
+  std::unique_ptr<Graphics> ownedForward_;  // a layer's forward graphics
+  RecordingGraphics* root_ = nullptr;       // whose record the calls go into (nullptr: this one's)
+  RecordingGraphics& Root() { return root_ ? *root_ : *this; }
+  const RecordingGraphics& Root() const { return root_ ? *root_ : *this; }
+  int layer_ = 0;
+  // Root only: layers opened so far, and which bitmap each draws into (latest last).
+  int layers_ = 0;
+  std::vector<std::pair<const Bitmap*, int>> layerBitmaps_;
   SizeF surface_;
   State st_;
   struct Saved {

@@ -66,6 +66,15 @@ std::unique_ptr<Node> Node::Copy() const {
   return n;
 }
 
+bool Node::operator==(const Node& o) const {
+  if (kind != o.kind) return false;
+  if (kind == Kind::Path)
+    return path.GetFillMode() == o.path.GetFillMode() && path.Points() == o.path.Points() &&
+           path.Types() == o.path.Types();
+  if (!a || !b || !o.a || !o.b) return !a == !o.a && !b == !o.b;
+  return *a == *o.a && *b == *o.b;
+}
+
 Region::Region() : root_(Leaf(Kind::Infinite)) {}
 
 Region::Region(const RectF& rect) {

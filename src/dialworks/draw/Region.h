@@ -64,8 +64,12 @@ class Region {
     GraphicsPath path;
     std::unique_ptr<Node> a, b;
     std::unique_ptr<Node> Copy() const;
+    // Same tree of the same paths (points, point types, fill modes).
+    bool operator==(const Node& o) const;
   };
   const Node& Root() const { return *root_; }
+  // The same tree of the same shapes (not merely the same area).
+  bool operator==(const Region& o) const { return *root_ == *o.root_; }
 
   static constexpr float kInfiniteExtent = 4194304.0f;
 

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "dialworks/draw/CairoGraphics.h"
 
 namespace dw {
 
@@ -24,10 +23,6 @@ float TDWInstrumentLayers::DeviceScale(const gp::Graphics& AGraphics) {
   const gp::Matrix m = AGraphics.GetTransform();
   const float scale = std::sqrt(std::fabs(m.M11() * m.M22() - m.M12() * m.M21()));
   return scale >= 0.25f && scale <= 16 ? scale : 1.0f;
-}
-
-std::unique_ptr<gp::Graphics> TDWInstrumentLayers::OpenLayer(gp::Graphics& /*AFrame*/, gp::Bitmap& ALayer) {
-  return std::make_unique<gp::CairoGraphics>(ALayer);
 }
 
 void TDWInstrumentLayers::Drop(TDWLayerSet ASet) {
@@ -61,8 +56,9 @@ void TDWInstrumentLayers::Build(gp::Graphics& AFrameGraphics, IDWLayeredDrawing&
   const int w = std::max(int(std::ceil(FWidth * scale)), 1);
   const int h = std::max(int(std::ceil(FHeight * scale)), 1);
   Drop(ASet);
+  // Layers are opened through the frame's graphics, so a recording frame records them too.
   auto open = [&](gp::Bitmap& ALayer) {
-    std::unique_ptr<gp::Graphics> g = OpenLayer(AFrameGraphics, ALayer);
+    std::unique_ptr<gp::Graphics> g = AFrameGraphics.CreateLayer(ALayer);
     g->ScaleTransform(scale, scale);
     if (AAntiAliased) g->SetSmoothingMode(gp::SmoothingModeAntiAlias);
     return g;

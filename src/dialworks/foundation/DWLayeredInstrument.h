@@ -112,9 +112,6 @@ class TDWInstrumentLayers {
 
   // Device pixels per control pixel of a graphics (from its transform; 1 outside 0.25..16).
   static float DeviceScale(const gp::Graphics& AGraphics);
-  // The one place a layer's graphics is opened. AFrame is the graphics of the frame the layer is
-  // built for (a recording frame may record the layer's contents).
-  static std::unique_ptr<gp::Graphics> OpenLayer(gp::Graphics& AFrame, gp::Bitmap& ALayer);
 
   // One frame (under the control's draw lock): builds what is missing, draws.
   void DrawFrame(gp::Graphics& AGraphics, IDWLayeredDrawing& AInstrument, TDWLayerFrame& AFrame, bool AAntiAliased);

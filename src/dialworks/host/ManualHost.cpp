@@ -4,6 +4,8 @@
 #include <cmath>
 #include <deque>
 
+#include "dialworks/host/HostTimer.h"
+
 namespace dw {
 
 namespace {
@@ -44,52 +46,7 @@ int64_t ClockIntervalUs(const TAnimationClock& AClock) {
   return std::max<int64_t>(1, std::llround(AClock.Interval() * 1000.0));
 }
 
-class TManualTimer final : public IRelaxedTimer {
- public:
-  explicit TManualTimer(std::shared_ptr<TManualHost::TCore> ACore)
-      : FCore(std::move(ACore)), FState(std::make_shared<TManualTimerState>()) {
-    std::lock_guard lock(FCore->Lock);
-    FCore->Arm(*FState);
-    FCore->Timers.push_back(FState);
-  }
-  ~TManualTimer() override {
-    {
-      std::lock_guard lock(FCore->Lock);
-      std::erase(FCore->Timers, FState);
-    }
-    FState->Slot.Kill();
-  }
-  bool Enabled() const override {
-    std::lock_guard lock(FCore->Lock);
-    return FState->Enabled;
-  }
-  void SetEnabled(bool AValue) override {
-    std::lock_guard lock(FCore->Lock);
-    if (FState->Enabled == AValue) return;
-    FState->Enabled = AValue;
-    if (AValue) FCore->Arm(*FState);
-  }
-  uint32_t Interval() const override {
-    std::lock_guard lock(FCore->Lock);
-    return FState->Interval;
-  }
-  void SetInterval(double AMilliseconds) override {
-    std::lock_guard lock(FCore->Lock);
-    const uint32_t v = LimitInterval(AMilliseconds, FState->Interval);
-    if (v == FState->Interval) return;
-    FState->Interval = v;
-    if (FState->Enabled) FCore->Arm(*FState);
-  }
-  void SetOnTimer(TTimerEvent AEvent) override { FState->Slot.Set(std::move(AEvent)); }
-  void Reset() override {
-    std::lock_guard lock(FCore->Lock);
-    if (FState->Enabled) FCore->Arm(*FState);
-  }
-
- private:
-  std::shared_ptr<TManualHost::TCore> FCore;
-  std::shared_ptr<TManualTimerState> FState;
-};
+using TManualTimer = THostTimer<TManualHost::TCore, TManualTimerState>;
 
 class TManualClock final : public TAnimationClock {
  public:

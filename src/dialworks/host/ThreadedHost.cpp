@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "dialworks/host/HostTimer.h"
+
 namespace dw {
 
 using TSteady = std::chrono::steady_clock;
@@ -72,52 +74,7 @@ struct TThreadedHost::TTimerCore {
 
 namespace {
 
-class TThreadedTimer final : public IRelaxedTimer {
- public:
-  explicit TThreadedTimer(std::shared_ptr<TThreadedHost::TTimerCore> ACore)
-      : FCore(std::move(ACore)), FState(std::make_shared<TThreadedTimerState>()) {
-    std::lock_guard lock(FCore->Lock);
-    FCore->Timers.push_back(FState);
-    FCore->Arm(*FState);
-  }
-  ~TThreadedTimer() override {
-    {
-      std::lock_guard lock(FCore->Lock);
-      std::erase(FCore->Timers, FState);
-    }
-    FState->Slot.Kill();
-  }
-  bool Enabled() const override {
-    std::lock_guard lock(FCore->Lock);
-    return FState->Enabled;
-  }
-  void SetEnabled(bool AValue) override {
-    std::lock_guard lock(FCore->Lock);
-    if (FState->Enabled == AValue) return;
-    FState->Enabled = AValue;
-    if (AValue) FCore->Arm(*FState);
-  }
-  uint32_t Interval() const override {
-    std::lock_guard lock(FCore->Lock);
-    return FState->Interval;
-  }
-  void SetInterval(double AMilliseconds) override {
-    std::lock_guard lock(FCore->Lock);
-    const uint32_t v = LimitInterval(AMilliseconds, FState->Interval);
-    if (v == FState->Interval) return;
-    FState->Interval = v;
-    if (FState->Enabled) FCore->Arm(*FState);
-  }
-  void SetOnTimer(TTimerEvent AEvent) override { FState->Slot.Set(std::move(AEvent)); }
-  void Reset() override {
-    std::lock_guard lock(FCore->Lock);
-    if (FState->Enabled) FCore->Arm(*FState);
-  }
-
- private:
-  std::shared_ptr<TThreadedHost::TTimerCore> FCore;
-  std::shared_ptr<TThreadedTimerState> FState;
-};
+using TThreadedTimer = THostTimer<TThreadedHost::TTimerCore, TThreadedTimerState>;
 
 // Ticks on its own thread while anybody is subscribed; sleeps otherwise.
 class TThreadedClock final : public TAnimationClock {

@@ -1,5 +1,5 @@
-// CairoGraphics: the fills our own code paints into the surface's pixels (computed or Cairo's
-// coverage composed by CoverageGradient, fading convex gradients) where the target allows it.
+#include "dialworks/draw/PixelPaths.h"
+
 #include <cstring>
 
 #include "dialworks/draw/CairoGraphics.h"
@@ -12,10 +12,17 @@ namespace dw::gp {
 
 using namespace detail;
 
+PixelPaths::~PixelPaths() {
+  if (coverage_) cairo_surface_destroy(coverage_);
+  if (clipMask_) cairo_surface_destroy(clipMask_);
+}
+
 // Whether drawing may write the target's pixels itself: a plain ARGB32 image in device pixels,
-// drawn over, with no clip or a whole-pixel rectangle (which narrows *pixels). With AShapedClip a
-// clip Cairo can express is accepted too (*shaped is then set); the caller applies it.
-bool CairoGraphics::DirectPixels(RectF* pixels, bool AShapedClip, bool* shaped) const {
+// drawn over, with no clip or a whole-pixel rectangle (which narrows *pixels). With AShapedClip any
+// other clip is accepted too (*shaped is then set); the caller applies it.
+bool PixelPaths::DirectPixels(RectF* pixels, bool AShapedClip, bool* shaped) const {
+  const auto& st_ = g_.st_;
+  cairo_surface_t* surface_ = g_.surface_;
   if (st_.compositing != CompositingModeSourceOver) return false;
   double ox = 0, oy = 0, sx = 1, sy = 1;
   cairo_surface_get_device_offset(surface_, &ox, &oy);
@@ -24,8 +31,10 @@ bool CairoGraphics::DirectPixels(RectF* pixels, bool AShapedClip, bool* shaped) 
       cairo_image_surface_get_format(surface_) != CAIRO_FORMAT_ARGB32 || ox != 0 || oy != 0 || sx != 1 || sy != 1)
     return false;
   if (st_.clip && !PixelRectangle(st_.clip->Root(), pixels)) {
-    if (!AShapedClip || !NativeClip(st_.clip->Root())) return false;
-    *pixels = RectF::Intersect(*pixels, st_.clip->GetBounds());
+    if (!AShapedClip) return false;
+    const RectF b = st_.clip->GetBounds();  // the pixels its edges cross included
+    *pixels = RectF::Intersect(
+        *pixels, RectF::FromLTRB(std::floor(b.X), std::floor(b.Y), std::ceil(b.Right()), std::ceil(b.Bottom())));
     *shaped = true;
   }
   *pixels = RectF::Intersect(*pixels, RectF(0, 0, float(cairo_image_surface_get_width(surface_)),
@@ -33,43 +42,118 @@ bool CairoGraphics::DirectPixels(RectF* pixels, bool AShapedClip, bool* shaped) 
   return true;
 }
 
+
+bool PixelPaths::ShapedClip() const {
+  RectF pixels = g_.device_;
+  bool shaped = false;
+  return DirectPixels(&pixels, true, &shaped) && shaped;
+}
+
 // Linear and elliptical gradients, and solid colours on ellipses and elliptical rings: the shape's
 // coverage goes into an A8 mask (computed for ellipses, else rasterised by Cairo) and
-// CoverageGradient composes the paint through it (see there for why). False: not such a fill or
-// target; nothing was drawn.
-bool CairoGraphics::FillByCoverage(const Brush& brush, const GraphicsPath& path) {
+// CoverageGradient composes the paint through it (see there for why). Under a shaped clip every
+// solid fill comes here too: Cairo would render the clip's coverage anew for each fill.
+bool PixelPaths::FillPath(const Brush& brush, const GraphicsPath& path) {
+  const BrushType type = brush.GetType();
+  if (type != BrushTypeLinearGradient && type != BrushTypePathGradient && type != BrushTypeSolidColor) return false;
   EllipseShape ellipse;
-  const bool computed = FilledEllipseShape(path, st_.transform, &ellipse);
+  const bool computed = FilledEllipseShape(path, g_.st_.transform, &ellipse);
   // Other solid fills are Cairo's fastest way.
-  if (brush.GetType() == BrushTypeSolidColor && !computed) return false;
+  if (type == BrushTypeSolidColor && !computed && !ShapedClip()) return false;
   const ComputedShape shape = ellipse;
   return ComposeCoverage(brush, computed ? &shape : nullptr, &path);
 }
 
 // A solid pen along a circle: the ring it covers, computed.
-bool CairoGraphics::StrokeByCoverage(const Pen& pen, const GraphicsPath& path) {
+bool PixelPaths::StrokePath(const Pen& pen, const GraphicsPath& path) {
   EllipseShape ring;
   if (pen.GetBrush().GetType() != BrushTypeSolidColor || pen.GetDashStyle() != DashStyleSolid ||
-      !StrokedCircleShape(path, st_.transform, pen.GetWidth(), &ring))
+      !StrokedCircleShape(path, g_.st_.transform, pen.GetWidth(), &ring))
     return false;
   const ComputedShape shape = ring;
   return ComposeCoverage(pen.GetBrush(), &shape, nullptr);  // never the path: it is not what a pen covers
 }
 
-bool CairoGraphics::ComposeCoverage(const Brush& brush, const ComputedShape* shape, const GraphicsPath* path) {
+// A solid straight stroke with flat or square caps (Cairo caps both ends with the start cap) is a
+// rectangle whose coverage is computed.
+bool PixelPaths::DrawLine(const Pen& pen, PointF a, PointF b) {
+  LineShape line;
+  if (pen.GetBrush().GetType() != BrushTypeSolidColor || pen.GetDashStyle() != DashStyleSolid ||
+      !StrokedLineShape(a, b, g_.st_.transform, pen.GetWidth(), pen.GetStartCap(), &line))
+    return false;
+  const ComputedShape shape = line;
+  return ComposeCoverage(pen.GetBrush(), &shape, nullptr);
+}
+
+// A solid arc with flat ends along a circle: a ring cut by two rays, computed.
+bool PixelPaths::DrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) {
+  ArcShape arc;
+  if (pen.GetBrush().GetType() != BrushTypeSolidColor || pen.GetDashStyle() != DashStyleSolid ||
+      !StrokedArcShape(rect, startAngle, sweepAngle, g_.st_.transform, pen.GetWidth(), pen.GetStartCap(), &arc))
+    return false;
+  const ComputedShape shape = arc;
+  return ComposeCoverage(pen.GetBrush(), &shape, nullptr);
+}
+
+cairo_surface_t* PixelPaths::ClipMask() {
+  const std::shared_ptr<const Region>& clip = g_.st_.clip;
+  const int w = int(std::ceil(g_.device_.Right())), h = int(std::ceil(g_.device_.Bottom()));
+  if (clipMask_ && cairo_image_surface_get_width(clipMask_) == w && cairo_image_surface_get_height(clipMask_) == h &&
+      clipMaskOf_ && (clipMaskOf_ == clip || *clipMaskOf_ == *clip)) {
+    clipMaskOf_ = clip;  // a clip set again with the same shapes (each paint, each part) keeps its mask
+    return clipMask_;
+  }
+  if (clipMask_) cairo_surface_destroy(clipMask_);
+  clipMaskOf_.reset();
+  clipMask_ = cairo_image_surface_create(CAIRO_FORMAT_A8, std::max(w, 0), std::max(h, 0));
+  cairo_t* mc = cairo_create(clipMask_);
+  RenderMask(mc, clip->Root(), std::max(w, 0), std::max(h, 0));
+  const bool ok = cairo_status(mc) == CAIRO_STATUS_SUCCESS;
+  cairo_destroy(mc);
+  cairo_surface_flush(clipMask_);
+  if (!ok || cairo_surface_status(clipMask_) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(clipMask_);
+    clipMask_ = nullptr;
+    return nullptr;
+  }
+  clipMaskOf_ = clip;
+  ++clipMaskVersion_;
+  return clipMask_;
+}
+
+namespace {
+
+// a * b / 255 rounded, as Cairo's compositing multiplies coverage.
+inline uint8_t MulUn8(unsigned a, unsigned b) {
+  const unsigned t = a * b + 0x80;
+  return uint8_t(((t >> 8) + t) >> 8);
+}
+
+// Multiplies the mask's spans by the clip's coverage (device pixel (left + x, top + y)).
+void ClipSpans(uint8_t* mask, int stride, int left, int top, const uint8_t* clip, int clipStride,
+               const std::vector<MaskSpan>& spans) {
+  for (const MaskSpan& s : spans) {
+    uint8_t* m = mask + ptrdiff_t(s.Y) * stride;
+    const uint8_t* c = clip + ptrdiff_t(top + s.Y) * clipStride + left;
+    for (int x = s.X0; x < s.X1; ++x) m[x] = MulUn8(m[x], c[x]);
+  }
+}
+
+}  // namespace
+
+bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape, const GraphicsPath* path) {
+  const auto& st_ = g_.st_;
   if (!st_.transform.IsInvertible()) return false;
-  RectF pixels = device_;
+  RectF pixels = g_.device_;
   bool shaped = false;
   if (!DirectPixels(&pixels, true, &shaped)) return false;
-  // A clip that is one ellipse is applied to computed coverage by computing its own; other shaped
-  // clips need Cairo's mask.
+  // A clip that is one ellipse is applied by computing its own coverage; other shaped clips by
+  // their kept mask.
   EllipseShape clipEllipse;
   const bool clipComputed = shaped && st_.clip->Root().kind == Region::Kind::Path &&
                             FilledEllipseShape(st_.clip->Root().path, Matrix(), &clipEllipse);
-  if (shaped && !clipComputed) {
-    if (!path || brush.GetType() == BrushTypeSolidColor) return false;
-    shape = nullptr;
-  }
+  cairo_surface_t* clipMask = shaped && !clipComputed ? ClipMask() : nullptr;
+  if (shaped && !clipComputed && !clipMask) return false;
   if (!shape && !path) return false;
   const CoverageGradient gradient(brush, st_.transform);
   if (!gradient.Valid()) return false;
@@ -100,13 +184,20 @@ bool CairoGraphics::ComposeCoverage(const Brush& brush, const ComputedShape* sha
   uint8_t* mask = cairo_image_surface_get_data(coverage_);
   const int maskStride = cairo_image_surface_get_stride(coverage_);
   const bool aa = IsAntiAliased(st_.smoothing);
+  auto clipCoverage = [&] {
+    if (clipComputed) ClipToEllipseShape(clipEllipse, mask, maskStride, l, t, spans_);
+    if (clipMask)
+      ClipSpans(mask, maskStride, l, t, cairo_image_surface_get_data(clipMask), cairo_image_surface_get_stride(clipMask),
+                spans_);
+  };
   if (shape) {
     // A shape filled twice in a row (a second layer of paint) keeps its coverage.
-    const CoverageKey key{*shape, clipComputed ? clipEllipse : EllipseShape{}, clipComputed, aa, l, t, w, h};
+    const CoverageKey key{*shape, clipComputed ? clipEllipse : EllipseShape{}, clipComputed, aa,
+                          clipMask ? clipMaskVersion_ : 0, l, t, w, h};
     if (!(coverageKey_ && *coverageKey_ == key)) {
       spans_.clear();
       RasteriseComputedShape(*shape, aa, mask, maskStride, l, t, w, h, &spans_);
-      if (clipComputed) ClipToEllipseShape(clipEllipse, mask, maskStride, l, t, spans_);
+      clipCoverage();
       coverageKey_ = key;
     }
   } else {
@@ -120,10 +211,6 @@ bool CairoGraphics::ComposeCoverage(const Brush& brush, const ComputedShape* sha
     cairo_t* mc = cairo_create(coverage_);
     cairo_rectangle(mc, 0, 0, w, h);
     cairo_clip(mc);
-    if (shaped) {  // the clip in device space, on the mask's pixels
-      cairo_translate(mc, -l, -t);
-      ApplyNativeClip(mc, st_.clip->Root(), device_);
-    }
     cairo_matrix_t m = ToCairo(st_.transform);
     m.x0 -= l;
     m.y0 -= t;
@@ -135,21 +222,27 @@ bool CairoGraphics::ComposeCoverage(const Brush& brush, const ComputedShape* sha
     cairo_destroy(mc);
     if (!ok) return false;
     cairo_surface_flush(coverage_);
+    clipCoverage();
   }
 
-  cairo_surface_flush(surface_);
-  uint8_t* data = cairo_image_surface_get_data(surface_);
+  cairo_surface_t* surface = g_.surface_;
+  cairo_surface_flush(surface);
+  uint8_t* data = cairo_image_surface_get_data(surface);
   if (!data) return false;
-  const int stride = cairo_image_surface_get_stride(surface_);
+  const int stride = cairo_image_surface_get_stride(surface);
   gradient.Paint(mask, maskStride, data + ptrdiff_t(t) * stride + ptrdiff_t(l) * 4, stride, l, t, spans_);
-  cairo_surface_mark_dirty_rectangle(surface_, l, t, w, h);
+  cairo_surface_mark_dirty_rectangle(surface, l, t, w, h);
   return true;
 }
+
 
 // A fading convex path gradient is painted by ConvexPathGradient: straight into the pixels when
 // the target is a plain ARGB32 image and the clip is a whole-pixel rectangle (or none), otherwise
 // into a scratch image that Cairo then composes through the clip. False: not such a fill.
-bool CairoGraphics::FillConvexGradient(const PathGradientBrush& brush, const GraphicsPath& path) {
+bool PixelPaths::FillConvexGradient(const PathGradientBrush& brush, const GraphicsPath& path) {
+  const auto& st_ = g_.st_;
+  const RectF& device_ = g_.device_;
+  cairo_surface_t* surface_ = g_.surface_;
   if (st_.compositing != CompositingModeSourceOver || !st_.transform.IsInvertible()) return false;
   const ConvexPathGradient gradient(brush, path, st_.transform);
   if (!gradient.Valid()) return false;
@@ -182,14 +275,14 @@ bool CairoGraphics::FillConvexGradient(const PathGradientBrush& brush, const Gra
   gradient.Paint(cairo_image_surface_get_data(scratch), cairo_image_surface_get_stride(scratch), int(bounds.X),
                  int(bounds.Y), int(bounds.X), int(bounds.Y), int(bounds.Right()), int(bounds.Bottom()));
   cairo_surface_mark_dirty(scratch);
-  if (Begin()) {
-    cairo_identity_matrix(cr_);
-    cairo_rectangle(cr_, bounds.X, bounds.Y, bounds.Width, bounds.Height);
-    if (mask_) cairo_push_group(cr_);
-    cairo_set_source_surface(cr_, scratch, bounds.X, bounds.Y);
-    cairo_fill(cr_);
-    if (mask_) PaintThroughMask();
-    End();
+  if (g_.Begin()) {
+    cairo_identity_matrix(g_.cr_);
+    cairo_rectangle(g_.cr_, bounds.X, bounds.Y, bounds.Width, bounds.Height);
+    if (g_.mask_) cairo_push_group(g_.cr_);
+    cairo_set_source_surface(g_.cr_, scratch, bounds.X, bounds.Y);
+    cairo_fill(g_.cr_);
+    if (g_.mask_) g_.PaintThroughMask();
+    g_.End();
   }
   cairo_surface_destroy(scratch);
   return true;

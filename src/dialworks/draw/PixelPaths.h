@@ -1,0 +1,73 @@
+// PixelPaths: the fills and strokes CairoGraphics paints into the surface's pixels with its own
+// code instead of Cairo's (computed coverage of ellipses, rings, lines and arcs; gradients shaded
+// through a coverage mask; fading convex path gradients), and the kept coverage of a shaped clip
+// they are composed through. A CairoGraphics without one draws everything with Cairo.
+//
+// Each call returns false when the fill, the pen or the target is not one this code takes; then
+// nothing was drawn and Cairo draws instead.
+#pragma once
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "dialworks/draw/Brush.h"
+#include "dialworks/draw/ComputedCoverage.h"
+#include "dialworks/draw/Region.h"
+
+namespace dw::gp {
+
+class CairoGraphics;
+
+class PixelPaths {
+ public:
+  // g: the graphics whose surface, transform, clip and modes are used (a back reference).
+  explicit PixelPaths(CairoGraphics& g) : g_(g) {}
+  ~PixelPaths();
+  PixelPaths(const PixelPaths&) = delete;
+  PixelPaths& operator=(const PixelPaths&) = delete;
+
+  // A path filled with a linear or elliptical gradient or (computed, or under a shaped clip) a
+  // solid colour.
+  bool FillPath(const Brush& brush, const GraphicsPath& path);
+  // A fading convex path gradient, shaded per pixel.
+  bool FillConvexGradient(const PathGradientBrush& brush, const GraphicsPath& path);
+  // Solid pens along a circle path, a straight line, a circular arc.
+  bool StrokePath(const Pen& pen, const GraphicsPath& path);
+  bool DrawLine(const Pen& pen, PointF a, PointF b);
+  bool DrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle);
+  // Whether the current clip is one these paths compose through a kept mask rather than Cairo
+  // (then fills Cairo would draw are better sent here as paths).
+  bool ShapedClip() const;
+
+ private:
+  // Paints through coverage: the computed shape's when given, else the path's rasterised by Cairo.
+  bool ComposeCoverage(const Brush& brush, const ComputedShape* shape, const GraphicsPath* path);
+  // Whether drawing may write the target's pixels itself (see the definition).
+  bool DirectPixels(RectF* pixels, bool AShapedClip, bool* shaped) const;
+  // The current clip's coverage over the device (A8, device pixels), rendered when the clip's
+  // shapes or the device size changed since the last call; nullptr when it cannot be made.
+  cairo_surface_t* ClipMask();
+
+  CairoGraphics& g_;
+  cairo_surface_t* coverage_ = nullptr;  // A8 coverage of one fill, kept and grown as needed
+  std::vector<MaskSpan> spans_;          // its painted runs (kept: no allocation per fill)
+  // Which computed shape the coverage mask holds, if one, and under which clip.
+  struct CoverageKey {
+    ComputedShape Shape;
+    EllipseShape Clip;
+    bool Clipped, AntiAliased;
+    uint64_t ClipMask;  // clipMaskVersion_ when composed through the clip mask, else 0
+    int Left, Top, Width, Height;
+    bool operator==(const CoverageKey&) const = default;
+  };
+  std::optional<CoverageKey> coverageKey_;
+  cairo_surface_t* clipMask_ = nullptr;        // the kept clip coverage
+  std::shared_ptr<const Region> clipMaskOf_;   // the clip (device space) it was rendered from
+  uint64_t clipMaskVersion_ = 0;               // counts renderings of clipMask_
+};
+
+}  // namespace dw::gp
