@@ -13,12 +13,13 @@
 #include <optional>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/ComputedCoverage.h"
 #include "dialworks/draw/Graphics.h"
 
 namespace dw::gp {
 
-class CairoGraphics final : public Graphics {
+class DW_API CairoGraphics final : public Graphics {
  public:
   // Draws on the bitmap, which must outlive this object.
   explicit CairoGraphics(Bitmap& bitmap);

@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Graphics.h"
 #include "dialworks/framework/ChangeNotify.h"
 #include "dialworks/framework/Component.h"
@@ -33,7 +34,7 @@ using TShiftState = uint8_t;
 
 // A control that draws only what it paints (no background of its own), so it can also act as a
 // drawing layer. Holds bounds, visibility, the enabled state and the control lock.
-class TRXTransparentControl : public TComponent, public IKVControl {
+class DW_API TRXTransparentControl : public TComponent, public IKVControl {
   DW_CLASS(TRXTransparentControl, TComponent)
   static constexpr int MaxSize = 32767;
   explicit TRXTransparentControl(TComponent* AOwner = nullptr);
@@ -77,7 +78,7 @@ class TRXTransparentControl : public TComponent, public IKVControl {
   bool FEnabled = true;
 };
 
-class TKVBasicControl : public TRXTransparentControl {
+class DW_API TKVBasicControl : public TRXTransparentControl {
   DW_CLASS(TKVBasicControl, TRXTransparentControl)
   explicit TKVBasicControl(TComponent* AOwner = nullptr);
   ~TKVBasicControl() override;
@@ -153,7 +154,7 @@ class TKVBasicControl : public TRXTransparentControl {
 // Holds the control lock for drawing if its turn comes within DrawWait: `if (!lock) return;`.
 // Assignments queued before it are short, so a painter does not skip its frame for a writer on
 // another thread; a lock held for long (or a writer waiting on this thread) costs one frame.
-class TControlDrawLock {
+class DW_API TControlDrawLock {
  public:
   static constexpr std::chrono::microseconds DrawWait{10000};
   explicit TControlDrawLock(IKVControl& AControl) : FLock(AControl.ControlLock(), DrawWait) {}
@@ -164,7 +165,7 @@ class TControlDrawLock {
 };
 
 // A control with a Color (default 0xFFFFFFFF, white); the base of the analog clock.
-class TKVBasicColorControl : public TKVBasicControl {
+class DW_API TKVBasicColorControl : public TKVBasicControl {
   DW_CLASS(TKVBasicColorControl, TKVBasicControl)
   explicit TKVBasicColorControl(TComponent* AOwner = nullptr) : TKVBasicControl(AOwner) {}
   TAlphaColor Color() const { return FColor; }
@@ -177,7 +178,7 @@ class TKVBasicColorControl : public TKVBasicControl {
 // The Rotation of a rotatable control as a nested property object: Angle in degrees (any finite
 // value, folded for use; NaN and infinities refused) and Thickness (0.01..1, limited). It edits
 // the TDWRotation the control holds.
-class TDWRotationProperty : public TKVBasicControlProperty {
+class DW_API TDWRotationProperty : public TKVBasicControlProperty {
   DW_CLASS(TDWRotationProperty, TKVBasicControlProperty)
   TDWRotationProperty(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, TDWRotation& ARotation)
       : TKVBasicControlProperty(std::move(AOnChange), AOwner, AControl), FRotation(ARotation) {}
@@ -192,7 +193,7 @@ class TDWRotationProperty : public TKVBasicControlProperty {
 
 // A control whose frame can be turned (linear gauge, thermometer, progress bar, segment and
 // matrix displays). A rotation change is a size change (InvalidateSize).
-class TDWBasicRotatableControl : public TKVBasicControl {
+class DW_API TDWBasicRotatableControl : public TKVBasicControl {
   DW_CLASS(TDWBasicRotatableControl, TKVBasicControl)
   explicit TDWBasicRotatableControl(TComponent* AOwner = nullptr);
   TDWRotation& Rotation() { return FRotation; }

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/Persistents.h"
 #include "dialworks/framework/Registry.h"
@@ -32,7 +33,7 @@ namespace dw {
 
 class TRXComponentElements;
 
-class TRXComponentElement {
+class DW_API TRXComponentElement {
  public:
   virtual ~TRXComponentElement() = default;
 
@@ -58,7 +59,7 @@ class TRXComponentElement {
   std::atomic<TRXComponentElements*> FListOwner{nullptr};
 };
 
-class TRXDrawComponentElement : public TRXComponentElement {
+class DW_API TRXDrawComponentElement : public TRXComponentElement {
  public:
   // Draws the element inside its host's drawing: the host's half extents ARX, ARY, its full
   // extents AW, AH, and the values passed through from the host's IntDraw.
@@ -81,7 +82,7 @@ class TRXDrawComponentElement : public TRXComponentElement {
 
 // Matrix layers render into the matrix display's 32-bit pixel buffer (AWidth x AHeight cells,
 // premultiplied 0xAARRGGBB like gp::Bitmap).
-class IRXMatrixLayer {
+class DW_API IRXMatrixLayer {
  public:
   virtual void Render(uint32_t* ABuffer, int AWidth, int AHeight) = 0;
 
@@ -89,7 +90,7 @@ class IRXMatrixLayer {
   ~IRXMatrixLayer() = default;
 };
 
-class TRXComponentElements : public TCollectionBase {
+class DW_API TRXComponentElements : public TCollectionBase {
   DW_CLASS(TRXComponentElements, TCollectionBase)
   // AOwner: the instrument that owns the collection (repainted by InvalidateOwner; its lock and
   // loading state are the collection's).
@@ -175,7 +176,7 @@ DW_ELEMENT_FAMILY_COLLECTION(TRXMatrixComponentElements, efMatrix)
 
 // Base of matrix layers that are not instruments (the text matrix layer): Position (X, Y,
 // proportions of the buffer's width and height; default 0, 0) and Render.
-class TRXBasicMatrixElement : public TRXTransparentControl, public TRXComponentElement, public IRXMatrixLayer {
+class DW_API TRXBasicMatrixElement : public TRXTransparentControl, public TRXComponentElement, public IRXMatrixLayer {
   DW_CLASS(TRXBasicMatrixElement, TRXTransparentControl)
   explicit TRXBasicMatrixElement(TComponent* AOwner = nullptr);
   TKVElementOffsets& Position() { return *FPosition; }
