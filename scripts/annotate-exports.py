@@ -9,6 +9,7 @@ In every header of src/dialworks/<area>/:
   - a function DECLARED at namespace scope (a line at column 0 whose statement ends in ";", not
     a template, inline, constexpr or static one) gets DW_API in front;
   - "extern" variables get DW_API after "extern";
+  - a class defined inside a #define (a macro that declares classes) gets DW_API too;
   - the header includes "dialworks/Export.h" when it uses DW_API.
 Class templates and inline functions are left alone: every user compiles them itself.
 --check reports the headers that would change and exits 1 (for CI or a pre-merge look).
@@ -19,6 +20,7 @@ import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent / "src" / "dialworks"
 CLASS_RE = re.compile(r"^(class|struct)\s+(?!DW_API\b)([A-Za-z_]\w*)(\s+final)?\s*(:(?!:)|\{)")
+MACRO_CLASS_RE = re.compile(r"^(\s+)(class|struct)\s+(?!DW_API\b)([A-Za-z_]\w*)(\s+final)?\s*(:(?!:)|\{)")
 SKIP_FUNC = re.compile(r"^(template\b|using\b|typedef\b|namespace\b|class\b|struct\b|enum\b|union\b|#|//|/\*|\*|}|"
                        r"static_assert\b|extern\b|inline\b|constexpr\b|consteval\b|static\b|friend\b|return\b|"
                        r"DW_API\b|public:|private:|protected:|[A-Z_]+\(|\))")
@@ -51,6 +53,15 @@ def annotate(text):
     out = list(lines)
     changed = False
     for i, line in enumerate(lines):
+        # A class a macro defines (its body continues the #define line).
+        if i > 0 and lines[i - 1].rstrip().endswith("\\"):
+            m = MACRO_CLASS_RE.match(line)
+            if m:
+                new = f"{m.group(1)}{m.group(2)} DW_API {line[m.end(2):].lstrip()}"
+                # Keep the continuation backslashes in their column.
+                out[i] = re.sub(r" {7}\\$", "\\\\", new) if new.endswith("\\") else new
+                changed = True
+            continue
         if not line or line[0] in " \t":
             continue
         prev = previous_code_line(lines, i)

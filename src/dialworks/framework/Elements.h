@@ -160,7 +160,7 @@ class DW_API TRXComponentElements : public TCollectionBase {
 };
 
 #define DW_ELEMENT_FAMILY_COLLECTION(Name, ...)                                   \
-  class Name : public TRXComponentElements {                                      \
+  class DW_API Name : public TRXComponentElements {                               \
     DW_CLASS(Name, TRXComponentElements)                                          \
     using TRXComponentElements::TRXComponentElements;                             \
                                                                                   \
