@@ -4,6 +4,7 @@
 #            another instrument, foundation cannot use an instrument, and so on.
 #   headers: every header under src/dialworks is listed public or internal in
 #            cmake/DialworksHeaders.cmake, so none is installed or left out by accident.
+cmake_minimum_required(VERSION 3.25)  # script mode: IN_LIST and current policies
 set(_faults "")
 if(MODE STREQUAL "layers")
   include(${LAYERS})
@@ -16,7 +17,8 @@ if(MODE STREQUAL "layers")
         set(_used ${CMAKE_MATCH_1})
         if(NOT _used IN_LIST DW_USES_${_area})
           file(RELATIVE_PATH _rel ${SOURCE_DIR} ${_f})
-          list(APPEND _faults "${_rel}: includes dialworks/${_used}/ but area ${_area} uses only: ${DW_USES_${_area}}")
+          list(JOIN DW_USES_${_area} ", " _uses)
+          list(APPEND _faults "${_rel}: includes dialworks/${_used}/ but area ${_area} uses only ${_uses}")
         endif()
       endforeach()
     endforeach()
