@@ -1,29 +1,67 @@
-# dw_area(NAME): a static library dw_NAME from src/dialworks/NAME/*.cpp. Headers are included as
-# "dialworks/NAME/X.h" from src/ (build) or include/ (install).
+# dw_area(NAME [LINKS targets...]): a library dw_NAME from src/dialworks/NAME/*.cpp, linked to
+# exactly the areas (and packages) it uses. Headers are included as "dialworks/NAME/X.h" from src/
+# (build) or include/ (install). Static by default; with DW_SHARED a shared library whose symbols
+# are hidden except those marked DW_API (dialworks/Export.h).
 set(DW_AREA_TARGETS "")
 function(dw_area name)
+  cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})
   file(GLOB _sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/dialworks/${name}/*.cpp)
-  add_library(dw_${name} STATIC ${_sources})
+  if(DW_SHARED)
+    add_library(dw_${name} SHARED ${_sources})
+    set_target_properties(dw_${name} PROPERTIES
+      CXX_VISIBILITY_PRESET hidden
+      VISIBILITY_INLINES_HIDDEN ON
+      VERSION ${PROJECT_VERSION}
+      SOVERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}
+      INSTALL_RPATH "$ORIGIN")
+    target_compile_definitions(dw_${name} PRIVATE DW_BUILDING_LIBRARY PUBLIC DW_SHARED_LIBS)
+  else()
+    add_library(dw_${name} STATIC ${_sources})
+  endif()
   target_include_directories(dw_${name} PUBLIC
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>
     $<INSTALL_INTERFACE:include>)
-  target_compile_options(dw_${name} PRIVATE -Wall -Wextra -Wshadow)
+  target_compile_features(dw_${name} PUBLIC cxx_std_20)
+  target_compile_options(dw_${name} PRIVATE ${DW_WARNINGS})
+  target_link_libraries(dw_${name} PUBLIC ${ARG_LINKS})
   set_target_properties(dw_${name} PROPERTIES EXPORT_NAME ${name})
+  # The areas an area may include: itself and every dialworks area it links, directly or not.
+  set(_allowed ${name})
+  foreach(_link IN LISTS ARG_LINKS)
+    if(_link MATCHES "^dw_(.*)$")
+      get_property(_below GLOBAL PROPERTY DW_AREA_USES_${CMAKE_MATCH_1})
+      list(APPEND _allowed ${_below})
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES _allowed)
+  set_property(GLOBAL PROPERTY DW_AREA_USES_${name} ${_allowed})
+  set_property(GLOBAL APPEND PROPERTY DW_AREA_NAMES ${name})
   set(DW_AREA_TARGETS ${DW_AREA_TARGETS} dw_${name} PARENT_SCOPE)
 endfunction()
 
-# dw_area_tests(NAME [LABELS ...]): one GoogleTest program from tests/NAME/*.cpp.
+# dw_write_layers(FILE): the include rules of every area, for cmake/CheckLayers.cmake.
+function(dw_write_layers file)
+  get_property(_names GLOBAL PROPERTY DW_AREA_NAMES)
+  set(_text "set(DW_AREAS ${_names})\n")
+  foreach(_n IN LISTS _names)
+    get_property(_uses GLOBAL PROPERTY DW_AREA_USES_${_n})
+    string(APPEND _text "set(DW_USES_${_n} ${_uses})\n")
+  endforeach()
+  file(WRITE ${file} "${_text}")
+endfunction()
+
+# dw_area_tests(NAME [LABELS ...] [LINKS ...]): one GoogleTest program from tests/NAME/*.cpp.
 function(dw_area_tests name)
-  cmake_parse_arguments(ARG "" "" "LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LABELS;LINKS" ${ARGN})
   file(GLOB _sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${name}/*.cpp)
   if(NOT _sources)
     return()
   endif()
   # Every test program carries the shared sanitizer suppressions (font-library caches and threads).
   add_executable(test_${name} ${_sources} ${PROJECT_SOURCE_DIR}/tests/support/SanitizerSuppressions.cpp)
-  target_link_libraries(test_${name} PRIVATE dialworks GTest::gtest GTest::gtest_main)
+  target_link_libraries(test_${name} PRIVATE dialworks GTest::gtest GTest::gtest_main ${ARG_LINKS})
   target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_compile_options(test_${name} PRIVATE -Wall -Wextra)
+  target_compile_options(test_${name} PRIVATE ${DW_TEST_WARNINGS})
   target_compile_definitions(test_${name} PRIVATE DW_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
   gtest_discover_tests(test_${name} PROPERTIES LABELS ${name} DISCOVERY_TIMEOUT 60)
   # Further labels (e.g. "threading", which CI runs under ThreadSanitizer): a list cannot pass

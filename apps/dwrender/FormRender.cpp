@@ -8,6 +8,7 @@
 #include "OutputFile.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/framework/Control.h"
+#include "dialworks/framework/FormJson.h"
 #include "dialworks/framework/Registry.h"
 #include "dialworks/package/DialworksPkg.h"
 
@@ -176,7 +177,7 @@ TJson DescribeObject(TPersistent& AObject) {
         out[p->Name()] = "pin";
         break;
       default:
-        out[p->Name()] = p->Get(AObject);
+        out[p->Name()] = PropValueToJson(p->Get(AObject));
     }
   }
   return out;

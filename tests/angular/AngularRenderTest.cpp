@@ -7,7 +7,7 @@
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/framework/Form.h"
 #include "dialworks/framework/Registry.h"
-#include "dialworks/framework/TableCheck.h"
+#include "support/TableCheck.h"
 #include "dialworks/host/ManualHost.h"
 #include "ScopedHost.h"
 #include "dialworks/package/DialworksPkg.h"

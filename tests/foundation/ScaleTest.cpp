@@ -5,6 +5,7 @@
 
 #include "FoundationTestClasses.h"
 #include "dialworks/framework/Form.h"
+#include "dialworks/framework/FormJson.h"
 
 using namespace dw;
 using namespace dwtest;

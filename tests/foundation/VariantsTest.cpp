@@ -4,7 +4,7 @@
 
 #include "FoundationTestClasses.h"
 #include "dialworks/draw/RecordingGraphics.h"
-#include "dialworks/framework/TableCheck.h"
+#include "support/TableCheck.h"
 #include "dialworks/host/ManualHost.h"
 
 using namespace dw;

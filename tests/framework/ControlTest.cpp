@@ -10,6 +10,7 @@
 #include "dialworks/draw/Bitmap.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/framework/Form.h"
+#include "dialworks/framework/FormJson.h"
 #include "dialworks/host/ManualHost.h"
 #include "dialworks/host/PixelBlock.h"
 

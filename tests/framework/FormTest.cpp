@@ -5,6 +5,7 @@
 
 #include "TestClasses.h"
 #include "dialworks/framework/Form.h"
+#include "dialworks/framework/FormJson.h"
 #include "dialworks/host/ManualHost.h"
 
 using namespace dw;
@@ -198,7 +199,7 @@ TEST_F(FormTest, PropertyPathsReachNestedObjectsItemsAndPins) {
   EXPECT_TRUE(SetPropertyText(g, "Scale.Color", "0xFF00FF00", &err)) << err;
   EXPECT_TRUE(SetPropertyText(g, "Scale.Caption", "a=b", &err)) << err;
   EXPECT_EQ(g.Scale().Caption(), "a=b");
-  EXPECT_EQ(*GetPropertyValue(g, "Elements[1].Position.Y.Value"), TJson(0.6));
+  EXPECT_EQ(*GetPropertyValue(g, "Elements[1].Position.Y.Value"), TPropValue(0.6));
   auto loc = FindPropertyPath(g, "Elements[0].StatePin");
   ASSERT_TRUE(loc && loc->Prop);
   EXPECT_EQ(loc->Prop->Pin(*loc->Object), &static_cast<TTestHandElement&>(g.Elements().ItemComponent(0)).StatePin());

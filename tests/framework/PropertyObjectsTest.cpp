@@ -6,6 +6,7 @@
 #include "TestClasses.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/framework/Form.h"
+#include "dialworks/framework/FormJson.h"
 #include "dialworks/host/ManualHost.h"
 
 using namespace dw;

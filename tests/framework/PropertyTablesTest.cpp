@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestClasses.h"
-#include "dialworks/framework/TableCheck.h"
+#include "support/TableCheck.h"
 
 using namespace dw;
 using namespace dwtest;

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+#include "dialworks/Export.h"
 #include "dialworks/angular/DWAngularGaugeGeometry.h"
 #include "dialworks/draw/Bitmap.h"
 #include "dialworks/draw/Path.h"
@@ -29,7 +30,7 @@ namespace dw {
 
 // The dial's scale: MinAngle and MaxAngle in mathematical degrees (any finite value; folded for
 // use). The scale begins at MaxAngle and runs clockwise to MinAngle; equal angles close a circle.
-class TDWAngularGaugeScale : public TDWReversibleGaugeScale {
+class DW_API TDWAngularGaugeScale : public TDWReversibleGaugeScale {
   DW_CLASS(TDWAngularGaugeScale, TDWReversibleGaugeScale)
   TDWAngularGaugeScale(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl);
 
@@ -55,7 +56,7 @@ class TDWAngularGaugeScale : public TDWReversibleGaugeScale {
 };
 
 // The gauge's hand: a full circle is decided by the gauge's scale.
-class TDWAngularGaugeHand : public TDWAngularHand {
+class DW_API TDWAngularGaugeHand : public TDWAngularHand {
   DW_CLASS(TDWAngularGaugeHand, TDWAngularHand)
   TDWAngularGaugeHand(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl,
                       const TDWAngularGaugeScale* AScale)
@@ -68,7 +69,7 @@ class TDWAngularGaugeHand : public TDWAngularHand {
   const TDWAngularGaugeScale* FScale;  // the gauge's scale (not owned)
 };
 
-class TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxInstrument> {
+class DW_API TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxInstrument> {
   DW_CLASS(TDWBasicAngularGauge, TDWBasicMinMaxInstrument)
   static constexpr int DefaultSize = 160;
   static constexpr int MinSize = 5;
@@ -162,47 +163,47 @@ class TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxInstrumen
   TDWDialLayout FFrameLayout;  // the layout of the frame being drawn (set by LayerArea)
 };
 
-class TDWExternalAngularGauge : public TDWWithInputPin<TDWBasicAngularGauge> {
+class DW_API TDWExternalAngularGauge : public TDWWithInputPin<TDWBasicAngularGauge> {
   DW_CLASS(TDWExternalAngularGauge, TDWBasicAngularGauge)
   using TDWWithInputPin::TDWWithInputPin;
 };
 
 // The standalone control: Background and TabStop.
-class TDWAngularGauge : public TDWStandaloneControl<TDWExternalAngularGauge> {
+class DW_API TDWAngularGauge : public TDWStandaloneControl<TDWExternalAngularGauge> {
   DW_CLASS(TDWAngularGauge, TDWExternalAngularGauge)
   using TDWStandaloneControl::TDWStandaloneControl;
 };
 
-class TDWAngularGaugeLayer : public TDWExternalAngularGauge {
+class DW_API TDWAngularGaugeLayer : public TDWExternalAngularGauge {
   DW_CLASS(TDWAngularGaugeLayer, TDWExternalAngularGauge)
   using TDWExternalAngularGauge::TDWExternalAngularGauge;
 };
 
-class TDWBasicAngularGaugeElement : public TDWBasicAngularGauge {
+class DW_API TDWBasicAngularGaugeElement : public TDWBasicAngularGauge {
   DW_CLASS(TDWBasicAngularGaugeElement, TDWBasicAngularGauge)
   using TDWBasicAngularGauge::TDWBasicAngularGauge;
 };
 
-class TDWAngularGaugeElement : public TDWMirroringElement<TDWBasicAngularGaugeElement> {
+class DW_API TDWAngularGaugeElement : public TDWMirroringElement<TDWBasicAngularGaugeElement> {
   DW_CLASS(TDWAngularGaugeElement, TDWBasicAngularGaugeElement)
   explicit TDWAngularGaugeElement(TComponent* AOwner = nullptr) : TDWMirroringElement(AOwner) {
     SetPlacementDefaults({0.3f, 0.3f}, {0, 0.6f});
   }
 };
 
-class TDWExternalAngularGaugeElement : public TDWExternalElement<TDWAngularGaugeElement> {
+class DW_API TDWExternalAngularGaugeElement : public TDWExternalElement<TDWAngularGaugeElement> {
   DW_CLASS(TDWExternalAngularGaugeElement, TDWAngularGaugeElement)
   using TDWExternalElement::TDWExternalElement;
 };
 
-class TDWExternalAngularGaugeMatrixLayer : public TDWMatrixLayerOf<TDWExternalAngularGaugeElement> {
+class DW_API TDWExternalAngularGaugeMatrixLayer : public TDWMatrixLayerOf<TDWExternalAngularGaugeElement> {
   DW_CLASS(TDWExternalAngularGaugeMatrixLayer, TDWExternalAngularGaugeElement)
   explicit TDWExternalAngularGaugeMatrixLayer(TComponent* AOwner = nullptr) : TDWMatrixLayerOf(AOwner) {
     SetPlacementDefaults({0.6f, 0.6f}, {0, 0});
   }
 };
 
-class TDWExternalAngularGaugeMatrixElement : public TDWExternalAngularGaugeMatrixLayer {
+class DW_API TDWExternalAngularGaugeMatrixElement : public TDWExternalAngularGaugeMatrixLayer {
   DW_CLASS(TDWExternalAngularGaugeMatrixElement, TDWExternalAngularGaugeMatrixLayer)
   using TDWExternalAngularGaugeMatrixLayer::TDWExternalAngularGaugeMatrixLayer;
 };
@@ -210,7 +211,7 @@ class TDWExternalAngularGaugeMatrixElement : public TDWExternalAngularGaugeMatri
 // Registers the unit DWAngularGauge: the control, its layer, its element variants and (once they
 // exist) the hand elements, in their families and categories.
 namespace DWAngularGauge {
-void RegisterPkg();
+DW_API void RegisterPkg();
 }  // namespace DWAngularGauge
 
 }  // namespace dw

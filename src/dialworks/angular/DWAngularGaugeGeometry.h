@@ -9,37 +9,38 @@
 #include <span>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Types.h"
 #include "dialworks/framework/Decorations.h"
 
 namespace dw {
 
-struct TDWDialAngles {
+struct DW_API TDWDialAngles {
   float Start = 135;  // screen angle where the scale begins (a)
   float End = 45;     // screen angle where it ends (b)
   float Sweep = 270;  // clockwise degrees from Start to End; 360 when the angles are equal
 };
-TDWDialAngles DWDialAngles(float AMinAngle, float AMaxAngle);
+DW_API TDWDialAngles DWDialAngles(float AMinAngle, float AMaxAngle);
 // The scale closes into a full circle: both angles fold to the same direction.
-bool DWDialIsFullCircle(float AMinAngle, float AMaxAngle);
+DW_API bool DWDialIsFullCircle(float AMinAngle, float AMaxAngle);
 
 // Screen angle of a value (not folded). The value is limited to the range (the lower end tested
 // first); an empty range, or a value or range that is not a number, maps to the start.
-float DWDialValueToAngle(const TDWDialAngles& AAngles, bool AReversed, double AMin, double AMax, double AValue);
+DW_API float DWDialValueToAngle(const TDWDialAngles& AAngles, bool AReversed, double AMin, double AMax, double AValue);
 // The value under a screen angle: the inverse of DWDialValueToAngle for angles on the scale;
 // angles off the scale go to the nearer end.
-double DWDialAngleToValue(const TDWDialAngles& AAngles, bool AReversed, double AMin, double AMax, float AAngle);
+DW_API double DWDialAngleToValue(const TDWDialAngles& AAngles, bool AReversed, double AMin, double AMax, float AAngle);
 
 // Screen angle of tick position APosition of ASteps (the tick list's positions already walk from
 // the other end when the scale is reversed).
-float DWDialTickAngle(const TDWDialAngles& AAngles, uint32_t APosition, uint32_t ASteps);
+DW_API float DWDialTickAngle(const TDWDialAngles& AAngles, uint32_t APosition, uint32_t ASteps);
 
 // Radius of the largest circle about the centre of an AWidth x AHeight rectangle that lies inside
 // the border shape laid into it; 0 when the shape is not known to hold one (rounded diamonds).
-float DWShapeInnerRadius(TKVBorderShape AShape, float AWidth, float AHeight);
+DW_API float DWShapeInnerRadius(TKVBorderShape AShape, float AWidth, float AHeight);
 
 // The face inside a control of AWidth x AHeight.
-struct TDWDialLayout {
+struct DW_API TDWDialLayout {
   float ShiftX = 0, ShiftY = 0;  // translation that centres a squared dial
   float Width = 0, Height = 0;   // the drawing area (squared when asked)
   float Size = 0;                // S: the smaller side
@@ -48,21 +49,21 @@ struct TDWDialLayout {
   float OffsetX = 0, OffsetY = 0;  // centre offset in pixels (centre position resolved against S)
 };
 // AInset is the border's total width in pixels; ACenter the centre position as proportions of S.
-TDWDialLayout DWDialLayout(float AWidth, float AHeight, bool ASquare, float AInset, gp::PointF ACenter);
+DW_API TDWDialLayout DWDialLayout(float AWidth, float AHeight, bool ASquare, float AInset, gp::PointF ACenter);
 
 // One coloured arc of the range band: from StartAngle over SweepAngle screen degrees (negative:
 // counter-clockwise).
-struct TDWRangeArc {
+struct DW_API TDWRangeArc {
   float StartAngle = 0, SweepAngle = 0;
   TAlphaColor Color = 0;
 };
-struct TDWRangeShare {
+struct DW_API TDWRangeShare {
   float Share = 0;  // part of the whole sweep, 1 being all of it
   TAlphaColor Color = 0;
 };
 // The arcs of consecutive ranges along the scale, from its start (its end when reversed), each
 // cut to what is left of the sweep; shares that are not positive numbers take no room.
-std::vector<TDWRangeArc> DWDialRangeArcs(const TDWDialAngles& AAngles, bool AReversed,
+DW_API std::vector<TDWRangeArc> DWDialRangeArcs(const TDWDialAngles& AAngles, bool AReversed,
                                          std::span<const TDWRangeShare> AShares);
 
 }  // namespace dw

@@ -12,13 +12,14 @@
 #include <functional>
 #include <memory>
 
+#include "dialworks/Export.h"
 #include "dialworks/angular/DWAngularGauge.h"
 
 namespace dw {
 
 // Where the gauge drew its hands: translation of the (squared) drawing area inside the control,
 // the centre offset, the face radius, the area the hand pivots in, and the device scale.
-struct TDWDialHandGeometry {
+struct DW_API TDWDialHandGeometry {
   float ShiftX = 0, ShiftY = 0;
   float OffsetX = 0, OffsetY = 0;
   float Reference = 0;
@@ -27,10 +28,10 @@ struct TDWDialHandGeometry {
 };
 // The hands of a dial laid out as L: they pivot at the middle of the (squared) area plus the
 // centre offset. A hand pivots at the middle of its area minus one pixel, hence one pixel more.
-TDWDialHandGeometry DWDialHandGeometry(const TDWDialLayout& L, float AScaleX = 1, float AScaleY = 1);
+DW_API TDWDialHandGeometry DWDialHandGeometry(const TDWDialLayout& L, float AScaleX = 1, float AScaleY = 1);
 
 // What the gauge calls on elements that draw with its dial geometry.
-class IDWAngularAnalogElement {
+class DW_API IDWAngularAnalogElement {
  public:
   virtual void AngularAnalogDraw(gp::Graphics& AGraphics, const TDWDialHandGeometry& AGeometry) = 0;
 
@@ -40,7 +41,7 @@ class IDWAngularAnalogElement {
 
 // The dial as mouse events see it: where the hands pivot (as drawn, at scale 1) and the scale and
 // range a pointer maps onto.
-struct TDWDialMouseGeometry {
+struct DW_API TDWDialMouseGeometry {
   TDWDialHandGeometry Hands;
   TDWDialAngles Angles;
   bool Reversed = false;
@@ -50,12 +51,12 @@ struct TDWDialMouseGeometry {
 // The gauge's mouse geometry from its integer Width and Height, read under its control lock. The
 // hands pivot at the middle of the (squared) area like the drawn ones, so a hit lands on the hand
 // as the user sees it.
-TDWDialMouseGeometry DWDialMouseGeometry(TDWBasicAngularGauge& AGauge);
+DW_API TDWDialMouseGeometry DWDialMouseGeometry(TDWBasicAngularGauge& AGauge);
 
 // What the gauge calls on elements that take the mouse with its dial geometry (AX, AY in control
 // pixels). The other mouse calls (release, wheel, enter, leave, unselect) need no geometry and are
 // those of TRXDrawComponentElement.
-class IDWAngularAnalogMouseElement {
+class DW_API IDWAngularAnalogMouseElement {
  public:
   virtual bool AngularAnalogHitTest(int AX, int AY, const TDWDialMouseGeometry& AGeometry) = 0;
   virtual void AngularAnalogMouseDown(TMouseButton AButton, TShiftState AShift, int AX, int AY,
@@ -69,7 +70,7 @@ class IDWAngularAnalogMouseElement {
 // The dial as the gauge's elements see it: hands of IDWAngularAnalogElement draw with the drawn
 // hand geometry, those of IDWAngularAnalogMouseElement take the mouse with the geometry at the
 // event; other elements get their own calls.
-class TDWDialElementGeometry final : public TRXElementGeometry {
+class DW_API TDWDialElementGeometry final : public TRXElementGeometry {
  public:
   explicit TDWDialElementGeometry(const TDWDialHandGeometry& AHands) { FGeometry.Hands = AHands; }
   explicit TDWDialElementGeometry(const TDWDialMouseGeometry& AGeometry) : FGeometry(AGeometry) {}
@@ -84,7 +85,7 @@ class TDWDialElementGeometry final : public TRXElementGeometry {
 };
 
 // A gauge hand with selection and hover colours.
-class TDWControlAngularGaugeHand : public TDWAngularGaugeHand {
+class DW_API TDWControlAngularGaugeHand : public TDWAngularGaugeHand {
   DW_CLASS(TDWControlAngularGaugeHand, TDWAngularGaugeHand)
   using TDWAngularGaugeHand::TDWAngularGaugeHand;
 
@@ -122,7 +123,7 @@ class TDWControlAngularGaugeHand : public TDWAngularGaugeHand {
 
 // An element that owns a hand and acts as the hand's owning control (its lock; Invalidate redraws
 // the gauge holding the element).
-class TDWBasicGaugeHand : public TKVBasicControl,
+class DW_API TDWBasicGaugeHand : public TKVBasicControl,
                           public TRXDrawComponentElement,
                           public IDWAngularAnalogElement,
                           public IDWMinMaxValueElement {
@@ -154,7 +155,7 @@ class TDWBasicGaugeHand : public TKVBasicControl,
 };
 
 // Draws and animates its hand towards mapped angles; the first angle is jumped to.
-class TDWBasicGaugeHandElement : public TDWBasicGaugeHand {
+class DW_API TDWBasicGaugeHandElement : public TDWBasicGaugeHand {
   DW_CLASS(TDWBasicGaugeHandElement, TDWBasicGaugeHand)
   explicit TDWBasicGaugeHandElement(TComponent* AOwner = nullptr) : TDWBasicGaugeHandElement(AOwner, false) {}
   ~TDWBasicGaugeHandElement() override;
@@ -171,7 +172,7 @@ class TDWBasicGaugeHandElement : public TDWBasicGaugeHand {
 
 // Tracks the largest (gmmMax) or smallest (gmmMin) value of the gauge; falls back to the current
 // value when no new extreme came for AutoReset's interval.
-class TDWGaugeMinMaxHandElement : public TDWBasicGaugeHandElement {
+class DW_API TDWGaugeMinMaxHandElement : public TDWBasicGaugeHandElement {
   DW_CLASS(TDWGaugeMinMaxHandElement, TDWBasicGaugeHandElement)
   explicit TDWGaugeMinMaxHandElement(TComponent* AOwner = nullptr);
   TDWGaugeMinMaxMode Mode() const { return FMode; }
@@ -193,7 +194,7 @@ class TDWGaugeMinMaxHandElement : public TDWBasicGaugeHandElement {
 };
 
 // A hand with its own Value, mapped on the gauge's range or on its own Range when enabled.
-class TDWBasicExternalGaugeHandElement : public TDWBasicGaugeHandElement {
+class DW_API TDWBasicExternalGaugeHandElement : public TDWBasicGaugeHandElement {
   DW_CLASS(TDWBasicExternalGaugeHandElement, TDWBasicGaugeHandElement)
   explicit TDWBasicExternalGaugeHandElement(TComponent* AOwner = nullptr)
       : TDWBasicExternalGaugeHandElement(AOwner, false) {}
@@ -216,7 +217,7 @@ class TDWBasicExternalGaugeHandElement : public TDWBasicGaugeHandElement {
   std::unique_ptr<TDWGaugeHandMinMax> FRange;
 };
 
-class TDWExternalGaugeHandElement : public TDWBasicExternalGaugeHandElement {
+class DW_API TDWExternalGaugeHandElement : public TDWBasicExternalGaugeHandElement {
   DW_CLASS(TDWExternalGaugeHandElement, TDWBasicExternalGaugeHandElement)
   explicit TDWExternalGaugeHandElement(TComponent* AOwner = nullptr);
   ~TDWExternalGaugeHandElement() override { FInputPin.DisconnectAll(); }
@@ -231,7 +232,7 @@ class TDWExternalGaugeHandElement : public TDWBasicExternalGaugeHandElement {
 
 // The user's hand: selected by a press, dragged with the button down, turned by the wheel (1 % of
 // the range per notch); every new value goes out on StatePin and through OnChange.
-class TDWExternalGaugeControlHandElement : public TDWBasicExternalGaugeHandElement,
+class DW_API TDWExternalGaugeControlHandElement : public TDWBasicExternalGaugeHandElement,
                                            public IDWAngularAnalogMouseElement {
   DW_CLASS(TDWExternalGaugeControlHandElement, TDWBasicExternalGaugeHandElement)
   using TOnChange = std::function<void(TDWExternalGaugeControlHandElement&, double, double, double)>;
@@ -268,6 +269,6 @@ class TDWExternalGaugeControlHandElement : public TDWBasicExternalGaugeHandEleme
 
 // The value under a pointer at screen angle ATheta on a dial (the drag rule): along the sweep
 // from the start; in the gap after the end, the nearer end; reversed scales run backwards.
-double DWDialDragValue(const TDWDialAngles& AAngles, bool AReversed, double AMin, double AMax, float ATheta);
+DW_API double DWDialDragValue(const TDWDialAngles& AAngles, bool AReversed, double AMin, double AMax, float ATheta);
 
 }  // namespace dw

@@ -10,11 +10,12 @@
 #include <memory>
 #include <string>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Types.h"
 
 namespace dw::gp {
 
-class Bitmap {
+class DW_API Bitmap {
  public:
   Bitmap();  // 0 x 0
   // Negative, oversized (beyond 32767) or failed sizes give a 0 x 0 bitmap. Pixels start transparent.

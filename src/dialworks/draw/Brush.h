@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Bitmap.h"
 #include "dialworks/draw/Matrix.h"
 #include "dialworks/draw/Path.h"
@@ -22,13 +23,13 @@ enum BrushType : int {
 };
 
 // A colour at a position 0..1 along a gradient.
-struct GradientStop {
+struct DW_API GradientStop {
   float Position = 0;
   TAlphaColor Color = 0;
   bool operator==(const GradientStop&) const = default;
 };
 
-class Brush {
+class DW_API Brush {
  public:
   virtual ~Brush() = default;
   virtual std::unique_ptr<Brush> Clone() const = 0;
@@ -39,7 +40,7 @@ class Brush {
   virtual TAlphaColor MainColor() const = 0;
 };
 
-class SolidBrush final : public Brush {
+class DW_API SolidBrush final : public Brush {
  public:
   explicit SolidBrush(TAlphaColor color) : color_(color) {}
   std::unique_ptr<Brush> Clone() const override { return std::make_unique<SolidBrush>(*this); }
@@ -56,7 +57,7 @@ class SolidBrush final : public Brush {
 // Shared by the gradient brushes: blend factors (0 = first/outer colour, 1 = second/inner colour)
 // at positions, or interpolation colours at positions. Setting one clears the other. Positions are
 // sorted and limited to 0..1; entries with NaN are dropped.
-class GradientBlend {
+class DW_API GradientBlend {
  public:
   void SetBlend(const float* factors, const float* positions, int count);
   void SetInterpolationColors(const TAlphaColor* colors, const float* positions, int count);
@@ -81,7 +82,7 @@ class GradientBlend {
   std::vector<GradientStop> colors_;
 };
 
-class LinearGradientBrush final : public Brush {
+class DW_API LinearGradientBrush final : public Brush {
  public:
   LinearGradientBrush(const RectF& rect, TAlphaColor color1, TAlphaColor color2, LinearGradientMode mode);
   LinearGradientBrush(PointF point1, PointF point2, TAlphaColor color1, TAlphaColor color2);
@@ -138,7 +139,7 @@ class LinearGradientBrush final : public Brush {
 // Colours from the surround colours on the path's boundary (position 0) to the centre colour at
 // the centre point (position 1). With WrapModeClamp (the default here) nothing is painted outside
 // the path; Tile repeats the gradient's bounding rectangle, the flip modes mirror it.
-class PathGradientBrush final : public Brush {
+class DW_API PathGradientBrush final : public Brush {
  public:
   explicit PathGradientBrush(const GraphicsPath& path);
   PathGradientBrush(const PointF* points, int count, WrapMode wrapMode = WrapModeClamp);
@@ -194,7 +195,7 @@ class PathGradientBrush final : public Brush {
   WrapMode wrap_ = WrapModeClamp;
 };
 
-class TextureBrush final : public Brush {
+class DW_API TextureBrush final : public Brush {
  public:
   explicit TextureBrush(const Bitmap& image, WrapMode wrapMode = WrapModeTile);
   std::unique_ptr<Brush> Clone() const override { return std::make_unique<TextureBrush>(*this); }
@@ -218,7 +219,7 @@ class TextureBrush final : public Brush {
   Matrix transform_;
 };
 
-class Pen {
+class DW_API Pen {
  public:
   explicit Pen(TAlphaColor color, float width = 1.0f);
   explicit Pen(const Brush& brush, float width = 1.0f);

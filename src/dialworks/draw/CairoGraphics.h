@@ -13,13 +13,14 @@
 #include <optional>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Graphics.h"
 
 namespace dw::gp {
 
 class PixelPaths;
 
-class CairoGraphics final : public Graphics {
+class DW_API CairoGraphics final : public Graphics {
  public:
   // Draws on the bitmap, which must outlive this object.
   explicit CairoGraphics(Bitmap& bitmap);

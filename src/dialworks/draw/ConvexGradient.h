@@ -7,11 +7,12 @@
 
 #include <cairo.h>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Brush.h"
 
 namespace dw::gp {
 
-class ConvexPathGradient {
+class DW_API ConvexPathGradient {
  public:
   // Takes the brush and the filled path with the world-to-device transform; Valid() is false when
   // they are not of the kind above (the caller then draws the general way).

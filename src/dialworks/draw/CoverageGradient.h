@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Brush.h"
 #include "dialworks/draw/ComputedCoverage.h"
 
@@ -18,9 +19,9 @@ namespace dw::gp {
 // clamped, one surround colour, the path one whole ellipse, the centre point well inside it. The
 // unit circle maps onto the ellipse (brush transform included) by *unitToWorld; *focal is the
 // centre point in unit-circle space.
-bool EllipticalGradientGeometry(const PathGradientBrush& brush, Matrix* unitToWorld, PointF* focal);
+DW_API bool EllipticalGradientGeometry(const PathGradientBrush& brush, Matrix* unitToWorld, PointF* focal);
 
-class CoverageGradient {
+class DW_API CoverageGradient {
  public:
   // Linear gradients (every wrap mode) and the elliptical path gradients above, placed by the
   // world-to-device transform, and solid colours. Valid() is false for other brushes and singular

@@ -4,11 +4,12 @@
 
 #include <string>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Types.h"
 
 namespace dw::gp {
 
-class FontFamily {
+class DW_API FontFamily {
  public:
   FontFamily() : name_("DejaVu Sans") {}
   explicit FontFamily(std::string name) : name_(std::move(name)) {}
@@ -23,7 +24,7 @@ class FontFamily {
   std::string name_;
 };
 
-class Font {
+class DW_API Font {
  public:
   // size in `unit`; style a FontStyle set. 1 pt = 96/72 px. Non-positive or non-finite sizes
   // make a font that draws nothing.
@@ -47,7 +48,7 @@ class Font {
   Unit unit_;
 };
 
-class StringFormat {
+class DW_API StringFormat {
  public:
   explicit StringFormat(int formatFlags = 0, int language = 0) : flags_(formatFlags), language_(language) {}
   static StringFormat GenericDefault() { return StringFormat(); }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Bitmap.h"
 #include "dialworks/draw/Brush.h"
 #include "dialworks/draw/Font.h"
@@ -22,7 +23,7 @@ namespace dw::gp {
 // later Save). Unknown tokens are ignored.
 using GraphicsState = unsigned;
 
-class Graphics {
+class DW_API Graphics {
  public:
   virtual ~Graphics() = default;
 

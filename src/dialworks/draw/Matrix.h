@@ -3,11 +3,12 @@
 // Prepend applies the new operation before the existing ones, Append after them.
 #pragma once
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Types.h"
 
 namespace dw::gp {
 
-class Matrix {
+class DW_API Matrix {
  public:
   Matrix() = default;  // identity
   Matrix(float m11, float m12, float m21, float m22, float dx, float dy)

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Matrix.h"
 #include "dialworks/draw/Types.h"
 
@@ -22,7 +23,7 @@ enum PathPointType : uint8_t {
   PathPointTypeCloseSubpath = 0x80,
 };
 
-class GraphicsPath {
+class DW_API GraphicsPath {
  public:
   explicit GraphicsPath(FillMode fillMode = FillModeAlternate) : fillMode_(fillMode) {}
   std::unique_ptr<GraphicsPath> Clone() const { return std::make_unique<GraphicsPath>(*this); }

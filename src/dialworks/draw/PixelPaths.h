@@ -14,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Brush.h"
 #include "dialworks/draw/ComputedCoverage.h"
 #include "dialworks/draw/Region.h"
@@ -22,7 +23,7 @@ namespace dw::gp {
 
 class CairoGraphics;
 
-class PixelPaths {
+class DW_API PixelPaths {
  public:
   // g: the graphics whose surface, transform, clip and modes are used (a back reference).
   explicit PixelPaths(CairoGraphics& g) : g_(g) {}

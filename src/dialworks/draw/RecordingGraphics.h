@@ -11,13 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Graphics.h"
 
 namespace dw::gp {
 
 class ReplayContext;
 
-struct DrawCall {
+struct DW_API DrawCall {
   std::string Op;               // the method name: "FillRectangle", "RotateTransform", "Save", ...
   std::vector<float> Args;      // numeric arguments as passed (world units, degrees, flags)
   std::vector<PointF> Points;   // the geometry in device coordinates (see RecordingGraphics)
@@ -35,7 +36,7 @@ struct DrawCall {
   std::function<void(Graphics&, ReplayContext&)> Replay;
 };
 
-class RecordingGraphics final : public Graphics {
+class DW_API RecordingGraphics final : public Graphics {
  public:
   // forward (not owned, may be nullptr) receives every call too. Without one, the clip bounds start
   // as the given surface size and MeasureString estimates with Pango on a scratch surface.

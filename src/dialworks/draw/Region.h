@@ -6,11 +6,12 @@
 #include <memory>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Path.h"
 
 namespace dw::gp {
 
-class Region {
+class DW_API Region {
  public:
   Region();  // infinite
   explicit Region(const RectF& rect);

@@ -5,11 +5,12 @@
 
 #include <string>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Font.h"
 
 namespace dw::gp::detail {
 
-struct TextPlacement {
+struct DW_API TextPlacement {
   PangoLayout* layout = nullptr;  // owned; released by the destructor
   PointF position;                // where the layout's top-left goes (world coordinates)
   RectF box;                      // the logical box of the text lines (world coordinates)
@@ -22,15 +23,15 @@ struct TextPlacement {
 // Lays out UTF-8 text (invalid bytes replaced) at pxSize pixels on cr. layoutRect may be nullptr
 // (then origin is the anchor). Returns false, with out->box empty at the anchor, when there is
 // nothing to draw (empty text, bad size or coordinates).
-bool LayoutText(cairo_t* cr, const std::string& text, const FontFamily& family, int style, float pxSize,
+DW_API bool LayoutText(cairo_t* cr, const std::string& text, const FontFamily& family, int style, float pxSize,
                 const RectF* layoutRect, PointF origin, const StringFormat* format, bool antialias,
                 TextPlacement* out);
 
 // The box of text laid out at a point (what LayoutText would give), from the sizes kept per thread.
-RectF MeasureAt(const std::string& text, const FontFamily& family, int style, float pxSize, PointF origin,
+DW_API RectF MeasureAt(const std::string& text, const FontFamily& family, int style, float pxSize, PointF origin,
                 const StringFormat* format, bool antialias);
 
 // A small image context for measuring and outlining text without a target surface.
-cairo_t* ScratchContext();
+DW_API cairo_t* ScratchContext();
 
 }  // namespace dw::gp::detail

@@ -2,6 +2,8 @@
 // pixels with y down; angles are degrees, clockwise on screen.
 #pragma once
 
+#include "dialworks/Export.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -33,7 +35,7 @@ using dw::GetRed;
 using dw::MakeARGBColor;
 using dw::MakeColor;
 
-struct PointF {
+struct DW_API PointF {
   float X = 0, Y = 0;
   constexpr PointF() = default;
   constexpr PointF(float x, float y) : X(x), Y(y) {}
@@ -44,7 +46,7 @@ struct PointF {
   bool IsFinite() const { return std::isfinite(X) && std::isfinite(Y); }
 };
 
-struct SizeF {
+struct DW_API SizeF {
   float Width = 0, Height = 0;
   constexpr SizeF() = default;
   constexpr SizeF(float w, float h) : Width(w), Height(h) {}
@@ -53,7 +55,7 @@ struct SizeF {
   constexpr bool Empty() const { return !(Width > 0 && Height > 0); }
 };
 
-struct RectF {
+struct DW_API RectF {
   float X = 0, Y = 0, Width = 0, Height = 0;
   constexpr RectF() = default;
   constexpr RectF(float x, float y, float w, float h) : X(x), Y(y), Width(w), Height(h) {}

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Graphics.h"
 #include "dialworks/draw/Path.h"
 #include "dialworks/foundation/DWAnalogInstrumentGeometry.h"
@@ -16,13 +17,13 @@
 namespace dw {
 
 // Only Visible (default true): switches a drop shadow.
-class TDWElementShadow : public TKVOptionalInstrumentProperty {
+class DW_API TDWElementShadow : public TKVOptionalInstrumentProperty {
   DW_CLASS(TDWElementShadow, TKVOptionalInstrumentProperty)
   using TKVOptionalInstrumentProperty::TKVOptionalInstrumentProperty;
 };
 
 // A control element (one proportional size) that can be hidden.
-class TDWOptionalInstrumentElement : public TKVControlElement {
+class DW_API TDWOptionalInstrumentElement : public TKVControlElement {
   DW_CLASS(TDWOptionalInstrumentElement, TKVControlElement)
   using TKVControlElement::TKVControlElement;
   bool Visible() const { return FVisible; }
@@ -35,7 +36,7 @@ class TDWOptionalInstrumentElement : public TKVControlElement {
 class TDWAnalogGaugeRanges;
 
 // One coloured range: a share of the whole sweep (1 = all of it), following the previous range.
-class TDWAnalogGaugeRange : public TLockCollectionItem {
+class DW_API TDWAnalogGaugeRange : public TLockCollectionItem {
   DW_CLASS(TDWAnalogGaugeRange, TLockCollectionItem)
   static constexpr float DefaultRangeStep = 0.3f;  // outside a range list
   TDWAnalogGaugeRange() = default;
@@ -61,7 +62,7 @@ class TDWAnalogGaugeRange : public TLockCollectionItem {
 
 // The list of coloured ranges. A new range takes the palette colour used least so far and the
 // list's range step as its share.
-class TDWAnalogGaugeRanges : public TTypedCollection<TDWAnalogGaugeRange> {
+class DW_API TDWAnalogGaugeRanges : public TTypedCollection<TDWAnalogGaugeRange> {
   DW_CLASS(TDWAnalogGaugeRanges, TLockCollection)
   friend class TDWAnalogGaugeRange;
   TDWAnalogGaugeRanges(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, float ARangeStep);
@@ -88,7 +89,7 @@ class TDWAnalogGaugeRanges : public TTypedCollection<TDWAnalogGaugeRange> {
 
 // The band of coloured ranges along a scale. Its element size is the band's diameter as a share
 // of the face diameter (default 0.95); Width is the band width (default 0.05).
-class TDWAnalogGaugeScaleRanges : public TDWOptionalInstrumentElement {
+class DW_API TDWAnalogGaugeScaleRanges : public TDWOptionalInstrumentElement {
   DW_CLASS(TDWAnalogGaugeScaleRanges, TDWOptionalInstrumentElement)
   TDWAnalogGaugeScaleRanges(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, float ARangeStep);
 
@@ -109,7 +110,7 @@ class TDWAnalogGaugeScaleRanges : public TDWOptionalInstrumentElement {
 
 // One disc of the centre cap: diameter as a share of the dial size, and a colour (a colour with
 // alpha 0 is not drawn).
-class TDWAnalogGaugeCenterItem : public TKVBasicControlProperty {
+class DW_API TDWAnalogGaugeCenterItem : public TKVBasicControlProperty {
   DW_CLASS(TDWAnalogGaugeCenterItem, TKVBasicControlProperty)
   TDWAnalogGaugeCenterItem(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, float ASize = 0,
                            TAlphaColor AColor = 0);
@@ -131,7 +132,7 @@ class TDWAnalogGaugeCenterItem : public TKVBasicControlProperty {
 
 // The centre of a dial: its offset from the middle of the control (shares of the dial size) and
 // the two discs of the cap with the shadow under the lower one.
-class TDWAnalogInstrumentCenter : public TKVBasicControlProperty {
+class DW_API TDWAnalogInstrumentCenter : public TKVBasicControlProperty {
   DW_CLASS(TDWAnalogInstrumentCenter, TKVBasicControlProperty)
   TDWAnalogInstrumentCenter(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl);
 
@@ -161,11 +162,11 @@ class TDWAnalogInstrumentCenter : public TKVBasicControlProperty {
 
 // Alpha of the cap shadow's middle colour for a bottom disc of the given size (share of the
 // dial size): bigger discs cast darker shadows, up to 140.
-uint8_t DWCenterShadowAlpha(float ABottomSize);
+DW_API uint8_t DWCenterShadowAlpha(float ABottomSize);
 
 // Glass highlight settings; the colours go to the host gloss functions, Color first. A change
 // also calls the change procedure the owner gave (AOnGlassChange), after the change callback.
-class TDWGlass : public TRXControlProperty {
+class DW_API TDWGlass : public TRXControlProperty {
   DW_CLASS(TDWGlass, TRXControlProperty)
   TDWGlass(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, TChangeCallback AOnGlassChange = {});
 
@@ -192,13 +193,13 @@ class TDWGlass : public TRXControlProperty {
 
 // The outline of a border shape filling ARect (corner: the rounded shapes' corner size, limited
 // to the rectangle). Empty for an empty rectangle.
-gp::GraphicsPath DWBorderShapePath(TKVBorderShape AShape, const gp::RectF& ARect, float ACorner);
+DW_API gp::GraphicsPath DWBorderShapePath(TKVBorderShape AShape, const gp::RectF& ARect, float ACorner);
 // A lit frame of the shape kind, AWidth wide along the inside of ARect; an outer frame of a round
 // shape is drawn as a globe ring.
-void DWDrawShapeFrame(gp::Graphics& g, TKVBorderShape AShape, TAlphaColor ALight, TAlphaColor ADark,
+DW_API void DWDrawShapeFrame(gp::Graphics& g, TKVBorderShape AShape, TAlphaColor ALight, TAlphaColor ADark,
                       const gp::RectF& ARect, float ACorner, float AWidth, bool AOuter);
 // The glass gloss of the shape kind over ARect.
-void DWDrawShapeGloss(gp::Graphics& g, TKVBorderShape AShape, TAlphaColor AColor1, TAlphaColor AColor2,
+DW_API void DWDrawShapeGloss(gp::Graphics& g, TKVBorderShape AShape, TAlphaColor AColor1, TAlphaColor AColor2,
                       const gp::RectF& ARect, float ACorner);
 
 }  // namespace dw

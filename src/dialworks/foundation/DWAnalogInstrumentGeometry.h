@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Types.h"
 
 namespace dw {
@@ -14,7 +15,7 @@ namespace dw {
 // ---- Angular hand -------------------------------------------------------------------------
 
 // The hand's polygons in pixels, lying along +x with the pivot at the origin.
-struct TDWHandPolygons {
+struct DW_API TDWHandPolygons {
   std::array<gp::PointF, 4> Full;
   std::array<gp::PointF, 3> LeftBevel;
   std::array<gp::PointF, 3> RightBevel;
@@ -24,21 +25,21 @@ struct TDWHandPolygons {
 
 // Lengths in pixels: pivot to tip, pivot to tail end, width at the tip, extra width of the tail end
 // (the tail end is tip + tail width wide), depth of the tail notch.
-TDWHandPolygons DWHandPolygons(float ALength, float ATail, float ATipWidth, float ATailWidth, float AIndent);
+DW_API TDWHandPolygons DWHandPolygons(float ALength, float ATail, float ATipWidth, float ATailWidth, float AIndent);
 
 // Alpha of the white bevel fills for a hand at AAngle screen degrees: light comes from the top left,
 // so each bevel brightens as it turns towards it.
-struct TDWHandBevelAlphas {
+struct DW_API TDWHandBevelAlphas {
   uint8_t Left = 0, Right = 0, Tail = 0;
 };
-TDWHandBevelAlphas DWHandBevelAlphas(float AAngle);
+DW_API TDWHandBevelAlphas DWHandBevelAlphas(float AAngle);
 
 // Folds an angle into 0..360 with one addition or subtraction of 360 (angles within a turn of the
 // range, as the hands keep them); anything further out goes through the full fold.
-float DWFoldAngleOnce(float AAngle);
+DW_API float DWFoldAngleOnce(float AAngle);
 
 // Angle state of a hand: degrees and degrees per step.
-struct TDWHandMotion {
+struct DW_API TDWHandMotion {
   float Target = 0, Current = 0, Speed = 0;
 };
 
@@ -46,27 +47,27 @@ struct TDWHandMotion {
 // acceleration x the remaining difference. On a full circle the hand takes the shorter way round.
 // Returns true while the hand still moves; false once it has arrived (current snapped to target),
 // and false with the motion stopped when the state holds a non-finite number.
-bool DWHandAnimationStep(TDWHandMotion& AMotion, float AAcceleration, float AResistance, bool AFullCircle);
+DW_API bool DWHandAnimationStep(TDWHandMotion& AMotion, float AAcceleration, float AResistance, bool AFullCircle);
 
 // ---- Element and matrix-layer placement ---------------------------------------------------
 
 // Where an embedded element draws inside its host. ASize and APosition are the element's
 // proportional size (of the host's full extents 2*RX, 2*RY) and its offset from the host's centre
 // (in half extents). ASquare makes a round instrument square (the smaller side).
-gp::RectF DWPlaceElement(gp::SizeF ASize, gp::PointF APosition, bool ASquare, float ARX, float ARY, float AW,
+DW_API gp::RectF DWPlaceElement(gp::SizeF ASize, gp::PointF APosition, bool ASquare, float ARX, float ARY, float AW,
                          float AH);
 // The same with the size and offset already resolved to pixels (AWidth, AHeight of the element;
 // AOffsetX, AOffsetY of its centre from the host's centre).
-gp::RectF DWPlaceElementPixels(float AWidth, float AHeight, float AOffsetX, float AOffsetY, bool ASquare, float AW,
+DW_API gp::RectF DWPlaceElementPixels(float AWidth, float AHeight, float AOffsetX, float AOffsetY, bool ASquare, float AW,
                                float AH);
 
 // Where a matrix layer renders in a buffer of AColumns x ARows cells: the size is a proportion of
 // the smaller side, not rounded; the left and top cells are rounded halves to even.
-struct TDWMatrixPlacement {
+struct DW_API TDWMatrixPlacement {
   int Left = 0, Top = 0;
   float Width = 0, Height = 0;
 };
-TDWMatrixPlacement DWPlaceMatrixLayer(gp::SizeF ASize, gp::PointF APosition, int AColumns, int ARows);
+DW_API TDWMatrixPlacement DWPlaceMatrixLayer(gp::SizeF ASize, gp::PointF APosition, int AColumns, int ARows);
 
 // ---- Scale ranges -------------------------------------------------------------------------
 
@@ -76,11 +77,11 @@ inline constexpr std::array<TAlphaColor, 12> kDWRangePalette = {
     0xFFFF7F50, 0xFF800000, 0xFFFFE4C4, 0xFF00BFFF, 0xFFF0FFF0, 0xFFFF69B4};
 
 // The colour for a new range: the palette colour used least by AExisting, the first on a tie.
-TAlphaColor DWNewRangeColor(std::span<const TAlphaColor> AExisting);
+DW_API TAlphaColor DWNewRangeColor(std::span<const TAlphaColor> AExisting);
 // The same from how many ranges have each palette colour (in palette order).
 using TDWRangeColorCounts = std::array<size_t, kDWRangePalette.size()>;
-TAlphaColor DWNewRangeColor(const TDWRangeColorCounts& ACounts);
+DW_API TAlphaColor DWNewRangeColor(const TDWRangeColorCounts& ACounts);
 // The colour's place in the palette, -1 for other colours.
-int DWRangePaletteIndex(TAlphaColor AColor);
+DW_API int DWRangePaletteIndex(TAlphaColor AColor);
 
 }  // namespace dw

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Graphics.h"
 #include "dialworks/foundation/DWAnalogInstrumentDecorations.h"
 #include "dialworks/foundation/DWAnalogInstrumentGeometry.h"
@@ -21,7 +22,7 @@ namespace dw {
 // The two spring constants, each limited to 0..1. Read by the animation tick without the control
 // lock (an unsubscribe under that lock waits for a running tick), so the tick reads copies kept in
 // atomics.
-class TDWHandAnimation : public TEnabledPersistent {
+class DW_API TDWHandAnimation : public TEnabledPersistent {
   DW_CLASS(TDWHandAnimation, TEnabledPersistent)
   static constexpr float DefaultAcceleration = 0.015f;
   static constexpr float DefaultResistance = 0.16f;
@@ -46,7 +47,7 @@ class TDWHandAnimation : public TEnabledPersistent {
   std::atomic<bool> FTickEnabled{true};
 };
 
-class TDWAngularHand : public TKVBasicControlProperty {
+class DW_API TDWAngularHand : public TKVBasicControlProperty {
   DW_CLASS(TDWAngularHand, TKVBasicControlProperty)
   TDWAngularHand(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl);
 

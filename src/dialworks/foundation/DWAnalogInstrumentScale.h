@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "dialworks/Export.h"
 #include "dialworks/foundation/DWAnalogInstrumentTicks.h"
 #include "dialworks/framework/GPProperties.h"
 #include "dialworks/framework/Persistents.h"
@@ -15,7 +16,7 @@
 namespace dw {
 
 // Number format of labels. NumberDigits is limited to 0..15 (what the formatter can show).
-class TDWScalePrecision : public TKVBasicControlProperty {
+class DW_API TDWScalePrecision : public TKVBasicControlProperty {
   DW_CLASS(TDWScalePrecision, TKVBasicControlProperty)
   static constexpr uint32_t MaxDigits = 15;
   using TKVBasicControlProperty::TKVBasicControlProperty;
@@ -40,7 +41,7 @@ class TDWScalePrecision : public TKVBasicControlProperty {
 };
 
 // A scale with a number format; its element size is the scale radius on dials.
-class TDWBasicScale : public TKVControlElement {
+class DW_API TDWBasicScale : public TKVControlElement {
   DW_CLASS(TDWBasicScale, TKVControlElement)
   TDWBasicScale(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, float ASize = 0);
   TDWScalePrecision& Precision() { return *FPrecision; }
@@ -52,7 +53,7 @@ class TDWBasicScale : public TKVControlElement {
 };
 
 // One family of ticks. Count is limited to kDWMaxTickSteps (the tick list caps further).
-class TDWInstrumentTicks : public TKVOptionalInstrumentProperty {
+class DW_API TDWInstrumentTicks : public TKVOptionalInstrumentProperty {
   DW_CLASS(TDWInstrumentTicks, TKVOptionalInstrumentProperty)
   TDWInstrumentTicks(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, uint32_t ACountDefault);
 
@@ -81,7 +82,7 @@ class TDWInstrumentTicks : public TKVOptionalInstrumentProperty {
 };
 
 // Ticks with labels (Length default 0.05).
-class TDWLabeledInstrumentTicks : public TDWInstrumentTicks {
+class DW_API TDWLabeledInstrumentTicks : public TDWInstrumentTicks {
   DW_CLASS(TDWLabeledInstrumentTicks, TDWInstrumentTicks)
   TDWLabeledInstrumentTicks(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl,
                             uint32_t ACountDefault);
@@ -94,7 +95,7 @@ class TDWLabeledInstrumentTicks : public TDWInstrumentTicks {
 };
 
 // The switch of the first or last major tick (Visible) and of its label (TickLabel.Visible).
-class TDWInstrumentEndTick : public TKVOptionalInstrumentProperty {
+class DW_API TDWInstrumentEndTick : public TKVOptionalInstrumentProperty {
   DW_CLASS(TDWInstrumentEndTick, TKVOptionalInstrumentProperty)
   TDWInstrumentEndTick(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl);
   TKVOptionalInstrumentProperty& TickLabel() { return *FTickLabel; }
@@ -106,7 +107,7 @@ class TDWInstrumentEndTick : public TKVOptionalInstrumentProperty {
 };
 
 // Major ticks with their end ticks at Min (MinTick) and Max (MaxTick).
-class TDWInstrumentMajorTicks : public TDWLabeledInstrumentTicks {
+class DW_API TDWInstrumentMajorTicks : public TDWLabeledInstrumentTicks {
   DW_CLASS(TDWInstrumentMajorTicks, TDWLabeledInstrumentTicks)
   TDWInstrumentMajorTicks(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl,
                           uint32_t ACountDefault);
@@ -123,7 +124,7 @@ class TDWInstrumentMajorTicks : public TDWLabeledInstrumentTicks {
 };
 
 // A scale with major ticks (11, labelled) and minor ticks (4 between majors, unlabelled).
-class TDWBasicGaugeScale : public TDWBasicScale {
+class DW_API TDWBasicGaugeScale : public TDWBasicScale {
   DW_CLASS(TDWBasicGaugeScale, TDWBasicScale)
   TDWBasicGaugeScale(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, float ASize = 0);
 
@@ -145,7 +146,7 @@ class TDWBasicGaugeScale : public TDWBasicScale {
 };
 
 // Adds Reversed: the scale runs from Max to Min in the drawing direction.
-class TDWReversibleGaugeScale : public TDWBasicGaugeScale {
+class DW_API TDWReversibleGaugeScale : public TDWBasicGaugeScale {
   DW_CLASS(TDWReversibleGaugeScale, TDWBasicGaugeScale)
   using TDWBasicGaugeScale::TDWBasicGaugeScale;
   bool Reversed() const { return FReversed; }

@@ -3,6 +3,8 @@
 // one place; the faces only map a tick's position to a place on their scale.
 #pragma once
 
+#include "dialworks/Export.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,7 +12,7 @@
 namespace dw {
 
 // What the tick list needs of a scale, flattened so the rules can be tested without a control.
-struct TDWTickListSettings {
+struct DW_API TDWTickListSettings {
   uint32_t MajorCount = 11;  // major positions, both ends included
   uint32_t MinorCount = 4;   // minor ticks between two neighbouring majors
   bool MajorVisible = true;
@@ -26,7 +28,7 @@ struct TDWTickListSettings {
   uint32_t NumberDigits = 2;
 };
 
-struct TDWScaleTick {
+struct DW_API TDWScaleTick {
   uint32_t Position = 0;  // step from the start of the scale, 0 .. Steps
   float Fraction = 0;     // Position / Steps: 0 at the start of the scale, 1 at its end
   double Value = 0;
@@ -35,7 +37,7 @@ struct TDWScaleTick {
   std::string Label;
 };
 
-struct TDWScaleTickList {
+struct DW_API TDWScaleTickList {
   uint32_t Steps = 0;  // (majors - 1) * (minors + 1) equal steps from start to end
   std::vector<TDWScaleTick> Ticks;  // drawn ticks only, in the order they are walked
 };
@@ -47,6 +49,6 @@ inline constexpr uint32_t kDWMaxTickSteps = 100000;
 
 // The drawn ticks of a scale running from AMin to AMax. A major count below 2 lists the single
 // position at AMin (drawn when either end tick is visible), so nothing divides by zero.
-TDWScaleTickList DWListScaleTicks(const TDWTickListSettings& ASettings, double AMin, double AMax);
+DW_API TDWScaleTickList DWListScaleTicks(const TDWTickListSettings& ASettings, double AMin, double AMax);
 
 }  // namespace dw

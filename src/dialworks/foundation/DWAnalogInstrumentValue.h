@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "dialworks/Export.h"
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/Persistents.h"
 #include "dialworks/framework/PropertyTable.h"
@@ -26,7 +27,7 @@ enum TDWGaugeMinMaxMode : uint8_t { gmmMin, gmmMax };
 DW_ENUM(TDWGaugeMinMaxMode, "gmmMin", "gmmMax")
 
 // What an element implements to mirror its host instrument's values (UpdateEmbeddedValues).
-class IDWMinMaxValueElement {
+class DW_API IDWMinMaxValueElement {
  public:
   // Minimum, maximum, value of the host, applied in that order through the element's setters.
   virtual void SetMinMaxValue(double AMin, double AMax, double AValue) = 0;
@@ -36,7 +37,7 @@ class IDWMinMaxValueElement {
 };
 
 // Holds the value model; streams nothing by itself (the external classes publish it).
-class TDWBasicMinMaxInstrument : public TKVBasicControl {
+class DW_API TDWBasicMinMaxInstrument : public TKVBasicControl {
   DW_CLASS(TDWBasicMinMaxInstrument, TKVBasicControl)
   explicit TDWBasicMinMaxInstrument(TComponent* AOwner = nullptr);
 
@@ -115,14 +116,14 @@ void DWDeclareMinMaxValueProperties(TProps<C>& t) {
       .Limit(-kDWMaxRangeMagnitude, kDWMaxRangeMagnitude);
 }
 
-class TDWMinMaxInstrument : public TDWWithInputPin<TDWBasicMinMaxInstrument> {
+class DW_API TDWMinMaxInstrument : public TDWWithInputPin<TDWBasicMinMaxInstrument> {
   DW_CLASS(TDWMinMaxInstrument, TDWBasicMinMaxInstrument)
   explicit TDWMinMaxInstrument(TComponent* AOwner = nullptr) : TDWWithInputPin(AOwner) {}
 };
 
 // The private range of an extra hand. Min and Max are streamed only while the owner's
 // stored-query agrees (it says no once a range has arrived over the owner's pin).
-class TDWGaugeHandMinMax : public TKVBasicControlProperty {
+class DW_API TDWGaugeHandMinMax : public TKVBasicControlProperty {
   DW_CLASS(TDWGaugeHandMinMax, TKVBasicControlProperty)
   using TStoredQuery = std::function<bool()>;
   TDWGaugeHandMinMax(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl,
@@ -147,7 +148,7 @@ class TDWGaugeHandMinMax : public TKVBasicControlProperty {
 
 // The countdown that lets a minimum/maximum hand fall back to the current value. The timer comes
 // from the installed host services; it stays off until the owning element first calls Enable.
-class TDWGaugeMinMaxAutoReset : public TLockPersistent {
+class DW_API TDWGaugeMinMaxAutoReset : public TLockPersistent {
   DW_CLASS(TDWGaugeMinMaxAutoReset, TLockPersistent)
   static constexpr int DefaultInterval = 1500;  // ms
   TDWGaugeMinMaxAutoReset(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock,

@@ -35,6 +35,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/foundation/DWAnalogInstrumentGeometry.h"
 #include "dialworks/foundation/DWAnalogInstrumentValue.h"
 #include "dialworks/framework/Decorations.h"
@@ -160,7 +161,7 @@ class TDWExternalElement : public TDWWithInputPin<TElement> {
 // Resolves a matrix layer's place in a buffer of AColumns x ARows cells: the size against the
 // smaller side (not rounded), the top-left cell against the width and height (rounded halves to
 // even).
-TDWMatrixPlacement DWMatrixLayerPlacement(const TKVElement2DSize& ASize, const TKVElementOffsets& APosition,
+DW_API TDWMatrixPlacement DWMatrixLayerPlacement(const TKVElement2DSize& ASize, const TKVElementOffsets& APosition,
                                           int AColumns, int ARows);
 
 // A layer of a dot-matrix display: the instrument rendered into the display's pixel buffer.
@@ -219,7 +220,7 @@ void DWDeclareTabStopProperty(TProps<C>& t) {
 
 // What a unit registers for one instrument; null classes are skipped. Categories as the unit
 // offers them ("Gauges", "Clocks", ...); MatrixCategory defaults to Category.
-struct TDWInstrumentRegistration {
+struct DW_API TDWInstrumentRegistration {
   const TClassInfo* Control = nullptr;
   const TClassInfo* Layer = nullptr;
   std::string_view Category{};
@@ -235,6 +236,6 @@ struct TDWInstrumentRegistration {
 // Registers, in this order: the control (palette page "Dialworks"), the layer, the mirroring
 // element, the external element, the matrix layer, the streaming-only classes. Call it inside the
 // unit's TRegistrationUnit and class-group bracket.
-void DWRegisterInstrumentVariants(const TDWInstrumentRegistration& AClasses);
+DW_API void DWRegisterInstrumentVariants(const TDWInstrumentRegistration& AClasses);
 
 }  // namespace dw

@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 
+#include "dialworks/Export.h"
 #include "dialworks/foundation/DWAnalogInstrumentHand.h"
 #include "dialworks/host/HostServices.h"
 
@@ -20,9 +21,9 @@ namespace dw {
 
 // Subscribes ATick to the host's animation clock and hands each tick its own subscription handle,
 // which the tick unsubscribes on arrival.
-TAnimationClock::THandle DWSubscribeAnimation(std::function<void(TAnimationClock::THandle)> ATick);
+DW_API TAnimationClock::THandle DWSubscribeAnimation(std::function<void(TAnimationClock::THandle)> ATick);
 
-class TDWHandAnimator {
+class DW_API TDWHandAnimator {
  public:
   static constexpr uint32_t RefreshInterval = 25;  // ms between animation repaints
 

@@ -34,6 +34,7 @@
 #include <memory>
 #include <mutex>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Bitmap.h"
 #include "dialworks/draw/Path.h"
 #include "dialworks/framework/Control.h"
@@ -42,21 +43,21 @@
 namespace dw {
 
 // Where the layers lie in the drawing area and their size, in control pixels.
-struct TDWLayerArea {
+struct DW_API TDWLayerArea {
   float X = 0, Y = 0;
   float Width = 0, Height = 0;
 };
 
 // One frame as the hooks see it: the drawing area of IntDraw and the layers' place in it. The
 // hooks draw relative to the layers' top-left corner.
-struct TDWLayerFrame : TDrawArea {
+struct DW_API TDWLayerFrame : TDrawArea {
   TDWLayerArea Area;
   bool TopLayer = false;  // whether the top layer exists (else moving parts draw what it would hold)
 };
 
 // The outline moving parts are clipped to, in layer coordinates, and the radius of the largest
 // circle about the layers' middle that it holds (what needs no clip).
-struct TDWFaceShape {
+struct DW_API TDWFaceShape {
   gp::GraphicsPath Path;
   float InnerRadius = 0;
 };
@@ -67,7 +68,7 @@ enum TDWLayerSet : uint8_t { lsNone = 0, lsFace = 1, lsTop = 2, lsBoth = 3 };
 // The face clip turns every fill under it into a masked composite, so it is set only while a part
 // is drawn that may reach past the shape's inner circle. Reaches are distances in pixels from the
 // middle of the layers. The graphics must have no clip of its own.
-class TDWFaceClip {
+class DW_API TDWFaceClip {
  public:
   TDWFaceClip(gp::Graphics& g, const TDWFaceShape& AShape) : FG(g), FShape(AShape), FBase(g.GetTransform()) {}
   ~TDWFaceClip() {
@@ -89,7 +90,7 @@ class TDWFaceClip {
 };
 
 // What the layered frame calls on its instrument (TDWLayeredInstrument implements it).
-class IDWLayeredDrawing {
+class DW_API IDWLayeredDrawing {
  public:
   // Empty (a side below one pixel): nothing is drawn.
   virtual TDWLayerArea LayerArea(float AWidth, float AHeight) = 0;
@@ -104,7 +105,7 @@ class IDWLayeredDrawing {
 };
 
 // The two cached layers, their spares and what they were built for.
-class TDWInstrumentLayers {
+class DW_API TDWInstrumentLayers {
  public:
   // Largest layer, in pixels: bigger instruments are cached at a lower resolution than the
   // device's rather than allocating without bound.
@@ -268,7 +269,7 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
 };
 
 // Reads an instrument's layer state for tests and benchmarks (not part of any instrument's API).
-struct TDWLayeredInstrumentProbe {
+struct DW_API TDWLayeredInstrumentProbe {
   template <class TBase>
   static const TDWInstrumentLayers& Layers(const TDWLayeredInstrument<TBase>& AInstrument) {
     return AInstrument.FLayers;

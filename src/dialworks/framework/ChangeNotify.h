@@ -26,6 +26,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "dialworks/Export.h"
 #include "dialworks/framework/PropertyTable.h"
 
 namespace dw {
@@ -37,12 +38,12 @@ using TListenerHandle = uint64_t;
 
 // Global property-change listeners (property editors, undo, tests). Thread-safe; listeners run
 // on the thread that assigns, in registration order, while the object's change lock is held.
-TListenerHandle AddPropertyChangeListener(TPropertyChangeListener AListener);
-void RemovePropertyChangeListener(TListenerHandle AHandle);
-void NotifyPropertyChange(TPersistent& AObject, std::string_view AProperty, TPropertyChangePhase APhase);
+DW_API TListenerHandle AddPropertyChangeListener(TPropertyChangeListener AListener);
+DW_API void RemovePropertyChangeListener(TListenerHandle AHandle);
+DW_API void NotifyPropertyChange(TPersistent& AObject, std::string_view AProperty, TPropertyChangePhase APhase);
 
 // RAII registration.
-class TPropertyChangeSubscription {
+class DW_API TPropertyChangeSubscription {
  public:
   explicit TPropertyChangeSubscription(TPropertyChangeListener AListener)
       : FHandle(AddPropertyChangeListener(std::move(AListener))) {}
@@ -56,7 +57,7 @@ class TPropertyChangeSubscription {
 
 namespace detail {
 
-struct TNoFollowUp {
+struct DW_API TNoFollowUp {
   void operator()() const {}
 };
 
@@ -66,7 +67,7 @@ bool ValueEquals(const T& a, const T& b) {
 }
 
 // Holds the object's change lock (if it has one) for a scope.
-class TChangeScope {
+class DW_API TChangeScope {
  public:
   explicit TChangeScope(const TPersistent& AObject) : FLock(AObject.ChangeLock()) {
     if (FLock) FLock->lock();
@@ -152,7 +153,7 @@ bool SetterMinMax(TPersistent& AObject, std::string_view AName, T& AField, std::
 }
 
 // Folds a value into [ALo, AHi) (angles: FoldValue(a, 0, 360)); non-finite values stay as they are.
-double FoldValue(double AValue, double ALo, double AHi);
+DW_API double FoldValue(double AValue, double ALo, double AHi);
 
 // Like Setter, after folding the value into [ALo, AHi); non-finite values are refused.
 template <class T, class F = detail::TNoFollowUp>

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/framework/ChangeNotify.h"
 #include "dialworks/framework/PropertyTable.h"
 
@@ -21,7 +22,7 @@ namespace dw {
 
 class TLockCollection;
 
-class TLockCollectionItem : public TPersistent {
+class DW_API TLockCollectionItem : public TPersistent {
   DW_CLASS(TLockCollectionItem, TPersistent)
   TLockCollectionItem() = default;
 
@@ -39,7 +40,7 @@ class TLockCollectionItem : public TPersistent {
   TLockCollection* FCollection = nullptr;
 };
 
-class TLockCollection : public TCollectionBase {
+class DW_API TLockCollection : public TCollectionBase {
   DW_CLASS(TLockCollection, TCollectionBase)
   TLockCollection(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock,
                   const TClassInfo& AItemClass = TLockCollectionItem::StaticClass(), bool APolymorphic = false);

@@ -4,13 +4,14 @@
 
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/framework/Collection.h"
 
 namespace dw {
 
 // Color (always streamed: a new item's colour depends on its place), Weight (relative length in
 // a ramp, 1, limited to 0..1e6) and Break (ends a run of the ramp, false).
-class TKVColorItem : public TLockCollectionItem {
+class DW_API TKVColorItem : public TLockCollectionItem {
   DW_CLASS(TKVColorItem, TLockCollectionItem)
   static constexpr float MaxWeight = 1e6f;
   TAlphaColor Color() const { return FColor; }
@@ -30,7 +31,7 @@ class TKVColorItem : public TLockCollectionItem {
 
 // A colour list whose items are TKVColorItem or a descendant given at construction (polymorphic
 // lists write each item's class). New items take Palette[count % 7] as they are added.
-class TRXGPBasicColorItems : public TLockCollection {
+class DW_API TRXGPBasicColorItems : public TLockCollection {
   DW_CLASS(TRXGPBasicColorItems, TLockCollection)
   static constexpr TAlphaColor Palette[7] = {0xFF00FF00, 0xFFFF0000, 0xFF0000FF, 0xFF008000,
                                              0xFFFFFF00, 0xFF00FFFF, 0xFFFF00FF};
@@ -46,13 +47,13 @@ class TRXGPBasicColorItems : public TLockCollection {
   void ItemAdded(TLockCollectionItem& AItem) override;
 };
 
-class TKVColorItems : public TRXGPBasicColorItems {
+class DW_API TKVColorItems : public TRXGPBasicColorItems {
   DW_CLASS(TKVColorItems, TRXGPBasicColorItems)
   TKVColorItems(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock)
       : TRXGPBasicColorItems(std::move(AOnChange), AOwner, ALock) {}
 };
 
-class TRXGPColorItems : public TKVColorItems {
+class DW_API TRXGPColorItems : public TKVColorItems {
   DW_CLASS(TRXGPColorItems, TKVColorItems)
   using TKVColorItems::TKVColorItems;
 };

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/host/Locks.h"
 
 namespace dw {
@@ -40,7 +41,7 @@ class TProps;
 
 // The object a nested property object reaches its control through: the change lock every
 // change-notifying assignment takes, the loading state and a full redraw.
-class IKVControl {
+class DW_API IKVControl {
  public:
   virtual TControlMutex& ControlLock() = 0;
   virtual bool IsLoading() const = 0;
@@ -52,7 +53,7 @@ class IKVControl {
 
 using TChangeCallback = std::function<void()>;
 
-class TPersistent {
+class DW_API TPersistent {
  public:
   TPersistent() = default;
   TPersistent(const TPersistent&) = delete;
@@ -80,7 +81,7 @@ class TPersistent {
 
 // What the streaming, Assign and paths need of a collection; the concrete collections
 // (TLockCollection, TTypedCollection, TRXComponentElements) add typed access.
-class TCollectionBase : public TPersistent {
+class DW_API TCollectionBase : public TPersistent {
  public:
   static const TClassInfo& StaticClass();
   const TClassInfo& ClassInfo() const override { return StaticClass(); }
@@ -107,7 +108,7 @@ using TComponentState = uint8_t;
 
 class TComponentRefBase;
 
-class TComponent : public TPersistent {
+class DW_API TComponent : public TPersistent {
  public:
   explicit TComponent(TComponent* AOwner = nullptr);
   ~TComponent() override;
@@ -167,7 +168,7 @@ class TComponent : public TPersistent {
 
 // Non-owning reference to a component that clears itself when the component is destroyed.
 // Not thread-safe: components are created and destroyed on the user-interface thread.
-class TComponentRefBase {
+class DW_API TComponentRefBase {
  public:
   TComponentRefBase() = default;
   TComponentRefBase(const TComponentRefBase& AOther) { Attach(AOther.FTarget); }

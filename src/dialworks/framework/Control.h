@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Graphics.h"
 #include "dialworks/framework/ChangeNotify.h"
 #include "dialworks/framework/Component.h"
@@ -28,7 +29,7 @@ class TRXComponentElements;
 class TRXDrawComponentElement;
 
 // The drawing area of one IntDraw.
-struct TDrawArea {
+struct DW_API TDrawArea {
   float ScaleX = 1, ScaleY = 1;  // scale of the device relative to the control's pixels (1 on screen)
   float Width = 0, Height = 0;   // size of the drawing area in pixels, at the graphics' origin
   // Size of the outermost surface being painted (the control itself, or the host instrument for
@@ -44,7 +45,7 @@ using TShiftState = uint8_t;
 
 // A control that draws only what it paints (no background of its own), so it can also act as a
 // drawing layer. Holds bounds, visibility, the enabled state and the control lock.
-class TRXTransparentControl : public TComponent, public IKVControl {
+class DW_API TRXTransparentControl : public TComponent, public IKVControl {
   DW_CLASS(TRXTransparentControl, TComponent)
   static constexpr int MaxSize = 32767;
   explicit TRXTransparentControl(TComponent* AOwner = nullptr);
@@ -88,7 +89,7 @@ class TRXTransparentControl : public TComponent, public IKVControl {
   bool FEnabled = true;
 };
 
-class TKVBasicControl : public TRXTransparentControl {
+class DW_API TKVBasicControl : public TRXTransparentControl {
   DW_CLASS(TKVBasicControl, TRXTransparentControl)
   explicit TKVBasicControl(TComponent* AOwner = nullptr);
   ~TKVBasicControl() override;
@@ -156,7 +157,7 @@ class TKVBasicControl : public TRXTransparentControl {
 // Holds the control lock for drawing if its turn comes within DrawWait: `if (!lock) return;`.
 // Assignments queued before it are short, so a painter does not skip its frame for a writer on
 // another thread; a lock held for long (or a writer waiting on this thread) costs one frame.
-class TControlDrawLock {
+class DW_API TControlDrawLock {
  public:
   static constexpr std::chrono::microseconds DrawWait{10000};
   explicit TControlDrawLock(IKVControl& AControl) : FLock(AControl.ControlLock(), DrawWait) {}
@@ -167,7 +168,7 @@ class TControlDrawLock {
 };
 
 // A control with a Color (default 0xFFFFFFFF, white); the base of the analog clock.
-class TKVBasicColorControl : public TKVBasicControl {
+class DW_API TKVBasicColorControl : public TKVBasicControl {
   DW_CLASS(TKVBasicColorControl, TKVBasicControl)
   explicit TKVBasicColorControl(TComponent* AOwner = nullptr) : TKVBasicControl(AOwner) {}
   TAlphaColor Color() const { return FColor; }
@@ -180,7 +181,7 @@ class TKVBasicColorControl : public TKVBasicControl {
 // The Rotation of a rotatable control as a nested property object: Angle in degrees (any finite
 // value, folded for use; NaN and infinities refused) and Thickness (0.01..1, limited). It edits
 // the TDWRotation the control holds.
-class TDWRotationProperty : public TKVBasicControlProperty {
+class DW_API TDWRotationProperty : public TKVBasicControlProperty {
   DW_CLASS(TDWRotationProperty, TKVBasicControlProperty)
   TDWRotationProperty(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, TDWRotation& ARotation)
       : TKVBasicControlProperty(std::move(AOnChange), AOwner, AControl), FRotation(ARotation) {}
@@ -195,7 +196,7 @@ class TDWRotationProperty : public TKVBasicControlProperty {
 
 // A control whose frame can be turned (linear gauge, thermometer, progress bar, segment and
 // matrix displays). A rotation change is a size change (InvalidateSize).
-class TDWBasicRotatableControl : public TKVBasicControl {
+class DW_API TDWBasicRotatableControl : public TKVBasicControl {
   DW_CLASS(TDWBasicRotatableControl, TKVBasicControl)
   explicit TDWBasicRotatableControl(TComponent* AOwner = nullptr);
   TDWRotation& Rotation() { return FRotation; }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "dialworks/Export.h"
 #include "dialworks/framework/Collection.h"
 #include "dialworks/framework/GPProperties.h"
 #include "dialworks/framework/Persistents.h"
@@ -21,7 +22,7 @@ enum TKVBevelStyle : uint8_t { bvNone, bvRaised, bvLowered };
 DW_ENUM(TKVBevelStyle, "bvNone", "bvRaised", "bvLowered")
 
 // One band or bevel of a frame: Style (bvRaised unless given) and Width (0.03 unless given).
-class TKVControlBevel : public TKVBasicControlProperty {
+class DW_API TKVControlBevel : public TKVBasicControlProperty {
   DW_CLASS(TKVControlBevel, TKVBasicControlProperty)
   TKVControlBevel(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl,
                   TKVBevelStyle AStyle = bvRaised, float AWidth = 0.03f);
@@ -47,7 +48,7 @@ class TKVControlBevel : public TKVBasicControlProperty {
 
 // A frame: Color (0xFF808080), base Width (0.02) and two bands, OuterBevel (raised, 0.03) and
 // InnerBevel (sunken, 0.03).
-class TKVBasicControlBorder : public TKVBasicControlProperty {
+class DW_API TKVBasicControlBorder : public TKVBasicControlProperty {
   DW_CLASS(TKVBasicControlBorder, TKVBasicControlProperty)
   TKVBasicControlBorder(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl);
   TAlphaColor Color() const { return FColor; }
@@ -73,7 +74,7 @@ class TKVBasicControlBorder : public TKVBasicControlProperty {
 };
 
 // Adds the outline Shape (bsRectangle unless given) and CornerSize (0.1) for rounded shapes.
-class TKVRectControlBorder : public TKVBasicControlBorder {
+class DW_API TKVRectControlBorder : public TKVBasicControlBorder {
   DW_CLASS(TKVRectControlBorder, TKVBasicControlBorder)
   TKVRectControlBorder(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl,
                        TKVBorderShape AShape = bsRectangle);
@@ -92,7 +93,7 @@ class TKVRectControlBorder : public TKVBasicControlBorder {
 
 // The border of dials: shape bsEllipse by default, and Square (true): the drawing area is made
 // square (min(W, H)) so that a round dial stays round.
-class TKVProportionalControlBorder : public TKVRectControlBorder {
+class DW_API TKVProportionalControlBorder : public TKVRectControlBorder {
   DW_CLASS(TKVProportionalControlBorder, TKVRectControlBorder)
   TKVProportionalControlBorder(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl);
   bool Square() const { return FSquare; }
@@ -105,7 +106,7 @@ class TKVProportionalControlBorder : public TKVRectControlBorder {
 // Background of a standalone control: Color (0x00000000, transparent: the parent shows through)
 // and BlockColor (0x00000000, the unlit blocks of block displays). Painted only when the control
 // is not drawn as a layer or element.
-class TKVControlBackground : public TKVBasicControlProperty {
+class DW_API TKVControlBackground : public TKVBasicControlProperty {
   DW_CLASS(TKVControlBackground, TKVBasicControlProperty)
   TKVControlBackground(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl);
   TAlphaColor Color() const { return FColor; }
@@ -121,7 +122,7 @@ class TKVControlBackground : public TKVBasicControlProperty {
 
 // The text font of text displays: a TRXGPSimpleFont (name, style, brush, proportional size,
 // Outlined) whose Color is its brush's colour.
-class TKVControlFont : public TRXGPSimpleFont {
+class DW_API TKVControlFont : public TRXGPSimpleFont {
   DW_CLASS(TKVControlFont, TRXGPSimpleFont)
   TKVControlFont(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, float ASize = 0.5f)
       : TRXGPSimpleFont(std::move(AOnChange), AOwner, AControl, ASize) {}
@@ -131,7 +132,7 @@ class TKVControlFont : public TRXGPSimpleFont {
 
 // The settings shared by a caption and its further items: Text, Font (size 0.1), Position
 // (offsets X 0, Y 0.5 from the centre, in units of the half extents) and Angle (degrees).
-class TKVCaptionItem : public TLockCollectionItem {
+class DW_API TKVCaptionItem : public TLockCollectionItem {
   DW_CLASS(TKVCaptionItem, TLockCollectionItem)
   TKVCaptionItem();
   const std::string& Text() const { return FText; }
@@ -154,7 +155,7 @@ class TKVCaptionItem : public TLockCollectionItem {
 
 // Caption of an instrument: Text, Font, Position, Angle and Items, further caption items drawn
 // the same way. Drawn only when the text is not empty.
-class TKVCaption : public TRXControlProperty {
+class DW_API TKVCaption : public TRXControlProperty {
   DW_CLASS(TKVCaption, TRXControlProperty)
   TKVCaption(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl);
   const std::string& Text() const { return FText; }
@@ -180,7 +181,7 @@ class TKVCaption : public TRXControlProperty {
 };
 
 // The caption of upright (linear) instruments: the same settings, position X 0.8, Y 0.
-class TKVVerticalCaption : public TKVCaption {
+class DW_API TKVVerticalCaption : public TKVCaption {
   DW_CLASS(TKVVerticalCaption, TKVCaption)
   TKVVerticalCaption(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl);
 };

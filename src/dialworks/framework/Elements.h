@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/Persistents.h"
 #include "dialworks/framework/Registry.h"
@@ -35,7 +36,7 @@ class TRXDrawComponentElement;
 
 // The drawing area a host hands its draw elements: its half extents RX, RY, full extents W, H,
 // and the values passed through from its IntDraw.
-struct TRXElementArea {
+struct DW_API TRXElementArea {
   float RX = 0, RY = 0, W = 0, H = 0;
   double OuterWidth = 0, OuterHeight = 0;
   bool Offscreen = false;
@@ -43,7 +44,7 @@ struct TRXElementArea {
 
 // How a host's elements draw and take the mouse in its geometry. The defaults are the element's
 // own calls; a host with a geometry of its own (the dial of an angular gauge) overrides them.
-class TRXElementGeometry {
+class DW_API TRXElementGeometry {
  public:
   virtual ~TRXElementGeometry() = default;
   virtual void Draw(TRXDrawComponentElement& AElement, gp::Graphics& AGraphics, const TRXElementArea& AArea);
@@ -53,7 +54,7 @@ class TRXElementGeometry {
   virtual void MouseMove(TRXDrawComponentElement& AElement, TShiftState AShift, int AX, int AY);
 };
 
-class TRXComponentElement {
+class DW_API TRXComponentElement {
  public:
   virtual ~TRXComponentElement() = default;
 
@@ -79,7 +80,7 @@ class TRXComponentElement {
   std::atomic<TRXComponentElements*> FListOwner{nullptr};
 };
 
-class TRXDrawComponentElement : public TRXComponentElement {
+class DW_API TRXDrawComponentElement : public TRXComponentElement {
  public:
   // Draws the element inside its host's drawing area.
   virtual void Draw(gp::Graphics& AGraphics, const TRXElementArea& AArea) = 0;
@@ -100,7 +101,7 @@ class TRXDrawComponentElement : public TRXComponentElement {
 
 // Matrix layers render into the matrix display's 32-bit pixel buffer (AWidth x AHeight cells,
 // premultiplied 0xAARRGGBB like gp::Bitmap).
-class IRXMatrixLayer {
+class DW_API IRXMatrixLayer {
  public:
   virtual void Render(uint32_t* ABuffer, int AWidth, int AHeight) = 0;
 
@@ -108,7 +109,7 @@ class IRXMatrixLayer {
   ~IRXMatrixLayer() = default;
 };
 
-class TRXComponentElements : public TCollectionBase {
+class DW_API TRXComponentElements : public TCollectionBase {
   DW_CLASS(TRXComponentElements, TCollectionBase)
   // AOwner: the instrument that owns the collection (repainted by InvalidateOwner; its lock and
   // loading state are the collection's).
@@ -179,7 +180,7 @@ class TRXComponentElements : public TCollectionBase {
 };
 
 #define DW_ELEMENT_FAMILY_COLLECTION(Name, ...)                                   \
-  class Name : public TRXComponentElements {                                      \
+  class DW_API Name : public TRXComponentElements {                               \
     DW_CLASS(Name, TRXComponentElements)                                          \
     using TRXComponentElements::TRXComponentElements;                             \
                                                                                   \
@@ -204,7 +205,7 @@ DW_ELEMENT_FAMILY_COLLECTION(TRXMatrixComponentElements, efMatrix)
 //          element.
 // An element's handler may run user code that changes the list: after each call out the walk
 // finds the visited element again and goes on from its new place, and ends when it has left.
-class TRXElementMouse {
+class DW_API TRXElementMouse {
  public:
   void Down(TRXComponentElements& AList, TRXElementGeometry& AGeometry, TKVBasicControl& AHost,
             TMouseButton AButton, TShiftState AShift, int AX, int AY);
@@ -220,7 +221,7 @@ class TRXElementMouse {
 
 // Base of matrix layers that are not instruments (the text matrix layer): Position (X, Y,
 // proportions of the buffer's width and height; default 0, 0) and Render.
-class TRXBasicMatrixElement : public TRXTransparentControl, public TRXComponentElement, public IRXMatrixLayer {
+class DW_API TRXBasicMatrixElement : public TRXTransparentControl, public TRXComponentElement, public IRXMatrixLayer {
   DW_CLASS(TRXBasicMatrixElement, TRXTransparentControl)
   explicit TRXBasicMatrixElement(TComponent* AOwner = nullptr);
   TKVElementOffsets& Position() { return *FPosition; }

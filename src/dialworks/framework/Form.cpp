@@ -6,6 +6,7 @@
 #include <set>
 
 #include "dialworks/framework/Control.h"
+#include "dialworks/framework/FormJson.h"
 #include "dialworks/framework/Registry.h"
 #include "dialworks/framework/Spelling.h"
 
@@ -107,20 +108,25 @@ void LoadInto(TPersistent& AObject, const TJson& AJson, const std::string& APath
     auto it = AJson.find(p->Name());
     if (it == AJson.end()) continue;
     std::string path = Key(APath, p->Name());
-    std::string why = p->Check(AObject, *it);
-    if (!why.empty()) Refuse(path, why);
     switch (p->Kind()) {
       case TPropKind::Object:
+        if (!it->is_object()) Refuse(path, "expected an object");
         if (TPersistent* nested = p->Object(AObject)) LoadInto(*nested, *it, path, false, ADepth + 1);
         break;
       case TPropKind::Collection:
+        if (!it->is_array()) Refuse(path, "expected an array");
         if (TCollectionBase* coll = p->Collection(AObject)) LoadCollection(*coll, *it, path, ADepth + 1);
         break;
       case TPropKind::Pin:
+        if (!it->is_object() || !it->empty()) Refuse(path, "pins have no properties (links are listed under \"links\")");
         break;
-      default:
-        p->Set(AObject, *it);
+      default: {
+        TPropValue value = PropValueFromJson(*it);
+        std::string why = p->Check(AObject, value);
+        if (!why.empty()) Refuse(path, why);
+        p->Set(AObject, value);
         break;
+      }
     }
   }
 }
@@ -153,7 +159,7 @@ TJson SaveObject(const TPersistent& AObject, bool AWithClass) {
       case TPropKind::Pin:
         break;
       default:
-        if (p->IsStored(obj)) out[p->Name()] = p->Get(obj);
+        if (p->IsStored(obj)) out[p->Name()] = PropValueToJson(p->Get(obj));
         break;
     }
   }
@@ -207,6 +213,24 @@ void TDWForm::SetWidth(int AValue) { FWidth = std::clamp(AValue, 0, TRXTranspare
 void TDWForm::SetHeight(int AValue) { FHeight = std::clamp(AValue, 0, TRXTransparentControl::MaxSize); }
 
 DW_PROPERTIES(TDWForm) {}
+
+TJson PropValueToJson(const TPropValue& AValue) {
+  if (AValue.is_boolean()) return AValue.get<bool>();
+  if (AValue.is_number_unsigned()) return AValue.get<uint64_t>();
+  if (AValue.is_number_integer()) return AValue.get<int64_t>();
+  if (AValue.is_number_float()) return AValue.get<double>();
+  if (AValue.is_string()) return AValue.get<std::string>();
+  return nullptr;
+}
+
+TPropValue PropValueFromJson(const TJson& AValue) {
+  if (AValue.is_boolean()) return AValue.get<bool>();
+  if (AValue.is_number_unsigned()) return AValue.get<uint64_t>();
+  if (AValue.is_number_integer()) return AValue.get<int64_t>();
+  if (AValue.is_number_float()) return AValue.get<double>();
+  if (AValue.is_string()) return AValue.get<std::string>();
+  return nullptr;
+}
 
 TJson SaveProperties(const TPersistent& AObject) { return SaveObject(AObject, false); }
 

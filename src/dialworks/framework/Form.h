@@ -9,7 +9,7 @@
 // Saving writes exactly the properties whose stored rule says so, in table order; nested objects
 // that store nothing are left out; pins are never properties, their links are listed under
 // "links" (only links between pins of named components of the form). Save -> load -> save gives
-// identical text.
+// identical text. FormJson.h has the JSON of single objects.
 //
 // Loading creates each component by its registered class name, sets the loading state, applies
 // the properties in table order, reads every component, then restores the links, and only then
@@ -23,13 +23,14 @@
 #include <string>
 #include <string_view>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Types.h"
 #include "dialworks/framework/PropertyTable.h"
 
 namespace dw {
 
 // The root of a form: owns its components (in form order).
-class TDWForm : public TComponent {
+class DW_API TDWForm : public TComponent {
   DW_CLASS(TDWForm, TComponent)
   explicit TDWForm(TComponent* AOwner = nullptr) : TComponent(AOwner) {}
   int Width() const { return FWidth; }
@@ -48,26 +49,19 @@ class TDWForm : public TComponent {
 // collection and collection item is one level); deeper forms are refused.
 constexpr int MaxFormNesting = 64;
 
-struct TFormLoadResult {
+struct DW_API TFormLoadResult {
   std::unique_ptr<TDWForm> Form;  // null on failure
   std::string Error;              // "<JSON path>: <reason>" on failure
   explicit operator bool() const { return Form != nullptr; }
 };
 
-TFormLoadResult LoadForm(std::string_view AText);
-std::string SaveForm(const TDWForm& AForm);
-
-// The stored properties of one object as JSON (what a form writes under "properties").
-TJson SaveProperties(const TPersistent& AObject);
-// Applies JSON properties to an object (checked as a form is); on failure returns false with the
-// message in AError, and the object may be partly changed (forms discard it).
-bool LoadProperties(TPersistent& AObject, const TJson& AProperties, std::string* AError,
-                    const std::string& APath = "$");
+DW_API TFormLoadResult LoadForm(std::string_view AText);
+DW_API std::string SaveForm(const TDWForm& AForm);
 
 // Every nested object, collection item and pin reachable from ARoot through its tables, depth
 // first in table order, with its property path relative to ARoot ("" for ARoot itself,
 // "Scale", "Elements[0]", "Elements[0].StatePin").
-struct TVisit {
+struct DW_API TVisit {
   TPersistent* Object = nullptr;  // null for pins
   TPXPin* Pin = nullptr;
   std::string Path;
@@ -77,7 +71,7 @@ void ForEachReachable(TPersistent& ARoot, F&& AVisit, const std::string& APath =
 
 // Calls Loaded on ARoot (when it is a component in the loading state) and then on every
 // component reachable through its tables (elements).
-void CallLoaded(TPersistent& ARoot);
+DW_API void CallLoaded(TPersistent& ARoot);
 
 // ---- template ----
 

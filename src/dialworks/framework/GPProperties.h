@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Brush.h"
 #include "dialworks/draw/Font.h"
 #include "dialworks/draw/Graphics.h"
@@ -21,7 +22,7 @@ DW_ENUM(TRXGPBrushStyle, "gbsSolid", "gbsLinearGradient", "gbsRadialGradient", "
 
 // Brush settings. Fields: Style (gbsSolid), Color (0xFF000000 unless SetColorDefault), EndColor
 // (0xFFFFFFFF), GradientAngle (90, folded into 0..360).
-class TRXGPBrush : public TKVBasicControlProperty {
+class DW_API TRXGPBrush : public TKVBasicControlProperty {
   DW_CLASS(TRXGPBrush, TKVBasicControlProperty)
   TRXGPBrush(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, TAlphaColor AColor = 0xFF000000);
 
@@ -53,7 +54,7 @@ DW_ENUM(TRXGPPenStyle, "gpsSolid", "gpsDash", "gpsDot", "gpsDashDot", "gpsDashDo
 
 // Pen settings: Color (0xFF000000 unless SetColorDefault), Width (pixels, 1, limited to
 // 0..MaxWidth), Style (gpsSolid; gpsClear draws nothing).
-class TRXGPPen : public TKVBasicControlProperty {
+class DW_API TRXGPPen : public TKVBasicControlProperty {
   DW_CLASS(TRXGPPen, TKVBasicControlProperty)
   static constexpr float MaxWidth = 10000;
   TRXGPPen(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, TAlphaColor AColor = 0xFF000000,
@@ -83,7 +84,7 @@ class TRXGPPen : public TKVBasicControlProperty {
 
 // Font settings shared by the font objects: Name (family, "DejaVu Sans"), Bold, Italic,
 // Underline, StrikeOut, and Brush (the text's paint, solid black by default).
-class TRXGPBasicFont : public TKVBasicControlProperty {
+class DW_API TRXGPBasicFont : public TKVBasicControlProperty {
   DW_CLASS(TRXGPBasicFont, TKVBasicControlProperty)
   TRXGPBasicFont(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl);
 
@@ -116,7 +117,7 @@ class TRXGPBasicFont : public TKVBasicControlProperty {
 // A font with a proportional Size (resolved against a reference length of the instrument) and
 // the outlined-text switch: Outlined text is drawn as a path, filled with the brush and outlined
 // with OutlineColor (0xFF000000).
-class TRXGPSimpleFont : public TRXGPBasicFont {
+class DW_API TRXGPSimpleFont : public TRXGPBasicFont {
   DW_CLASS(TRXGPSimpleFont, TRXGPBasicFont)
   TRXGPSimpleFont(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, float ASize = 0.1f);
 
@@ -148,7 +149,7 @@ class TRXGPSimpleFont : public TRXGPBasicFont {
 // scale radius or extent, 0.8), Font (TRXGPSimpleFont, size 0.1) and Angle (degrees applied to
 // each label, any finite value, 0). Owners change the defaults with SetVisibleDefault,
 // Position().SetValueDefault and Font().Size().SetValueDefault.
-class TDWInstrumentTicksText : public TKVOptionalInstrumentProperty {
+class DW_API TDWInstrumentTicksText : public TKVOptionalInstrumentProperty {
   DW_CLASS(TDWInstrumentTicksText, TKVOptionalInstrumentProperty)
   TDWInstrumentTicksText(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl);
 

@@ -13,13 +13,14 @@
 #include <memory>
 #include <mutex>
 
+#include "dialworks/Export.h"
 #include "dialworks/framework/ChangeNotify.h"
 #include "dialworks/framework/PropertyTable.h"
 
 namespace dw {
 
 // A persistent object with change notification: setters assign under ALock and fire AOnChange.
-class TLockPersistent : public TPersistent {
+class DW_API TLockPersistent : public TPersistent {
   DW_CLASS(TLockPersistent, TPersistent)
   TLockPersistent(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock);
 
@@ -37,7 +38,7 @@ class TLockPersistent : public TPersistent {
 };
 
 // Adds Enabled (Boolean; default given at construction, true unless stated).
-class TEnabledPersistent : public TLockPersistent {
+class DW_API TEnabledPersistent : public TLockPersistent {
   DW_CLASS(TEnabledPersistent, TLockPersistent)
   TEnabledPersistent(TChangeCallback AOnChange, TPersistent* AOwner, TControlMutex* ALock,
                      bool AEnabledDefault = true);
@@ -53,7 +54,7 @@ class TEnabledPersistent : public TLockPersistent {
 // Nested property object of a control: created with a change callback, its owner and the
 // owning control's interface (the control lock for change-notifying assignment, the loading
 // state). A null control is allowed (no lock; never loading).
-class TKVBasicControlProperty : public TLockPersistent {
+class DW_API TKVBasicControlProperty : public TLockPersistent {
   DW_CLASS(TKVBasicControlProperty, TLockPersistent)
   TKVBasicControlProperty(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl);
   IKVControl* Control() const { return FControl; }
@@ -63,13 +64,13 @@ class TKVBasicControlProperty : public TLockPersistent {
   IKVControl* FControl;
 };
 
-class TRXControlProperty : public TKVBasicControlProperty {
+class DW_API TRXControlProperty : public TKVBasicControlProperty {
   DW_CLASS(TRXControlProperty, TKVBasicControlProperty)
   using TKVBasicControlProperty::TKVBasicControlProperty;
 };
 
 // Adds Visible: default true unless SetVisibleDefault changes it; streamed only when it differs.
-class TKVOptionalInstrumentProperty : public TRXControlProperty {
+class DW_API TKVOptionalInstrumentProperty : public TRXControlProperty {
   DW_CLASS(TKVOptionalInstrumentProperty, TRXControlProperty)
   using TRXControlProperty::TRXControlProperty;
   bool Visible() const { return FVisible; }
@@ -86,7 +87,7 @@ class TKVOptionalInstrumentProperty : public TRXControlProperty {
 // One size, either a proportion of a reference length (Proportional, the default) or absolute
 // pixels. Get(reference) = Value × reference, or Value when absolute. Value: Single, limited to
 // ±1e6 (NaN refused); its default is set at run time by SetValueDefault.
-class TKVElementSize : public TKVBasicControlProperty {
+class DW_API TKVElementSize : public TKVBasicControlProperty {
   DW_CLASS(TKVElementSize, TKVBasicControlProperty)
   static constexpr float MaxMagnitude = 1e6f;
   TKVElementSize(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, float ADefault = 0);
@@ -107,7 +108,7 @@ class TKVElementSize : public TKVBasicControlProperty {
 };
 
 // A pair of sizes: X, Y (offsets from a centre, in units of the host's half extents).
-class TKVElementOffsets : public TKVBasicControlProperty {
+class DW_API TKVElementOffsets : public TKVBasicControlProperty {
   DW_CLASS(TKVElementOffsets, TKVBasicControlProperty)
   TKVElementOffsets(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, float AX = 0,
                     float AY = 0);
@@ -125,7 +126,7 @@ class TKVElementOffsets : public TKVBasicControlProperty {
 };
 
 // A pair of sizes: Width, Height.
-class TKVElement2DSize : public TKVBasicControlProperty {
+class DW_API TKVElement2DSize : public TKVBasicControlProperty {
   DW_CLASS(TKVElement2DSize, TKVBasicControlProperty)
   TKVElement2DSize(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, float AWidth = 0,
                    float AHeight = 0);
@@ -142,7 +143,7 @@ class TKVElement2DSize : public TKVBasicControlProperty {
 };
 
 // A nested object that carries one proportional size (dials use it as a radius).
-class TKVControlElement : public TRXControlProperty {
+class DW_API TKVControlElement : public TRXControlProperty {
   DW_CLASS(TKVControlElement, TRXControlProperty)
   TKVControlElement(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl, float ASize = 0);
   TKVElementSize& Size() { return *FSize; }

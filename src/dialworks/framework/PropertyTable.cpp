@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <nlohmann/json.hpp>
 #include "dialworks/framework/Spelling.h"
 
 namespace dw {
@@ -68,12 +69,25 @@ std::string PrintableText(std::string_view AText) {
   return out;
 }
 
-double SingleToJsonNumber(float AValue) {
+double SingleToShortestDouble(float AValue) {
   if (!std::isfinite(AValue)) return AValue;
   char buf[64];
   auto r = std::to_chars(buf, buf + sizeof buf - 1, AValue);
   *r.ptr = 0;
   return std::strtod(buf, nullptr);
+}
+
+bool TPropValue::Equals(const TPropValue& B) const {
+  const TPropValue& A = *this;
+  if (A.is_number() && B.is_number()) {
+    if (A.is_number_float() || B.is_number_float()) return A.get<double>() == B.get<double>();
+    if (A.is_number_unsigned() != B.is_number_unsigned()) {  // one signed: equal only when both >= 0
+      const TPropValue& s = A.is_number_unsigned() ? B : A;
+      if (s.get<int64_t>() < 0) return false;
+    }
+    return A.get<uint64_t>() == B.get<uint64_t>();
+  }
+  return A.FValue == B.FValue;
 }
 
 // ---- TPropInfo ----
@@ -83,10 +97,10 @@ std::pair<double, double> TPropInfo::Range(const TPersistent& AObject) const {
   return {FLo, FHi};
 }
 
-TJson TPropInfo::Get(const TPersistent&) const { return nullptr; }
-void TPropInfo::Set(TPersistent&, const TJson&) const {}
-TJson TPropInfo::Default(const TPersistent&) const { return nullptr; }
-void TPropInfo::SetDefault(const TJson&) {}
+TPropValue TPropInfo::Get(const TPersistent&) const { return nullptr; }
+void TPropInfo::Set(TPersistent&, const TPropValue&) const {}
+TPropValue TPropInfo::Default(const TPersistent&) const { return nullptr; }
+void TPropInfo::SetDefault(const TPropValue&) {}
 bool TPropInfo::IsStored(const TPersistent& AObject) const { return !FNeverStored && PredicateHolds(AObject); }
 TPersistent* TPropInfo::Object(TPersistent&) const { return nullptr; }
 TCollectionBase* TPropInfo::Collection(TPersistent&) const { return nullptr; }
@@ -111,7 +125,7 @@ std::string CheckRange(const TPropInfo& AProp, const TPersistent& AObject, doubl
 
 }  // namespace
 
-std::string TPropInfo::Check(const TPersistent& AObject, const TJson& v) const {
+std::string TPropInfo::Check(const TPersistent& AObject, const TPropValue& v) const {
   switch (FKind) {
     case TPropKind::Bool:
       return v.is_boolean() ? "" : "expected true or false";
@@ -152,11 +166,9 @@ std::string TPropInfo::Check(const TPersistent& AObject, const TJson& v) const {
     case TPropKind::String:
       return v.is_string() ? "" : "expected a string";
     case TPropKind::Object:
-      return v.is_object() ? "" : "expected an object";
     case TPropKind::Collection:
-      return v.is_array() ? "" : "expected an array";
     case TPropKind::Pin:
-      return v.is_object() && v.empty() ? "" : "pins have no properties (links are listed under \"links\")";
+      return "not a value property";
   }
   return "unsupported property";
 }
@@ -270,7 +282,7 @@ std::optional<TPropertyLocation> FindPropertyPath(TPersistent& ARoot, std::strin
   return TPropertyLocation{obj, nullptr};
 }
 
-std::optional<TJson> GetPropertyValue(TPersistent& ARoot, std::string_view APath, std::string* AError) {
+std::optional<TPropValue> GetPropertyValue(TPersistent& ARoot, std::string_view APath, std::string* AError) {
   auto loc = FindPropertyPath(ARoot, APath, AError);
   if (!loc) return std::nullopt;
   if (!loc->Prop || !loc->Prop->IsValue()) {
@@ -280,7 +292,7 @@ std::optional<TJson> GetPropertyValue(TPersistent& ARoot, std::string_view APath
   return loc->Prop->Get(*loc->Object);
 }
 
-bool SetPropertyValue(TPersistent& ARoot, std::string_view APath, const TJson& AValue, std::string* AError) {
+bool SetPropertyValue(TPersistent& ARoot, std::string_view APath, const TPropValue& AValue, std::string* AError) {
   auto loc = FindPropertyPath(ARoot, APath, AError);
   if (!loc) return false;
   if (!loc->Prop || !loc->Prop->IsValue()) return Fail(AError, "'" + std::string(APath) + "' is not a value property");
@@ -294,16 +306,23 @@ bool SetPropertyText(TPersistent& ARoot, std::string_view APath, std::string_vie
   auto loc = FindPropertyPath(ARoot, APath, AError);
   if (!loc) return false;
   if (!loc->Prop || !loc->Prop->IsValue()) return Fail(AError, "'" + std::string(APath) + "' is not a value property");
-  TJson value;
+  TPropValue value;
   switch (loc->Prop->Kind()) {
     case TPropKind::String:
     case TPropKind::Enum:
     case TPropKind::Color:
       value = std::string(AText);
       break;
-    default:
-      value = TJson::parse(AText, nullptr, false);
-      if (value.is_discarded()) return Fail(AError, std::string(APath) + ": cannot read '" + std::string(AText) + "'");
+    default: {
+      // Numbers and true/false are read as JSON reads them (the same text as in a form).
+      auto json = nlohmann::json::parse(AText, nullptr, false);
+      if (json.is_discarded()) return Fail(AError, std::string(APath) + ": cannot read '" + std::string(AText) + "'");
+      if (json.is_boolean()) value = json.get<bool>();
+      else if (json.is_number_unsigned()) value = json.get<uint64_t>();
+      else if (json.is_number_integer()) value = json.get<int64_t>();
+      else if (json.is_number_float()) value = json.get<double>();
+      else if (json.is_string()) value = json.get<std::string>();
+    }
   }
   return SetPropertyValue(ARoot, APath, value, AError);
 }

@@ -52,20 +52,17 @@
 #include <utility>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
+#include "dialworks/Export.h"
 #include "dialworks/draw/Types.h"
 #include "dialworks/framework/Component.h"
+#include "dialworks/framework/PropertyValue.h"
 #include "dialworks/host/Pins.h"
 
 namespace dw {
 
-using TJson = nlohmann::ordered_json;
-
-
 // ---- enumerations ---------------------------------------------------------------------------
 
-struct TEnumInfo {
+struct DW_API TEnumInfo {
   std::string Name;
   std::vector<std::string> Members;  // member i has ordinal i
   int IndexOf(std::string_view AName) const;
@@ -74,7 +71,7 @@ struct TEnumInfo {
 // DW_ENUM(TKVBevelStyle, "bsNone", "bsRaised", "bsLowered") after the enumeration, in the same
 // namespace: the member names used by forms. Ordinals must be 0..n-1 in this order.
 #define DW_ENUM(EnumName, ...)                                                  \
-  inline const ::dw::TEnumInfo& DWEnumInfo(EnumName*) {                         \
+  DW_API inline const ::dw::TEnumInfo& DWEnumInfo(EnumName*) {                  \
     static const ::dw::TEnumInfo info{#EnumName, {__VA_ARGS__}};                \
     return info;                                                                \
   }
@@ -89,18 +86,18 @@ const TEnumInfo& EnumInfoOf() {
 enum class TPropKind : uint8_t { Bool, Integer, Cardinal, Real, Single, Enum, Color, String, Object, Collection, Pin };
 enum class TBadInput : uint8_t { Accept, Finite, Limit, Fold, Refuse };
 
-const char* PropKindName(TPropKind AKind);
-const char* BadInputName(TBadInput APolicy);
+DW_API const char* PropKindName(TPropKind AKind);
+DW_API const char* BadInputName(TBadInput APolicy);
 
 // Colours in forms: "0xAARRGGBB", upper-case hex digits.
-std::string ColorToText(TAlphaColor AColor);
-bool ColorFromText(std::string_view AText, TAlphaColor& AColor);
+DW_API std::string ColorToText(TAlphaColor AColor);
+DW_API bool ColorFromText(std::string_view AText, TAlphaColor& AColor);
 // AText with control characters written as escapes (\n, \t, \xNN): messages stay one line.
-std::string PrintableText(std::string_view AText);
+DW_API std::string PrintableText(std::string_view AText);
 // The shortest decimal text that reads back as the same float, as a double (0.3f -> 0.3).
-double SingleToJsonNumber(float AValue);
+DW_API double SingleToShortestDouble(float AValue);
 
-class TPropInfo {
+class DW_API TPropInfo {
  public:
   TPropInfo(std::string AName, TPropKind AKind) : FName(std::move(AName)), FKind(AKind) {}
   virtual ~TPropInfo() = default;
@@ -118,15 +115,17 @@ class TPropInfo {
   const TEnumInfo* Enum() const { return FEnum; }
   const std::string& Doc() const { return FDoc; }
 
-  // Values as JSON: bool, integers, doubles, enum member names, "0xAARRGGBB", strings.
-  virtual TJson Get(const TPersistent& AObject) const;
-  virtual void Set(TPersistent& AObject, const TJson& AValue) const;
-  virtual TJson Default(const TPersistent& AObject) const;
-  virtual void SetDefault(const TJson& AValue);
+  // Values as forms write them: bool, integers, doubles, enum member names, "0xAARRGGBB",
+  // strings.
+  virtual TPropValue Get(const TPersistent& AObject) const;
+  virtual void Set(TPersistent& AObject, const TPropValue& AValue) const;
+  virtual TPropValue Default(const TPersistent& AObject) const;
+  virtual void SetDefault(const TPropValue& AValue);
   // Whether the writer writes this entry (values: differs from default and predicate holds).
   virtual bool IsStored(const TPersistent& AObject) const;
-  // Checks a JSON value read from a form: empty when acceptable, else the reason.
-  std::string Check(const TPersistent& AObject, const TJson& AValue) const;
+  // Checks a value read from a form or a path for a value entry: empty when acceptable, else the
+  // reason. (Forms check nested objects, collections and pins themselves.)
+  std::string Check(const TPersistent& AObject, const TPropValue& AValue) const;
 
   virtual TPersistent* Object(TPersistent& AObject) const;
   virtual TCollectionBase* Collection(TPersistent& AObject) const;
@@ -155,16 +154,16 @@ using TPropTable = std::vector<std::shared_ptr<TPropInfo>>;
 namespace detail {
 
 template <class T>
-TJson ValueToJson(TPropKind AKind, const T& AValue, const TEnumInfo* AEnum) {
+TPropValue ValueToProp(TPropKind AKind, const T& AValue, const TEnumInfo* AEnum) {
   if constexpr (std::is_enum_v<T>) {
     auto i = static_cast<size_t>(AValue);
-    return AEnum && i < AEnum->Members.size() ? TJson(AEnum->Members[i]) : TJson(int64_t(i));
+    return AEnum && i < AEnum->Members.size() ? TPropValue(AEnum->Members[i]) : TPropValue(int64_t(i));
   } else if constexpr (std::is_same_v<T, bool>) {
     return AValue;
   } else if constexpr (std::is_same_v<T, std::string>) {
     return AValue;
   } else if constexpr (std::is_floating_point_v<T>) {
-    if (AKind == TPropKind::Single) return SingleToJsonNumber(static_cast<float>(AValue));
+    if (AKind == TPropKind::Single) return SingleToShortestDouble(static_cast<float>(AValue));
     return static_cast<double>(AValue);
   } else {
     static_assert(std::is_integral_v<T>, "unsupported property value type");
@@ -174,9 +173,9 @@ TJson ValueToJson(TPropKind AKind, const T& AValue, const TEnumInfo* AEnum) {
   }
 }
 
-// Converts a JSON value that Check has accepted (or one produced by ValueToJson).
+// Converts a value that Check has accepted (or one produced by ValueToProp).
 template <class T>
-T ValueFromJson(TPropKind AKind, const TJson& AValue, const TEnumInfo* AEnum) {
+T ValueFromProp(TPropKind AKind, const TPropValue& AValue, const TEnumInfo* AEnum) {
   if constexpr (std::is_enum_v<T>) {
     if (AValue.is_string()) return static_cast<T>(AEnum ? AEnum->IndexOf(AValue.get<std::string>()) : 0);
     return static_cast<T>(AValue.get<int64_t>());
@@ -210,13 +209,13 @@ class TTypedValueProp : public TPropInfo {
   T DefaultT(const TPersistent& AObject) const {
     return FDefaultFn ? FDefaultFn(static_cast<const C&>(AObject)) : FDefault;
   }
-  TJson Get(const TPersistent& AObject) const override {
-    return detail::ValueToJson<T>(FKind, GetT(AObject), FEnum);
+  TPropValue Get(const TPersistent& AObject) const override {
+    return detail::ValueToProp<T>(FKind, GetT(AObject), FEnum);
   }
-  TJson Default(const TPersistent& AObject) const override {
-    return detail::ValueToJson<T>(FKind, DefaultT(AObject), FEnum);
+  TPropValue Default(const TPersistent& AObject) const override {
+    return detail::ValueToProp<T>(FKind, DefaultT(AObject), FEnum);
   }
-  void SetDefault(const TJson& AValue) override { FDefault = detail::ValueFromJson<T>(FKind, AValue, FEnum); }
+  void SetDefault(const TPropValue& AValue) override { FDefault = detail::ValueFromProp<T>(FKind, AValue, FEnum); }
   bool IsStored(const TPersistent& AObject) const override {
     if (FNeverStored) return false;
     if (FAlwaysStored) return PredicateHolds(AObject);
@@ -241,8 +240,8 @@ class TValueProp final : public TTypedValueProp<C, T> {
   T GetT(const TPersistent& AObject) const override {
     return static_cast<T>(std::invoke(FGet, static_cast<const C&>(AObject)));
   }
-  void Set(TPersistent& AObject, const TJson& AValue) const override {
-    std::invoke(FSet, static_cast<C&>(AObject), detail::ValueFromJson<T>(this->FKind, AValue, this->FEnum));
+  void Set(TPersistent& AObject, const TPropValue& AValue) const override {
+    std::invoke(FSet, static_cast<C&>(AObject), detail::ValueFromProp<T>(this->FKind, AValue, this->FEnum));
   }
 
   G FGet;
@@ -389,7 +388,7 @@ class TProps {
     for (auto& p : FTable) {
       if (p->Name() == AName) {
         auto copy = p->Clone();
-        copy->SetDefault(TJson(AValue));
+        copy->SetDefault(TPropValue(AValue));
         p = copy;
         return;
       }
@@ -424,7 +423,7 @@ class TProps {
 
 // ---- class information ----------------------------------------------------------------------
 
-class TClassInfo {
+class DW_API TClassInfo {
  public:
   using TCreate = std::unique_ptr<TPersistent> (*)();
   using TDeclare = void (*)(TPropTable&);
@@ -478,19 +477,19 @@ TClassInfo TClassInfo::Make(const char* AName) {
 
 // A place reached by a property path: the object holding the entry and the entry itself. A path
 // that ends at a nested object or collection item ("Elements[1]") has Prop == nullptr.
-struct TPropertyLocation {
+struct DW_API TPropertyLocation {
   TPersistent* Object = nullptr;
   const TPropInfo* Prop = nullptr;
 };
 
 // Resolves "Scale.MajorTicks.Count", "Elements[1].Mode" or "Elements[0].StatePin" from ARoot.
 // Returns nullopt with the reason in AError when a segment does not exist.
-std::optional<TPropertyLocation> FindPropertyPath(TPersistent& ARoot, std::string_view APath,
+DW_API std::optional<TPropertyLocation> FindPropertyPath(TPersistent& ARoot, std::string_view APath,
                                                   std::string* AError = nullptr);
-// Reads or writes a value entry by path, the value as JSON (checked as the form reader does).
-std::optional<TJson> GetPropertyValue(TPersistent& ARoot, std::string_view APath, std::string* AError = nullptr);
-bool SetPropertyValue(TPersistent& ARoot, std::string_view APath, const TJson& AValue, std::string* AError = nullptr);
+// Reads or writes a value entry by path (checked as the form reader does).
+DW_API std::optional<TPropValue> GetPropertyValue(TPersistent& ARoot, std::string_view APath, std::string* AError = nullptr);
+DW_API bool SetPropertyValue(TPersistent& ARoot, std::string_view APath, const TPropValue& AValue, std::string* AError = nullptr);
 // The same with text ("--set Scale.Count=5", "Color=0xFF00FF00", "Style=bsRaised", "Caption=abc").
-bool SetPropertyText(TPersistent& ARoot, std::string_view APath, std::string_view AText, std::string* AError = nullptr);
+DW_API bool SetPropertyText(TPersistent& ARoot, std::string_view APath, std::string_view AText, std::string* AError = nullptr);
 
 }  // namespace dw

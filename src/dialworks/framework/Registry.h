@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/framework/PropertyTable.h"
 
 namespace dw {
@@ -43,7 +44,7 @@ enum TRegistrationKind : uint8_t {
   rkElement,    // RXRegister...ComponentElement
 };
 
-struct TRegistration {
+struct DW_API TRegistration {
   const TClassInfo* Class = nullptr;
   TRegistrationKind Kind = rkClass;
   std::string Unit;
@@ -52,7 +53,7 @@ struct TRegistration {
 };
 
 // Sets the unit name recorded by the registrations made while it lives (per thread).
-class TRegistrationUnit {
+class DW_API TRegistrationUnit {
  public:
   explicit TRegistrationUnit(std::string AUnit);
   ~TRegistrationUnit();
@@ -64,7 +65,7 @@ class TRegistrationUnit {
 };
 
 // The class-group bracket: classes registered inside resolve in AGroup's class group.
-class TClassGroupScope {
+class DW_API TClassGroupScope {
  public:
   explicit TClassGroupScope(const TClassInfo& AGroup);
   ~TClassGroupScope();
@@ -75,34 +76,34 @@ class TClassGroupScope {
   const TClassInfo* FPrevious;
 };
 
-void RegisterComponents(std::string_view APage, std::initializer_list<const TClassInfo*> AClasses);
-void RegisterClass(const TClassInfo& AClass);
+DW_API void RegisterComponents(std::string_view APage, std::initializer_list<const TClassInfo*> AClasses);
+DW_API void RegisterClass(const TClassInfo& AClass);
 // Puts AClass (and, for lookups, its descendants) into AGroup's class group.
-void GroupDescendentsWith(const TClassInfo& AClass, const TClassInfo& AGroup);
-void RXRegisterLayerComponent(const TClassInfo& AClass, std::string_view ACategory);
-void RXRegisterComponentElement(const TClassInfo& AClass, std::string_view ACategory);
-void RXRegisterGaugeComponentElement(const TClassInfo& AClass, std::string_view ACategory);
-void RXRegisterClockComponentElement(const TClassInfo& AClass, std::string_view ACategory);
-void RXRegisterAngularAnalogComponentElement(const TClassInfo& AClass, std::string_view ACategory);
-void RXRegisterLinearAnalogComponentElement(const TClassInfo& AClass, std::string_view ACategory);
-void RXRegisterMatrixComponentElement(const TClassInfo& AClass, std::string_view ACategory);
+DW_API void GroupDescendentsWith(const TClassInfo& AClass, const TClassInfo& AGroup);
+DW_API void RXRegisterLayerComponent(const TClassInfo& AClass, std::string_view ACategory);
+DW_API void RXRegisterComponentElement(const TClassInfo& AClass, std::string_view ACategory);
+DW_API void RXRegisterGaugeComponentElement(const TClassInfo& AClass, std::string_view ACategory);
+DW_API void RXRegisterClockComponentElement(const TClassInfo& AClass, std::string_view ACategory);
+DW_API void RXRegisterAngularAnalogComponentElement(const TClassInfo& AClass, std::string_view ACategory);
+DW_API void RXRegisterLinearAnalogComponentElement(const TClassInfo& AClass, std::string_view ACategory);
+DW_API void RXRegisterMatrixComponentElement(const TClassInfo& AClass, std::string_view ACategory);
 
 // Class lookup by name for forms (any registration makes a class known); nullptr when unknown.
-const TClassInfo* FindRegisteredClass(std::string_view AName);
+DW_API const TClassInfo* FindRegisteredClass(std::string_view AName);
 // The class group a class resolves in (nullptr: none).
-const TClassInfo* ClassGroupOf(const TClassInfo& AClass);
+DW_API const TClassInfo* ClassGroupOf(const TClassInfo& AClass);
 // Whether AClass is registered for AFamily.
-bool IsRegisteredForFamily(const TClassInfo& AClass, TRXElementFamily AFamily);
+DW_API bool IsRegisteredForFamily(const TClassInfo& AClass, TRXElementFamily AFamily);
 
 // Every registration in registration order; the filters are ignored when empty / null.
-struct TRegistrationFilter {
+struct DW_API TRegistrationFilter {
   std::string Unit;
   std::string Category;
   const TRXElementFamily* Family = nullptr;
   const TRegistrationKind* Kind = nullptr;
 };
-std::vector<TRegistration> Registrations(const TRegistrationFilter& AFilter = {});
+DW_API std::vector<TRegistration> Registrations(const TRegistrationFilter& AFilter = {});
 // Every class known by name, in first-registration order.
-std::vector<const TClassInfo*> RegisteredClasses();
+DW_API std::vector<const TClassInfo*> RegisteredClasses();
 
 }  // namespace dw

@@ -14,25 +14,26 @@
 #include <utility>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Types.h"
 
 namespace dw {
 
-bool ParseColorText(std::string_view AText, TAlphaColor& AColor);
+DW_API bool ParseColorText(std::string_view AText, TAlphaColor& AColor);
 // The named colours in the order they are documented, with their values.
-const std::vector<std::pair<const char*, TAlphaColor>>& NamedColors();
+DW_API const std::vector<std::pair<const char*, TAlphaColor>>& NamedColors();
 // The reason given for a text that is no colour: lists the spellings.
-std::string ColorExpectation();
+DW_API std::string ColorExpectation();
 
 // Edit distance (insertions, deletions, substitutions and swaps of neighbours), ignoring case.
-size_t EditDistance(std::string_view A, std::string_view B);
+DW_API size_t EditDistance(std::string_view A, std::string_view B);
 // The candidates nearest to AName, best first (at most AMax): those within a distance that
 // grows with the name's length (1 for short names, up to a third of the longer name).
-std::vector<std::string> NearestNames(std::string_view AName, const std::vector<std::string>& ACandidates,
+DW_API std::vector<std::string> NearestNames(std::string_view AName, const std::vector<std::string>& ACandidates,
                                       size_t AMax = 3);
 // " (did you mean 'X' or 'Y'?)" for the nearest names, or "" when none is near.
-std::string DidYouMean(std::string_view AName, const std::vector<std::string>& ACandidates);
+DW_API std::string DidYouMean(std::string_view AName, const std::vector<std::string>& ACandidates);
 // "a, b, c" (the names in the order given).
-std::string JoinNames(const std::vector<std::string>& ANames);
+DW_API std::string JoinNames(const std::vector<std::string>& ANames);
 
 }  // namespace dw

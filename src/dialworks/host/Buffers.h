@@ -15,11 +15,12 @@
 #include <type_traits>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/host/Helpers.h"
 
 namespace dw {
 
-class TMZBuffer {
+class DW_API TMZBuffer {
  public:
   virtual ~TMZBuffer() = default;
   virtual size_t Size() const = 0;

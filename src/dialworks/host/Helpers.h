@@ -1,6 +1,8 @@
 // Numeric helpers: range limiting, angle conversion and folding, rounding halves to even.
 #pragma once
 
+#include "dialworks/Export.h"
+
 #include <cmath>
 #include <cstdint>
 #include <type_traits>
@@ -10,9 +12,9 @@ namespace dw {
 // When AApply is true, limits AValue to the range between AMin and AMax. The ends may come in
 // either order (the range is the span between them). A NaN value becomes the lower end; a NaN end
 // limits nothing on its side. Returns true when AValue was changed.
-bool RXMinMax(double& AValue, double AMin, double AMax, bool AApply = true);
-bool RXMinMax(float& AValue, float AMin, float AMax, bool AApply = true);
-bool RXMinMax(int64_t& AValue, int64_t AMin, int64_t AMax, bool AApply = true);
+DW_API bool RXMinMax(double& AValue, double AMin, double AMax, bool AApply = true);
+DW_API bool RXMinMax(float& AValue, float AMin, float AMax, bool AApply = true);
+DW_API bool RXMinMax(int64_t& AValue, int64_t AMin, int64_t AMax, bool AApply = true);
 
 // Degrees <-> radians. Integers convert as float.
 template <class T>
@@ -29,18 +31,18 @@ constexpr auto RXGetDegree(T ARadians) {
 }
 
 // Folds an angle in degrees into [0, 360); non-finite angles give 0.
-float RXNormalizeAngle(float ADegrees);
-double RXNormalizeAngle(double ADegrees);
+DW_API float RXNormalizeAngle(float ADegrees);
+DW_API double RXNormalizeAngle(double ADegrees);
 // Folds an angle in degrees into (-180, 180]; non-finite angles give 0.
-float RXNormalizeSmallAngle(float ADegrees);
-double RXNormalizeSmallAngle(double ADegrees);
+DW_API float RXNormalizeSmallAngle(float ADegrees);
+DW_API double RXNormalizeSmallAngle(double ADegrees);
 
 // Nearest integer value, halves to even (2.5 -> 2, 3.5 -> 4, -2.5 -> -2), independent of the
 // floating-point rounding mode. NaN and infinities are returned unchanged.
-double RXRoundHalfEven(double AValue);
-float RXRoundHalfEven(float AValue);
+DW_API double RXRoundHalfEven(double AValue);
+DW_API float RXRoundHalfEven(float AValue);
 // The same as an integer, limited to the int range; NaN gives 0.
-int RXRoundHalfEvenToInt(double AValue);
-int64_t RXRoundHalfEvenToInt64(double AValue);
+DW_API int RXRoundHalfEvenToInt(double AValue);
+DW_API int64_t RXRoundHalfEvenToInt64(double AValue);
 
 }  // namespace dw

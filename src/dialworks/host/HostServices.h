@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/host/DateTime.h"
 
 namespace dw {
@@ -25,7 +26,7 @@ class TKVBasicControl;
 // ones MaxInterval, NaN is ignored.
 // Destroying the timer stops it; no callback starts after the destructor has returned (when it is
 // destroyed from inside its own callback, that running call simply finishes).
-class IRelaxedTimer {
+class DW_API IRelaxedTimer {
  public:
   using TTimerEvent = std::function<void()>;
   static constexpr uint32_t DefaultInterval = 1000;
@@ -52,7 +53,7 @@ class IRelaxedTimer {
 // called from inside that very callback (which then just finishes). Unsubscribe from another
 // thread waits for a running call of that callback, so do not unsubscribe while holding a lock
 // the callback takes. Unknown handles, zero and double unsubscribes are ignored.
-class TAnimationClock {
+class DW_API TAnimationClock {
  public:
   using THandle = uint64_t;
   using TTickEvent = std::function<void()>;
@@ -96,7 +97,7 @@ class TAnimationClock {
   std::thread::id FTickThread;
 };
 
-class IHostServices {
+class DW_API IHostServices {
  public:
   virtual ~IHostServices() = default;
   virtual std::unique_ptr<IRelaxedTimer> CreateTimer() = 0;
@@ -112,16 +113,16 @@ class IHostServices {
 // The installed host. Without SetHostServices (or after SetHostServices(nullptr)) it is a
 // process-wide TManualHost (virtual time starting at TDateTime 0, no timer fires until someone
 // calls Advance on it): programs that need real time install a TThreadedHost or their own host.
-IHostServices& HostServices();
-void SetHostServices(IHostServices* AHost);
+DW_API IHostServices& HostServices();
+DW_API void SetHostServices(IHostServices* AHost);
 // Uninstalls AHost when it is the installed one (hosts call it from their destructors).
-void UninstallHostServices(IHostServices* AHost);
+DW_API void UninstallHostServices(IHostServices* AHost);
 // The built-in default host (the one used when none is installed).
 class TManualHost;
-TManualHost& DefaultManualHost();
+DW_API TManualHost& DefaultManualHost();
 
 // Repaint bookkeeping shared by the hosts: counts requests per control address. Thread-safe.
-class TRepaintCounter {
+class DW_API TRepaintCounter {
  public:
   void Add(const TKVBasicControl& AControl);
   uint64_t Count(const TKVBasicControl& AControl) const;
@@ -139,7 +140,7 @@ class TRepaintCounter {
 // waits until no other thread is inside (calls on the killing thread itself are left to finish,
 // so an object may be destroyed from inside its own callback). Never hold a lock in Kill's caller
 // that the guarded callback takes.
-class TLifeGuard {
+class DW_API TLifeGuard {
  public:
   bool Enter();
   void Leave();
@@ -155,7 +156,7 @@ class TLifeGuard {
 
 // A callback behind a TLifeGuard. The callback is copied before it runs, so it may be replaced or
 // killed from inside.
-class TCallbackSlot {
+class DW_API TCallbackSlot {
  public:
   void Set(std::function<void()> AProc);
   // False when dead or empty (nothing ran).

@@ -3,6 +3,8 @@
 // requirements, so std::lock_guard, std::unique_lock and std::shared_lock work with them.
 #pragma once
 
+#include "dialworks/Export.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -14,7 +16,7 @@
 
 namespace dw {
 
-class ICriticalSection {
+class DW_API ICriticalSection {
  public:
   virtual ~ICriticalSection() = default;
   virtual void Enter() = 0;
@@ -35,7 +37,7 @@ class ICriticalSection {
 };
 
 // Recursive: the owning thread may enter again (property setters called from inside locked code).
-class TCriticalSection final : public ICriticalSection {
+class DW_API TCriticalSection final : public ICriticalSection {
  public:
   void Enter() override { FMutex.lock(); }
   bool TryEnter() override { return FMutex.try_lock(); }
@@ -50,7 +52,7 @@ class TCriticalSection final : public ICriticalSection {
 // mutex either side takes the lock again and again and the other starves (frames skipped, or
 // values stalled). Here each waiter draws a ticket: a painter waits at most for the assignments
 // already queued, a writer at most for the paint under way.
-class TControlMutex {
+class DW_API TControlMutex {
  public:
   void lock();
   bool try_lock();
@@ -71,7 +73,7 @@ class TControlMutex {
 };
 
 // Many readers or one writer; not recursive (a thread holding it must not take it again).
-class TReadWriteLock {
+class DW_API TReadWriteLock {
  public:
   void ReadLock() { FMutex.lock_shared(); }
   bool TryReadLock() { return FMutex.try_lock_shared(); }

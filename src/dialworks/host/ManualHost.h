@@ -14,11 +14,12 @@
 #include <functional>
 #include <memory>
 
+#include "dialworks/Export.h"
 #include "dialworks/host/HostServices.h"
 
 namespace dw {
 
-class TManualHost : public IHostServices {
+class DW_API TManualHost : public IHostServices {
  public:
   TManualHost();
   ~TManualHost() override;  // uninstalls itself when installed

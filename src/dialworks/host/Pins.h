@@ -28,6 +28,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dialworks/Export.h"
 #include "dialworks/host/Buffers.h"
 #include "dialworks/host/DateTime.h"
 
@@ -37,12 +38,12 @@ class TComponent;
 class TPXPin;
 
 // ---- Operations a sender dispatches; receivers tell them apart by type (dynamic_cast). ----
-struct TPXOperation {
+struct DW_API TPXOperation {
   virtual ~TPXOperation() = default;
 };
 // Start and end of a stream.
-struct TPXStartOperation final : TPXOperation {};
-struct TPXStopOperation final : TPXOperation {};
+struct DW_API TPXStartOperation final : TPXOperation {};
+struct DW_API TPXStopOperation final : TPXOperation {};
 // A range supplied for the stream's values (the spectrum display takes Max of the Real one).
 template <class T>
 struct TPXTypedSuppliedRangeOperation final : TPXOperation {
@@ -50,29 +51,29 @@ struct TPXTypedSuppliedRangeOperation final : TPXOperation {
   TPXTypedSuppliedRangeOperation(T AMin, T AMax) : Min(AMin), Max(AMax) {}
 };
 // A buffer of any numeric type; valid only during the delivery (copy what you keep).
-struct TPXSuppliedBufferOperation final : TPXOperation {
+struct DW_API TPXSuppliedBufferOperation final : TPXOperation {
   const TMZBuffer& Buffer;
   explicit TPXSuppliedBufferOperation(const TMZBuffer& ABuffer) : Buffer(ABuffer) {}
 };
 // Single values.
-struct TPXRealOperation final : TPXOperation {
+struct DW_API TPXRealOperation final : TPXOperation {
   double Value;
   explicit TPXRealOperation(double AValue) : Value(AValue) {}
 };
-struct TPXRealRangeValueOperation final : TPXOperation {
+struct DW_API TPXRealRangeValueOperation final : TPXOperation {
   double Value, Min, Max;
   TPXRealRangeValueOperation(double AValue, double AMin, double AMax)
       : Value(AValue), Min(AMin), Max(AMax) {}
 };
-struct TPXIntegerOperation final : TPXOperation {
+struct DW_API TPXIntegerOperation final : TPXOperation {
   int64_t Value;
   explicit TPXIntegerOperation(int64_t AValue) : Value(AValue) {}
 };
-struct TPXDateTimeOperation final : TPXOperation {
+struct DW_API TPXDateTimeOperation final : TPXOperation {
   TDateTime Value;
   explicit TPXDateTimeOperation(TDateTime AValue) : Value(AValue) {}
 };
-struct TPXStringOperation final : TPXOperation {
+struct DW_API TPXStringOperation final : TPXOperation {
   std::string_view Value;  // valid only during the delivery
   explicit TPXStringOperation(std::string_view AValue) : Value(AValue) {}
 };
@@ -94,7 +95,7 @@ using TMZRealNotifyEvent = std::function<void(void* ASender, double AValue)>;
 using TMZRealRangedNotifyEvent =
     std::function<void(void* ASender, double AValue, double AMin, double AMax)>;
 
-class TPXPin {
+class DW_API TPXPin {
  public:
   TPXPin(const TPXPin&) = delete;
   TPXPin& operator=(const TPXPin&) = delete;
@@ -148,7 +149,7 @@ class TPXPin {
 };
 
 // ---- Sources ----
-class TPXRealSourcePin : public TPXPin {
+class DW_API TPXRealSourcePin : public TPXPin {
  public:
   explicit TPXRealSourcePin(TComponent* AOwner = nullptr) : TPXPin(AOwner, pdSource, dkReal) {}
   ~TPXRealSourcePin() override { DisconnectAll(); }
@@ -158,7 +159,7 @@ class TPXRealSourcePin : public TPXPin {
   void Receive(TPXPin&, const TPXOperation&, bool) override {}
 };
 
-class TPXRealAndRangedSourcePin : public TPXRealSourcePin {
+class DW_API TPXRealAndRangedSourcePin : public TPXRealSourcePin {
  public:
   using TPXRealSourcePin::TPXRealSourcePin;
   size_t SendValueRange(double AValue, double AMin, double AMax) {
@@ -166,7 +167,7 @@ class TPXRealAndRangedSourcePin : public TPXRealSourcePin {
   }
 };
 
-class TPXIntegerSourcePin : public TPXPin {
+class DW_API TPXIntegerSourcePin : public TPXPin {
  public:
   explicit TPXIntegerSourcePin(TComponent* AOwner = nullptr)
       : TPXPin(AOwner, pdSource, dkInteger) {}
@@ -177,7 +178,7 @@ class TPXIntegerSourcePin : public TPXPin {
   void Receive(TPXPin&, const TPXOperation&, bool) override {}
 };
 
-class TPXDateTimeSourcePin : public TPXPin {
+class DW_API TPXDateTimeSourcePin : public TPXPin {
  public:
   explicit TPXDateTimeSourcePin(TComponent* AOwner = nullptr)
       : TPXPin(AOwner, pdSource, dkDateTime) {}
@@ -188,7 +189,7 @@ class TPXDateTimeSourcePin : public TPXPin {
   void Receive(TPXPin&, const TPXOperation&, bool) override {}
 };
 
-class TMZPXStringSourcePin : public TPXPin {
+class DW_API TMZPXStringSourcePin : public TPXPin {
  public:
   explicit TMZPXStringSourcePin(TComponent* AOwner = nullptr)
       : TPXPin(AOwner, pdSource, dkString) {}
@@ -200,7 +201,7 @@ class TMZPXStringSourcePin : public TPXPin {
 };
 
 // Buffer streams: Start, any number of ranges and buffers, Stop.
-class TMZPXBufferSourcePin : public TPXPin {
+class DW_API TMZPXBufferSourcePin : public TPXPin {
  public:
   explicit TMZPXBufferSourcePin(TComponent* AOwner = nullptr)
       : TPXPin(AOwner, pdSource, dkBuffer) {}
@@ -221,7 +222,7 @@ class TMZPXBufferSourcePin : public TPXPin {
 
 // Input of the value instruments. Takes single values (real or integer) and values with a range.
 // GetRangePopulated is true once a range has arrived and false again when the last link goes.
-class TPXRealAndRangedSinkPin : public TPXPin {
+class DW_API TPXRealAndRangedSinkPin : public TPXPin {
  public:
   explicit TPXRealAndRangedSinkPin(TComponent* AOwner = nullptr, TPXRealAndRangedEvent AOnValue = {})
       : TPXRealAndRangedSinkPin(AOwner, pdSink, std::move(AOnValue)) {}
@@ -242,7 +243,7 @@ class TPXRealAndRangedSinkPin : public TPXPin {
 };
 
 // Two-way pin of a control hand: receives like the sink and sends with SubmitValueRange.
-class TPXRealAndRangedStatePin final : public TPXRealAndRangedSinkPin {
+class DW_API TPXRealAndRangedStatePin final : public TPXRealAndRangedSinkPin {
  public:
   explicit TPXRealAndRangedStatePin(TComponent* AOwner = nullptr,
                                     TPXRealAndRangedEvent AOnValue = {})
@@ -254,7 +255,7 @@ class TPXRealAndRangedStatePin final : public TPXRealAndRangedSinkPin {
   size_t SubmitValue(double AValue) { return Send(TPXRealOperation(AValue)); }
 };
 
-class TPXDateTimeSinkPin : public TPXPin {
+class DW_API TPXDateTimeSinkPin : public TPXPin {
  public:
   explicit TPXDateTimeSinkPin(TComponent* AOwner = nullptr, TPXDateTimeEvent AOnValue = {})
       : TPXDateTimeSinkPin(AOwner, pdSink, std::move(AOnValue)) {}
@@ -270,7 +271,7 @@ class TPXDateTimeSinkPin : public TPXPin {
   TPXDateTimeEvent FOnValue;
 };
 
-class TPXDateTimeStatePin final : public TPXDateTimeSinkPin {
+class DW_API TPXDateTimeStatePin final : public TPXDateTimeSinkPin {
  public:
   explicit TPXDateTimeStatePin(TComponent* AOwner = nullptr, TPXDateTimeEvent AOnValue = {})
       : TPXDateTimeSinkPin(AOwner, pdState, std::move(AOnValue)) {}
@@ -279,7 +280,7 @@ class TPXDateTimeStatePin final : public TPXDateTimeSinkPin {
 };
 
 // Integer input. Reals are rounded halves to even and limited to the int64 range; NaN is dropped.
-class TPXIntegerSinkPin final : public TPXPin {
+class DW_API TPXIntegerSinkPin final : public TPXPin {
  public:
   explicit TPXIntegerSinkPin(TComponent* AOwner = nullptr, TPXIntegerEvent AOnValue = {})
       : TPXPin(AOwner, pdSink, dkInteger), FOnValue(std::move(AOnValue)) {}
@@ -293,7 +294,7 @@ class TPXIntegerSinkPin final : public TPXPin {
   TPXIntegerEvent FOnValue;
 };
 
-class TMZPXStringSinkPin final : public TPXPin {
+class DW_API TMZPXStringSinkPin final : public TPXPin {
  public:
   explicit TMZPXStringSinkPin(TComponent* AOwner = nullptr, TMZStringEvent AOnValue = {})
       : TPXPin(AOwner, pdSink, dkString), FOnValue(std::move(AOnValue)) {}
@@ -309,7 +310,7 @@ class TMZPXStringSinkPin final : public TPXPin {
 
 // Buffer-stream input: every operation goes to the dispatch handler, which tells them apart by
 // type (start, stop, supplied range, supplied buffer).
-class TMZPXSinkPin : public TPXPin {
+class DW_API TMZPXSinkPin : public TPXPin {
  public:
   explicit TMZPXSinkPin(TComponent* AOwner = nullptr, TMZDispatchEvent AOnDispatch = {})
       : TPXPin(AOwner, pdSink, dkBuffer), FOnDispatch(std::move(AOnDispatch)) {}
@@ -325,7 +326,7 @@ class TMZPXSinkPin : public TPXPin {
 
 // Buffer-stream input whose streams may carry a real range (the spectrum display's input).
 // Besides dispatching, it remembers whether a range has arrived (false again without links).
-class TMZPXRealRangedSinkPin final : public TMZPXSinkPin {
+class DW_API TMZPXRealRangedSinkPin final : public TMZPXSinkPin {
  public:
   using TMZPXSinkPin::TMZPXSinkPin;
   ~TMZPXRealRangedSinkPin() override { DisconnectAll(); }
@@ -340,7 +341,7 @@ class TMZPXRealRangedSinkPin final : public TMZPXSinkPin {
 };
 
 // Named pins in order, owned by the list (the matrix display's "Red", "Green", "Blue", "Alpha").
-class TPXPinList {
+class DW_API TPXPinList {
  public:
   explicit TPXPinList(TComponent* AOwner = nullptr) : FOwner(AOwner) {}
 

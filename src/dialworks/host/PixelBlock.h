@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Types.h"
 
 namespace dw {
@@ -20,7 +21,7 @@ namespace gp {
 class Bitmap;
 }
 
-struct TPixelBlock {
+struct DW_API TPixelBlock {
   uint32_t* Bits = nullptr;
   int Width = 0, Height = 0;
   int Stride = 0;  // pixels per row; 0 means Width
@@ -29,7 +30,7 @@ struct TPixelBlock {
   bool Empty() const { return !Bits || Width <= 0 || Height <= 0; }
 };
 
-struct TConstPixelBlock {
+struct DW_API TConstPixelBlock {
   const uint32_t* Bits = nullptr;
   int Width = 0, Height = 0;
   int Stride = 0;
@@ -45,24 +46,24 @@ struct TConstPixelBlock {
 
 // The pixels of a bitmap as a block (empty for a 0 x 0 bitmap). Call MarkDirty() on the bitmap
 // after writing through the block, before drawing the bitmap.
-TPixelBlock PBBitmapBlock(gp::Bitmap& ABitmap);
-TConstPixelBlock PBBitmapBlock(const gp::Bitmap& ABitmap);
+DW_API TPixelBlock PBBitmapBlock(gp::Bitmap& ABitmap);
+DW_API TConstPixelBlock PBBitmapBlock(const gp::Bitmap& ABitmap);
 
 // Rounded x / 255 for x in 0..255*255.
 constexpr uint32_t PBDiv255(uint32_t x) { return (x + 128 + ((x + 128) >> 8)) >> 8; }
 
-uint32_t PBPremultiply(TAlphaColor AColor);
-TAlphaColor PBUnpremultiply(uint32_t APixel);
+DW_API uint32_t PBPremultiply(TAlphaColor AColor);
+DW_API TAlphaColor PBUnpremultiply(uint32_t APixel);
 
 // Copies ASource to (AX, AY) of ADest.
-void PBCopy(const TPixelBlock& ADest, int AX, int AY, const TConstPixelBlock& ASource);
+DW_API void PBCopy(const TPixelBlock& ADest, int AX, int AY, const TConstPixelBlock& ASource);
 // Fills the rectangle (AX, AY, AWidth, AHeight) of ADest with a premultiplied pixel.
-void PBFill(const TPixelBlock& ADest, int AX, int AY, int AWidth, int AHeight, uint32_t APixel);
-void PBFill(const TPixelBlock& ADest, uint32_t APixel);
+DW_API void PBFill(const TPixelBlock& ADest, int AX, int AY, int AWidth, int AHeight, uint32_t APixel);
+DW_API void PBFill(const TPixelBlock& ADest, uint32_t APixel);
 
 // One 256-entry table per channel; Apply maps every channel of every pixel through its table.
 // Tables act on the stored (premultiplied) channel values.
-struct TPBChannelLookup {
+struct DW_API TPBChannelLookup {
   std::array<uint8_t, 256> A, R, G, B;
   // Identity tables.
   TPBChannelLookup();
@@ -72,7 +73,7 @@ struct TPBChannelLookup {
   // premultiplied white stamp this gives the stamp in that colour.
   static TPBChannelLookup Tint(TAlphaColor AColor);
 };
-void PBLookup(const TPixelBlock& ABlock, const TPBChannelLookup& ALookup);
+DW_API void PBLookup(const TPixelBlock& ABlock, const TPBChannelLookup& ALookup);
 
 enum TPBComposition : uint8_t {
   pbcOver,  // source over destination: s + d·(1 − sa)
@@ -80,7 +81,7 @@ enum TPBComposition : uint8_t {
   pbcPlus   // saturating sum s + d
 };
 // Composes ASource at (AX, AY) onto ADest.
-void PBCompose(const TPixelBlock& ADest, int AX, int AY, const TConstPixelBlock& ASource,
+DW_API void PBCompose(const TPixelBlock& ADest, int AX, int AY, const TConstPixelBlock& ASource,
                TPBComposition AMode);
 inline void PBComposeOver(const TPixelBlock& D, int X, int Y, const TConstPixelBlock& S) {
   PBCompose(D, X, Y, S, pbcOver);
@@ -93,8 +94,8 @@ inline void PBComposePlus(const TPixelBlock& D, int X, int Y, const TConstPixelB
 }
 
 // Single-pixel versions (the reference the block loops follow).
-uint32_t PBOverPixel(uint32_t ADest, uint32_t ASource);
-uint32_t PBAtopPixel(uint32_t ADest, uint32_t ASource);
-uint32_t PBPlusPixel(uint32_t ADest, uint32_t ASource);
+DW_API uint32_t PBOverPixel(uint32_t ADest, uint32_t ASource);
+DW_API uint32_t PBAtopPixel(uint32_t ADest, uint32_t ASource);
+DW_API uint32_t PBPlusPixel(uint32_t ADest, uint32_t ASource);
 
 }  // namespace dw

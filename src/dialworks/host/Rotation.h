@@ -12,11 +12,12 @@
 
 #include <functional>
 
+#include "dialworks/Export.h"
 #include "dialworks/draw/Matrix.h"
 
 namespace dw {
 
-class TDWRotation {
+class DW_API TDWRotation {
  public:
   static constexpr float DefaultThickness = 0.25f;
 
@@ -50,7 +51,7 @@ class TDWRotation {
   std::function<void()> FOnChange;
 };
 
-struct TDWTransformParams {
+struct DW_API TDWTransformParams {
   gp::Matrix Matrix;      // unrotated frame -> control
   gp::Matrix BackMatrix;  // control -> unrotated frame (mouse points)
   float Width = 0;        // W'
@@ -60,9 +61,9 @@ struct TDWTransformParams {
 
 // Frame size and transform for a control of AWidth x AHeight; non-positive or NaN sizes count as 0
 // and give an empty frame with an identity matrix.
-TDWTransformParams RXCalcTransformParams(const TDWRotation& ARotation, float AWidth, float AHeight);
+DW_API TDWTransformParams RXCalcTransformParams(const TDWRotation& ARotation, float AWidth, float AHeight);
 // The same computation; the name the mouse code of the rotated instruments uses (BackMatrix).
-TDWTransformParams RXCalcTransformBackParams(const TDWRotation& ARotation, float AWidth,
+DW_API TDWTransformParams RXCalcTransformBackParams(const TDWRotation& ARotation, float AWidth,
                                              float AHeight);
 
 }  // namespace dw

@@ -15,11 +15,12 @@
 #include <mutex>
 #include <thread>
 
+#include "dialworks/Export.h"
 #include "dialworks/host/HostServices.h"
 
 namespace dw {
 
-class TThreadedHost : public IHostServices {
+class DW_API TThreadedHost : public IHostServices {
  public:
   TThreadedHost();
   ~TThreadedHost() override;  // uninstalls itself when installed

@@ -1,6 +1,8 @@
 // Scale tick label text.
 #pragma once
 
+#include "dialworks/Export.h"
+
 #include <string>
 
 namespace dw {
@@ -17,7 +19,7 @@ namespace dw {
 //   removed. Values held in single precision (0.30000001) read as intended ("0.3").
 // AScientific: exponent form with ADigits significant digits ("1.2e+06"); the instruments pass false.
 // Never "-0"; NaN and infinities give an empty text; ADigits is limited to 15 (17 in total).
-std::string MZGetScaleTickText(double AValue, double AUpper, double ALower, bool AFixedPrecision,
+DW_API std::string MZGetScaleTickText(double AValue, double AUpper, double ALower, bool AFixedPrecision,
                                unsigned ADigits, bool AScientific = false);
 
 }  // namespace dw

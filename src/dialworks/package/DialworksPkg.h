@@ -1,9 +1,11 @@
 // The package unit: registers every unit of the library with the class registry.
 #pragma once
 
+#include "dialworks/Export.h"
+
 namespace dw {
 
 // Calls the RegisterPkg of every unit once (later calls do nothing); thread-safe.
-void RegisterDialworksPackage();
+DW_API void RegisterDialworksPackage();
 
 }  // namespace dw

@@ -1,4 +1,4 @@
-#include "dialworks/framework/TableCheck.h"
+#include "support/TableCheck.h"
 
 #include <cmath>
 #include <cstdio>
@@ -8,6 +8,7 @@
 #include "dialworks/framework/ChangeNotify.h"
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/Form.h"
+#include "dialworks/framework/FormJson.h"
 #include "dialworks/host/HostServices.h"
 #include "dialworks/host/ManualHost.h"
 
@@ -32,10 +33,10 @@ std::vector<TEntry> ValueEntries(TPersistent& ARoot) {
   return result;
 }
 
-double AsDouble(const TJson& AValue) { return AValue.is_number() ? AValue.get<double>() : std::nan(""); }
+double AsDouble(const TPropValue& AValue) { return AValue.is_number() ? AValue.get<double>() : std::nan(""); }
 
 // A valid value different from the current one, or null when the entry has no other value.
-TJson Candidate(const TPropInfo& AProp, const TPersistent& AObject, const TJson& ACurrent) {
+TPropValue Candidate(const TPropInfo& AProp, const TPersistent& AObject, const TPropValue& ACurrent) {
   auto [lo, hi] = AProp.Range(AObject);
   bool ranged = AProp.Policy() == TBadInput::Limit || AProp.Policy() == TBadInput::Refuse ||
                 AProp.Policy() == TBadInput::Fold;
@@ -59,7 +60,7 @@ TJson Candidate(const TPropInfo& AProp, const TPersistent& AObject, const TJson&
       double cur = AsDouble(ACurrent);
       double next = ranged ? lo + (hi - lo) * 0.375 : cur + 1.25;
       if (next == cur) next = ranged ? lo + (hi - lo) * 0.625 : cur - 1.25;
-      if (AProp.Kind() == TPropKind::Single) next = SingleToJsonNumber(static_cast<float>(next));
+      if (AProp.Kind() == TPropKind::Single) next = SingleToShortestDouble(static_cast<float>(next));
       return next;
     }
     case TPropKind::Enum: {
@@ -80,10 +81,13 @@ TJson Candidate(const TPropInfo& AProp, const TPersistent& AObject, const TJson&
   }
 }
 
-bool SameJson(const TJson& a, const TJson& b) {
+// Numbers compare by value (a setter may hand back 1.0 for 1).
+bool Same(const TPropValue& a, const TPropValue& b) {
   if (a.is_number() && b.is_number()) return a.get<double>() == b.get<double>();
   return a == b;
 }
+
+std::string Text(const TPropValue& AValue) { return PropValueToJson(AValue).dump(); }
 
 // Loads AJson into a new instance of AClass the way a form does.
 std::unique_ptr<TPersistent> Reload(const TClassInfo& AClass, const TJson& AJson, std::string& AError) {
@@ -130,15 +134,15 @@ std::vector<std::string> CheckClassTables(const TClassInfo& AClass) {
     }
     TPersistent& obj = *loc->Object;
     const TPropInfo& p = *loc->Prop;
-    TJson current = p.Get(obj);
-    TJson def = p.Default(obj);
+    TPropValue current = p.Get(obj);
+    TPropValue def = p.Default(obj);
 
     // Defaults.
-    if (!SameJson(current, def)) fault(e, "new object has " + current.dump() + ", table default is " + def.dump());
+    if (!Same(current, def)) fault(e, "new object has " + Text(current) + ", table default is " + Text(def));
     if (p.Kind() == TPropKind::Enum && !def.is_string()) fault(e, "default is not a member");
     if ((p.Policy() == TBadInput::Limit || p.Policy() == TBadInput::Refuse) && !p.HasDynamicRange()) {
       double d = AsDouble(def);
-      if (!(d >= p.Lo() && d <= p.Hi())) fault(e, "default " + def.dump() + " lies outside its range");
+      if (!(d >= p.Lo() && d <= p.Hi())) fault(e, "default " + Text(def) + " lies outside its range");
     }
     if (p.IsStored(obj) && !p.AlwaysStored()) fault(e, "stored although it has its default value");
 
@@ -149,19 +153,19 @@ std::vector<std::string> CheckClassTables(const TClassInfo& AClass) {
     p.Set(obj, current);
     if (notifications != 0) fault(e, "assigning the unchanged value notified listeners");
     if (Repaints(*root) != repaints) fault(e, "assigning the unchanged value asked for a repaint");
-    if (!SameJson(p.Get(obj), current)) fault(e, "assigning the unchanged value changed it");
+    if (!Same(p.Get(obj), current)) fault(e, "assigning the unchanged value changed it");
     watched = nullptr;
 
     // Round trip of a changed value.
-    TJson cand = Candidate(p, obj, current);
+    TPropValue cand = Candidate(p, obj, current);
     if (!cand.is_null()) {
       std::unique_ptr<TPersistent> a = Fresh(AClass);
       auto la = FindPropertyPath(*a, e.Path);
       la->Prop->Set(*la->Object, cand);
-      TJson got = la->Prop->Get(*la->Object);
-      if (SameJson(got, current)) {
+      TPropValue got = la->Prop->Get(*la->Object);
+      if (Same(got, current)) {
         if (p.Policy() != TBadInput::Limit || !p.HasDynamicRange())
-          fault(e, "setter ignored the valid value " + cand.dump());
+          fault(e, "setter ignored the valid value " + Text(cand));
       } else if (la->Prop->IsStored(*la->Object)) {
         TJson saved = SaveProperties(*a);
         std::string error;
@@ -170,8 +174,8 @@ std::vector<std::string> CheckClassTables(const TClassInfo& AClass) {
           fault(e, "saved form does not load: " + error);
         } else {
           auto lb = FindPropertyPath(*b, e.Path);
-          if (!lb || !SameJson(lb->Prop->Get(*lb->Object), got))
-            fault(e, "value " + got.dump() + " did not survive save and load");
+          if (!lb || !Same(lb->Prop->Get(*lb->Object), got))
+            fault(e, "value " + Text(got) + " did not survive save and load");
           // Loaded may settle coupled values once (a value limited to a new range); from then on
           // save -> load -> save must give the same text.
           TJson again = SaveProperties(*b);
@@ -185,7 +189,7 @@ std::vector<std::string> CheckClassTables(const TClassInfo& AClass) {
     if (p.Kind() != TPropKind::Integer && p.Kind() != TPropKind::Cardinal && p.Kind() != TPropKind::Real &&
         p.Kind() != TPropKind::Single)
       continue;
-    std::vector<TJson> bad;
+    std::vector<TPropValue> bad;
     const double inf = std::numeric_limits<double>::infinity();
     if (p.Kind() == TPropKind::Integer) bad = {int64_t(INT32_MIN), int64_t(INT32_MAX)};
     else if (p.Kind() == TPropKind::Cardinal) bad = {uint64_t(0), uint64_t(UINT32_MAX)};
@@ -193,7 +197,7 @@ std::vector<std::string> CheckClassTables(const TClassInfo& AClass) {
     else bad = {std::nan(""), inf, -inf, 1e300, -1e300};
     std::unique_ptr<TPersistent> c = Fresh(AClass);
     auto lc = FindPropertyPath(*c, e.Path);
-    for (const TJson& v : bad) {
+    for (const TPropValue& v : bad) {
       // Single values read back as their shortest decimal text: compare them as floats.
       auto read = [&] {
         double d = AsDouble(lc->Prop->Get(*lc->Object));

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# consumer_test.sh BUILD_DIR: installs BUILD_DIR into a temporary prefix, then configures, builds
+# and runs tests/install/consumer against it (no CMAKE_CXX_STANDARD). Before that, every installed
+# header is preprocessed alone against the install tree only, so a public header that includes an
+# internal (uninstalled) one fails.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+tmp=$build/consumer-test  # a fixed place, so the compiler cache hits when the test runs again
+rm -rf "$tmp"
+cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
+for internal in draw/CairoSupport.h draw/KeptValues.h draw/Pixels.h draw/TextLayout.h; do
+  if [ -e "$tmp/prefix/include/dialworks/$internal" ]; then
+    echo "internal header installed: $internal"; exit 1
+  fi
+done
+flags=$(pkg-config --cflags cairo pangocairo)
+bad=0
+while IFS= read -r header; do
+  rel=${header#"$tmp/prefix/include/"}
+  # shellcheck disable=SC2086
+  if ! echo "#include \"$rel\"" | c++ -std=c++20 -E -x c++ -I "$tmp/prefix/include" $flags - >/dev/null; then
+    echo "installed header does not stand alone: $rel"; bad=1
+  fi
+done < <(find "$tmp/prefix/include/dialworks" -name '*.h' | sort)
+[ "$bad" = 0 ]
+launcher=()
+if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+cmake -S "$here/consumer" -B "$tmp/build" -G Ninja -DCMAKE_PREFIX_PATH="$tmp/prefix" "${launcher[@]}" >/dev/null
+cmake --build "$tmp/build"
+"$tmp/build/consumer"
