@@ -87,7 +87,7 @@ TEST(AngularReplay, RecordedFrameReplaysLikeTheDirectFrame) {
   host.Host.Advance(5000);
   gp::Bitmap direct(180, 180), replayed(180, 180);
   EXPECT_GT(PaintBothWays(gauge, twin, direct, replayed), 20u);  // the face went into its layers
-  EXPECT_EQ(twin.FaceBuildCount(), 1u);
+  EXPECT_EQ(TDWLayeredInstrumentProbe::Builds(twin), 1u);
   EXPECT_LE(WorstDifference(direct, replayed), 1);
 
   TFormLoadResult form, twinForm;
