@@ -14,6 +14,7 @@
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/Elements.h"
 #include "dialworks/framework/Form.h"
+#include "dialworks/framework/FormJson.h"
 #include "dialworks/framework/Registry.h"
 #include "dialworks/framework/Spelling.h"
 #include "dialworks/host/ManualHost.h"
@@ -140,7 +141,7 @@ void CollectRows(TPersistent& AObject, const std::string& APrefix, std::vector<T
         ARows.push_back({path, "pin", "", "named in `links`, never under `properties`"});
         break;
       default:
-        ARows.push_back({path, TypeText(*p), Code(p->Get(AObject).dump()), NotesText(*p, AObject)});
+        ARows.push_back({path, TypeText(*p), Code(PropValueToJson(p->Get(AObject)).dump()), NotesText(*p, AObject)});
     }
   }
 }
@@ -303,7 +304,7 @@ TJson FullTree(TPersistent& AObject) {
         }
         break;
       case TPropKind::Pin: break;
-      default: out[p->Name()] = p->Get(AObject);
+      default: out[p->Name()] = PropValueToJson(p->Get(AObject));
     }
   }
   return out;

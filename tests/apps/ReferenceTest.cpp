@@ -9,6 +9,7 @@
 #include "Reference.h"
 #include "dialworks/Version.h"
 #include "dialworks/framework/Form.h"
+#include "dialworks/framework/FormJson.h"
 #include "dialworks/framework/Registry.h"
 #include "dialworks/host/ManualHost.h"
 #include "dialworks/package/DialworksPkg.h"

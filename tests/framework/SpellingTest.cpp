@@ -3,6 +3,7 @@
 
 #include "TestClasses.h"
 #include "dialworks/framework/Form.h"
+#include "dialworks/framework/FormJson.h"
 #include "dialworks/framework/Spelling.h"
 
 namespace {

@@ -40,6 +40,8 @@ struct TReference {
   fs::path Image;
 };
 
+void PrintTo(const TReference& AReference, std::ostream* AOut) { *AOut << AReference.Name; }
+
 std::vector<TReference> References() {
   std::vector<TReference> result;
   const fs::path dir = fs::path(DW_SOURCE_DIR) / "tests/reference/images";

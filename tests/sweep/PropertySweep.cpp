@@ -25,6 +25,7 @@
 #include "FormRender.h"
 #include "dialworks/framework/Collection.h"
 #include "dialworks/framework/Form.h"
+#include "dialworks/framework/FormJson.h"
 #include "dialworks/framework/Registry.h"
 #include "dialworks/host/ManualHost.h"
 #include "dialworks/package/DialworksPkg.h"
@@ -125,9 +126,9 @@ void SweepControl(TSweep& AS, TKVBasicControl& AControl, const std::string& ANam
   for (auto& [object, path] : objects) {
     for (const auto& prop : object->ClassInfo().Properties()) {
       if (!prop->IsValue() || (path.empty() && (prop->Name() == "Width" || prop->Name() == "Height"))) continue;
-      const TJson original = prop->Get(*object);
+      const TPropValue original = prop->Get(*object);
       for (const TJson& value : ExtremeValues(*prop, *object, AS.Short)) {
-        prop->Set(*object, value);
+        prop->Set(*object, PropValueFromJson(value));
         for (size_t k = 0; k < AS.Sizes.size(); ++k) {
           const double t = PaintSeconds(AControl, AS.Sizes[k]);
           ++AS.Paints;
