@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export CCACHE_BASEDIR="$PWD"  # compile caches are shared between clones of the project
+export CCACHE_NOHASHDIR=1     # hits across clones too; debug info may then name another clone's folder
 bash scripts/bootstrap.sh
 dir=build
 args=()

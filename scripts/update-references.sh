@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export CCACHE_BASEDIR="$PWD"
+export CCACHE_NOHASHDIR=1     # hits across clones too; debug info may then name another clone's folder
 bash scripts/bootstrap.sh
 bash scripts/configure.sh build
 cmake --build build --target dwrender
