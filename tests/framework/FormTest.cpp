@@ -49,8 +49,7 @@ TEST_F(FormTest, SaveLoadSaveIsIdenticalAndRestoresPropertiesElementsAndLinks) {
   speed.Ranges().Add().SetColor(0xFFFF0000);
   TTestGauge& knob = AddGauge(form, "Knob");
   knob.SetAntiAliased(false);
-  TTestHandElement* hand = knob.Elements().Add<TTestHandElement>();
-  ASSERT_NE(hand, nullptr);
+  TTestHandElement* hand = &knob.Elements().Add<TTestHandElement>();
   hand->SetMode(hmMax);
   hand->Position().Y().SetValue(0.25f);
   ASSERT_TRUE(TPXPin::Link(hand->StatePin(), speed.InputPin()));
@@ -185,6 +184,50 @@ TEST_F(FormTest, MalformedFormsAreRefusedWithOneMessageNamingThePath) {
   // Nothing half-loaded survives and nothing was told it had loaded.
   EXPECT_EQ(TTestGauge::Instances, instances);
   EXPECT_EQ(TTestGauge::TotalLoaded, loaded);
+}
+
+// Issue 14: the schema calls integer properties "integer", which JSON Schema grants to 5.0, so
+// the loader takes integral numbers written with a fraction too; 5.5, out-of-range and negative
+// cardinal values are still refused with the path.
+TEST_F(FormTest, IntegralNumbersLoadIntoIntegerProperties) {
+  const std::string form = R"({"format": "dialworks-form", "version": 1, "width": 300.0, "height": 2e2,
+      "components": [{"class": "TTestGauge", "name": "G", "left": -4.0, "top": 0.0,
+                      "properties": {"Width": 120.0, "Scale": {"Count": 5.0, "Digits": 12.0}}}]})";
+  TFormLoadResult r = LoadForm(form);
+  ASSERT_TRUE(r) << r.Error;
+  EXPECT_EQ(r.Form->Width(), 300);
+  EXPECT_EQ(r.Form->Height(), 200);
+  auto& g = static_cast<TTestGauge&>(r.Form->Components(0));
+  EXPECT_EQ(g.Left(), -4);
+  EXPECT_EQ(g.Width(), 120);
+  EXPECT_EQ(g.Scale().Count(), 5);
+  EXPECT_EQ(g.Scale().Digits(), 12u);
+  // Stored back in the canonical spelling.
+  EXPECT_EQ(SaveForm(*r.Form).find(".0"), std::string::npos) << SaveForm(*r.Form);
+
+  auto refused = [&](const std::string& AProps, const std::string& AExpected) {
+    TFormLoadResult bad = LoadForm(R"({"format": "dialworks-form", "version": 1, "components": [{"class": "TTestGauge",
+        "properties": )" + AProps + "}]}");
+    EXPECT_FALSE(bad) << AProps;
+    EXPECT_EQ(bad.Error.rfind(AExpected, 0), 0u) << AProps << ": " << bad.Error;
+  };
+  refused(R"({"Scale": {"Count": 5.5}})", "$.components[0].properties.Scale.Count: expected an integer");
+  refused(R"({"Scale": {"Count": 500.0}})", "$.components[0].properties.Scale.Count: value 500 is outside 0..100");
+  refused(R"({"Width": 1e10})", "$.components[0].properties.Width: integer out of range");
+  refused(R"({"Width": -3e9})", "$.components[0].properties.Width: integer out of range");
+  refused(R"({"Scale": {"Digits": -1.0}})", "$.components[0].properties.Scale.Digits: expected a non-negative integer");
+  refused(R"({"Scale": {"Digits": 0.5}})", "$.components[0].properties.Scale.Digits: expected a non-negative integer");
+  refused(R"({"Scale": {"Digits": 5e9}})", "$.components[0].properties.Scale.Digits: integer out of range");
+  TFormLoadResult wide = LoadForm(R"({"format": "dialworks-form", "version": 1, "width": 1.5})");
+  EXPECT_EQ(wide.Error, "$.width: expected an integer");
+  wide = LoadForm(R"({"format": "dialworks-form", "version": 1, "width": 1e6})");
+  EXPECT_EQ(wide.Error.rfind("$.width: integer out of range", 0), 0u) << wide.Error;
+  // The same rule through a property path (the render command's --set).
+  std::string why;
+  EXPECT_TRUE(SetPropertyText(g, "Scale.Count", "7.0", &why)) << why;
+  EXPECT_EQ(g.Scale().Count(), 7);
+  EXPECT_FALSE(SetPropertyText(g, "Scale.Count", "7.25", &why));
+  EXPECT_EQ(g.Scale().Count(), 7);
 }
 
 TEST_F(FormTest, PropertyPathsReachNestedObjectsItemsAndPins) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <map>
 #include <set>
 
@@ -169,6 +170,13 @@ TJson SaveObject(const TPersistent& AObject, bool AWithClass) {
 int ReadInt(const TJson& AParent, const char* AKey, const std::string& APath, int ALo, int AHi, int ADefault) {
   auto it = AParent.find(AKey);
   if (it == AParent.end()) return ADefault;
+  if (it->is_number_float()) {  // an integral 5.0 is an integer (as JSON Schema counts them)
+    const double d = it->get<double>();
+    if (!(std::isfinite(d) && std::trunc(d) == d)) Refuse(Key(APath, AKey), "expected an integer");
+    if (!(d >= double(ALo) && d <= double(AHi)))
+      Refuse(Key(APath, AKey), "integer out of range " + std::to_string(ALo) + ".." + std::to_string(AHi));
+    return static_cast<int>(d);
+  }
   if (!it->is_number_integer()) Refuse(Key(APath, AKey), "expected an integer");
   if (it->is_number_unsigned() ? it->get<uint64_t>() > uint64_t(AHi) : it->get<int64_t>() > AHi)
     Refuse(Key(APath, AKey), "integer out of range " + std::to_string(ALo) + ".." + std::to_string(AHi));

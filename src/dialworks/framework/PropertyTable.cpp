@@ -1,5 +1,6 @@
 #include "dialworks/framework/PropertyTable.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -114,6 +115,9 @@ std::string Fmt(double v) {
   return buf;
 }
 
+// A finite number without a fractional part (NaN and infinities are not).
+bool IsIntegral(double v) { return std::isfinite(v) && std::trunc(v) == v; }
+
 // The range check of Limit and Refuse entries (NaN fails it).
 std::string CheckRange(const TPropInfo& AProp, const TPersistent& AObject, double v) {
   if (AProp.Policy() != TBadInput::Limit && AProp.Policy() != TBadInput::Refuse) return {};
@@ -130,6 +134,12 @@ std::string TPropInfo::Check(const TPersistent& AObject, const TPropValue& v) co
     case TPropKind::Bool:
       return v.is_boolean() ? "" : "expected true or false";
     case TPropKind::Integer: {
+      if (v.is_number_float()) {  // 5.0 is an integer to JSON Schema, and so to the tables
+        const double d = v.get<double>();
+        if (!IsIntegral(d)) return "expected an integer";
+        if (!(d >= double(INT32_MIN) && d <= double(INT32_MAX))) return "integer out of range";
+        return CheckRange(*this, AObject, d);
+      }
       if (!v.is_number_integer()) return "expected an integer";
       if (v.is_number_unsigned() && v.get<uint64_t>() > uint64_t(INT32_MAX)) return "integer out of range";
       int64_t i = v.get<int64_t>();
@@ -137,6 +147,12 @@ std::string TPropInfo::Check(const TPersistent& AObject, const TPropValue& v) co
       return CheckRange(*this, AObject, double(i));
     }
     case TPropKind::Cardinal: {
+      if (v.is_number_float()) {
+        const double d = v.get<double>();
+        if (!IsIntegral(d) || !(d >= 0)) return "expected a non-negative integer";
+        if (!(d <= double(UINT32_MAX))) return "integer out of range";
+        return CheckRange(*this, AObject, d);
+      }
       if (!v.is_number_integer()) return "expected a non-negative integer";
       if (!v.is_number_unsigned() && v.get<int64_t>() < 0) return "expected a non-negative integer";
       if (v.get<uint64_t>() > UINT32_MAX) return "integer out of range";
