@@ -5,9 +5,6 @@
 #include "dialworks/dialworks.h"
 
 int main() {
-  // Element classes become known to element collections through the package registration:
-  // without it Elements().Add<T>() refuses every class and returns null.
-  dw::RegisterDialworksPackage();
   dw::TManualHost host;
   dw::SetHostServices(&host);
 
@@ -34,16 +31,13 @@ int main() {
 
   gauge.Caption().SetText("km/h");
 
-  // An extra hand that keeps the largest value seen (and falls back after 1.5 s).
-  auto* peak = gauge.Elements().Add<dw::TDWGaugeMinMaxHandElement>();
-  if (!peak) {
-    std::printf("Elements().Add refused: %s\n", gauge.Elements().LastError().c_str());
-    return 1;
-  }
-  peak->Hand().SetColor(0xFF2060FF);
+  // An extra hand that keeps the largest value seen (and falls back after 1.5 s). The gauge owns
+  // it; Add needs no registration call first.
+  dw::TDWGaugeMinMaxHandElement& peak = gauge.Elements().Add<dw::TDWGaugeMinMaxHandElement>();
+  peak.Hand().SetColor(0xFF2060FF);
 
-  gauge.SetValue(90);
-  host.Advance(3000);  // let the hand settle (see docs/render.md)
+  gauge.SetValue(90);  // the first value after SetMax animates: Settle puts the hands there
+  gauge.Settle();      // (see docs/render.md)
 
   dw::gp::Bitmap bitmap(240, 240);
   dw::gp::CairoGraphics g(bitmap);

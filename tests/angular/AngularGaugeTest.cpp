@@ -191,8 +191,7 @@ TEST(AngularGauge, DrawingOrderBackgroundElementsHandTopLayer) {
   g.SetValue(50);
   g.Hand().SetColor(0xFF0000FF);
   g.Hand().Shadow().SetVisible(false);
-  auto* element = g.Elements().Add<TDWAngularGaugeElement>();
-  ASSERT_NE(element, nullptr) << g.Elements().LastError();
+  auto* element = &g.Elements().Add<TDWAngularGaugeElement>();
   element->Hand().SetColor(0xFF00FF00);
   element->Hand().Shadow().SetVisible(false);
 

@@ -24,8 +24,7 @@ TEST(AngularGaugeDestruction, DestroyedWhileThreadsFeedItsPins) {
   for (int round = 0; round < 40; ++round) {
     auto owner = std::make_unique<TComponent>();
     auto* gauge = new TDWAngularGauge(owner.get());
-    auto* element = gauge->Elements().Add<TDWExternalAngularGaugeElement>();
-    ASSERT_NE(element, nullptr);
+    auto* element = &gauge->Elements().Add<TDWExternalAngularGaugeElement>();
     TPXRealSourcePin toGauge, toElement;
     ASSERT_TRUE(toGauge.Connect(gauge->InputPin()));
     ASSERT_TRUE(toElement.Connect(element->InputPin()));

@@ -199,8 +199,7 @@ TEST(AngularFace, RebuildOnReusedLayersPaintsLikeAFirstBuild) {
 TEST(AngularFace, FocusChangesRepaintAndRecolourTheSelectedHand) {
   TScopedHost host;
   TDWAngularGauge g;
-  auto* knob = g.Elements().Add<TDWExternalGaugeControlHandElement>();
-  ASSERT_NE(knob, nullptr);
+  auto* knob = &g.Elements().Add<TDWExternalGaugeControlHandElement>();
   knob->Hand().SetColor(0xFF00FF00);
   knob->Hand().Shadow().SetVisible(false);
   knob->ControlHand().SetSelected(true);

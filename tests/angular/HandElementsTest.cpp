@@ -26,8 +26,7 @@ void Draw(TDWAngularGauge& AGauge) {
 TEST(GaugeHands, MaxHandTracksAndFallsBackAfterAutoReset) {
   TScopedHost host;
   TDWAngularGauge g;
-  auto* max = g.Elements().Add<TDWGaugeMinMaxHandElement>();
-  ASSERT_NE(max, nullptr) << g.Elements().LastError();
+  auto* max = &g.Elements().Add<TDWGaugeMinMaxHandElement>();
   for (double v : {10.0, 30.0, 20.0}) g.SetValue(v);
   EXPECT_EQ(max->TrackedValue(), 30);
   EXPECT_TRUE(max->AutoReset().TimerEnabled());
@@ -46,7 +45,7 @@ TEST(GaugeHands, MaxHandTracksAndFallsBackAfterAutoReset) {
   EXPECT_FLOAT_EQ(max->Hand().GetCurrentAngle(), g.ValueToAngle(0, 100, 25));
 
   // A min hand fed a constant value never starts its countdown.
-  auto* min = g.Elements().Add<TDWGaugeMinMaxHandElement>();
+  auto* min = &g.Elements().Add<TDWGaugeMinMaxHandElement>();
   min->SetMode(gmmMin);
   for (int i = 0; i < 3; ++i) {
     g.SetValue(25);
@@ -61,8 +60,7 @@ TEST(GaugeHands, MaxHandTracksAndFallsBackAfterAutoReset) {
 TEST(GaugeHands, OwnValueHandMapsOnItsOwnRangeAndPin) {
   TScopedHost host;
   TDWAngularGauge g;
-  auto* hand = g.Elements().Add<TDWExternalGaugeHandElement>();
-  ASSERT_NE(hand, nullptr);
+  auto* hand = &g.Elements().Add<TDWExternalGaugeHandElement>();
   EXPECT_FLOAT_EQ(hand->Hand().GetCurrentAngle(), 135);  // joining mapped 0 at once
   hand->SetValue(50);  // later values animate
   EXPECT_TRUE(hand->Animating());
@@ -88,8 +86,7 @@ TEST(GaugeHands, ControlHandDragWheelStatePinAndOnChange) {
   TScopedHost host;
   TDWAngularGauge g;
   g.SetBounds(0, 0, 200, 200);
-  auto* knob = g.Elements().Add<TDWExternalGaugeControlHandElement>();
-  ASSERT_NE(knob, nullptr);
+  auto* knob = &g.Elements().Add<TDWExternalGaugeControlHandElement>();
   TDWAngularGauge follower;
   ASSERT_TRUE(knob->StatePin().Connect(follower.InputPin()));
   double last = -1;
@@ -140,7 +137,7 @@ TEST(GaugeHands, ControlHandDragWheelStatePinAndOnChange) {
 TEST(GaugeHands, ControlHandColoursAndDragGapRule) {
   TScopedHost host;
   TDWAngularGauge g;
-  auto* knob = g.Elements().Add<TDWExternalGaugeControlHandElement>();
+  auto* knob = &g.Elements().Add<TDWExternalGaugeControlHandElement>();
   TDWControlAngularGaugeHand& h = knob->ControlHand();
   EXPECT_EQ(h.GetColor(), h.Color());
   h.SetSelected(true);

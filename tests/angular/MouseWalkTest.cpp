@@ -55,7 +55,7 @@ struct TWalkHost : TScopedHost {
 };
 
 TLoggingKnob* AddKnob(TDWBasicAngularGauge& AGauge, const char* AName, double AValue) {
-  auto* k = AGauge.Elements().Add<TLoggingKnob>();
+  auto* k = &AGauge.Elements().Add<TLoggingKnob>();
   k->SetName(AName);
   k->Hand().Animation().SetEnabled(false);  // the hand stands at its value at once
   k->SetValue(AValue);
@@ -189,8 +189,7 @@ TEST(GaugeMouse, HitsLandOnTheDrawnHandAndVariantsRouteSafely) {
   EXPECT_FALSE(k->HitTest(100, 36));
 
   // An embedded gauge element takes no mouse; the walk passes it to the hand below.
-  auto* inner = g.Elements().Add<TDWAngularGaugeElement>();
-  ASSERT_NE(inner, nullptr);
+  auto* inner = &g.Elements().Add<TDWAngularGaugeElement>();
   g.MouseDown(mbLeft, ssLeft, 130, 36);
   EXPECT_TRUE(k->ControlHand().Selected());
   TRXDrawComponentElement& asElement = *inner;

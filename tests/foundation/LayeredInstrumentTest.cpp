@@ -164,7 +164,7 @@ struct TWalk : THost {
     Take();
   }
   TLogElement* Add(const char* AName, int X, int Y, int W, int H) {
-    auto* e = I.Elements().Add<TLogElement>();
+    auto* e = &I.Elements().Add<TLogElement>();
     e->SetName(AName);
     e->SetBounds(X, Y, W, H);
     return e;
@@ -235,7 +235,7 @@ TEST(LayeredInstrument, DestructionStopsInputsBeforeAnyPartGoes) {
   THost h;
   auto owner = std::make_unique<TComponent>();
   auto* i = new TTestLayeredExternal(owner.get());
-  i->Elements().Add<TLogElement>()->SetName("E");
+  i->Elements().Add<TLogElement>().SetName("E");
   TPXRealSourcePin source(nullptr);
   ASSERT_TRUE(source.Connect(i->InputPin()));
   source.SendValue(40);

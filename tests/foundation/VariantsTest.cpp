@@ -35,8 +35,7 @@ TEST(Variants, ElementPlacementInsideTheHost) {
   TScopedHost host;
   TTestDial dial;
   dial.SetBounds(0, 0, 200, 200);
-  auto* e = dial.Elements().Add<TTestDialElement>();
-  ASSERT_NE(e, nullptr) << dial.Elements().LastError();
+  auto* e = &dial.Elements().Add<TTestDialElement>();
   EXPECT_FLOAT_EQ(e->Size().Width().Value(), 0.3f);
   EXPECT_FLOAT_EQ(e->Position().Y().Value(), 0.6f);
 
@@ -77,8 +76,7 @@ TEST(Variants, MirroringElementTakesTheHostValues) {
   dial.SetMin(20);
   dial.SetMax(80);
   dial.SetValue(50);
-  auto* e = dial.Elements().Add<TTestDialElement>();
-  ASSERT_NE(e, nullptr);
+  auto* e = &dial.Elements().Add<TTestDialElement>();
   EXPECT_EQ(e->Min(), 20);
   EXPECT_EQ(e->Max(), 80);
   EXPECT_EQ(e->Value(), 50);
@@ -89,8 +87,7 @@ TEST(Variants, MirroringElementTakesTheHostValues) {
   EXPECT_EQ(e->Value(), 60);
 
   // An element with its own value ignores the host's.
-  auto* x = dial.Elements().Add<TExternalTestDialElement>();
-  ASSERT_NE(x, nullptr);
+  auto* x = &dial.Elements().Add<TExternalTestDialElement>();
   x->SetValue(5);
   dial.SetValue(30);
   EXPECT_EQ(x->Value(), 5);
@@ -100,8 +97,7 @@ TEST(Variants, MirroringElementTakesTheHostValues) {
 TEST(Variants, ListOwnerDisconnectsOnRemovalAndRepaintsOnJoining) {
   TScopedHost host;
   TTestDial dial;
-  auto* x = dial.Elements().Add<TExternalTestDialElement>();
-  ASSERT_NE(x, nullptr);
+  auto* x = &dial.Elements().Add<TExternalTestDialElement>();
   TPXRealAndRangedSourcePin source;
   ASSERT_TRUE(source.Connect(x->InputPin()));
   source.SendValue(42);
@@ -129,8 +125,7 @@ TEST(Variants, ListOwnerDisconnectsOnRemovalAndRepaintsOnJoining) {
 TEST(Variants, MatrixLayerRendersAtItsPlaceInTheBuffer) {
   TScopedHost host;
   TTestMatrixHost matrix;
-  auto* layer = matrix.Layers().Add<TExternalTestDialMatrixLayer>();
-  ASSERT_NE(layer, nullptr) << matrix.Layers().LastError();
+  auto* layer = &matrix.Layers().Add<TExternalTestDialMatrixLayer>();
   EXPECT_FLOAT_EQ(layer->Size().Width().Value(), 0.6f);  // the matrix defaults replace the element's
   EXPECT_FLOAT_EQ(layer->Position().Y().Value(), 0.0f);
   EXPECT_FALSE(layer->Position().Y().ClassInfo().FindProperty("Value")->IsStored(layer->Position().Y()));
@@ -171,7 +166,7 @@ TEST(Variants, RegistrationAndFocusRedraw) {
 
   // A matrix collection takes only matrix layers (a gauge collection's mirroring elements: above).
   TTestMatrixHost matrix;
-  EXPECT_EQ(matrix.Layers().Add<TTestDialElement>(), nullptr);
+  EXPECT_THROW(matrix.Layers().Add<TTestDialElement>(), TElementRefused);
   TTestDial dial;
 
   const uint64_t repaints = host.Host.RepaintCount(dial);

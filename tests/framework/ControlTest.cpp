@@ -159,7 +159,7 @@ TEST_F(ControlTest, BoundsDefaultsAndInvalidationReachTheHost) {
   EXPECT_EQ(Host.RepaintCount(gauge), before + 4);  // nothing while loading
   gauge.Loaded();
   // An element's repaint also repaints its host instrument.
-  TTestHandElement* hand = gauge.Elements().Add<TTestHandElement>();
+  TTestHandElement* hand = &gauge.Elements().Add<TTestHandElement>();
   uint64_t hostBefore = Host.RepaintCount(gauge);
   hand->SetMode(hmMin);
   EXPECT_EQ(Host.RepaintCount(*hand), 1u);
@@ -176,13 +176,17 @@ TEST_F(ControlTest, BoundsDefaultsAndInvalidationReachTheHost) {
 TEST_F(ControlTest, ElementFamiliesQueryOrderAndDrawing) {
   TTestGauge gauge;
   auto& elements = gauge.Elements();
-  TTestHandElement* a = elements.Add<TTestHandElement>();
-  EXPECT_EQ(elements.Add<TTestClockElement>(), nullptr);  // clock family only
-  EXPECT_NE(elements.LastError().find("TRXAngularAnalogComponentElements does not accept TTestClockElement"),
-            std::string::npos)
-      << elements.LastError();
-  TTestHandElement* b = elements.Add<TTestHandElement>();
-  ASSERT_TRUE(a && b);
+  TTestHandElement* a = &elements.Add<TTestHandElement>();
+  try {
+    elements.Add<TTestClockElement>();  // clock family only
+    ADD_FAILURE() << "a clock element joined a gauge's elements";
+  } catch (const TElementRefused& e) {
+    EXPECT_NE(std::string(e.what()).find("TRXAngularAnalogComponentElements does not accept TTestClockElement"),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_EQ(elements.Count(), 1u);
+  TTestHandElement* b = &elements.Add<TTestHandElement>();
   EXPECT_EQ(a->ListOwner(), &elements);
   EXPECT_EQ(b->ElementIndex(), 1);
   EXPECT_EQ(elements.Query<TTestHandElement>(), (std::vector<TTestHandElement*>{a, b}));
@@ -190,10 +194,10 @@ TEST_F(ControlTest, ElementFamiliesQueryOrderAndDrawing) {
   EXPECT_TRUE(elements.Query<IRXMatrixLayer>().empty());
 
   TRXClockComponentElements clock(&gauge);
-  EXPECT_NE(clock.Add<TTestClockElement>(), nullptr);
-  EXPECT_EQ(clock.Add<TTestHandElement>(), nullptr);
+  EXPECT_NO_THROW(clock.Add<TTestClockElement>());
+  EXPECT_THROW(clock.Add<TTestHandElement>(), TElementRefused);
   TRXMatrixComponentElements matrix(&gauge);
-  EXPECT_EQ(matrix.Add<TTestClockElement>(), nullptr);
+  EXPECT_THROW(matrix.Add<TTestClockElement>(), TElementRefused);
   // A standalone element of the wrong family handed in is refused and destroyed.
   std::string why;
   EXPECT_EQ(elements.Insert(std::make_unique<TTestClockElement>(), &why), nullptr);
@@ -215,8 +219,8 @@ TEST_F(ControlTest, ElementFamiliesQueryOrderAndDrawing) {
 
 TEST_F(ControlTest, MouseGoesToTheTopmostHitElementAndSelectionIsReleased) {
   TTestGauge gauge;
-  TTestHandElement* low = gauge.Elements().Add<TTestHandElement>();
-  TTestHandElement* top = gauge.Elements().Add<TTestHandElement>();
+  TTestHandElement* low = &gauge.Elements().Add<TTestHandElement>();
+  TTestHandElement* top = &gauge.Elements().Add<TTestHandElement>();
   top->HitLeft = 5;
   gauge.MouseDown(mbLeft, 0, 7, 3);  // both are hit: the later one lies on top
   EXPECT_EQ(top->Downs, 1);
@@ -241,7 +245,7 @@ TEST_F(ControlTest, DestroyedComponentsLeaveNothingDangling) {
   // Pins: destroying the gauge disconnects the hand's link to its input pin.
   auto gauge = std::make_unique<TTestGauge>();
   TTestGauge knob;
-  TTestHandElement* hand = knob.Elements().Add<TTestHandElement>();
+  TTestHandElement* hand = &knob.Elements().Add<TTestHandElement>();
   ASSERT_TRUE(TPXPin::Link(hand->StatePin(), gauge->InputPin()));
   gauge.reset();
   EXPECT_TRUE(hand->StatePin().LinkedPins().empty());

@@ -159,9 +159,8 @@ TEST(PropertyObjects, MatrixLayersRenderThroughTheirCollection) {
   RegisterTestClasses();
   TTestGauge host;  // any control can own a layer list
   TRXMatrixComponentElements layers(&host);
-  auto* dot = layers.Add<TTestDotLayer>();
-  ASSERT_NE(dot, nullptr) << layers.LastError();
-  EXPECT_EQ(layers.Add<TTestHandElement>(), nullptr);
+  auto* dot = &layers.Add<TTestDotLayer>();
+  EXPECT_THROW(layers.Add<TTestHandElement>(), TElementRefused);
   dot->Position().X().SetValue(0.5f);
   dot->Position().Y().SetValue(0.25f);
   std::vector<uint32_t> cells(32 * 16, 0);

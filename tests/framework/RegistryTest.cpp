@@ -4,7 +4,9 @@
 #include <thread>
 
 #include "TestClasses.h"
+#include "dialworks/framework/FormJson.h"
 #include "dialworks/framework/Registry.h"
+#include "dialworks/host/ManualHost.h"
 
 using namespace dw;
 using namespace dwtest;
@@ -15,6 +17,26 @@ class TRegistryOnlyElement : public TKVBasicControl, public TRXDrawComponentElem
   DW_CLASS(TRegistryOnlyElement, TKVBasicControl)
   using TKVBasicControl::TKVBasicControl;
   void Draw(gp::Graphics&, const TRXElementArea&) override {}
+};
+
+// An element class naming its unit's registration, and one derived from it that names none of
+// its own (so it inherits the parent's, which does not register it).
+int HookedUnitRuns = 0;
+
+class THookedHand : public TTestHandElement {
+  DW_CLASS(THookedHand, TTestHandElement)
+  using TTestHandElement::TTestHandElement;
+  static void RegisterUnit() {
+    ++HookedUnitRuns;
+    TRegistrationUnit unit("HookedUnit");
+    TClassGroupScope group(TKVBasicControl::StaticClass());
+    RXRegisterAngularAnalogComponentElement(THookedHand::StaticClass(), "Hands");
+  }
+};
+
+class TUnhookedHand : public THookedHand {
+  DW_CLASS(TUnhookedHand, THookedHand)
+  using THookedHand::THookedHand;
 };
 
 TRegistrationFilter UnitFilter(const std::string& AUnit) {
@@ -30,6 +52,44 @@ bool Has(const std::vector<TRegistration>& AList, const TClassInfo& AClass) {
 }  // namespace
 
 DW_PROPERTIES(TRegistryOnlyElement) {}
+DW_PROPERTIES(THookedHand) {}
+DW_PROPERTIES(TUnhookedHand) {}
+
+// Issue 14: Add<T>() needs no registration call first: it runs T's unit registration once and
+// returns the element, whose class its host's properties then load back by name; a class the
+// collection still does not accept throws, leaving the list as it was.
+TEST(Registry, AddingAnElementRegistersItsUnitFirst) {
+  TManualHost host;
+  SetHostServices(&host);
+  {
+    TTestGauge gauge;
+    ASSERT_EQ(FindRegisteredClass("THookedHand"), nullptr);  // ctest: a process of its own
+    THookedHand& first = gauge.Elements().Add<THookedHand>();
+    first.SetMode(hmMin);
+    THookedHand& second = gauge.Elements().Add<THookedHand>();
+    EXPECT_EQ(HookedUnitRuns, 1);
+    EXPECT_EQ(first.ListOwner(), &gauge.Elements());
+    EXPECT_EQ(second.ElementIndex(), 1);
+    EXPECT_EQ(Registrations(UnitFilter("HookedUnit")).size(), 1u);
+
+    TTestGauge copy;
+    std::string error;
+    ASSERT_TRUE(LoadProperties(copy, SaveProperties(gauge), &error)) << error;
+    ASSERT_EQ(copy.Elements().Count(), 2u);
+    auto* loaded = dynamic_cast<THookedHand*>(&copy.Elements().ItemComponent(0));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->Mode(), hmMin);
+
+    try {
+      gauge.Elements().Add<TUnhookedHand>();
+      ADD_FAILURE() << "a class registered nowhere was added";
+    } catch (const TElementRefused& e) {
+      EXPECT_NE(std::string(e.what()).find("does not accept TUnhookedHand"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(gauge.Elements().Count(), 2u);
+  }
+  SetHostServices(nullptr);
+}
 
 TEST(Registry, ListsByUnitFamilyAndCategoryAndFindsClassesByName) {
   RegisterTestClasses();
@@ -113,8 +173,7 @@ TEST(Components, OwnershipStateAndDesigning) {
   root.SetDesigning(true);
   auto& g = TComponent::Create<TTestGauge>(root);
   EXPECT_TRUE(g.IsDesigning());  // inherited from the owner
-  TTestHandElement* e = g.Elements().Add<TTestHandElement>();
-  ASSERT_NE(e, nullptr);
+  TTestHandElement* e = &g.Elements().Add<TTestHandElement>();
   EXPECT_TRUE(e->IsDesigning());
   root.SetDesigning(false);
   EXPECT_FALSE(g.IsDesigning());

@@ -28,6 +28,12 @@
 
 namespace dw {
 
+// Registers the unit DWAngularGauge: the control, its layer, its element variants and the hand
+// elements, in their families and categories (element classes name it as their RegisterUnit).
+namespace DWAngularGauge {
+DW_API void RegisterPkg();
+}  // namespace DWAngularGauge
+
 // The dial's scale: MinAngle and MaxAngle in mathematical degrees (any finite value; folded for
 // use). The scale begins at MaxAngle and runs clockwise to MinAngle; equal angles close a circle.
 class DW_API TDWAngularGaugeScale : public TDWReversibleGaugeScale {
@@ -133,6 +139,7 @@ class DW_API TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxIn
   void SizeChanged() override;
   void ValueLoaded() override { FAnimator->JumpNext(); }
   void StopMotion() override { FAnimator->Shutdown(); }
+  void SettleMotion() override { FAnimator->Settle(); }
   bool MotionStopped() const override { return FAnimator->IsShutDown(); }
   int MinimumSize() const override { return MinSize; }
   // The dial geometry of the current size (DWAngularGaugeMouse.cpp): control hands hit-test and
@@ -182,6 +189,8 @@ class DW_API TDWAngularGaugeLayer : public TDWExternalAngularGauge {
 class DW_API TDWBasicAngularGaugeElement : public TDWBasicAngularGauge {
   DW_CLASS(TDWBasicAngularGaugeElement, TDWBasicAngularGauge)
   using TDWBasicAngularGauge::TDWBasicAngularGauge;
+  // Elements().Add<T>() registers the unit of the gauge elements before adding one.
+  static void RegisterUnit() { DWAngularGauge::RegisterPkg(); }
 };
 
 class DW_API TDWAngularGaugeElement : public TDWMirroringElement<TDWBasicAngularGaugeElement> {
@@ -208,10 +217,5 @@ class DW_API TDWExternalAngularGaugeMatrixElement : public TDWExternalAngularGau
   using TDWExternalAngularGaugeMatrixLayer::TDWExternalAngularGaugeMatrixLayer;
 };
 
-// Registers the unit DWAngularGauge: the control, its layer, its element variants and (once they
-// exist) the hand elements, in their families and categories.
-namespace DWAngularGauge {
-DW_API void RegisterPkg();
-}  // namespace DWAngularGauge
 
 }  // namespace dw

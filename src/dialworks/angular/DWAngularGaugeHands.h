@@ -129,6 +129,8 @@ class DW_API TDWBasicGaugeHand : public TKVBasicControl,
                           public IDWMinMaxValueElement {
   DW_CLASS(TDWBasicGaugeHand, TKVBasicControl)
   explicit TDWBasicGaugeHand(TComponent* AOwner = nullptr) : TDWBasicGaugeHand(AOwner, false) {}
+  // Elements().Add<T>() registers the unit of the hand elements before adding one.
+  static void RegisterUnit() { DWAngularGauge::RegisterPkg(); }
 
   TDWAngularGaugeHand& Hand() { return *FHand; }
   const TDWAngularGaugeHand& Hand() const { return *FHand; }
@@ -165,6 +167,7 @@ class DW_API TDWBasicGaugeHandElement : public TDWBasicGaugeHand {
 
  protected:
   TDWBasicGaugeHandElement(TComponent* AOwner, bool AControlHand);
+  void SettleMotion() override { FAnimator->Settle(); }
 
  private:
   std::unique_ptr<TDWHandAnimator> FAnimator;  // drives FHand (declared in the base, so it outlives this)

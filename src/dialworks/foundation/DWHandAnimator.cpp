@@ -45,6 +45,12 @@ void TDWHandAnimator::EndAnimation() {
   if (h != TAnimationClock::NoHandle) HostServices().AnimationClock().Unsubscribe(h);
 }
 
+void TDWHandAnimator::Settle() {
+  // Once EndAnimation returns no tick runs any more, so the jump is the hand's last move.
+  EndAnimation();
+  FHand.SetAngle(FHand.GetTargetAngle());
+}
+
 void TDWHandAnimator::MoveTo(float AAngle, bool AMayAnimate) {
   FHand.SetTargetAngle(AAngle);
   if (FHand.Animation().Enabled() && AMayAnimate && !FFirstTime && !FNoSubscribe) {

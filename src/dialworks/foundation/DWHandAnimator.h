@@ -40,6 +40,9 @@ class DW_API TDWHandAnimator {
   // The next target jumps (a freshly loaded value is shown at once).
   void JumpNext() { FFirstTime = true; }
   void EndAnimation();
+  // Ends a running animation with the hand at its target (a hand at rest stays where it is).
+  // Whether the next target jumps is left as it was.
+  void Settle();
   // Before the owner comes apart: no new subscription, the running one ended, the timer gone.
   void Shutdown();
   bool IsShutDown() const { return FNoSubscribe.load(); }

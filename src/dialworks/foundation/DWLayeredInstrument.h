@@ -8,6 +8,8 @@
 //   DrawMovingParts  hands, pointers, elements: painted every frame between the two layers
 //   FaceShape        the outline moving parts are clipped to (TDWFaceClip decides when)
 //   ValueChanged, SizeChanged, StopMotion   its part of the lifecycle (below)
+//   SettleMotion  ends its animations with the moving parts at their targets (Settle, which
+//                 every control offers, calls it and then settles the elements)
 //
 // A frame: the face layer, then the moving parts (anti-aliasing on when the control has it, in
 // their own graphics state), then the top layer. The layers are built at the device resolution of

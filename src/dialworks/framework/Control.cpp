@@ -121,6 +121,14 @@ void TKVBasicControl::Invalidate() {
   if (auto* element = dynamic_cast<TRXComponentElement*>(this)) element->InvalidateOwner();
 }
 
+void TKVBasicControl::Settle() {
+  SettleMotion();
+  if (TRXComponentElements* list = ElementList())
+    for (size_t i = 0; i < list->Count(); ++i)
+      if (auto* control = dynamic_cast<TKVBasicControl*>(&list->ItemComponent(i))) control->Settle();
+  Invalidate();
+}
+
 TRXDrawComponentElement* TKVBasicControl::ElementAt(int AX, int AY) {
   TRXComponentElements* list = ElementList();
   if (!list) return nullptr;

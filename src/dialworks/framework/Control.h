@@ -128,6 +128,13 @@ class DW_API TKVBasicControl : public TRXTransparentControl {
   // The element collection mouse events and UpdateEmbeddedValues walk (null: none).
   virtual TRXComponentElements* ElementList() { return nullptr; }
 
+  // Ends running animations and puts every moving part (this control's hands and pointers, then
+  // those of its elements) at its target at once, and repaints: a picture painted right after
+  // configuring in code shows the values just set. Nothing else changes: the first value after
+  // creation, loading or SetMin/SetMax still jumps or animates as it would, and later values
+  // animate again. Call it on the user-interface thread.
+  void Settle();
+
   // Mouse and focus, in control pixels. The base forwards to the element list: a press selects
   // the topmost enabled draw element hit (HitTest), which then gets moves and the release; the
   // wheel goes to the selected element. Return value of MouseWheel: handled.
@@ -144,6 +151,11 @@ class DW_API TKVBasicControl : public TRXTransparentControl {
   void Unselect();
 
   void BeforeDestruction() override;
+
+ protected:
+  // This control's own part of Settle: instruments end their animations here with their moving
+  // parts at the targets (the elements are settled by Settle itself).
+  virtual void SettleMotion() {}
 
  private:
   TRXDrawComponentElement* ElementAt(int AX, int AY);

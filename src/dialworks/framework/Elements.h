@@ -6,9 +6,17 @@
 //
 //   class TDWAngularGaugeElement : public TDWBasicAngularGauge, public TRXDrawComponentElement {...};
 //
-// Elements are created through their collection (`gauge.Elements().Add<TDWGaugeMinMaxHandElement>()`)
-// and owned by it. A collection accepts only classes registered for one of its families
-// (RXRegister...ComponentElement); anything else is refused with a message (LastError()).
+// Elements are created through their collection and owned by it:
+//
+//   TDWGaugeMinMaxHandElement& peak = gauge.Elements().Add<TDWGaugeMinMaxHandElement>();
+//
+// A collection accepts only classes registered for one of its families
+// (RXRegister...ComponentElement). An element class names the registration of its unit with a
+// static member `static void RegisterUnit()`; Add<T>() calls it (once per class) before adding,
+// so the library's elements need no registration call first, and an element added that way is
+// known by name when its host's properties are loaded back. Forms still find the classes they
+// name only through registration (RegisterDialworksPackage). A refused class throws
+// TElementRefused from Add<T>() (AddItem and Insert return null with the message instead).
 //
 // Families accepted by each collection class:
 //   TRXComponentElements                component
@@ -21,6 +29,7 @@
 
 #include <atomic>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -33,6 +42,13 @@ namespace dw {
 
 class TRXComponentElements;
 class TRXDrawComponentElement;
+
+// Thrown by TRXComponentElements::Add<T>() for a class the collection does not accept (what():
+// the reason, naming the collection, the class and the families it accepts).
+class DW_API TElementRefused : public std::invalid_argument {
+ public:
+  using std::invalid_argument::invalid_argument;
+};
 
 // The drawing area a host hands its draw elements: its half extents RX, RY, full extents W, H,
 // and the values passed through from its IntDraw.
@@ -125,11 +141,20 @@ class DW_API TRXComponentElements : public TCollectionBase {
   TPersistent* AddItem(const TClassInfo& AClass, std::string* AError = nullptr) override;
   void Clear() override;
 
-  // Creates an element of class T; nullptr (and LastError) when the collection refuses T.
+  // Creates an element of class T (after T::RegisterUnit() when T has one); throws
+  // TElementRefused with the collection's reason when it does not accept T.
   template <class T>
-  T* Add() {
+  T& Add() {
     static_assert(std::is_base_of_v<TComponent, T> && std::is_base_of_v<TRXComponentElement, T>);
-    return dynamic_cast<T*>(AddItem(T::StaticClass(), &FLastError));
+    if constexpr (requires { T::RegisterUnit(); }) {
+      // Registration is idempotent; the flag only saves the registry's lock on later calls.
+      static const bool registered = (T::RegisterUnit(), true);
+      (void)registered;
+    }
+    std::string why;
+    auto* added = dynamic_cast<T*>(AddItem(T::StaticClass(), &why));
+    if (!added) throw TElementRefused(why);
+    return *added;
   }
   // Takes an element made elsewhere; refused (destroyed, nullptr) when its class is not accepted.
   TRXComponentElement* Insert(std::unique_ptr<TComponent> AElement, std::string* AError = nullptr);
@@ -141,7 +166,6 @@ class DW_API TRXComponentElements : public TCollectionBase {
 
   // Whether this collection accepts elements of AClass, and why not (AError).
   bool Accepts(const TClassInfo& AClass, std::string* AError = nullptr) const;
-  const std::string& LastError() const { return FLastError; }
 
   // The elements that implement I, in collection order.
   template <class I>
@@ -176,7 +200,6 @@ class DW_API TRXComponentElements : public TCollectionBase {
   };
   TRXTransparentControl* FOwner;
   std::vector<TItem> FItems;
-  std::string FLastError;
 };
 
 #define DW_ELEMENT_FAMILY_COLLECTION(Name, ...)                                   \
