@@ -26,5 +26,5 @@ set(DW_PUBLIC_HEADERS_foundation
 set(DW_INTERNAL_HEADERS_foundation)
 set(DW_PUBLIC_HEADERS_angular DWAngularGauge.h DWAngularGaugeGeometry.h DWAngularGaugeHands.h)
 set(DW_INTERNAL_HEADERS_angular)
-set(DW_PUBLIC_HEADERS_package DialworksPkg.h)
+set(DW_PUBLIC_HEADERS_package DialworksPkg.h FormRender.h)
 set(DW_INTERNAL_HEADERS_package)

@@ -11,123 +11,18 @@
 #include "dialworks/framework/FormJson.h"
 #include "dialworks/framework/Registry.h"
 #include "dialworks/package/DialworksPkg.h"
+#include "dialworks/package/FormRender.h"
 
 namespace dw::apps {
 
-TFormSession::TFormSession() {
-  RegisterDialworksPackage();
-  FPrevious = &HostServices();
-  SetHostServices(&FHost);
-}
-
-TFormSession::~TFormSession() {
-  // Components hold timers and clock subscriptions of the host: they go first.
-  FForm.reset();
-  SetHostServices(FPrevious);
-}
-
-bool TFormSession::Load(const std::string& AText, std::string& AError) {
-  TFormLoadResult result = LoadForm(AText);
-  if (!result) {
-    AError = result.Error;
-    return false;
-  }
-  FForm = std::move(result.Form);
-  return true;
-}
-
-bool TFormSession::LoadFile(const std::string& APath, std::string& AError, size_t AMaxBytes) {
+bool LoadFormFile(TFormSession& ASession, const std::string& APath, std::string& AError, size_t AMaxBytes) {
   std::string text;
   if (!ReadInputFile(APath, AMaxBytes, text, AError)) return false;
-  if (!Load(text, AError)) {
+  if (!ASession.Load(text, AError)) {
     AError = APath + ": " + AError;
     return false;
   }
   return true;
-}
-
-bool TFormSession::Set(const std::string& AAssignment, std::string& AError) {
-  const size_t eq = AAssignment.find('=');
-  const size_t dot = AAssignment.find('.');
-  if (eq == std::string::npos || dot == std::string::npos || dot > eq) {
-    AError = "--set " + AAssignment + ": expected Component.Property=Value";
-    return false;
-  }
-  const std::string name = AAssignment.substr(0, dot);
-  const std::string path = AAssignment.substr(dot + 1, eq - dot - 1);
-  TComponent* component = FForm ? FForm->FindComponent(name) : nullptr;
-  if (!component) {
-    AError = "--set " + AAssignment + ": the form has no component named \"" + name + "\"";
-    return false;
-  }
-  std::string why;
-  if (!SetPropertyText(*component, path, AAssignment.substr(eq + 1), &why)) {
-    AError = "--set " + name + "." + path + ": " + why;
-    return false;
-  }
-  return true;
-}
-
-void TFormSession::Advance(double AMilliseconds) {
-  FHost.Advance(AMilliseconds);
-  while (FHost.RunPosted() > 0) {}
-}
-
-namespace {
-int ScaledSide(int ASide, float AScale) { return int(float(ASide) * AScale + 0.5f); }
-}  // namespace
-
-bool TFormSession::RenderSize(float AScale, double AMaxPixels, int& AWidth, int& AHeight, std::string& AError) const {
-  AWidth = AHeight = 0;
-  if (!FForm) {
-    AError = "no form is loaded";
-    return false;
-  }
-  if (!(AScale > 0 && AScale <= 16)) {
-    AError = "--scale must be more than 0 and at most 16";
-    return false;
-  }
-  // Form sides are limited, so the products below stay far inside double's exact range.
-  const double w = double(FForm->Width()) * AScale, h = double(FForm->Height()) * AScale;
-  char size[96];
-  std::snprintf(size, sizeof size, "%d x %d at scale %g", FForm->Width(), FForm->Height(), double(AScale));
-  AWidth = ScaledSide(FForm->Width(), AScale);
-  AHeight = ScaledSide(FForm->Height(), AScale);
-  if (AWidth <= 0 || AHeight <= 0) {
-    AError = std::string("the form is ") + size + ": the picture would be empty";
-    return false;
-  }
-  if (!(w < double(MaxBitmapSide) + 0.5 && h < double(MaxBitmapSide) + 0.5)) {
-    AError = std::string("the form is ") + size + ": a side of the picture would be over " + std::to_string(MaxBitmapSide) +
-             " pixels";
-    return false;
-  }
-  const double pixels = double(AWidth) * double(AHeight);
-  if (!(pixels <= AMaxPixels)) {
-    AError = std::string("the form is ") + size + ": " + std::to_string(int64_t(pixels)) + " pixels are more than " +
-             std::to_string(int64_t(AMaxPixels)) + " (raise the limit with --max-pixels)";
-    return false;
-  }
-  return true;
-}
-
-gp::Bitmap TFormSession::Render(float AScale) const {
-  if (!FForm) return gp::Bitmap();
-  if (!(AScale > 0 && AScale <= 16)) AScale = 1;
-  gp::Bitmap bitmap(ScaledSide(FForm->Width(), AScale), ScaledSide(FForm->Height(), AScale));
-  gp::CairoGraphics g(bitmap);
-  g.Clear(FForm->Color());
-  g.ScaleTransform(AScale, AScale);
-  for (size_t i = 0; i < FForm->ComponentCount(); ++i) {
-    auto* control = dynamic_cast<TKVBasicControl*>(&FForm->Components(i));
-    if (!control || !control->Visible()) continue;
-    const gp::GraphicsState state = g.Save();
-    g.TranslateTransform(float(control->Left()), float(control->Top()));
-    control->Paint(g);
-    g.Restore(state);
-  }
-  g.Flush();
-  return bitmap;
 }
 
 gp::Bitmap RenderControl(TKVBasicControl& AControl) {

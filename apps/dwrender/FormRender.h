@@ -1,5 +1,5 @@
-// The render command's work, apart from its command line: load a form, set properties by path,
-// move virtual time, draw the form into a bitmap, describe classes.
+// The render command's work, apart from its command line and the library's form rendering: read
+// form files, write pictures, describe classes.
 #pragma once
 
 #include <memory>
@@ -9,45 +9,20 @@
 #include "dialworks/draw/Bitmap.h"
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/Form.h"
-#include "dialworks/host/ManualHost.h"
+#include "dialworks/package/FormRender.h"
 
 namespace dw::apps {
 
-constexpr int MaxBitmapSide = 32767;  // the widest and tallest picture a drawing surface holds
+// The form session and the render itself are the library's (dialworks/package/FormRender.h).
+using dw::EncodePng;
+using dw::MaxBitmapSide;
+using dw::TFormSession;
 
-// A loaded form with the manual host it runs on. The host is installed for the session's
-// lifetime, so timers and the animation clock of the form's components run in virtual time.
-class TFormSession {
- public:
-  TFormSession();
-  ~TFormSession();
-  TFormSession(const TFormSession&) = delete;
-  TFormSession& operator=(const TFormSession&) = delete;
-
-  TManualHost& Host() { return FHost; }
-  // Loads a form from JSON text (replacing any loaded one); false with the message in AError.
-  bool Load(const std::string& AText, std::string& AError);
-  // Any kind of file (FIFOs and devices are read as streams) of at most AMaxBytes.
-  bool LoadFile(const std::string& APath, std::string& AError, size_t AMaxBytes = DefaultMaxFormBytes);
-  static constexpr size_t DefaultMaxFormBytes = 16u << 20;
-  TDWForm* Form() const { return FForm.get(); }
-
-  // "Component.Path=Value": sets a property of a named component of the form through its setter.
-  bool Set(const std::string& AAssignment, std::string& AError);
-  // Moves virtual time, firing timers and animation ticks, and runs what they posted.
-  void Advance(double AMilliseconds);
-  // The whole form at ADeviceScale (2 = twice the pixels in each direction).
-  gp::Bitmap Render(float ADeviceScale = 1) const;
-  // The pixel size Render gives at ADeviceScale; false with the reason when that picture would be
-  // empty, wider or taller than a drawing surface allows, or more than AMaxPixels.
-  bool RenderSize(float ADeviceScale, double AMaxPixels, int& AWidth, int& AHeight, std::string& AError) const;
-  static constexpr double DefaultMaxPixels = 64e6;
-
- private:
-  TManualHost FHost;
-  IHostServices* FPrevious = nullptr;
-  std::unique_ptr<TDWForm> FForm;
-};
+constexpr size_t DefaultMaxFormBytes = 16u << 20;  // --max-form-bytes
+// Reads a form file (any kind of file: FIFOs and devices are read as streams) of at most AMaxBytes
+// and loads it into ASession; false with "<path>: <reason>" in AError.
+bool LoadFormFile(TFormSession& ASession, const std::string& APath, std::string& AError,
+                  size_t AMaxBytes = DefaultMaxFormBytes);
 
 // One control alone at its current size, as the form render draws it (empty for a size of 0).
 gp::Bitmap RenderControl(TKVBasicControl& AControl);

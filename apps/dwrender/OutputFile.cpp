@@ -1,6 +1,5 @@
 #include "OutputFile.h"
 
-#include <cairo.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,25 +49,6 @@ std::string FolderOf(const std::string& APath) {
 }
 
 }  // namespace
-
-bool EncodePng(const gp::Bitmap& ABitmap, std::string& APng, std::string& AError) {
-  APng.clear();
-  if (ABitmap.Empty()) {
-    AError = "the picture is empty (0 pixels)";
-    return false;
-  }
-  cairo_surface_flush(ABitmap.Surface());
-  auto append = [](void* AClosure, const unsigned char* AData, unsigned int ALength) {
-    static_cast<std::string*>(AClosure)->append(reinterpret_cast<const char*>(AData), ALength);
-    return CAIRO_STATUS_SUCCESS;
-  };
-  const cairo_status_t status = cairo_surface_write_to_png_stream(ABitmap.Surface(), append, &APng);
-  if (status != CAIRO_STATUS_SUCCESS) {
-    AError = std::string("PNG encoding failed: ") + cairo_status_to_string(status);
-    return false;
-  }
-  return true;
-}
 
 bool WriteOutputFile(const std::string& APath, const std::string& ABytes, std::string& AError) {
   if (APath == "-") {

@@ -10,9 +10,6 @@
 
 namespace dw::apps {
 
-// The PNG encoding of a bitmap; false (and AError) for an empty bitmap or an encoder failure.
-bool EncodePng(const gp::Bitmap& ABitmap, std::string& APng, std::string& AError);
-
 // Writes ABytes to APath:
 //  - "-": standard output;
 //  - an existing target that is not a regular file (a device, a FIFO, a link to one): written

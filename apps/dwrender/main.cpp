@@ -50,8 +50,8 @@ int Run(int argc, char** argv) {
   CLI::App app{"dwrender: render Dialworks forms to PNG"};
   std::string form, output, testCard, defaultsClass, now;
   std::vector<std::string> sets;
-  double time = 0, interval = 40, maxPixels = dw::apps::TFormSession::DefaultMaxPixels;
-  double maxFormBytes = double(dw::apps::TFormSession::DefaultMaxFormBytes);
+  double time = 0, interval = 40, maxPixels = dw::TFormRenderOptions::DefaultMaxPixels;
+  double maxFormBytes = double(dw::apps::DefaultMaxFormBytes);
   int frames = 0;
   float scale = 1;
   bool list = false, doc = false, schema = false;
@@ -60,7 +60,8 @@ int Run(int argc, char** argv) {
   app.add_option("-o,--output", output,
                  "the PNG file, - for standard output (with --frames, a pattern such as out_%03d.png)");
   app.add_option("--set", sets, "Component.Path=Value, set through the property's setter (repeatable)");
-  app.add_option("--time", time, "virtual milliseconds to advance before rendering")->check(Number(0, 1e9));
+  app.add_option("--time", time, "virtual milliseconds to advance before rendering")
+      ->check(Number(0, dw::TFormRenderOptions::MaxTime));
   app.add_option("--frames", frames, "render a sequence of N frames")->check(Number(1, 100000));
   app.add_option("--interval", interval, "virtual milliseconds between frames")->check(Number(0, 1e7));
   app.add_option("--now", now, "the host's clock time, e.g. 2026-01-01T10:08:30");
@@ -121,13 +122,13 @@ int Run(int argc, char** argv) {
   if (frames > 0 && output == "-") return Fail("--frames writes files: give a pattern such as -o out_%03d.png");
   if (frames > 0 && !dw::apps::CheckFramePattern(output, error)) return Fail(error);
 
-  dw::apps::TFormSession session;
+  dw::TFormSession session;
   if (!now.empty()) {
     dw::TDateTime at = 0;
     if (!dw::ISOToDateTime(now, at)) return Fail("--now " + now + ": expected YYYY-MM-DDTHH:MM:SS");
     session.Host().SetNow(at);
   }
-  if (!session.LoadFile(form, error, size_t(maxFormBytes))) return Fail(error);
+  if (!dw::apps::LoadFormFile(session, form, error, size_t(maxFormBytes))) return Fail(error);
   int width = 0, height = 0;
   if (!session.RenderSize(scale, maxPixels, width, height, error)) return Fail(form + ": " + error);
   for (const std::string& s : sets)

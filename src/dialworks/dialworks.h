@@ -54,3 +54,4 @@
 
 // Registration of every unit
 #include "dialworks/package/DialworksPkg.h"
+#include "dialworks/package/FormRender.h"

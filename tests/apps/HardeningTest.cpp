@@ -303,11 +303,11 @@ TEST_F(Hardening, PictureSizesAreCheckedBeforeRendering) {
   std::string error;
   int w = 0, h = 0;
   ASSERT_TRUE(session.Load(R"({"format": "dialworks-form", "version": 1, "width": 32767, "height": 32767})", error));
-  EXPECT_FALSE(session.RenderSize(1, apps::TFormSession::DefaultMaxPixels, w, h, error));
+  EXPECT_FALSE(session.RenderSize(1, TFormRenderOptions::DefaultMaxPixels, w, h, error));
   EXPECT_NE(error.find("1073676289 pixels are more than 64000000 (raise the limit with --max-pixels)"),
             std::string::npos)
       << error;
-  EXPECT_TRUE(session.RenderSize(0.2f, apps::TFormSession::DefaultMaxPixels, w, h, error)) << error;
+  EXPECT_TRUE(session.RenderSize(0.2f, TFormRenderOptions::DefaultMaxPixels, w, h, error)) << error;
   EXPECT_EQ(w, 6553);
   EXPECT_FALSE(session.RenderSize(2, 1e12, w, h, error));
   EXPECT_NE(error.find("over 32767 pixels"), std::string::npos) << error;

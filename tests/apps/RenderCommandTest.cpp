@@ -95,7 +95,8 @@ TEST_F(RenderCommand, RefusesBadInputWithOneMessage) {
   EXPECT_NE(error.find("Colour"), std::string::npos);
   EXPECT_FALSE(session.Set("Box.Color=greenish", error));
   EXPECT_FALSE(session.Set("Box.Color", error));
-  EXPECT_FALSE(session.LoadFile("/nonexistent/form.json", error));
+  EXPECT_FALSE(apps::LoadFormFile(session, "/nonexistent/form.json", error));
+  EXPECT_EQ(error.rfind("/nonexistent/form.json: ", 0), 0u) << error;
 
   // A write that fails leaves no file behind, complete or partial.
   const std::string target = (std::filesystem::temp_directory_path() / "dw_no_such_dir" / "x.png").string();

@@ -1,0 +1,176 @@
+#include "dialworks/package/FormRender.h"
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <cstdio>
+
+#include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/framework/Control.h"
+#include "dialworks/framework/PropertyTable.h"
+#include "dialworks/package/DialworksPkg.h"
+
+namespace dw {
+
+namespace {
+
+// Recursive: a session opened while another lives on the same thread nests (hosts come back in
+// reverse order); other threads wait.
+std::recursive_mutex& SessionTurn() {
+  static std::recursive_mutex turn;
+  return turn;
+}
+
+int ScaledSide(int ASide, float AScale) { return int(float(ASide) * AScale + 0.5f); }
+
+}  // namespace
+
+TFormSession::TFormSession() : FTurn(SessionTurn()) {
+  RegisterDialworksPackage();
+  FPrevious = &HostServices();
+  SetHostServices(&FHost);
+}
+
+TFormSession::~TFormSession() {
+  // Components hold timers and clock subscriptions of the host: they go first.
+  FForm.reset();
+  SetHostServices(FPrevious);
+}
+
+bool TFormSession::Load(std::string_view AText, std::string& AError) {
+  TFormLoadResult result = LoadForm(AText);
+  if (!result) {
+    AError = result.Error;
+    return false;
+  }
+  FForm = std::move(result.Form);
+  return true;
+}
+
+bool TFormSession::Set(const std::string& AAssignment, std::string& AError) {
+  const size_t eq = AAssignment.find('=');
+  const size_t dot = AAssignment.find('.');
+  if (eq == std::string::npos || dot == std::string::npos || dot > eq) {
+    AError = "--set " + AAssignment + ": expected Component.Property=Value";
+    return false;
+  }
+  const std::string name = AAssignment.substr(0, dot);
+  const std::string path = AAssignment.substr(dot + 1, eq - dot - 1);
+  TComponent* component = FForm ? FForm->FindComponent(name) : nullptr;
+  if (!component) {
+    AError = "--set " + AAssignment + ": the form has no component named \"" + name + "\"";
+    return false;
+  }
+  std::string why;
+  if (!SetPropertyText(*component, path, AAssignment.substr(eq + 1), &why)) {
+    AError = "--set " + name + "." + path + ": " + why;
+    return false;
+  }
+  return true;
+}
+
+void TFormSession::Advance(double AMilliseconds) {
+  FHost.Advance(AMilliseconds);
+  while (FHost.RunPosted() > 0) {}
+}
+
+bool TFormSession::Apply(const TFormRenderOptions& AOptions, std::string& AError) {
+  int width = 0, height = 0;
+  if (!RenderSize(AOptions.Scale, AOptions.MaxPixels, width, height, AError)) return false;
+  if (!(AOptions.Time >= 0 && AOptions.Time <= TFormRenderOptions::MaxTime)) {
+    AError = "--time must be 0..1e9 milliseconds";
+    return false;
+  }
+  for (const std::string& s : AOptions.Sets)
+    if (!Set(s, AError)) return false;
+  if (AOptions.Time > 0) Advance(AOptions.Time);
+  return true;
+}
+
+bool TFormSession::RenderSize(float AScale, double AMaxPixels, int& AWidth, int& AHeight, std::string& AError) const {
+  AWidth = AHeight = 0;
+  if (!FForm) {
+    AError = "no form is loaded";
+    return false;
+  }
+  if (!(AScale > 0 && AScale <= 16)) {
+    AError = "--scale must be more than 0 and at most 16";
+    return false;
+  }
+  // Form sides are limited, so the products below stay far inside double's exact range.
+  const double w = double(FForm->Width()) * AScale, h = double(FForm->Height()) * AScale;
+  char size[96];
+  std::snprintf(size, sizeof size, "%d x %d at scale %g", FForm->Width(), FForm->Height(), double(AScale));
+  AWidth = ScaledSide(FForm->Width(), AScale);
+  AHeight = ScaledSide(FForm->Height(), AScale);
+  if (AWidth <= 0 || AHeight <= 0) {
+    AError = std::string("the form is ") + size + ": the picture would be empty";
+    return false;
+  }
+  if (!(w < double(MaxBitmapSide) + 0.5 && h < double(MaxBitmapSide) + 0.5)) {
+    AError = std::string("the form is ") + size + ": a side of the picture would be over " + std::to_string(MaxBitmapSide) +
+             " pixels";
+    return false;
+  }
+  const double pixels = double(AWidth) * double(AHeight);
+  if (!(pixels <= AMaxPixels)) {
+    AError = std::string("the form is ") + size + ": " + std::to_string(int64_t(pixels)) + " pixels are more than " +
+             std::to_string(int64_t(AMaxPixels)) + " (raise the limit with --max-pixels)";
+    return false;
+  }
+  return true;
+}
+
+gp::Bitmap TFormSession::Render(float AScale) const {
+  if (!FForm) return gp::Bitmap();
+  if (!(AScale > 0 && AScale <= 16)) AScale = 1;
+  gp::Bitmap bitmap(ScaledSide(FForm->Width(), AScale), ScaledSide(FForm->Height(), AScale));
+  gp::CairoGraphics g(bitmap);
+  g.Clear(FForm->Color());
+  g.ScaleTransform(AScale, AScale);
+  for (size_t i = 0; i < FForm->ComponentCount(); ++i) {
+    auto* control = dynamic_cast<TKVBasicControl*>(&FForm->Components(i));
+    if (!control || !control->Visible()) continue;
+    const gp::GraphicsState state = g.Save();
+    g.TranslateTransform(float(control->Left()), float(control->Top()));
+    control->Paint(g);
+    g.Restore(state);
+  }
+  g.Flush();
+  return bitmap;
+}
+
+bool EncodePng(const gp::Bitmap& ABitmap, std::string& APng, std::string& AError) {
+  APng.clear();
+  if (ABitmap.Empty()) {
+    AError = "the picture is empty (0 pixels)";
+    return false;
+  }
+  cairo_surface_flush(ABitmap.Surface());
+  auto append = [](void* AClosure, const unsigned char* AData, unsigned int ALength) {
+    static_cast<std::string*>(AClosure)->append(reinterpret_cast<const char*>(AData), ALength);
+    return CAIRO_STATUS_SUCCESS;
+  };
+  const cairo_status_t status = cairo_surface_write_to_png_stream(ABitmap.Surface(), append, &APng);
+  if (status != CAIRO_STATUS_SUCCESS) {
+    AError = std::string("PNG encoding failed: ") + cairo_status_to_string(status);
+    return false;
+  }
+  return true;
+}
+
+gp::Bitmap RenderForm(std::string_view AFormText, const TFormRenderOptions& AOptions) {
+  TFormSession session;
+  if (AOptions.Now) session.Host().SetNow(*AOptions.Now);
+  std::string error;
+  if (!session.Load(AFormText, error) || !session.Apply(AOptions, error)) throw TFormRenderError(error);
+  return session.Render(AOptions.Scale);
+}
+
+std::string RenderFormPng(std::string_view AFormText, const TFormRenderOptions& AOptions) {
+  std::string png, error;
+  if (!EncodePng(RenderForm(AFormText, AOptions), png, error)) throw TFormRenderError(error);
+  return png;
+}
+
+}  // namespace dw
