@@ -2,7 +2,7 @@
 # consumer_test.sh BUILD_DIR: installs BUILD_DIR into a temporary prefix, then configures, builds
 # and runs tests/install/consumer against it (no CMAKE_CXX_STANDARD). Before that, every installed
 # header is preprocessed alone against the install tree only, so a public header that includes an
-# internal (uninstalled) one fails.
+# internal (uninstalled) one fails. The installed dwrender and documents are checked too.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
@@ -13,6 +13,16 @@ for internal in draw/CairoSupport.h draw/KeptValues.h draw/Pixels.h draw/TextLay
   if [ -e "$tmp/prefix/include/dialworks/$internal" ]; then
     echo "internal header installed: $internal"; exit 1
   fi
+done
+# The command and the documents come along: the installed dwrender runs (it finds its shared
+# libraries in the prefix) and renders an example form.
+if [ -e "$build/apps/dwrender/dwrender" ]; then
+  "$tmp/prefix/bin/dwrender" --version >/dev/null
+  "$tmp/prefix/bin/dwrender" "$here/../../examples/forms/angular-default.json" -o "$tmp/default.png" >/dev/null
+  [ -s "$tmp/default.png" ] || { echo "the installed dwrender wrote no picture"; exit 1; }
+fi
+for doc in README.md LICENSE CHANGELOG.md index.md render.md reference.md; do
+  [ -e "$tmp/prefix/share/doc/dialworks/$doc" ] || { echo "document not installed: $doc"; exit 1; }
 done
 flags=$(pkg-config --cflags cairo pangocairo)
 bad=0
