@@ -172,7 +172,8 @@ TEST(CoverageGradient, EllipticalPathGradientsPaintLikeCairo) {
 }
 
 // One coverage mask serves every fill of a Graphics: it grows for a larger fill and is cleared
-// where each fill looks; a whole-pixel clip rectangle narrows what is painted.
+// where each fill looks; a whole-pixel clip rectangle narrows what is painted. (Shaped clips:
+// PixelPathsTest.)
 TEST(CoverageGradient, MaskReuseAndPixelClip) {
   auto draw = [](Graphics& g) {
     LinearGradientBrush b(PointF(0, 0), PointF(kW, 0), 0xFFFF0000, 0xFF0000FF);
@@ -190,15 +191,4 @@ TEST(CoverageGradient, MaskReuseAndPixelClip) {
   EXPECT_LE(d.Worst, 3);
   EXPECT_EQ(clipped->GetPixel(25, 20), Background());  // on the ring, outside the clip
   EXPECT_NE(clipped->GetPixel(5, 57), Background());
-
-  // A shaped clip multiplies the coverage by its own (computed for an ellipse), which differs from
-  // Cairo's coverage of the two together only where their edges cross.
-  GraphicsPath lens;
-  lens.AddEllipse(RectF(-20, 20, 120, 80));
-  const auto shaped = Paint(draw, false, nullptr, &lens);
-  d = Compare(*shaped, *Paint(draw, true, nullptr, &lens));
-  EXPECT_LE(d.Worst, 21);
-  EXPECT_LE(d.OnlyFirst, 1);
-  EXPECT_EQ(shaped->GetPixel(25, 20), Background());
-  EXPECT_NE(shaped->GetPixel(5, 57), Background());
 }

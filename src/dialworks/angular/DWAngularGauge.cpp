@@ -107,15 +107,8 @@ void TDWBasicAngularGauge::DrawMovingParts(gp::Graphics& g, const TDWLayerFrame&
   const TDWDialLayout& L = FFrameLayout;
   // The hands pivot at Width/2, Height/2 like the face and the cap.
   const TDWDialHandGeometry hands = DWDialHandGeometry(L, AFrame.ScaleX, AFrame.ScaleY);
-  // The face shape clips what is drawn on it. A clip makes every fill below it a masked
-  // composite, so it is left out when nothing can reach past the face: only the main hand drawn
-  // (the cap is in the top layer) and the hand, around its pivot, within the shape's inner circle.
-  bool elements = false;
-  for (size_t i = 0; i < FElements->Count() && !elements; ++i) elements = FElements->Items(i).ElementVisible();
-  const float reach = std::hypot(L.OffsetX, L.OffsetY) +
-                      FHand->Reach(hands.Reference, hands.Width, hands.Height, AFrame.ScaleX, AFrame.ScaleY) + 1;
-  const TDWFaceShape& face = BuiltFaceShape();
-  if (elements || !AFrame.TopLayer || !(reach <= face.InnerRadius)) g.SetClip(face.Path, gp::CombineModeIntersect);
+  // The face shape clips what is drawn on it.
+  g.SetClip(BuiltFaceShape().Path, gp::CombineModeIntersect);
   TDWDialElementGeometry geometry(hands);
   FElements->DrawElements(g, geometry,
                           {L.Width / 2, L.Height / 2, L.Width, L.Height, AFrame.OuterWidth, AFrame.OuterHeight,

@@ -152,8 +152,8 @@ class DW_API TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxIn
   void DrawRing(gp::Graphics& g, const TDWDialLayout& L);
   // The centre cap and the glass gloss over it.
   void DrawGlass(gp::Graphics& g, const TDWDialLayout& L);
-  void DrawTicks(gp::Graphics& g, const TDWDialLayout& L, TDWFaceClip& AClip);
-  void DrawCaption(gp::Graphics& g, const TDWDialLayout& L, TDWFaceClip& AClip, bool AOutlinedPass);
+  void DrawTicks(gp::Graphics& g, const TDWDialLayout& L);
+  void DrawCaption(gp::Graphics& g, const TDWDialLayout& L, bool AOutlinedPass);
 
  private:
   TAlphaColor FColor = 0xFFD3D3D3;

@@ -50,8 +50,7 @@ TDWFaceShape TDWBasicAngularGauge::FaceShape(const TDWLayerFrame&) {
   const TDWDialLayout& L = FFrameLayout;
   const float c = L.Inset;
   return {DWBorderShapePath(FBorder->Shape(), gp::RectF(c / 2, c / 2, L.Width - c, L.Height - c),
-                            FBorder->CornerSize().Get(L.Size)),
-          DWShapeInnerRadius(FBorder->Shape(), L.Width - c, L.Height - c)};
+                            FBorder->CornerSize().Get(L.Size))};
 }
 
 bool TDWBasicAngularGauge::HasBands(const TDWDialLayout& L) const {
@@ -90,11 +89,11 @@ void TDWBasicAngularGauge::DrawFaceLayer(gp::Graphics& g, const TDWLayerFrame&) 
   if (!HasBands(L)) DrawRing(g, L);
 
   // From here on everything stays inside the face.
-  TDWFaceClip clip(g, BuiltFaceShape());
-  DrawCaption(g, L, clip, false);
+  const gp::GraphicsState unclipped = g.Save();
+  g.SetClip(BuiltFaceShape().Path, gp::CombineModeIntersect);
+  DrawCaption(g, L, false);
 
   // Range arcs around the scale (centred on the hand's pivot, like the ticks).
-  const float offset = std::hypot(L.OffsetX, L.OffsetY);
   const TDWDialAngles angles = FScale->Angles();
   const bool reversed = FScale->Reversed();
   g.TranslateTransform(L.OffsetX, L.OffsetY);
@@ -102,7 +101,6 @@ void TDWBasicAngularGauge::DrawFaceLayer(gp::Graphics& g, const TDWLayerFrame&) 
     const float w = Finite0(FRanges->Width().Get(R0)) * 2;
     const float d = FRanges->Size().Get(2 * R0) - w / 2;
     if (w > 0 && d > 0 && std::isfinite(d)) {
-      clip.Reach(offset + d / 2 + w / 2 + 1);
       const gp::RectF r((W - d) / 2, (H - d) / 2, d, d);
       g.DrawArc(gp::Pen(FRanges->Color(), w), r, angles.Start, angles.Sweep);
       std::vector<TDWRangeShare> shares;
@@ -112,9 +110,10 @@ void TDWBasicAngularGauge::DrawFaceLayer(gp::Graphics& g, const TDWLayerFrame&) 
         g.DrawArc(gp::Pen(arc.Color, 0.8f * w), r, arc.StartAngle, arc.SweepAngle);
     }
   }
-  DrawTicks(g, L, clip);
+  DrawTicks(g, L);
   g.TranslateTransform(-L.OffsetX, -L.OffsetY);
-  DrawCaption(g, L, clip, true);
+  DrawCaption(g, L, true);
+  g.Restore(unclipped);
 }
 
 void TDWBasicAngularGauge::DrawRing(gp::Graphics& g, const TDWDialLayout& L) {
@@ -141,7 +140,7 @@ void TDWBasicAngularGauge::DrawRing(gp::Graphics& g, const TDWDialLayout& L) {
 
 }
 
-void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L, TDWFaceClip& AClip) {
+void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L) {
   const float W = L.Width, H = L.Height, S = L.Size, R0 = L.Radius;
   const gp::RectF box(0, 0, S, S);
   const TDWScaleTickList list = FScale->ListTicks(FMin, FMax);
@@ -157,17 +156,11 @@ void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L, TD
   const TDWDialAngles angles = FScale->Angles();
   const gp::StringFormat format = CentredFormat();
   constexpr float kRad = std::numbers::pi_v<float> / 180;
-  // A tick line reaches no farther than its outer end plus its width (square caps, joins).
-  const float offset = std::hypot(L.OffsetX, L.OffsetY);
-  const float lines = offset +
-                      std::max({std::fabs(R), std::fabs(majorInner), std::fabs(minorInner)}) +
-                      std::max(majorPen.GetWidth(), minorPen.GetWidth()) + 1;
 
   for (const TDWScaleTick& t : list.Ticks) {
     const float a = DWDialTickAngle(angles, t.Position, list.Steps) * kRad;
     const float ca = std::cos(a), sa = std::sin(a);
     const float inner = t.Major ? majorInner : minorInner;
-    AClip.Reach(lines);
     g.DrawLine(t.Major ? majorPen : minorPen, gp::PointF(cx + R * ca, cy + R * sa),
                gp::PointF(cx + inner * ca, cy + inner * sa));
     if (!t.HasLabel || t.Label.empty()) continue;
@@ -177,34 +170,21 @@ void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L, TD
     const gp::Matrix saved = g.GetTransform();
     g.TranslateTransform(cx + r * ca, cy + r * sa);
     g.RotateTransform(labels.Angle());
-    if (font.Outlined()) {
-      AClip.Text();
+    if (font.Outlined())
       DrawOutlinedText(g, font, t.Label, font.Size().Get(R0), 0.001f * W);
-    } else {
-      // A label well inside the face needs no clip (under a clip Cairo composes the text through
-      // a mask of the whole clip shape): its box, turned about its centre, reaches no farther
-      // than its farthest corner.
-      const gp::Font gpFont = font.GetGPFontFor(R0);
-      const gp::RectF extent = g.MeasureString(t.Label, gpFont, gp::PointF(0, 0), &format);
-      AClip.Reach(offset + std::fabs(r) +
-                  std::hypot(std::max(std::fabs(extent.X), std::fabs(extent.Right())),
-                             std::max(std::fabs(extent.Y), std::fabs(extent.Bottom()))) +
-                  1);
-      g.DrawString(t.Label, gpFont, gp::PointF(0, 0), &format, *font.Brush().GetGPBrush(box));
-    }
+    else
+      g.DrawString(t.Label, font.GetGPFontFor(R0), gp::PointF(0, 0), &format, *font.Brush().GetGPBrush(box));
     g.SetTransform(saved);
   }
 }
 
-void TDWBasicAngularGauge::DrawCaption(gp::Graphics& g, const TDWDialLayout& L, TDWFaceClip& AClip,
-                                       bool AOutlinedPass) {
+void TDWBasicAngularGauge::DrawCaption(gp::Graphics& g, const TDWDialLayout& L, bool AOutlinedPass) {
   const float W = L.Width, H = L.Height, S = L.Size, R0 = L.Radius;
   const gp::RectF box(0, 0, S, S);
   const gp::StringFormat format = CentredFormat();
   auto draw = [&](const std::string& AText, const TRXGPSimpleFont& AFont, const TKVElementOffsets& APos,
                   float AAngle) {
     if (AText.empty() || AFont.Outlined() != AOutlinedPass) return;
-    AClip.Text();
     const gp::Matrix saved = g.GetTransform();
     g.TranslateTransform(W / 2 + APos.X().Get(R0), H / 2 + APos.Y().Get(R0));
     g.RotateTransform(AAngle);
@@ -223,14 +203,9 @@ void TDWBasicAngularGauge::DrawCaption(gp::Graphics& g, const TDWDialLayout& L, 
 
 void TDWBasicAngularGauge::DrawGlass(gp::Graphics& g, const TDWDialLayout& L) {
   const float W = L.Width, H = L.Height, S = L.Size;
-  // The cap is clipped to the face only when it can reach past the shape's inner circle: its
-  // discs and the shadow's offset disc about the offset centre.
-  const float ref = S + 1, bottom = FCenter->Bottom().Size().Get(ref);
-  float cap = std::max(bottom, FCenter->Top().Size().Get(ref)) / 2;
-  if (FCenter->Shadow().Visible()) cap = std::max(cap, 0.014f * ref * std::numbers::sqrt2_v<float> + 0.55f * bottom);
-  const float reach = std::hypot(L.OffsetX, L.OffsetY) + cap + 1;
+  // The cap (under the glass) is clipped to the face.
   const gp::GraphicsState state = g.Save();
-  if (!(reach <= BuiltFaceShape().InnerRadius)) g.SetClip(BuiltFaceShape().Path, gp::CombineModeIntersect);
+  g.SetClip(BuiltFaceShape().Path, gp::CombineModeIntersect);
   FCenter->Draw(g, S, W, H, AntiAliased());
   g.Restore(state);
   const float d = L.Inset;

@@ -78,17 +78,4 @@ std::vector<TDWRangeArc> DWDialRangeArcs(const TDWDialAngles& A, bool AReversed,
   return arcs;
 }
 
-float DWShapeInnerRadius(TKVBorderShape AShape, float AWidth, float AHeight) {
-  if (!(AWidth > 0 && AHeight > 0) || !std::isfinite(AWidth) || !std::isfinite(AHeight)) return 0;
-  const float p = AWidth / 2, q = AHeight / 2;
-  switch (AShape) {
-    // Rounded corners (at most half the smaller side each) never reach the middles of the sides.
-    case bsEllipse:
-    case bsRectangle:
-    case bsRoundRect: return std::min(p, q);
-    case bsDiamond: return p * q / std::hypot(p, q);  // distance from the centre to a side
-    default: return 0;
-  }
-}
-
 }  // namespace dw

@@ -35,9 +35,6 @@ DW_API double DWDialAngleToValue(const TDWDialAngles& AAngles, bool AReversed, d
 // the other end when the scale is reversed).
 DW_API float DWDialTickAngle(const TDWDialAngles& AAngles, uint32_t APosition, uint32_t ASteps);
 
-// Radius of the largest circle about the centre of an AWidth x AHeight rectangle that lies inside
-// the border shape laid into it; 0 when the shape is not known to hold one (rounded diamonds).
-DW_API float DWShapeInnerRadius(TKVBorderShape AShape, float AWidth, float AHeight);
 
 // The face inside a control of AWidth x AHeight.
 struct DW_API TDWDialLayout {

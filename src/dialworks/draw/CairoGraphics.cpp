@@ -295,9 +295,20 @@ void CairoGraphics::SetClip(const RectF& rect, CombineMode mode) {
 }
 
 void CairoGraphics::SetClip(const GraphicsPath& path, CombineMode mode) {
+  KeptClip& k = keptClip_;
+  if (k.Result && k.Before == st_.clip && k.Mode == mode && k.Transform == st_.transform &&
+      k.Path.GetFillMode() == path.GetFillMode() && k.Path.Points() == path.Points() && k.Path.Types() == path.Types()) {
+    st_.clip = k.Result;
+    return;
+  }
+  k.Before = st_.clip;
   Region r(path);
   r.Transform(st_.transform);
   CombineClip(std::move(r), mode);
+  k.Result = st_.clip;
+  k.Path = path;
+  k.Transform = st_.transform;
+  k.Mode = mode;
 }
 
 void CairoGraphics::SetClip(const Region& region, CombineMode mode) {
@@ -395,11 +406,10 @@ void CairoGraphics::StrokeShape(const Pen& pen, const GraphicsPath& path) {
 // Rectangles and polygons go straight to Cairo: no path object, nothing allocated per call.
 void CairoGraphics::FillRectangle(const Brush& brush, const RectF& rect) {
   if (!rect.IsFinite() || rect.IsEmptyArea()) return;
-  if (pixels_ && pixels_->ShapedClip()) {  // through the kept clip mask rather than Cairo's own
-    GraphicsPath p;
-    p.AddRectangle(rect);
-    if (pixels_->FillPath(brush, p)) return;
-  }
+  // Under a shaped clip through its kept mask rather than Cairo's own.
+  const PointF corners[4] = {{rect.X, rect.Y}, {rect.Right(), rect.Y}, {rect.Right(), rect.Bottom()},
+                             {rect.X, rect.Bottom()}};
+  if (pixels_ && pixels_->FillPolygon(brush, corners, 4, FillModeAlternate)) return;
   if (!Begin()) return;
   cairo_rectangle(cr_, rect.X, rect.Y, rect.Width, rect.Height);
   FillCurrent(brush, FillModeAlternate);
@@ -416,11 +426,8 @@ void CairoGraphics::FillPolygon(const Brush& brush, const PointF* pts, int count
   if (!pts || count < 3) return;
   for (int i = 0; i < count; ++i)
     if (!pts[i].IsFinite()) return;
-  if (pixels_ && pixels_->ShapedClip()) {  // through the kept clip mask rather than Cairo's own
-    GraphicsPath p(mode);
-    p.AddPolygon(pts, count);
-    if (pixels_->FillPath(brush, p)) return;
-  }
+  // Under a shaped clip through its kept mask rather than Cairo's own.
+  if (pixels_ && pixels_->FillPolygon(brush, pts, count, mode)) return;
   if (!Begin()) return;
   cairo_move_to(cr_, pts[0].X, pts[0].Y);
   for (int i = 1; i < count; ++i) cairo_line_to(cr_, pts[i].X, pts[i].Y);
@@ -532,10 +539,15 @@ void CairoGraphics::DrawText(const std::string& text, const Font& font, const Re
   detail::TextPlacement tp;
   if (detail::LayoutText(cr_, text, font.GetFamily(), font.GetStyle(), font.GetSizeInPixels(), layout, origin,
                          format, TextAntialias(), &tp)) {
+    const bool clip = layout && !(format && (format->GetFormatFlags() & StringFormatFlagsNoClip)) &&
+                      layout->Width > 0 && layout->Height > 0;
+    // Under a shaped clip through its kept mask rather than Cairo's own.
+    if (pixels_ && pixels_->DrawText(brush, tp.layout, tp.position, clip ? layout : nullptr)) {
+      End();
+      return;
+    }
     cairo_pattern_t* pat = CreatePattern(brush);
     if (pat) {
-      bool clip = layout && !(format && (format->GetFormatFlags() & StringFormatFlagsNoClip)) &&
-                  layout->Width > 0 && layout->Height > 0;
       cairo_save(cr_);
       if (clip) {
         cairo_rectangle(cr_, layout->X, layout->Y, layout->Width, layout->Height);

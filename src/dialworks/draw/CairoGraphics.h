@@ -176,6 +176,15 @@ class DW_API CairoGraphics final : public Graphics {
   std::shared_ptr<const Region> appliedClip_;  // the clip currently set on cr_
   bool clipApplied_ = false;
   cairo_surface_t* mask_ = nullptr;            // A8 mask for clips Cairo cannot express, or nullptr
+  // The last path clip combined and what it made: the same path set again under the same
+  // transform onto the same clip (a face clip each frame) takes the kept result, so its masks are
+  // kept too and nothing is allocated.
+  struct KeptClip {
+    std::shared_ptr<const Region> Before, Result;
+    GraphicsPath Path;
+    Matrix Transform;
+    CombineMode Mode = CombineModeReplace;
+  } keptClip_;
   std::unique_ptr<PixelPaths> pixels_;        // nullptr: Cairo draws everything
 };
 

@@ -88,7 +88,7 @@ ConvexPathGradient::ConvexPathGradient(const PathGradientBrush& brush, const Gra
 }
 
 void ConvexPathGradient::Paint(uint8_t* data, int stride, int originX, int originY, int left, int top, int right,
-                               int bottom) const {
+                               int bottom, const uint8_t* clip, int clipStride) const {
   if (!valid_) return;
   top = std::max(top, int(std::max(double(bounds_.Y), double(top))));
   bottom = std::min(bottom, int(std::min(double(bounds_.Bottom()), double(bottom))));
@@ -108,12 +108,14 @@ void ConvexPathGradient::Paint(uint8_t* data, int stride, int originX, int origi
     const int xa = std::max(left, int(std::floor(lo - 0.5)) + 1), xb = std::min(right, int(std::ceil(hi - 0.5)));
     if (xa >= xb) continue;
     auto* row = reinterpret_cast<uint32_t*>(data + ptrdiff_t(y - originY) * stride) - originX;
+    const uint8_t* cover = clip ? clip + ptrdiff_t(y) * clipStride : nullptr;
     for (int x = xa; x < xb; ++x) {
+      if (cover && cover[x] == 0) continue;
       const double px = x + 0.5;
       double t = 0;
       for (int e = 0; e < count_; ++e) t = std::max(t, edges_[e].A * px + k[e]);
       const int i = int((1 - std::min(t, 1.0)) * 255 + 0.5);
-      const uint32_t s = lut_[i];
+      const uint32_t s = cover && cover[x] != 255 ? ScalePixel(lut_[i], cover[x]) : lut_[i];
       if (s >> 24 == 0) continue;
       row[x] = s >> 24 == 255 ? s : OverPixel(s, row[x]);
     }

@@ -22,8 +22,10 @@ class DW_API ConvexPathGradient {
   RectF Bounds() const { return bounds_; }
   // Composes the gradient (source over) into the premultiplied ARGB32 pixels of `data` (row stride
   // in bytes), whose first pixel is device pixel (originX, originY); only pixels in columns
-  // left..right-1 and rows top..bottom-1 are touched.
-  void Paint(uint8_t* data, int stride, int originX, int originY, int left, int top, int right, int bottom) const;
+  // left..right-1 and rows top..bottom-1 are touched. With a clip, each pixel's paint is scaled by
+  // clip[y * clipStride + x], the coverage of device pixel (x, y).
+  void Paint(uint8_t* data, int stride, int originX, int originY, int left, int top, int right, int bottom,
+             const uint8_t* clip = nullptr, int clipStride = 0) const;
 
  private:
   static constexpr int kMaxEdges = 16;

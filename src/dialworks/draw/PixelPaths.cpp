@@ -7,6 +7,7 @@
 #include "dialworks/draw/ComputedCoverage.h"
 #include "dialworks/draw/ConvexGradient.h"
 #include "dialworks/draw/CoverageGradient.h"
+#include "dialworks/draw/PolygonCoverage.h"
 
 namespace dw::gp {
 
@@ -64,6 +65,26 @@ bool PixelPaths::FillPath(const Brush& brush, const GraphicsPath& path) {
   return ComposeCoverage(brush, computed ? &shape : nullptr, &path);
 }
 
+bool PixelPaths::FillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode) {
+  if (!ShapedClip()) return false;
+  const BrushType type = brush.GetType();
+  if (type != BrushTypeLinearGradient && type != BrushTypePathGradient && type != BrushTypeSolidColor) return false;
+  polygon_.assign(pts, pts + count);
+  g_.st_.transform.TransformPoints(polygon_.data(), count);
+  if (IsAntiAliased(g_.st_.smoothing) && SimplePolygon(polygon_.data(), count))
+    return ComposeCoverage(brush, nullptr, nullptr, true);
+  path_.Reset();
+  path_.SetFillMode(mode);
+  path_.AddPolygon(pts, count);
+  return ComposeCoverage(brush, nullptr, &path_);
+}
+
+bool PixelPaths::DrawText(const Brush& brush, PangoLayout* layout, PointF position, const RectF* layoutClip) {
+  if (!ShapedClip() || brush.GetType() != BrushTypeSolidColor) return false;
+  const std::pair<PangoLayout*, PointF> text(layout, position);
+  return ComposeCoverage(brush, nullptr, nullptr, false, &text, layoutClip);
+}
+
 // A solid pen along a circle: the ring it covers, computed.
 bool PixelPaths::StrokePath(const Pen& pen, const GraphicsPath& path) {
   EllipseShape ring;
@@ -93,6 +114,17 @@ bool PixelPaths::DrawArc(const Pen& pen, const RectF& rect, float startAngle, fl
     return false;
   const ComputedShape shape = arc;
   return ComposeCoverage(pen.GetBrush(), &shape, nullptr);
+}
+
+bool PixelPaths::ClipEllipse(EllipseShape* ellipse) {
+  const std::shared_ptr<const Region>& clip = g_.st_.clip;
+  if (!(clipEllipseOf_ && (clipEllipseOf_ == clip || *clipEllipseOf_ == *clip))) {
+    clipIsEllipse_ = clip->Root().kind == Region::Kind::Path &&
+                     FilledEllipseShape(clip->Root().path, Matrix(), &clipEllipse_);
+  }
+  clipEllipseOf_ = clip;
+  *ellipse = clipEllipse_;
+  return clipIsEllipse_;
 }
 
 cairo_surface_t* PixelPaths::ClipMask() {
@@ -141,7 +173,8 @@ void ClipSpans(uint8_t* mask, int stride, int left, int top, const uint8_t* clip
 
 }  // namespace
 
-bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape, const GraphicsPath* path) {
+bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape, const GraphicsPath* path,
+                                 bool APolygon, const std::pair<PangoLayout*, PointF>* text, const RectF* textClip) {
   const auto& st_ = g_.st_;
   if (!st_.transform.IsInvertible()) return false;
   RectF pixels = g_.device_;
@@ -150,23 +183,58 @@ bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape,
   // A clip that is one ellipse is applied by computing its own coverage; other shaped clips by
   // their kept mask.
   EllipseShape clipEllipse;
-  const bool clipComputed = shaped && st_.clip->Root().kind == Region::Kind::Path &&
-                            FilledEllipseShape(st_.clip->Root().path, Matrix(), &clipEllipse);
+  bool clipComputed = shaped && ClipEllipse(&clipEllipse);
   cairo_surface_t* clipMask = shaped && !clipComputed ? ClipMask() : nullptr;
   if (shaped && !clipComputed && !clipMask) return false;
-  if (!shape && !path) return false;
+  if (!shape && !path && !APolygon && !text) return false;
   const CoverageGradient gradient(brush, st_.transform);
   if (!gradient.Valid()) return false;
+  auto polygonBounds = [&] {
+    float x0 = polygon_[0].X, y0 = polygon_[0].Y, x1 = x0, y1 = y0;
+    for (const PointF& p : polygon_) {
+      x0 = std::min(x0, p.X), y0 = std::min(y0, p.Y), x1 = std::max(x1, p.X), y1 = std::max(y1, p.Y);
+    }
+    return RectF::FromLTRB(x0, y0, x1, y1);
+  };
+  // The glyphs' ink, placed in the world.
+  auto textBounds = [&] {
+    auto device = [&](const RectF& world) {
+      GraphicsPath box;
+      box.AddRectangle(world);
+      return box.GetBounds(&st_.transform);
+    };
+    PangoRectangle ink;
+    pango_layout_get_pixel_extents(text->first, &ink, nullptr);
+    const RectF r = device(
+        RectF(text->second.X + float(ink.x), text->second.Y + float(ink.y), float(ink.width), float(ink.height)));
+    return textClip ? RectF::Intersect(r, device(*textClip)) : r;
+  };
   // Bézier control points included in a path's bounds: never too small.
-  const RectF b = shape ? ComputedBounds(*shape) : path->GetBounds(&st_.transform);
+  const RectF b = shape       ? ComputedBounds(*shape)
+                  : APolygon  ? polygonBounds()
+                  : text      ? textBounds()
+                              : path->GetBounds(&st_.transform);
   if (!b.IsFinite()) return false;
   const RectF area = RectF::Intersect(
       RectF::FromLTRB(std::floor(b.X) - 1, std::floor(b.Y) - 1, std::ceil(b.Right()) + 1, std::ceil(b.Bottom()) + 1),
       pixels);
   if (area.IsEmptyArea()) return true;
+  // Wholly inside an ellipse clip (its corners are, two pixels in; the ellipse is convex), the clip
+  // changes nothing.
+  if (clipComputed && clipEllipse.Outer.Rx > 2 && clipEllipse.Outer.Ry > 2 && !clipEllipse.Ring) {
+    const DeviceEllipse& e = clipEllipse.Outer;
+    auto in = [&](double x, double y) {
+      const double u = (x - e.Cx) / (e.Rx - 2), v = (y - e.Cy) / (e.Ry - 2);
+      return u * u + v * v <= 1;
+    };
+    if (in(area.X, area.Y) && in(area.Right(), area.Y) && in(area.X, area.Bottom()) && in(area.Right(), area.Bottom()))
+      clipComputed = false;
+  }
   const int l = int(area.X), t = int(area.Y), w = int(area.Right()) - l, h = int(area.Bottom()) - t;
   if (w <= 0 || h <= 0) return true;
 
+  // Room for two runs a row over the target (rings), made once.
+  if (spans_.capacity() < 2 * size_t(pixels.Height) + 2) spans_.reserve(2 * size_t(pixels.Height) + 2);
   // The coverage mask, kept between calls and grown as needed.
   if (!coverage_ || cairo_image_surface_get_width(coverage_) < w || cairo_image_surface_get_height(coverage_) < h) {
     const int cw = coverage_ ? std::max(w, cairo_image_surface_get_width(coverage_)) : w;
@@ -200,6 +268,14 @@ bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape,
       clipCoverage();
       coverageKey_ = key;
     }
+  } else if (APolygon) {
+    coverageKey_.reset();
+    spans_.clear();
+    // Scratch for the largest polygon the target can show, made once.
+    const size_t whole = (size_t(pixels.Width) + 4) * (size_t(pixels.Height) + 1);
+    if (accum_.size() < whole) accum_.assign(whole, 0.0f);
+    RasterisePolygon(polygon_.data(), int(polygon_.size()), mask, maskStride, l, t, w, h, &accum_, &spans_);
+    clipCoverage();
   } else {
     coverageKey_.reset();
     spans_.clear();
@@ -216,8 +292,17 @@ bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape,
     m.y0 -= t;
     cairo_set_matrix(mc, &m);
     cairo_set_antialias(mc, aa ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
-    SetPathAndRule(mc, *path);
-    cairo_fill(mc);
+    if (text) {
+      if (textClip) {
+        cairo_rectangle(mc, textClip->X, textClip->Y, textClip->Width, textClip->Height);
+        cairo_clip(mc);
+      }
+      cairo_move_to(mc, text->second.X, text->second.Y);
+      pango_cairo_show_layout(mc, text->first);
+    } else {
+      SetPathAndRule(mc, *path);
+      cairo_fill(mc);
+    }
     const bool ok = cairo_status(mc) == CAIRO_STATUS_SUCCESS;
     cairo_destroy(mc);
     if (!ok) return false;
@@ -250,8 +335,11 @@ bool PixelPaths::FillConvexGradient(const PathGradientBrush& brush, const Graphi
   if (bounds.IsEmptyArea()) return true;
 
   RectF pixels = device_;
-  const bool direct = DirectPixels(&pixels, false, nullptr);
-  if (direct) {
+  bool shaped = false;
+  const bool direct = DirectPixels(&pixels, true, &shaped);
+  // Under a shaped clip each pixel's paint is scaled by the kept clip mask.
+  cairo_surface_t* clipMask = shaped ? ClipMask() : nullptr;
+  if (direct && (!shaped || clipMask)) {
     const RectF r = RectF::Intersect(bounds, pixels);
     if (r.IsEmptyArea()) return true;
     cairo_surface_flush(surface_);
@@ -260,7 +348,11 @@ bool PixelPaths::FillConvexGradient(const PathGradientBrush& brush, const Graphi
     const int w = cairo_image_surface_get_width(surface_), h = cairo_image_surface_get_height(surface_);
     const int l = std::max(0, int(r.X)), t = std::max(0, int(r.Y));
     const int rr = std::min(w, int(r.Right())), b = std::min(h, int(r.Bottom()));
-    gradient.Paint(data, cairo_image_surface_get_stride(surface_), 0, 0, l, t, rr, b);
+    if (clipMask)
+      cairo_surface_flush(clipMask);
+    gradient.Paint(data, cairo_image_surface_get_stride(surface_), 0, 0, l, t, rr, b,
+                   clipMask ? cairo_image_surface_get_data(clipMask) : nullptr,
+                   clipMask ? cairo_image_surface_get_stride(clipMask) : 0);
     if (rr > l && b > t) cairo_surface_mark_dirty_rectangle(surface_, l, t, rr - l, b - t);
     return true;
   }

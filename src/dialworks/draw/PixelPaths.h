@@ -8,10 +8,12 @@
 #pragma once
 
 #include <cairo.h>
+#include <pango/pangocairo.h>
 
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "dialworks/Export.h"
@@ -34,6 +36,13 @@ class DW_API PixelPaths {
   // A path filled with a linear or elliptical gradient or (computed, or under a shaped clip) a
   // solid colour.
   bool FillPath(const Brush& brush, const GraphicsPath& path);
+  // A polygon (world points) under a shaped clip, its coverage computed when it is simple and
+  // anti-aliased, else rasterised by Cairo.
+  bool FillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode);
+  // Text laid out with its top-left at `position` (world), under a shaped clip: its glyphs are
+  // rendered into a coverage mask and composed through the kept clip. layoutClip: the rectangle
+  // the text is clipped to (world), or nullptr.
+  bool DrawText(const Brush& brush, PangoLayout* layout, PointF position, const RectF* layoutClip);
   // A fading convex path gradient, shaded per pixel.
   bool FillConvexGradient(const PathGradientBrush& brush, const GraphicsPath& path);
   // Solid pens along a circle path, a straight line, a circular arc.
@@ -45,8 +54,11 @@ class DW_API PixelPaths {
   bool ShapedClip() const;
 
  private:
-  // Paints through coverage: the computed shape's when given, else the path's rasterised by Cairo.
-  bool ComposeCoverage(const Brush& brush, const ComputedShape* shape, const GraphicsPath* path);
+  // Paints through coverage: the computed shape's when given, else that of the simple polygon
+  // polygon_ (device pixels) when APolygon, else the path's rasterised by Cairo.
+  bool ComposeCoverage(const Brush& brush, const ComputedShape* shape, const GraphicsPath* path,
+                       bool APolygon = false, const std::pair<PangoLayout*, PointF>* text = nullptr,
+                       const RectF* textClip = nullptr);
   // Whether drawing may write the target's pixels itself (see the definition).
   bool DirectPixels(RectF* pixels, bool AShapedClip, bool* shaped) const;
   // The current clip's coverage over the device (A8, device pixels), rendered when the clip's
@@ -56,6 +68,9 @@ class DW_API PixelPaths {
   CairoGraphics& g_;
   cairo_surface_t* coverage_ = nullptr;  // A8 coverage of one fill, kept and grown as needed
   std::vector<MaskSpan> spans_;          // its painted runs (kept: no allocation per fill)
+  std::vector<PointF> polygon_;          // a polygon's device points (kept)
+  std::vector<float> accum_;             // RasterisePolygon's scratch (kept)
+  GraphicsPath path_;                    // a polygon Cairo rasterises (kept)
   // Which computed shape the coverage mask holds, if one, and under which clip.
   struct CoverageKey {
     ComputedShape Shape;
@@ -66,6 +81,11 @@ class DW_API PixelPaths {
     bool operator==(const CoverageKey&) const = default;
   };
   std::optional<CoverageKey> coverageKey_;
+  // Whether the current clip is one ellipse (*ellipse), decided once per clip.
+  bool ClipEllipse(EllipseShape* ellipse);
+  std::shared_ptr<const Region> clipEllipseOf_;  // the clip the two below were found for
+  bool clipIsEllipse_ = false;
+  EllipseShape clipEllipse_;
   cairo_surface_t* clipMask_ = nullptr;        // the kept clip coverage
   std::shared_ptr<const Region> clipMaskOf_;   // the clip (device space) it was rendered from
   uint64_t clipMaskVersion_ = 0;               // counts renderings of clipMask_

@@ -177,17 +177,6 @@ void TDWAngularHand::Draw(gp::Graphics& g, float ACenterX, float ACenterY, float
   g.SetTransform(saved);
 }
 
-float TDWAngularHand::Reach(float AReference, float AWidth, float AHeight, float AScaleX, float AScaleY) {
-  if (!FVisible) return 0;
-  EnsureResources(AReference);
-  float r = 0;
-  for (const gp::PointF& p : FPolygons.Full) r = std::max(r, std::hypot(p.X, p.Y));
-  const float hand = r * std::max(std::fabs(AScaleX), std::fabs(AScaleY));
-  // The shadow is the unscaled outline moved by (d, d).
-  const float shadow = FShadow->Visible() ? r + 0.014f * std::min(AWidth, AHeight) * std::sqrt(2.0f) : 0;
-  return std::max(hand, shadow);
-}
-
 bool TDWAngularHand::HitTest(int AX, int AY, float AOffsetX, float AOffsetY, float AReference, float, float AWidth,
                              float AHeight, float AScaleX, float AScaleY) {
   EnsureResources(AReference);

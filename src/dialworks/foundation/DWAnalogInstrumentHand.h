@@ -103,8 +103,6 @@ class DW_API TDWAngularHand : public TKVBasicControlProperty {
   // Whether the integer point lies on the hand (not on its shadow), with the same placement.
   bool HitTest(int AX, int AY, float AOffsetX, float AOffsetY, float AReference, float AUnused, float AWidth,
                float AHeight, float AScaleX, float AScaleY);
-  // How far from the pivot Draw may paint with the same arguments (hand and shadow), in pixels.
-  float Reach(float AReference, float AWidth, float AHeight, float AScaleX, float AScaleY);
   // Asks the owning control to redraw.
   void InvalidateOwner();
   // Drops the cached polygons and shadow; the next Draw or HitTest builds them again.

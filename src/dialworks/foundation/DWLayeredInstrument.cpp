@@ -5,20 +5,6 @@
 
 namespace dw {
 
-void TDWFaceClip::Reach(float AReach) {
-  const bool on = !(AReach <= FShape.InnerRadius);
-  if (on == FOn) return;
-  FOn = on;
-  if (!on) {
-    FG.ResetClip();
-    return;
-  }
-  const gp::Matrix m = FG.GetTransform();
-  FG.SetTransform(FBase);
-  FG.SetClip(FShape.Path, gp::CombineModeIntersect);
-  FG.SetTransform(m);
-}
-
 float TDWInstrumentLayers::DeviceScale(const gp::Graphics& AGraphics) {
   const gp::Matrix m = AGraphics.GetTransform();
   const float scale = std::sqrt(std::fabs(m.M11() * m.M22() - m.M12() * m.M21()));

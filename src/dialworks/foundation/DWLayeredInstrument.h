@@ -6,7 +6,7 @@
 //   DrawFaceLayer    what never moves: painted once into the cached face layer
 //   DrawTopLayer     what lies over the moving parts (glass, bands, cap), when HasTopLayer says so
 //   DrawMovingParts  hands, pointers, elements: painted every frame between the two layers
-//   FaceShape        the outline moving parts are clipped to (TDWFaceClip decides when)
+//   FaceShape        the outline moving parts and the face's inner parts are clipped to
 //   ValueChanged, SizeChanged, StopMotion   its part of the lifecycle (below)
 //   SettleMotion  ends its animations with the moving parts at their targets (Settle, which
 //                 every control offers, calls it and then settles the elements)
@@ -32,7 +32,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
-#include <limits>
 #include <memory>
 #include <mutex>
 
@@ -57,39 +56,14 @@ struct DW_API TDWLayerFrame : TDrawArea {
   bool TopLayer = false;  // whether the top layer exists (else moving parts draw what it would hold)
 };
 
-// The outline moving parts are clipped to, in layer coordinates, and the radius of the largest
-// circle about the layers' middle that it holds (what needs no clip).
+// The outline moving parts are clipped to, in layer coordinates. Setting it as a clip is cheap:
+// the graphics keeps the clip and its coverage while the same outline is set again.
 struct DW_API TDWFaceShape {
   gp::GraphicsPath Path;
-  float InnerRadius = 0;
 };
 
 enum class TDWInvalidation : uint8_t { Value, Range, Size, All };
 enum TDWLayerSet : uint8_t { lsNone = 0, lsFace = 1, lsTop = 2, lsBoth = 3 };
-
-// The face clip turns every fill under it into a masked composite, so it is set only while a part
-// is drawn that may reach past the shape's inner circle. Reaches are distances in pixels from the
-// middle of the layers. The graphics must have no clip of its own.
-class DW_API TDWFaceClip {
- public:
-  TDWFaceClip(gp::Graphics& g, const TDWFaceShape& AShape) : FG(g), FShape(AShape), FBase(g.GetTransform()) {}
-  ~TDWFaceClip() {
-    if (FOn) FG.ResetClip();
-  }
-  TDWFaceClip(const TDWFaceClip&) = delete;
-  TDWFaceClip& operator=(const TDWFaceClip&) = delete;
-
-  // Before a part that reaches AReach (NaN or infinity: unknown, clipped).
-  void Reach(float AReach);
-  // Text: its extent is not known before it is laid out.
-  void Text() { Reach(std::numeric_limits<float>::infinity()); }
-
- private:
-  gp::Graphics& FG;
-  const TDWFaceShape& FShape;
-  const gp::Matrix FBase;  // the shape is laid out in these coordinates
-  bool FOn = false;
-};
 
 // What the layered frame calls on its instrument (TDWLayeredInstrument implements it).
 class DW_API IDWLayeredDrawing {
@@ -225,7 +199,6 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
   TDWFaceShape FaceShape(const TDWLayerFrame& AFrame) override {
     TDWFaceShape s;
     s.Path.AddRectangle(gp::RectF(0, 0, AFrame.Area.Width, AFrame.Area.Height));
-    s.InnerRadius = std::min(AFrame.Area.Width, AFrame.Area.Height) / 2;
     return s;
   }
   bool HasTopLayer(const TDWLayerFrame&) override { return false; }

@@ -1,0 +1,29 @@
+// Anti-aliased coverage of a simple polygon by exact area, accumulated per pixel from its edges
+// (each edge adds the signed area it leaves to its right in every row it crosses; a running sum
+// along the row is then the share of each pixel inside). Used for solid polygons under a shaped
+// clip, where Cairo would build a path and compose through a mask of the whole clip for each one.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "dialworks/Export.h"
+#include "dialworks/draw/ComputedCoverage.h"
+#include "dialworks/draw/Types.h"
+
+namespace dw::gp {
+
+// Whether the closed polygon has no two edges crossing or touching other than neighbours at their
+// shared corner (then either fill mode fills it alike, and its coverage is at most 1 anywhere).
+// Polygons of more than kMaxSimpleTest corners are not tested and count as not simple.
+constexpr int kMaxSimpleTest = 32;
+DW_API bool SimplePolygon(const PointF* pts, int count);
+
+// The coverage (0-255) of the simple polygon pts (device pixels) into the A8 mask as
+// RasteriseComputedShape writes it: byte (x, y) of rows `stride` apart covers device pixel
+// (left + x, top + y), w x h of them; the runs written go to *spans. *accum is scratch kept by the
+// caller (grown as needed; left zeroed).
+DW_API void RasterisePolygon(const PointF* pts, int count, uint8_t* mask, int stride, int left, int top, int w, int h,
+                             std::vector<float>* accum, std::vector<MaskSpan>* spans);
+
+}  // namespace dw::gp
