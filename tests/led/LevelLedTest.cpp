@@ -116,7 +116,8 @@ TEST(LevelLed, OffShowsTheInactiveColourWithoutGlow) {
   const auto lit = frameFills(on), dark = frameFills(off);
   // Lit: glow rings (one per pixel of its room, 0.15 of 24) and the body in the level colour.
   ASSERT_EQ(lit.size(), 5u);
-  EXPECT_EQ(GetAlpha(lit.front()->Color), std::lround(255 * 0.22));
+  // Four rings compound to 0.55 of the colour's alpha at the bezel.
+  EXPECT_EQ(GetAlpha(lit.front()->Color), std::lround(255 * (1 - std::pow(0.45, 0.25))));
   EXPECT_EQ(lit.back()->Color, 0xFFFF0080u);
   ASSERT_EQ(dark.size(), 1u);
   EXPECT_EQ(dark.back()->Color, 0xFF102030u);

@@ -11,8 +11,9 @@ float Finite0(float v) { return std::isfinite(v) ? v : 0.0f; }
 
 gp::RectF Inset(const gp::RectF& r, float d) { return {r.X + d, r.Y + d, r.Width - 2 * d, r.Height - 2 * d}; }
 
-// Share of the colour's alpha each glow ring adds; the rings nest, so the glow is densest at the bezel.
-constexpr float kGlowRingAlpha = 0.22f;
+// How much of the colour's alpha the glow reaches at the bezel: the rings nest, so their alphas
+// compound towards it, whatever their number.
+constexpr double kGlowDensity = 0.55;
 
 }  // namespace
 
@@ -77,8 +78,10 @@ void TDWLedParts::DrawBezel(gp::Graphics& g) const {
 }
 
 void TDWLedParts::DrawGlow(gp::Graphics& g, TAlphaColor AColor) const {
-  const uint8_t alpha = uint8_t(std::lround(GetAlpha(AColor) * kGlowRingAlpha));
-  if (alpha == 0 || FRings.empty()) return;
+  if (FRings.empty()) return;
+  const double share = 1 - std::pow(1 - kGlowDensity, 1.0 / double(FRings.size()));
+  const uint8_t alpha = uint8_t(std::lround(GetAlpha(AColor) * share));
+  if (alpha == 0) return;
   const gp::SolidBrush brush(MakeARGBColor(alpha, AColor));
   for (const gp::GraphicsPath& ring : FRings) g.FillPath(brush, ring);
 }

@@ -52,7 +52,7 @@ struct DW_API TDWLedLayout {
 // the glow rings and the body, rebuilt only when the layout changes (a frame allocates nothing).
 class DW_API TDWLedParts {
  public:
-  static constexpr int MaxGlowRings = 6;
+  static constexpr int MaxGlowRings = 8;
   TDWLedParts(IKVControl& AControl, TPersistent& AOwner, TChangeCallback AOnChange);
 
   TKVBorderShape Shape = bsEllipse;
