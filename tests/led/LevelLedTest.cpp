@@ -137,7 +137,7 @@ TEST(LevelLed, FiveShapesAndThePaintingOrder) {
     const char* Body;
     int Points;
   };
-  for (const TCase& c : {TCase{bsEllipse, "FillEllipse", 0}, TCase{bsRectangle, "FillRectangle", 0},
+  for (const TCase& c : {TCase{bsEllipse, "FillPath", 0}, TCase{bsRectangle, "FillRectangle", 0},
                          TCase{bsRoundRect, "FillPath", 0}, TCase{bsDiamond, "FillPath", 4},
                          TCase{bsRoundDiamond, "FillPath", 0}}) {
     led.SetShape(c.Shape);

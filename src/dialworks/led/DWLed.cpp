@@ -89,14 +89,10 @@ void TDWLedParts::DrawGlow(gp::Graphics& g, TAlphaColor AColor) const {
 void TDWLedParts::FillBody(gp::Graphics& g, const gp::RectF& ARect, TAlphaColor AColor) const {
   if (GetAlpha(AColor) == 0 || !(ARect.Width > 0 && ARect.Height > 0)) return;
   const gp::SolidBrush brush(AColor);
-  switch (Shape) {
-    case bsEllipse: g.FillEllipse(brush, ARect); break;
-    case bsRectangle: g.FillRectangle(brush, ARect); break;
-    default:
-      if (ARect == FLayout.Body && FPathShape == Shape) g.FillPath(brush, FBody);
-      else g.FillPath(brush, DWBorderShapePath(Shape, ARect, FLayout.BodyCorner));
-      break;
-  }
+  // The kept body path spares a path per frame (the graphics' own ellipse fill builds one).
+  if (Shape == bsRectangle) g.FillRectangle(brush, ARect);
+  else if (ARect == FLayout.Body && FPathShape == Shape) g.FillPath(brush, FBody);
+  else g.FillPath(brush, DWBorderShapePath(Shape, ARect, FLayout.BodyCorner));
 }
 
 void TDWLedParts::DrawGlass(gp::Graphics& g) const {

@@ -70,7 +70,7 @@ class DW_API TDWLedParts {
   void DrawBezel(gp::Graphics& g) const;
   // The glow rings in AColor (nothing for a transparent colour or without glow).
   void DrawGlow(gp::Graphics& g, TAlphaColor AColor) const;
-  // Fills the body shape with a solid colour: ellipse and rectangle directly, the others as paths.
+  // Fills the body shape with a solid colour: a rectangle directly, the others as paths.
   void FillBody(gp::Graphics& g, const gp::RectF& ARect, TAlphaColor AColor) const;
   void DrawGlass(gp::Graphics& g) const;
 
