@@ -167,6 +167,30 @@ TEST(ProgressBar, FilledLengthReversedAndRotated) {
   EXPECT_GT(bottom, 140);
 }
 
+// A continuous bar with square ends in a strongly rounded frame poked its corners out of the frame:
+// its corners are rounded at least as much as the frame's outline inside the inset.
+TEST(ProgressBar, ContinuousBarStaysInsideARoundedFrame) {
+  TScopedHost host;
+  TDWProgressBar bar;
+  bar.SetBounds(0, 0, 150, 20);
+  bar.SetValue(50);
+  bar.Border().CornerRadius().SetValue(0.5f);
+  const TDWProgressBarLayout L = bar.Layout(150, 20);
+  EXPECT_NEAR(L.GaugeRadius, L.Corner / 2 - (L.Gauge.X - L.Body.X), 1e-4);
+  EXPECT_GT(L.GaugeRadius, 5);
+  gp::RecordingGraphics g;
+  bar.Paint(g);
+  const auto fills = BarFills(g);
+  ASSERT_EQ(fills.size(), 1u);
+  ASSERT_EQ(fills[0]->Op, "FillRoundRectangle");
+  EXPECT_NEAR(fills[0]->Args[4], 2 * L.GaugeRadius, 1e-3);
+  // A larger edge radius of its own wins.
+  bar.Gauge().EdgeRadius().SetValue(0.5f);
+  g.ClearCalls();
+  bar.Paint(g);
+  EXPECT_NEAR(BarFills(g)[0]->Args[4], L.Gauge.Height, 1e-3);
+}
+
 TEST(ProgressBar, ValueChangeRedrawsOnlyTheBars) {
   TScopedHost host;
   TDWProgressBar bar;

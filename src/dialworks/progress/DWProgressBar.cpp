@@ -138,6 +138,7 @@ TDWProgressBarLayout TDWBasicProgressBar::Layout(float AWidth, float AHeight) co
   const float inset = std::max(Finite0(FBorder->Inset(R)) + Finite0(FBorder->Gap().Get(R)), 0.0f);
   const gp::RectF gauge(L.Body.X + inset, L.Body.Y + inset, L.Body.Width - 2 * inset, L.Body.Height - 2 * inset);
   if (gauge.Width > 0 && gauge.Height > 0) L.Gauge = gauge;
+  L.GaugeRadius = std::max(L.Corner / 2 - inset, 0.0f);
   return L;
 }
 
@@ -213,7 +214,7 @@ void TDWBasicProgressBar::DrawFaceLayer(gp::Graphics& g, const TDWLayerFrame&) {
   const int n = PictureLength(G, scale);
   if (GetAlpha(back.Color()) != 0) {
     const auto brush = MakeBarBrush(L, std::vector<TAlphaColor>(size_t(n), back.Color()), scale);
-    FillPart(g, *brush, G, FGauge->EdgeRadius().Get(G.Height));
+    FillPart(g, *brush, G, std::max(FGauge->EdgeRadius().Get(G.Height), L.GaugeRadius));
   }
   const TDWProgressBarBlock& blocks = FGauge->Blocks();
   if (blocks.Enabled() && GetAlpha(back.BlockColor()) != 0) {
@@ -243,7 +244,8 @@ void TDWBasicProgressBar::DrawMovingParts(gp::Graphics& g, const TDWLayerFrame& 
   }
   const TDWProgressBarBlock& blocks = FGauge->Blocks();
   if (!blocks.Enabled()) {
-    FillPart(g, *FBrush, gp::RectF(G.X, G.Y, filled, G.Height), FGauge->EdgeRadius().Get(G.Height));
+    FillPart(g, *FBrush, gp::RectF(G.X, G.Y, filled, G.Height),
+             std::max(FGauge->EdgeRadius().Get(G.Height), L.GaugeRadius));
     return;
   }
   const TDWBarBlocks layout = BlockLayout(L);

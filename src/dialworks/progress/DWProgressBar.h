@@ -127,6 +127,8 @@ struct DW_API TDWProgressBarLayout {
   float Reference = 0;           // the shorter side of the bar rectangle
   float Corner = 0;              // corner size (twice the radius) of the frame
   gp::RectF Gauge;               // the bar's room inside the frame (empty: no bar)
+  float GaugeRadius = 0;         // the frame's corner radius less the inset: the least corner radius
+                                 // that keeps a continuous bar inside the rounded frame
   bool Flip = false;             // the shading counts from the frame's lower edge (angles 135..315)
 };
 
