@@ -113,6 +113,12 @@ TEST(ProgressBar, GeneralAnglesFitTheBarInsideItsControl) {
   const TDWProgressBarLayout thin = bar.Layout(150, 20);
   EXPECT_GE(thin.Transform.Width, 1);
   EXPECT_TRUE(std::isfinite(thin.Transform.Width));
+  // A thick bar in a narrow control: the thickness gives way, so the bar stays inside.
+  bar.Rotation().SetAngle(45);
+  for (gp::PointF p : FrameCorners(bar.Layout(20, 150))) {
+    EXPECT_GE(p.X, -1e-3);
+    EXPECT_LE(p.X, 20 + 1e-3);
+  }
   bar.SetBounds(0, 0, 150, 20);
   bar.SetValue(50);
   (void)Render(bar);  // paints without fault
