@@ -218,6 +218,17 @@ TEST(LevelLed, VariantsAndRegisteredClassesRoundTrip) {
   EXPECT_FLOAT_EQ(own->PlacementRect(100, 100, 200, 200).Width, 20);
   (void)Render(dial);
 
+  // A matrix layer: 0.3 x 0.3 of the smaller side of a 32 x 16 matrix, lit in its level colour.
+  TDWExternalLevelLedMatrixLayer layer;
+  layer.SetValue(100);
+  std::vector<uint32_t> cells(32 * 16, 0);
+  layer.Render(cells.data(), 32, 16);
+  int inside = 0, outside = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 32; ++x) (x < 5 && y < 5 ? inside : outside) += cells[size_t(y * 32 + x)] != 0;
+  EXPECT_GT(inside, 5);
+  EXPECT_EQ(outside, 0);
+
   TRegistrationFilter filter;
   filter.Unit = "DWLevelLed";
   int checked = 0;

@@ -353,6 +353,17 @@ TEST(ProgressBar, ElementMirrorsItsHostAndRegisteredClassesRoundTrip) {
   EXPECT_FLOAT_EQ(e->PlacementRect(100, 100, 200, 200).Height, 10);
   (void)Render(dial);
 
+  // A matrix layer: 0.6 x 0.2 of the smaller side of a 32 x 16 matrix, at its top-left cell.
+  TDWExternalProgressBarMatrixLayer layer;
+  layer.SetValue(100);
+  std::vector<uint32_t> cells(32 * 16, 0);
+  layer.Render(cells.data(), 32, 16);
+  int inside = 0, outside = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 32; ++x) (x < 10 && y < 4 ? inside : outside) += cells[size_t(y * 32 + x)] != 0;
+  EXPECT_GT(inside, 20);
+  EXPECT_EQ(outside, 0);
+
   TRegistrationFilter filter;
   filter.Unit = "DWProgressBar";
   int checked = 0;
