@@ -90,7 +90,9 @@ class TDWBasicLed : public TDWLayeredInstrument<TBase> {
       : TDWLayeredInstrument<TBase>(AOwner), FParts(*this, *this, [this] { this->InvalidateRange(); }) {}
 
   TKVBorderShape Shape() const { return FParts.Shape; }
-  void SetShape(TKVBorderShape AValue) { Setter(*this, "Shape", FParts.Shape, AValue, [this] { this->InvalidateRange(); }); }
+  void SetShape(TKVBorderShape AValue) {
+    Setter(*this, "Shape", FParts.Shape, AValue, [this] { this->InvalidateRange(); });
+  }
   TKVElementSize& CornerSize() { return *FParts.CornerSize; }
   const TKVElementSize& CornerSize() const { return *FParts.CornerSize; }
   void SetCornerSize(const TKVElementSize& AValue) { FParts.CornerSize->Assign(AValue); }

@@ -176,8 +176,8 @@ class DW_API TDWBasicProgressBar : public TDWLayeredInstrument<TDWBasicMinMaxIns
 
  private:
   // The shaded picture of one colour list over the gauge, at the device scale AScale.
-  std::unique_ptr<gp::TextureBrush> MakeBarBrush(const TDWProgressBarLayout& L, const std::vector<TAlphaColor>& AColumns,
-                                                 float AScale) const;
+  std::unique_ptr<gp::TextureBrush> MakeBarBrush(const TDWProgressBarLayout& L,
+                                                 const std::vector<TAlphaColor>& AColumns, float AScale) const;
   // The column colours of the fill (monochrome blocks take the colour at their start).
   std::vector<TAlphaColor> FillColumns(const TDWProgressBarLayout& L, int ALength) const;
   TDWBarBlocks BlockLayout(const TDWProgressBarLayout& L) const;
