@@ -20,32 +20,16 @@
 #include <thread>
 #include <vector>
 
+#include "AllocCount.h"
 #include "BenchClock.h"
 #include "Floors.h"
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/host/ManualHost.h"
 
-// Counts every operator new of the program (Cairo and Pango allocate with malloc, so what is
-// counted is C++ code: ours and the standard library's on our behalf).
-namespace {
-std::atomic<uint64_t> g_news{0};
-}
-// GCC takes free() inside a replacement operator delete for a mismatch; it is the pair of the
-// malloc above.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t n) {
-  g_news.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
-
 namespace {
 
+using dwbench::g_news;
 using Clock = ThreadCpuClock;
 using Wall = std::chrono::steady_clock;  // gaps between frames are wall time
 constexpr int kGauge = 300;

@@ -51,6 +51,9 @@
 // Instruments
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/angular/DWAngularGaugeHands.h"
+#include "dialworks/progress/DWProgressBar.h"
+#include "dialworks/led/DWLed.h"
+#include "dialworks/led/DWLevelLed.h"
 
 // Registration of every unit
 #include "dialworks/package/DialworksPkg.h"

@@ -276,6 +276,28 @@ void DWDrawShapeFrame(gp::Graphics& g, TKVBorderShape AShape, TAlphaColor ALight
   }
 }
 
+void DWDrawBorderRing(gp::Graphics& g, const TKVBasicControlBorder& ABorder, TKVBorderShape AShape,
+                      const gp::RectF& R, float ACorner, float AReference) {
+  if (!(R.Width > 0 && R.Height > 0)) return;
+  auto finite = [](float v) { return std::isfinite(v) ? v : 0.0f; };
+  const float o = finite(ABorder.OuterBevel().WidthFor(AReference));
+  const float B = finite(ABorder.Width().Get(AReference));
+  const float i = finite(ABorder.InnerBevel().WidthFor(AReference));
+  const float corner = finite(ACorner);
+  if (B > 0) {
+    const float m = o + B / 2;
+    g.DrawPath(gp::Pen(ABorder.Color(), B),
+               DWBorderShapePath(AShape, gp::RectF(R.X + m, R.Y + m, R.Width - 2 * m, R.Height - 2 * m), corner));
+  }
+  TAlphaColor light, dark;
+  ABorder.OuterBevel().Tones(ABorder.Color(), light, dark);
+  DWDrawShapeFrame(g, AShape, light, dark, R, corner, o, true);
+  ABorder.InnerBevel().Tones(ABorder.Color(), light, dark);
+  const float e = o + B;
+  DWDrawShapeFrame(g, AShape, light, dark, gp::RectF(R.X + e, R.Y + e, R.Width - 2 * e, R.Height - 2 * e), corner, i,
+                   false);
+}
+
 void DWDrawShapeGloss(gp::Graphics& g, TKVBorderShape AShape, TAlphaColor AColor1, TAlphaColor AColor2,
                       const gp::RectF& ARect, float ACorner) {
   if (!(ARect.Width > 0 && ARect.Height > 0)) return;

@@ -198,6 +198,11 @@ DW_API gp::GraphicsPath DWBorderShapePath(TKVBorderShape AShape, const gp::RectF
 // shape is drawn as a globe ring.
 DW_API void DWDrawShapeFrame(gp::Graphics& g, TKVBorderShape AShape, TAlphaColor ALight, TAlphaColor ADark,
                       const gp::RectF& ARect, float ACorner, float AWidth, bool AOuter);
+// A border's ring along the inside of ARect: the outer bevel at the edge, the base band (Width,
+// in the border's colour) inside it, the inner bevel inside that; widths are resolved against
+// AReference.
+DW_API void DWDrawBorderRing(gp::Graphics& g, const TKVBasicControlBorder& ABorder, TKVBorderShape AShape,
+                             const gp::RectF& ARect, float ACorner, float AReference);
 // The glass gloss of the shape kind over ARect.
 DW_API void DWDrawShapeGloss(gp::Graphics& g, TKVBorderShape AShape, TAlphaColor AColor1, TAlphaColor AColor2,
                       const gp::RectF& ARect, float ACorner);

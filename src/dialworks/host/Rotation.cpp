@@ -64,8 +64,11 @@ TDWTransformParams RXCalcTransformParams(const TDWRotation& ARotation, float AWi
     s = std::sin(a);
     // The longest frame of thickness t whose turned bounding box fits W x H:
     // L·|cos| + t·|sin| <= W and L·|sin| + t·|cos| <= H.
-    const double t = double(ARotation.Thickness()) * H;
     const double ac = std::fabs(c), as = std::fabs(s);
+    // A thickness that leaves no room for a frame a pixel long (a thick frame in a narrow control)
+    // is reduced to what does.
+    const double room = std::min((W - ac) / as, (H - as) / ac);
+    const double t = std::max(std::min(double(ARotation.Thickness()) * H, room), std::min(1.0, H));
     const double l = std::min((W - t * as) / ac, (H - t * ac) / as);
     fw = std::max(1.0, l);
     fh = t;

@@ -6,8 +6,9 @@
 // mathematical sense, like the gauges' angles) about the centres of both. For angles within 0.01°
 // of a multiple of 90° the frame fills the control exactly: W' = W, H' = H at 0° and 180°, and
 // W' = H, H' = W at 90° and 270° (the "turned" flag). For other angles the frame's height H' is
-// Thickness x H (the control's height) and its width W' the longest that still fits inside the
-// control when turned (at least 1 pixel).
+// Thickness x H (the control's height), reduced where a frame that thick would not fit a pixel's
+// length, and its width W' the longest that still fits inside the control when turned (at least
+// 1 pixel).
 #pragma once
 
 #include <functional>

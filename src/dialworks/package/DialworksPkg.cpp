@@ -3,6 +3,8 @@
 #include <mutex>
 
 #include "dialworks/angular/DWAngularGauge.h"
+#include "dialworks/led/DWLevelLed.h"
+#include "dialworks/progress/DWProgressBar.h"
 
 namespace dw {
 
@@ -11,6 +13,8 @@ void RegisterDialworksPackage() {
   std::call_once(once, [] {
     // Each instrument unit's RegisterPkg is called here, in unit order, as the units arrive.
     DWAngularGauge::RegisterPkg();
+    DWProgressBar::RegisterPkg();
+    DWLevelLed::RegisterPkg();
   });
 }
 

@@ -1,0 +1,259 @@
+// The LED base and the level LED: value to colour on the default ramp and on configured colours,
+// the palette of new colour items, on and off, the five shapes and the painting order through the
+// recording, the cached layers, bad input, and the registered classes' tables and forms.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "dialworks/angular/DWAngularGauge.h"
+#include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/draw/RecordingGraphics.h"
+#include "dialworks/framework/Form.h"
+#include "dialworks/framework/Registry.h"
+#include "dialworks/host/ManualHost.h"
+#include "dialworks/led/DWLevelLed.h"
+#include "dialworks/package/DialworksPkg.h"
+#include "support/TableCheck.h"
+
+using namespace dw;
+
+namespace {
+
+struct TScopedHost {
+  TManualHost Host;
+  TScopedHost() {
+    SetHostServices(&Host);
+    RegisterDialworksPackage();
+  }
+  ~TScopedHost() { SetHostServices(nullptr); }
+};
+
+using P = TDWLayeredInstrumentProbe;
+
+gp::Bitmap Render(TKVBasicControl& AControl) {
+  gp::Bitmap b(std::max(AControl.Width(), 1), std::max(AControl.Height(), 1));
+  gp::CairoGraphics g(b);
+  AControl.Paint(g);
+  return b;
+}
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+}  // namespace
+
+TEST(LevelLed, DefaultRampAtStopsBetweenAndOutside) {
+  EXPECT_EQ(DWLevelLedColor({}, 0, 0, 100), 0x00000000u);  // transparent at Min
+  EXPECT_EQ(DWLevelLedColor({}, 100, 0, 100), 0xFFFF0080u);
+  // Stops of the ramp: i = 256 blue, 512 cyan, 768 green, 1024 yellow, 1280 red.
+  EXPECT_EQ(DWLevelDefaultColor(256.0 / 1408), 0xFF0000FFu);
+  EXPECT_EQ(DWLevelDefaultColor(512.0 / 1408), 0xFF00FFFFu);
+  EXPECT_EQ(DWLevelDefaultColor(768.0 / 1408), 0xFF00FF00u);
+  EXPECT_EQ(DWLevelDefaultColor(1024.0 / 1408), 0xFFFFFF00u);
+  EXPECT_EQ(DWLevelDefaultColor(1280.0 / 1408), 0xFFFF0000u);
+  EXPECT_EQ(DWLevelDefaultColor(128.0 / 1408), 0x80000080u);  // half way from transparent to blue
+  // Issue 19: a value outside Min..Max (the range changed after it) is shown at the nearer end.
+  EXPECT_EQ(DWLevelLedColor({}, -50, 0, 100), 0x00000000u);
+  EXPECT_EQ(DWLevelLedColor({}, 500, 0, 100), 0xFFFF0080u);
+  EXPECT_EQ(DWLevelLedColor({}, kNaN, 0, 100), 0x00000000u);
+  // Min = Max is a range of 1; Min > Max reads downwards; an infinite span shows the start.
+  EXPECT_EQ(DWLevelLedColor({}, 6, 5, 5), 0xFFFF0080u);
+  EXPECT_EQ(DWLevelLedColor({}, 0, 100, 0), 0xFFFF0080u);
+  EXPECT_EQ(DWLevelLedColor({}, 0, -1e308, 1e308), 0x00000000u);
+}
+
+TEST(LevelLed, ConfiguredColoursFadeAndBlend) {
+  // One colour fades in from transparent black; every channel rounded halves to even.
+  EXPECT_EQ(DWLevelLedColor({0xFF00FF00}, 50, 0, 100), 0x80008000u);
+  EXPECT_EQ(DWLevelLedColor({0xFF00FF00}, 100, 0, 100), 0xFF00FF00u);
+  EXPECT_EQ(DWLevelLedColor({0xFF00FF00}, 0, 0, 100), 0x00000000u);
+  // Several colours: equal segments.
+  const std::vector<TAlphaColor> traffic{0xFFFF0000, 0xFFFFFF00, 0xFF00FF00};
+  EXPECT_EQ(DWLevelLedColor(traffic, 0, 0, 100), 0xFFFF0000u);
+  EXPECT_EQ(DWLevelLedColor(traffic, 50, 0, 100), 0xFFFFFF00u);
+  EXPECT_EQ(DWLevelLedColor(traffic, 100, 0, 100), 0xFF00FF00u);
+  EXPECT_EQ(DWLevelLedColor(traffic, 25, 0, 100), 0xFFFF8000u);  // 127.5 rounds to 128
+  EXPECT_EQ(DWLevelLedColor(traffic, 75, 0, 100), 0xFF80FF00u);
+  EXPECT_EQ(DWLevelLedColor(traffic, 175, 0, 100), 0xFF00FF00u);
+  EXPECT_EQ(DWLevelLedColor(traffic, -1, 0, 100), 0xFFFF0000u);
+
+  // The LED takes the colours of its list (kept in step with the items) and the palette for new ones.
+  TScopedHost host;
+  TDWLevelLed led;
+  EXPECT_EQ(led.Colors().Add().Color(), 0xFF00FF00u);
+  EXPECT_EQ(led.Colors().Add().Color(), 0xFFFF0000u);
+  EXPECT_EQ(led.Colors().Add().Color(), 0xFF0000FFu);
+  EXPECT_EQ(led.Colors().Add().Color(), 0xFF008000u);
+  led.SetValue(100);
+  EXPECT_EQ(led.GetCurrentColor(), 0xFF008000u);
+  led.Colors().Items(3).SetColor(0xFF123456);
+  EXPECT_EQ(led.GetCurrentColor(), 0xFF123456u);
+  led.Colors().Clear();
+  EXPECT_EQ(led.GetCurrentColor(), 0xFFFF0080u);
+}
+
+TEST(LevelLed, OffShowsTheInactiveColourWithoutGlow) {
+  TScopedHost host;
+  TDWLevelLed led;
+  led.SetValue(100);
+  gp::RecordingGraphics on;
+  led.Paint(on);
+  led.SetEnabled(false);
+  EXPECT_FALSE(led.GetIsOn());
+  EXPECT_EQ(led.GetCurrentColor(), TDWLevelLed::DefaultInactiveColor);
+  led.SetInactiveColor(0xFF102030);
+  gp::RecordingGraphics off;
+  led.Paint(off);
+  auto frameFills = [](const gp::RecordingGraphics& g) {
+    std::vector<const gp::DrawCall*> out;
+    for (const gp::DrawCall& c : g.Calls())
+      if (c.Layer == 0 && c.Op.rfind("Fill", 0) == 0) out.push_back(&c);
+    return out;
+  };
+  const auto lit = frameFills(on), dark = frameFills(off);
+  // Lit: glow rings (one per pixel of its room, 0.15 of 24) and the body in the level colour.
+  ASSERT_EQ(lit.size(), 5u);
+  // Four rings compound to 0.55 of the colour's alpha at the bezel.
+  EXPECT_EQ(GetAlpha(lit.front()->Color), std::lround(255 * (1 - std::pow(0.45, 0.25))));
+  EXPECT_EQ(lit.back()->Color, 0xFFFF0080u);
+  ASSERT_EQ(dark.size(), 1u);
+  EXPECT_EQ(dark.back()->Color, 0xFF102030u);
+}
+
+TEST(LevelLed, FiveShapesAndThePaintingOrder) {
+  TScopedHost host;
+  TDWLevelLed led;
+  led.SetBounds(0, 0, 40, 40);
+  led.SetValue(100);
+  const TDWLedLayout L = led.Layout(40, 40);
+  EXPECT_FLOAT_EQ(L.Glow, 6);
+  EXPECT_EQ(L.Led, gp::RectF(6, 6, 28, 28));
+  EXPECT_NEAR(L.Body.X, 6 + 0.12f * 28, 1e-4);  // bezel: 0.06 + 0.03 + 0.03 of the LED
+  struct TCase {
+    TKVBorderShape Shape;
+    const char* Body;
+    int Points;
+  };
+  for (const TCase& c : {TCase{bsEllipse, "FillPath", 0}, TCase{bsRectangle, "FillRectangle", 0},
+                         TCase{bsRoundRect, "FillPath", 0}, TCase{bsDiamond, "FillPath", 4},
+                         TCase{bsRoundDiamond, "FillPath", 0}}) {
+    led.SetShape(c.Shape);
+    gp::RecordingGraphics g;
+    led.Paint(g);
+    // Order on the frame: the face layer (bezel), the glow rings, the body, the top layer (glass).
+    std::vector<std::string> order;
+    const gp::DrawCall* body = nullptr;
+    for (const gp::DrawCall& call : g.Calls()) {
+      if (call.Op != "DrawImage" && !(call.Layer == 0 && call.Op.rfind("Fill", 0) == 0)) continue;
+      std::string what = call.Op == "DrawImage" ? "layer" : call.Color == 0xFFFF0080u ? "body" : "glow";
+      if (what == "body") body = &call;
+      if (order.empty() || order.back() != what) order.push_back(what);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"layer", "glow", "body", "layer"})) << int(c.Shape);
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->Op, c.Body) << int(c.Shape);
+    if (c.Points) {
+      EXPECT_EQ(int(body->Points.size()), c.Points);
+    }
+    // The body lies inside the bezel.
+    for (gp::PointF p : body->Points) {
+      EXPECT_GE(p.X, L.Body.X - 1e-3);
+      EXPECT_LE(p.X, L.Body.X + L.Body.Width + 1e-3);
+    }
+    // The face layer holds the bezel of the shape, drawn before any frame fill.
+    bool bezel = false;
+    for (const gp::DrawCall& call : g.Calls()) bezel = bezel || call.Layer == 1;
+    EXPECT_TRUE(bezel);
+  }
+}
+
+TEST(LevelLed, ValueChangesKeepTheLayersAndBadInputPaints) {
+  TScopedHost host;
+  TDWLevelLed led;
+  led.SetValue(10);
+  (void)Render(led);
+  const uint64_t builds = P::Builds(led);
+  for (double v : {20.0, 60.0, 99.0, kNaN, 1e308, -1e308}) {
+    led.SetValue(v);
+    (void)Render(led);
+  }
+  EXPECT_EQ(P::Builds(led), builds);
+  // A lit LED shows its colour in the middle; tiny and empty sizes, odd glow and corner sizes paint.
+  led.Colors().Add().SetColor(0xFF00FF00);
+  led.SetValue(100);
+  led.Glass().SetVisible(false);
+  gp::Bitmap b = Render(led);
+  EXPECT_EQ(b.GetPixel(12, 12), 0xFF00FF00u);
+  for (float glow : {0.0f, 0.5f, 5.0f, -1.0f})
+    for (float corner : {0.0f, 2.0f})
+      for (int size : {0, 1, 3, 24}) {
+        led.Glow().Size().SetValue(glow);
+        led.CornerSize().SetValue(corner);
+        led.SetShape(bsRoundDiamond);
+        led.SetBounds(0, 0, size, size);
+        (void)Render(led);
+        const TDWLedLayout L = led.Layout(float(size), float(size));
+        EXPECT_GE(L.Body.Width, 0) << glow << " " << size;
+        EXPECT_LE(L.Glow, 0.4f * size + 1e-4f);
+      }
+}
+
+TEST(LevelLed, VariantsAndRegisteredClassesRoundTrip) {
+  TScopedHost host;
+  TDWAngularGauge dial;
+  dial.SetBounds(0, 0, 200, 200);
+  dial.SetValue(100);
+  auto* mirror = &dial.Elements().Add<TDWLevelLedElement>();
+  EXPECT_EQ(mirror->Value(), 100);
+  EXPECT_EQ(mirror->GetCurrentColor(), 0xFFFF0080u);
+  auto* own = &dial.Elements().Add<TDWExternalLevelLedElement>();
+  own->SetValue(0);
+  dial.SetValue(50);
+  EXPECT_EQ(own->Value(), 0);
+  EXPECT_FLOAT_EQ(own->PlacementRect(100, 100, 200, 200).Width, 20);
+  (void)Render(dial);
+
+  // A matrix layer: 0.3 x 0.3 of the smaller side of a 32 x 16 matrix, lit in its level colour.
+  TDWExternalLevelLedMatrixLayer layer;
+  layer.SetValue(100);
+  std::vector<uint32_t> cells(32 * 16, 0);
+  layer.Render(cells.data(), 32, 16);
+  int inside = 0, outside = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 32; ++x) (x < 5 && y < 5 ? inside : outside) += cells[size_t(y * 32 + x)] != 0;
+  EXPECT_GT(inside, 5);
+  EXPECT_EQ(outside, 0);
+
+  TRegistrationFilter filter;
+  filter.Unit = "DWLevelLed";
+  int checked = 0;
+  for (const TRegistration& r : Registrations(filter)) {
+    if (!r.Class->CanCreate()) continue;
+    ++checked;
+    EXPECT_EQ(CheckClassTables(*r.Class), std::vector<std::string>{}) << r.Class->Name();
+  }
+  EXPECT_EQ(checked, 5);
+  const TClassInfo* matrixElement = FindRegisteredClass("TDWExternalLevelLedMatrixElement");
+  ASSERT_NE(matrixElement, nullptr);
+  EXPECT_EQ(CheckClassTables(*matrixElement), std::vector<std::string>{});
+
+  const char* form = R"({
+  "format": "dialworks-form", "version": 1, "width": 60, "height": 40, "color": "0xFF101010",
+  "components": [{"class": "TDWLevelLed", "name": "Led", "left": 0, "top": 0, "properties": {
+    "Width": 30, "Height": 30, "Value": 40, "Shape": "bsDiamond", "InactiveColor": "0xFF202020",
+    "Glow": {"Size": {"Value": 0.2}}, "Colors": [{"Color": "0xFF0000FF"}, {"Color": "0xFFFF0000"}]
+  }}]})";
+  TFormLoadResult first = LoadForm(form);
+  ASSERT_TRUE(first) << first.Error;
+  const std::string saved = SaveForm(*first.Form);
+  TFormLoadResult second = LoadForm(saved);
+  ASSERT_TRUE(second) << second.Error;
+  EXPECT_EQ(SaveForm(*second.Form), saved);
+  auto* led = dynamic_cast<TDWLevelLed*>(&second.Form->Components(0));
+  ASSERT_NE(led, nullptr);
+  EXPECT_EQ(led->Shape(), bsDiamond);
+  EXPECT_EQ(led->GetCurrentColor(), 0xFF660099u);
+}
