@@ -219,11 +219,18 @@ class KeptCoverage {
     for (Slot& s : slots_)
       if (s.Used < oldest->Used) oldest = &s;
     Slot& s = *oldest;
+    // The slots' buffers together stay within the budget (a buffer only grows, to the size asked).
+    auto held = [](const Slot& slot) { return slot.Bytes.capacity() + slot.Spans.capacity() * sizeof(MaskSpan); };
+    const size_t before = held(s);
+    if (held_ - before + std::max(before, bytes + spans.size() * sizeof(MaskSpan)) > kAllBytes) return;
     s.K = key;
     s.Hash = h;
     s.Used = ++uses_;
+    s.Spans.reserve(spans.size());
     s.Spans.assign(spans.begin(), spans.end());
+    s.Bytes.reserve(bytes);
     s.Bytes.resize(bytes);
+    held_ += held(s) - before;
     uint8_t* to = s.Bytes.data();
     for (const MaskSpan& span : spans) {
       std::memcpy(to, mask + ptrdiff_t(span.Y) * stride + span.X0, size_t(span.X1 - span.X0));
@@ -233,6 +240,7 @@ class KeptCoverage {
 
  private:
   static constexpr size_t kMostBytes = size_t(1) << 18;  // per shape: a ring round a large face
+  static constexpr size_t kAllBytes = size_t(4) << 20;   // per thread
   struct Slot {
     Key K{};
     uint64_t Hash = 0, Used = 0;  // Used 0: empty
@@ -267,6 +275,7 @@ class KeptCoverage {
   std::array<uint64_t, 256> seen_{};  // hashes of keys computed lately
   size_t nextSeen_ = 0;
   uint64_t uses_ = 0;
+  size_t held_ = 0;  // the capacity of the slots' buffers
 };
 
 KeptCoverage& Kept() {
