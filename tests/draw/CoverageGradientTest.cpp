@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iterator>
+#include <random>
 
 #include "DrawTestUtil.h"
 #include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/draw/Pixels.h"
 
 using namespace dw;
 using namespace dw::gp;
@@ -191,4 +194,29 @@ TEST(CoverageGradient, MaskReuseAndPixelClip) {
   EXPECT_LE(d.Worst, 3);
   EXPECT_EQ(clipped->GetPixel(25, 20), Background());  // on the ring, outside the clip
   EXPECT_NE(clipped->GetPixel(5, 57), Background());
+}
+
+// Issue 12: the four-pixel composition (with its short cuts for no coverage and for whole coverage
+// of opaque colours) is exactly the one-pixel arithmetic, for every mix of coverage and alpha.
+TEST(CoverageGradient, CoverOverPixelsMatchesOnePixelArithmetic) {
+  std::mt19937 random(12);
+  const uint8_t covers[] = {0, 0, 255, 255, 254, 1, 128};
+  for (int round = 0; round < 2000; ++round) {
+    uint32_t src[11], dst[11], expected[11];
+    uint8_t cover[11];
+    // Runs of one coverage and one kind of colour, so the whole and empty quadruples occur.
+    const uint8_t c = covers[random() % std::size(covers)];
+    const bool opaque = random() % 2 == 0;
+    for (int k = 0; k < 11; ++k) {
+      const uint32_t a = opaque && k != int(random() % 16) ? 255 : random() % 256;
+      auto channel = [&] { return a == 0 ? 0u : uint32_t(random() % (a + 1)); };
+      src[k] = a << 24 | channel() << 16 | channel() << 8 | channel();
+      dst[k] = uint32_t(random());
+      dst[k] = (dst[k] | 0xFF000000u) & 0xFF7F7F7Fu;
+      cover[k] = random() % 4 == 0 ? uint8_t(random()) : c;
+      expected[k] = OverPixel(ScalePixel(src[k], cover[k]), dst[k]);
+    }
+    CoverOverPixels(dst, src, cover, 11);
+    for (int k = 0; k < 11; ++k) ASSERT_EQ(dst[k], expected[k]) << round << " " << k;
+  }
 }

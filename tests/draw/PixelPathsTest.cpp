@@ -5,6 +5,8 @@
 
 #include <functional>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "DrawTestUtil.h"
 #include "dialworks/draw/CairoGraphics.h"
@@ -219,4 +221,31 @@ TEST(PixelPaths, ClipSetAgainIsKept) {
   frame(g);
   frame(g);
   EXPECT_EQ(news.Count(), 0u);
+}
+
+// Issue 12: computed coverage kept beyond one Graphics (for faces rebuilt at one size) is that of
+// the very shape, clip, smoothing and placement: drawn again and again after similar faces, a face
+// paints exactly what a thread that kept nothing before paints.
+TEST(PixelPaths, KeptCoverageFollowsShapeAndClip) {
+  GraphicsPath ellipse, smaller;
+  ellipse.AddEllipse(RectF(6.5f, 4.25f, 135, 110));
+  smaller.AddEllipse(RectF(10.5f, 8.25f, 127, 100));
+  auto face = [](const GraphicsPath& AClip, float ADx, SmoothingMode AMode) {
+    return [&AClip, ADx, AMode](Graphics& g) {
+      g.SetSmoothingMode(AMode);
+      g.TranslateTransform(ADx, 0);
+      g.SetClip(AClip);
+      Face(g);
+    };
+  };
+  const std::function<void(Graphics&)> draws[] = {
+      face(ellipse, 0, SmoothingModeAntiAlias), face(ellipse, 0.25f, SmoothingModeAntiAlias),
+      face(smaller, 0, SmoothingModeAntiAlias), face(ellipse, 0, SmoothingModeNone)};
+  std::vector<std::unique_ptr<Bitmap>> fresh;
+  std::thread([&] {
+    for (const auto& draw : draws) fresh.push_back(Paint(draw, 2));
+  }).join();
+  for (size_t k = 0; k < std::size(draws); ++k)
+    for (int round = 0; round < 3; ++round)  // computed, kept, copied back
+      EXPECT_EQ(Compare(*Paint(draws[k], 2), *fresh[k]).Worst, 0) << k << " " << round;
 }

@@ -1,5 +1,7 @@
 #include "dialworks/draw/PixelPaths.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "dialworks/draw/CairoGraphics.h"
@@ -171,6 +173,116 @@ void ClipSpans(uint8_t* mask, int stride, int left, int top, const uint8_t* clip
   }
 }
 
+// Computed coverage kept beyond one Graphics: a face rebuilt at the same size computes the same
+// rings, arcs and ticks again, and copying their coverage back costs a fraction of computing it.
+// The key is everything the coverage depends on, so nothing is ever stale. A shape is kept the
+// second time it is computed, so shapes that move from frame to frame (hands) are never copied in
+// and a steady frame allocates nothing. Not shared between threads: one per thread.
+class KeptCoverage {
+ public:
+  struct Key {
+    ComputedShape Shape;
+    EllipseShape Clip;
+    bool Clipped, AntiAliased;
+    int Left, Top, Width, Height;
+    bool operator==(const Key&) const = default;
+  };
+
+  // Copies the coverage kept for the key into the mask and its spans into *spans: false when none.
+  bool Restore(const Key& key, uint8_t* mask, int stride, std::vector<MaskSpan>* spans) {
+    const uint64_t h = Hash(key);
+    for (Slot& s : slots_) {
+      if (s.Used == 0 || s.Hash != h || !(s.K == key)) continue;
+      s.Used = ++uses_;
+      spans->assign(s.Spans.begin(), s.Spans.end());
+      const uint8_t* from = s.Bytes.data();
+      for (const MaskSpan& span : s.Spans) {
+        std::memcpy(mask + ptrdiff_t(span.Y) * stride + span.X0, from, size_t(span.X1 - span.X0));
+        from += span.X1 - span.X0;
+      }
+      return true;
+    }
+    return false;
+  }
+
+  // Told of each coverage computed for a key (the mask's bytes within the spans).
+  void Computed(const Key& key, const uint8_t* mask, int stride, const std::vector<MaskSpan>& spans) {
+    const uint64_t h = Hash(key);
+    if (std::find(seen_.begin(), seen_.end(), h) == seen_.end()) {
+      seen_[nextSeen_++ % seen_.size()] = h;
+      return;
+    }
+    size_t bytes = 0;
+    for (const MaskSpan& span : spans) bytes += size_t(span.X1 - span.X0);
+    if (bytes > kMostBytes) return;
+    Slot* oldest = &slots_[0];
+    for (Slot& s : slots_)
+      if (s.Used < oldest->Used) oldest = &s;
+    Slot& s = *oldest;
+    // The slots' buffers together stay within the budget (a buffer only grows, to the size asked).
+    auto held = [](const Slot& slot) { return slot.Bytes.capacity() + slot.Spans.capacity() * sizeof(MaskSpan); };
+    const size_t before = held(s);
+    if (held_ - before + std::max(before, bytes + spans.size() * sizeof(MaskSpan)) > kAllBytes) return;
+    s.K = key;
+    s.Hash = h;
+    s.Used = ++uses_;
+    s.Spans.reserve(spans.size());
+    s.Spans.assign(spans.begin(), spans.end());
+    s.Bytes.reserve(bytes);
+    s.Bytes.resize(bytes);
+    held_ += held(s) - before;
+    uint8_t* to = s.Bytes.data();
+    for (const MaskSpan& span : spans) {
+      std::memcpy(to, mask + ptrdiff_t(span.Y) * stride + span.X0, size_t(span.X1 - span.X0));
+      to += span.X1 - span.X0;
+    }
+  }
+
+ private:
+  static constexpr size_t kMostBytes = size_t(1) << 18;  // per shape: a ring round a large face
+  static constexpr size_t kAllBytes = size_t(4) << 20;   // per thread
+  struct Slot {
+    Key K{};
+    uint64_t Hash = 0, Used = 0;  // Used 0: empty
+    std::vector<MaskSpan> Spans;
+    std::vector<uint8_t> Bytes;  // the spans' mask bytes one after another
+  };
+
+  static uint64_t Mix(uint64_t h, double v) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return (h ^ bits) * 0x100000001B3ull + (h >> 29);
+  }
+  static uint64_t Mix(uint64_t h, const DeviceEllipse& e) { return Mix(Mix(Mix(Mix(h, e.Cx), e.Cy), e.Rx), e.Ry); }
+  static uint64_t Mix(uint64_t h, const EllipseShape& e) { return Mix(Mix(Mix(h, e.Outer), e.Ring ? 1.0 : 0.0), e.Inner); }
+  static uint64_t Hash(const Key& k) {
+    uint64_t h = 0xCBF29CE484222325ull + k.Shape.index();
+    if (const auto* e = std::get_if<EllipseShape>(&k.Shape)) {
+      h = Mix(h, *e);
+    } else if (const auto* l = std::get_if<LineShape>(&k.Shape)) {
+      for (double v : {l->X0, l->Y0, l->X1, l->Y1, l->HalfWidth}) h = Mix(h, v);
+    } else {
+      const ArcShape& a = std::get<ArcShape>(k.Shape);
+      h = Mix(h, a.Ring);
+      for (double v : {a.Sx, a.Sy, a.Ex, a.Ey, a.Wide ? 1.0 : 0.0}) h = Mix(h, v);
+    }
+    h = Mix(h, k.Clip);
+    for (int v : {int(k.Clipped), int(k.AntiAliased), k.Left, k.Top, k.Width, k.Height}) h = Mix(h, double(v));
+    return h;
+  }
+
+  std::array<Slot, 128> slots_{};
+  std::array<uint64_t, 256> seen_{};  // hashes of keys computed lately
+  size_t nextSeen_ = 0;
+  uint64_t uses_ = 0;
+  size_t held_ = 0;  // the capacity of the slots' buffers
+};
+
+KeptCoverage& Kept() {
+  thread_local KeptCoverage kept;
+  return kept;
+}
+
 }  // namespace
 
 bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape, const GraphicsPath* path,
@@ -264,8 +376,13 @@ bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape,
                           clipMask ? clipMaskVersion_ : 0, l, t, w, h};
     if (!(coverageKey_ && *coverageKey_ == key)) {
       spans_.clear();
-      RasteriseComputedShape(*shape, aa, mask, maskStride, l, t, w, h, &spans_);
-      clipCoverage();
+      // Under a clip mask the coverage depends on this object's mask: not kept beyond it.
+      const KeptCoverage::Key kept{*shape, key.Clip, clipComputed, aa, l, t, w, h};
+      if (clipMask || !Kept().Restore(kept, mask, maskStride, &spans_)) {
+        RasteriseComputedShape(*shape, aa, mask, maskStride, l, t, w, h, &spans_);
+        clipCoverage();
+        if (!clipMask) Kept().Computed(kept, mask, maskStride, spans_);
+      }
       coverageKey_ = key;
     }
   } else if (APolygon) {

@@ -37,9 +37,15 @@ inline void CoverOverPixels(uint32_t* dst, const uint32_t* src, const uint8_t* c
   for (; i + 4 <= n; i += 4) {
     int32_t c4;
     std::memcpy(&c4, cover + i, 4);
+    if (c4 == 0) continue;  // no coverage: dst stays as it is
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    // Whole coverage of opaque colours (the inside of most fills): the colours themselves.
+    if (c4 == -1 && (_mm_movemask_epi8(_mm_cmpeq_epi8(s, _mm_set1_epi8(-1))) & 0x8888) == 0x8888) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), s);
+      continue;
+    }
     const __m128i c = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(c4), zero),
                                          _mm_unpacklo_epi8(_mm_cvtsi32_si128(c4), zero));
-    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
     const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
     const __m128i slo = scale(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi32(c, c));
     const __m128i shi = scale(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi32(c, c));
