@@ -141,7 +141,10 @@ bool FilledEllipseShape(const GraphicsPath& path, const Matrix& toDevice, Ellips
     return DeviceEllipseOf(path, toDevice, &shape->Outer);
   }
   if (n != 26 || path.GetFillMode() != FillModeAlternate) return false;
-  GraphicsPath first, second;
+  // The two figures, in paths kept per thread (no allocation per fill once they have grown).
+  thread_local GraphicsPath first, second;
+  first.Reset();
+  second.Reset();
   for (size_t i = 0; i < n; ++i)
     (i < 13 ? first : second).AppendRaw(path.Points()[i], path.Types()[i]);
   DeviceEllipse a, b;

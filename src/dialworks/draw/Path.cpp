@@ -251,7 +251,10 @@ RectF GraphicsPath::GetBounds(const Matrix* m) const {
 bool GraphicsPath::IsEllipse(RectF* rect) const {
   if (points_.size() != 13) return false;  // a start point and four Bézier quarters
   const RectF b = GetBounds();
-  GraphicsPath ref;
+  // The reference outline is kept per thread: shape tests run on every fill of a frame, which
+  // must not allocate.
+  thread_local GraphicsPath ref;
+  ref.Reset();
   ref.AddEllipse(b);
   if (ref.types_ != types_) return false;
   const float tol = 1e-4f * std::max({1.0f, std::fabs(b.X), std::fabs(b.Y), b.Width, b.Height});
