@@ -9,6 +9,7 @@
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/Form.h"
 #include "dialworks/framework/FormJson.h"
+#include "dialworks/framework/Registry.h"
 #include "dialworks/host/HostServices.h"
 #include "dialworks/host/ManualHost.h"
 
@@ -253,6 +254,28 @@ std::vector<std::string> CheckClassTables(const TClassInfo& AClass) {
       fault(e, std::string("after bad input saving failed: ") + ex.what());
     }
   }
+  return faults;
+}
+
+std::vector<std::string> CheckUnitTables(const std::string& AUnit, const std::vector<std::string>& AExtraClasses,
+                                         int* AChecked) {
+  std::vector<std::string> faults;
+  auto check = [&](const TClassInfo& c) {
+    for (std::string& f : CheckClassTables(c)) faults.push_back(c.Name() + ": " + std::move(f));
+  };
+  TRegistrationFilter filter;
+  filter.Unit = AUnit;
+  int checked = 0;
+  for (const TRegistration& r : Registrations(filter)) {
+    if (!r.Class->CanCreate()) continue;
+    ++checked;
+    check(*r.Class);
+  }
+  for (const std::string& name : AExtraClasses) {
+    if (const TClassInfo* c = FindRegisteredClass(name)) check(*c);
+    else faults.push_back(name + ": not registered");
+  }
+  if (AChecked) *AChecked = checked;
   return faults;
 }
 

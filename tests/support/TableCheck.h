@@ -22,4 +22,10 @@ namespace dw {
 // Classes that cannot be created by name are skipped (empty result).
 std::vector<std::string> CheckClassTables(const TClassInfo& AClass);
 
+// The check for every creatable class a unit registers and for the extra classes named (those
+// registered without a family, such as matrix elements). AChecked: how many registered classes
+// were checked. Faults are prefixed with the class name.
+std::vector<std::string> CheckUnitTables(const std::string& AUnit, const std::vector<std::string>& AExtraClasses,
+                                         int* AChecked);
+
 }  // namespace dw
