@@ -34,30 +34,6 @@ using Clock = ThreadCpuClock;
 using Wall = std::chrono::steady_clock;  // gaps between frames are wall time
 constexpr int kGauge = 300;
 
-template <class F>
-double BatchNs(F&& AWork, int ACount) {
-  const auto t0 = Clock::now();
-  for (int k = 0; k < ACount; ++k) AWork();
-  return std::chrono::duration<double, std::nano>(Clock::now() - t0).count() / ACount;
-}
-
-// The ratio of two pieces of work: the median over rounds of one batch of each, run back to back,
-// so that the machine's changing speed (other guests, clock steps) cancels out.
-template <class A, class B>
-double MedianRatio(A&& AWork, int ACountA, B&& ABaseline, int ACountB, int ARounds = 15) {
-  std::vector<double> ratios;
-  for (int r = 0; r < ARounds; ++r) ratios.push_back(BatchNs(AWork, ACountA) / BatchNs(ABaseline, ACountB));
-  std::nth_element(ratios.begin(), ratios.begin() + ARounds / 2, ratios.end());
-  return ratios[size_t(ARounds / 2)];
-}
-
-// Installs the host before the gauge exists (the gauge takes its timer from it).
-struct TInstalledHost {
-  dw::TManualHost Host;
-  TInstalledHost() { dw::SetHostServices(&Host); }
-  ~TInstalledHost() { dw::SetHostServices(nullptr); }
-};
-
 struct TBenchGauge {
   TInstalledHost Installed;
   dw::TDWAngularGauge Gauge;

@@ -25,28 +25,6 @@ namespace {
 
 using Clock = ThreadCpuClock;
 
-template <class F>
-double BatchNs(F&& AWork, int ACount) {
-  const auto t0 = Clock::now();
-  for (int k = 0; k < ACount; ++k) AWork();
-  return std::chrono::duration<double, std::nano>(Clock::now() - t0).count() / ACount;
-}
-
-// The median over rounds of the ratio of two batches run back to back.
-template <class A, class B>
-double MedianRatio(A&& AWork, B&& ABaseline, int ACount = 200, int ARounds = 15) {
-  std::vector<double> ratios;
-  for (int r = 0; r < ARounds; ++r) ratios.push_back(BatchNs(AWork, ACount) / BatchNs(ABaseline, ACount));
-  std::nth_element(ratios.begin(), ratios.begin() + ARounds / 2, ratios.end());
-  return ratios[size_t(ARounds / 2)];
-}
-
-struct TInstalledHost {
-  dw::TManualHost Host;
-  TInstalledHost() { dw::SetHostServices(&Host); }
-  ~TInstalledHost() { dw::SetHostServices(nullptr); }
-};
-
 struct TSurface {
   cairo_surface_t* S;
   cairo_t* Cr;
@@ -110,7 +88,7 @@ void BM_ProgressBarValueFrame(benchmark::State& state) {
   state.counters["allocs_per_frame"] = double(dwbench::g_news.load() - news0) / double(n - 1);
   TBarFloor floor;
   int64_t i = 0, j = 0;
-  state.counters["x_floor"] = MedianRatio([&] { b.Frame(i++); }, [&] { floor.Frame(j++); });
+  state.counters["x_floor"] = MedianRatio([&] { b.Frame(i++); }, 200, [&] { floor.Frame(j++); }, 200);
 }
 
 // ---- level LED: 24 x 24 ----
@@ -173,7 +151,7 @@ void BM_LevelLedValueFrame(benchmark::State& state) {
   state.counters["allocs_per_frame_roundrect"] = double(dwbench::g_news.load() - news1) / 100;
   TLedFloor floor;
   int64_t i = 0, j = 0;
-  state.counters["x_floor"] = MedianRatio([&] { b.Frame(i++); }, [&] { floor.Frame(j++); });
+  state.counters["x_floor"] = MedianRatio([&] { b.Frame(i++); }, 200, [&] { floor.Frame(j++); }, 200);
 }
 
 }  // namespace
