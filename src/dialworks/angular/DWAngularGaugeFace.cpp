@@ -117,27 +117,8 @@ void TDWBasicAngularGauge::DrawFaceLayer(gp::Graphics& g, const TDWLayerFrame&) 
 }
 
 void TDWBasicAngularGauge::DrawRing(gp::Graphics& g, const TDWDialLayout& L) {
-  const float W = L.Width, H = L.Height, S = L.Size;
-  const TKVBorderShape shape = FBorder->Shape();
-  const float corner = Finite0(FBorder->CornerSize().Get(S));
-  const float B = Finite0(FBorder->Width().Get(S));
-  const float o = Finite0(FBorder->OuterBevel().WidthFor(S));
-  const float i = Finite0(FBorder->InnerBevel().WidthFor(S));
-  // The ring: the base ring between the bands, the outer band at the edge, the inner band inside
-  // the base ring. The shaded helpers draw along the inside of their rectangle, so each band's
-  // rectangle is its outer edge.
-  if (B > 0) {
-    const float m = o + B / 2;
-    gp::Pen pen(FBorder->Color(), B);
-    g.DrawPath(pen, DWBorderShapePath(shape, gp::RectF(m, m, W - 2 * m, H - 2 * m), corner));
-  }
-  TAlphaColor light, dark;
-  FBorder->OuterBevel().Tones(FBorder->Color(), light, dark);
-  DWDrawShapeFrame(g, shape, light, dark, gp::RectF(0, 0, W, H), corner, o, true);
-  FBorder->InnerBevel().Tones(FBorder->Color(), light, dark);
-  const float e = o + B;
-  DWDrawShapeFrame(g, shape, light, dark, gp::RectF(e, e, W - 2 * e, H - 2 * e), corner, i, false);
-
+  DWDrawBorderRing(g, *FBorder, FBorder->Shape(), gp::RectF(0, 0, L.Width, L.Height),
+                   Finite0(FBorder->CornerSize().Get(L.Size)), L.Size);
 }
 
 void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L) {
