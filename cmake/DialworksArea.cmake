@@ -60,7 +60,7 @@ function(dw_unity_sources name sources_var)
   set(_all ${${sources_var}})
   list(SORT _all)
   list(LENGTH _all _count)
-  # Batches of equal size: 13 sources with batches of up to 8 become 7 + 6.
+  # Batches of equal size: 20 sources with batches of up to 16 become 10 + 10.
   math(EXPR _batches "(${_count} + ${DW_UNITY_BATCH} - 1) / ${DW_UNITY_BATCH}")
   math(EXPR _size "(${_count} + ${_batches} - 1) / ${_batches}")
   set(_out "")
@@ -109,6 +109,19 @@ function(dw_area_tests name)
   target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_options(test_${name} PRIVATE ${DW_TEST_WARNINGS})
   target_compile_definitions(test_${name} PRIVATE DW_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
+  # One precompiled header for every test program (GoogleTest, the standard library and the
+  # public library headers), built with the first one: a test file's own code is then most of
+  # what it compiles. The programs compile with the same options; the definitions some add
+  # (program paths) do not appear in these headers, so the header stays valid for them.
+  get_property(_pch_from GLOBAL PROPERTY DW_TEST_PCH_FROM)
+  if(_pch_from)
+    target_precompile_headers(test_${name} REUSE_FROM ${_pch_from})
+  else()
+    target_precompile_headers(test_${name} PRIVATE
+      <gtest/gtest.h> <algorithm> <atomic> <chrono> <cmath> <functional> <limits> <memory> <string>
+      <thread> <vector> <dialworks/dialworks.h>)
+    set_property(GLOBAL PROPERTY DW_TEST_PCH_FROM test_${name})
+  endif()
   gtest_discover_tests(test_${name} PROPERTIES LABELS ${name} DISCOVERY_TIMEOUT 60)
   # Further labels (e.g. "threading", which CI runs under ThreadSanitizer): a list cannot pass
   # through the discovery script (only the first label would stick), so a small file that ctest
