@@ -138,8 +138,6 @@ TEST_F(Hardening, FailedWritesKeepTheOldFileAndNameTheReason) {
   EXPECT_EQ(Slurp(target), "old");
   EXPECT_EQ(Others({"out.png"}), std::vector<std::string>{});
 
-  EXPECT_FALSE(apps::WriteOutputFile((FDir / "no" / "x.png").string(), kPng, error));
-  EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
   EXPECT_FALSE(apps::WriteOutputFile(FDir.string(), kPng, error));
   EXPECT_NE(error.find("Is a directory"), std::string::npos) << error;
 
@@ -382,31 +380,28 @@ TRun RunRender(const std::string& AArguments) {
   return r;
 }
 
-TEST_F(Hardening, TheCommandRefusesBadOptionsAndEmptyPictures) {
+// One run per kind of refusal: exit code 2, one message, no picture. The checks behind them
+// (frame patterns, picture sizes, the form cap) are tested on their own above.
+TEST_F(Hardening, TheCommandRefusesBadOptionsAndInputsWithoutOutput) {
   const fs::path form = FDir / "f.json", out = FDir / "out.png";
   Spit(form, kGauge);
-  for (const char* option : {"--scale nan", "--scale inf", "--time nan", "--interval=-inf", "--time=-1",
-                                    "--scale 17", "--frames 0", "--max-pixels nan"}) {
+  // Every numeric option once: NaN, an infinity, below and above its range.
+  for (const char* option : {"--scale 17", "--time=-1", "--interval=-inf", "--frames 0", "--max-pixels nan"}) {
     const TRun r = RunRender(form.string() + " -o " + out.string() + " " + option);
     EXPECT_EQ(r.Code, 2) << option << ": " << r.Output;
     EXPECT_EQ(r.Output.rfind("dwrender: --", 0), 0u) << option << ": " << r.Output;
     EXPECT_EQ(std::count(r.Output.begin(), r.Output.end(), '\n'), 1) << r.Output;
+    EXPECT_FALSE(fs::exists(out)) << option;
   }
-  TRun r = RunRender(form.string() + " --frames 2 -o " + (FDir / "f_%099999999999999d.png").string());
-  EXPECT_EQ(r.Code, 2) << r.Output;
-  EXPECT_NE(r.Output.find("at most 12 digits"), std::string::npos) << r.Output;
-
-  Spit(form, R"({"format": "dialworks-form", "version": 1, "width": 0})");
-  r = RunRender(form.string() + " -o " + out.string());
-  EXPECT_EQ(r.Code, 2) << r.Output;
-  EXPECT_NE(r.Output.find("the picture would be empty"), std::string::npos) << r.Output;
   Spit(form, R"({"format": "dialworks-form", "version": 1, "width": 4000, "height": 4000})");
-  r = RunRender(form.string() + " -o " + out.string() + " --max-pixels 1e6");
+  TRun r = RunRender(form.string() + " -o " + out.string() + " --max-pixels 1e6");
   EXPECT_EQ(r.Code, 2) << r.Output;
+  EXPECT_NE(r.Output.find("are more than 1000000"), std::string::npos) << r.Output;
   EXPECT_FALSE(fs::exists(out));
   r = RunRender("/dev/zero --max-form-bytes 100000 -o " + out.string());
   EXPECT_EQ(r.Code, 2) << r.Output;
   EXPECT_NE(r.Output.find("longer than 100000 bytes"), std::string::npos) << r.Output;
+  EXPECT_FALSE(fs::exists(out));
 
   // Standard output takes the picture; the message goes to standard error.
   Spit(form, kGauge);

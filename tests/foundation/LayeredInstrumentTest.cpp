@@ -209,6 +209,11 @@ TEST(LayeredInstrument, MouseWalksFromTheTopElement) {
   EXPECT_TRUE(w.Take().empty());
   w.I.MouseUp(mbLeft, 0, 5, 5);
   EXPECT_EQ(w.Take().size(), 3u);
+  w.I.SetEnabled(true);
+  w.I.SetDesigning(true);
+  w.I.MouseDown(mbLeft, 0, 5, 5);
+  w.I.MouseMove(0, 5, 5);
+  EXPECT_TRUE(w.Take().empty());
 }
 
 TEST(LayeredInstrument, MouseWalkSurvivesTheListChangingUnderIt) {
