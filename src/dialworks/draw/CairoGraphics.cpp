@@ -202,7 +202,7 @@ void CairoGraphics::SetPixelPaths(bool on) {
   else pixels_.reset();
 }
 
-std::unique_ptr<Graphics> CairoGraphics::CreateLayer(Bitmap& bitmap) {
+std::unique_ptr<Graphics> CairoGraphics::DoCreateLayer(Bitmap& bitmap) {
   auto layer = std::make_unique<CairoGraphics>(bitmap);
   layer->SetPixelPaths(PixelPathsOn());
   return layer;
@@ -265,12 +265,12 @@ void CairoGraphics::End() {
   if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) Recover();
 }
 
-GraphicsState CairoGraphics::Save() {
+GraphicsState CairoGraphics::DoSave() {
   saved_.push_back({nextToken_, st_});
   return nextToken_++;
 }
 
-void CairoGraphics::Restore(GraphicsState state) {
+void CairoGraphics::DoRestore(GraphicsState state) {
   for (size_t i = saved_.size(); i-- > 0;) {
     if (saved_[i].token == state) {
       st_ = std::move(saved_[i].state);
@@ -288,13 +288,13 @@ void CairoGraphics::CombineClip(Region r, CombineMode mode) {
   st_.clip = current.IsInfinite() ? nullptr : std::make_shared<const Region>(std::move(current));
 }
 
-void CairoGraphics::SetClip(const RectF& rect, CombineMode mode) {
+void CairoGraphics::DoSetClip(const RectF& rect, CombineMode mode) {
   Region r = rect.IsFinite() ? Region(rect) : Region(GraphicsPath());
   r.Transform(st_.transform);
   CombineClip(std::move(r), mode);
 }
 
-void CairoGraphics::SetClip(const GraphicsPath& path, CombineMode mode) {
+void CairoGraphics::DoSetClip(const GraphicsPath& path, CombineMode mode) {
   KeptClip& k = keptClip_;
   if (k.Result && k.Before == st_.clip && k.Mode == mode && k.Transform == st_.transform &&
       k.Path.GetFillMode() == path.GetFillMode() && k.Path.Points() == path.Points() && k.Path.Types() == path.Types()) {
@@ -311,15 +311,15 @@ void CairoGraphics::SetClip(const GraphicsPath& path, CombineMode mode) {
   k.Mode = mode;
 }
 
-void CairoGraphics::SetClip(const Region& region, CombineMode mode) {
+void CairoGraphics::DoSetClip(const Region& region, CombineMode mode) {
   Region r(region);
   r.Transform(st_.transform);
   CombineClip(std::move(r), mode);
 }
 
-void CairoGraphics::ResetClip() { st_.clip.reset(); }
+void CairoGraphics::DoResetClip() { st_.clip.reset(); }
 
-RectF CairoGraphics::GetClipBounds() const {
+RectF CairoGraphics::DoGetClipBounds() const {
   RectF d = st_.clip ? RectF::Intersect(st_.clip->GetBounds(), device_) : device_;
   return WorldBounds(d, st_.transform);
 }
@@ -404,7 +404,7 @@ void CairoGraphics::StrokeShape(const Pen& pen, const GraphicsPath& path) {
 }
 
 // Rectangles and polygons go straight to Cairo: no path object, nothing allocated per call.
-void CairoGraphics::FillRectangle(const Brush& brush, const RectF& rect) {
+void CairoGraphics::DoFillRectangle(const Brush& brush, const RectF& rect) {
   if (!rect.IsFinite() || rect.IsEmptyArea()) return;
   // Under a shaped clip through its kept mask rather than Cairo's own.
   const PointF corners[4] = {{rect.X, rect.Y}, {rect.Right(), rect.Y}, {rect.Right(), rect.Bottom()},
@@ -416,13 +416,13 @@ void CairoGraphics::FillRectangle(const Brush& brush, const RectF& rect) {
   End();
 }
 
-void CairoGraphics::FillEllipse(const Brush& brush, const RectF& rect) {
+void CairoGraphics::DoFillEllipse(const Brush& brush, const RectF& rect) {
   GraphicsPath p;
   p.AddEllipse(rect);
   FillShape(brush, p);
 }
 
-void CairoGraphics::FillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode) {
+void CairoGraphics::DoFillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode) {
   if (!pts || count < 3) return;
   for (int i = 0; i < count; ++i)
     if (!pts[i].IsFinite()) return;
@@ -436,26 +436,26 @@ void CairoGraphics::FillPolygon(const Brush& brush, const PointF* pts, int count
   End();
 }
 
-void CairoGraphics::FillPath(const Brush& brush, const GraphicsPath& path) {
+void CairoGraphics::DoFillPath(const Brush& brush, const GraphicsPath& path) {
   if (pixels_ && brush.GetType() == BrushTypePathGradient &&
       pixels_->FillConvexGradient(static_cast<const PathGradientBrush&>(brush), path))
     return;
   FillShape(brush, path);
 }
 
-void CairoGraphics::FillPie(const Brush& brush, const RectF& rect, float startAngle, float sweepAngle) {
+void CairoGraphics::DoFillPie(const Brush& brush, const RectF& rect, float startAngle, float sweepAngle) {
   GraphicsPath p;
   p.AddPie(rect, startAngle, sweepAngle);
   FillShape(brush, p);
 }
 
-void CairoGraphics::FillRoundRectangle(const Brush& brush, const RectF& rect, SizeF corner) {
+void CairoGraphics::DoFillRoundRectangle(const Brush& brush, const RectF& rect, SizeF corner) {
   GraphicsPath p;
   p.AddRoundRectangle(rect, corner);
   FillShape(brush, p);
 }
 
-void CairoGraphics::FillRegion(const Brush& brush, const Region& region) {
+void CairoGraphics::DoFillRegion(const Brush& brush, const Region& region) {
   if (region.IsEmpty()) return;
   GraphicsState s = Save();
   SetClip(region, CombineModeIntersect);
@@ -468,59 +468,59 @@ void CairoGraphics::FillRegion(const Brush& brush, const Region& region) {
   Restore(s);
 }
 
-void CairoGraphics::DrawLine(const Pen& pen, PointF a, PointF b) {
+void CairoGraphics::DoDrawLine(const Pen& pen, PointF a, PointF b) {
   if (pixels_ && pixels_->DrawLine(pen, a, b)) return;
   GraphicsPath p;
   p.AddLine(a, b);
   StrokeShape(pen, p);
 }
 
-void CairoGraphics::DrawLines(const Pen& pen, const PointF* pts, int count) {
+void CairoGraphics::DoDrawLines(const Pen& pen, const PointF* pts, int count) {
   GraphicsPath p;
   if (count >= 2) p.AddLines(pts, count);
   StrokeShape(pen, p);
 }
 
-void CairoGraphics::DrawRectangle(const Pen& pen, const RectF& rect) {
+void CairoGraphics::DoDrawRectangle(const Pen& pen, const RectF& rect) {
   GraphicsPath p;
   p.AddRectangle(rect);
   StrokeShape(pen, p);
 }
 
-void CairoGraphics::DrawEllipse(const Pen& pen, const RectF& rect) {
+void CairoGraphics::DoDrawEllipse(const Pen& pen, const RectF& rect) {
   GraphicsPath p;
   p.AddEllipse(rect);
   StrokeShape(pen, p);
 }
 
-void CairoGraphics::DrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) {
+void CairoGraphics::DoDrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) {
   if (pixels_ && pixels_->DrawArc(pen, rect, startAngle, sweepAngle)) return;
   GraphicsPath p;
   p.AddArc(rect, startAngle, sweepAngle);
   if (p.GetPointCount() > 1) StrokeShape(pen, p);
 }
 
-void CairoGraphics::DrawPie(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) {
+void CairoGraphics::DoDrawPie(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) {
   GraphicsPath p;
   p.AddPie(rect, startAngle, sweepAngle);
   StrokeShape(pen, p);
 }
 
-void CairoGraphics::DrawBezier(const Pen& pen, PointF p1, PointF p2, PointF p3, PointF p4) {
+void CairoGraphics::DoDrawBezier(const Pen& pen, PointF p1, PointF p2, PointF p3, PointF p4) {
   GraphicsPath p;
   p.AddBezier(p1, p2, p3, p4);
   StrokeShape(pen, p);
 }
 
-void CairoGraphics::DrawPath(const Pen& pen, const GraphicsPath& path) { StrokeShape(pen, path); }
+void CairoGraphics::DoDrawPath(const Pen& pen, const GraphicsPath& path) { StrokeShape(pen, path); }
 
-void CairoGraphics::DrawPolygon(const Pen& pen, const PointF* pts, int count) {
+void CairoGraphics::DoDrawPolygon(const Pen& pen, const PointF* pts, int count) {
   GraphicsPath p;
   p.AddPolygon(pts, count);
   StrokeShape(pen, p);
 }
 
-void CairoGraphics::DrawRoundRectangle(const Pen& pen, const RectF& rect, SizeF corner) {
+void CairoGraphics::DoDrawRoundRectangle(const Pen& pen, const RectF& rect, SizeF corner) {
   GraphicsPath p;
   p.AddRoundRectangle(rect, corner);
   StrokeShape(pen, p);
@@ -565,12 +565,12 @@ void CairoGraphics::DrawText(const std::string& text, const Font& font, const Re
   End();
 }
 
-void CairoGraphics::DrawString(const std::string& text, const Font& font, PointF origin, const StringFormat* format,
+void CairoGraphics::DoDrawString(const std::string& text, const Font& font, PointF origin, const StringFormat* format,
                                const Brush& brush) {
   DrawText(text, font, nullptr, origin, format, brush);
 }
 
-void CairoGraphics::DrawString(const std::string& text, const Font& font, const RectF& layout,
+void CairoGraphics::DoDrawString(const std::string& text, const Font& font, const RectF& layout,
                                const StringFormat* format, const Brush& brush) {
   DrawText(text, font, &layout, {}, format, brush);
 }
@@ -585,28 +585,28 @@ RectF CairoGraphics::Measure(const std::string& text, const Font& font, const Re
   return tp.box;
 }
 
-RectF CairoGraphics::MeasureString(const std::string& text, const Font& font, PointF origin,
+RectF CairoGraphics::DoMeasureString(const std::string& text, const Font& font, PointF origin,
                                    const StringFormat* format) const {
   return Measure(text, font, nullptr, origin, format);
 }
 
-RectF CairoGraphics::MeasureString(const std::string& text, const Font& font, const RectF& layout,
+RectF CairoGraphics::DoMeasureString(const std::string& text, const Font& font, const RectF& layout,
                                    const StringFormat* format) const {
   return Measure(text, font, &layout, {}, format);
 }
 
 // ---- images ----
 
-void CairoGraphics::DrawImage(const Bitmap& image, PointF at) {
+void CairoGraphics::DoDrawImage(const Bitmap& image, PointF at) {
   DrawImage(image, RectF(at.X, at.Y, float(image.Width()), float(image.Height())),
             RectF(0, 0, float(image.Width()), float(image.Height())));
 }
 
-void CairoGraphics::DrawImage(const Bitmap& image, const RectF& dest) {
+void CairoGraphics::DoDrawImage(const Bitmap& image, const RectF& dest) {
   DrawImage(image, dest, RectF(0, 0, float(image.Width()), float(image.Height())));
 }
 
-void CairoGraphics::DrawImage(const Bitmap& image, const RectF& dest, const RectF& src) {
+void CairoGraphics::DoDrawImage(const Bitmap& image, const RectF& dest, const RectF& src) {
   if (image.Empty() || !dest.IsValid() || !src.IsValid() || !Begin()) return;
   cairo_pattern_t* pat = cairo_pattern_create_for_surface(image.Surface());
   cairo_matrix_t m;
@@ -625,7 +625,7 @@ void CairoGraphics::DrawImage(const Bitmap& image, const RectF& dest, const Rect
   End();
 }
 
-void CairoGraphics::Clear(TAlphaColor color) {
+void CairoGraphics::DoClear(TAlphaColor color) {
   if (!Begin()) return;
   cairo_identity_matrix(cr_);
   cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
@@ -638,7 +638,7 @@ void CairoGraphics::Clear(TAlphaColor color) {
   End();
 }
 
-void CairoGraphics::Flush() {
+void CairoGraphics::DoFlush() {
   if (cr_) cairo_surface_flush(surface_);
 }
 

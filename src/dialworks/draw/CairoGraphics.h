@@ -30,87 +30,6 @@ class DW_API CairoGraphics final : public Graphics {
   CairoGraphics(const CairoGraphics&) = delete;
   CairoGraphics& operator=(const CairoGraphics&) = delete;
 
-  // Graphics' convenience overloads (the overrides below would hide them).
-  using Graphics::IntersectClip;
-  using Graphics::ExcludeClip;
-  using Graphics::SetClip;
-  using Graphics::FillRectangle;
-  using Graphics::FillEllipse;
-  using Graphics::FillPolygon;
-  using Graphics::FillRoundRectangle;
-  using Graphics::DrawLine;
-  using Graphics::DrawRectangle;
-  using Graphics::DrawEllipse;
-  using Graphics::DrawPolygon;
-  using Graphics::DrawRoundRectangle;
-  using Graphics::DrawString;
-  using Graphics::MeasureString;
-  using Graphics::DrawImage;
-
-  GraphicsState Save() override;
-  void Restore(GraphicsState state) override;
-  void SetTransform(const Matrix& m) override { st_.transform = m; }
-  Matrix GetTransform() const override { return st_.transform; }
-  void ResetTransform() override { st_.transform.Reset(); }
-  void MultiplyTransform(const Matrix& m, MatrixOrder order = MatrixOrderPrepend) override { st_.transform.Multiply(m, order); }
-  void TranslateTransform(float dx, float dy, MatrixOrder order = MatrixOrderPrepend) override { st_.transform.Translate(dx, dy, order); }
-  void ScaleTransform(float sx, float sy, MatrixOrder order = MatrixOrderPrepend) override { st_.transform.Scale(sx, sy, order); }
-  void RotateTransform(float angle, MatrixOrder order = MatrixOrderPrepend) override { st_.transform.Rotate(angle, order); }
-
-  void SetSmoothingMode(SmoothingMode m) override { st_.smoothing = m; }
-  SmoothingMode GetSmoothingMode() const override { return st_.smoothing; }
-  void SetTextRenderingHint(TextRenderingHint h) override { st_.textHint = h; }
-  TextRenderingHint GetTextRenderingHint() const override { return st_.textHint; }
-  void SetCompositingMode(CompositingMode m) override { st_.compositing = m; }
-  CompositingMode GetCompositingMode() const override { return st_.compositing; }
-  void SetCompositingQuality(CompositingQuality q) override { st_.quality = q; }
-  CompositingQuality GetCompositingQuality() const override { return st_.quality; }
-  void SetInterpolationMode(InterpolationMode m) override { st_.interpolation = m; }
-  InterpolationMode GetInterpolationMode() const override { return st_.interpolation; }
-
-  void SetClip(const RectF& rect, CombineMode mode = CombineModeReplace) override;
-  void SetClip(const GraphicsPath& path, CombineMode mode = CombineModeReplace) override;
-  void SetClip(const Region& region, CombineMode mode = CombineModeReplace) override;
-  void ResetClip() override;
-  RectF GetClipBounds() const override;
-
-  void FillRectangle(const Brush& brush, const RectF& rect) override;
-  void FillEllipse(const Brush& brush, const RectF& rect) override;
-  void FillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode = FillModeAlternate) override;
-  void FillPath(const Brush& brush, const GraphicsPath& path) override;
-  void FillPie(const Brush& brush, const RectF& rect, float startAngle, float sweepAngle) override;
-  void FillRoundRectangle(const Brush& brush, const RectF& rect, SizeF corner) override;
-  void FillRegion(const Brush& brush, const Region& region) override;
-
-  void DrawLine(const Pen& pen, PointF a, PointF b) override;
-  void DrawLines(const Pen& pen, const PointF* pts, int count) override;
-  void DrawRectangle(const Pen& pen, const RectF& rect) override;
-  void DrawEllipse(const Pen& pen, const RectF& rect) override;
-  void DrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) override;
-  void DrawPie(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) override;
-  void DrawBezier(const Pen& pen, PointF p1, PointF p2, PointF p3, PointF p4) override;
-  void DrawPath(const Pen& pen, const GraphicsPath& path) override;
-  void DrawPolygon(const Pen& pen, const PointF* pts, int count) override;
-  void DrawRoundRectangle(const Pen& pen, const RectF& rect, SizeF corner) override;
-
-  void DrawString(const std::string& text, const Font& font, PointF origin, const StringFormat* format,
-                  const Brush& brush) override;
-  void DrawString(const std::string& text, const Font& font, const RectF& layout, const StringFormat* format,
-                  const Brush& brush) override;
-  RectF MeasureString(const std::string& text, const Font& font, PointF origin = {},
-                      const StringFormat* format = nullptr) const override;
-  RectF MeasureString(const std::string& text, const Font& font, const RectF& layout,
-                      const StringFormat* format = nullptr) const override;
-
-  void DrawImage(const Bitmap& image, PointF at) override;
-  void DrawImage(const Bitmap& image, const RectF& dest) override;
-  void DrawImage(const Bitmap& image, const RectF& dest, const RectF& src) override;
-
-  void Clear(TAlphaColor color) override;
-  void Flush() override;
-  // A CairoGraphics on the bitmap with this one's pixel paths setting.
-  std::unique_ptr<Graphics> CreateLayer(Bitmap& bitmap) override;
-
   // The surface drawn on, and how many times a Cairo error made the context be replaced.
   cairo_surface_t* Surface() const { return surface_; }
   // The raw context, for adapters that must call Cairo directly. Transform, clip and modes are
@@ -130,6 +49,65 @@ class DW_API CairoGraphics final : public Graphics {
   // With a target, a path gradient's mesh is limited to the target's clip (the fill about to be
   // made there with the target's current matrix).
   static cairo_pattern_t* CreatePattern(const Brush& brush, cairo_t* target = nullptr);
+
+ protected:
+  // Graphics' hooks.
+  GraphicsState DoSave() override;
+  void DoRestore(GraphicsState state) override;
+  void DoSetTransform(const Matrix& m) override { st_.transform = m; }
+  Matrix DoGetTransform() const override { return st_.transform; }
+  void DoResetTransform() override { st_.transform.Reset(); }
+  void DoMultiplyTransform(const Matrix& m, MatrixOrder order) override { st_.transform.Multiply(m, order); }
+  void DoTranslateTransform(float dx, float dy, MatrixOrder order) override { st_.transform.Translate(dx, dy, order); }
+  void DoScaleTransform(float sx, float sy, MatrixOrder order) override { st_.transform.Scale(sx, sy, order); }
+  void DoRotateTransform(float angle, MatrixOrder order) override { st_.transform.Rotate(angle, order); }
+  void DoSetSmoothingMode(SmoothingMode m) override { st_.smoothing = m; }
+  SmoothingMode DoGetSmoothingMode() const override { return st_.smoothing; }
+  void DoSetTextRenderingHint(TextRenderingHint h) override { st_.textHint = h; }
+  TextRenderingHint DoGetTextRenderingHint() const override { return st_.textHint; }
+  void DoSetCompositingMode(CompositingMode m) override { st_.compositing = m; }
+  CompositingMode DoGetCompositingMode() const override { return st_.compositing; }
+  void DoSetCompositingQuality(CompositingQuality q) override { st_.quality = q; }
+  CompositingQuality DoGetCompositingQuality() const override { return st_.quality; }
+  void DoSetInterpolationMode(InterpolationMode m) override { st_.interpolation = m; }
+  InterpolationMode DoGetInterpolationMode() const override { return st_.interpolation; }
+  void DoSetClip(const RectF& rect, CombineMode mode) override;
+  void DoSetClip(const GraphicsPath& path, CombineMode mode) override;
+  void DoSetClip(const Region& region, CombineMode mode) override;
+  void DoResetClip() override;
+  RectF DoGetClipBounds() const override;
+  void DoFillRectangle(const Brush& brush, const RectF& rect) override;
+  void DoFillEllipse(const Brush& brush, const RectF& rect) override;
+  void DoFillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode) override;
+  void DoFillPath(const Brush& brush, const GraphicsPath& path) override;
+  void DoFillPie(const Brush& brush, const RectF& rect, float startAngle, float sweepAngle) override;
+  void DoFillRoundRectangle(const Brush& brush, const RectF& rect, SizeF corner) override;
+  void DoFillRegion(const Brush& brush, const Region& region) override;
+  void DoDrawLine(const Pen& pen, PointF a, PointF b) override;
+  void DoDrawLines(const Pen& pen, const PointF* pts, int count) override;
+  void DoDrawRectangle(const Pen& pen, const RectF& rect) override;
+  void DoDrawEllipse(const Pen& pen, const RectF& rect) override;
+  void DoDrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) override;
+  void DoDrawPie(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) override;
+  void DoDrawBezier(const Pen& pen, PointF p1, PointF p2, PointF p3, PointF p4) override;
+  void DoDrawPath(const Pen& pen, const GraphicsPath& path) override;
+  void DoDrawPolygon(const Pen& pen, const PointF* pts, int count) override;
+  void DoDrawRoundRectangle(const Pen& pen, const RectF& rect, SizeF corner) override;
+  void DoDrawString(const std::string& text, const Font& font, PointF origin, const StringFormat* format,
+                    const Brush& brush) override;
+  void DoDrawString(const std::string& text, const Font& font, const RectF& layout, const StringFormat* format,
+                    const Brush& brush) override;
+  RectF DoMeasureString(const std::string& text, const Font& font, PointF origin,
+                        const StringFormat* format) const override;
+  RectF DoMeasureString(const std::string& text, const Font& font, const RectF& layout,
+                        const StringFormat* format) const override;
+  void DoDrawImage(const Bitmap& image, PointF at) override;
+  void DoDrawImage(const Bitmap& image, const RectF& dest) override;
+  void DoDrawImage(const Bitmap& image, const RectF& dest, const RectF& src) override;
+  void DoClear(TAlphaColor color) override;
+  void DoFlush() override;
+  // A CairoGraphics on the bitmap with this one's pixel paths setting.
+  std::unique_ptr<Graphics> DoCreateLayer(Bitmap& bitmap) override;
 
  private:
   friend class PixelPaths;

@@ -115,7 +115,7 @@ std::vector<const DrawCall*> RecordingGraphics::Drawing() const {
 
 // ---- state ----
 
-GraphicsState RecordingGraphics::Save() {
+GraphicsState RecordingGraphics::DoSave() {
   GraphicsState token = nextToken_++;
   Record("Save", {float(token)}).Replay = [token, layer = layer_](Graphics& g, ReplayContext& r) {
     r.Tokens[{layer, token}] = g.Save();
@@ -125,7 +125,7 @@ GraphicsState RecordingGraphics::Save() {
   return token;
 }
 
-void RecordingGraphics::Restore(GraphicsState state) {
+void RecordingGraphics::DoRestore(GraphicsState state) {
   Record("Restore", {float(state)}).Replay = [state, layer = layer_](Graphics& g, ReplayContext& r) {
     auto it = r.Tokens.find({layer, state});
     if (it != r.Tokens.end()) g.Restore(it->second);
@@ -146,7 +146,7 @@ void RecordingGraphics::Restore(GraphicsState state) {
   }
 }
 
-void RecordingGraphics::SetTransform(const Matrix& m) {
+void RecordingGraphics::DoSetTransform(const Matrix& m) {
   float e[6];
   m.GetElements(e);
   st_.transform = m;
@@ -154,13 +154,13 @@ void RecordingGraphics::SetTransform(const Matrix& m) {
   if (forward_) forward_->SetTransform(m);
 }
 
-void RecordingGraphics::ResetTransform() {
+void RecordingGraphics::DoResetTransform() {
   st_.transform.Reset();
   Record("ResetTransform").Replay = [](Graphics& g, ReplayContext&) { g.ResetTransform(); };
   if (forward_) forward_->ResetTransform();
 }
 
-void RecordingGraphics::MultiplyTransform(const Matrix& m, MatrixOrder order) {
+void RecordingGraphics::DoMultiplyTransform(const Matrix& m, MatrixOrder order) {
   float e[6];
   m.GetElements(e);
   st_.transform.Multiply(m, order);
@@ -172,7 +172,7 @@ void RecordingGraphics::MultiplyTransform(const Matrix& m, MatrixOrder order) {
   if (forward_) forward_->MultiplyTransform(m, order);
 }
 
-void RecordingGraphics::TranslateTransform(float dx, float dy, MatrixOrder order) {
+void RecordingGraphics::DoTranslateTransform(float dx, float dy, MatrixOrder order) {
   st_.transform.Translate(dx, dy, order);
   Record("TranslateTransform", {dx, dy, float(order)}).Replay = [=](Graphics& g, ReplayContext&) {
     g.TranslateTransform(dx, dy, order);
@@ -180,7 +180,7 @@ void RecordingGraphics::TranslateTransform(float dx, float dy, MatrixOrder order
   if (forward_) forward_->TranslateTransform(dx, dy, order);
 }
 
-void RecordingGraphics::ScaleTransform(float sx, float sy, MatrixOrder order) {
+void RecordingGraphics::DoScaleTransform(float sx, float sy, MatrixOrder order) {
   st_.transform.Scale(sx, sy, order);
   Record("ScaleTransform", {sx, sy, float(order)}).Replay = [=](Graphics& g, ReplayContext&) {
     g.ScaleTransform(sx, sy, order);
@@ -188,7 +188,7 @@ void RecordingGraphics::ScaleTransform(float sx, float sy, MatrixOrder order) {
   if (forward_) forward_->ScaleTransform(sx, sy, order);
 }
 
-void RecordingGraphics::RotateTransform(float angle, MatrixOrder order) {
+void RecordingGraphics::DoRotateTransform(float angle, MatrixOrder order) {
   st_.transform.Rotate(angle, order);
   Record("RotateTransform", {angle, float(order)}).Replay = [=](Graphics& g, ReplayContext&) {
     g.RotateTransform(angle, order);
@@ -196,31 +196,31 @@ void RecordingGraphics::RotateTransform(float angle, MatrixOrder order) {
   if (forward_) forward_->RotateTransform(angle, order);
 }
 
-void RecordingGraphics::SetSmoothingMode(SmoothingMode m) {
+void RecordingGraphics::DoSetSmoothingMode(SmoothingMode m) {
   st_.smoothing = m;
   Record("SetSmoothingMode", {float(m)}).Replay = [m](Graphics& g, ReplayContext&) { g.SetSmoothingMode(m); };
   if (forward_) forward_->SetSmoothingMode(m);
 }
 
-void RecordingGraphics::SetTextRenderingHint(TextRenderingHint h) {
+void RecordingGraphics::DoSetTextRenderingHint(TextRenderingHint h) {
   st_.textHint = h;
   Record("SetTextRenderingHint", {float(h)}).Replay = [h](Graphics& g, ReplayContext&) { g.SetTextRenderingHint(h); };
   if (forward_) forward_->SetTextRenderingHint(h);
 }
 
-void RecordingGraphics::SetCompositingMode(CompositingMode m) {
+void RecordingGraphics::DoSetCompositingMode(CompositingMode m) {
   st_.compositing = m;
   Record("SetCompositingMode", {float(m)}).Replay = [m](Graphics& g, ReplayContext&) { g.SetCompositingMode(m); };
   if (forward_) forward_->SetCompositingMode(m);
 }
 
-void RecordingGraphics::SetCompositingQuality(CompositingQuality q) {
+void RecordingGraphics::DoSetCompositingQuality(CompositingQuality q) {
   st_.quality = q;
   Record("SetCompositingQuality", {float(q)}).Replay = [q](Graphics& g, ReplayContext&) { g.SetCompositingQuality(q); };
   if (forward_) forward_->SetCompositingQuality(q);
 }
 
-void RecordingGraphics::SetInterpolationMode(InterpolationMode m) {
+void RecordingGraphics::DoSetInterpolationMode(InterpolationMode m) {
   st_.interpolation = m;
   Record("SetInterpolationMode", {float(m)}).Replay = [m](Graphics& g, ReplayContext&) { g.SetInterpolationMode(m); };
   if (forward_) forward_->SetInterpolationMode(m);
@@ -239,14 +239,14 @@ void RecordingGraphics::ClipTo(const RectF& b, CombineMode mode) {
   }
 }
 
-void RecordingGraphics::SetClip(const RectF& rect, CombineMode mode) {
+void RecordingGraphics::DoSetClip(const RectF& rect, CombineMode mode) {
   ClipTo(DeviceBounds(rect, st_.transform), mode);
   RecordShape("SetClip", {rect.X, rect.Y, rect.Width, rect.Height, float(mode)}, Corners(rect)).Replay =
       [rect, mode](Graphics& g, ReplayContext&) { g.SetClip(rect, mode); };
   if (forward_) forward_->SetClip(rect, mode);
 }
 
-void RecordingGraphics::SetClip(const GraphicsPath& path, CombineMode mode) {
+void RecordingGraphics::DoSetClip(const GraphicsPath& path, CombineMode mode) {
   ClipTo(path.GetBounds(&st_.transform), mode);
   RecordShape("SetClipPath", {float(mode)}, path.Points()).Replay = [path, mode](Graphics& g, ReplayContext&) {
     g.SetClip(path, mode);
@@ -254,7 +254,7 @@ void RecordingGraphics::SetClip(const GraphicsPath& path, CombineMode mode) {
   if (forward_) forward_->SetClip(path, mode);
 }
 
-void RecordingGraphics::SetClip(const Region& region, CombineMode mode) {
+void RecordingGraphics::DoSetClip(const Region& region, CombineMode mode) {
   Region r(region);
   r.Transform(st_.transform);
   ClipTo(RectF::Intersect(r.GetBounds(), RectF(0, 0, surface_.Width, surface_.Height)), mode);
@@ -263,7 +263,7 @@ void RecordingGraphics::SetClip(const Region& region, CombineMode mode) {
   if (forward_) forward_->SetClip(region, mode);
 }
 
-void RecordingGraphics::ResetClip() {
+void RecordingGraphics::DoResetClip() {
   st_.clip = RectF(0, 0, surface_.Width, surface_.Height);
   if (forward_) {
     forward_->ResetClip();
@@ -272,7 +272,7 @@ void RecordingGraphics::ResetClip() {
   Record("ResetClip").Replay = [](Graphics& g, ReplayContext&) { g.ResetClip(); };
 }
 
-RectF RecordingGraphics::GetClipBounds() const {
+RectF RecordingGraphics::DoGetClipBounds() const {
   Matrix inv = st_.transform;
   if (!inv.Invert()) return {};
   return DeviceBounds(st_.clip, inv);
@@ -299,19 +299,19 @@ std::optional<StringFormat> Copy(const StringFormat* f) { return f ? std::option
 const StringFormat* Ptr(const std::optional<StringFormat>& f) { return f ? &*f : nullptr; }
 }  // namespace
 
-void RecordingGraphics::FillRectangle(const Brush& brush, const RectF& rect) {
+void RecordingGraphics::DoFillRectangle(const Brush& brush, const RectF& rect) {
   WithBrush(RecordShape("FillRectangle", RectArgs(rect), Corners(rect)), brush,
             [rect](Graphics& g, const Brush& b) { g.FillRectangle(b, rect); });
   if (forward_) forward_->FillRectangle(brush, rect);
 }
 
-void RecordingGraphics::FillEllipse(const Brush& brush, const RectF& rect) {
+void RecordingGraphics::DoFillEllipse(const Brush& brush, const RectF& rect) {
   WithBrush(RecordShape("FillEllipse", RectArgs(rect), Corners(rect)), brush,
             [rect](Graphics& g, const Brush& b) { g.FillEllipse(b, rect); });
   if (forward_) forward_->FillEllipse(brush, rect);
 }
 
-void RecordingGraphics::FillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode) {
+void RecordingGraphics::DoFillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode) {
   std::vector<PointF> v;
   if (pts && count > 0) v.assign(pts, pts + count);
   WithBrush(RecordShape("FillPolygon", {float(count), float(mode)}, v), brush,
@@ -319,38 +319,38 @@ void RecordingGraphics::FillPolygon(const Brush& brush, const PointF* pts, int c
   if (forward_) forward_->FillPolygon(brush, pts, count, mode);
 }
 
-void RecordingGraphics::FillPath(const Brush& brush, const GraphicsPath& path) {
+void RecordingGraphics::DoFillPath(const Brush& brush, const GraphicsPath& path) {
   WithBrush(RecordShape("FillPath", {float(path.GetPointCount()), float(path.GetFillMode())}, path.Points()), brush,
             [path](Graphics& g, const Brush& b) { g.FillPath(b, path); });
   if (forward_) forward_->FillPath(brush, path);
 }
 
-void RecordingGraphics::FillPie(const Brush& brush, const RectF& rect, float startAngle, float sweepAngle) {
+void RecordingGraphics::DoFillPie(const Brush& brush, const RectF& rect, float startAngle, float sweepAngle) {
   WithBrush(RecordShape("FillPie", {rect.X, rect.Y, rect.Width, rect.Height, startAngle, sweepAngle}, Corners(rect)),
             brush, [=](Graphics& g, const Brush& b) { g.FillPie(b, rect, startAngle, sweepAngle); });
   if (forward_) forward_->FillPie(brush, rect, startAngle, sweepAngle);
 }
 
-void RecordingGraphics::FillRoundRectangle(const Brush& brush, const RectF& rect, SizeF corner) {
+void RecordingGraphics::DoFillRoundRectangle(const Brush& brush, const RectF& rect, SizeF corner) {
   WithBrush(RecordShape("FillRoundRectangle", {rect.X, rect.Y, rect.Width, rect.Height, corner.Width, corner.Height},
                         Corners(rect)),
             brush, [=](Graphics& g, const Brush& b) { g.FillRoundRectangle(b, rect, corner); });
   if (forward_) forward_->FillRoundRectangle(brush, rect, corner);
 }
 
-void RecordingGraphics::FillRegion(const Brush& brush, const Region& region) {
+void RecordingGraphics::DoFillRegion(const Brush& brush, const Region& region) {
   WithBrush(RecordShape("FillRegion", {}, Corners(region.GetBounds())), brush,
             [region](Graphics& g, const Brush& b) { g.FillRegion(b, region); });
   if (forward_) forward_->FillRegion(brush, region);
 }
 
-void RecordingGraphics::DrawLine(const Pen& pen, PointF a, PointF b) {
+void RecordingGraphics::DoDrawLine(const Pen& pen, PointF a, PointF b) {
   WithPen(RecordShape("DrawLine", {a.X, a.Y, b.X, b.Y}, {a, b}), pen,
           [a, b](Graphics& g, const Pen& p) { g.DrawLine(p, a, b); });
   if (forward_) forward_->DrawLine(pen, a, b);
 }
 
-void RecordingGraphics::DrawLines(const Pen& pen, const PointF* pts, int count) {
+void RecordingGraphics::DoDrawLines(const Pen& pen, const PointF* pts, int count) {
   std::vector<PointF> v;
   if (pts && count > 0) v.assign(pts, pts + count);
   WithPen(RecordShape("DrawLines", {float(count)}, v), pen,
@@ -358,43 +358,43 @@ void RecordingGraphics::DrawLines(const Pen& pen, const PointF* pts, int count) 
   if (forward_) forward_->DrawLines(pen, pts, count);
 }
 
-void RecordingGraphics::DrawRectangle(const Pen& pen, const RectF& rect) {
+void RecordingGraphics::DoDrawRectangle(const Pen& pen, const RectF& rect) {
   WithPen(RecordShape("DrawRectangle", RectArgs(rect), Corners(rect)), pen,
           [rect](Graphics& g, const Pen& p) { g.DrawRectangle(p, rect); });
   if (forward_) forward_->DrawRectangle(pen, rect);
 }
 
-void RecordingGraphics::DrawEllipse(const Pen& pen, const RectF& rect) {
+void RecordingGraphics::DoDrawEllipse(const Pen& pen, const RectF& rect) {
   WithPen(RecordShape("DrawEllipse", RectArgs(rect), Corners(rect)), pen,
           [rect](Graphics& g, const Pen& p) { g.DrawEllipse(p, rect); });
   if (forward_) forward_->DrawEllipse(pen, rect);
 }
 
-void RecordingGraphics::DrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) {
+void RecordingGraphics::DoDrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) {
   WithPen(RecordShape("DrawArc", {rect.X, rect.Y, rect.Width, rect.Height, startAngle, sweepAngle}, Corners(rect)),
           pen, [=](Graphics& g, const Pen& p) { g.DrawArc(p, rect, startAngle, sweepAngle); });
   if (forward_) forward_->DrawArc(pen, rect, startAngle, sweepAngle);
 }
 
-void RecordingGraphics::DrawPie(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) {
+void RecordingGraphics::DoDrawPie(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) {
   WithPen(RecordShape("DrawPie", {rect.X, rect.Y, rect.Width, rect.Height, startAngle, sweepAngle}, Corners(rect)),
           pen, [=](Graphics& g, const Pen& p) { g.DrawPie(p, rect, startAngle, sweepAngle); });
   if (forward_) forward_->DrawPie(pen, rect, startAngle, sweepAngle);
 }
 
-void RecordingGraphics::DrawBezier(const Pen& pen, PointF p1, PointF p2, PointF p3, PointF p4) {
+void RecordingGraphics::DoDrawBezier(const Pen& pen, PointF p1, PointF p2, PointF p3, PointF p4) {
   WithPen(RecordShape("DrawBezier", {}, {p1, p2, p3, p4}), pen,
           [=](Graphics& g, const Pen& p) { g.DrawBezier(p, p1, p2, p3, p4); });
   if (forward_) forward_->DrawBezier(pen, p1, p2, p3, p4);
 }
 
-void RecordingGraphics::DrawPath(const Pen& pen, const GraphicsPath& path) {
+void RecordingGraphics::DoDrawPath(const Pen& pen, const GraphicsPath& path) {
   WithPen(RecordShape("DrawPath", {float(path.GetPointCount())}, path.Points()), pen,
           [path](Graphics& g, const Pen& p) { g.DrawPath(p, path); });
   if (forward_) forward_->DrawPath(pen, path);
 }
 
-void RecordingGraphics::DrawPolygon(const Pen& pen, const PointF* pts, int count) {
+void RecordingGraphics::DoDrawPolygon(const Pen& pen, const PointF* pts, int count) {
   std::vector<PointF> v;
   if (pts && count > 0) v.assign(pts, pts + count);
   WithPen(RecordShape("DrawPolygon", {float(count)}, v), pen,
@@ -402,7 +402,7 @@ void RecordingGraphics::DrawPolygon(const Pen& pen, const PointF* pts, int count
   if (forward_) forward_->DrawPolygon(pen, pts, count);
 }
 
-void RecordingGraphics::DrawRoundRectangle(const Pen& pen, const RectF& rect, SizeF corner) {
+void RecordingGraphics::DoDrawRoundRectangle(const Pen& pen, const RectF& rect, SizeF corner) {
   WithPen(RecordShape("DrawRoundRectangle", {rect.X, rect.Y, rect.Width, rect.Height, corner.Width, corner.Height},
                       Corners(rect)),
           pen, [=](Graphics& g, const Pen& p) { g.DrawRoundRectangle(p, rect, corner); });
@@ -410,7 +410,7 @@ void RecordingGraphics::DrawRoundRectangle(const Pen& pen, const RectF& rect, Si
 }
 
 // Text: Points are the corners of the measured box; Args the origin or layout rectangle.
-void RecordingGraphics::DrawString(const std::string& text, const Font& font, PointF origin,
+void RecordingGraphics::DoDrawString(const std::string& text, const Font& font, PointF origin,
                                    const StringFormat* format, const Brush& brush) {
   RectF box = MeasureBox(text, font, nullptr, origin, format);
   DrawCall& c = RecordShape("DrawString", {origin.X, origin.Y, font.GetSizeInPixels()}, Corners(box));
@@ -421,7 +421,7 @@ void RecordingGraphics::DrawString(const std::string& text, const Font& font, Po
   if (forward_) forward_->DrawString(text, font, origin, format, brush);
 }
 
-void RecordingGraphics::DrawString(const std::string& text, const Font& font, const RectF& layout,
+void RecordingGraphics::DoDrawString(const std::string& text, const Font& font, const RectF& layout,
                                    const StringFormat* format, const Brush& brush) {
   RectF box = MeasureBox(text, font, &layout, {}, format);
   DrawCall& c = RecordShape("DrawString", {layout.X, layout.Y, layout.Width, layout.Height, font.GetSizeInPixels()},
@@ -443,7 +443,7 @@ RectF RecordingGraphics::MeasureBox(const std::string& text, const Font& font, c
   return tp.box;
 }
 
-RectF RecordingGraphics::MeasureString(const std::string& text, const Font& font, PointF origin,
+RectF RecordingGraphics::DoMeasureString(const std::string& text, const Font& font, PointF origin,
                                        const StringFormat* format) const {
   RectF box = forward_ ? forward_->MeasureString(text, font, origin, format)
                        : MeasureBox(text, font, nullptr, origin, format);
@@ -451,7 +451,7 @@ RectF RecordingGraphics::MeasureString(const std::string& text, const Font& font
   return box;
 }
 
-RectF RecordingGraphics::MeasureString(const std::string& text, const Font& font, const RectF& layout,
+RectF RecordingGraphics::DoMeasureString(const std::string& text, const Font& font, const RectF& layout,
                                        const StringFormat* format) const {
   RectF box = forward_ ? forward_->MeasureString(text, font, layout, format)
                        : MeasureBox(text, font, &layout, {}, format);
@@ -469,33 +469,33 @@ std::function<void(Graphics&, ReplayContext&)> RecordingGraphics::ReplayImage(co
   return [copy = std::make_shared<const Bitmap>(image), draw](Graphics& g, ReplayContext&) { draw(g, *copy); };
 }
 
-void RecordingGraphics::DrawImage(const Bitmap& image, PointF at) {
+void RecordingGraphics::DoDrawImage(const Bitmap& image, PointF at) {
   RectF r(at.X, at.Y, float(image.Width()), float(image.Height()));
   RecordShape("DrawImage", {at.X, at.Y, r.Width, r.Height}, Corners(r)).Replay = ReplayImage(image, [at](Graphics& g, const Bitmap& b) { g.DrawImage(b, at); });
   if (forward_) forward_->DrawImage(image, at);
 }
 
-void RecordingGraphics::DrawImage(const Bitmap& image, const RectF& dest) {
+void RecordingGraphics::DoDrawImage(const Bitmap& image, const RectF& dest) {
   RecordShape("DrawImage", RectArgs(dest), Corners(dest)).Replay =
       ReplayImage(image, [dest](Graphics& g, const Bitmap& b) { g.DrawImage(b, dest); });
   if (forward_) forward_->DrawImage(image, dest);
 }
 
-void RecordingGraphics::DrawImage(const Bitmap& image, const RectF& dest, const RectF& src) {
+void RecordingGraphics::DoDrawImage(const Bitmap& image, const RectF& dest, const RectF& src) {
   RecordShape("DrawImage", {dest.X, dest.Y, dest.Width, dest.Height, src.X, src.Y, src.Width, src.Height},
               Corners(dest))
       .Replay = ReplayImage(image, [dest, src](Graphics& g, const Bitmap& b) { g.DrawImage(b, dest, src); });
   if (forward_) forward_->DrawImage(image, dest, src);
 }
 
-void RecordingGraphics::Clear(TAlphaColor color) {
+void RecordingGraphics::DoClear(TAlphaColor color) {
   DrawCall& c = Record("Clear");
   c.Color = color;
   c.Replay = [color](Graphics& g, ReplayContext&) { g.Clear(color); };
   if (forward_) forward_->Clear(color);
 }
 
-void RecordingGraphics::Flush() {
+void RecordingGraphics::DoFlush() {
   Record("Flush").Replay = [](Graphics& g, ReplayContext&) { g.Flush(); };
   if (forward_) forward_->Flush();
 }
@@ -509,7 +509,7 @@ int RecordingGraphics::LayerOf(const Bitmap& image) const {
   return 0;
 }
 
-std::unique_ptr<Graphics> RecordingGraphics::CreateLayer(Bitmap& bitmap) {
+std::unique_ptr<Graphics> RecordingGraphics::DoCreateLayer(Bitmap& bitmap) {
   const int layer = ++Root().layers_;
   const int w = bitmap.Width(), h = bitmap.Height();
   Record("CreateLayer", {float(layer), float(w), float(h)}).Replay = [layer, w, h](Graphics& g, ReplayContext& r) {

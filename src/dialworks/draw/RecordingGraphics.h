@@ -42,23 +42,6 @@ class DW_API RecordingGraphics final : public Graphics {
   // as the given surface size and MeasureString estimates with Pango on a scratch surface.
   explicit RecordingGraphics(Graphics* forward = nullptr, SizeF surface = {4096, 4096});
 
-  // Graphics' convenience overloads (the overrides below would hide them).
-  using Graphics::IntersectClip;
-  using Graphics::ExcludeClip;
-  using Graphics::SetClip;
-  using Graphics::FillRectangle;
-  using Graphics::FillEllipse;
-  using Graphics::FillPolygon;
-  using Graphics::FillRoundRectangle;
-  using Graphics::DrawLine;
-  using Graphics::DrawRectangle;
-  using Graphics::DrawEllipse;
-  using Graphics::DrawPolygon;
-  using Graphics::DrawRoundRectangle;
-  using Graphics::DrawString;
-  using Graphics::MeasureString;
-  using Graphics::DrawImage;
-
   // The calls of the whole recording (a layer's graphics gives its parent's).
   const std::vector<DrawCall>& Calls() const { return Root().calls_; }
   void ClearCalls() { Root().calls_.clear(); }
@@ -67,75 +50,70 @@ class DW_API RecordingGraphics final : public Graphics {
   // Only calls made on this graphics that draw (Fill*, Draw*, Clear), in order.
   std::vector<const DrawCall*> Drawing() const;
 
-  GraphicsState Save() override;
-  void Restore(GraphicsState state) override;
-  void SetTransform(const Matrix& m) override;
-  Matrix GetTransform() const override { return st_.transform; }
-  void ResetTransform() override;
-  void MultiplyTransform(const Matrix& m, MatrixOrder order = MatrixOrderPrepend) override;
-  void TranslateTransform(float dx, float dy, MatrixOrder order = MatrixOrderPrepend) override;
-  void ScaleTransform(float sx, float sy, MatrixOrder order = MatrixOrderPrepend) override;
-  void RotateTransform(float angle, MatrixOrder order = MatrixOrderPrepend) override;
-
-  void SetSmoothingMode(SmoothingMode m) override;
-  SmoothingMode GetSmoothingMode() const override { return st_.smoothing; }
-  void SetTextRenderingHint(TextRenderingHint h) override;
-  TextRenderingHint GetTextRenderingHint() const override { return st_.textHint; }
-  void SetCompositingMode(CompositingMode m) override;
-  CompositingMode GetCompositingMode() const override { return st_.compositing; }
-  void SetCompositingQuality(CompositingQuality q) override;
-  CompositingQuality GetCompositingQuality() const override { return st_.quality; }
-  void SetInterpolationMode(InterpolationMode m) override;
-  InterpolationMode GetInterpolationMode() const override { return st_.interpolation; }
-
-  void SetClip(const RectF& rect, CombineMode mode = CombineModeReplace) override;
-  void SetClip(const GraphicsPath& path, CombineMode mode = CombineModeReplace) override;
-  void SetClip(const Region& region, CombineMode mode = CombineModeReplace) override;
-  void ResetClip() override;
-  RectF GetClipBounds() const override;
-
-  void FillRectangle(const Brush& brush, const RectF& rect) override;
-  void FillEllipse(const Brush& brush, const RectF& rect) override;
-  void FillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode = FillModeAlternate) override;
-  void FillPath(const Brush& brush, const GraphicsPath& path) override;
-  void FillPie(const Brush& brush, const RectF& rect, float startAngle, float sweepAngle) override;
-  void FillRoundRectangle(const Brush& brush, const RectF& rect, SizeF corner) override;
-  void FillRegion(const Brush& brush, const Region& region) override;
-
-  void DrawLine(const Pen& pen, PointF a, PointF b) override;
-  void DrawLines(const Pen& pen, const PointF* pts, int count) override;
-  void DrawRectangle(const Pen& pen, const RectF& rect) override;
-  void DrawEllipse(const Pen& pen, const RectF& rect) override;
-  void DrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) override;
-  void DrawPie(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) override;
-  void DrawBezier(const Pen& pen, PointF p1, PointF p2, PointF p3, PointF p4) override;
-  void DrawPath(const Pen& pen, const GraphicsPath& path) override;
-  void DrawPolygon(const Pen& pen, const PointF* pts, int count) override;
-  void DrawRoundRectangle(const Pen& pen, const RectF& rect, SizeF corner) override;
-
-  void DrawString(const std::string& text, const Font& font, PointF origin, const StringFormat* format,
-                  const Brush& brush) override;
-  void DrawString(const std::string& text, const Font& font, const RectF& layout, const StringFormat* format,
-                  const Brush& brush) override;
-  RectF MeasureString(const std::string& text, const Font& font, PointF origin = {},
-                      const StringFormat* format = nullptr) const override;
-  RectF MeasureString(const std::string& text, const Font& font, const RectF& layout,
-                      const StringFormat* format = nullptr) const override;
-
-  void DrawImage(const Bitmap& image, PointF at) override;
-  void DrawImage(const Bitmap& image, const RectF& dest) override;
-  void DrawImage(const Bitmap& image, const RectF& dest, const RectF& src) override;
-
-  void Clear(TAlphaColor color) override;
-  void Flush() override;
-  // A recording graphics for the layer whose calls go into this recording's record, marked with
-  // the layer; with a forward graphics it also draws into the bitmap (through the forward
-  // graphics' own layer), so that drawing the layer later shows what was recorded.
-  std::unique_ptr<Graphics> CreateLayer(Bitmap& bitmap) override;
-
   // Draws the recorded calls again on the target: each layer into a bitmap of its own made for the
   // replay, which the calls that drew the layer's bitmap draw instead.
   void ReplayOnto(Graphics& target) const;
+
+ protected:
+  // Graphics' hooks.
+  GraphicsState DoSave() override;
+  void DoRestore(GraphicsState state) override;
+  void DoSetTransform(const Matrix& m) override;
+  Matrix DoGetTransform() const override { return st_.transform; }
+  void DoResetTransform() override;
+  void DoMultiplyTransform(const Matrix& m, MatrixOrder order) override;
+  void DoTranslateTransform(float dx, float dy, MatrixOrder order) override;
+  void DoScaleTransform(float sx, float sy, MatrixOrder order) override;
+  void DoRotateTransform(float angle, MatrixOrder order) override;
+  void DoSetSmoothingMode(SmoothingMode m) override;
+  SmoothingMode DoGetSmoothingMode() const override { return st_.smoothing; }
+  void DoSetTextRenderingHint(TextRenderingHint h) override;
+  TextRenderingHint DoGetTextRenderingHint() const override { return st_.textHint; }
+  void DoSetCompositingMode(CompositingMode m) override;
+  CompositingMode DoGetCompositingMode() const override { return st_.compositing; }
+  void DoSetCompositingQuality(CompositingQuality q) override;
+  CompositingQuality DoGetCompositingQuality() const override { return st_.quality; }
+  void DoSetInterpolationMode(InterpolationMode m) override;
+  InterpolationMode DoGetInterpolationMode() const override { return st_.interpolation; }
+  void DoSetClip(const RectF& rect, CombineMode mode) override;
+  void DoSetClip(const GraphicsPath& path, CombineMode mode) override;
+  void DoSetClip(const Region& region, CombineMode mode) override;
+  void DoResetClip() override;
+  RectF DoGetClipBounds() const override;
+  void DoFillRectangle(const Brush& brush, const RectF& rect) override;
+  void DoFillEllipse(const Brush& brush, const RectF& rect) override;
+  void DoFillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode) override;
+  void DoFillPath(const Brush& brush, const GraphicsPath& path) override;
+  void DoFillPie(const Brush& brush, const RectF& rect, float startAngle, float sweepAngle) override;
+  void DoFillRoundRectangle(const Brush& brush, const RectF& rect, SizeF corner) override;
+  void DoFillRegion(const Brush& brush, const Region& region) override;
+  void DoDrawLine(const Pen& pen, PointF a, PointF b) override;
+  void DoDrawLines(const Pen& pen, const PointF* pts, int count) override;
+  void DoDrawRectangle(const Pen& pen, const RectF& rect) override;
+  void DoDrawEllipse(const Pen& pen, const RectF& rect) override;
+  void DoDrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) override;
+  void DoDrawPie(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle) override;
+  void DoDrawBezier(const Pen& pen, PointF p1, PointF p2, PointF p3, PointF p4) override;
+  void DoDrawPath(const Pen& pen, const GraphicsPath& path) override;
+  void DoDrawPolygon(const Pen& pen, const PointF* pts, int count) override;
+  void DoDrawRoundRectangle(const Pen& pen, const RectF& rect, SizeF corner) override;
+  void DoDrawString(const std::string& text, const Font& font, PointF origin, const StringFormat* format,
+                    const Brush& brush) override;
+  void DoDrawString(const std::string& text, const Font& font, const RectF& layout, const StringFormat* format,
+                    const Brush& brush) override;
+  RectF DoMeasureString(const std::string& text, const Font& font, PointF origin,
+                        const StringFormat* format) const override;
+  RectF DoMeasureString(const std::string& text, const Font& font, const RectF& layout,
+                        const StringFormat* format) const override;
+  void DoDrawImage(const Bitmap& image, PointF at) override;
+  void DoDrawImage(const Bitmap& image, const RectF& dest) override;
+  void DoDrawImage(const Bitmap& image, const RectF& dest, const RectF& src) override;
+  void DoClear(TAlphaColor color) override;
+  void DoFlush() override;
+  // A recording graphics for the layer whose calls go into this recording's record, marked with
+  // the layer; with a forward graphics it also draws into the bitmap (through the forward
+  // graphics' own layer), so that drawing the layer later shows what was recorded.
+  std::unique_ptr<Graphics> DoCreateLayer(Bitmap& bitmap) override;
 
  private:
   // A layer of root's recording.
