@@ -234,7 +234,9 @@ TEST(PixelPaths, ClipSetAgainIsKept) {
   dwtest::TCountNews news;
   withShapes(g);
   withShapes(g);
-  EXPECT_EQ(news.Count(), 0u);
+  if (dwtest::TCountNews::Active) {
+    EXPECT_EQ(news.Count(), 0u);
+  }
 }
 
 // Issue 12: computed coverage kept beyond one Graphics (for faces rebuilt at one size) is that of

@@ -1,6 +1,8 @@
 // Counts the calls of operator new on the calling thread while a TCountNews is alive (Cairo and
 // Pango allocate with malloc: what is counted is C++ code). Replaces the global operator new and
-// delete: include it in one source file of a test program only.
+// delete: include it in one source file of a test program only. Under AddressSanitizer the
+// sanitizer's own operator new stays (its variants must pair with its deletes) and nothing is
+// counted: TCountNews::Active says whether counts mean anything.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +15,11 @@ inline thread_local uint64_t* tCountedNews = nullptr;
 
 class TCountNews {
  public:
+#if defined(__SANITIZE_ADDRESS__)
+  static constexpr bool Active = false;
+#else
+  static constexpr bool Active = true;
+#endif
   TCountNews() { tCountedNews = &FCount; }
   ~TCountNews() { tCountedNews = nullptr; }
   TCountNews(const TCountNews&) = delete;
@@ -25,6 +32,7 @@ class TCountNews {
 
 }  // namespace dwtest
 
+#if !defined(__SANITIZE_ADDRESS__)
 // GCC takes free() inside a replacement operator delete for a mismatch; it pairs the malloc here.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
@@ -36,3 +44,4 @@ void* operator new(std::size_t n) {
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 #pragma GCC diagnostic pop
+#endif
