@@ -1,4 +1,4 @@
-#include "dialworks/led/DWLevelLed.h"
+#include "dialworks/indicators/DWLevelLed.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "dialworks/progress/DWProgressBar.h"
+#include "dialworks/indicators/DWProgressBar.h"
 
 #include <algorithm>
 #include <cmath>

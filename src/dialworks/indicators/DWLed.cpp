@@ -1,4 +1,4 @@
-#include "dialworks/led/DWLed.h"
+#include "dialworks/indicators/DWLed.h"
 
 #include <algorithm>
 #include <cmath>
