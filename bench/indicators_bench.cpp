@@ -18,8 +18,8 @@
 #include "BenchClock.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/host/ManualHost.h"
-#include "dialworks/led/DWLevelLed.h"
-#include "dialworks/progress/DWProgressBar.h"
+#include "dialworks/indicators/DWLevelLed.h"
+#include "dialworks/indicators/DWProgressBar.h"
 
 namespace {
 

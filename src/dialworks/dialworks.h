@@ -51,9 +51,9 @@
 // Instruments
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/angular/DWAngularGaugeHands.h"
-#include "dialworks/progress/DWProgressBar.h"
-#include "dialworks/led/DWLed.h"
-#include "dialworks/led/DWLevelLed.h"
+#include "dialworks/indicators/DWProgressBar.h"
+#include "dialworks/indicators/DWLed.h"
+#include "dialworks/indicators/DWLevelLed.h"
 
 // Registration of every unit
 #include "dialworks/package/DialworksPkg.h"

@@ -3,8 +3,8 @@
 #include <mutex>
 
 #include "dialworks/angular/DWAngularGauge.h"
-#include "dialworks/led/DWLevelLed.h"
-#include "dialworks/progress/DWProgressBar.h"
+#include "dialworks/indicators/DWLevelLed.h"
+#include "dialworks/indicators/DWProgressBar.h"
 
 namespace dw {
 

@@ -1,15 +1,16 @@
-#include "dialworks/progress/DWProgressBar.h"
+#include "dialworks/indicators/DWProgressBar.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "dialworks/framework/Registry.h"
+#include "dialworks/indicators/IndicatorMath.h"
 
 namespace dw {
 
 namespace {
 
-float Finite0(float v) { return std::isfinite(v) ? v : 0.0f; }
+using indicators::Finite0;
 
 // Bar pictures stay within these sides (device pixels); longer bars stretch theirs.
 constexpr int kMaxPictureLength = 8192;

@@ -1,4 +1,4 @@
-#include "dialworks/led/DWLevelLed.h"
+#include "dialworks/indicators/DWLevelLed.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@ namespace dw {
 
 namespace {
 
-constexpr TAlphaColor Argb(int a, int r, int g, int b) {
+constexpr TAlphaColor LedArgb(int a, int r, int g, int b) {
   return MakeColor(uint8_t(r), uint8_t(g), uint8_t(b), uint8_t(a));
 }
 
@@ -23,12 +23,12 @@ uint8_t Channel(double v) { return uint8_t(std::clamp(RXRoundHalfEvenToInt(v), 0
 TAlphaColor DWLevelDefaultColor(double AShare) {
   const int i = std::min(RXRoundHalfEvenToInt(LimitShare(AShare) * 1408), 1408);
   const int b = i % 256;
-  if (i < 256) return Argb(b, 0, 0, b);
-  if (i < 512) return Argb(255, 0, b, 255);
-  if (i < 768) return Argb(255, 0, 255, 255 - b);
-  if (i < 1024) return Argb(255, b, 255, 0);
-  if (i < 1280) return Argb(255, 255, 255 - b, 0);
-  return Argb(255, 255, 0, b);
+  if (i < 256) return LedArgb(b, 0, 0, b);
+  if (i < 512) return LedArgb(255, 0, b, 255);
+  if (i < 768) return LedArgb(255, 0, 255, 255 - b);
+  if (i < 1024) return LedArgb(255, b, 255, 0);
+  if (i < 1280) return LedArgb(255, 255, 255 - b, 0);
+  return LedArgb(255, 255, 0, b);
 }
 
 TAlphaColor DWLevelLedColor(const std::vector<TAlphaColor>& AColors, double AValue, double AMin, double AMax) {

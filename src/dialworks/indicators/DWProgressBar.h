@@ -27,7 +27,7 @@
 #include "dialworks/framework/ColorItems.h"
 #include "dialworks/framework/Decorations.h"
 #include "dialworks/framework/Elements.h"
-#include "dialworks/progress/DWProgressBarFill.h"
+#include "dialworks/indicators/DWProgressBarFill.h"
 
 namespace dw {
 

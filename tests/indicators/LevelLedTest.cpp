@@ -15,7 +15,7 @@
 #include "dialworks/framework/Form.h"
 #include "dialworks/framework/Registry.h"
 #include "dialworks/host/ManualHost.h"
-#include "dialworks/led/DWLevelLed.h"
+#include "dialworks/indicators/DWLevelLed.h"
 #include "dialworks/package/DialworksPkg.h"
 #include "support/TableCheck.h"
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "dialworks/progress/DWProgressBarFill.h"
+#include "dialworks/indicators/DWProgressBarFill.h"
 
 using namespace dw;
 

@@ -1,4 +1,5 @@
-#include "dialworks/led/DWLed.h"
+#include "dialworks/indicators/DWLed.h"
+#include "dialworks/indicators/IndicatorMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +8,7 @@ namespace dw {
 
 namespace {
 
-float Finite0(float v) { return std::isfinite(v) ? v : 0.0f; }
+using indicators::Finite0;
 
 gp::RectF Inset(const gp::RectF& r, float d) { return {r.X + d, r.Y + d, r.Width - 2 * d, r.Height - 2 * d}; }
 

@@ -9,7 +9,7 @@
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/host/ManualHost.h"
-#include "dialworks/led/DWLed.h"
+#include "dialworks/indicators/DWLed.h"
 #include "support/TableCheck.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "dialworks/foundation/DWAnalogInstrument.h"
 #include "dialworks/framework/ColorItems.h"
 #include "dialworks/framework/Elements.h"
-#include "dialworks/led/DWLed.h"
+#include "dialworks/indicators/DWLed.h"
 
 namespace dw {
 

@@ -15,7 +15,7 @@
 #include "dialworks/framework/Registry.h"
 #include "dialworks/host/ManualHost.h"
 #include "dialworks/package/DialworksPkg.h"
-#include "dialworks/progress/DWProgressBar.h"
+#include "dialworks/indicators/DWProgressBar.h"
 #include "support/TableCheck.h"
 
 using namespace dw;

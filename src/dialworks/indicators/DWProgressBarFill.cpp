@@ -1,4 +1,4 @@
-#include "dialworks/progress/DWProgressBarFill.h"
+#include "dialworks/indicators/DWProgressBarFill.h"
 
 #include <algorithm>
 #include <cmath>
