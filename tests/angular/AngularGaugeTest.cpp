@@ -12,7 +12,7 @@
 
 #include <chrono>
 #include <thread>
-#include "ScopedHost.h"
+#include "support/InstrumentTest.h"
 #include "dialworks/package/DialworksPkg.h"
 
 using namespace dw;

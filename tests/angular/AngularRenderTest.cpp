@@ -5,12 +5,9 @@
 
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/CairoGraphics.h"
-#include "dialworks/framework/Form.h"
 #include "dialworks/framework/Registry.h"
 #include "support/TableCheck.h"
-#include "dialworks/host/ManualHost.h"
-#include "ScopedHost.h"
-#include "dialworks/package/DialworksPkg.h"
+#include "support/InstrumentTest.h"
 
 using namespace dw;
 
@@ -18,13 +15,7 @@ namespace {
 
 using dwtest::TScopedHost;
 
-gp::Bitmap Render(TKVBasicControl& AControl) {
-  gp::Bitmap b(AControl.Width(), AControl.Height());
-  gp::CairoGraphics g(b);
-  g.Clear(0xFFFFFFFF);
-  AControl.Paint(g);
-  return b;
-}
+gp::Bitmap Render(TKVBasicControl& AControl) { return dwtest::RenderControl(AControl, 0xFFFFFFFF); }
 
 int Channel(TAlphaColor c, int AShift) { return int((c >> AShift) & 0xFF); }
 bool IsBlue(TAlphaColor c) { return Channel(c, 0) > 180 && Channel(c, 16) < 80 && Channel(c, 8) < 80; }
@@ -126,13 +117,9 @@ TEST(AngularForms, RegisteredClassesPassTheTableCheckAndRoundTrip) {
     "Ranges": {"Ranges": [{"Color": "0xFFFF0000", "Range": 0.2}]},
     "Elements": [{"class": "TDWAngularGaugeElement", "Size": {"Width": {"Value": 0.25}}}]
   }}]})";
-  TFormLoadResult first = LoadForm(form);
-  ASSERT_TRUE(first) << first.Error;
-  const std::string saved = SaveForm(*first.Form);
-  TFormLoadResult second = LoadForm(saved);
-  ASSERT_TRUE(second) << second.Error;
-  EXPECT_EQ(SaveForm(*second.Form), saved);
-  auto* gauge = dynamic_cast<TDWAngularGauge*>(&second.Form->Components(0));
+  const std::unique_ptr<TDWForm> second = dwtest::RoundTripForm(form);
+  ASSERT_NE(second, nullptr);
+  auto* gauge = dynamic_cast<TDWAngularGauge*>(&second->Components(0));
   ASSERT_NE(gauge, nullptr);
   EXPECT_EQ(gauge->Value(), 80);
   EXPECT_TRUE(gauge->Scale().Reversed());

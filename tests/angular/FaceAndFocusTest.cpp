@@ -8,7 +8,7 @@
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/draw/Shading.h"
-#include "ScopedHost.h"
+#include "support/InstrumentTest.h"
 
 using namespace dw;
 

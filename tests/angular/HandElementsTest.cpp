@@ -4,10 +4,7 @@
 
 #include "dialworks/angular/DWAngularGaugeHands.h"
 #include "dialworks/draw/RecordingGraphics.h"
-#include "dialworks/framework/Form.h"
-#include "dialworks/host/ManualHost.h"
-#include "ScopedHost.h"
-#include "dialworks/package/DialworksPkg.h"
+#include "support/InstrumentTest.h"
 
 using namespace dw;
 
@@ -168,14 +165,10 @@ TEST(GaugeHands, FormWithLinkedControlHandRoundTrips) {
                    {"class": "TDWExternalGaugeHandElement", "Value": 70}]}},
     {"class": "TDWAngularGauge", "name": "Speed", "left": 200, "top": 0, "properties": {"Width": 200, "Height": 200}}],
   "links": [{"from": "Knob.Elements[0].StatePin", "to": "Speed.InputPin"}]})";
-  TFormLoadResult first = LoadForm(form);
-  ASSERT_TRUE(first) << first.Error;
-  const std::string saved = SaveForm(*first.Form);
-  TFormLoadResult second = LoadForm(saved);
-  ASSERT_TRUE(second) << second.Error;
-  EXPECT_EQ(SaveForm(*second.Form), saved);
-  auto& knob = dynamic_cast<TDWAngularGauge&>(second.Form->Components(0));
-  auto& speed = dynamic_cast<TDWAngularGauge&>(second.Form->Components(1));
+  const std::unique_ptr<TDWForm> second = dwtest::RoundTripForm(form);
+  ASSERT_NE(second, nullptr);
+  auto& knob = dynamic_cast<TDWAngularGauge&>(second->Components(0));
+  auto& speed = dynamic_cast<TDWAngularGauge&>(second->Components(1));
   auto& control = dynamic_cast<TDWExternalGaugeControlHandElement&>(knob.Elements().ItemComponent(0));
   control.SetValue(65);
   EXPECT_EQ(speed.Value(), 65);

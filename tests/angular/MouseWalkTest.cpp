@@ -5,7 +5,7 @@
 
 #include "dialworks/angular/DWAngularGaugeHands.h"
 #include "dialworks/draw/RecordingGraphics.h"
-#include "ScopedHost.h"
+#include "support/InstrumentTest.h"
 
 using namespace dw;
 

@@ -2,7 +2,7 @@
 // Cairo paints what drawing it directly paints.
 #include <gtest/gtest.h>
 
-#include "ScopedHost.h"
+#include "support/InstrumentTest.h"
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"

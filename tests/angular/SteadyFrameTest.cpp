@@ -3,7 +3,7 @@
 // hand's shadow is built anew each frame, which does allocate.)
 #include <gtest/gtest.h>
 
-#include "ScopedHost.h"
+#include "support/InstrumentTest.h"
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "support/CountedNew.h"

@@ -12,34 +12,20 @@
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
-#include "dialworks/framework/Form.h"
 #include "dialworks/framework/Registry.h"
-#include "dialworks/host/ManualHost.h"
 #include "dialworks/indicators/DWLevelLed.h"
-#include "dialworks/package/DialworksPkg.h"
+#include "support/InstrumentTest.h"
 #include "support/TableCheck.h"
 
 using namespace dw;
 
 namespace {
 
-struct TScopedHost {
-  TManualHost Host;
-  TScopedHost() {
-    SetHostServices(&Host);
-    RegisterDialworksPackage();
-  }
-  ~TScopedHost() { SetHostServices(nullptr); }
-};
+using dwtest::TScopedHost;
 
 using P = TDWLayeredInstrumentProbe;
 
-gp::Bitmap Render(TKVBasicControl& AControl) {
-  gp::Bitmap b(std::max(AControl.Width(), 1), std::max(AControl.Height(), 1));
-  gp::CairoGraphics g(b);
-  AControl.Paint(g);
-  return b;
-}
+gp::Bitmap Render(TKVBasicControl& AControl) { return dwtest::RenderControl(AControl); }
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -221,9 +207,7 @@ TEST(LevelLed, VariantsAndRegisteredClassesRoundTrip) {
   layer.SetValue(100);
   std::vector<uint32_t> cells(32 * 16, 0);
   layer.Render(cells.data(), 32, 16);
-  int inside = 0, outside = 0;
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 32; ++x) (x < 5 && y < 5 ? inside : outside) += cells[size_t(y * 32 + x)] != 0;
+  const auto [inside, outside] = dwtest::LitCells(cells, 32, 16, 5, 5);
   EXPECT_GT(inside, 5);
   EXPECT_EQ(outside, 0);
 
@@ -237,13 +221,9 @@ TEST(LevelLed, VariantsAndRegisteredClassesRoundTrip) {
     "Width": 30, "Height": 30, "Value": 40, "Shape": "bsDiamond", "InactiveColor": "0xFF202020",
     "Glow": {"Size": {"Value": 0.2}}, "Colors": [{"Color": "0xFF0000FF"}, {"Color": "0xFFFF0000"}]
   }}]})";
-  TFormLoadResult first = LoadForm(form);
-  ASSERT_TRUE(first) << first.Error;
-  const std::string saved = SaveForm(*first.Form);
-  TFormLoadResult second = LoadForm(saved);
-  ASSERT_TRUE(second) << second.Error;
-  EXPECT_EQ(SaveForm(*second.Form), saved);
-  auto* led = dynamic_cast<TDWLevelLed*>(&second.Form->Components(0));
+  const std::unique_ptr<TDWForm> second = dwtest::RoundTripForm(form);
+  ASSERT_NE(second, nullptr);
+  auto* led = dynamic_cast<TDWLevelLed*>(&second->Components(0));
   ASSERT_NE(led, nullptr);
   EXPECT_EQ(led->Shape(), bsDiamond);
   EXPECT_EQ(led->GetCurrentColor(), 0xFF660099u);

@@ -11,34 +11,20 @@
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
-#include "dialworks/framework/Form.h"
 #include "dialworks/framework/Registry.h"
-#include "dialworks/host/ManualHost.h"
-#include "dialworks/package/DialworksPkg.h"
 #include "dialworks/indicators/DWProgressBar.h"
+#include "support/InstrumentTest.h"
 #include "support/TableCheck.h"
 
 using namespace dw;
 
 namespace {
 
-struct TScopedHost {
-  TManualHost Host;
-  TScopedHost() {
-    SetHostServices(&Host);
-    RegisterDialworksPackage();
-  }
-  ~TScopedHost() { SetHostServices(nullptr); }
-};
+using dwtest::TScopedHost;
 
 using P = TDWLayeredInstrumentProbe;
 
-gp::Bitmap Render(TKVBasicControl& AControl) {
-  gp::Bitmap b(std::max(AControl.Width(), 1), std::max(AControl.Height(), 1));
-  gp::CairoGraphics g(b);
-  AControl.Paint(g);
-  return b;
-}
+gp::Bitmap Render(TKVBasicControl& AControl) { return dwtest::RenderControl(AControl); }
 
 // The four corners of the bar frame in control coordinates.
 std::vector<gp::PointF> FrameCorners(const TDWProgressBarLayout& L) {
@@ -357,9 +343,7 @@ TEST(ProgressBar, ElementMirrorsItsHostAndRegisteredClassesRoundTrip) {
   layer.SetValue(100);
   std::vector<uint32_t> cells(32 * 16, 0);
   layer.Render(cells.data(), 32, 16);
-  int inside = 0, outside = 0;
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 32; ++x) (x < 10 && y < 4 ? inside : outside) += cells[size_t(y * 32 + x)] != 0;
+  const auto [inside, outside] = dwtest::LitCells(cells, 32, 16, 10, 4);
   EXPECT_GT(inside, 20);
   EXPECT_EQ(outside, 0);
 
@@ -376,13 +360,9 @@ TEST(ProgressBar, ElementMirrorsItsHostAndRegisteredClassesRoundTrip) {
               "Colors": [{"Color": "0xFF00FF00"}, {"Color": "0xFFFF0000", "Weight": 2, "Break": true}],
               "Background": {"BlockColor": "0xFF202020"}}
   }}]})";
-  TFormLoadResult first = LoadForm(form);
-  ASSERT_TRUE(first) << first.Error;
-  const std::string saved = SaveForm(*first.Form);
-  TFormLoadResult second = LoadForm(saved);
-  ASSERT_TRUE(second) << second.Error;
-  EXPECT_EQ(SaveForm(*second.Form), saved);
-  auto* bar = dynamic_cast<TDWProgressBar*>(&second.Form->Components(0));
+  const std::unique_ptr<TDWForm> second = dwtest::RoundTripForm(form);
+  ASSERT_NE(second, nullptr);
+  auto* bar = dynamic_cast<TDWProgressBar*>(&second->Components(0));
   ASSERT_NE(bar, nullptr);
   EXPECT_EQ(bar->Gauge().Colors().Count(), 2u);
   EXPECT_TRUE(bar->Gauge().Colors().Items(1).Break());
