@@ -47,6 +47,7 @@
 
 // Instrument foundation
 #include "dialworks/foundation/DWAnalogInstrument.h"
+#include "dialworks/foundation/DWStraightScale.h"
 
 // Instruments
 #include "dialworks/angular/DWAngularGauge.h"
@@ -54,6 +55,8 @@
 #include "dialworks/indicators/DWProgressBar.h"
 #include "dialworks/indicators/DWLed.h"
 #include "dialworks/indicators/DWLevelLed.h"
+#include "dialworks/linear/DWLinearGauge.h"
+#include "dialworks/linear/DWLinearGaugeHands.h"
 
 // Registration of every unit
 #include "dialworks/package/DialworksPkg.h"

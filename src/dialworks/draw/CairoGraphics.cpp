@@ -295,12 +295,18 @@ void CairoGraphics::DoSetClip(const RectF& rect, CombineMode mode) {
 }
 
 void CairoGraphics::DoSetClip(const GraphicsPath& path, CombineMode mode) {
-  KeptClip& k = keptClip_;
-  if (k.Result && k.Before == st_.clip && k.Mode == mode && k.Transform == st_.transform &&
-      k.Path.GetFillMode() == path.GetFillMode() && k.Path.Points() == path.Points() && k.Path.Types() == path.Types()) {
-    st_.clip = k.Result;
-    return;
+  for (int i = 0; i < 2; ++i) {
+    const KeptClip& k = keptClips_[i];
+    if (k.Result && k.Before == st_.clip && k.Mode == mode && k.Transform == st_.transform &&
+        k.Path.GetFillMode() == path.GetFillMode() && k.Path.Points() == path.Points() &&
+        k.Path.Types() == path.Types()) {
+      st_.clip = k.Result;
+      keptNext_ = 1 - i;
+      return;
+    }
   }
+  KeptClip& k = keptClips_[keptNext_];
+  keptNext_ = 1 - keptNext_;
   k.Before = st_.clip;
   Region r(path);
   r.Transform(st_.transform);

@@ -162,7 +162,10 @@ class DW_API CairoGraphics final : public Graphics {
     GraphicsPath Path;
     Matrix Transform;
     CombineMode Mode = CombineModeReplace;
-  } keptClip_;
+  };
+  // Two, so that a frame setting two clips (a face, and a face less a rail) keeps both.
+  KeptClip keptClips_[2];
+  int keptNext_ = 0;  // the entry a new clip replaces (the one used less recently)
   std::unique_ptr<PixelPaths> pixels_;        // nullptr: Cairo draws everything
 };
 

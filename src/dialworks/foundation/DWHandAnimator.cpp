@@ -14,8 +14,33 @@ TAnimationClock::THandle DWSubscribeAnimation(std::function<void(TAnimationClock
   return h;
 }
 
+namespace {
+class TAngularHandMotion final : public IDWAnimatedHand {
+ public:
+  explicit TAngularHandMotion(TDWAngularHand& AHand) : FHand(AHand) {}
+  void SetTargetAngle(float AValue) override { FHand.SetTargetAngle(AValue); }
+  float GetTargetAngle() const override { return FHand.GetTargetAngle(); }
+  float GetCurrentAngle() const override { return FHand.GetCurrentAngle(); }
+  void SetAngle(float AValue) override { FHand.SetAngle(AValue); }
+  bool PerformAnimation() override { return FHand.PerformAnimation(); }
+  bool AnimationEnabled() const override { return FHand.Animation().Enabled(); }
+
+ private:
+  TDWAngularHand& FHand;
+};
+}  // namespace
+
 TDWHandAnimator::TDWHandAnimator(TDWAngularHand& AHand, std::function<void()> ARedraw)
+    : FAngular(std::make_unique<TAngularHandMotion>(AHand)), FHand(*FAngular), FRedraw(std::move(ARedraw)) {
+  Init();
+}
+
+TDWHandAnimator::TDWHandAnimator(IDWAnimatedHand& AHand, std::function<void()> ARedraw)
     : FHand(AHand), FRedraw(std::move(ARedraw)) {
+  Init();
+}
+
+void TDWHandAnimator::Init() {
   FRefreshTimer = HostServices().CreateTimer();
   FRefreshTimer->SetEnabled(false);
   FRefreshTimer->SetInterval(RefreshInterval);
@@ -53,7 +78,7 @@ void TDWHandAnimator::Settle() {
 
 void TDWHandAnimator::MoveTo(float AAngle, bool AMayAnimate) {
   FHand.SetTargetAngle(AAngle);
-  if (FHand.Animation().Enabled() && AMayAnimate && !FFirstTime && !FNoSubscribe) {
+  if (FHand.AnimationEnabled() && AMayAnimate && !FFirstTime && !FNoSubscribe) {
     EndAnimation();
     if (FHand.GetCurrentAngle() != FHand.GetTargetAngle())
       FAnimation = DWSubscribeAnimation([this](TAnimationClock::THandle AHandle) { Tick(AHandle); });

@@ -19,6 +19,20 @@
 
 namespace dw {
 
+// What the animator moves: a position (angle or any other unit) with its target, stepped by the
+// hand's spring under the hand's own lock.
+class DW_API IDWAnimatedHand {
+ public:
+  virtual ~IDWAnimatedHand() = default;
+  virtual void SetTargetAngle(float AValue) = 0;
+  virtual float GetTargetAngle() const = 0;
+  virtual float GetCurrentAngle() const = 0;
+  // Jump: current and target become AValue.
+  virtual void SetAngle(float AValue) = 0;
+  virtual bool PerformAnimation() = 0;
+  virtual bool AnimationEnabled() const = 0;
+};
+
 // Subscribes ATick to the host's animation clock and hands each tick its own subscription handle,
 // which the tick unsubscribes on arrival.
 DW_API TAnimationClock::THandle DWSubscribeAnimation(std::function<void(TAnimationClock::THandle)> ATick);
@@ -29,6 +43,7 @@ class DW_API TDWHandAnimator {
 
   // ARedraw asks the owner to repaint (called on the timer's thread).
   TDWHandAnimator(TDWAngularHand& AHand, std::function<void()> ARedraw);
+  TDWHandAnimator(IDWAnimatedHand& AHand, std::function<void()> ARedraw);
   ~TDWHandAnimator();
   TDWHandAnimator(const TDWHandAnimator&) = delete;
   TDWHandAnimator& operator=(const TDWHandAnimator&) = delete;
@@ -51,10 +66,12 @@ class DW_API TDWHandAnimator {
   bool RefreshTimerEnabled() const;
 
  private:
+  void Init();
   void Tick(TAnimationClock::THandle AOwn);
   void TimerExpired();
 
-  TDWAngularHand& FHand;
+  std::unique_ptr<IDWAnimatedHand> FAngular;  // adapts an angular hand (null otherwise)
+  IDWAnimatedHand& FHand;
   std::function<void()> FRedraw;
   std::atomic<TAnimationClock::THandle> FAnimation{TAnimationClock::NoHandle};
   // The timer is switched on by ticks on the clock's thread and goes away in Shutdown on the

@@ -1,0 +1,163 @@
+// The linear gauge's hand elements and mouse routing: min/max tracking with auto-reset in virtual
+// time, own values and ranges, the control hand's drag, wheel, state pin and OnChange.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "ScopedHost.h"
+#include "dialworks/draw/RecordingGraphics.h"
+#include "dialworks/linear/DWLinearGaugeHands.h"
+
+using namespace dw;
+using dwtest::TScopedHost;
+
+TEST(LinearElements, MaxHandTracksAndFallsBackAfterAutoReset) {
+  TScopedHost host;
+  TDWLinearGauge g;
+  auto& max = g.Elements().Add<TDWLinearGaugeMinMaxHandElement>();
+  max.Hand().Animation().SetEnabled(false);
+  double notified = -1;
+  max.SetSynchronize(false);
+  max.OnChange = [&](TDWLinearGaugeMinMaxHandElement&, double v) { notified = v; };
+  for (double v : {10.0, 30.0, 20.0}) g.SetValue(v);
+  EXPECT_NEAR(max.Value(), 30, 1e-5);
+  EXPECT_NEAR(notified, 30, 1e-5);
+  EXPECT_FLOAT_EQ(max.Hand().GetCurrentValue(), 0.3f);
+  EXPECT_TRUE(max.AutoReset().TimerEnabled());
+  host.Host.Advance(1400);
+  EXPECT_NEAR(max.Value(), 30, 1e-5);
+  g.SetValue(35);  // a new peak restarts the countdown and, showing the value, stops it
+  EXPECT_FALSE(max.AutoReset().TimerEnabled());
+  g.SetValue(25);
+  host.Host.Advance(1499);
+  EXPECT_NEAR(max.Value(), 35, 1e-5);
+  host.Host.Advance(2);
+  EXPECT_NEAR(max.Value(), 25, 1e-5);
+  EXPECT_FLOAT_EQ(max.Hand().GetCurrentValue(), 0.25f);
+
+  // A min hand joining at 25 keeps it against a rising value until it falls back.
+  auto& min = g.Elements().Add<TDWLinearGaugeMinMaxHandElement>();
+  min.SetMode(gmmMin);
+  g.SetValue(60);
+  EXPECT_NEAR(min.Value(), 25, 1e-5);
+  host.Host.Advance(1600);
+  EXPECT_NEAR(min.Value(), 60, 1e-5);
+  g.SetValue(40);
+  g.SetValue(70);
+  EXPECT_NEAR(min.Value(), 40, 1e-5);
+}
+
+TEST(LinearElements, MinMaxHandOnAnEmptyRangeAndSynchronizedNotification) {
+  TScopedHost host;
+  TDWLinearGauge g;
+  auto& max = g.Elements().Add<TDWLinearGaugeMinMaxHandElement>();
+  int calls = 0;
+  max.OnChange = [&](TDWLinearGaugeMinMaxHandElement&, double) { ++calls; };
+  // Issue: an empty range divided by zero and put NaN into the hand.
+  max.SetMinMaxValue(50, 50, 50);
+  EXPECT_TRUE(std::isfinite(max.Value()));
+  EXPECT_FLOAT_EQ(max.Hand().GetTargetValue(), 0);
+  max.SetMinMaxValue(0, 100, std::nan(""));
+  EXPECT_TRUE(std::isfinite(max.Hand().GetTargetValue()));
+  // Synchronized: delivered when the user-interface queue runs, not before.
+  EXPECT_EQ(calls, 0);
+  host.Host.Advance(1);
+  EXPECT_EQ(calls, 1);
+}
+
+TEST(LinearElements, OwnValueMapsOnItsRange) {
+  TScopedHost host;
+  TDWLinearGauge g;
+  g.SetMin(100);
+  g.SetMax(200);
+  auto& h = g.Elements().Add<TDWExternalLinearGaugeHandElement>();
+  h.Hand().Animation().SetEnabled(false);
+  h.SetValue(150);
+  EXPECT_FLOAT_EQ(h.Hand().GetCurrentValue(), 0.5f);
+  h.SetValue(500);  // clamped to the range when mapped
+  EXPECT_FLOAT_EQ(h.Hand().GetCurrentValue(), 1);
+  h.Range().SetEnabled(true);
+  h.Range().SetMin(0);
+  h.Range().SetMax(1000);
+  EXPECT_FLOAT_EQ(h.Hand().GetCurrentValue(), 0.5f);
+  // An empty own range maps over [Min, Min + 1].
+  h.Range().SetMax(0);
+  h.SetValue(0.25);
+  EXPECT_FLOAT_EQ(h.Hand().GetCurrentValue(), 0.25f);
+  // The pin sets range and value.
+  TPXRealAndRangedStatePin source(nullptr, {});
+  source.Connect(h.InputPin());
+  source.SubmitValueRange(30, 20, 40);
+  EXPECT_EQ(h.Value(), 30);
+  EXPECT_FLOAT_EQ(h.Hand().GetCurrentValue(), 0.5f);
+}
+
+TEST(LinearElements, ControlHandDragsWheelsAndSendsItsValue) {
+  TScopedHost host;
+  TDWLinearGauge g;  // 60 x 250 upright
+  g.SetMin(10);
+  g.SetMax(20);
+  auto& c = g.Elements().Add<TDWExternalLinearGaugeControlHandElement>();
+  c.Hand().Animation().SetEnabled(false);
+  c.SetValue(10);
+  TDWLinearGauge receiver;
+  c.StatePin().Connect(receiver.InputPin());
+  double changed = 0;
+  c.OnChange = [&](TDWExternalLinearGaugeControlHandElement&, double v, double, double) { changed = v; };
+
+  const TDWLinearMouseGeometry G = DWLinearMouseGeometry(g);
+  const TDWLinearRail& R = G.Place.Rail;
+  const int hx = int(R.X + 3), hy = int(std::lround(R.Bottom()));
+  // Hover, press on the hand, drag to the rail's middle: just under 15.
+  g.MouseMove({}, hx, hy);
+  EXPECT_TRUE(c.ControlHand().MouseOver());
+  g.MouseDown(mbLeft, {}, hx, hy);
+  EXPECT_TRUE(c.ControlHand().Selected());
+  EXPECT_TRUE(g.Focused());
+  const float mid = R.T + R.L / 2;
+  g.MouseMove({}, hx, int(mid));
+  EXPECT_NEAR(c.Value(), 10 + 10 * (R.Bottom() - int(mid)) / (R.L + 0.5), 1e-4);
+  EXPECT_LT(c.Value(), 15.5);
+  EXPECT_EQ(changed, c.Value());
+  EXPECT_EQ(receiver.Value(), c.Value());
+  // Beyond the ends: the bounds.
+  g.MouseMove({}, hx, -500);
+  EXPECT_EQ(c.Value(), 20);
+  g.MouseMove({}, hx, 5000);
+  EXPECT_EQ(c.Value(), 10);
+  g.MouseUp(mbLeft, {}, hx, 5000);
+  g.MouseMove({}, hx, int(mid));
+  EXPECT_EQ(c.Value(), 10);  // released: no more dragging
+  // Wheel: 1 % of the range per notch, stopping at the bounds.
+  g.MouseWheel({}, 120, hx, hy);
+  EXPECT_NEAR(c.Value(), 10.1, 1e-5);
+  for (int k = 0; k < 200; ++k) g.MouseWheel({}, 120, hx, hy);
+  EXPECT_EQ(c.Value(), 20);
+  for (int k = 0; k < 200; ++k) g.MouseWheel({}, -120, hx, hy);
+  EXPECT_EQ(c.Value(), 10);
+  // Leaving the gauge clears the hover.
+  g.MouseLeave();
+  EXPECT_FALSE(c.ControlHand().MouseOver());
+}
+
+TEST(LinearElements, ReversedAndRotatedDrag) {
+  TScopedHost host;
+  TDWLinearGauge g;
+  g.SetBounds(0, 0, 250, 60);
+  g.Rotation().SetAngle(90);  // Min at the right
+  g.Scale().SetReversed(true);  // ... and now at the left
+  auto& c = g.Elements().Add<TDWExternalLinearGaugeControlHandElement>();
+  c.Hand().Animation().SetEnabled(false);
+  c.SetValue(0);
+  // Reversed with the value at Min: the hand sits at the rail top.
+  const TDWLinearMouseGeometry G = DWLinearMouseGeometry(g);
+  EXPECT_FLOAT_EQ(DWLinearHandY(G.Place.Rail, 0, true), G.Place.Rail.T - 0.5f);
+  c.MouseDown(mbLeft, {}, 0, 0);
+  // The drag uses the frame's vertical axis, which runs along the control's x here.
+  g.MouseMove({}, 5, 30);
+  EXPECT_EQ(c.Value(), 0);
+  g.MouseMove({}, 245, 30);
+  EXPECT_EQ(c.Value(), 100);
+  g.MouseMove({}, 125, 10);
+  EXPECT_NEAR(c.Value(), 50, 1);
+}

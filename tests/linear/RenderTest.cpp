@@ -1,0 +1,194 @@
+// The linear gauge on real pixels and in forms: the hand where the value says at each rotation,
+// the glass turned with the frame, ranges cut at the scale's end, bad input painting sensibly, a
+// steady frame allocating nothing, and every registered class through the table check.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "ScopedHost.h"
+#include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/draw/RecordingGraphics.h"
+#include "dialworks/foundation/DWStraightScale.h"
+#include "dialworks/framework/Form.h"
+#include "dialworks/linear/DWLinearGaugeHands.h"
+#include "support/CountedNew.h"
+#include "support/TableCheck.h"
+
+using namespace dw;
+using dwtest::TScopedHost;
+
+namespace {
+
+gp::Bitmap Render(TKVBasicControl& AControl) {
+  gp::Bitmap b(AControl.Width(), AControl.Height());
+  gp::CairoGraphics g(b);
+  g.Clear(0xFFFFFFFF);
+  AControl.Paint(g);
+  return b;
+}
+
+int Channel(TAlphaColor c, int AShift) { return int((c >> AShift) & 0xFF); }
+// Red under the glass's light: a strong red channel well above the others.
+bool IsRed(TAlphaColor c) {
+  return Channel(c, 16) > 180 && Channel(c, 16) - Channel(c, 8) > 80 && Channel(c, 16) - Channel(c, 0) > 80;
+}
+
+// A point of the hand's body (lower band, a third along) on screen, for a fraction.
+bool RedAt(const gp::Bitmap& b, TDWBasicLinearGauge& g, float AFraction) {
+  const TDWLinearFrame F = g.Frame(float(g.Width()), float(g.Height()));
+  const TDWLinearHandPlace P = g.HandPlace(F);
+  const float w = g.Hand().WidthFor(F);
+  gp::PointF p{P.Rail.X + 0.35f * 0.25f * 2 * F.HW, DWLinearHandY(P.Rail, AFraction, P.Reversed) + w / 4};
+  F.Transform.Matrix.TransformPoints(&p, 1);
+  const TAlphaColor c = b.GetPixel(int(p.X), int(p.Y));
+  return IsRed(c);
+}
+
+}  // namespace
+
+TEST(LinearRender, HandWhereTheValueSaysAtEveryQuarterTurn) {
+  TScopedHost host;
+  for (float angle : {0.0f, 90.0f, 180.0f, 270.0f}) {
+    TDWLinearGauge g;
+    const bool turned = angle == 90 || angle == 270;
+    g.SetBounds(0, 0, turned ? 500 : 120, turned ? 120 : 500);
+    g.Rotation().SetAngle(angle);
+    g.Hand().Animation().SetEnabled(false);
+    g.SetValue(25);
+    gp::Bitmap b = Render(g);
+    EXPECT_TRUE(RedAt(b, g, 0.25f)) << angle;
+    EXPECT_FALSE(RedAt(b, g, 0.75f)) << angle;
+    g.Scale().SetReversed(true);
+    b = Render(g);
+    EXPECT_TRUE(RedAt(b, g, 0.25f)) << angle;  // the rule reverses; the probe is reversed too
+    g.SetValue(1e300);                          // limited to Max: at the top end when not reversed
+    g.Scale().SetReversed(false);
+    b = Render(g);
+    EXPECT_TRUE(RedAt(b, g, 1)) << angle;
+  }
+}
+
+// Issue: the glass was drawn after the rotation was undone, so a turned gauge got upright glass.
+TEST(LinearRender, GlassTurnsWithTheFrame) {
+  TScopedHost host;
+  TDWLinearGauge g;
+  g.SetBounds(0, 0, 500, 120);
+  g.Rotation().SetAngle(90);
+  g.Hand().SetVisible(false);
+  gp::RecordingGraphics rec;
+  g.Paint(rec);
+  // The top layer's drawing carries the rotation: its gloss is drawn with a turned transform.
+  bool turnedGloss = false;
+  for (const gp::DrawCall& c : rec.Calls())
+    if (c.Layer == 2 && c.Op.rfind("Fill", 0) == 0) {
+      turnedGloss = turnedGloss || std::fabs(c.Transform.M12()) > 0.5f;
+    }
+  EXPECT_TRUE(turnedGloss);
+}
+
+TEST(LinearRender, RangesStackFromTheMinEndAndStopAtTheOther) {
+  TScopedHost host;
+  TDWLinearGauge g;
+  auto& list = g.Ranges().Ranges();
+  list.Add().SetRange(0.5f);
+  list.Add().SetRange(0.7f);  // passes the top: cut there
+  list.Add().SetRange(0.2f);  // not drawn
+  const TDWStraightLine line{10, 100};
+  auto segs = DWStraightRangeSegments(list, line, false);
+  ASSERT_EQ(segs.size(), 2u);
+  EXPECT_FLOAT_EQ(segs[0].Y1, 110);
+  EXPECT_FLOAT_EQ(segs[0].Y2, 60);
+  EXPECT_FLOAT_EQ(segs[1].Y2, 10);
+  segs = DWStraightRangeSegments(list, line, true);
+  ASSERT_EQ(segs.size(), 2u);
+  EXPECT_FLOAT_EQ(segs[0].Y1, 10);
+  EXPECT_FLOAT_EQ(segs[1].Y2, 110);
+  list.Items(0).SetRange(std::numeric_limits<float>::quiet_NaN());  // refused: keeps 0.5
+  list.Items(0).SetRange(-1);  // a negative share is no share
+  EXPECT_EQ(DWStraightRangeSegments(list, line, false).size(), 2u);
+}
+
+TEST(LinearRender, BadInputPaintsWithoutNaN) {
+  TScopedHost host;
+  TDWLinearGauge g;
+  g.Rail().Length().SetValue(0);
+  g.Hand().Width().SetValue(5);
+  g.Hand().Length().SetValue(1e6f);
+  g.Rail().Position().Y().SetValue(-1e6f);
+  g.SetMin(50);
+  g.SetMax(50);
+  g.SetValue(std::numeric_limits<double>::infinity());
+  for (int size : {5, 6, 30}) {
+    g.SetBounds(0, 0, size, size * 3);
+    for (float angle : {0.0f, 45.0f, 90.0f, 1e9f}) {
+      g.Rotation().SetAngle(angle);
+      for (TKVBorderShape shape : {bsEllipse, bsRectangle, bsRoundRect, bsDiamond, bsRoundDiamond}) {
+        g.Border().SetShape(shape);
+        gp::RecordingGraphics rec;
+        g.Paint(rec);
+        for (const gp::DrawCall& c : rec.Calls())
+          for (const gp::PointF& p : c.Points) {
+            ASSERT_TRUE(std::isfinite(p.X) && std::isfinite(p.Y)) << c.Op << " " << size << " " << angle << " " << shape;
+          }
+      }
+    }
+  }
+  g.SetMin(100);
+  g.SetMax(0);  // Min > Max
+  g.SetValue(30);
+  g.SetBounds(0, 0, 60, 250);
+  const gp::Bitmap b = Render(g);
+  EXPECT_NE(b.GetPixel(30, 125), 0xFFFFFFFFu);
+}
+
+// Issue: a steady frame (the hand moving over the kept face layers) allocates nothing.
+TEST(LinearRender, SteadyFrameAllocatesNothing) {
+  TScopedHost host;
+  TDWLinearGauge g;
+  g.Hand().Animation().SetEnabled(false);
+  gp::Bitmap target(60, 250);
+  gp::CairoGraphics cg(target);
+  cg.SetPixelPaths(true);
+  for (int k = 0; k < 100; ++k) {
+    g.SetValue(k + 0.5);
+    g.Paint(cg);
+  }
+  dwtest::TCountNews news;
+  for (int k = 0; k < 100; ++k) {
+    g.SetValue(k + 0.5);
+    g.Paint(cg);
+  }
+  if (dwtest::TCountNews::Active) {
+    EXPECT_EQ(news.Count(), 0u);
+  }
+}
+
+TEST(LinearForms, RegisteredClassesPassTheTableCheckAndRoundTrip) {
+  TScopedHost host;
+  int checked = 0;
+  EXPECT_EQ(CheckUnitTables("DWLinearGauge", {"TDWExternalLinearGaugeMatrixElement"}, &checked),
+            std::vector<std::string>{});
+  EXPECT_GE(checked, 7);
+  const char* form = R"({
+  "format": "dialworks-form", "version": 1, "width": 300, "height": 300, "color": "0xFFF0F0F0",
+  "components": [{"class": "TDWLinearGauge", "name": "Level", "left": 0, "top": 0, "properties": {
+    "Width": 250, "Height": 60, "Max": 240, "Value": 80, "Rotation": {"Angle": 270}, "Curved": false,
+    "Caption": {"Text": "bar"}, "Scale": {"Reversed": true},
+    "Ranges": {"Ranges": [{"Color": "0xFFFF0000", "Range": 0.2}]},
+    "Elements": [{"class": "TDWLinearGaugeMinMaxHandElement", "Mode": "gmmMin"},
+                 {"class": "TDWExternalLinearGaugeControlHandElement", "Value": 12}]
+  }}]})";
+  TFormLoadResult first = LoadForm(form);
+  ASSERT_TRUE(first) << first.Error;
+  const std::string saved = SaveForm(*first.Form);
+  TFormLoadResult second = LoadForm(saved);
+  ASSERT_TRUE(second) << second.Error;
+  EXPECT_EQ(SaveForm(*second.Form), saved);
+  auto* gauge = dynamic_cast<TDWLinearGauge*>(&second.Form->Components(0));
+  ASSERT_NE(gauge, nullptr);
+  EXPECT_FALSE(gauge->Animating());
+  EXPECT_FLOAT_EQ(gauge->Hand().GetCurrentValue(), 80.0f / 240);
+  ASSERT_EQ(gauge->Elements().Count(), 2u);
+  EXPECT_EQ(dynamic_cast<TDWLinearGaugeMinMaxHandElement&>(gauge->Elements().ItemComponent(0)).Mode(), gmmMin);
+}
