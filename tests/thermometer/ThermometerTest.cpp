@@ -111,8 +111,11 @@ TEST(Thermometer, PixelsOfBulbTubeCapAndStripe) {
   const TAlphaColor stripe = b.GetPixel(int(G.Tube.X + 0.4f * G.TubeWidth), y);
   const TAlphaColor edge = b.GetPixel(int(G.Tube.X + 0.85f * G.TubeWidth), y);
   EXPECT_GT(GetGreen(stripe), GetGreen(edge) + 60);
-  // The bevel: a light ring left of the bulb, not the form colour.
-  EXPECT_GT(GetGreen(b.GetPixel(int(G.Bevel / 2 + 1), bulbY)), 150);
+  // The bevel: an opaque grey ring left of the bulb (the control has no background of its own).
+  const TAlphaColor ring = b.GetPixel(int(G.Bevel / 2), bulbY);
+  EXPECT_GT(GetAlpha(ring), 200);
+  EXPECT_NEAR(GetRed(ring), GetGreen(ring), 3);
+  EXPECT_EQ(GetAlpha(b.GetPixel(0, 0)), 0);
   // Full: the cap is in the liquid colour. Empty with ShowEmpty: the bulb in the tube's colour.
   t.SetValue(100);
   b = Render(t);
@@ -310,4 +313,35 @@ TEST(Thermometer, RegisteredClassesTablesAndForms) {
   EXPECT_EQ(t->Elements().Count(), 1u);
   // The element took over its host's values.
   EXPECT_EQ(dynamic_cast<TDWThermometerElement&>(t->Elements().Items(0)).Value(), 40);
+}
+
+TEST(Thermometer, ScaleAndRangeBandSpanTheTube) {
+  dwtest::TScopedHost host;
+  TDWThermometer t;
+  t.SetBounds(0, 0, 80, 200);
+  const TDWThermometerGeometry G = t.Geometry(80, 200);
+  gp::RecordingGraphics g;
+  t.Paint(g);
+  // Major ticks: Min at the tube's bottom, Max at its top, starting one bevel width plus the
+  // scale's offset right of the tube.
+  std::vector<const gp::DrawCall*> majors;
+  for (const gp::DrawCall& c : g.Calls())
+    if (c.Op == "DrawLine" && std::fabs(c.PenWidth - 0.01f * G.Tube.Height) < 1e-4) majors.push_back(&c);
+  ASSERT_EQ(majors.size(), 11u);
+  const float tickX = G.Tube.X + G.TubeWidth + G.Bevel + 0.15f * G.InnerWidth;
+  EXPECT_NEAR(majors.front()->Args[0], tickX, 1e-3);
+  EXPECT_NEAR(majors.front()->Args[2], tickX + 0.25f * G.InnerWidth, 1e-3);
+  EXPECT_NEAR(majors.front()->Args[1], G.TubeBottom(), 1e-3);
+  EXPECT_NEAR(majors.back()->Args[1], G.TubeTop(), 1e-3);
+  // The range band: 0.05 of the inner width, centred 0.35 of it in from the bevel, the tube's length.
+  bool band = false;
+  for (const gp::DrawCall& c : g.Calls())
+    if (c.Op == "FillRectangle" && c.Color == 0xFF808080u) {
+      band = true;
+      EXPECT_NEAR(c.Args[0] + c.Args[2] / 2, G.Bevel + 0.35f * G.InnerWidth, 1e-3);
+      EXPECT_NEAR(c.Args[2], 0.05f * G.InnerWidth, 1e-3);
+      EXPECT_NEAR(c.Args[1], G.TubeTop(), 1e-3);
+      EXPECT_NEAR(c.Args[3], G.Tube.Height, 1e-3);
+    }
+  EXPECT_TRUE(band);
 }

@@ -111,8 +111,11 @@ void TDWBasicThermometer::DrawBevel(gp::Graphics& g, const TDWThermometerGeometr
   if (bottom > top + 0.5f) g.ExcludeClip(gp::RectF(0, top + 0.5f, G.Width, bottom - top - 0.5f));
   const float centre = G.OuterBulb.Y + G.OuterBulb.Height / 2;
   if (T.Width > b && centre > bottom) g.ExcludeClip(gp::RectF(T.X + b / 2, bottom, T.Width - b, centre - bottom));
-  RXDrawEllipse3DF(g, light, dark, G.OuterBulb, b);
-  RXDrawEllipse3DF(g, light, dark, G.OuterCap, b);
+  // The rings lie centred on the outline, like the side lines (the frame routine draws inside the
+  // rectangle it is given).
+  auto grown = [b](const gp::RectF& r) { return gp::RectF(r.X - b / 2, r.Y - b / 2, r.Width + b, r.Height + b); };
+  RXDrawEllipse3DF(g, light, dark, grown(G.OuterBulb), b);
+  RXDrawEllipse3DF(g, light, dark, grown(G.OuterCap), b);
   g.Restore(state);
   if (bottom > top) {
     RXDrawLine3DF(g, light, dark, gp::PointF(T.X, top), gp::PointF(T.X, bottom), b, false);
