@@ -345,3 +345,23 @@ TEST(Thermometer, ScaleAndRangeBandSpanTheTube) {
     }
   EXPECT_TRUE(band);
 }
+
+// Unturned labels skip measuring their text; they must land where the measured placement puts a
+// label turned by a full circle.
+TEST(Thermometer, UnturnedLabelsLandWhereMeasuredOnesDo) {
+  dwtest::TScopedHost host;
+  TDWThermometer t;
+  t.SetBounds(0, 0, 80, 200);
+  const gp::Bitmap plain = Render(t);
+  t.Scale().MajorTicks().Labels().SetAngle(360);
+  const gp::Bitmap turned = Render(t);
+  int differing = 0, inked = 0;
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 80; ++x) {
+      const TAlphaColor a = plain.GetPixel(x, y), b = turned.GetPixel(x, y);
+      inked += GetAlpha(a) > 0;
+      differing += std::abs(int(GetAlpha(a)) - int(GetAlpha(b))) > 64;
+    }
+  EXPECT_GT(inked, 1000);
+  EXPECT_LT(differing, 20);
+}

@@ -105,18 +105,19 @@ void TDWBasicThermometer::DrawBevel(gp::Graphics& g, const TDWThermometerGeometr
   FBorder->Tones(FBorder->Color(), light, dark);
   const gp::RectF& T = G.OuterTube;
   const float top = T.Y + b / 2, bottom = T.Y + T.Height;
-  // The rings leave out what the tube covers: the cap's lower half and the bulb's top inside the
-  // tube, down to the bulb's centre between the side lines.
-  const gp::GraphicsState state = g.Save();
-  if (bottom > top + 0.5f) g.ExcludeClip(gp::RectF(0, top + 0.5f, G.Width, bottom - top - 0.5f));
-  const float centre = G.OuterBulb.Y + G.OuterBulb.Height / 2;
-  if (T.Width > b && centre > bottom) g.ExcludeClip(gp::RectF(T.X + b / 2, bottom, T.Width - b, centre - bottom));
-  // The rings lie centred on the outline, like the side lines (the frame routine draws inside the
-  // rectangle it is given).
+  // The rings leave out the band the tube covers, from half a pixel below the cap's centre down
+  // to the tube's bottom: the cap ring keeps what lies above the band, the bulb ring what lies
+  // below it (rectangular clips, which cost the rebuild far less than an excluded band).
+  // What the bulb ring shows inside the tube below the band is covered by the tube and bulb.
   auto grown = [b](const gp::RectF& r) { return gp::RectF(r.X - b / 2, r.Y - b / 2, r.Width + b, r.Height + b); };
+  const gp::GraphicsState state = g.Save();
+  if (bottom > top + 0.5f) g.IntersectClip(gp::RectF(-b, bottom, G.Width + 2 * b, G.Height - bottom + b));
   RXDrawEllipse3DF(g, light, dark, grown(G.OuterBulb), b);
-  RXDrawEllipse3DF(g, light, dark, grown(G.OuterCap), b);
   g.Restore(state);
+  const gp::GraphicsState capState = g.Save();
+  if (bottom > top + 0.5f) g.IntersectClip(gp::RectF(-b, -b, G.Width + 2 * b, top + 0.5f + b));
+  RXDrawEllipse3DF(g, light, dark, grown(G.OuterCap), b);
+  g.Restore(capState);
   if (bottom > top) {
     RXDrawLine3DF(g, light, dark, gp::PointF(T.X, top), gp::PointF(T.X, bottom), b, false);
     RXDrawLine3DF(g, light, dark, gp::PointF(T.X + T.Width, top), gp::PointF(T.X + T.Width, bottom), b, false);

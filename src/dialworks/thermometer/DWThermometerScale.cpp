@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 
 #include "dialworks/draw/Brush.h"
@@ -28,8 +29,15 @@ void DWDrawVerticalScale(gp::Graphics& g, const TDWBasicGaugeScale& AScale, doub
   const gp::Pen majorPen(*major.Brush().GetGPBrush(box), Finite0(major.Thickness().Get(P.ThicknessReference)));
   const gp::Pen minorPen(*minor.Brush().GetGPBrush(box), Finite0(minor.Thickness().Get(P.ThicknessReference)));
   const gp::StringFormat format = CentredFormat();
+  gp::StringFormat leftFormat = CentredFormat();
+  leftFormat.SetAlignment(gp::StringAlignmentNear);
   const gp::RectF measureBox(0, 0, 1000, 1000);
   constexpr float kRad = std::numbers::pi_v<float> / 180;
+  // Each family's font and text paint, made once for all its labels.
+  const gp::Font majorFont = major.Labels().Font().GetGPFontFor(P.FontReference);
+  const gp::Font minorFont = minor.Labels().Font().GetGPFontFor(P.FontReference);
+  const std::unique_ptr<gp::Brush> majorText = major.Labels().Font().Brush().GetGPBrush(box);
+  const std::unique_ptr<gp::Brush> minorText = minor.Labels().Font().Brush().GetGPBrush(box);
 
   for (const TDWScaleTick& t : list.Ticks) {
     const float y = P.Bottom - t.Fraction * P.Length;
@@ -41,12 +49,20 @@ void DWDrawVerticalScale(gp::Graphics& g, const TDWBasicGaugeScale& AScale, doub
     if (!(em > 0) || !std::isfinite(em)) continue;
     // The label's left edge stays at the label x whatever its angle: its extent along x is
     // measured unturned and projected.
-    const gp::Font gpFont = font.GetGPFontFor(P.FontReference);
+    const gp::Font& gpFont = t.Major ? majorFont : minorFont;
+    const gp::Brush& text = t.Major ? *majorText : *minorText;
+    const float labelX = t.Major ? P.MajorLabelX : P.MinorLabelX;
+    if (labels.Angle() == 0 && !font.Outlined()) {
+      // Unturned: the same place as below without measuring the text first (a face rebuild
+      // spends much of its time in text layout).
+      g.DrawString(t.Label, gpFont, gp::PointF(labelX, y), &leftFormat, text);
+      continue;
+    }
     const gp::RectF size = g.MeasureString(t.Label, gpFont, measureBox, &format);
     const float a = labels.Angle() * kRad;
     const float e = std::fabs(std::cos(a)) * size.Width + std::fabs(std::sin(a)) * size.Height;
     const gp::Matrix saved = g.GetTransform();
-    g.TranslateTransform((t.Major ? P.MajorLabelX : P.MinorLabelX) + e / 2, y);
+    g.TranslateTransform(labelX + e / 2, y);
     g.RotateTransform(labels.Angle());
     if (font.Outlined()) {
       gp::GraphicsPath path;
@@ -54,7 +70,7 @@ void DWDrawVerticalScale(gp::Graphics& g, const TDWBasicGaugeScale& AScale, doub
       g.ScaleTransform(0.4625f, 0.505f);
       font.DrawOnGraphics(g, path, 0.001f * P.FontReference);
     } else {
-      g.DrawString(t.Label, gpFont, gp::PointF(0, 0), &format, *font.Brush().GetGPBrush(box));
+      g.DrawString(t.Label, gpFont, gp::PointF(0, 0), &format, text);
     }
     g.SetTransform(saved);
   }
