@@ -214,6 +214,25 @@ TEST(Thermometer, RotationTurnsTubeAndLiquid) {
   const float fx = G.Tube.X + G.TubeWidth / 2;
   EXPECT_TRUE(Reddish(b.GetPixel(int(G.TubeBottom() - 20), int(80 - fx))));
   EXPECT_TRUE(DarkRed(b.GetPixel(int(G.TubeTop() + 20), int(80 - fx))));
+  // Between quarter turns the thermometer stands upright in a frame as wide as the rotation's
+  // thickness, the longest that fits, turned counter-clockwise.
+  t.SetBounds(0, 0, 200, 200);
+  t.Rotation().SetAngle(30);
+  t.Rotation().SetThickness(0.4f);
+  const TDWTransformParams p = t.FrameTransform(200, 200);
+  EXPECT_NEAR(p.Width, 80, 1e-3);
+  EXPECT_NEAR(p.Height, (200 - 80 * 0.5f) / std::cos(3.14159265f / 6), 0.05f);  // the longest that fits
+  std::vector<gp::PointF> pts{{0, 0}, {p.Width, 0}, {p.Width, p.Height}, {0, p.Height}};
+  p.Matrix.TransformPoints(pts.data(), int(pts.size()));
+  for (gp::PointF q : pts) {
+    EXPECT_GE(q.X, -1e-3);
+    EXPECT_LE(q.X, 200 + 1e-3);
+    EXPECT_GE(q.Y, -1e-3);
+    EXPECT_LE(q.Y, 200 + 1e-3);
+  }
+  // The frame's upward edge (from its bottom-left to its top-left corner) leans left by 30 degrees.
+  const float dx = pts[0].X - pts[3].X, dy = pts[0].Y - pts[3].Y;
+  EXPECT_NEAR(std::atan2(-dx, -dy) * 180 / 3.14159265f, 30, 1e-2);
   // Every angle paints without fault.
   for (float angle : {0.0f, 30.0f, 45.0f, 135.0f, 180.0f, 270.0f, -90.0f, 1e6f}) {
     t.Rotation().SetAngle(angle);

@@ -178,8 +178,28 @@ void TDWBasicThermometer::AppearanceChanged() {
   InvalidateRange();
 }
 
+TDWTransformParams TDWBasicThermometer::FrameTransform(float AWidth, float AHeight) const {
+  if (FRotation.QuarterTurns() >= 0) return RXCalcTransformParams(FRotation, AWidth, AHeight);
+  // Between quarter turns the rotation lays out a long frame along its width, for bars; the
+  // thermometer stands along its height. It takes the frame of the angle a quarter turn less
+  // (long along the turned instrument) and stands in it turned by that quarter back: (x, y) of
+  // the upright frame goes to (y, thickness - x) of the long one.
+  TDWRotation turned;
+  turned.SetAngle(FRotation.Angle() - 90);
+  turned.SetThickness(FRotation.Thickness());
+  const TDWTransformParams along = RXCalcTransformParams(turned, AWidth, AHeight);
+  TDWTransformParams p = along;
+  p.Width = along.Height;
+  p.Height = along.Width;
+  p.Matrix = gp::Matrix(0, -1, 1, 0, 0, along.Height);
+  p.Matrix.Multiply(along.Matrix, gp::MatrixOrderAppend);
+  p.BackMatrix = p.Matrix;
+  if (!p.BackMatrix.Invert()) p.BackMatrix.Reset();
+  return p;
+}
+
 TDWLayerArea TDWBasicThermometer::LayerArea(float AWidth, float AHeight) {
-  FFrameTransform = RXCalcTransformParams(FRotation, AWidth, AHeight);
+  FFrameTransform = FrameTransform(AWidth, AHeight);
   FFrameGeometry = Geometry(FFrameTransform.Width, FFrameTransform.Height);
   if (!(AWidth > 0 && AHeight > 0)) return {};
   return {0, 0, AWidth, AHeight};

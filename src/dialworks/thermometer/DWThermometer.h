@@ -147,6 +147,10 @@ class DW_API TDWBasicThermometer : public TDWLayeredInstrument<TDWBasicMinMaxIns
 
   // The share of the tube filled at AValue with the current range.
   double ValuePercent(double AValue) const { return DWThermometerPercent(AValue, FMin, FMax); }
+  // The upright frame and its place in a control of AWidth x AHeight for the rotation: at quarter
+  // turns the frame fills the control; between them it is Rotation.Thickness of the control's
+  // height wide and the longest that fits.
+  TDWTransformParams FrameTransform(float AWidth, float AHeight) const;
   // The geometry for an unrotated frame of AWidth x AHeight.
   TDWThermometerGeometry Geometry(float AWidth, float AHeight) const;
   // The outline elements are clipped to: tube, bulb and cap, each grown by half the bevel width.
