@@ -32,5 +32,7 @@ set(DW_PUBLIC_HEADERS_indicators DWLed.h DWLevelLed.h DWProgressBar.h DWProgress
 set(DW_INTERNAL_HEADERS_indicators IndicatorMath.h)
 set(DW_PUBLIC_HEADERS_linear DWLinearGauge.h DWLinearGaugeGeometry.h DWLinearGaugeHands.h)
 set(DW_INTERNAL_HEADERS_linear LinearMath.h)
+set(DW_PUBLIC_HEADERS_thermometer DWThermometer.h DWThermometerScale.h)
+set(DW_INTERNAL_HEADERS_thermometer ThermometerMath.h)
 set(DW_PUBLIC_HEADERS_package DialworksPkg.h FormRender.h)
 set(DW_INTERNAL_HEADERS_package)

@@ -57,6 +57,8 @@
 #include "dialworks/indicators/DWLevelLed.h"
 #include "dialworks/linear/DWLinearGauge.h"
 #include "dialworks/linear/DWLinearGaugeHands.h"
+#include "dialworks/thermometer/DWThermometer.h"
+#include "dialworks/thermometer/DWThermometerScale.h"
 
 // Registration of every unit
 #include "dialworks/package/DialworksPkg.h"

@@ -6,6 +6,7 @@
 #include "dialworks/indicators/DWLevelLed.h"
 #include "dialworks/indicators/DWProgressBar.h"
 #include "dialworks/linear/DWLinearGauge.h"
+#include "dialworks/thermometer/DWThermometer.h"
 
 namespace dw {
 
@@ -17,6 +18,7 @@ void RegisterDialworksPackage() {
     DWProgressBar::RegisterPkg();
     DWLevelLed::RegisterPkg();
     DWLinearGauge::RegisterPkg();
+    DWThermometer::RegisterPkg();
   });
 }
 

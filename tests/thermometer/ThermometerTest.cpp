@@ -1,0 +1,386 @@
+// The thermometer control: filling of bulb, tube and cap through the recording and on real
+// renders, the cached face, elements over the liquid and clipped to the tube, rotation, hostile
+// input, and the registered classes' tables and forms.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "ThermometerSupport.h"
+#include "dialworks/angular/DWAngularGauge.h"
+#include "dialworks/draw/RecordingGraphics.h"
+#include "dialworks/framework/Form.h"
+#include "dialworks/thermometer/DWThermometer.h"
+#include "support/CountedNew.h"
+#include "support/TableCheck.h"
+
+using namespace dw;
+using dwtest::Render;
+
+namespace {
+
+using P = TDWLayeredInstrumentProbe;
+
+// The liquid column of the last frame (the fill with the gradient brush), empty when none.
+gp::RectF LiquidRect(TDWThermometer& t) {
+  gp::RecordingGraphics g;
+  t.Paint(g);
+  gp::RectF r;
+  for (const gp::DrawCall& c : g.Calls())
+    if (c.Layer == 0 && c.Op == "FillRectangle" && c.Brush.rfind("Texture", 0) == 0)
+      r = gp::RectF(c.Args[0], c.Args[1], c.Args[2], c.Args[3]);
+  return r;
+}
+
+// Which solid fills the frame drew with the liquid colour, by operation.
+std::vector<std::string> LiquidFills(TDWThermometer& t) {
+  gp::RecordingGraphics g;
+  t.Paint(g);
+  std::vector<std::string> ops;
+  for (const gp::DrawCall& c : g.Calls())
+    if (c.Layer == 0 && c.Op.rfind("Fill", 0) == 0 && c.Brush.rfind("Solid", 0) == 0 &&
+        c.Color == t.Indicator().Color())
+      ops.push_back(c.Op);
+  return ops;
+}
+
+bool Reddish(TAlphaColor c) { return GetRed(c) > 200 && GetRed(c) > GetGreen(c) + 60 && GetGreen(c) == GetBlue(c); }
+bool DarkRed(TAlphaColor c) { return c == 0xFF800000u; }
+
+}  // namespace
+
+TEST(Thermometer, TubeBulbAndCapFillAtMinBetweenMaxAndAbove) {
+  dwtest::TScopedHost host;
+  TDWThermometer t;
+  t.Border().SetStyle(bvNone);
+  const TDWThermometerGeometry G = t.Geometry(80, 200);
+  // At Min: no liquid in the tube; the bulb (face) is full.
+  EXPECT_FALSE(LiquidRect(t).Width > 0);
+  EXPECT_TRUE(LiquidFills(t).empty());
+  // Between: the column reaches its share of the tube and half a pixel into the bulb.
+  t.SetValue(25);
+  gp::RectF L = LiquidRect(t);
+  EXPECT_FLOAT_EQ(L.X, G.Tube.X);
+  EXPECT_FLOAT_EQ(L.Width, G.TubeWidth);
+  EXPECT_NEAR(L.Y, G.TubeBottom() - 0.25f * G.Tube.Height, 1e-3);
+  EXPECT_NEAR(L.Y + L.Height, G.TubeBottom() + 0.5f, 1e-3);
+  EXPECT_TRUE(LiquidFills(t).empty());  // the cap is still empty
+  // At Max and above: the whole tube and the cap.
+  for (double v : {100.0, 1e9}) {
+    t.SetValue(v);
+    L = LiquidRect(t);
+    EXPECT_NEAR(L.Y, G.TubeTop(), 1e-3) << v;
+    EXPECT_EQ(LiquidFills(t), std::vector<std::string>{"FillEllipse"}) << v;
+  }
+  // ShowEmpty: the bulb fills only once the value rises above Min.
+  t.Indicator().Reservoir().SetShowEmpty(true);
+  t.SetValue(0);
+  EXPECT_TRUE(LiquidFills(t).empty());
+  t.SetValue(0.01);
+  EXPECT_EQ(LiquidFills(t), std::vector<std::string>{"FillPath"});
+  // Min = Max: empty unless the value is above; then the tube is full but the cap stays empty.
+  t.SetMin(50);
+  t.SetMax(50);
+  t.SetValue(50);
+  EXPECT_FALSE(LiquidRect(t).Width > 0);
+  // A range read downwards (Min > Max): a value a quarter of the way from Min.
+  t.SetMin(100);
+  t.SetMax(0);
+  t.SetValue(75);
+  L = LiquidRect(t);
+  EXPECT_NEAR(L.Height - 0.5f, 0.25f * G.Tube.Height, 1e-3);
+}
+
+TEST(Thermometer, PixelsOfBulbTubeCapAndStripe) {
+  dwtest::TScopedHost host;
+  TDWThermometer t;
+  t.SetBounds(0, 0, 80, 200);
+  const TDWThermometerGeometry G = t.Geometry(80, 200);
+  const int cx = int(G.Tube.X + G.TubeWidth / 2);
+  const int bulbY = int(G.Bulb.Y + G.BulbDiameter / 2);
+  t.SetValue(50);
+  gp::Bitmap b = Render(t);
+  EXPECT_EQ(b.GetPixel(cx, bulbY), 0xFFFF0000u);                      // a full bulb
+  EXPECT_TRUE(Reddish(b.GetPixel(cx, int(G.TubeBottom() - 20))));    // liquid
+  EXPECT_TRUE(DarkRed(b.GetPixel(cx, int(G.TubeTop() + 20))));       // empty tube
+  EXPECT_TRUE(DarkRed(b.GetPixel(cx, int(G.Cap.Y + 2))));            // empty cap
+  // The light stripe left of the middle is lighter than the right edge of the column.
+  const int y = int(G.TubeBottom() - 10);
+  const TAlphaColor stripe = b.GetPixel(int(G.Tube.X + 0.4f * G.TubeWidth), y);
+  const TAlphaColor edge = b.GetPixel(int(G.Tube.X + 0.85f * G.TubeWidth), y);
+  EXPECT_GT(GetGreen(stripe), GetGreen(edge) + 60);
+  // The bevel: an opaque grey ring left of the bulb (the control has no background of its own).
+  const TAlphaColor ring = b.GetPixel(int(G.Bevel / 2), bulbY);
+  EXPECT_GT(GetAlpha(ring), 200);
+  EXPECT_NEAR(GetRed(ring), GetGreen(ring), 3);
+  EXPECT_EQ(GetAlpha(b.GetPixel(0, 0)), 0);
+  // Full: the cap is in the liquid colour. Empty with ShowEmpty: the bulb in the tube's colour.
+  t.SetValue(100);
+  b = Render(t);
+  EXPECT_EQ(b.GetPixel(cx, int(G.Cap.Y + 2)), 0xFFFF0000u);
+  t.SetValue(0);
+  t.Indicator().Reservoir().SetShowEmpty(true);
+  b = Render(t);
+  EXPECT_TRUE(DarkRed(b.GetPixel(cx, bulbY)));
+  // The scale: a major tick right of the tube at Max.
+  bool tick = false;
+  for (int x = int(G.Tube.X + G.TubeWidth + G.Bevel); x < 70; ++x) tick |= GetRed(b.GetPixel(x, int(G.TubeTop()))) < 40;
+  EXPECT_TRUE(tick);
+}
+
+TEST(Thermometer, ValueChangesKeepTheFaceAndAllocateNothing) {
+  dwtest::TScopedHost host;
+  TDWThermometer t;
+  t.SetBounds(0, 0, 80, 200);
+  gp::Bitmap target(80, 200);
+  gp::CairoGraphics cg(target);
+  for (int k = 0; k < 100; ++k) {
+    t.SetValue(k + 0.5);
+    t.Paint(cg);
+  }
+  const uint64_t builds = P::Builds(t);
+  {
+    dwtest::TCountNews news;
+    for (int k = 0; k < 100; ++k) {
+      t.SetValue(k + 0.5);
+      t.Paint(cg);
+    }
+    if (dwtest::TCountNews::Active) {
+      EXPECT_EQ(news.Count(), 0u);
+    }
+  }
+  EXPECT_EQ(P::Builds(t), builds);
+  // Appearance, range, rotation and size changes rebuild the face.
+  t.Indicator().SetBackColor(0xFF000080);
+  t.Paint(cg);
+  t.SetMax(200);
+  t.Paint(cg);
+  t.Rotation().SetAngle(180);
+  t.Paint(cg);
+  t.SetBounds(0, 0, 90, 200);
+  t.Paint(cg);
+  EXPECT_EQ(P::Builds(t), builds + 4);
+}
+
+// Issue: elements were drawn before the opaque face and so never seen. They now lie over the
+// liquid, still clipped to the tube's outline.
+TEST(Thermometer, ElementsShowInsideTheTubeOutlineOnly) {
+  dwtest::TScopedHost host;
+  TDWThermometer t;
+  t.SetBounds(0, 0, 80, 200);
+  t.SetValue(50);
+  const TDWThermometerGeometry G = t.Geometry(80, 200);
+  // An element that paints its whole area blue: a borderless thermometer whose tube is as wide as
+  // its bulb, empty, covering the host.
+  auto& e = t.Elements().Add<TDWExternalThermometerElement>();
+  e.Size().Width().SetValue(1);
+  e.Size().Height().SetValue(1);
+  e.Position().X().SetValue(0);
+  e.Border().SetStyle(bvNone);
+  e.Indicator().SetBackColor(0xFF0000FF);
+  e.Indicator().Reservoir().SetShowEmpty(true);
+  e.Indicator().Reservoir().Size().SetValue(1);
+  e.Indicator().Width().SetValue(1);
+  e.Scale().MajorTicks().SetVisible(false);
+  e.Scale().MinorTicks().SetVisible(false);
+  e.Ranges().SetVisible(false);
+  const gp::Bitmap b = Render(t);
+  const int cx = int(G.Tube.X + G.TubeWidth / 2);
+  // Over the liquid and over the empty tube.
+  EXPECT_EQ(b.GetPixel(cx, int(G.TubeBottom() - 10)), 0xFF0000FFu);
+  EXPECT_EQ(b.GetPixel(cx, int(G.TubeTop() + 10)), 0xFF0000FFu);
+  // Not beside the tube (where the scale is), nor above the cap.
+  for (int x : {int(G.Tube.X + G.TubeWidth + G.Bevel + 2), 40, 70})
+    EXPECT_NE(GetBlue(b.GetPixel(x, 100)), 255) << x;
+  EXPECT_NE(GetBlue(b.GetPixel(cx, 0)), 255);
+  // The element mirrors the host's value when it is a mirroring one.
+  auto& mirror = t.Elements().Add<TDWThermometerElement>();
+  EXPECT_EQ(mirror.Value(), 50);
+  t.SetValue(70);
+  EXPECT_EQ(mirror.Value(), 70);
+}
+
+TEST(Thermometer, RotationTurnsTubeAndLiquid) {
+  dwtest::TScopedHost host;
+  TDWThermometer t;
+  t.SetBounds(0, 0, 200, 80);
+  t.Rotation().SetAngle(90);  // counter-clockwise: the bulb on the left, the column growing right
+  t.SetValue(50);
+  gp::Bitmap b = Render(t);
+  const TDWThermometerGeometry G = t.Geometry(80, 200);
+  // Frame point (x, y) lands at control point (y, 80 - x).
+  const float fx = G.Tube.X + G.TubeWidth / 2;
+  EXPECT_TRUE(Reddish(b.GetPixel(int(G.TubeBottom() - 20), int(80 - fx))));
+  EXPECT_TRUE(DarkRed(b.GetPixel(int(G.TubeTop() + 20), int(80 - fx))));
+  // Between quarter turns the thermometer stands upright in a frame as wide as the rotation's
+  // thickness, the longest that fits, turned counter-clockwise.
+  t.SetBounds(0, 0, 200, 200);
+  t.Rotation().SetAngle(30);
+  t.Rotation().SetThickness(0.4f);
+  const TDWTransformParams p = t.FrameTransform(200, 200);
+  EXPECT_NEAR(p.Width, 80, 1e-3);
+  EXPECT_NEAR(p.Height, (200 - 80 * 0.5f) / std::cos(3.14159265f / 6), 0.05f);  // the longest that fits
+  std::vector<gp::PointF> pts{{0, 0}, {p.Width, 0}, {p.Width, p.Height}, {0, p.Height}};
+  p.Matrix.TransformPoints(pts.data(), int(pts.size()));
+  for (gp::PointF q : pts) {
+    EXPECT_GE(q.X, -1e-3);
+    EXPECT_LE(q.X, 200 + 1e-3);
+    EXPECT_GE(q.Y, -1e-3);
+    EXPECT_LE(q.Y, 200 + 1e-3);
+  }
+  // The frame's upward edge (from its bottom-left to its top-left corner) leans left by 30 degrees.
+  const float dx = pts[0].X - pts[3].X, dy = pts[0].Y - pts[3].Y;
+  EXPECT_NEAR(std::atan2(-dx, -dy) * 180 / 3.14159265f, 30, 1e-2);
+  // Every angle paints without fault.
+  for (float angle : {0.0f, 30.0f, 45.0f, 135.0f, 180.0f, 270.0f, -90.0f, 1e6f}) {
+    t.Rotation().SetAngle(angle);
+    (void)Render(t);
+  }
+}
+
+// Hostile input paints without fault.
+TEST(Thermometer, BadInputPaints) {
+  dwtest::TScopedHost host;
+  TDWThermometer t;
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  for (double v : {nan, inf, -inf, 1e308, -1e308}) {
+    t.SetValue(v);
+    (void)Render(t);
+    EXPECT_FALSE(std::isnan(t.Value()));
+  }
+  t.SetMin(-1e300);
+  t.SetMax(1e300);
+  (void)Render(t);
+  t.SetMin(10);
+  t.SetMax(-10);
+  t.SetValue(0);
+  (void)Render(t);
+  // Ranges adding up to more than the scale: cut at its top.
+  t.SetMin(0);
+  t.SetMax(100);
+  for (float r : {0.7f, 0.7f, 1e30f, -1.0f}) t.Ranges().Ranges().Add().SetRange(r);
+  gp::RecordingGraphics g;
+  t.SetBounds(0, 0, 80, 200);
+  t.Paint(g);
+  const TDWThermometerGeometry G = t.Geometry(80, 200);
+  for (const gp::DrawCall& c : g.Calls())
+    if (c.Op == "FillRectangle" && c.Color == t.Ranges().Ranges().Items(1).Color()) {
+      EXPECT_GE(c.Args[1], G.TubeTop() - 1e-3);  // the second range stops at the top
+    }
+  for (int size : {0, 1, 2, 3, 4, 5, 7}) {
+    t.SetBounds(0, 0, size, size * 3);
+    (void)Render(t);
+  }
+  t.Scale().MajorTicks().SetCount(100000);
+  t.SetBounds(0, 0, 80, 200);
+  (void)Render(t);
+}
+
+TEST(Thermometer, RegisteredClassesTablesAndForms) {
+  dwtest::TScopedHost host;
+  int checked = 0;
+  EXPECT_EQ(CheckUnitTables("DWThermometer", {"TDWExternalThermometerMatrixElement"}, &checked),
+            std::vector<std::string>{});
+  EXPECT_EQ(checked, 5);
+
+  // A matrix layer: 0.3 x 0.8 of the smaller side of a 32 x 16 matrix, at its top-left cell.
+  TDWExternalThermometerMatrixLayer layer;
+  layer.SetValue(100);
+  std::vector<uint32_t> cells(32 * 16, 0);
+  layer.Render(cells.data(), 32, 16);
+  int inside = 0, outside = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 32; ++x) (x < 5 && y < 13 ? inside : outside) += cells[size_t(y * 32 + x)] != 0;
+  EXPECT_GT(inside, 5);
+  EXPECT_EQ(outside, 0);
+
+  // A dial carrying a mirroring thermometer element.
+  TDWAngularGauge dial;
+  dial.SetBounds(0, 0, 200, 200);
+  dial.SetMin(20);
+  dial.SetMax(80);
+  dial.SetValue(50);
+  auto& e = dial.Elements().Add<TDWThermometerElement>();
+  EXPECT_EQ(e.Min(), 20);
+  EXPECT_EQ(e.Value(), 50);
+  EXPECT_FLOAT_EQ(e.PlacementRect(100, 100, 200, 200).Width, 30);
+  EXPECT_FLOAT_EQ(e.PlacementRect(100, 100, 200, 200).Height, 60);
+  (void)Render(dial);
+
+  const char* form = R"({
+  "format": "dialworks-form", "version": 1, "width": 100, "height": 220, "color": "0xFFF0F0F0",
+  "components": [{"class": "TDWThermometer", "name": "T", "left": 0, "top": 0, "properties": {
+    "Width": 90, "Height": 210, "Value": 40, "Min": -20, "Max": 50,
+    "Indicator": {"Color": "0xFF0000FF", "Width": {"Value": 0.12}, "Reservoir": {"ShowEmpty": true}},
+    "Border": {"Style": "bvLowered", "Color": "0xFFA0A0A0"},
+    "Ranges": {"Ranges": [{"Color": "0xFF00FF00", "Range": 0.5}, {"Color": "0xFFFF0000"}]},
+    "Rotation": {"Angle": 180},
+    "Elements": [{"class": "TDWThermometerElement", "Position": {"X": {"Value": 0}}}]
+  }}]})";
+  TFormLoadResult first = LoadForm(form);
+  ASSERT_TRUE(first) << first.Error;
+  const std::string saved = SaveForm(*first.Form);
+  TFormLoadResult second = LoadForm(saved);
+  ASSERT_TRUE(second) << second.Error;
+  EXPECT_EQ(SaveForm(*second.Form), saved);
+  auto* t = dynamic_cast<TDWThermometer*>(&second.Form->Components(0));
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->Min(), -20);
+  EXPECT_EQ(t->Ranges().Ranges().Count(), 2u);
+  EXPECT_EQ(t->Elements().Count(), 1u);
+  // The element took over its host's values.
+  EXPECT_EQ(dynamic_cast<TDWThermometerElement&>(t->Elements().Items(0)).Value(), 40);
+}
+
+TEST(Thermometer, ScaleAndRangeBandSpanTheTube) {
+  dwtest::TScopedHost host;
+  TDWThermometer t;
+  t.SetBounds(0, 0, 80, 200);
+  const TDWThermometerGeometry G = t.Geometry(80, 200);
+  gp::RecordingGraphics g;
+  t.Paint(g);
+  // Major ticks: Min at the tube's bottom, Max at its top, starting one bevel width plus the
+  // scale's offset right of the tube.
+  std::vector<const gp::DrawCall*> majors;
+  for (const gp::DrawCall& c : g.Calls())
+    if (c.Op == "DrawLine" && std::fabs(c.PenWidth - 0.01f * G.Tube.Height) < 1e-4) majors.push_back(&c);
+  ASSERT_EQ(majors.size(), 11u);
+  const float tickX = G.Tube.X + G.TubeWidth + G.Bevel + 0.15f * G.InnerWidth;
+  EXPECT_NEAR(majors.front()->Args[0], tickX, 1e-3);
+  EXPECT_NEAR(majors.front()->Args[2], tickX + 0.25f * G.InnerWidth, 1e-3);
+  EXPECT_NEAR(majors.front()->Args[1], G.TubeBottom(), 1e-3);
+  EXPECT_NEAR(majors.back()->Args[1], G.TubeTop(), 1e-3);
+  // The range band: 0.05 of the inner width, centred 0.35 of it in from the bevel, the tube's length.
+  bool band = false;
+  for (const gp::DrawCall& c : g.Calls())
+    if (c.Op == "FillRectangle" && c.Color == 0xFF808080u) {
+      band = true;
+      EXPECT_NEAR(c.Args[0] + c.Args[2] / 2, G.Bevel + 0.35f * G.InnerWidth, 1e-3);
+      EXPECT_NEAR(c.Args[2], 0.05f * G.InnerWidth, 1e-3);
+      EXPECT_NEAR(c.Args[1], G.TubeTop(), 1e-3);
+      EXPECT_NEAR(c.Args[3], G.Tube.Height, 1e-3);
+    }
+  EXPECT_TRUE(band);
+}
+
+// Unturned labels skip measuring their text; they must land where the measured placement puts a
+// label turned by a full circle.
+TEST(Thermometer, UnturnedLabelsLandWhereMeasuredOnesDo) {
+  dwtest::TScopedHost host;
+  TDWThermometer t;
+  t.SetBounds(0, 0, 80, 200);
+  const gp::Bitmap plain = Render(t);
+  t.Scale().MajorTicks().Labels().SetAngle(360);
+  const gp::Bitmap turned = Render(t);
+  int differing = 0, inked = 0;
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 80; ++x) {
+      const TAlphaColor a = plain.GetPixel(x, y), b = turned.GetPixel(x, y);
+      inked += GetAlpha(a) > 0;
+      differing += std::abs(int(GetAlpha(a)) - int(GetAlpha(b))) > 64;
+    }
+  EXPECT_GT(inked, 1000);
+  EXPECT_LT(differing, 20);
+}
