@@ -23,12 +23,14 @@ set(DW_INTERNAL_HEADERS_framework Spelling.h)
 set(DW_PUBLIC_HEADERS_foundation
   DWAnalogInstrument.h DWAnalogInstrumentDecorations.h DWAnalogInstrumentGeometry.h
   DWAnalogInstrumentHand.h DWAnalogInstrumentScale.h DWAnalogInstrumentTicks.h
-  DWAnalogInstrumentValue.h DWAnalogInstrumentVariants.h DWClockTime.h DWHandAnimator.h
+  DWAnalogInstrumentValue.h DWAnalogInstrumentVariants.h DWClockTime.h DWDialFace.h DWHandAnimator.h
   DWLayeredInstrument.h)
 set(DW_INTERNAL_HEADERS_foundation)
 set(DW_PUBLIC_HEADERS_angular DWAngularGauge.h DWAngularGaugeGeometry.h DWAngularGaugeHands.h)
 set(DW_INTERNAL_HEADERS_angular)
 set(DW_PUBLIC_HEADERS_indicators DWLed.h DWLevelLed.h DWProgressBar.h DWProgressBarFill.h)
 set(DW_INTERNAL_HEADERS_indicators IndicatorMath.h)
+set(DW_PUBLIC_HEADERS_clock DWAnalogClock.h)
+set(DW_INTERNAL_HEADERS_clock)
 set(DW_PUBLIC_HEADERS_package DialworksPkg.h FormRender.h)
 set(DW_INTERNAL_HEADERS_package)

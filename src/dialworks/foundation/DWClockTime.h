@@ -13,12 +13,14 @@
 #include <mutex>
 
 #include "dialworks/Export.h"
+#include "dialworks/framework/PropertyTable.h"
 #include "dialworks/host/DateTime.h"
 #include "dialworks/host/HostServices.h"
 
 namespace dw {
 
 enum TDWTimeSource : uint8_t { tsAuto, tsCurrentTime, tsValue };
+DW_ENUM(TDWTimeSource, "tsAuto", "tsCurrentTime", "tsValue");
 
 // A time of day, each field in its range (hour 0..23).
 struct DW_API TDWTimeOfDay {

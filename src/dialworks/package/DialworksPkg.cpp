@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "dialworks/angular/DWAngularGauge.h"
+#include "dialworks/clock/DWAnalogClock.h"
 #include "dialworks/indicators/DWLevelLed.h"
 #include "dialworks/indicators/DWProgressBar.h"
 
@@ -13,6 +14,7 @@ void RegisterDialworksPackage() {
   std::call_once(once, [] {
     // Each instrument unit's RegisterPkg is called here, in unit order, as the units arrive.
     DWAngularGauge::RegisterPkg();
+    DWAnalogClock::RegisterPkg();
     DWProgressBar::RegisterPkg();
     DWLevelLed::RegisterPkg();
   });
