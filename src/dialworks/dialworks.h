@@ -56,6 +56,7 @@
 #include "dialworks/indicators/DWLed.h"
 #include "dialworks/indicators/DWLevelLed.h"
 #include "dialworks/clock/DWAnalogClock.h"
+#include "dialworks/clock/DWAnalogClockHands.h"
 
 // Registration of every unit
 #include "dialworks/package/DialworksPkg.h"

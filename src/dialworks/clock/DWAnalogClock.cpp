@@ -1,4 +1,5 @@
 #include "dialworks/clock/DWAnalogClock.h"
+#include "dialworks/clock/DWAnalogClockHands.h"
 
 #include <cmath>
 
@@ -322,6 +323,8 @@ void DWAnalogClock::RegisterPkg() {
                                 .MatrixLayer = &TDWExternalAnalogClockMatrixLayer::StaticClass(),
                                 .MatrixCategory = "Clocks",
                                 .StreamingOnly = {&TDWExternalAnalogClockMatrixElement::StaticClass()}});
+  GroupDescendentsWith(TDWBasicClockHand::StaticClass(), TKVBasicControl::StaticClass());
+  RXRegisterClockComponentElement(TDWExternalClockHandElement::StaticClass(), "Hands");
 }
 
 }  // namespace dw

@@ -111,6 +111,24 @@ class DW_API IDWClockElement {
   ~IDWClockElement() = default;
 };
 
+// Where the clock draws its hands: the centre offset, the face radius R0 (hand lengths are shares
+// of it), the area the hands pivot in and the device scale.
+struct DW_API TDWClockHandGeometry {
+  float OffsetX = 0, OffsetY = 0;
+  float Reference = 0;
+  float Width = 0, Height = 0;
+  float ScaleX = 1, ScaleY = 1;
+};
+
+// What the clock calls on elements that draw a hand with its dial geometry.
+class DW_API IDWClockHandDrawing {
+ public:
+  virtual void TimeDraw(gp::Graphics& AGraphics, const TDWClockHandGeometry& AGeometry) = 0;
+
+ protected:
+  ~IDWClockHandDrawing() = default;
+};
+
 class DW_API TDWBasicAnalogClock : public TDWLayeredInstrument<TKVBasicColorControl> {
   DW_CLASS(TDWBasicAnalogClock, TKVBasicColorControl)
   static constexpr int DefaultSize = 160;

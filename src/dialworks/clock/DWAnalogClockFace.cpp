@@ -117,12 +117,29 @@ void TDWBasicAnalogClock::DrawMarks(gp::Graphics& g, const TDWDialLayout& L) {
   }
 }
 
+namespace {
+// Hand elements draw with the clock's dial geometry; other elements at their own place.
+class TDWClockElementGeometry final : public TRXElementGeometry {
+ public:
+  explicit TDWClockElementGeometry(const TDWClockHandGeometry& AHands) : FHands(AHands) {}
+  void Draw(TRXDrawComponentElement& AElement, gp::Graphics& AGraphics, const TRXElementArea& AArea) override {
+    if (auto* hand = dynamic_cast<IDWClockHandDrawing*>(&AElement)) hand->TimeDraw(AGraphics, FHands);
+    else TRXElementGeometry::Draw(AElement, AGraphics, AArea);
+  }
+
+ private:
+  TDWClockHandGeometry FHands;
+};
+}  // namespace
+
 void TDWBasicAnalogClock::DrawMovingParts(gp::Graphics& g, const TDWLayerFrame& AFrame) {
   const TDWDialLayout& L = FFrameLayout;
-  g.SetClip(BuiltFaceShape().Path, gp::CombineModeIntersect);
-  FElements->DrawElements(g, {L.Width / 2, L.Height / 2, L.Width, L.Height, AFrame.OuterWidth, AFrame.OuterHeight,
-                              AFrame.Offscreen});
   const float w = L.Width + 1, h = L.Height + 1, r = L.Radius;
+  g.SetClip(BuiltFaceShape().Path, gp::CombineModeIntersect);
+  TDWClockElementGeometry geometry({L.OffsetX, L.OffsetY, r, w, h, AFrame.ScaleX, AFrame.ScaleY});
+  FElements->DrawElements(g, geometry,
+                          {L.Width / 2, L.Height / 2, L.Width, L.Height, AFrame.OuterWidth, AFrame.OuterHeight,
+                           AFrame.Offscreen});
   // Seconds under the hours, the minute hand on top.
   for (TDWClockHand* hand : {static_cast<TDWClockHand*>(&FHands->Seconds()), &FHands->Hours(), &FHands->Minutes()})
     hand->Draw(g, L.OffsetX, L.OffsetY, r, r, w, h, 0, 0, AFrame.ScaleX, AFrame.ScaleY);
