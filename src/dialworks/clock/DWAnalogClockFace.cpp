@@ -77,7 +77,9 @@ void TDWBasicAnalogClock::DrawMarks(gp::Graphics& g, const TDWDialLayout& L) {
   const TDWLabeledInstrumentTicks& major = FScale->MajorTicks();
   const TDWInstrumentTicks& minor = FScale->MinorTicks();
   const uint32_t N = major.Count(), M = minor.Count();
-  if (N == 0) return;
+  // Beyond a mark every 0.1 degree the dial is solid ink: such counts draw nothing rather than
+  // spend seconds on it.
+  if (N == 0 || uint64_t(N) * (uint64_t(M) + 1) > 3600) return;
   const gp::Pen majorPen(*major.Brush().GetGPBrush(box), ClockFinite0(major.Thickness().Get(2 * R0)));
   const gp::Pen minorPen(*minor.Brush().GetGPBrush(box), ClockFinite0(minor.Thickness().Get(2 * R0)));
   const float R = FScale->Size().Get(R0);
