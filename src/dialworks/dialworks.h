@@ -48,6 +48,7 @@
 // Instrument foundation
 #include "dialworks/foundation/DWAnalogInstrument.h"
 #include "dialworks/foundation/DWStraightScale.h"
+#include "dialworks/foundation/DWClockTime.h"
 
 // Instruments
 #include "dialworks/angular/DWAngularGauge.h"
@@ -59,6 +60,8 @@
 #include "dialworks/linear/DWLinearGaugeHands.h"
 #include "dialworks/thermometer/DWThermometer.h"
 #include "dialworks/thermometer/DWThermometerScale.h"
+#include "dialworks/clock/DWAnalogClock.h"
+#include "dialworks/clock/DWAnalogClockHands.h"
 
 // Registration of every unit
 #include "dialworks/package/DialworksPkg.h"

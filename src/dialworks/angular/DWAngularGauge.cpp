@@ -71,15 +71,7 @@ DW_PROPERTIES(TDWBasicAngularGauge) {
 }
 
 TDWDialLayout TDWBasicAngularGauge::Layout(float AWidth, float AHeight) const {
-  const float w = AWidth > 0 && std::isfinite(AWidth) ? AWidth : 0.0f;
-  const float h = AHeight > 0 && std::isfinite(AHeight) ? AHeight : 0.0f;
-  const float s = std::min(w, h);
-  TDWDialLayout l = DWDialLayout(w, h, FBorder->Square(), FBorder->Inset(s), {0, 0});
-  // Offsets may be absolute pixels: resolve them through the size objects.
-  const float ox = FCenter->Position().X().Get(l.Size), oy = FCenter->Position().Y().Get(l.Size);
-  l.OffsetX = std::isfinite(ox) ? ox : 0.0f;
-  l.OffsetY = std::isfinite(oy) ? oy : 0.0f;
-  return l;
+  return DWDialLayoutFor(AWidth, AHeight, *FBorder, *FCenter);
 }
 
 void TDWBasicAngularGauge::ValueChanged() {

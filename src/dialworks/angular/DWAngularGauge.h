@@ -148,12 +148,10 @@ class DW_API TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxIn
 
   // The face painting (DWAngularGaugeFace.cpp).
   bool HasBands(const TDWDialLayout& L) const;
-  // The border: base ring and bands.
-  void DrawRing(gp::Graphics& g, const TDWDialLayout& L);
+  TDWDialFaceParts FaceParts() const;
   // The centre cap and the glass gloss over it.
-  void DrawGlass(gp::Graphics& g, const TDWDialLayout& L);
+  void DrawGlass(gp::Graphics& g, const TDWDialLayout& L) { DWDrawDialGlass(g, FaceParts(), L, BuiltFaceShape().Path); }
   void DrawTicks(gp::Graphics& g, const TDWDialLayout& L);
-  void DrawCaption(gp::Graphics& g, const TDWDialLayout& L, bool AOutlinedPass);
 
  private:
   TAlphaColor FColor = 0xFFD3D3D3;

@@ -19,23 +19,6 @@ namespace {
 
 float Finite0(float AValue) { return std::isfinite(AValue) && AValue > 0 ? AValue : 0.0f; }
 
-gp::StringFormat CentredFormat() {
-  gp::StringFormat f(gp::StringFormatFlagsNoClip);
-  f.SetAlignment(gp::StringAlignmentCenter);
-  f.SetLineAlignment(gp::StringAlignmentCenter);
-  return f;
-}
-
-// Text drawn as an outline path around the origin (the font's own path drawing).
-void DrawOutlinedText(gp::Graphics& g, const TRXGPSimpleFont& AFont, const std::string& AText, float AEmSize,
-                      float APenWidth) {
-  const gp::StringFormat format = CentredFormat();
-  gp::GraphicsPath path;
-  AFont.AddText(path, AText, gp::PointF(0, 0), AEmSize * 2 * 1.33f, &format);
-  g.ScaleTransform(0.4625f, 0.505f);
-  AFont.DrawOnGraphics(g, path, APenWidth);
-}
-
 }  // namespace
 
 TDWLayerArea TDWBasicAngularGauge::LayerArea(float AWidth, float AHeight) {
@@ -47,51 +30,32 @@ TDWLayerArea TDWBasicAngularGauge::LayerArea(float AWidth, float AHeight) {
 }
 
 TDWFaceShape TDWBasicAngularGauge::FaceShape(const TDWLayerFrame&) {
-  const TDWDialLayout& L = FFrameLayout;
-  const float c = L.Inset;
-  return {DWBorderShapePath(FBorder->Shape(), gp::RectF(c / 2, c / 2, L.Width - c, L.Height - c),
-                            FBorder->CornerSize().Get(L.Size))};
+  return {DWDialFaceShape(*FBorder, FFrameLayout)};
 }
 
-bool TDWBasicAngularGauge::HasBands(const TDWDialLayout& L) const {
-  return FBorder->OuterBevel().WidthFor(L.Size) > 0 || FBorder->InnerBevel().WidthFor(L.Size) > 0;
-}
+bool TDWBasicAngularGauge::HasBands(const TDWDialLayout& L) const { return DWDialHasBands(*FBorder, L.Size); }
 
 bool TDWBasicAngularGauge::HasTopLayer(const TDWLayerFrame&) {
   return FGlass->Visible() || HasBands(FFrameLayout);
 }
 
 void TDWBasicAngularGauge::DrawTopLayer(gp::Graphics& g, const TDWLayerFrame&) {
-  const TDWDialLayout& L = FFrameLayout;
-  // The bands lie over the glass, and the cap under it; without glass the cap lies over the bands.
-  const bool glass = FGlass->Visible();
-  if (glass) DrawGlass(g, L);
-  if (HasBands(L)) DrawRing(g, L);
-  if (!glass) FCenter->Draw(g, L.Size, L.Width, L.Height, AntiAliased());
+  DWDrawDialTopLayer(g, FaceParts(), FFrameLayout, BuiltFaceShape().Path);
+}
+
+TDWDialFaceParts TDWBasicAngularGauge::FaceParts() const {
+  return {*FBorder, *FCaption, *FGlass, *FCenter, FColor, AntiAliased()};
 }
 
 void TDWBasicAngularGauge::DrawFaceLayer(gp::Graphics& g, const TDWLayerFrame&) {
   const TDWDialLayout& L = FFrameLayout;
-  const float W = L.Width, H = L.Height, S = L.Size, R0 = L.Radius;
-  if (AntiAliased()) {
-    g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
-    g.SetTextRenderingHint(gp::TextRenderingHintAntiAlias);
-  } else {
-    g.SetTextRenderingHint(gp::TextRenderingHintAntiAliasGridFit);
-  }
-
-  // The face, reaching under the border ring.
-  const float B = Finite0(FBorder->Width().Get(S));
-  const float p = B + Finite0(FBorder->OuterBevel().WidthFor(S)) / 2 + Finite0(FBorder->InnerBevel().WidthFor(S)) / 2;
-  g.FillPath(gp::SolidBrush(FColor), DWBorderShapePath(FBorder->Shape(), gp::RectF(p / 2, p / 2, W - p, H - p),
-                                                       Finite0(FBorder->CornerSize().Get(S))));
-
-  if (!HasBands(L)) DrawRing(g, L);
+  const float W = L.Width, H = L.Height, R0 = L.Radius;
+  DWDrawDialFaceBase(g, FaceParts(), L);
 
   // From here on everything stays inside the face.
   const gp::GraphicsState unclipped = g.Save();
   g.SetClip(BuiltFaceShape().Path, gp::CombineModeIntersect);
-  DrawCaption(g, L, false);
+  DWDrawDialCaption(g, *FCaption, L, false);
 
   // Range arcs around the scale (centred on the hand's pivot, like the ticks).
   const TDWDialAngles angles = FScale->Angles();
@@ -112,13 +76,8 @@ void TDWBasicAngularGauge::DrawFaceLayer(gp::Graphics& g, const TDWLayerFrame&) 
   }
   DrawTicks(g, L);
   g.TranslateTransform(-L.OffsetX, -L.OffsetY);
-  DrawCaption(g, L, true);
+  DWDrawDialCaption(g, *FCaption, L, true);
   g.Restore(unclipped);
-}
-
-void TDWBasicAngularGauge::DrawRing(gp::Graphics& g, const TDWDialLayout& L) {
-  DWDrawBorderRing(g, *FBorder, FBorder->Shape(), gp::RectF(0, 0, L.Width, L.Height),
-                   Finite0(FBorder->CornerSize().Get(L.Size)), L.Size);
 }
 
 void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L) {
@@ -135,7 +94,6 @@ void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L) {
   const float minorInner = R - minor.Length().Get(2 * R0);
   const float cx = W / 2, cy = H / 2;
   const TDWDialAngles angles = FScale->Angles();
-  const gp::StringFormat format = CentredFormat();
   constexpr float kRad = std::numbers::pi_v<float> / 180;
 
   for (const TDWScaleTick& t : list.Ticks) {
@@ -151,48 +109,9 @@ void TDWBasicAngularGauge::DrawTicks(gp::Graphics& g, const TDWDialLayout& L) {
     const gp::Matrix saved = g.GetTransform();
     g.TranslateTransform(cx + r * ca, cy + r * sa);
     g.RotateTransform(labels.Angle());
-    if (font.Outlined())
-      DrawOutlinedText(g, font, t.Label, font.Size().Get(R0), 0.001f * W);
-    else
-      g.DrawString(t.Label, font.GetGPFontFor(R0), gp::PointF(0, 0), &format, *font.Brush().GetGPBrush(box));
+    DWDrawCentredText(g, font, t.Label, R0, W, box);
     g.SetTransform(saved);
   }
-}
-
-void TDWBasicAngularGauge::DrawCaption(gp::Graphics& g, const TDWDialLayout& L, bool AOutlinedPass) {
-  const float W = L.Width, H = L.Height, S = L.Size, R0 = L.Radius;
-  const gp::RectF box(0, 0, S, S);
-  const gp::StringFormat format = CentredFormat();
-  auto draw = [&](const std::string& AText, const TRXGPSimpleFont& AFont, const TKVElementOffsets& APos,
-                  float AAngle) {
-    if (AText.empty() || AFont.Outlined() != AOutlinedPass) return;
-    const gp::Matrix saved = g.GetTransform();
-    g.TranslateTransform(W / 2 + APos.X().Get(R0), H / 2 + APos.Y().Get(R0));
-    g.RotateTransform(AAngle);
-    if (AOutlinedPass) DrawOutlinedText(g, AFont, AText, AFont.Size().Get(R0), 0.001f * W);
-    else g.DrawString(AText, AFont.GetGPFontFor(R0), gp::PointF(0, 0), &format, *AFont.Brush().GetGPBrush(box));
-    g.SetTransform(saved);
-  };
-  // Further items are drawn only with a caption, the same way.
-  if (FCaption->GetText().empty()) return;
-  draw(FCaption->GetText(), FCaption->Font(), FCaption->Position(), FCaption->Angle());
-  for (size_t k = 0; k < FCaption->Items().Count(); ++k) {
-    const TKVCaptionItem& item = FCaption->Items()[k];
-    draw(item.Text(), item.Font(), item.Position(), item.Angle());
-  }
-}
-
-void TDWBasicAngularGauge::DrawGlass(gp::Graphics& g, const TDWDialLayout& L) {
-  const float W = L.Width, H = L.Height, S = L.Size;
-  // The cap (under the glass) is clipped to the face.
-  const gp::GraphicsState state = g.Save();
-  g.SetClip(BuiltFaceShape().Path, gp::CombineModeIntersect);
-  FCenter->Draw(g, S, W, H, AntiAliased());
-  g.Restore(state);
-  const float d = L.Inset;
-  TAlphaColor c1, c2;
-  FGlass->GlossColors(c1, c2);
-  DWDrawShapeGloss(g, FBorder->Shape(), c1, c2, gp::RectF(d, d, W - 2 * d, H - 2 * d), Finite0(FBorder->CornerSize().Get(S)));
 }
 
 }  // namespace dw

@@ -43,25 +43,6 @@ float DWDialTickAngle(const TDWDialAngles& A, uint32_t APosition, uint32_t AStep
   return ASteps ? A.Start + A.Sweep * float(APosition) / float(ASteps) : A.Start;
 }
 
-TDWDialLayout DWDialLayout(float W, float H, bool ASquare, float AInset, gp::PointF ACenter) {
-  TDWDialLayout l;
-  if (!(W > 0)) W = 0;
-  if (!(H > 0)) H = 0;
-  l.Width = W;
-  l.Height = H;
-  if (ASquare) {
-    l.Width = l.Height = std::min(W, H);
-    l.ShiftX = (W - l.Width) / 2;
-    l.ShiftY = (H - l.Height) / 2;
-  }
-  l.Size = std::min(l.Width, l.Height);
-  l.Inset = std::isfinite(AInset) ? std::max(AInset, 0.0f) : 0.0f;
-  l.Radius = std::max(l.Size / 2 - l.Inset, 0.0f);
-  l.OffsetX = std::isfinite(ACenter.X) ? ACenter.X * l.Size : 0;
-  l.OffsetY = std::isfinite(ACenter.Y) ? ACenter.Y * l.Size : 0;
-  return l;
-}
-
 std::vector<TDWRangeArc> DWDialRangeArcs(const TDWDialAngles& A, bool AReversed,
                                          std::span<const TDWRangeShare> AShares) {
   std::vector<TDWRangeArc> arcs;

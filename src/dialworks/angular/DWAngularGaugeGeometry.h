@@ -1,5 +1,5 @@
 // The dial's geometry, shared by drawing and mouse handling: screen angles of the scale, the value
-// to angle mapping, the face layout inside the control, tick angles and the range arcs.
+// to angle mapping, tick angles and the range arcs (the face layout is the foundation's DWDialFace.h).
 //
 // Scale angles are mathematical degrees (counter-clockwise, y up); everything here returns screen
 // degrees, clockwise from +x with y down. The scale begins at the screen angle of MaxAngle (where
@@ -11,6 +11,7 @@
 
 #include "dialworks/Export.h"
 #include "dialworks/draw/Types.h"
+#include "dialworks/foundation/DWDialFace.h"
 #include "dialworks/framework/Decorations.h"
 
 namespace dw {
@@ -35,18 +36,6 @@ DW_API double DWDialAngleToValue(const TDWDialAngles& AAngles, bool AReversed, d
 // the other end when the scale is reversed).
 DW_API float DWDialTickAngle(const TDWDialAngles& AAngles, uint32_t APosition, uint32_t ASteps);
 
-
-// The face inside a control of AWidth x AHeight.
-struct DW_API TDWDialLayout {
-  float ShiftX = 0, ShiftY = 0;  // translation that centres a squared dial
-  float Width = 0, Height = 0;   // the drawing area (squared when asked)
-  float Size = 0;                // S: the smaller side
-  float Inset = 0;               // border base width plus visible band widths
-  float Radius = 0;              // R0: face radius, S/2 - inset (never negative)
-  float OffsetX = 0, OffsetY = 0;  // centre offset in pixels (centre position resolved against S)
-};
-// AInset is the border's total width in pixels; ACenter the centre position as proportions of S.
-DW_API TDWDialLayout DWDialLayout(float AWidth, float AHeight, bool ASquare, float AInset, gp::PointF ACenter);
 
 // One coloured arc of the range band: from StartAngle over SweepAngle screen degrees (negative:
 // counter-clockwise).

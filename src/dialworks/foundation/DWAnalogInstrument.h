@@ -11,5 +11,6 @@
 #include "dialworks/foundation/DWAnalogInstrumentTicks.h"
 #include "dialworks/foundation/DWAnalogInstrumentValue.h"
 #include "dialworks/foundation/DWAnalogInstrumentVariants.h"
+#include "dialworks/foundation/DWDialFace.h"
 #include "dialworks/foundation/DWHandAnimator.h"
 #include "dialworks/foundation/DWLayeredInstrument.h"

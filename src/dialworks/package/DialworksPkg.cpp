@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "dialworks/angular/DWAngularGauge.h"
+#include "dialworks/clock/DWAnalogClock.h"
 #include "dialworks/indicators/DWLevelLed.h"
 #include "dialworks/indicators/DWProgressBar.h"
 #include "dialworks/linear/DWLinearGauge.h"
@@ -15,6 +16,7 @@ void RegisterDialworksPackage() {
   std::call_once(once, [] {
     // Each instrument unit's RegisterPkg is called here, in unit order, as the units arrive.
     DWAngularGauge::RegisterPkg();
+    DWAnalogClock::RegisterPkg();
     DWProgressBar::RegisterPkg();
     DWLevelLed::RegisterPkg();
     DWLinearGauge::RegisterPkg();

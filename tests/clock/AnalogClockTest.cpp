@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "dialworks/clock/DWAnalogClock.h"
+#include "dialworks/draw/RecordingGraphics.h"
+#include "dialworks/framework/Form.h"
+#include "dialworks/host/ManualHost.h"
+#include "dialworks/package/DialworksPkg.h"
+#include "support/TableCheck.h"
+
+using namespace dw;
+
+namespace {
+
+struct TScopedHost {
+  TManualHost Host;
+  TScopedHost() { SetHostServices(&Host); }
+  ~TScopedHost() { SetHostServices(nullptr); }
+};
+
+TDateTime At(int h, int m, int s, int ms = 0) { return EncodeDateTime(2024, 5, 17, h, m, s, ms); }
+
+struct TAngles {
+  float S, H, M;
+};
+TAngles Shown(TDWBasicAnalogClock& c) {
+  return {c.Hands().Seconds().GetCurrentAngle(), c.Hands().Hours().GetCurrentAngle(),
+          c.Hands().Minutes().GetCurrentAngle()};
+}
+
+// The text of DrawString calls ("12 | font...").
+std::vector<std::string> Numerals(const std::vector<const gp::DrawCall*>& ACalls) {
+  std::vector<std::string> r;
+  for (const gp::DrawCall* c : ACalls) r.push_back(c->Text.substr(0, c->Text.find(" |")));
+  return r;
+}
+
+std::vector<const gp::DrawCall*> FaceCalls(const gp::RecordingGraphics& g, std::string_view AOp) {
+  std::vector<const gp::DrawCall*> r;
+  for (const gp::DrawCall& c : g.Calls())
+    if (c.Layer > 0 && c.Op == AOp) r.push_back(&c);  // the cached layers
+  return r;
+}
+
+}  // namespace
+
+TEST(ClockAngles, ContinuousAndDiscreteHands) {
+  struct TCase {
+    TDateTime T;
+    bool Discrete;
+    float H, M, S;
+  };
+  for (const TCase& c : {
+           TCase{At(0, 0, 0), false, 270, 270, 270},
+           TCase{At(12, 0, 0), false, 270, 270, 270},
+           TCase{At(3, 0, 0), false, 360, 270, 270},     // 360 stays (points right)
+           TCase{At(15, 30, 0), false, 15, 90, 270},
+           TCase{At(15, 30, 0), true, 360, 90, 270},
+           TCase{At(12, 59, 30), false, 299.5f, 267, 90},
+           TCase{At(10, 0, 45, 500), false, 210, 274.5f, 183},
+           TCase{At(10, 0, 45, 500), true, 210, 270, 180},
+           TCase{At(23, 59, 59, 999), false, 269.5f, 269.9f, 269.99399f},  // hours move with the minutes only
+           TCase{At(23, 59, 59, 999), true, 240, 264, 264},
+       }) {
+    const TDWClockAngles a = DWClockHandAngles(c.T, c.Discrete, c.Discrete, c.Discrete);
+    EXPECT_NEAR(a.Hours, c.H, 1e-3) << DateTimeToISO(c.T) << c.Discrete;
+    EXPECT_NEAR(a.Minutes, c.M, 1e-3) << DateTimeToISO(c.T) << c.Discrete;
+    EXPECT_NEAR(a.Seconds, c.S, 1e-3) << DateTimeToISO(c.T) << c.Discrete;
+  }
+  // Nothing decodable shows midnight.
+  const TDWClockAngles bad = DWClockHandAngles(std::nan(""), false, false, false);
+  EXPECT_EQ(bad.Hours, 270);
+  EXPECT_EQ(bad.Seconds, 270);
+}
+
+TEST(AnalogClock, TimeSourceSelectionAndSwitching) {
+  TScopedHost host;
+  host.Host.SetNow(At(9, 15, 0));
+  TDWAnalogClock clock;
+  EXPECT_NEAR(Shown(clock).H, 187.5f, 1e-3);  // 9:15 placed at construction
+  clock.SetValue(At(3, 0, 0));
+  EXPECT_NEAR(Shown(clock).H, 187.5f, 1e-3);  // stored, not shown under tsAuto
+  host.Host.Advance(50);
+  EXPECT_NEAR(Shown(clock).M, 360, 0.1f);     // the timer re-reads the host: 9:15:00.05
+  // A connected pin makes tsAuto show Value at the next timer redraw.
+  TPXDateTimeSourcePin source;
+  ASSERT_TRUE(source.Connect(clock.InputPin()));
+  source.SendValue(At(3, 0, 0));
+  EXPECT_FALSE(clock.GetIsCurrentTime());
+  host.Host.Advance(1000);
+  EXPECT_EQ(Shown(clock).H, 360);
+  // tsCurrentTime ignores the pin.
+  clock.SetTimeSource(tsCurrentTime);
+  EXPECT_TRUE(clock.TimerEnabled());
+  EXPECT_NEAR(Shown(clock).H, 187.5f, 0.1f);
+  // tsValue: a value shows at once and the timer stops.
+  clock.SetTimeSource(tsValue);
+  EXPECT_FALSE(clock.TimerEnabled());
+  EXPECT_EQ(Shown(clock).H, 360);
+  clock.SetValue(At(6, 0, 0));
+  EXPECT_EQ(Shown(clock).H, 90);
+  host.Host.Advance(5000);
+  EXPECT_EQ(Shown(clock).H, 90);
+  // Back to tsAuto with the pin still connected: Value stays the source, the timer stays off,
+  // and values arriving now show at once.
+  clock.SetTimeSource(tsAuto);
+  EXPECT_FALSE(clock.TimerEnabled());
+  source.SendValue(At(9, 0, 0));
+  EXPECT_EQ(Shown(clock).H, 180);
+  source.Disconnect(clock.InputPin());
+  clock.SetTimeSource(tsCurrentTime);
+  clock.SetTimeSource(tsAuto);
+  EXPECT_TRUE(clock.TimerEnabled());
+}
+
+TEST(AnalogClock, RedrawsOncePerSecondWhenDiscreteAndOnEveryTickWhenContinuous) {
+  TScopedHost host;
+  host.Host.SetNow(At(8, 0, 0, 10));
+  TDWAnalogClock clock;
+  clock.Hands().Seconds().Animation().SetEnabled(false);  // count the clock timer's redraws alone
+  host.Host.Advance(100);  // the refresh timer's first expiry and the first timer redraw
+  host.Host.ClearRepaintCounts();
+  host.Host.Advance(3000);
+  EXPECT_EQ(host.Host.RepaintCount(clock), 3u);
+  EXPECT_EQ(Shown(clock).S, 270 + 18);
+  clock.Hands().Seconds().SetDiscrete(false);
+  host.Host.ClearRepaintCounts();
+  host.Host.Advance(1000);
+  EXPECT_EQ(host.Host.RepaintCount(clock), 20u);
+  // The refresh timer switched itself off: only the clock timer runs.
+  EXPECT_FALSE(clock.RefreshTimerEnabled());
+  EXPECT_EQ(host.Host.EnabledTimerCount(), 1u);
+  // A jump of whole minutes at the same second redraws a discrete clock all the same.
+  clock.Hands().Seconds().SetDiscrete(true);
+  host.Host.Advance(1000);
+  host.Host.ClearRepaintCounts();
+  host.Host.SetNow(HostServices().Now() + 120.0 / SecsPerDay);
+  host.Host.Advance(50);
+  EXPECT_EQ(host.Host.RepaintCount(clock), 1u);
+}
+
+TEST(AnalogClock, AnimatedSecondsTakeTheShorterWayAcrossTwelve) {
+  TScopedHost host;
+  host.Host.SetNow(At(8, 0, 58, 990));
+  TDWAnalogClock clock;
+  clock.Hands().Seconds().Animation().SetEnabled(true);
+  host.Host.Advance(50);
+  EXPECT_EQ(Shown(clock).S, 258);
+  host.Host.Advance(1000);  // 8:00:59.xx: animates from 258 to 264
+  host.Host.Advance(1000);  // 8:01:00: from 264 to 270 through 267, not back round through 90
+  bool sawMove = false;
+  for (int k = 0; k < 40; ++k) {
+    host.Host.Advance(16);
+    const float s = Shown(clock).S;
+    EXPECT_TRUE(s >= 250 && s <= 290) << s;  // the spring may overshoot a little
+    sawMove = sawMove || (s > 264 && s < 270);
+  }
+  EXPECT_TRUE(sawMove);
+  // Hands at rest: the subscription ends and the refresh timer switches itself off.
+  clock.SetTimeSource(tsValue);
+  host.Host.Advance(3000);
+  EXPECT_FALSE(clock.Animating());
+  EXPECT_FALSE(clock.RefreshTimerEnabled());
+}
+
+TEST(AnalogClock, FaceMarksNumeralsAndRanges) {
+  TScopedHost host;
+  TDWAnalogClock clock;
+  clock.SetTimeSource(tsValue);
+  clock.Glass().SetVisible(false);
+  auto paint = [&](gp::RecordingGraphics& g) {
+    TDWLayeredInstrumentProbe::Drop(clock);
+    clock.Paint(g);
+  };
+  {
+    gp::RecordingGraphics g;
+    paint(g);
+    EXPECT_EQ(FaceCalls(g, "DrawLine").size(), 60u);
+    EXPECT_EQ(Numerals(FaceCalls(g, "DrawString")),
+              (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12"}));
+    // One o'clock's numeral sits at -60 degrees, twelve's straight up from the centre.
+    std::vector<gp::PointF> at;  // where each numeral was drawn
+    const gp::DrawCall* move = nullptr;
+    for (const gp::DrawCall& c : g.Calls()) {
+      if (c.Op == "TranslateTransform") move = &c;
+      if (c.Op == "DrawString" && move) at.push_back({move->Args.at(0), move->Args.at(1)});
+    }
+    ASSERT_EQ(at.size(), 12u);
+    const float cx = at[11].X, r = at[2].X - cx;  // 12 straight up; 3 straight right
+    EXPECT_GT(r, 30);
+    EXPECT_NEAR(at[0].X, cx + r * 0.5f, 0.01f);   // 1 o'clock at -60 degrees
+    EXPECT_NEAR(at[0].Y, at[2].Y - r * std::sqrt(3.0f) / 2, 0.01f);
+    EXPECT_NEAR(at[5].X, cx, 0.01f);              // 6 straight down
+    EXPECT_NEAR(at[11].Y, at[2].Y - r, 0.01f);
+  }
+  {
+    clock.Scale().MajorTicks().SetCount(4);
+    gp::RecordingGraphics g;
+    paint(g);
+    EXPECT_EQ(FaceCalls(g, "DrawLine").size(), 4u + 16u);
+    EXPECT_EQ(Numerals(FaceCalls(g, "DrawString")), (std::vector<std::string>{"3", "6", "9", "12"}));
+  }
+  {
+    clock.Scale().MajorTicks().SetCount(12);
+    clock.Scale().MajorTicks().SetVisible(false);
+    clock.Scale().MajorTicks().Labels().SetVisible(false);
+    gp::RecordingGraphics g;
+    paint(g);
+    // A minor mark at every hour position too, twelve o'clock twice.
+    EXPECT_EQ(FaceCalls(g, "DrawLine").size(), 61u);
+    EXPECT_TRUE(FaceCalls(g, "DrawString").empty());
+  }
+  {
+    clock.Ranges().SetVisible(true);
+    auto& r1 = clock.Ranges().Ranges().Add();
+    r1.SetRange(3);
+    auto& r2 = clock.Ranges().Ranges().Add();
+    r2.SetRange(12);
+    gp::RecordingGraphics g;
+    paint(g);
+    const auto arcs = FaceCalls(g, "DrawArc");
+    ASSERT_EQ(arcs.size(), 2u);
+    EXPECT_FLOAT_EQ(arcs[0]->Args.at(4), -90);
+    EXPECT_FLOAT_EQ(arcs[0]->Args.at(5), 90);
+    EXPECT_FLOAT_EQ(arcs[1]->Args.at(4), 0);
+    EXPECT_FLOAT_EQ(arcs[1]->Args.at(5), 270);
+  }
+}
+
+TEST(AnalogClock, MirroringElementShowsTheHostTime) {
+  TScopedHost host;
+  host.Host.SetNow(At(4, 0, 0));
+  TDWAnalogClock clock;
+  auto& element = clock.Elements().Add<TDWAnalogClockElement>();
+  EXPECT_EQ(Shown(element).H, 30);
+  clock.SetTimeSource(tsValue);
+  clock.SetValue(At(7, 30, 0));
+  EXPECT_NEAR(Shown(element).H, 135, 1e-3);
+  // The timer keeps handing the shown value, not the host's time.
+  clock.SetTimeSource(tsAuto);
+  TPXDateTimeSourcePin source;
+  source.Connect(clock.InputPin());
+  host.Host.Advance(200);
+  EXPECT_NEAR(Shown(element).H, 135, 1e-3);
+  gp::RecordingGraphics g;
+  clock.Paint(g);  // element drawn inside the clock without trouble
+}
+
+TEST(AnalogClock, TablesAndFormRoundTrip) {
+  TScopedHost host;
+  RegisterDialworksPackage();
+  int checked = 0;
+  EXPECT_EQ(CheckUnitTables("DWAnalogClock", {"TDWExternalAnalogClockMatrixElement"}, &checked),
+            std::vector<std::string>{});
+  EXPECT_EQ(checked, 6);  // the clock variants and the time hand element
+  const char* form = R"({
+  "format": "dialworks-form", "version": 1, "width": 200, "height": 200, "color": "0xFF101010",
+  "components": [{"class": "TDWAnalogClock", "name": "Clock", "left": 0, "top": 0, "properties": {
+    "TimeSource": "tsValue", "Value": 45000.25,
+    "Hands": {"Seconds": {"Discrete": false, "Color": "0xFF0000FF"}},
+    "Scale": {"MajorTicks": {"Count": 4}},
+    "Elements": [{"class": "TDWAnalogClockElement"}]
+  }}]})";
+  TFormLoadResult first = LoadForm(form);
+  ASSERT_TRUE(first) << first.Error;
+  const std::string saved = SaveForm(*first.Form);
+  TFormLoadResult second = LoadForm(saved);
+  ASSERT_TRUE(second) << second.Error;
+  EXPECT_EQ(SaveForm(*second.Form), saved);
+  auto* clock = dynamic_cast<TDWAnalogClock*>(&second.Form->Components(0));
+  ASSERT_NE(clock, nullptr);
+  EXPECT_EQ(clock->TimeSource(), tsValue);
+  EXPECT_FALSE(clock->Hands().Seconds().Discrete());
+  EXPECT_EQ(clock->Hands().Seconds().Color(), 0xFF0000FFu);
+  EXPECT_EQ(Shown(*clock).H, 90);
+  EXPECT_EQ(clock->Elements().Count(), 1u);
+  EXPECT_EQ(saved.find("\"Discrete\": true"), std::string::npos);
+}
