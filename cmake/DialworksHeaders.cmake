@@ -23,7 +23,8 @@ set(DW_INTERNAL_HEADERS_framework Spelling.h)
 set(DW_PUBLIC_HEADERS_foundation
   DWAnalogInstrument.h DWAnalogInstrumentDecorations.h DWAnalogInstrumentGeometry.h
   DWAnalogInstrumentHand.h DWAnalogInstrumentScale.h DWAnalogInstrumentTicks.h
-  DWAnalogInstrumentValue.h DWAnalogInstrumentVariants.h DWHandAnimator.h DWLayeredInstrument.h)
+  DWAnalogInstrumentValue.h DWAnalogInstrumentVariants.h DWHandAnimator.h DWLayeredInstrument.h
+  DWSegmentIndicator.h)
 set(DW_INTERNAL_HEADERS_foundation)
 set(DW_PUBLIC_HEADERS_angular DWAngularGauge.h DWAngularGaugeGeometry.h DWAngularGaugeHands.h)
 set(DW_INTERNAL_HEADERS_angular)

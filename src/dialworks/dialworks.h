@@ -47,6 +47,7 @@
 
 // Instrument foundation
 #include "dialworks/foundation/DWAnalogInstrument.h"
+#include "dialworks/foundation/DWSegmentIndicator.h"
 
 // Instruments
 #include "dialworks/angular/DWAngularGauge.h"
