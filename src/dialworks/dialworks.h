@@ -55,6 +55,7 @@
 #include "dialworks/indicators/DWProgressBar.h"
 #include "dialworks/indicators/DWLed.h"
 #include "dialworks/indicators/DWLevelLed.h"
+#include "dialworks/segment/DWSegmentGauge.h"
 
 // Registration of every unit
 #include "dialworks/package/DialworksPkg.h"
