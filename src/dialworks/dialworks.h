@@ -56,6 +56,7 @@
 #include "dialworks/indicators/DWLed.h"
 #include "dialworks/indicators/DWLevelLed.h"
 #include "dialworks/segment/DWSegmentGauge.h"
+#include "dialworks/segment/DWSegmentText.h"
 
 // Registration of every unit
 #include "dialworks/package/DialworksPkg.h"

@@ -6,6 +6,7 @@
 #include "dialworks/indicators/DWLevelLed.h"
 #include "dialworks/indicators/DWProgressBar.h"
 #include "dialworks/segment/DWSegmentGauge.h"
+#include "dialworks/segment/DWSegmentText.h"
 
 namespace dw {
 
@@ -17,6 +18,7 @@ void RegisterDialworksPackage() {
     DWProgressBar::RegisterPkg();
     DWLevelLed::RegisterPkg();
     DWSegmentGauge::RegisterPkg();
+    DWSegmentText::RegisterPkg();
   });
 }
 
