@@ -362,6 +362,22 @@ TEST(SegmentGauge, LayoutCacheAndBadInput) {
     }
   G.SetValue(kNaN);  // refused
   EXPECT_EQ(G.Value(), 7);
+
+  // Issue: an element far larger than its host (Size 1e6) shaded segments millions of pixels
+  // long and took seconds: cells outside the host are skipped, huge cells are lit plainly.
+  TDWSegmentGauge Host;
+  Host.SetBounds(0, 0, 200, 60);
+  auto& e = Host.Elements().Add<TDWSegmentGaugeElement>();
+  e.Size().Width().SetValue(1e6f);
+  e.Size().Height().SetValue(1e6f);
+  Host.SetValue(88.88);
+  gp::RecordingGraphics big(nullptr, {200, 60});
+  Host.Paint(big);
+  size_t gradients = 0, fills = 0;
+  for (const gp::DrawCall* c : big.Find("FillPolygon"))
+    if (c->Layer == 0) ++fills, gradients += c->Brush.find("PathGradient") != std::string::npos;
+  EXPECT_LE(gradients, 30u);  // the host's own lit segments only
+  EXPECT_LE(fills, 60u);
 }
 
 TEST(SegmentGauge, RegisteredClassesTablesAndForm) {

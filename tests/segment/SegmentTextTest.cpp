@@ -64,6 +64,9 @@ TEST(SegmentText, WalkLineBreaksWrappingAndDecimalPoints) {
   EXPECT_EQ(Grid(U"A\nB\n\nC", 1, 4), "ABC_");                                    // line feeds are skipped
   EXPECT_EQ(Grid(U"AB\rCD", 1, 4), "AB__");  // the rest of a broken row stays blank
   EXPECT_EQ(Grid(U"AB\rCD\rEF", 3, 3), "AB_|CD_|EF_");
+  // Issue: a line that filled its row exactly, then a line break, blanked the whole next row.
+  EXPECT_EQ(Grid(U"ABC\r\nDE", 2, 3), "ABC|DE_");
+  EXPECT_EQ(Grid(U"ABC\r\rDE", 3, 3), "ABC|___|DE_");  // a second return still gives an empty row
   // A '.' where a cell begins is skipped once; of two, the second fills a cell (blank).
   EXPECT_EQ(Grid(U".5", 1, 2), "5_");
   EXPECT_EQ(Grid(U"1..2", 1, 4), "1._2_");

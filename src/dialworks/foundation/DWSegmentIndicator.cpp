@@ -249,8 +249,8 @@ void TDWSegmentCell::DrawDigit(gp::Graphics& g, uint32_t AMask, TAlphaColor AExt
   }
   if (AMask == 0) return;
   auto lit = [&](int i) { return (AMask >> i) & 1u && FShapes[size_t(i)].Count >= 3; };
-  if (AExtra != 0) {
-    FExtra.SetColor(AExtra);
+  if (AExtra != 0 || !Shaded()) {
+    FExtra.SetColor(AExtra != 0 ? AExtra : SegmentColor);
     for (int i = 0; i < FCount; ++i)
       if (lit(i)) g.FillPolygon(FExtra, FShapes[size_t(i)].Points.data(), FShapes[size_t(i)].Count);
     return;

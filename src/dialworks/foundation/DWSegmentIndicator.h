@@ -126,6 +126,11 @@ class DW_API TDWSegmentCell {
   float CellHeight() const { return FHeight; }
   // The segment thickness in pixels of the current cell (0 without shapes).
   float Thickness() const { return FThickness; }
+  // Cells larger than this (pixels either way) light their segments in the plain segment colour:
+  // a gradient over a segment far larger than any screen shows as one colour anyway, and its
+  // shading would cost in proportion to its size.
+  static constexpr float MaxShadedCell = 8192;
+  bool Shaded() const { return FWidth <= MaxShadedCell && FHeight <= MaxShadedCell; }
 
  private:
   std::array<TDWSegmentPolygon, 17> FShapes{};

@@ -241,9 +241,13 @@ void TDWBasicSegmentGauge::DrawCells(gp::Graphics& g, TDWSegmentPass APass) {
   if (!(w > 0) || FCell.ShapeCount() == 0) return;
   const gp::Matrix origin = g.GetTransform();
   if (APass == TDWSegmentPass::Lit) Reading(FReading);
+  // Cells outside the clip are skipped (a gauge embedded far larger than its host).
+  const gp::RectF clip = g.GetClipBounds();
   for (int i = 0; i < FNumberDigits; ++i) {
+    const float x = FFrameWidth - 1 - float(i + 1) * w;
+    if (x > clip.X + clip.Width || x + w < clip.X) continue;
     g.SetTransform(origin);
-    g.TranslateTransform(FFrameWidth - 1 - float(i + 1) * w, 0);
+    g.TranslateTransform(x, 0);
     if (APass == TDWSegmentPass::Unlit) {
       DrawDigit(g, 0, 0, APass);
       continue;
@@ -255,7 +259,7 @@ void TDWBasicSegmentGauge::DrawCells(gp::Graphics& g, TDWSegmentPass APass) {
   }
   g.SetTransform(origin);
   if (FSign->Visible()) {
-    g.TranslateTransform(FFrameWidth - 1 - float(FNumberDigits) * w - FSign->Size().Get(w), 0);
+    g.TranslateTransform(FFrameWidth - 1 - float(FNumberDigits) * w - std::max(Finite0(FSign->Size().Get(w)), 0.0f), 0);
     DrawSign(g, APass);
     g.SetTransform(origin);
   }
@@ -268,6 +272,12 @@ void TDWBasicSegmentGauge::DrawSign(gp::Graphics& g, TDWSegmentPass APass) {
     gp::SolidBrush unlit(FCell.UnlitColor());
     if (plus) g.FillPolygon(unlit, FSignGeometry.Plus.data(), 12);
     g.FillPolygon(unlit, FSignGeometry.Minus.data(), 4);
+    return;
+  }
+  if (!FCell.Shaded()) {
+    gp::SolidBrush lit(FCell.SegmentColor);
+    if (plus && FValue > 0) g.FillPolygon(lit, FSignGeometry.Plus.data(), 12);
+    if (FValue < 0) g.FillPolygon(lit, FSignGeometry.Minus.data(), 4);
     return;
   }
   if (plus && FValue > 0) {

@@ -186,6 +186,13 @@ void TDWSegmentText::DrawElements(gp::Graphics& g, const TDWLayerFrame& AFrame, 
 void TDWSegmentText::DrawCells(gp::Graphics& g, TDWSegmentPass APass) {
   if (FCell.ShapeCount() == 0) return;
   const gp::Matrix origin = g.GetTransform();
+  // Cells outside the clip are skipped (a display embedded far larger than its host).
+  const gp::RectF clip = g.GetClipBounds();
+  auto visible = [&](int ACol, int ARow) {
+    const float x = float(ACol) * FDigitWidth, y = float(ARow) * FDigitHeight;
+    return !(x > clip.X + clip.Width || x + FDigitWidth < clip.X || y > clip.Y + clip.Height ||
+             y + FDigitHeight < clip.Y);
+  };
   auto place = [&](int ACol, int ARow) {
     g.SetTransform(origin);
     g.TranslateTransform(float(ACol) * FDigitWidth, float(ARow) * FDigitHeight);
@@ -193,6 +200,7 @@ void TDWSegmentText::DrawCells(gp::Graphics& g, TDWSegmentPass APass) {
   if (APass == TDWSegmentPass::Unlit) {
     for (int row = 0; row < int(FRows); ++row)
       for (int col = 0; col < int(FCols); ++col) {
+        if (!visible(col, row)) continue;
         place(col, row);
         DrawDigit(g, 0, 0, APass);
       }
@@ -201,7 +209,7 @@ void TDWSegmentText::DrawCells(gp::Graphics& g, TDWSegmentPass APass) {
                       [&](int ACol, int ARow, char32_t AChar, uint32_t AMask) {
                         TAlphaColor extra = 0;
                         CheckCustomSymbol(ACol, ARow, AChar, AMask, extra);
-                        if (AMask == 0) return;
+                        if (AMask == 0 || !visible(ACol, ARow)) return;
                         place(ACol, ARow);
                         DrawDigit(g, AMask, extra, APass);
                       });

@@ -3,7 +3,8 @@
 //
 // The text is UTF-8; it is decoded once when it changes (invalid bytes become U+FFFD), and each
 // frame walks the decoded characters over the grid (DWSegmentTextWalk): row by row, left to right;
-// line feeds are skipped, a carriage return ends its row (the rest of the row stays blank), a "."
+// line feeds are skipped, a carriage return ends its row (the rest of the row stays blank; after a
+// row the text filled exactly it ends that row, not the next), a "."
 // after a character lights that character's decimal point and takes no cell, a text longer than
 // the grid wraps to the next row and what does not fit is not shown. Characters outside the
 // layout's table (control characters, anything beyond ASCII) show a blank cell, but still reach
@@ -42,8 +43,15 @@ void DWSegmentTextWalk(std::u32string_view AText, int ARows, int ACols, TDWSegme
   const size_t n = AText.size();
   const uint32_t point = DWDecimalPointBit(AType);
   size_t p = 0;
+  bool lineBreak = false;
   for (int row = 0; row < ARows; ++row) {
-    bool lineBreak = false;
+    // A row the text filled to its end, followed by a carriage return: that return ends this
+    // full row rather than blanking the next one.
+    if (row > 0 && !lineBreak) {
+      while (p < n && AText[p] == U'\n') ++p;
+      if (p < n && AText[p] == U'\r') ++p;
+    }
+    lineBreak = false;
     for (int col = 0; col < ACols; ++col) {
       while (p < n && AText[p] == U'\n') ++p;
       char32_t c = 0;
