@@ -24,7 +24,7 @@ set(DW_PUBLIC_HEADERS_foundation
   DWAnalogInstrument.h DWAnalogInstrumentDecorations.h DWAnalogInstrumentGeometry.h
   DWAnalogInstrumentHand.h DWAnalogInstrumentScale.h DWAnalogInstrumentTicks.h
   DWAnalogInstrumentValue.h DWAnalogInstrumentVariants.h DWClockTime.h DWDialFace.h DWHandAnimator.h
-  DWLayeredInstrument.h DWStraightScale.h)
+  DWLayeredInstrument.h DWSegmentIndicator.h DWStraightScale.h)
 set(DW_INTERNAL_HEADERS_foundation)
 set(DW_PUBLIC_HEADERS_angular DWAngularGauge.h DWAngularGaugeGeometry.h DWAngularGaugeHands.h)
 set(DW_INTERNAL_HEADERS_angular)
@@ -36,5 +36,7 @@ set(DW_PUBLIC_HEADERS_thermometer DWThermometer.h DWThermometerScale.h)
 set(DW_INTERNAL_HEADERS_thermometer ThermometerMath.h)
 set(DW_PUBLIC_HEADERS_clock DWAnalogClock.h DWAnalogClockHands.h)
 set(DW_INTERNAL_HEADERS_clock)
+set(DW_PUBLIC_HEADERS_segment DWSegmentGauge.h DWSegmentText.h)
+set(DW_INTERNAL_HEADERS_segment)
 set(DW_PUBLIC_HEADERS_package DialworksPkg.h FormRender.h)
 set(DW_INTERNAL_HEADERS_package)

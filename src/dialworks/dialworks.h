@@ -49,6 +49,7 @@
 #include "dialworks/foundation/DWAnalogInstrument.h"
 #include "dialworks/foundation/DWStraightScale.h"
 #include "dialworks/foundation/DWClockTime.h"
+#include "dialworks/foundation/DWSegmentIndicator.h"
 
 // Instruments
 #include "dialworks/angular/DWAngularGauge.h"
@@ -62,6 +63,8 @@
 #include "dialworks/thermometer/DWThermometerScale.h"
 #include "dialworks/clock/DWAnalogClock.h"
 #include "dialworks/clock/DWAnalogClockHands.h"
+#include "dialworks/segment/DWSegmentGauge.h"
+#include "dialworks/segment/DWSegmentText.h"
 
 // Registration of every unit
 #include "dialworks/package/DialworksPkg.h"

@@ -8,6 +8,8 @@
 #include "dialworks/indicators/DWProgressBar.h"
 #include "dialworks/linear/DWLinearGauge.h"
 #include "dialworks/thermometer/DWThermometer.h"
+#include "dialworks/segment/DWSegmentGauge.h"
+#include "dialworks/segment/DWSegmentText.h"
 
 namespace dw {
 
@@ -21,6 +23,8 @@ void RegisterDialworksPackage() {
     DWLevelLed::RegisterPkg();
     DWLinearGauge::RegisterPkg();
     DWThermometer::RegisterPkg();
+    DWSegmentGauge::RegisterPkg();
+    DWSegmentText::RegisterPkg();
   });
 }
 
