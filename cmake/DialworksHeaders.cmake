@@ -29,5 +29,7 @@ set(DW_PUBLIC_HEADERS_angular DWAngularGauge.h DWAngularGaugeGeometry.h DWAngula
 set(DW_INTERNAL_HEADERS_angular)
 set(DW_PUBLIC_HEADERS_indicators DWLed.h DWLevelLed.h DWProgressBar.h DWProgressBarFill.h)
 set(DW_INTERNAL_HEADERS_indicators IndicatorMath.h)
+set(DW_PUBLIC_HEADERS_matrix DWMatrixDisplay.h DWTextMatrixLayer.h)
+set(DW_INTERNAL_HEADERS_matrix)
 set(DW_PUBLIC_HEADERS_package DialworksPkg.h FormRender.h)
 set(DW_INTERNAL_HEADERS_package)

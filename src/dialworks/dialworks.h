@@ -54,6 +54,8 @@
 #include "dialworks/indicators/DWProgressBar.h"
 #include "dialworks/indicators/DWLed.h"
 #include "dialworks/indicators/DWLevelLed.h"
+#include "dialworks/matrix/DWMatrixDisplay.h"
+#include "dialworks/matrix/DWTextMatrixLayer.h"
 
 // Registration of every unit
 #include "dialworks/package/DialworksPkg.h"

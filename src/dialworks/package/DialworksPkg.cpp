@@ -5,6 +5,7 @@
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/indicators/DWLevelLed.h"
 #include "dialworks/indicators/DWProgressBar.h"
+#include "dialworks/matrix/DWMatrixDisplay.h"
 
 namespace dw {
 
@@ -15,6 +16,7 @@ void RegisterDialworksPackage() {
     DWAngularGauge::RegisterPkg();
     DWProgressBar::RegisterPkg();
     DWLevelLed::RegisterPkg();
+    DWMatrixDisplay::RegisterPkg();
   });
 }
 
