@@ -130,3 +130,214 @@ TEST(MatrixDisplay, PhasesFollowTheFractionOfThePitch) {
   EXPECT_EQ(a.CellPhase(2), 0);
   EXPECT_EQ(TDWMatrixAxis::From(std::numeric_limits<float>::quiet_NaN()).Phases, 1);
 }
+
+TEST(MatrixDisplay, CellsAreTintedStampsOnTheBackground) {
+  TScopedHost host;
+  for (TDWSegmentShape shape : {ssEllipse, ssRectangle, ssRoundRectangle}) {
+    SCOPED_TRACE(int(shape));
+    TDWMatrixDisplay m;
+    m.SetBounds(0, 0, 81, 51);  // pitch 1 pixel per cell would be too small: use a 10 x 5 grid
+    m.SetCols(10);
+    m.SetRows(5);
+    m.Segmnts().SetShape(shape);
+    m.Segmnts().CornerRadius().SetValue(1.0f);  // corners as round as the shape allows
+    m.Segmnts().SetShowReflection(false);
+    m.SetColor(0xFF000040);
+    m.SetPixel(2, 1, 0xFFFF0000);
+    m.SetPixel(3, 1, 0x00FF0000);  // transparent: the background shows
+    const gp::Bitmap image = dwtest::RenderControl(m);
+    EXPECT_EQ(CellCentre(image, m, 2, 1), 0xFFFF0000u);
+    EXPECT_EQ(CellCentre(image, m, 3, 1), 0xFF000040u);
+    EXPECT_EQ(CellCentre(image, m, 0, 0), 0xFF000040u);
+    // Cell corners: the ellipse leaves them dark, the rectangle lights them, the rounded one
+    // lights the edge middles but not the very corner.
+    const float pitch = 8.0f;  // min((81 - 1) / 10, (51 - 1) / 5)
+    const int x = int(pitch) * 2, y = int(pitch) * 1;
+    const int left = (81 - 1 - 80) / 2, top = (51 - 1 - 40) / 2;
+    const TAlphaColor corner = image.GetPixel(left + x + 1, top + y + 1);
+    const TAlphaColor edge = image.GetPixel(left + x + 1, top + y + 4);
+    if (shape == ssRectangle) EXPECT_EQ(corner, 0xFFFF0000u);
+    else EXPECT_NE(corner, 0xFFFF0000u);
+    EXPECT_EQ(edge >> 16 & 0xFF, 0xFFu) << std::hex << edge;
+  }
+}
+
+TEST(MatrixDisplay, ReflectionShowsOnTransparentCellsToo) {
+  TScopedHost host;
+  TDWMatrixDisplay m;
+  m.SetBounds(0, 0, 161, 81);
+  m.SetCols(8);
+  m.SetRows(4);
+  m.SetColor(0xFF000000);
+  m.SetPixel(1, 1, 0xFF000000);  // black cells are raised to at least 30 under the gloss
+  const gp::Bitmap image = dwtest::RenderControl(m);
+  const TAlphaColor empty = CellCentre(image, m, 4, 2), black = CellCentre(image, m, 1, 1);
+  EXPECT_GT(empty & 0xFF, 0u) << std::hex << empty;  // the highlight on a transparent cell
+  EXPECT_GT(black & 0xFF, empty & 0xFF) << std::hex << black;
+  m.Segmnts().SetShowReflection(false);
+  EXPECT_EQ(CellCentre(dwtest::RenderControl(m), m, 4, 2), 0xFF000000u);
+}
+
+TEST(MatrixDisplay, LayersDrawIntoTheShownCellsOnly) {
+  TScopedHost host;
+  TDWMatrixDisplay m;
+  m.SetBounds(0, 0, 321, 201);
+  auto& text = m.Layers().Add<TDWTextMatrixLayer>();
+  text.SetText("88");
+  text.Font().Size().SetValue(1);
+  auto& gauge = m.Layers().Add<TDWExternalAngularGaugeMatrixLayer>();
+  gauge.Position().X().SetValue(0.5f);
+  dwtest::RenderControl(m);
+  int shown = 0, written = 0;
+  for (int y = 0; y < int(m.Rows()); ++y)
+    for (int x = 0; x < int(m.Cols()); ++x) {
+      shown += m.GetDisplayPixel(x, y) != 0;
+      written += m.GetPixel(x, y) != 0;
+    }
+  EXPECT_GT(shown, 100);
+  EXPECT_EQ(written, 0);
+  // Text lights cells in the left half, the gauge (placed at half the width) in the right half.
+  int leftLit = 0, rightLit = 0;
+  for (int y = 0; y < 50; ++y)
+    for (int x = 0; x < 80; ++x) (x < 40 ? leftLit : rightLit) += m.GetDisplayPixel(x, y) != 0;
+  EXPECT_GT(leftLit, 20);
+  EXPECT_GT(rightLit, 20);
+  // The written cells are shown under the layers.
+  m.SetPixel(79, 49, 0xFF00FF00);
+  dwtest::RenderControl(m);
+  EXPECT_EQ(m.GetDisplayPixel(79, 49), 0xFF00FF00u);
+}
+
+TEST(MatrixDisplay, ReadsAndWritesFromAnotherThreadWhileDrawing) {
+  TScopedHost host;
+  TDWMatrixDisplay m;
+  m.SetBounds(0, 0, 161, 101);
+  TPXIntegerSourcePin red;
+  ASSERT_TRUE(red.Connect(*m.InputPins().Find("Red")));
+  std::atomic<bool> stop{false};
+  std::thread writer([&] {
+    for (int i = 0; !stop; ++i) {
+      m.SetPixel(i % 80, (i / 80) % 50, 0xFF000000u | uint32_t(i));
+      red.SendValue(i);
+      (void)m.GetPixel(i % 80, 0);
+      if (i > 200000) break;
+    }
+  });
+  for (int frame = 0; frame < 20; ++frame) dwtest::RenderControl(m);
+  stop = true;
+  writer.join();
+}
+
+TEST(MatrixDisplay, DegenerateSizesDrawOnlyTheBackground) {
+  TScopedHost host;
+  TDWMatrixDisplay m;
+  for (auto [w, h] : std::vector<std::pair<int, int>>{{0, 0}, {1, 1}, {2, 300}, {30, 1}}) {
+    m.SetBounds(0, 0, w, h);
+    m.SetPixel(0, 0, 0xFFFFFFFF);
+    dwtest::RenderControl(m);
+  }
+  m.SetRows(1024);
+  m.SetCols(1024);
+  m.SetBounds(0, 0, 400, 400);
+  m.SetPixel(0, 0, 0xFFFFFFFF);
+  dwtest::RenderControl(m);
+  m.SetRows(1);
+  m.SetCols(1);
+  m.SetBounds(0, 0, 400, 300);
+  m.SetPixel(0, 0, 0xFFFFFFFF);
+  const gp::Bitmap one = dwtest::RenderControl(m);
+  EXPECT_EQ(one.GetPixel(200, 150) >> 16 & 0xFF, 0xFFu);
+}
+
+TEST(TextMatrixLayer, CropsAndCutsAtTheGridEdges) {
+  TScopedHost host;
+  const int W = 40, H = 16;
+  std::vector<uint32_t> cells(size_t(W * H));
+  TDWTextMatrixLayer layer;
+  layer.Font().Size().SetValue(0.75f);
+  auto lit = [&](int x0, int x1) {
+    int n = 0;
+    for (int y = 0; y < H; ++y)
+      for (int x = x0; x < x1; ++x) n += cells[size_t(y * W + x)] != 0;
+    return n;
+  };
+  // An empty text leaves the grid untouched.
+  layer.Render(cells.data(), W, H);
+  EXPECT_EQ(lit(0, W), 0);
+
+  gp::Bitmap probe(1, 1);
+  gp::CairoGraphics g(probe);
+  const gp::Font font(gp::FontFamily(), 12, 0, gp::UnitPixel);
+  const std::string twenty = "ABCDEFGHIJKLMNOPQRST";
+  const float w5 = g.MeasureString(twenty.substr(0, 5), font, gp::RectF(0, 0, 10000, 10000)).Width;
+  const float w6 = g.MeasureString(twenty.substr(0, 6), font, gp::RectF(0, 0, 10000, 10000)).Width;
+  const int room = int((w5 + w6) / 2);
+  // Five characters fit: the sixth is shown too, cut at the edge.
+  EXPECT_EQ(TDWTextMatrixLayer::CropLength(g, font, twenty, room), 6u);
+  EXPECT_EQ(TDWTextMatrixLayer::CropLength(g, font, twenty, 100000), 20u);
+  EXPECT_EQ(TDWTextMatrixLayer::CropLength(g, font, twenty, -3), 1u);
+  EXPECT_EQ(TDWTextMatrixLayer::CropLength(g, font, "\xC3\xA9\xC3\xA9\xC3\xA9", 0), 2u);  // whole characters
+
+  // Negative positions show the lower-right part; nothing lands outside the grid.
+  layer.SetText("HHHHHHHHHH");
+  layer.Render(cells.data(), W, H);
+  const int whole = lit(0, W);
+  EXPECT_GT(whole, 0);
+  std::fill(cells.begin(), cells.end(), 0);
+  layer.Position().X().SetValue(-0.5f);
+  layer.Position().Y().SetValue(-0.25f);
+  layer.Render(cells.data(), W, H);
+  EXPECT_GT(lit(0, W), 0);
+  EXPECT_LT(lit(0, W), whole);
+}
+
+TEST(TextMatrixLayer, AntiAliasLightsCellsPartly) {
+  TScopedHost host;
+  const int W = 40, H = 16;
+  TDWTextMatrixLayer layer;
+  layer.SetText("Ow");
+  layer.Font().Size().SetValue(0.8f);
+  auto partial = [&](bool AAntiAlias) {
+    std::vector<uint32_t> cells(size_t(W * H));
+    layer.SetAntiAlias(AAntiAlias);
+    layer.Render(cells.data(), W, H);
+    int n = 0;
+    for (uint32_t c : cells) n += (c >> 24) != 0 && (c >> 24) != 0xFF;
+    return n;
+  };
+  EXPECT_EQ(partial(false), 0);
+  EXPECT_GT(partial(true), 5);
+}
+
+TEST(MatrixDisplay, RegisteredClassesAndForms) {
+  TScopedHost host;
+  int checked = 0;
+  EXPECT_EQ(CheckUnitTables("DWMatrixDisplay", {"TDWExternalMatrixDisplayMatrixElement", "TDWTextMatrixElement"},
+                            &checked),
+            std::vector<std::string>{});
+  EXPECT_EQ(checked, 5);
+  const char* form = R"({
+  "format": "dialworks-form", "version": 1, "width": 200, "height": 120, "color": "0xFF101010",
+  "components": [{"class": "TDWMatrixDisplay", "name": "Matrix", "left": 0, "top": 0, "properties": {
+    "Width": 200, "Height": 120, "Rows": 12, "Cols": 20, "Row": 3, "Col": 4, "Color": "0xFF200000",
+    "Segmnts": {"Shape": "ssRoundRectangle", "Proportional": false, "ShowReflection": false},
+    "Layers": [{"class": "TDWTextMatrixLayer", "Text": "Hi", "Crop": true},
+               {"class": "TDWExternalAngularGaugeMatrixLayer", "Value": 30}]
+  }}]})";
+  const std::unique_ptr<TDWForm> second = dwtest::RoundTripForm(form);
+  ASSERT_NE(second, nullptr);
+  auto* m = dynamic_cast<TDWMatrixDisplay*>(second->FindComponent("Matrix"));
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->Row(), 3u);
+  EXPECT_EQ(m->Layers().Count(), 2u);
+  // A form with a cursor beyond a small grid loads it limited.
+  const std::unique_ptr<TDWForm> small = dwtest::RoundTripForm(R"({
+  "format": "dialworks-form", "version": 1, "width": 50, "height": 50,
+  "components": [{"class": "TDWMatrixDisplay", "name": "M", "left": 0, "top": 0, "properties": {
+    "Rows": 2, "Cols": 2, "Row": 900, "Col": 5}}]})");
+  ASSERT_NE(small, nullptr);
+  auto* s = dynamic_cast<TDWMatrixDisplay*>(small->FindComponent("M"));
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->Row(), 1u);
+  EXPECT_EQ(s->Col(), 1u);
+}

@@ -337,8 +337,8 @@ DW_PROPERTIES(TDWMatrixDisplay) {
   t.Pin("ColInputPin", [](C& c) -> TPXIntegerSinkPin& { return c.ColInputPin(); });
   t.Cardinal("Rows", &C::Rows, &C::SetRows, 50).Limit(1, C::MaxCells);
   t.Cardinal("Cols", &C::Cols, &C::SetCols, 80).Limit(1, C::MaxCells);
-  t.Cardinal("Row", &C::Row, &C::SetRow, 0).Limit(0, C::MaxCells - 1).Doc("cursor row, below Rows");
-  t.Cardinal("Col", &C::Col, &C::SetCol, 0).Limit(0, C::MaxCells - 1).Doc("cursor column, below Cols");
+  t.Cardinal("Row", &C::Row, &C::SetRow, 0).LimitTo([](const C& c) { return std::pair(0.0, c.Rows() - 1.0); }).Doc("cursor row, below Rows");
+  t.Cardinal("Col", &C::Col, &C::SetCol, 0).LimitTo([](const C& c) { return std::pair(0.0, c.Cols() - 1.0); }).Doc("cursor column, below Cols");
   t.Color("Color", &C::Color, &C::SetColor, C::DefaultColor).Doc("background behind and between the cells");
   t.Object("Segmnts", [](C& c) -> TDWMatrixSegmnt& { return c.Segmnts(); });
   t.Collection("Layers", [](C& c) -> TRXMatrixComponentElements& { return c.Layers(); });
