@@ -212,18 +212,23 @@ TEST(MatrixDisplay, ReadsAndWritesFromAnotherThreadWhileDrawing) {
   TScopedHost host;
   TDWMatrixDisplay m;
   m.SetBounds(0, 0, 161, 101);
-  TPXIntegerSourcePin red;
+  TPXIntegerSourcePin red, row;
   ASSERT_TRUE(red.Connect(*m.InputPins().Find("Red")));
+  ASSERT_TRUE(row.Connect(m.RowInputPin()));
   std::atomic<bool> stop{false};
   std::thread writer([&] {
     for (int i = 0; !stop; ++i) {
       m.SetPixel(i % 80, (i / 80) % 50, 0xFF000000u | uint32_t(i));
       red.SendValue(i);
+      row.SendValue(i % 60);
       (void)m.GetPixel(i % 80, 0);
       if (i > 200000) break;
     }
   });
-  for (int frame = 0; frame < 20; ++frame) dwtest::RenderControl(m);
+  for (int frame = 0; frame < 20; ++frame) {
+    dwtest::RenderControl(m);
+    m.SetRows(frame % 2 ? 50 : 40);  // resizing while the writer runs
+  }
   stop = true;
   writer.join();
 }

@@ -142,9 +142,10 @@ TAlphaColor TDWMatrixDisplay::GetDisplayPixel(int AX, int AY) const {
 }
 
 void TDWMatrixDisplay::SetCursorChannel(int AShift, int64_t AValue) {
-  // Read and write in one write-locked step, so two channel pins on different threads do not
-  // lose each other's byte.
+  // The cursor under the control lock (its setters hold it); the cell read and written in one
+  // write-locked step, so two channel pins on different threads do not lose each other's byte.
   {
+    std::lock_guard<TControlMutex> cursor(ControlLock());
     std::lock_guard<TReadWriteLock> lock(FBufferLock);
     const int x = int(FCol), y = int(FRow);
     if (!(x >= 0 && x < FBufferCols && y >= 0 && y < FBufferRows)) return;
