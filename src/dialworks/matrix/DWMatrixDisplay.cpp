@@ -241,10 +241,11 @@ void TDWMatrixDisplay::ComposeCells(const TDWMatrixAxis& AX, const TDWMatrixAxis
       uint32_t c = FRenderBuffer[size_t(cy) * size_t(cols) + size_t(cx)];
       if (AReflection && (c >> 24) != 0) {
         // A lit cell never goes fully dark under the gloss: each colour channel at least 30.
-        TAlphaColor s = PBUnpremultiply(c);
+        const bool opaque = (c >> 24) == 0xFF;  // premultiplied and straight are the same
+        TAlphaColor s = opaque ? c : PBUnpremultiply(c);
         for (int sh : {16, 8, 0})
           if (((s >> sh) & 0xFF) < 30) s = (s & ~(0xFFu << sh)) | (30u << sh);
-        c = PBPremultiply(s);
+        c = opaque ? s : PBPremultiply(s);
       }
       const uint32_t ca = c >> 24, cr = (c >> 16) & 0xFF, cg = (c >> 8) & 0xFF, cb = c & 0xFF;
       const size_t base = (size_t(phaseY) * size_t(FStampKey.PhasesX) + size_t(cx % FStampKey.PhasesX)) * block;
@@ -260,10 +261,15 @@ void TDWMatrixDisplay::ComposeCells(const TDWMatrixAxis& AX, const TDWMatrixAxis
             // The stamp tinted with the cell colour, atop the frame (the frame keeps its alpha).
             const uint32_t sa = PBDiv255(k * ca), sr = PBDiv255(k * cr), sg = PBDiv255(k * cg), sb = PBDiv255(k * cb);
             const uint32_t da = d >> 24, inv = 255 - sa;
-            const uint32_t rr = PBDiv255(sr * da + ((d >> 16) & 0xFF) * inv);
-            const uint32_t rg = PBDiv255(sg * da + ((d >> 8) & 0xFF) * inv);
-            const uint32_t rb = PBDiv255(sb * da + (d & 0xFF) * inv);
-            d = (da << 24) | (rr << 16) | (rg << 8) | rb;
+            if (da == 255) {  // the usual opaque background: s + d·(1 − sa)
+              d = 0xFF000000u | ((sr + PBDiv255(((d >> 16) & 0xFF) * inv)) << 16) |
+                  ((sg + PBDiv255(((d >> 8) & 0xFF) * inv)) << 8) | (sb + PBDiv255((d & 0xFF) * inv));
+            } else {
+              const uint32_t rr = PBDiv255(sr * da + ((d >> 16) & 0xFF) * inv);
+              const uint32_t rg = PBDiv255(sg * da + ((d >> 8) & 0xFF) * inv);
+              const uint32_t rb = PBDiv255(sb * da + (d & 0xFF) * inv);
+              d = (da << 24) | (rr << 16) | (rg << 8) | rb;
+            }
           }
           if (hl && hl[q] != 0) {
             const uint32_t h = hl[q];
@@ -322,7 +328,9 @@ void TDWMatrixDisplay::IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) 
     ComposeCells(ax, ay, left, top, key.Reflection);
   }
   FFrame->MarkDirty();
-  AGraphics.FillRectangle(gp::SolidBrush(FColor), gp::RectF(0, 0, W, H));
+  // The frame keeps the background's alpha (cells go atop it): with an opaque background it
+  // covers the area by itself and the fill under it would be hidden.
+  if ((FColor >> 24) != 0xFF) AGraphics.FillRectangle(gp::SolidBrush(FColor), gp::RectF(0, 0, W, H));
   AGraphics.DrawImage(*FFrame, 0, 0);
 }
 
