@@ -38,7 +38,7 @@ TAlphaColor CellCentre(const gp::Bitmap& AImage, const TDWMatrixDisplay& ADispla
 TEST(MatrixDisplay, BufferFollowsTheGridAndKeepsCellsOtherwise) {
   TScopedHost host;
   TDWMatrixDisplay m;
-  // Issue 1: cells written before the first range invalidation (a colour change) are kept.
+  // Regression (cells lost to the first range invalidation): cells written before the first range invalidation (a colour change) are kept.
   m.SetPixel(3, 4, 0xFF112233);
   m.SetColor(0xFF202020);
   EXPECT_EQ(m.GetPixel(3, 4), 0xFF112233u);
@@ -56,7 +56,7 @@ TEST(MatrixDisplay, BufferFollowsTheGridAndKeepsCellsOtherwise) {
   // The cursor setters limit to the grid.
   m.SetRow(1000);
   EXPECT_EQ(m.Row(), 9u);
-  // Issue 2: Rows or Cols of 0 keep one row or column (the cursor does not wrap around).
+  // Regression (cursor wrapped to 4294967295): Rows or Cols of 0 keep one row or column (the cursor does not wrap around).
   m.SetRows(0);
   m.SetCols(0);
   EXPECT_EQ(m.Rows(), 1u);
@@ -77,7 +77,7 @@ TEST(MatrixDisplay, PixelsOutsideTheGridAreIgnored) {
   TDWMatrixDisplay m;
   m.SetRows(4);
   m.SetCols(3);
-  // Issue 3: coordinates are checked; a write outside touches no cell, a read gives opaque black.
+  // Regression (unchecked cell coordinates): coordinates are checked; a write outside touches no cell, a read gives opaque black.
   for (auto [x, y] : std::vector<std::pair<int, int>>{{-1, 0}, {0, -1}, {3, 0}, {0, 4}, {2, -1}, {INT32_MIN, 0}}) {
     m.SetPixel(x, y, 0xFFFFFFFF);
     EXPECT_EQ(m.GetPixel(x, y), 0xFF000000u);
