@@ -65,6 +65,8 @@
 #include "dialworks/clock/DWAnalogClockHands.h"
 #include "dialworks/segment/DWSegmentGauge.h"
 #include "dialworks/segment/DWSegmentText.h"
+#include "dialworks/matrix/DWMatrixDisplay.h"
+#include "dialworks/matrix/DWTextMatrixLayer.h"
 
 // Registration of every unit
 #include "dialworks/package/DialworksPkg.h"

@@ -10,6 +10,7 @@
 #include "dialworks/thermometer/DWThermometer.h"
 #include "dialworks/segment/DWSegmentGauge.h"
 #include "dialworks/segment/DWSegmentText.h"
+#include "dialworks/matrix/DWMatrixDisplay.h"
 
 namespace dw {
 
@@ -25,6 +26,7 @@ void RegisterDialworksPackage() {
     DWThermometer::RegisterPkg();
     DWSegmentGauge::RegisterPkg();
     DWSegmentText::RegisterPkg();
+    DWMatrixDisplay::RegisterPkg();
   });
 }
 

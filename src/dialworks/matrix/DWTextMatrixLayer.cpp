@@ -1,0 +1,99 @@
+#include "dialworks/matrix/DWTextMatrixLayer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/host/Helpers.h"
+#include "dialworks/host/PixelBlock.h"
+#include "dialworks/matrix/DWMatrixDisplay.h"
+
+namespace dw {
+
+void TDWTextMatrixLayer::RegisterUnit() { DWMatrixDisplay::RegisterPkg(); }
+
+TDWTextMatrixLayer::TDWTextMatrixLayer(TComponent* AOwner)
+    : TRXBasicMatrixElement(AOwner),
+      FFont(std::make_unique<TKVControlFont>([this] { Invalidate(); }, this, this, 0.5f)) {
+  FFont->Brush().SetColorDefault(0xFFFFFFFF);  // lit cells on the dark default background
+}
+
+TDWTextMatrixLayer::~TDWTextMatrixLayer() = default;
+
+size_t TDWTextMatrixLayer::CropLength(const gp::Graphics& AGraphics, const gp::Font& AFont, const std::string& AText,
+                                      int ARoom) {
+  // Character boundaries (after each UTF-8 character).
+  std::vector<size_t> ends;
+  for (size_t i = 0; i < AText.size(); ++i)
+    if (i + 1 == AText.size() || (uint8_t(AText[i + 1]) & 0xC0) != 0x80) ends.push_back(i + 1);
+  const gp::RectF box(0, 0, 10000, 10000);
+  auto tooWide = [&](size_t k) {
+    const gp::RectF r = AGraphics.MeasureString(AText.substr(0, ends[k]), AFont, box);
+    return RXRoundHalfEvenToInt(double(r.Width)) > ARoom;
+  };
+  // Prefix widths grow with the prefix: a binary search finds the first one too wide.
+  size_t lo = 0, hi = ends.size();
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    if (tooWide(mid)) hi = mid;
+    else lo = mid + 1;
+  }
+  return lo < ends.size() ? ends[lo] : AText.size();
+}
+
+void TDWTextMatrixLayer::Render(uint32_t* ABuffer, int AWidth, int AHeight) {
+  std::string text;
+  int x0 = 0, y0 = 0;
+  float em = 0;
+  TAlphaColor color = 0;
+  bool crop = false, antiAlias = false;
+  gp::FontFamily family;
+  int style = 0;
+  {
+    TControlDrawLock lock(*this);
+    if (!lock || !Enabled() || !Visible() || FText.empty() || !ABuffer || AWidth <= 0 || AHeight <= 0) return;
+    text = FText;
+    CellOrigin(AWidth, AHeight, x0, y0);
+    em = FFont->Size().Get(float(AHeight));
+    color = FFont->Color();
+    crop = FCrop;
+    antiAlias = FAntiAlias;
+    family = FFont->Family();
+    style = FFont->GPStyle();
+  }
+  if (!(em > 0 && em <= 4096)) return;
+  if (x0 >= AWidth || y0 >= AHeight) return;
+  const gp::Font font(family, em, style, gp::UnitPixel);
+  gp::Bitmap probe(1, 1);
+  gp::CairoGraphics measure(probe);
+  measure.SetTextRenderingHint(antiAlias ? gp::TextRenderingHintAntiAlias
+                                         : gp::TextRenderingHintSingleBitPerPixelGridFit);
+  if (crop) text.resize(CropLength(measure, font, text, AWidth - x0));
+  const gp::RectF size = measure.MeasureString(text, font, gp::RectF(0, 0, 10000, 10000));
+  // Only the part that lands on the grid is rasterised.
+  const int bw = RXRoundHalfEvenToInt(double(size.Width)), bh = RXRoundHalfEvenToInt(double(size.Height));
+  const int w = std::min(bw + std::min(x0, 0), AWidth - std::max(x0, 0));
+  const int h = std::min(bh + std::min(y0, 0), AHeight - std::max(y0, 0));
+  if (w <= 0 || h <= 0) return;
+  gp::Bitmap bitmap(w, h);
+  {
+    gp::CairoGraphics g(bitmap);
+    g.SetTextRenderingHint(antiAlias ? gp::TextRenderingHintAntiAlias : gp::TextRenderingHintSingleBitPerPixelGridFit);
+    g.SetSmoothingMode(antiAlias ? gp::SmoothingModeAntiAlias : gp::SmoothingModeNone);
+    g.DrawString(text, font, gp::PointF(float(std::min(x0, 0)), float(std::min(y0, 0))), gp::SolidBrush(color));
+    g.Flush();
+  }
+  PBComposeOver(TPixelBlock{ABuffer, AWidth, AHeight, 0}, std::max(x0, 0), std::max(y0, 0), PBBitmapBlock(bitmap));
+}
+
+DW_PROPERTIES(TDWTextMatrixLayer) {
+  using C = TDWTextMatrixLayer;
+  t.String("Text", &C::Text, &C::SetText);
+  t.Object("Font", [](C& c) -> TKVControlFont& { return c.Font(); }).Doc("size: share of the grid's height");
+  t.Bool("Crop", &C::Crop, &C::SetCrop, false).Doc("only the characters that reach the right edge");
+  t.Bool("AntiAlias", &C::AntiAlias, &C::SetAntiAlias, false);
+}
+DW_PROPERTIES(TDWTextMatrixElement) {}
+
+}  // namespace dw

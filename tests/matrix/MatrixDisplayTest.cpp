@@ -1,0 +1,348 @@
+// The matrix display: the cell buffers, the cursor and channel pins, the sub-pixel phases, the
+// cell stamps, layers drawn into the shown cells only, bad input, and the registered tables.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dialworks/angular/DWAngularGauge.h"
+#include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/framework/Registry.h"
+#include "dialworks/matrix/DWMatrixDisplay.h"
+#include "dialworks/matrix/DWTextMatrixLayer.h"
+#include "support/InstrumentTest.h"
+#include "support/TableCheck.h"
+
+using namespace dw;
+
+namespace {
+
+using dwtest::TScopedHost;
+
+// The pixel at the centre of cell (ACol, ARow) of a display drawn without rotation.
+TAlphaColor CellCentre(const gp::Bitmap& AImage, const TDWMatrixDisplay& ADisplay, int ACol, int ARow) {
+  const float W = float(ADisplay.Width()), H = float(ADisplay.Height());
+  float px = (W - 1) / float(ADisplay.Cols()), py = (H - 1) / float(ADisplay.Rows());
+  if (ADisplay.Segmnts().Proportional()) px = py = std::min(px, py);
+  const TDWMatrixAxis ax = TDWMatrixAxis::From(px), ay = TDWMatrixAxis::From(py);
+  const int Wi = int(W), Hi = int(H);
+  const int left = std::max(0, (Wi - 1 - ax.CellOffset(int(ADisplay.Cols()))) / 2);
+  const int top = std::max(0, (Hi - 1 - ay.CellOffset(int(ADisplay.Rows()))) / 2);
+  return AImage.GetPixel(left + ax.CellOffset(ACol) + ax.Whole / 2, top + ay.CellOffset(ARow) + ay.Whole / 2);
+}
+
+}  // namespace
+
+TEST(MatrixDisplay, BufferFollowsTheGridAndKeepsCellsOtherwise) {
+  TScopedHost host;
+  TDWMatrixDisplay m;
+  // Regression (cells lost to the first range invalidation): cells written before the first range invalidation (a colour change) are kept.
+  m.SetPixel(3, 4, 0xFF112233);
+  m.SetColor(0xFF202020);
+  EXPECT_EQ(m.GetPixel(3, 4), 0xFF112233u);
+  // A size change clears the cells and moves the cursor inside the new grid.
+  m.SetRow(40);
+  m.SetCol(70);
+  m.SetRows(10);
+  EXPECT_EQ(m.Row(), 9u);
+  EXPECT_EQ(m.Col(), 70u);
+  EXPECT_EQ(m.GetPixel(3, 4), 0u);
+  m.SetCols(5);
+  EXPECT_EQ(m.Col(), 4u);
+  m.SetPixel(4, 9, 0xFF00FF00);
+  EXPECT_EQ(m.GetPixel(4, 9), 0xFF00FF00u);
+  // The cursor setters limit to the grid.
+  m.SetRow(1000);
+  EXPECT_EQ(m.Row(), 9u);
+  // Regression (cursor wrapped to 4294967295): Rows or Cols of 0 keep one row or column (the cursor does not wrap around).
+  m.SetRows(0);
+  m.SetCols(0);
+  EXPECT_EQ(m.Rows(), 1u);
+  EXPECT_EQ(m.Cols(), 1u);
+  EXPECT_EQ(m.Row(), 0u);
+  EXPECT_EQ(m.Col(), 0u);
+  // Very large grids are limited, so the buffer stays bounded.
+  m.SetRows(4000000000u);
+  m.SetCols(4000000000u);
+  EXPECT_EQ(m.Rows(), TDWMatrixDisplay::MaxCells);
+  EXPECT_EQ(m.Cols(), TDWMatrixDisplay::MaxCells);
+  m.SetPixel(1023, 1023, 0xFFFFFFFF);
+  EXPECT_EQ(m.GetPixel(1023, 1023), 0xFFFFFFFFu);
+}
+
+TEST(MatrixDisplay, PixelsOutsideTheGridAreIgnored) {
+  TScopedHost host;
+  TDWMatrixDisplay m;
+  m.SetRows(4);
+  m.SetCols(3);
+  // Regression (unchecked cell coordinates): coordinates are checked; a write outside touches no cell, a read gives opaque black.
+  for (auto [x, y] : std::vector<std::pair<int, int>>{{-1, 0}, {0, -1}, {3, 0}, {0, 4}, {2, -1}, {INT32_MIN, 0}}) {
+    m.SetPixel(x, y, 0xFFFFFFFF);
+    EXPECT_EQ(m.GetPixel(x, y), 0xFF000000u);
+    EXPECT_EQ(m.GetDisplayPixel(x, y), 0xFF000000u);
+  }
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(m.GetPixel(x, y), 0u) << x << "," << y;
+}
+
+TEST(MatrixDisplay, ChannelPinsSetOneByteOfTheCursorCell) {
+  TScopedHost host;
+  TDWMatrixDisplay m;
+  TPXIntegerSourcePin row, col, red, green, blue, alpha;
+  ASSERT_TRUE(row.Connect(m.RowInputPin()));
+  ASSERT_TRUE(col.Connect(m.ColInputPin()));
+  ASSERT_EQ(m.InputPins().Count(), 4u);
+  ASSERT_TRUE(red.Connect(*m.InputPins().Find("Red")));
+  ASSERT_TRUE(green.Connect(*m.InputPins().Find("Green")));
+  ASSERT_TRUE(blue.Connect(*m.InputPins().Find("Blue")));
+  ASSERT_TRUE(alpha.Connect(*m.InputPins().Find("Alpha")));
+  row.SendValue(7);
+  col.SendValue(12);
+  m.SetPixel(12, 7, 0x80102030);
+  red.SendValue(0x1FF);  // the low byte only
+  EXPECT_EQ(m.GetPixel(12, 7), 0x80FF2030u);
+  green.SendValue(-1);
+  blue.SendValue(0x42);
+  alpha.SendValue(256);
+  EXPECT_EQ(m.GetPixel(12, 7), 0x00FFFF42u);
+  // Cursor values outside the grid are limited to it.
+  row.SendValue(-5);
+  col.SendValue(1LL << 40);
+  EXPECT_EQ(m.Row(), 0u);
+  EXPECT_EQ(m.Col(), 79u);
+  red.SendValue(1);
+  EXPECT_EQ(m.GetPixel(79, 0), 0x00010000u);
+}
+
+TEST(MatrixDisplay, PhasesFollowTheFractionOfThePitch) {
+  EXPECT_EQ(TDWMatrixAxis::From(7.5f).Phases, 2);
+  EXPECT_EQ(TDWMatrixAxis::From(7.05f).Phases, 20);
+  EXPECT_EQ(TDWMatrixAxis::From(8.0f).Phases, 1);
+  EXPECT_EQ(TDWMatrixAxis::From(8.2f).Phases, 5);
+  EXPECT_EQ(TDWMatrixAxis::From(8.99f).Twentieths, 19);  // rounds to 20, capped
+  const TDWMatrixAxis a = TDWMatrixAxis::From(7.5f);
+  EXPECT_EQ(a.CellOffset(0), 0);
+  EXPECT_EQ(a.CellOffset(1), 7);
+  EXPECT_EQ(a.CellOffset(2), 15);
+  EXPECT_EQ(a.CellPhase(1), 10);
+  EXPECT_EQ(a.CellPhase(2), 0);
+  EXPECT_EQ(TDWMatrixAxis::From(std::numeric_limits<float>::quiet_NaN()).Phases, 1);
+}
+
+TEST(MatrixDisplay, CellsAreTintedStampsOnTheBackground) {
+  TScopedHost host;
+  for (TDWSegmentShape shape : {ssEllipse, ssRectangle, ssRoundRectangle}) {
+    SCOPED_TRACE(int(shape));
+    TDWMatrixDisplay m;
+    m.SetBounds(0, 0, 81, 51);  // pitch 1 pixel per cell would be too small: use a 10 x 5 grid
+    m.SetCols(10);
+    m.SetRows(5);
+    m.Segmnts().SetShape(shape);
+    m.Segmnts().CornerRadius().SetValue(1.0f);  // corners as round as the shape allows
+    m.Segmnts().SetShowReflection(false);
+    m.SetColor(0xFF000040);
+    m.SetPixel(2, 1, 0xFFFF0000);
+    m.SetPixel(3, 1, 0x00FF0000);  // transparent: the background shows
+    const gp::Bitmap image = dwtest::RenderControl(m);
+    EXPECT_EQ(CellCentre(image, m, 2, 1), 0xFFFF0000u);
+    EXPECT_EQ(CellCentre(image, m, 3, 1), 0xFF000040u);
+    EXPECT_EQ(CellCentre(image, m, 0, 0), 0xFF000040u);
+    // Cell corners: the ellipse leaves them dark, the rectangle lights them, the rounded one
+    // lights the edge middles but not the very corner.
+    const float pitch = 8.0f;  // min((81 - 1) / 10, (51 - 1) / 5)
+    const int x = int(pitch) * 2, y = int(pitch) * 1;
+    const int left = (81 - 1 - 80) / 2, top = (51 - 1 - 40) / 2;
+    const TAlphaColor corner = image.GetPixel(left + x + 1, top + y + 1);
+    const TAlphaColor edge = image.GetPixel(left + x + 1, top + y + 4);
+    if (shape == ssRectangle) EXPECT_EQ(corner, 0xFFFF0000u);
+    else EXPECT_NE(corner, 0xFFFF0000u);
+    EXPECT_EQ(edge >> 16 & 0xFF, 0xFFu) << std::hex << edge;
+  }
+}
+
+TEST(MatrixDisplay, ReflectionShowsOnTransparentCellsToo) {
+  TScopedHost host;
+  TDWMatrixDisplay m;
+  m.SetBounds(0, 0, 161, 81);
+  m.SetCols(8);
+  m.SetRows(4);
+  m.SetColor(0xFF000000);
+  m.SetPixel(1, 1, 0xFF000000);  // black cells are raised to at least 30 under the gloss
+  const gp::Bitmap image = dwtest::RenderControl(m);
+  const TAlphaColor empty = CellCentre(image, m, 4, 2), black = CellCentre(image, m, 1, 1);
+  EXPECT_GT(empty & 0xFF, 0u) << std::hex << empty;  // the highlight on a transparent cell
+  EXPECT_GT(black & 0xFF, empty & 0xFF) << std::hex << black;
+  m.Segmnts().SetShowReflection(false);
+  EXPECT_EQ(CellCentre(dwtest::RenderControl(m), m, 4, 2), 0xFF000000u);
+}
+
+TEST(MatrixDisplay, LayersDrawIntoTheShownCellsOnly) {
+  TScopedHost host;
+  TDWMatrixDisplay m;
+  m.SetBounds(0, 0, 321, 201);
+  auto& text = m.Layers().Add<TDWTextMatrixLayer>();
+  text.SetText("88");
+  text.Font().Size().SetValue(1);
+  auto& gauge = m.Layers().Add<TDWExternalAngularGaugeMatrixLayer>();
+  gauge.Position().X().SetValue(0.5f);
+  dwtest::RenderControl(m);
+  int shown = 0, written = 0;
+  for (int y = 0; y < int(m.Rows()); ++y)
+    for (int x = 0; x < int(m.Cols()); ++x) {
+      shown += m.GetDisplayPixel(x, y) != 0;
+      written += m.GetPixel(x, y) != 0;
+    }
+  EXPECT_GT(shown, 100);
+  EXPECT_EQ(written, 0);
+  // Text lights cells in the left half, the gauge (placed at half the width) in the right half.
+  int leftLit = 0, rightLit = 0;
+  for (int y = 0; y < 50; ++y)
+    for (int x = 0; x < 80; ++x) (x < 40 ? leftLit : rightLit) += m.GetDisplayPixel(x, y) != 0;
+  EXPECT_GT(leftLit, 20);
+  EXPECT_GT(rightLit, 20);
+  // The written cells are shown under the layers.
+  m.SetPixel(79, 49, 0xFF00FF00);
+  dwtest::RenderControl(m);
+  EXPECT_EQ(m.GetDisplayPixel(79, 49), 0xFF00FF00u);
+}
+
+TEST(MatrixDisplay, ReadsAndWritesFromAnotherThreadWhileDrawing) {
+  TScopedHost host;
+  TDWMatrixDisplay m;
+  m.SetBounds(0, 0, 161, 101);
+  TPXIntegerSourcePin red, row;
+  ASSERT_TRUE(red.Connect(*m.InputPins().Find("Red")));
+  ASSERT_TRUE(row.Connect(m.RowInputPin()));
+  std::atomic<bool> stop{false};
+  std::thread writer([&] {
+    for (int i = 0; !stop; ++i) {
+      m.SetPixel(i % 80, (i / 80) % 50, 0xFF000000u | uint32_t(i));
+      red.SendValue(i);
+      row.SendValue(i % 60);
+      (void)m.GetPixel(i % 80, 0);
+      if (i > 200000) break;
+    }
+  });
+  for (int frame = 0; frame < 20; ++frame) {
+    dwtest::RenderControl(m);
+    m.SetRows(frame % 2 ? 50 : 40);  // resizing while the writer runs
+  }
+  stop = true;
+  writer.join();
+}
+
+TEST(MatrixDisplay, DegenerateSizesDrawOnlyTheBackground) {
+  TScopedHost host;
+  TDWMatrixDisplay m;
+  for (auto [w, h] : std::vector<std::pair<int, int>>{{0, 0}, {1, 1}, {2, 300}, {30, 1}}) {
+    m.SetBounds(0, 0, w, h);
+    m.SetPixel(0, 0, 0xFFFFFFFF);
+    dwtest::RenderControl(m);
+  }
+  m.SetRows(1024);
+  m.SetCols(1024);
+  m.SetBounds(0, 0, 400, 400);
+  m.SetPixel(0, 0, 0xFFFFFFFF);
+  dwtest::RenderControl(m);
+  m.SetRows(1);
+  m.SetCols(1);
+  m.SetBounds(0, 0, 400, 300);
+  m.SetPixel(0, 0, 0xFFFFFFFF);
+  const gp::Bitmap one = dwtest::RenderControl(m);
+  EXPECT_EQ(one.GetPixel(200, 150) >> 16 & 0xFF, 0xFFu);
+}
+
+TEST(TextMatrixLayer, CropsAndCutsAtTheGridEdges) {
+  TScopedHost host;
+  const int W = 40, H = 16;
+  std::vector<uint32_t> cells(size_t(W * H));
+  TDWTextMatrixLayer layer;
+  layer.Font().Size().SetValue(0.75f);
+  auto lit = [&](int x0, int x1) {
+    int n = 0;
+    for (int y = 0; y < H; ++y)
+      for (int x = x0; x < x1; ++x) n += cells[size_t(y * W + x)] != 0;
+    return n;
+  };
+  // An empty text leaves the grid untouched.
+  layer.Render(cells.data(), W, H);
+  EXPECT_EQ(lit(0, W), 0);
+
+  gp::Bitmap probe(1, 1);
+  gp::CairoGraphics g(probe);
+  const gp::Font font(gp::FontFamily(), 12, 0, gp::UnitPixel);
+  const std::string twenty = "ABCDEFGHIJKLMNOPQRST";
+  const float w5 = g.MeasureString(twenty.substr(0, 5), font, gp::RectF(0, 0, 10000, 10000)).Width;
+  const float w6 = g.MeasureString(twenty.substr(0, 6), font, gp::RectF(0, 0, 10000, 10000)).Width;
+  const int room = int((w5 + w6) / 2);
+  // Five characters fit: the sixth is shown too, cut at the edge.
+  EXPECT_EQ(TDWTextMatrixLayer::CropLength(g, font, twenty, room), 6u);
+  EXPECT_EQ(TDWTextMatrixLayer::CropLength(g, font, twenty, 100000), 20u);
+  EXPECT_EQ(TDWTextMatrixLayer::CropLength(g, font, twenty, -3), 1u);
+  EXPECT_EQ(TDWTextMatrixLayer::CropLength(g, font, "\xC3\xA9\xC3\xA9\xC3\xA9", 0), 2u);  // whole characters
+
+  // Negative positions show the lower-right part; nothing lands outside the grid.
+  layer.SetText("HHHHHHHHHH");
+  layer.Render(cells.data(), W, H);
+  const int whole = lit(0, W);
+  EXPECT_GT(whole, 0);
+  std::fill(cells.begin(), cells.end(), 0);
+  layer.Position().X().SetValue(-0.5f);
+  layer.Position().Y().SetValue(-0.25f);
+  layer.Render(cells.data(), W, H);
+  EXPECT_GT(lit(0, W), 0);
+  EXPECT_LT(lit(0, W), whole);
+}
+
+TEST(TextMatrixLayer, AntiAliasLightsCellsPartly) {
+  TScopedHost host;
+  const int W = 40, H = 16;
+  TDWTextMatrixLayer layer;
+  layer.SetText("Ow");
+  layer.Font().Size().SetValue(0.8f);
+  auto partial = [&](bool AAntiAlias) {
+    std::vector<uint32_t> cells(size_t(W * H));
+    layer.SetAntiAlias(AAntiAlias);
+    layer.Render(cells.data(), W, H);
+    int n = 0;
+    for (uint32_t c : cells) n += (c >> 24) != 0 && (c >> 24) != 0xFF;
+    return n;
+  };
+  EXPECT_EQ(partial(false), 0);
+  EXPECT_GT(partial(true), 5);
+}
+
+TEST(MatrixDisplay, RegisteredClassesAndForms) {
+  TScopedHost host;
+  int checked = 0;
+  EXPECT_EQ(CheckUnitTables("DWMatrixDisplay", {"TDWExternalMatrixDisplayMatrixElement", "TDWTextMatrixElement"},
+                            &checked),
+            std::vector<std::string>{});
+  EXPECT_EQ(checked, 5);
+  const char* form = R"({
+  "format": "dialworks-form", "version": 1, "width": 200, "height": 120, "color": "0xFF101010",
+  "components": [{"class": "TDWMatrixDisplay", "name": "Matrix", "left": 0, "top": 0, "properties": {
+    "Width": 200, "Height": 120, "Rows": 12, "Cols": 20, "Row": 3, "Col": 4, "Color": "0xFF200000",
+    "Segmnts": {"Shape": "ssRoundRectangle", "Proportional": false, "ShowReflection": false},
+    "Layers": [{"class": "TDWTextMatrixLayer", "Text": "Hi", "Crop": true},
+               {"class": "TDWExternalAngularGaugeMatrixLayer", "Value": 30}]
+  }}]})";
+  const std::unique_ptr<TDWForm> second = dwtest::RoundTripForm(form);
+  ASSERT_NE(second, nullptr);
+  auto* m = dynamic_cast<TDWMatrixDisplay*>(second->FindComponent("Matrix"));
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->Row(), 3u);
+  EXPECT_EQ(m->Layers().Count(), 2u);
+  // A form with a cursor beyond a small grid loads it limited.
+  const std::unique_ptr<TDWForm> small = dwtest::RoundTripForm(R"({
+  "format": "dialworks-form", "version": 1, "width": 50, "height": 50,
+  "components": [{"class": "TDWMatrixDisplay", "name": "M", "left": 0, "top": 0, "properties": {
+    "Rows": 2, "Cols": 2, "Row": 900, "Col": 5}}]})");
+  ASSERT_NE(small, nullptr);
+  auto* s = dynamic_cast<TDWMatrixDisplay*>(small->FindComponent("M"));
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->Row(), 1u);
+  EXPECT_EQ(s->Col(), 1u);
+}
