@@ -4,7 +4,10 @@
 //                     and fills the frame's lit polygons (taken from a recording of the frame) with
 //                     a solid colour, where the frame fills them with path-gradient brushes
 //   allocs_per_frame  operator new calls per value-change frame; goal 0
-// Instruments: a 16-digit 16-segment gauge (400 x 48) and a 4 x 20 segment text (600 x 160).
+//   cpu_ms_per_second  CPU of one simulated second of a running segment clock with three
+//                    millisecond digits (1 ms timer, every tick redrawn and painted), in virtual time
+// Instruments: a 16-digit 16-segment gauge (400 x 48), a 4 x 20 segment text (600 x 160) and a
+// segment clock with milliseconds and AM/PM (324 x 48).
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
@@ -16,6 +19,7 @@
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/host/ManualHost.h"
+#include "dialworks/segment/DWSegmentClock.h"
 #include "dialworks/segment/DWSegmentGauge.h"
 #include "dialworks/segment/DWSegmentText.h"
 
@@ -154,7 +158,38 @@ void BM_SegmentText4x20ValueFrame(benchmark::State& state) {
       200, [&] { floor.Frame(); }, 200);
 }
 
+// A running clock: the host's timers drive it in virtual time and every repaint request paints.
+void BM_SegmentClockRunningSecond(benchmark::State& state) {
+  TInstalledHost installed;
+  dw::TDWSegmentClock clock;
+  dw::gp::Bitmap target{324, 48};
+  dw::gp::CairoGraphics g{target};
+  clock.SetBounds(0, 0, 324, 48);
+  clock.SetTimeSource(dw::tsCurrentTime);
+  clock.Sections().Milliseconds().SetVisible(true);
+  clock.Sections().Milliseconds().SetNumberDigits(3);
+  clock.Sections().AmPm().SetVisible(true);
+  clock.Sections().Minutes().Separator().Points().Add();
+  clock.Sections().Minutes().Separator().Points().Add();
+  installed.Host.SetOnRepaint([&](dw::TKVBasicControl&) {
+    clock.Paint(g);
+    g.Flush();
+  });
+  installed.Host.Advance(10);  // the face is built here, once
+  installed.Host.ClearRepaintCounts();
+  double cpuNs = 0;
+  int64_t seconds = 0;
+  for (auto _ : state) {
+    cpuNs += BatchNs([&] { installed.Host.Advance(1000); }, 1);
+    ++seconds;
+  }
+  state.counters["cpu_ms_per_second"] = cpuNs / 1e6 / double(seconds);
+  state.counters["repaints_per_second"] = double(installed.Host.RepaintCount(clock)) / double(seconds);
+  installed.Host.SetOnRepaint({});
+}
+
 }  // namespace
 
+BENCHMARK(BM_SegmentClockRunningSecond)->Unit(benchmark::kMillisecond)->MinTime(0.3);
 BENCHMARK(BM_SegmentGauge16x16ValueFrame)->Unit(benchmark::kMicrosecond)->MinTime(0.3);
 BENCHMARK(BM_SegmentText4x20ValueFrame)->Unit(benchmark::kMicrosecond)->MinTime(0.3);

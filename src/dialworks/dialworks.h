@@ -63,6 +63,7 @@
 #include "dialworks/thermometer/DWThermometerScale.h"
 #include "dialworks/clock/DWAnalogClock.h"
 #include "dialworks/clock/DWAnalogClockHands.h"
+#include "dialworks/segment/DWSegmentClock.h"
 #include "dialworks/segment/DWSegmentGauge.h"
 #include "dialworks/segment/DWSegmentText.h"
 #include "dialworks/matrix/DWMatrixDisplay.h"

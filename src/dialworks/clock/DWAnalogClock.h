@@ -102,15 +102,6 @@ struct DW_API TDWClockAngles {
 DW_API TDWClockAngles DWClockHandAngles(TDateTime ATime, bool AHoursDiscrete, bool AMinutesDiscrete,
                                         bool ASecondsDiscrete);
 
-// What the clock hands its clock elements (mirroring clocks): the time it shows.
-class DW_API IDWClockElement {
- public:
-  virtual void SetTime(TDateTime ATime) = 0;
-
- protected:
-  ~IDWClockElement() = default;
-};
-
 // Where the clock draws its hands: the centre offset, the face radius R0 (hand lengths are shares
 // of it), the area the hands pivot in and the device scale.
 struct DW_API TDWClockHandGeometry {

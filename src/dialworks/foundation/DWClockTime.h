@@ -98,4 +98,13 @@ class DW_API TDWClockTimer {
   std::atomic<bool> FShutDown{false};
 };
 
+// What a clock hands its clock elements (mirroring clocks, hand elements): the time it shows.
+class DW_API IDWClockElement {
+ public:
+  virtual void SetTime(TDateTime ATime) = 0;
+
+ protected:
+  ~IDWClockElement() = default;
+};
+
 }  // namespace dw

@@ -8,6 +8,7 @@
 #include "dialworks/indicators/DWProgressBar.h"
 #include "dialworks/linear/DWLinearGauge.h"
 #include "dialworks/thermometer/DWThermometer.h"
+#include "dialworks/segment/DWSegmentClock.h"
 #include "dialworks/segment/DWSegmentGauge.h"
 #include "dialworks/segment/DWSegmentText.h"
 #include "dialworks/matrix/DWMatrixDisplay.h"
@@ -25,6 +26,7 @@ void RegisterDialworksPackage() {
     DWLinearGauge::RegisterPkg();
     DWThermometer::RegisterPkg();
     DWSegmentGauge::RegisterPkg();
+    DWSegmentClock::RegisterPkg();
     DWSegmentText::RegisterPkg();
     DWMatrixDisplay::RegisterPkg();
   });
