@@ -256,7 +256,7 @@ TEST(AnalogClock, TablesAndFormRoundTrip) {
   int checked = 0;
   EXPECT_EQ(CheckUnitTables("DWAnalogClock", {"TDWExternalAnalogClockMatrixElement"}, &checked),
             std::vector<std::string>{});
-  EXPECT_EQ(checked, 6);  // the clock variants and the time hand element
+  EXPECT_EQ(checked, 7);  // the clock variants and the time and control hand elements
   const char* form = R"({
   "format": "dialworks-form", "version": 1, "width": 200, "height": 200, "color": "0xFF101010",
   "components": [{"class": "TDWAnalogClock", "name": "Clock", "left": 0, "top": 0, "properties": {

@@ -325,6 +325,7 @@ void DWAnalogClock::RegisterPkg() {
                                 .StreamingOnly = {&TDWExternalAnalogClockMatrixElement::StaticClass()}});
   GroupDescendentsWith(TDWBasicClockHand::StaticClass(), TKVBasicControl::StaticClass());
   RXRegisterClockComponentElement(TDWExternalClockHandElement::StaticClass(), "Hands");
+  RXRegisterClockComponentElement(TDWExternalClockControlHandElement::StaticClass(), "Hands");
 }
 
 }  // namespace dw

@@ -120,6 +120,29 @@ class DW_API IDWClockHandDrawing {
   ~IDWClockHandDrawing() = default;
 };
 
+// The dial as mouse events see it: where the hands pivot (the squaring shift of the drawing area
+// joins the centre offset) and the scale a pointer maps onto: a twelve-hour turn from twelve
+// o'clock (screen angle -90) round to twelve again (270) over the values 0..1.
+struct DW_API TDWClockMouseGeometry {
+  TDWClockHandGeometry Hands;
+  float StartAngle = -90, EndAngle = 270;
+  bool Reversed = false;
+  double Min = 0, Max = 1;
+};
+
+// What the clock calls on elements that take the mouse with its dial geometry (AX, AY in control
+// pixels). Release, wheel, enter, leave and unselect need no geometry (TRXDrawComponentElement's).
+class DW_API IDWClockMouseElement {
+ public:
+  virtual bool ClockHitTest(int AX, int AY, const TDWClockMouseGeometry& AGeometry) = 0;
+  virtual void ClockMouseDown(TMouseButton AButton, TShiftState AShift, int AX, int AY,
+                              const TDWClockMouseGeometry& AGeometry) = 0;
+  virtual void ClockMouseMove(TShiftState AShift, int AX, int AY, const TDWClockMouseGeometry& AGeometry) = 0;
+
+ protected:
+  ~IDWClockMouseElement() = default;
+};
+
 class DW_API TDWBasicAnalogClock : public TDWLayeredInstrument<TKVBasicColorControl> {
   DW_CLASS(TDWBasicAnalogClock, TKVBasicColorControl)
   static constexpr int DefaultSize = 160;
@@ -165,6 +188,8 @@ class DW_API TDWBasicAnalogClock : public TDWLayeredInstrument<TKVBasicColorCont
 
   bool Animating() const { return FAnimation.load() != TAnimationClock::NoHandle; }
   bool RefreshTimerEnabled() const;
+  // The mouse geometry of the clock's integer Width x Height, read under its control lock.
+  TDWClockMouseGeometry MouseGeometry();
 
  protected:
   TDWLayerArea LayerArea(float AWidth, float AHeight) override;
@@ -181,6 +206,7 @@ class DW_API TDWBasicAnalogClock : public TDWLayeredInstrument<TKVBasicColorCont
   void SettleMotion() override;
   bool MotionStopped() const override { return FDisableSubscribe.load(); }
   int MinimumSize() const override { return MinSize; }
+  std::unique_ptr<TRXElementGeometry> ElementGeometry() override;
 
   // The face parts (DWAnalogClockFace.cpp).
   TDWDialFaceParts FaceParts() const;

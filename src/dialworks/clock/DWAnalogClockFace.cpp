@@ -120,25 +120,53 @@ void TDWBasicAnalogClock::DrawMarks(gp::Graphics& g, const TDWDialLayout& L) {
 }
 
 namespace {
-// Hand elements draw with the clock's dial geometry; other elements at their own place.
+// Hand elements draw with the clock's dial geometry, control hands take the mouse with it; other
+// elements draw and take the mouse at their own place.
 class TDWClockElementGeometry final : public TRXElementGeometry {
  public:
-  explicit TDWClockElementGeometry(const TDWClockHandGeometry& AHands) : FHands(AHands) {}
+  explicit TDWClockElementGeometry(const TDWClockHandGeometry& AHands) { FGeometry.Hands = AHands; }
+  explicit TDWClockElementGeometry(const TDWClockMouseGeometry& AGeometry) : FGeometry(AGeometry) {}
   void Draw(TRXDrawComponentElement& AElement, gp::Graphics& AGraphics, const TRXElementArea& AArea) override {
-    if (auto* hand = dynamic_cast<IDWClockHandDrawing*>(&AElement)) hand->TimeDraw(AGraphics, FHands);
+    if (auto* hand = dynamic_cast<IDWClockHandDrawing*>(&AElement)) hand->TimeDraw(AGraphics, FGeometry.Hands);
     else TRXElementGeometry::Draw(AElement, AGraphics, AArea);
+  }
+  bool HitTest(TRXDrawComponentElement& AElement, int AX, int AY) override {
+    if (auto* m = dynamic_cast<IDWClockMouseElement*>(&AElement)) return m->ClockHitTest(AX, AY, FGeometry);
+    return TRXElementGeometry::HitTest(AElement, AX, AY);
+  }
+  void MouseDown(TRXDrawComponentElement& AElement, TMouseButton AButton, TShiftState AShift, int AX,
+                 int AY) override {
+    if (auto* m = dynamic_cast<IDWClockMouseElement*>(&AElement)) m->ClockMouseDown(AButton, AShift, AX, AY, FGeometry);
+    else TRXElementGeometry::MouseDown(AElement, AButton, AShift, AX, AY);
+  }
+  void MouseMove(TRXDrawComponentElement& AElement, TShiftState AShift, int AX, int AY) override {
+    if (auto* m = dynamic_cast<IDWClockMouseElement*>(&AElement)) m->ClockMouseMove(AShift, AX, AY, FGeometry);
+    else TRXElementGeometry::MouseMove(AElement, AShift, AX, AY);
   }
 
  private:
-  TDWClockHandGeometry FHands;
+  TDWClockMouseGeometry FGeometry;
 };
 }  // namespace
+
+TDWClockMouseGeometry TDWBasicAnalogClock::MouseGeometry() {
+  std::lock_guard lock(ControlLock());
+  const TDWDialLayout L = Layout(float(Width()), float(Height()));
+  TDWClockMouseGeometry G;
+  // Drawn hands pivot at the middle of the (squared) area, translated by the squaring shift.
+  G.Hands = {L.ShiftX + L.OffsetX, L.ShiftY + L.OffsetY, L.Radius, L.Width + 1, L.Height + 1, 1, 1};
+  return G;
+}
+
+std::unique_ptr<TRXElementGeometry> TDWBasicAnalogClock::ElementGeometry() {
+  return std::make_unique<TDWClockElementGeometry>(MouseGeometry());
+}
 
 void TDWBasicAnalogClock::DrawMovingParts(gp::Graphics& g, const TDWLayerFrame& AFrame) {
   const TDWDialLayout& L = FFrameLayout;
   const float w = L.Width + 1, h = L.Height + 1, r = L.Radius;
   g.SetClip(BuiltFaceShape().Path, gp::CombineModeIntersect);
-  TDWClockElementGeometry geometry({L.OffsetX, L.OffsetY, r, w, h, AFrame.ScaleX, AFrame.ScaleY});
+  TDWClockElementGeometry geometry(TDWClockHandGeometry{L.OffsetX, L.OffsetY, r, w, h, AFrame.ScaleX, AFrame.ScaleY});
   FElements->DrawElements(g, geometry,
                           {L.Width / 2, L.Height / 2, L.Width, L.Height, AFrame.OuterWidth, AFrame.OuterHeight,
                            AFrame.Offscreen});

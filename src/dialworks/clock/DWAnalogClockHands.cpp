@@ -22,8 +22,10 @@ float DWClockElementAngle(TDateTime ATime) {
 
 // ---- element owning a hand ----------------------------------------------------------------------
 
-TDWBasicClockHand::TDWBasicClockHand(TComponent* AOwner) : TKVBasicControl(AOwner) {
-  FHand = std::make_unique<TDWExternalClockHand>([this] { Invalidate(); }, this, this);
+TDWBasicClockHand::TDWBasicClockHand(TComponent* AOwner, bool AControlHand) : TKVBasicControl(AOwner) {
+  auto redraw = [this] { Invalidate(); };
+  if (AControlHand) FHand = std::make_unique<TDWExternalControlClockHand>(redraw, this, this);
+  else FHand = std::make_unique<TDWExternalClockHand>(redraw, this, this);
 }
 
 void TDWBasicClockHand::Draw(gp::Graphics& g, const TRXElementArea& A) {
@@ -53,8 +55,8 @@ DW_PROPERTIES(TDWBasicClockHand) {
 
 // ---- hand with a value --------------------------------------------------------------------------
 
-TDWBasicExternalClockHandElement::TDWBasicExternalClockHandElement(TComponent* AOwner)
-    : TDWBasicClockHand(AOwner), FAnimator(std::make_unique<TDWHandAnimator>(*FHand, [this] { Invalidate(); })) {
+TDWBasicExternalClockHandElement::TDWBasicExternalClockHandElement(TComponent* AOwner, bool AControlHand)
+    : TDWBasicClockHand(AOwner, AControlHand), FAnimator(std::make_unique<TDWHandAnimator>(*FHand, [this] { Invalidate(); })) {
   FHand->SetAngle(DWClockElementAngle(0));
 }
 

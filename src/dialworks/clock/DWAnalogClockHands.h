@@ -1,9 +1,11 @@
 // Extra hands in an analog clock's Elements: each turns once in twelve hours (an hour-hand
 // movement at one-second resolution) and shows a time of its own. The plain element mirrors the
 // time its clock hands it; the time-source element has its own TimeSource, Value, InputPin and
-// clock timer, and ignores the clock's time.
+// clock timer, and ignores the clock's time; the control element is set by the user (dragged or
+// turned by the wheel), sends its time on StatePin and OnChange, and ignores the clock's time.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "dialworks/Export.h"
@@ -18,6 +20,43 @@ class DW_API TDWExternalClockHand : public TDWClockHand {
   TDWExternalClockHand(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl);
 };
 
+// A clock hand with selection and hover colours.
+class DW_API TDWExternalControlClockHand : public TDWExternalClockHand {
+  DW_CLASS(TDWExternalControlClockHand, TDWExternalClockHand)
+  using TDWExternalClockHand::TDWExternalClockHand;
+
+  TAlphaColor SelectedColor() const { return FSelectedColor; }
+  void SetSelectedColor(TAlphaColor AValue) { Setter(*this, "SelectedColor", FSelectedColor, AValue); }
+  TAlphaColor MouseOverColor() const { return FMouseOverColor; }
+  void SetMouseOverColor(TAlphaColor AValue) { Setter(*this, "MouseOverColor", FMouseOverColor, AValue); }
+  TAlphaColor SelectedMouseOverColor() const { return FSelectedMouseOverColor; }
+  void SetSelectedMouseOverColor(TAlphaColor AValue) {
+    Setter(*this, "SelectedMouseOverColor", FSelectedMouseOverColor, AValue);
+  }
+  TAlphaColor GetColor() const override;
+
+  bool Selected() const { return FSelected; }
+  // Ignored while a selection change is running (the follow-up tells the clock's other elements).
+  void SetSelected(bool AValue);
+  bool MouseOver() const { return FMouseOver; }
+  void SetMouseOver(bool AValue, int AX, int AY, bool ARedraw);
+  // The last pointer position (x = -100000 after the mouse left).
+  int MouseX() const { return FMouseX; }
+  int MouseY() const { return FMouseY; }
+  bool MouseIsDown() const { return FMouseDown; }
+  void SetMouseIsDown(bool AValue) { FMouseDown = AValue; }
+  // Asked whether the owning clock has the keyboard focus (selected colours need it).
+  std::function<bool()> OwnerFocused;
+  std::function<void()> OnSelectionChanged;
+
+ private:
+  TAlphaColor FSelectedColor = 0xFF0000FF;
+  TAlphaColor FMouseOverColor = 0xFFFFA500;
+  TAlphaColor FSelectedMouseOverColor = 0xFF6495ED;
+  bool FSelected = false, FMouseOver = false, FMouseDown = false, FInSelectionChange = false;
+  int FMouseX = -100000, FMouseY = 0;
+};
+
 // Screen angle (degrees, not folded: 270 at 0:00 and 12:00, 360 at 3:00 and 15:00, below 630) of
 // a time of day on a hand that turns once in twelve hours, at whole seconds.
 DW_API float DWClockElementAngle(TDateTime ATime);
@@ -25,7 +64,7 @@ DW_API float DWClockElementAngle(TDateTime ATime);
 // An element that owns a clock hand and draws it with its clock's dial geometry.
 class DW_API TDWBasicClockHand : public TKVBasicControl, public TRXDrawComponentElement, public IDWClockHandDrawing {
   DW_CLASS(TDWBasicClockHand, TKVBasicControl)
-  explicit TDWBasicClockHand(TComponent* AOwner = nullptr);
+  explicit TDWBasicClockHand(TComponent* AOwner = nullptr) : TDWBasicClockHand(AOwner, false) {}
   static void RegisterUnit() { DWAnalogClock::RegisterPkg(); }
   TDWExternalClockHand& Hand() { return *FHand; }
   const TDWExternalClockHand& Hand() const { return *FHand; }
@@ -35,6 +74,8 @@ class DW_API TDWBasicClockHand : public TKVBasicControl, public TRXDrawComponent
   void InvalidateSize() override;
 
  protected:
+  // AControlHand: the hand is a TDWExternalControlClockHand.
+  TDWBasicClockHand(TComponent* AOwner, bool AControlHand);
   std::unique_ptr<TDWExternalClockHand> FHand;
 };
 
@@ -42,7 +83,8 @@ class DW_API TDWBasicClockHand : public TKVBasicControl, public TRXDrawComponent
 // animation is on.
 class DW_API TDWBasicExternalClockHandElement : public TDWBasicClockHand, public IDWClockElement {
   DW_CLASS(TDWBasicExternalClockHandElement, TDWBasicClockHand)
-  explicit TDWBasicExternalClockHandElement(TComponent* AOwner = nullptr);
+  explicit TDWBasicExternalClockHandElement(TComponent* AOwner = nullptr)
+      : TDWBasicExternalClockHandElement(AOwner, false) {}
   ~TDWBasicExternalClockHandElement() override;
   void BeforeDestruction() override;
   TDateTime Value() const { return FValue; }
@@ -57,6 +99,7 @@ class DW_API TDWBasicExternalClockHandElement : public TDWBasicClockHand, public
   bool RefreshTimerEnabled() const { return FAnimator->RefreshTimerEnabled(); }
 
  protected:
+  TDWBasicExternalClockHandElement(TComponent* AOwner, bool AControlHand);
   virtual void IntSetValue(TDateTime AValue);
   virtual TDateTime IntGetValue() { return FValue; }
   void SettleMotion() override { FAnimator->Settle(); }
@@ -89,6 +132,54 @@ class DW_API TDWExternalClockHandElement : public TDWBasicExternalClockHandEleme
   TPXDateTimeSinkPin FInputPin;
   TDWTimeSource FTimeSource = tsAuto;
   std::unique_ptr<TDWClockTimer> FTimer;
+};
+
+// The value under a pointer at screen angle ATheta (degrees) on a clock's dial: the time of day
+// as a fraction of a day, theta clockwise from twelve o'clock giving theta/720 (0 up to 0.5).
+DW_API double DWClockDragValue(const TDWClockMouseGeometry& AGeometry, float ATheta);
+
+// The user's hand: selected by a press, dragged round the dial with the button down, turned by the
+// wheel (30 seconds per notch). Both set a time within the half of the day Value lies in (0..12 h
+// or 12..24 h, wrapping across twelve o'clock) and keep its date part. Every new
+// time goes out on StatePin and through OnChange; the clock's own time does not move it.
+class DW_API TDWExternalClockControlHandElement : public TDWBasicExternalClockHandElement, public IDWClockMouseElement {
+  DW_CLASS(TDWExternalClockControlHandElement, TDWBasicExternalClockHandElement)
+  using TOnChange = std::function<void(TDWExternalClockControlHandElement&, TDateTime)>;
+  explicit TDWExternalClockControlHandElement(TComponent* AOwner = nullptr);
+  ~TDWExternalClockControlHandElement() override { FStatePin.DisconnectAll(); }
+  TDWExternalControlClockHand& ControlHand() { return static_cast<TDWExternalControlClockHand&>(*FHand); }
+  const TDWExternalControlClockHand& ControlHand() const {
+    return static_cast<const TDWExternalControlClockHand&>(*FHand);
+  }
+  TPXDateTimeStatePin& StatePin() { return FStatePin; }
+  const TPXDateTimeStatePin& StatePin() const { return FStatePin; }
+  TOnChange OnChange;
+  // The time the user set stays: the clock's timer does not hand it the clock's time.
+  void SetTime(TDateTime) override {}
+
+  bool ClockHitTest(int AX, int AY, const TDWClockMouseGeometry& AGeometry) override;
+  void ClockMouseDown(TMouseButton AButton, TShiftState AShift, int AX, int AY,
+                      const TDWClockMouseGeometry& AGeometry) override;
+  void ClockMouseMove(TShiftState AShift, int AX, int AY, const TDWClockMouseGeometry& AGeometry) override;
+  // The same without the geometry: the clock holding the element supplies it; outside a clock
+  // nothing is hit and nothing drags.
+  bool HitTest(int AX, int AY) override;
+  void MouseDown(TMouseButton AButton, TShiftState AShift, int AX, int AY) override;
+  void MouseMove(TShiftState AShift, int AX, int AY) override;
+  void MouseUp(TMouseButton AButton, TShiftState AShift, int AX, int AY) override;
+  bool MouseWheel(TShiftState AShift, int AWheelDelta, int AX, int AY) override;
+  void MouseEnter() override;
+  void MouseLeave() override;
+  void Unselect() override;
+  void SetListOwner(TRXComponentElements* AOwner) override;
+
+ protected:
+  void IntSetValue(TDateTime AValue) override;
+
+ private:
+  TDWBasicAnalogClock* Clock() const;
+  TPXDateTimeStatePin FStatePin;
+  bool FInPinUpdate = false;
 };
 
 }  // namespace dw
