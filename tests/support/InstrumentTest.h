@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/framework/Control.h"
 #include "dialworks/framework/Form.h"
 #include "dialworks/host/ManualHost.h"
 #include "dialworks/package/DialworksPkg.h"
