@@ -86,12 +86,23 @@ void TDWMatrixDisplay::SetCols(uint32_t AValue) {
   });
 }
 
+// The grid's size may change on another thread (a pin): read it under the control lock.
 void TDWMatrixDisplay::SetRow(uint32_t AValue) {
-  SetterMax(*this, "Row", FRow, AValue, FRows - 1, [this] { InvalidateRange(); });
+  uint32_t rows;
+  {
+    std::lock_guard lock(ControlLock());
+    rows = FRows;
+  }
+  SetterMax(*this, "Row", FRow, AValue, rows - 1, [this] { InvalidateRange(); });
 }
 
 void TDWMatrixDisplay::SetCol(uint32_t AValue) {
-  SetterMax(*this, "Col", FCol, AValue, FCols - 1, [this] { InvalidateRange(); });
+  uint32_t cols;
+  {
+    std::lock_guard lock(ControlLock());
+    cols = FCols;
+  }
+  SetterMax(*this, "Col", FCol, AValue, cols - 1, [this] { InvalidateRange(); });
 }
 
 void TDWMatrixDisplay::ResizeBuffersLocked() {
