@@ -44,6 +44,7 @@
 #include "dialworks/framework/Elements.h"
 #include "dialworks/framework/Registry.h"
 #include "dialworks/framework/Form.h"
+#include "dialworks/framework/WindowShape.h"
 
 // Instrument foundation
 #include "dialworks/foundation/DWAnalogInstrument.h"

@@ -19,6 +19,13 @@ namespace dw {
 
 class TKVBasicControl;
 
+// A rectangle of a control to repaint, in whole pixels of the control.
+struct DW_API TRepaintRect {
+  int Left = 0, Top = 0, Width = 0, Height = 0;
+  bool IsEmpty() const { return Width <= 0 || Height <= 0; }
+  bool operator==(const TRepaintRect&) const = default;
+};
+
 // A periodic timer. A new timer starts enabled with an interval of 1000 ms; Enabled and Interval
 // may be changed at any time, also from inside the expiry callback. Switching it on, changing the
 // interval and Reset all restart the countdown. Intervals are whole milliseconds from 1 to
@@ -106,6 +113,16 @@ class DW_API IHostServices {
   virtual TDateTime Now() = 0;
   // May be called from any thread; the control is identified by its address only (never touched).
   virtual void RequestRepaint(TKVBasicControl& AControl) = 0;
+  // Repaint of only a part of the control: ARect in the control's own pixels (0, 0 at its top
+  // left corner, before any device scale). Hosts that cannot repaint parts repaint the whole
+  // control (the default).
+  virtual void RequestRepaint(TKVBasicControl& AControl, const TRepaintRect& ARect) {
+    (void)ARect;
+    RequestRepaint(AControl);
+  }
+  // A control asks for the keyboard focus (a control hand on mouse down). UI thread only. Hosts
+  // without focus handling ignore it (the default).
+  virtual void RequestFocus(TKVBasicControl& AControl) { (void)AControl; }
   // Runs AProc later on the user-interface thread. Safe from any thread.
   virtual void Post(std::function<void()> AProc) = 0;
 };

@@ -30,6 +30,7 @@ class DW_API TManualHost : public IHostServices {
   TAnimationClock& AnimationClock() override;
   // The date-time set by SetNow (0 by default) plus the virtual time advanced since.
   TDateTime Now() override;
+  using IHostServices::RequestRepaint;
   void RequestRepaint(TKVBasicControl& AControl) override;
   void Post(std::function<void()> AProc) override;
 

@@ -31,6 +31,7 @@ class DW_API TThreadedHost : public IHostServices {
   TAnimationClock& AnimationClock() override;
   TDateTime Now() override;  // SystemNow()
   // Counts the request and, when a repaint handler is set, posts one coalesced call of it.
+  using IHostServices::RequestRepaint;
   void RequestRepaint(TKVBasicControl& AControl) override;
   void Post(std::function<void()> AProc) override;
 
