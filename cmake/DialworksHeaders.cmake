@@ -23,7 +23,7 @@ set(DW_INTERNAL_HEADERS_framework Spelling.h)
 set(DW_PUBLIC_HEADERS_foundation
   DWAnalogInstrument.h DWAnalogInstrumentDecorations.h DWAnalogInstrumentGeometry.h
   DWAnalogInstrumentHand.h DWAnalogInstrumentScale.h DWAnalogInstrumentTicks.h
-  DWAnalogInstrumentValue.h DWAnalogInstrumentVariants.h DWClockTime.h DWDialFace.h DWHandAnimator.h
+  DWAnalogInstrumentValue.h DWAnalogInstrumentVariants.h DWClockTime.h DWControlHand.h DWDialFace.h DWHandAnimator.h
   DWLayeredInstrument.h DWSegmentIndicator.h DWStraightScale.h)
 set(DW_INTERNAL_HEADERS_foundation)
 set(DW_PUBLIC_HEADERS_angular DWAngularGauge.h DWAngularGaugeGeometry.h DWAngularGaugeHands.h)

@@ -50,6 +50,7 @@
 #include "dialworks/foundation/DWAnalogInstrument.h"
 #include "dialworks/foundation/DWStraightScale.h"
 #include "dialworks/foundation/DWClockTime.h"
+#include "dialworks/foundation/DWControlHand.h"
 #include "dialworks/foundation/DWSegmentIndicator.h"
 
 // Instruments

@@ -10,38 +10,7 @@ namespace dw {
 
 // ---- control hand -------------------------------------------------------------------------------
 
-TAlphaColor TDWControlAngularGaugeHand::GetColor() const {
-  const bool focused = OwnerFocused ? OwnerFocused() : true;
-  if (FMouseOver) return FSelected && focused ? FSelectedMouseOverColor : FMouseOverColor;
-  return FSelected && focused ? FSelectedColor : Color();
-}
-
-void TDWControlAngularGaugeHand::SetSelected(bool AValue) {
-  if (FInSelectionChange) return;
-  FInSelectionChange = true;
-  Setter(*this, "Selected", FSelected, AValue, [this] {
-    if (OnSelectionChanged) OnSelectionChanged();
-  });
-  FInSelectionChange = false;
-}
-
-void TDWControlAngularGaugeHand::SetMouseOver(bool AValue, int AX, int AY, bool ARedraw) {
-  TControlMutex* lock = ChangeLock();
-  std::unique_lock<TControlMutex> guard;
-  if (lock) guard = std::unique_lock(*lock);
-  FMouseX = AX;
-  FMouseY = AY;
-  if (FMouseOver == AValue) return;
-  FMouseOver = AValue;
-  if (ARedraw) InvalidateOwner();
-}
-
-DW_PROPERTIES(TDWControlAngularGaugeHand) {
-  using C = TDWControlAngularGaugeHand;
-  t.Color("SelectedColor", &C::SelectedColor, &C::SetSelectedColor, 0xFF0000FF);
-  t.Color("MouseOverColor", &C::MouseOverColor, &C::SetMouseOverColor, 0xFFFFA500);
-  t.Color("SelectedMouseOverColor", &C::SelectedMouseOverColor, &C::SetSelectedMouseOverColor, 0xFF6495ED);
-}
+DW_PROPERTIES(TDWControlAngularGaugeHand) { TDWControlAngularGaugeHand::DeclareStateColors(t); }
 
 // ---- element owning a hand ----------------------------------------------------------------------
 

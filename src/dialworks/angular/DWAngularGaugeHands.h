@@ -14,6 +14,7 @@
 
 #include "dialworks/Export.h"
 #include "dialworks/angular/DWAngularGauge.h"
+#include "dialworks/foundation/DWControlHand.h"
 
 namespace dw {
 
@@ -85,40 +86,9 @@ class DW_API TDWDialElementGeometry final : public TRXElementGeometry {
 };
 
 // A gauge hand with selection and hover colours.
-class DW_API TDWControlAngularGaugeHand : public TDWAngularGaugeHand {
+class DW_API TDWControlAngularGaugeHand : public TDWControlHandState<TDWAngularGaugeHand> {
   DW_CLASS(TDWControlAngularGaugeHand, TDWAngularGaugeHand)
-  using TDWAngularGaugeHand::TDWAngularGaugeHand;
-
-  TAlphaColor SelectedColor() const { return FSelectedColor; }
-  void SetSelectedColor(TAlphaColor AValue) { Setter(*this, "SelectedColor", FSelectedColor, AValue); }
-  TAlphaColor MouseOverColor() const { return FMouseOverColor; }
-  void SetMouseOverColor(TAlphaColor AValue) { Setter(*this, "MouseOverColor", FMouseOverColor, AValue); }
-  TAlphaColor SelectedMouseOverColor() const { return FSelectedMouseOverColor; }
-  void SetSelectedMouseOverColor(TAlphaColor AValue) {
-    Setter(*this, "SelectedMouseOverColor", FSelectedMouseOverColor, AValue);
-  }
-  TAlphaColor GetColor() const override;
-
-  bool Selected() const { return FSelected; }
-  // Ignored while a selection change is running (the follow-up tells the gauge).
-  void SetSelected(bool AValue);
-  bool MouseOver() const { return FMouseOver; }
-  void SetMouseOver(bool AValue, int AX, int AY, bool ARedraw);
-  // The last pointer position (x = -100000 after the mouse left).
-  int MouseX() const { return FMouseX; }
-  int MouseY() const { return FMouseY; }
-  bool MouseIsDown() const { return FMouseDown; }
-  void SetMouseIsDown(bool AValue) { FMouseDown = AValue; }
-  // Asked whether the owning control has the keyboard focus (selected colours need it).
-  std::function<bool()> OwnerFocused;
-  std::function<void()> OnSelectionChanged;
-
- private:
-  TAlphaColor FSelectedColor = 0xFF0000FF;
-  TAlphaColor FMouseOverColor = 0xFFFFA500;
-  TAlphaColor FSelectedMouseOverColor = 0xFF6495ED;
-  bool FSelected = false, FMouseOver = false, FMouseDown = false, FInSelectionChange = false;
-  int FMouseX = -100000, FMouseY = 0;
+  using TDWControlHandState::TDWControlHandState;
 };
 
 // An element that owns a hand and acts as the hand's owning control (its lock; Invalidate redraws

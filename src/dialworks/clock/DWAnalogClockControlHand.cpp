@@ -18,38 +18,7 @@ constexpr int64_t kHalfDayMs = 43200000;
 
 // ---- control hand -------------------------------------------------------------------------------
 
-TAlphaColor TDWExternalControlClockHand::GetColor() const {
-  const bool focused = OwnerFocused ? OwnerFocused() : true;
-  if (FMouseOver) return FSelected && focused ? FSelectedMouseOverColor : FMouseOverColor;
-  return FSelected && focused ? FSelectedColor : Color();
-}
-
-void TDWExternalControlClockHand::SetSelected(bool AValue) {
-  if (FInSelectionChange) return;
-  FInSelectionChange = true;
-  Setter(*this, "Selected", FSelected, AValue, [this] {
-    if (OnSelectionChanged) OnSelectionChanged();
-  });
-  FInSelectionChange = false;
-}
-
-void TDWExternalControlClockHand::SetMouseOver(bool AValue, int AX, int AY, bool ARedraw) {
-  TControlMutex* lock = ChangeLock();
-  std::unique_lock<TControlMutex> guard;
-  if (lock) guard = std::unique_lock(*lock);
-  FMouseX = AX;
-  FMouseY = AY;
-  if (FMouseOver == AValue) return;
-  FMouseOver = AValue;
-  if (ARedraw) InvalidateOwner();
-}
-
-DW_PROPERTIES(TDWExternalControlClockHand) {
-  using C = TDWExternalControlClockHand;
-  t.Color("SelectedColor", &C::SelectedColor, &C::SetSelectedColor, 0xFF0000FF);
-  t.Color("MouseOverColor", &C::MouseOverColor, &C::SetMouseOverColor, 0xFFFFA500);
-  t.Color("SelectedMouseOverColor", &C::SelectedMouseOverColor, &C::SetSelectedMouseOverColor, 0xFF6495ED);
-}
+DW_PROPERTIES(TDWExternalControlClockHand) { TDWExternalControlClockHand::DeclareStateColors(t); }
 
 // ---- drag rule ----------------------------------------------------------------------------------
 

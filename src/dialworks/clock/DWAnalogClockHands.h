@@ -10,6 +10,7 @@
 
 #include "dialworks/Export.h"
 #include "dialworks/clock/DWAnalogClock.h"
+#include "dialworks/foundation/DWControlHand.h"
 #include "dialworks/foundation/DWHandAnimator.h"
 
 namespace dw {
@@ -21,40 +22,9 @@ class DW_API TDWExternalClockHand : public TDWClockHand {
 };
 
 // A clock hand with selection and hover colours.
-class DW_API TDWExternalControlClockHand : public TDWExternalClockHand {
+class DW_API TDWExternalControlClockHand : public TDWControlHandState<TDWExternalClockHand> {
   DW_CLASS(TDWExternalControlClockHand, TDWExternalClockHand)
-  using TDWExternalClockHand::TDWExternalClockHand;
-
-  TAlphaColor SelectedColor() const { return FSelectedColor; }
-  void SetSelectedColor(TAlphaColor AValue) { Setter(*this, "SelectedColor", FSelectedColor, AValue); }
-  TAlphaColor MouseOverColor() const { return FMouseOverColor; }
-  void SetMouseOverColor(TAlphaColor AValue) { Setter(*this, "MouseOverColor", FMouseOverColor, AValue); }
-  TAlphaColor SelectedMouseOverColor() const { return FSelectedMouseOverColor; }
-  void SetSelectedMouseOverColor(TAlphaColor AValue) {
-    Setter(*this, "SelectedMouseOverColor", FSelectedMouseOverColor, AValue);
-  }
-  TAlphaColor GetColor() const override;
-
-  bool Selected() const { return FSelected; }
-  // Ignored while a selection change is running (the follow-up tells the clock's other elements).
-  void SetSelected(bool AValue);
-  bool MouseOver() const { return FMouseOver; }
-  void SetMouseOver(bool AValue, int AX, int AY, bool ARedraw);
-  // The last pointer position (x = -100000 after the mouse left).
-  int MouseX() const { return FMouseX; }
-  int MouseY() const { return FMouseY; }
-  bool MouseIsDown() const { return FMouseDown; }
-  void SetMouseIsDown(bool AValue) { FMouseDown = AValue; }
-  // Asked whether the owning clock has the keyboard focus (selected colours need it).
-  std::function<bool()> OwnerFocused;
-  std::function<void()> OnSelectionChanged;
-
- private:
-  TAlphaColor FSelectedColor = 0xFF0000FF;
-  TAlphaColor FMouseOverColor = 0xFFFFA500;
-  TAlphaColor FSelectedMouseOverColor = 0xFF6495ED;
-  bool FSelected = false, FMouseOver = false, FMouseDown = false, FInSelectionChange = false;
-  int FMouseX = -100000, FMouseY = 0;
+  using TDWControlHandState::TDWControlHandState;
 };
 
 // Screen angle (degrees, not folded: 270 at 0:00 and 12:00, 360 at 3:00 and 15:00, below 630) of

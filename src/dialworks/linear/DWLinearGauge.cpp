@@ -51,12 +51,7 @@ DW_PROPERTIES(TDWOptionalLinearGaugeHand) {
   t.Bool("Visible", &C::Visible, &C::SetVisible, true);
 }
 
-DW_PROPERTIES(TDWControlLinearGaugeHand) {
-  using C = TDWControlLinearGaugeHand;
-  t.Color("SelectedColor", &C::SelectedColor, &C::SetSelectedColor, 0xFF0000FF);
-  t.Color("MouseOverColor", &C::MouseOverColor, &C::SetMouseOverColor, 0xFFFFA500);
-  t.Color("SelectedMouseOverColor", &C::SelectedMouseOverColor, &C::SetSelectedMouseOverColor, 0xFF6495ED);
-}
+DW_PROPERTIES(TDWControlLinearGaugeHand) { TDWControlLinearGaugeHand::DeclareStateColors(t); }
 
 // ---- the gauge ----------------------------------------------------------------------------------
 

@@ -18,6 +18,7 @@
 #include "dialworks/Export.h"
 #include "dialworks/draw/Path.h"
 #include "dialworks/foundation/DWAnalogInstrument.h"
+#include "dialworks/foundation/DWControlHand.h"
 #include "dialworks/foundation/DWHandAnimator.h"
 #include "dialworks/foundation/DWLayeredInstrument.h"
 #include "dialworks/framework/Decorations.h"
@@ -188,39 +189,9 @@ class DW_API TDWOptionalLinearGaugeHand : public TDWLinearGaugeHand {
 };
 
 // The hand of a control hand element: selection and hover colours, and the mouse state.
-class DW_API TDWControlLinearGaugeHand : public TDWLinearGaugeHand {
+class DW_API TDWControlLinearGaugeHand : public TDWControlHandState<TDWLinearGaugeHand, float> {
   DW_CLASS(TDWControlLinearGaugeHand, TDWLinearGaugeHand)
-  using TDWLinearGaugeHand::TDWLinearGaugeHand;
-  TAlphaColor SelectedColor() const { return FSelectedColor; }
-  void SetSelectedColor(TAlphaColor AValue) { Setter(*this, "SelectedColor", FSelectedColor, AValue); }
-  TAlphaColor MouseOverColor() const { return FMouseOverColor; }
-  void SetMouseOverColor(TAlphaColor AValue) { Setter(*this, "MouseOverColor", FMouseOverColor, AValue); }
-  TAlphaColor SelectedMouseOverColor() const { return FSelectedMouseOverColor; }
-  void SetSelectedMouseOverColor(TAlphaColor AValue) {
-    Setter(*this, "SelectedMouseOverColor", FSelectedMouseOverColor, AValue);
-  }
-  // Hover wins: SelectedMouseOverColor when also selected with focus, else MouseOverColor; not
-  // hovered: SelectedColor when selected with focus, else Color.
-  TAlphaColor GetColor() const override;
-
-  bool Selected() const { return FSelected; }
-  void SetSelected(bool AValue);
-  bool MouseOver() const { return FMouseOver; }
-  // Stores the pointer; a change of the hover state redraws the owner when ARedraw.
-  void SetMouseOver(bool AValue, float AX, float AY, bool ARedraw);
-  float MouseX() const { return FMouseX; }
-  float MouseY() const { return FMouseY; }
-  bool MouseIsDown() const { return FMouseDown; }
-  void SetMouseIsDown(bool AValue) { FMouseDown = AValue; }
-  // Asked whether the owning control has the keyboard focus (the selected colours need it).
-  std::function<bool()> OwnerFocused;
-
- private:
-  TAlphaColor FSelectedColor = 0xFF0000FF;
-  TAlphaColor FMouseOverColor = 0xFFFFA500;
-  TAlphaColor FSelectedMouseOverColor = 0xFF6495ED;
-  bool FSelected = false, FMouseOver = false, FMouseDown = false;
-  float FMouseX = -100000, FMouseY = -100000;
+  using TDWControlHandState::TDWControlHandState;
 };
 
 class DW_API TDWBasicLinearGauge : public TDWLayeredInstrument<TDWBasicMinMaxInstrument> {

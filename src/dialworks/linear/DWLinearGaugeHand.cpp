@@ -174,26 +174,4 @@ bool TDWLinearGaugeHand::HitTest(float AX, float AY, float AFraction, const TDWL
   return path.IsVisible(p.X - P.Rail.X, p.Y - y);
 }
 
-// ---- control hand -------------------------------------------------------------------------------
-
-TAlphaColor TDWControlLinearGaugeHand::GetColor() const {
-  const bool focused = OwnerFocused ? OwnerFocused() : true;
-  if (FMouseOver) return FSelected && focused ? FSelectedMouseOverColor : FMouseOverColor;
-  return FSelected && focused ? FSelectedColor : Color();
-}
-
-void TDWControlLinearGaugeHand::SetSelected(bool AValue) {
-  if (FSelected == AValue) return;
-  FSelected = AValue;
-  if (FControl) FControl->Invalidate();
-}
-
-void TDWControlLinearGaugeHand::SetMouseOver(bool AValue, float AX, float AY, bool ARedraw) {
-  FMouseX = AX;
-  FMouseY = AY;
-  if (FMouseOver == AValue) return;
-  FMouseOver = AValue;
-  if (ARedraw && FControl) FControl->Invalidate();
-}
-
 }  // namespace dw
