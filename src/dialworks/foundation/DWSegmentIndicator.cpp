@@ -228,6 +228,7 @@ void TDWSegmentCell::Init(float AWidth, float AHeight) {
   FUnlit.SetColor(UnlitColor());
   for (int i = 0; i < 17; ++i) {
     FLit[size_t(i)].reset();
+    FLitFills[size_t(i)].Reset();
     FGlow[size_t(i)].reset();
     FGlowPaths[size_t(i)].clear();
     if (i >= FCount || FShapes[size_t(i)].Count < 3) continue;
@@ -263,7 +264,8 @@ void TDWSegmentCell::DrawDigit(gp::Graphics& g, uint32_t AMask, TAlphaColor AExt
       }
   }
   for (int i = 0; i < FCount; ++i)
-    if (lit(i) && FLit[size_t(i)]) g.FillPolygon(*FLit[size_t(i)], FShapes[size_t(i)].Points.data(), FShapes[size_t(i)].Count);
+    if (lit(i) && FLit[size_t(i)])
+      FLitFills[size_t(i)].FillPolygon(g, *FLit[size_t(i)], FShapes[size_t(i)].Points.data(), FShapes[size_t(i)].Count);
 }
 
 }  // namespace dw

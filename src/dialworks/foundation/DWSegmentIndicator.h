@@ -44,6 +44,7 @@
 
 #include "dialworks/Export.h"
 #include "dialworks/draw/Brush.h"
+#include "dialworks/draw/CachedFill.h"
 #include "dialworks/draw/Graphics.h"
 #include "dialworks/foundation/DWLayeredInstrument.h"
 #include "dialworks/framework/ChangeNotify.h"
@@ -137,6 +138,8 @@ class DW_API TDWSegmentCell {
   int FCount = 0;
   float FWidth = 0, FHeight = 0, FThickness = 0;
   std::array<std::unique_ptr<gp::PathGradientBrush>, 17> FLit;
+  // The lit fills' pictures per device-pixel phase (cells repeat the same polygons).
+  mutable std::array<gp::CachedFill, 17> FLitFills;
   std::array<std::unique_ptr<gp::PathGradientBrush>, 17> FGlow;
   std::array<std::vector<gp::PointF>, 17> FGlowPaths;
   gp::SolidBrush FUnlit{0};

@@ -218,6 +218,8 @@ void TDWBasicSegmentGauge::Init(float AWidth, float AHeight, bool) {
   FHighlightPlusBrush.reset();
   FHighlightMinusPath.clear();
   FHighlightPlusPath.clear();
+  FMinusFill.Reset();
+  FPlusFill.Reset();
   if (!sign || !(FDigitWidth > 0)) return;
   FSignGeometry = DWSignGeometry(*FSign, FDigitWidth, AHeight);
   const float t = FSignGeometry.Thickness;
@@ -283,12 +285,12 @@ void TDWBasicSegmentGauge::DrawSign(gp::Graphics& g, TDWSegmentPass APass) {
   if (plus && FValue > 0) {
     if (FCell.Glow)
       g.FillPolygon(*FHighlightPlusBrush, FHighlightPlusPath.data(), int(FHighlightPlusPath.size()));
-    g.FillPolygon(*FPlusBrush, FSignGeometry.Plus.data(), 12);
+    FPlusFill.FillPolygon(g, *FPlusBrush, FSignGeometry.Plus.data(), 12);
   }
   if (FValue < 0) {
     if (FCell.Glow)
       g.FillPolygon(*FHighlightMinusBrush, FHighlightMinusPath.data(), int(FHighlightMinusPath.size()));
-    g.FillPolygon(*FMinusBrush, FSignGeometry.Minus.data(), 4);
+    FMinusFill.FillPolygon(g, *FMinusBrush, FSignGeometry.Minus.data(), 4);
   }
 }
 

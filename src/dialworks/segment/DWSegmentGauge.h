@@ -171,6 +171,7 @@ class DW_API TDWBasicSegmentGauge : public TDWCustomizableSegmentIndicator<TDWBa
   TDWSignGeometry FSignGeometry;
   std::unique_ptr<gp::PathGradientBrush> FMinusBrush, FHighlightMinusBrush, FPlusBrush, FHighlightPlusBrush;
   std::vector<gp::PointF> FHighlightMinusPath, FHighlightPlusPath;
+  gp::CachedFill FMinusFill, FPlusFill;  // the lit sign's pictures (as the digits' lit segments)
   TDWSegmentReading FReading;  // the frame's reading (kept here: a frame allocates nothing)
 };
 
