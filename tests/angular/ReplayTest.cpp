@@ -2,7 +2,12 @@
 // Cairo paints what drawing it directly paints.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "support/InstrumentTest.h"
+#include "support/PixelDiff.h"
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
@@ -13,16 +18,7 @@ using namespace dw;
 namespace {
 
 using dwtest::TScopedHost;
-
-int WorstDifference(const gp::Bitmap& a, const gp::Bitmap& b) {
-  int worst = 0;
-  for (int y = 0; y < a.Height(); ++y)
-    for (int x = 0; x < a.Width(); ++x) {
-      const TAlphaColor p = a.GetPixel(x, y), q = b.GetPixel(x, y);
-      for (int s = 0; s < 32; s += 8) worst = std::max(worst, std::abs(int((p >> s) & 255) - int((q >> s) & 255)));
-    }
-  return worst;
-}
+using dwtest::WorstDifference;
 
 // One control painted directly, a twin (with its own cached layers, so that it builds them in
 // the recorded frame) painted into a recording that is then replayed. Returns the calls recorded
@@ -43,35 +39,11 @@ size_t PaintBothWays(TKVBasicControl& AControl, TKVBasicControl& ATwin, gp::Bitm
   return layerCalls;
 }
 
-// The speedometer of the examples (examples/forms/angular-speedometer.json).
-constexpr const char* kSpeedometer = R"JSON({
-  "format": "dialworks-form",
-  "version": 1,
-  "width": 320,
-  "height": 320,
-  "color": "0xFF202428",
-  "components": [
-    {"class": "TDWAngularGauge", "name": "Speed", "left": 10, "top": 10, "properties": {
-      "Width": 300, "Height": 300, "Max": 240, "Value": 130,
-      "Color": "0xFF14181C",
-      "Border": {"Color": "0xFF3A4048", "OuterBevel": {"Width": {"Value": 0.025}}, "InnerBevel": {"Width": {"Value": 0.012}}},
-      "Caption": {"Text": "km/h", "Font": {"Bold": true, "Size": {"Value": 0.11}, "Brush": {"Color": "0xFFE0E0E0"}},
-                  "Position": {"Y": {"Value": 0.45}}},
-      "Scale": {"MajorTicks": {"Count": 13, "Brush": {"Color": "0xFFF0F0F0"},
-                               "Labels": {"Position": {"Value": 0.78}, "Font": {"Bold": true, "Size": {"Value": 0.095}, "Brush": {"Color": "0xFFF0F0F0"}}}},
-                "MinorTicks": {"Count": 3, "Brush": {"Color": "0xFFB0B0B0"}}},
-      "Ranges": {"Color": "0x00000000", "Width": {"Value": 0.035},
-                 "Ranges": [{"Color": "0x00000000", "Range": 0.5}, {"Color": "0xFFFFB000", "Range": 0.25}, {"Color": "0xFFE02020", "Range": 0.25}]},
-      "Hand": {"Color": "0xFFFF5020", "Length": {"Value": 0.82}},
-      "Center": {"Top": {"Color": "0xFF30363C"}},
-      "Glass": {"LightColor": "0x48FFFFFF"},
-      "Elements": [{"class": "TDWGaugeMinMaxHandElement", "Hand": {"Color": "0xC0FFD040", "Length": {"Value": 0.7}, "TipWidth": {"Value": 0.015}}}]
-    }}
-  ]
-})JSON";
-
+// The speedometer of the examples.
 TDWAngularGauge* LoadSpeedometer(TFormLoadResult& AForm) {
-  AForm = LoadForm(kSpeedometer);
+  const std::filesystem::path source = std::filesystem::path(DW_TEST_DATA_DIR).parent_path().parent_path();
+  std::ifstream in(source / "examples/forms/angular-speedometer.json");
+  AForm = LoadForm(std::string(std::istreambuf_iterator<char>(in), {}));
   return AForm ? dynamic_cast<TDWAngularGauge*>(&AForm.Form->Components(0)) : nullptr;
 }
 

@@ -24,6 +24,7 @@
 #include "dialworks/foundation/DWAnalogInstrumentDecorations.h"
 #include "dialworks/framework/Form.h"
 #include "dialworks/framework/Registry.h"
+#include "support/PixelDiff.h"
 
 namespace {
 
@@ -348,9 +349,7 @@ TEST_F(Hardening, MeshCutToTheClipPaintsTheSamePixels) {
       for (int x = 0; x < 120; ++x) {
         const uint32_t a = whole.ScanLine(y)[x], b = cut.ScanLine(y)[x];
         painted += a != 0;
-        int diff = 0;
-        for (int shift = 0; shift < 32; shift += 8)
-          diff = std::max(diff, std::abs(int((a >> shift) & 255) - int((b >> shift) & 255)));
+        const int diff = dwtest::ChannelDiff(a, b);
         worst = std::max(worst, diff);
         off += diff > 3;
       }

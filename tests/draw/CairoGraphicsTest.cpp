@@ -139,7 +139,6 @@ TEST(CairoGraphics, SmoothingOnAndOff) {
   Bitmap bmp(60, 60);
   CairoGraphics g(bmp);
   SolidBrush red(kRed);
-  EXPECT_EQ(g.GetSmoothingMode(), SmoothingModeDefault);
   g.SetSmoothingMode(SmoothingModeNone);
   g.FillEllipse(red, 5.3f, 5.3f, 49, 49);
   Pen pen(kBlue, 1.5f);
@@ -324,16 +323,10 @@ TEST(CairoGraphics, PensHairlinesDashesAndImageParts) {
   Pen solid(kBlue, 2);
   g.DrawLine(solid, 0.0f, 31.0f, 100.0f, 31.0f);
   EXPECT_EQ(covered(31), 100);
-  Pen copy = dash;  // pens copy their brush and style
-  EXPECT_EQ(copy.GetDashStyle(), DashStyleDash);
-  EXPECT_EQ(copy.GetColor(), kBlue);
 
   // Part of an image into a rectangle.
   Bitmap img(4, 2);
-  img.SetPixel(2, 0, kRed);
-  img.SetPixel(3, 0, kRed);
-  img.SetPixel(2, 1, kRed);
-  img.SetPixel(3, 1, kRed);
+  for (int k = 0; k < 4; ++k) img.SetPixel(2 + k % 2, k / 2, kRed);
   bmp.Clear(0);
   g.SetInterpolationMode(InterpolationModeNearestNeighbor);
   g.DrawImage(img, RectF(0, 0, 20, 20), RectF(2, 0, 2, 2));

@@ -68,6 +68,32 @@ double Exact(const LineShape& l, int x, int y) {
   return n / 4096.0;
 }
 
+// A mask's coverage against each pixel's exact share: the worst difference in levels, the pixels
+// more than 4 levels off, and both in sum. Outside the spans nothing may be covered, nor (with
+// AUntouched) written; Strays counts the pixels where that fails.
+struct Score {
+  int Worst = 0, Off = 0, Strays = 0;
+  double Sum = 0, ExactSum = 0;
+};
+Score ScoreMask(const Mask& m, const std::function<double(int, int)>& AExact, bool AUntouched = true) {
+  Score s;
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) {
+      const double exact = AExact(x, y);
+      s.ExactSum += exact;
+      const uint8_t b = m.Bytes[size_t(y * kW + x)];
+      if (!m.InSpan(x, y)) {
+        s.Strays += exact != 0 || (AUntouched && b != kUntouched);
+        continue;
+      }
+      s.Sum += b / 255.0;
+      const int d = int(std::lround(std::fabs(b - exact * 255)));
+      s.Worst = std::max(s.Worst, d);
+      s.Off += d > 4;
+    }
+  return s;
+}
+
 EllipseShape Disc(double cx, double cy, double rx, double ry) { return EllipseShape{{cx, cy, rx, ry}, false, {}}; }
 EllipseShape Ring(double cx, double cy, double rx, double ry, double width) {
   return EllipseShape{{cx, cy, rx, ry}, true, {cx, cy, rx - width, ry - width}};
@@ -85,24 +111,10 @@ TEST(ComputedCoverage, EachPixelTakesItsShareInside) {
                         Case{"small", Disc(20.5, 20.5, 5.3, 5.3), 3}, Case{"tall", Disc(60, 50, 8, 30), 5},
                         Case{"ring", Ring(60.2, 49.7, 45, 40, 9.5), 3}, Case{"hairline ring", Ring(60, 50, 30, 30, 1), 3},
                         Case{"clipped by the mask", Disc(10, 95, 30, 20), 3}}) {
-    const Mask m = Rasterise(c.Shape, true);
-    double sum = 0, exactSum = 0;
-    int worst = 0;
-    for (int y = 0; y < kH; ++y)
-      for (int x = 0; x < kW; ++x) {
-        const double exact = Exact(c.Shape, x, y);
-        exactSum += exact;
-        const uint8_t b = m.Bytes[size_t(y * kW + x)];
-        if (!m.InSpan(x, y)) {  // outside the spans nothing is written, and nothing is there
-          ASSERT_EQ(b, kUntouched) << c.Name << " " << x << "," << y;
-          ASSERT_EQ(exact, 0) << c.Name << " " << x << "," << y;
-          continue;
-        }
-        sum += b / 255.0;
-        worst = std::max(worst, int(std::lround(std::fabs(b - exact * 255))));
-      }
-    EXPECT_LE(worst, c.Tolerance) << c.Name;
-    EXPECT_NEAR(sum, exactSum, 0.002 * exactSum + 1) << c.Name;
+    const Score s = ScoreMask(Rasterise(c.Shape, true), [&](int x, int y) { return Exact(c.Shape, x, y); });
+    EXPECT_EQ(s.Strays, 0) << c.Name;
+    EXPECT_LE(s.Worst, c.Tolerance) << c.Name;
+    EXPECT_NEAR(s.Sum, s.ExactSum, 0.002 * s.ExactSum + 1) << c.Name;
   }
 }
 
@@ -123,27 +135,11 @@ TEST(ComputedCoverage, WithoutAntiAliasingPixelCentresDecide) {
 TEST(ComputedCoverage, StrokesTakeTheirShare) {
   for (const LineShape& l : {LineShape{20.3, 30.6, 90.2, 30.6, 2.5}, LineShape{60, 10, 60.4, 90, 0.5},
                              LineShape{15, 80, 95.5, 20.25, 1.7}, LineShape{30, 30, 70, 70, 5}}) {
-    const Mask m = Rasterise(l, true);
-    double sum = 0, exactSum = 0;
-    int worst = 0, off = 0;
-    for (int y = 0; y < kH; ++y)
-      for (int x = 0; x < kW; ++x) {
-        const double exact = Exact(l, x, y);
-        exactSum += exact;
-        const uint8_t b = m.Bytes[size_t(y * kW + x)];
-        if (!m.InSpan(x, y)) {
-          ASSERT_EQ(b, kUntouched) << x << "," << y;
-          ASSERT_EQ(exact, 0) << x << "," << y;
-          continue;
-        }
-        sum += b / 255.0;
-        const int d = int(std::lround(std::fabs(b - exact * 255)));
-        worst = std::max(worst, d);
-        off += d > 4;
-      }
-    EXPECT_LE(worst, 12) << l.X0 << "," << l.Y0;
-    EXPECT_LE(off, 4) << l.X0 << "," << l.Y0;  // at most the corners
-    EXPECT_NEAR(sum, exactSum, 0.01 * exactSum) << l.X0 << "," << l.Y0;
+    const Score s = ScoreMask(Rasterise(l, true), [&](int x, int y) { return Exact(l, x, y); });
+    EXPECT_EQ(s.Strays, 0) << l.X0 << "," << l.Y0;
+    EXPECT_LE(s.Worst, 12) << l.X0 << "," << l.Y0;
+    EXPECT_LE(s.Off, 4) << l.X0 << "," << l.Y0;  // at most the corners
+    EXPECT_NEAR(s.Sum, s.ExactSum, 0.01 * s.ExactSum) << l.X0 << "," << l.Y0;
   }
   // Without anti-aliasing the pixel centres decide.
   const LineShape l{15, 80, 95.5, 20.25, 3.2};
@@ -168,37 +164,25 @@ TEST(ComputedCoverage, ArcsTakeTheirShare) {
   for (const Case& c : {Case{135, 270}, Case{-20, 60}, Case{200, -100}}) {
     ArcShape arc;
     ASSERT_TRUE(StrokedArcShape(RectF(20.3f, 10.2f, 80, 80), c.Start, c.Sweep, Matrix(), 9, LineCapFlat, &arc));
-    const Mask m = Rasterise(arc, true);
     const double from = std::min(c.Start, c.Start + c.Sweep), span = std::fabs(c.Sweep);
     auto in = [&](double px, double py) {
       const double dx = px - 60.3, dy = py - 50.2, r = std::hypot(dx, dy);
       const double a = std::fmod(std::atan2(dy, dx) * 180 / std::numbers::pi - from + 720, 360);
       return r < 44.5 && r > 35.5 && a <= span;
     };
-    int worst = 0, off = 0;
-    double sum = 0, exactSum = 0;
-    for (int y = 0; y < kH; ++y)
-      for (int x = 0; x < kW; ++x) {
-        int n = 0;
-        const double r = std::hypot(x + 0.5 - 60.3, y + 0.5 - 50.2);
-        if (r > 34 && r < 46)  // elsewhere the ring is more than a pixel away
-          for (int j = 0; j < 32; ++j)
-            for (int i = 0; i < 32; ++i) n += in(x + (i + 0.5) / 32, y + (j + 0.5) / 32);
-        const double exact = n / 1024.0;
-        exactSum += exact;
-        const uint8_t b = m.Bytes[size_t(y * kW + x)];
-        if (!m.InSpan(x, y)) {
-          ASSERT_EQ(exact, 0) << c.Start << ": " << x << "," << y;
-          continue;
-        }
-        sum += b / 255.0;
-        const int d = int(std::lround(std::fabs(b - exact * 255)));
-        worst = std::max(worst, d);
-        off += d > 4;
-      }
-    EXPECT_LE(worst, 12) << c.Start;
-    EXPECT_LE(off, 4) << c.Start;  // at most the corners of the ends
-    EXPECT_NEAR(sum, exactSum, 0.01 * exactSum) << c.Start;
+    auto exact = [&](int x, int y) {
+      int n = 0;
+      const double r = std::hypot(x + 0.5 - 60.3, y + 0.5 - 50.2);
+      if (r > 34 && r < 46)  // elsewhere the ring is more than a pixel away
+        for (int j = 0; j < 32; ++j)
+          for (int i = 0; i < 32; ++i) n += in(x + (i + 0.5) / 32, y + (j + 0.5) / 32);
+      return n / 1024.0;
+    };
+    const Score s = ScoreMask(Rasterise(arc, true), exact, false);
+    EXPECT_EQ(s.Strays, 0) << c.Start;
+    EXPECT_LE(s.Worst, 12) << c.Start;
+    EXPECT_LE(s.Off, 4) << c.Start;  // at most the corners of the ends
+    EXPECT_NEAR(s.Sum, s.ExactSum, 0.01 * s.ExactSum) << c.Start;
 
     // Without anti-aliasing the pixel centres decide.
     const Mask hard = Rasterise(arc, false);
@@ -327,16 +311,7 @@ TEST(ComputedCoverage, WhichShapesAreComputed) {
 // shaped clips: PixelPathsTest.)
 TEST(ComputedCoverage, GraphicsDrawsLikeCairo) {
   auto paint = [](const std::function<void(Graphics&)>& draw, bool throughCairo) {
-    auto bmp = std::make_unique<Bitmap>(kW, kH);
-    bmp->Clear(0xFFFFFFFF);
-    cairo_surface_t* sub = cairo_surface_create_for_rectangle(bmp->Surface(), 0, 0, kW, kH);
-    CairoGraphics g = throughCairo ? CairoGraphics(sub) : CairoGraphics(*bmp);
-    cairo_surface_destroy(sub);
-    g.SetPixelPaths(!throughCairo);  // ours whatever DW_PIXEL_PATHS says
-    g.SetSmoothingMode(SmoothingModeAntiAlias);
-    draw(g);
-    g.Flush();
-    return bmp;
+    return test::PaintVia(draw, kW, kH, 0xFFFFFFFF, throughCairo, !throughCairo);
   };
   const std::function<void(Graphics&)> draws[] = {
       [](Graphics& g) { g.FillEllipse(SolidBrush(0xFF204080), RectF(10.3f, 8.6f, 90, 70)); },
@@ -382,7 +357,7 @@ TEST(ComputedCoverage, GraphicsDrawsLikeCairo) {
         const TAlphaColor p = ours->GetPixel(x, y), q = cairos->GetPixel(x, y);
         ink += 255 - GetGreen(p);
         cairoInk += 255 - GetGreen(q);
-        for (int s = 0; s < 32; s += 8) worst = std::max(worst, std::abs(int((p >> s) & 255) - int((q >> s) & 255)));
+        worst = std::max(worst, test::ChannelDiff(p, q));
       }
     EXPECT_LE(worst, 28) << k;
     EXPECT_NEAR(ink, cairoInk, 0.0025 * cairoInk) << k;

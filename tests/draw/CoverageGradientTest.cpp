@@ -30,19 +30,13 @@ TAlphaColor Background() {
 
 // Draws on a bitmap with a translucent background; AThroughCairo draws through a subsurface.
 std::unique_ptr<Bitmap> Paint(const std::function<void(Graphics&)>& ADraw, bool AThroughCairo,
-                              const RectF* APixelClip = nullptr, const GraphicsPath* AShapeClip = nullptr) {
-  auto bmp = std::make_unique<Bitmap>(kW, kH);
-  bmp->Clear(kBackground);
-  cairo_surface_t* sub = cairo_surface_create_for_rectangle(bmp->Surface(), 0, 0, kW, kH);
-  CairoGraphics g = AThroughCairo ? CairoGraphics(sub) : CairoGraphics(*bmp);
-  cairo_surface_destroy(sub);
-  g.SetPixelPaths(!AThroughCairo);  // ours whatever DW_PIXEL_PATHS says
-  g.SetSmoothingMode(SmoothingModeAntiAlias);
-  if (APixelClip) g.SetClip(*APixelClip, CombineModeIntersect);
-  if (AShapeClip) g.SetClip(*AShapeClip, CombineModeIntersect);
-  ADraw(g);
-  g.Flush();
-  return bmp;
+                              const RectF* AClip = nullptr) {
+  return dw::test::PaintVia(
+      [&](Graphics& g) {
+        if (AClip) g.SetClip(*AClip, CombineModeIntersect);
+        ADraw(g);
+      },
+      kW, kH, kBackground, AThroughCairo, !AThroughCairo);
 }
 
 // The largest channel difference, pixels further apart than the gradient table's step, pixels the
@@ -85,8 +79,7 @@ Difference Compare(const Bitmap& a, const Bitmap& b, const std::function<void(Gr
         continue;
       }
       if (AWhole && (ours->GetPixel(x, y) != 0xFF000000 || cairos->GetPixel(x, y) != 0xFF000000)) continue;
-      int worst = 0;
-      for (int s = 0; s < 32; s += 8) worst = std::max(worst, std::abs(int((p >> s) & 255) - int((q >> s) & 255)));
+      const int worst = dw::test::ChannelDiff(p, q);
       d.Worst = std::max(d.Worst, worst);
       if (worst > 3) ++d.Far;
     }

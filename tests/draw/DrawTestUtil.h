@@ -4,16 +4,34 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <memory>
 
-#include "dialworks/draw/Bitmap.h"
+#include "dialworks/draw/CairoGraphics.h"
+#include "support/PixelDiff.h"
 
 namespace dw::test {
 
+using dwtest::ChannelDiff;
+
 // True when every channel of a and b differs by at most tol.
-inline bool Near(TAlphaColor a, TAlphaColor b, int tol) {
-  for (int s = 0; s < 32; s += 8)
-    if (std::abs(int((a >> s) & 255) - int((b >> s) & 255)) > tol) return false;
-  return true;
+inline bool Near(TAlphaColor a, TAlphaColor b, int tol) { return ChannelDiff(a, b) <= tol; }
+
+// Paints ADraw anti-aliased into a new AWidth x AHeight bitmap cleared to ABackground. AThroughCairo
+// draws on a Cairo subsurface of it (pixels that are not ours to write: Cairo draws everything);
+// otherwise straight into it, with the pixel paths on or off whatever DW_PIXEL_PATHS says.
+inline std::unique_ptr<gp::Bitmap> PaintVia(const std::function<void(gp::Graphics&)>& ADraw, int AWidth, int AHeight,
+                                            TAlphaColor ABackground, bool AThroughCairo, bool APixelPaths) {
+  auto bmp = std::make_unique<gp::Bitmap>(AWidth, AHeight);
+  bmp->Clear(ABackground);
+  cairo_surface_t* sub = cairo_surface_create_for_rectangle(bmp->Surface(), 0, 0, AWidth, AHeight);
+  gp::CairoGraphics g = AThroughCairo ? gp::CairoGraphics(sub) : gp::CairoGraphics(*bmp);
+  cairo_surface_destroy(sub);
+  g.SetPixelPaths(APixelPaths);
+  g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
+  ADraw(g);
+  g.Flush();
+  return bmp;
 }
 
 inline ::testing::AssertionResult ColorNear(TAlphaColor actual, TAlphaColor expected, int tol) {

@@ -21,16 +21,7 @@ constexpr int kW = 150, kH = 120;
 
 // AMode: 0 through a Cairo subsurface (never ours to write), 1 pixel paths off, 2 on.
 std::unique_ptr<Bitmap> Paint(const std::function<void(Graphics&)>& ADraw, int AMode) {
-  auto bmp = std::make_unique<Bitmap>(kW, kH);
-  bmp->Clear(0xFFF0F0F0);
-  cairo_surface_t* sub = cairo_surface_create_for_rectangle(bmp->Surface(), 0, 0, kW, kH);
-  CairoGraphics g = AMode == 0 ? CairoGraphics(sub) : CairoGraphics(*bmp);
-  cairo_surface_destroy(sub);
-  g.SetPixelPaths(AMode == 2);
-  g.SetSmoothingMode(SmoothingModeAntiAlias);
-  ADraw(g);
-  g.Flush();
-  return bmp;
+  return dw::test::PaintVia(ADraw, kW, kH, 0xFFF0F0F0, AMode == 0, AMode == 2);
 }
 
 struct Difference {
@@ -41,9 +32,7 @@ Difference Compare(const Bitmap& a, const Bitmap& b) {
   Difference d;
   for (int y = 0; y < kH; ++y)
     for (int x = 0; x < kW; ++x) {
-      const TAlphaColor p = a.GetPixel(x, y), q = b.GetPixel(x, y);
-      int worst = 0;
-      for (int s = 0; s < 32; s += 8) worst = std::max(worst, std::abs(int((p >> s) & 255) - int((q >> s) & 255)));
+      const int worst = dw::test::ChannelDiff(a.GetPixel(x, y), b.GetPixel(x, y));
       d.Worst = std::max(d.Worst, worst);
       d.Far += worst > 2;
     }

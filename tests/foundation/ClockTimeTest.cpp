@@ -4,18 +4,14 @@
 #include <limits>
 #include <vector>
 
+#include "FoundationTestClasses.h"
 #include "dialworks/foundation/DWClockTime.h"
-#include "dialworks/host/ManualHost.h"
 
 using namespace dw;
 
 namespace {
 
-struct TScopedHost {
-  TManualHost Host;
-  TScopedHost() { SetHostServices(&Host); }
-  ~TScopedHost() { SetHostServices(nullptr); }
-};
+using dwtest::TScopedHost;
 
 constexpr double Inf = std::numeric_limits<double>::infinity();
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();

@@ -4,22 +4,11 @@
 
 #include "FoundationTestClasses.h"
 #include "dialworks/draw/RecordingGraphics.h"
-#include "dialworks/host/ManualHost.h"
 
 using namespace dw;
 using namespace dwtest;
 
 namespace {
-
-struct TScopedHost {
-  TManualHost Host;
-  TScopedHost() { SetHostServices(&Host); }
-  ~TScopedHost() { SetHostServices(nullptr); }
-};
-
-bool Stored(TPersistent& AObject, const char* AName) {
-  return AObject.ClassInfo().FindProperty(AName)->IsStored(AObject);
-}
 
 void ExpectRect(const gp::DrawCall& ACall, float AX, float AY, float AW, float AH) {
   ASSERT_EQ(ACall.Points.size(), 4u);

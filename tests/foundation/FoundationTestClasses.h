@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "dialworks/foundation/DWAnalogInstrument.h"
+#include "dialworks/host/ManualHost.h"
 
 namespace dwtest {
 
@@ -102,5 +103,20 @@ class TTestMatrixHost : public TKVBasicControl {
 
 // Registers the test dial's variants (idempotent).
 void RegisterTestDial();
+
+// A manual host installed for one test, with the test dial registered.
+struct TScopedHost {
+  TManualHost Host;
+  TScopedHost() {
+    SetHostServices(&Host);
+    RegisterTestDial();
+  }
+  ~TScopedHost() { SetHostServices(nullptr); }
+};
+
+// Whether the property AName of AObject would be written to a form.
+inline bool Stored(TPersistent& AObject, const char* AName) {
+  return AObject.ClassInfo().FindProperty(AName)->IsStored(AObject);
+}
 
 }  // namespace dwtest

@@ -5,21 +5,11 @@
 #include "FoundationTestClasses.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "support/TableCheck.h"
-#include "dialworks/host/ManualHost.h"
 
 using namespace dw;
 using namespace dwtest;
 
 namespace {
-
-struct TScopedHost {
-  TManualHost Host;
-  TScopedHost() {
-    SetHostServices(&Host);
-    RegisterTestDial();
-  }
-  ~TScopedHost() { SetHostServices(nullptr); }
-};
 
 // The device rectangle of the first filled rectangle drawn with the element's colour.
 const gp::DrawCall* ElementFill(const gp::RecordingGraphics& g, size_t AIndex) {
@@ -36,8 +26,6 @@ TEST(Variants, ElementPlacementInsideTheHost) {
   TTestDial dial;
   dial.SetBounds(0, 0, 200, 200);
   auto* e = &dial.Elements().Add<TTestDialElement>();
-  EXPECT_FLOAT_EQ(e->Size().Width().Value(), 0.3f);
-  EXPECT_FLOAT_EQ(e->Position().Y().Value(), 0.6f);
 
   gp::RecordingGraphics g;
   dial.Paint(g);
@@ -126,10 +114,8 @@ TEST(Variants, MatrixLayerRendersAtItsPlaceInTheBuffer) {
   TScopedHost host;
   TTestMatrixHost matrix;
   auto* layer = &matrix.Layers().Add<TExternalTestDialMatrixLayer>();
-  EXPECT_FLOAT_EQ(layer->Size().Width().Value(), 0.6f);  // the matrix defaults replace the element's
-  EXPECT_FLOAT_EQ(layer->Position().Y().Value(), 0.0f);
-  EXPECT_FALSE(layer->Position().Y().ClassInfo().FindProperty("Value")->IsStored(layer->Position().Y()));
-
+  // The matrix defaults replace the element's, and are not written as changes.
+  EXPECT_FALSE(Stored(layer->Position().Y(), "Value"));
   TDWMatrixPlacement p = layer->MatrixPlacement(32, 16);
   EXPECT_FLOAT_EQ(p.Width, 9.6f);
   EXPECT_FLOAT_EQ(p.Height, 9.6f);
@@ -143,10 +129,15 @@ TEST(Variants, MatrixLayerRendersAtItsPlaceInTheBuffer) {
   EXPECT_EQ(buffer[5 * 32 + 20], 0u);
   EXPECT_EQ(buffer[14 * 32 + 5], 0u);
 
-  // Placed by its position, rounded halves to even: 0.25 x 10 = 2.5 -> 2.
+  // Placed by its position, rounded halves to even: 0.25 x 10 = 2.5 -> 2, 0.5 x 5 = 2.5 -> 2.
   layer->Position().X().SetValue(0.25f);
+  layer->Position().Y().SetValue(0.5f);
+  layer->Size().Width().SetValue(0.5f);
+  layer->Size().Height().SetValue(0.5f);
   p = layer->MatrixPlacement(10, 5);
   EXPECT_EQ(p.Left, 2);
+  EXPECT_EQ(p.Top, 2);
+  layer->Position().Y().SetValue(0);
   layer->SetVisible(false);
   std::fill(buffer.begin(), buffer.end(), 0u);
   layer->Render(buffer.data(), 32, 16);

@@ -35,7 +35,6 @@ TEST(Spelling, ColoursAreReadInEverySpellingAndWrittenCanonically) {
     EXPECT_TRUE(ParseColorText(name, got));
     EXPECT_EQ(got, color) << name;
   }
-  EXPECT_EQ(NamedColors().size(), 17u);
 
   // A form may spell them freely; what it writes back is 0xAARRGGBB.
   TTestGauge g;

@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
-#include "dialworks/host/ManualHost.h"
 #include "dialworks/indicators/DWLed.h"
+#include "support/InstrumentTest.h"
 #include "support/TableCheck.h"
 
 namespace {
@@ -29,40 +28,27 @@ class TTestOnOffLed : public TDWBasicInactiveColorLed<TKVBasicControl> {
 DW_PROPERTIES(TTestOnOffLed) { DWDeclareInactiveColorLedProperties(t); }
 
 TEST(LedBase, OnOffLedOnAPlainControl) {
-  TManualHost host;
-  SetHostServices(&host);
-  {
-    TTestOnOffLed led;
-    led.SetBounds(0, 0, 30, 30);
-    led.SetShape(bsRoundRect);
-    led.Glass().SetVisible(false);
-    gp::Bitmap b(30, 30);
-    {
-      gp::CairoGraphics g(b);
-      led.Paint(g);
-    }
-    EXPECT_EQ(b.GetPixel(15, 15), 0xFFFF0000u);
-    EXPECT_NE(GetAlpha(b.GetPixel(2, 15)), 0);  // the glow beside the bezel
-    led.Active = false;
-    led.Invalidate();
-    b.Clear(0);
-    {
-      gp::CairoGraphics g(b);
-      led.Paint(g);
-    }
-    EXPECT_EQ(b.GetPixel(15, 15), TTestOnOffLed::DefaultInactiveColor);
-    EXPECT_EQ(GetAlpha(b.GetPixel(2, 15)), 0);  // no glow while off
-    // The glass lies in the top layer, over the body.
-    led.Glass().SetVisible(true);
-    gp::RecordingGraphics rec;
-    led.Paint(rec);
-    int layers = 0;
-    for (const gp::DrawCall& c : rec.Calls()) layers = std::max(layers, c.Layer);
-    EXPECT_EQ(layers, 2);
-    const auto drawing = rec.Drawing();
-    ASSERT_FALSE(drawing.empty());
-    EXPECT_EQ(drawing.back()->Op, "DrawImage");
-  }
+  dwtest::TScopedHost host;
+  TTestOnOffLed led;
+  led.SetBounds(0, 0, 30, 30);
+  led.SetShape(bsRoundRect);
+  led.Glass().SetVisible(false);
+  gp::Bitmap b = dwtest::RenderControl(led);
+  EXPECT_EQ(b.GetPixel(15, 15), 0xFFFF0000u);
+  EXPECT_NE(GetAlpha(b.GetPixel(2, 15)), 0);  // the glow beside the bezel
+  led.Active = false;
+  led.Invalidate();
+  b = dwtest::RenderControl(led);
+  EXPECT_EQ(b.GetPixel(15, 15), TTestOnOffLed::DefaultInactiveColor);
+  EXPECT_EQ(GetAlpha(b.GetPixel(2, 15)), 0);  // no glow while off
+  // The glass lies in the top layer, over the body.
+  led.Glass().SetVisible(true);
+  gp::RecordingGraphics rec;
+  led.Paint(rec);
+  int layers = 0;
+  for (const gp::DrawCall& c : rec.Calls()) layers = std::max(layers, c.Layer);
+  EXPECT_EQ(layers, 2);
+  ASSERT_FALSE(rec.Drawing().empty());
+  EXPECT_EQ(rec.Drawing().back()->Op, "DrawImage");
   EXPECT_EQ(CheckClassTables(TTestOnOffLed::StaticClass()), std::vector<std::string>{});
-  SetHostServices(nullptr);
 }

@@ -4,9 +4,9 @@
 
 #include <cmath>
 
-#include "ScopedHost.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/linear/DWLinearGaugeHands.h"
+#include "support/InstrumentTest.h"
 
 using namespace dw;
 using dwtest::TScopedHost;

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <limits>
 
-#include "ScopedHost.h"
 #include "dialworks/linear/DWLinearGauge.h"
 #include "dialworks/linear/DWLinearGaugeHands.h"
+#include "support/InstrumentTest.h"
 
 using namespace dw;
 

@@ -6,13 +6,13 @@
 #include <cmath>
 #include <limits>
 
-#include "ScopedHost.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/foundation/DWStraightScale.h"
 #include "dialworks/framework/Form.h"
 #include "dialworks/linear/DWLinearGaugeHands.h"
 #include "support/CountedNew.h"
+#include "support/InstrumentTest.h"
 #include "support/TableCheck.h"
 
 using namespace dw;
@@ -20,19 +20,10 @@ using dwtest::TScopedHost;
 
 namespace {
 
-gp::Bitmap Render(TKVBasicControl& AControl) {
-  gp::Bitmap b(AControl.Width(), AControl.Height());
-  gp::CairoGraphics g(b);
-  g.Clear(0xFFFFFFFF);
-  AControl.Paint(g);
-  return b;
-}
+gp::Bitmap Render(TKVBasicControl& AControl) { return dwtest::RenderControl(AControl, 0xFFFFFFFF); }
 
-int Channel(TAlphaColor c, int AShift) { return int((c >> AShift) & 0xFF); }
 // Red under the glass's light: a strong red channel well above the others.
-bool IsRed(TAlphaColor c) {
-  return Channel(c, 16) > 180 && Channel(c, 16) - Channel(c, 8) > 80 && Channel(c, 16) - Channel(c, 0) > 80;
-}
+bool IsRed(TAlphaColor c) { return GetRed(c) > 180 && GetRed(c) - GetGreen(c) > 80 && GetRed(c) - GetBlue(c) > 80; }
 
 // A point of the hand's body (lower band, a third along) on screen, for a fraction.
 bool RedAt(const gp::Bitmap& b, TDWBasicLinearGauge& g, float AFraction) {
@@ -41,8 +32,7 @@ bool RedAt(const gp::Bitmap& b, TDWBasicLinearGauge& g, float AFraction) {
   const float w = g.Hand().WidthFor(F);
   gp::PointF p{P.Rail.X + 0.35f * 0.25f * 2 * F.HW, DWLinearHandY(P.Rail, AFraction, P.Reversed) + w / 4};
   F.Transform.Matrix.TransformPoints(&p, 1);
-  const TAlphaColor c = b.GetPixel(int(p.X), int(p.Y));
-  return IsRed(c);
+  return IsRed(b.GetPixel(int(p.X), int(p.Y)));
 }
 
 }  // namespace
@@ -128,9 +118,8 @@ TEST(LinearRender, BadInputPaintsWithoutNaN) {
         gp::RecordingGraphics rec;
         g.Paint(rec);
         for (const gp::DrawCall& c : rec.Calls())
-          for (const gp::PointF& p : c.Points) {
+          for (const gp::PointF& p : c.Points)
             ASSERT_TRUE(std::isfinite(p.X) && std::isfinite(p.Y)) << c.Op << " " << size << " " << angle << " " << shape;
-          }
       }
     }
   }
@@ -179,13 +168,9 @@ TEST(LinearForms, RegisteredClassesPassTheTableCheckAndRoundTrip) {
     "Elements": [{"class": "TDWLinearGaugeMinMaxHandElement", "Mode": "gmmMin"},
                  {"class": "TDWExternalLinearGaugeControlHandElement", "Value": 12}]
   }}]})";
-  TFormLoadResult first = LoadForm(form);
-  ASSERT_TRUE(first) << first.Error;
-  const std::string saved = SaveForm(*first.Form);
-  TFormLoadResult second = LoadForm(saved);
-  ASSERT_TRUE(second) << second.Error;
-  EXPECT_EQ(SaveForm(*second.Form), saved);
-  auto* gauge = dynamic_cast<TDWLinearGauge*>(&second.Form->Components(0));
+  const auto loaded = dwtest::RoundTripForm(form);
+  ASSERT_NE(loaded, nullptr);
+  auto* gauge = dynamic_cast<TDWLinearGauge*>(&loaded->Components(0));
   ASSERT_NE(gauge, nullptr);
   EXPECT_FALSE(gauge->Animating());
   EXPECT_FLOAT_EQ(gauge->Hand().GetCurrentValue(), 80.0f / 240);

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "ThermometerSupport.h"
 #include "dialworks/thermometer/DWThermometer.h"
+#include "support/InstrumentTest.h"
 
 using namespace dw;
 
@@ -133,21 +133,10 @@ TEST(ThermometerGeometry, HostileSizesGiveSaneGeometry) {
 
 TEST(ThermometerGeometry, FilledShareAtTheEndsAndBeyond) {
   const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
-  EXPECT_EQ(DWThermometerPercent(0, 0, 100), 0);
-  EXPECT_EQ(DWThermometerPercent(25, 0, 100), 0.25);
-  EXPECT_EQ(DWThermometerPercent(100, 0, 100), 1);
-  EXPECT_EQ(DWThermometerPercent(150, 0, 100), 1);
-  EXPECT_EQ(DWThermometerPercent(-5, 0, 100), 0);
-  // An empty range is empty unless the value lies above it.
-  EXPECT_EQ(DWThermometerPercent(5, 5, 5), 0);
-  EXPECT_EQ(DWThermometerPercent(6, 5, 5), 1);
-  EXPECT_EQ(DWThermometerPercent(4, 5, 5), 0);
-  // Min > Max reads downwards, like its scale (Min at the bottom).
-  EXPECT_EQ(DWThermometerPercent(75, 100, 0), 0.25);
-  EXPECT_EQ(DWThermometerPercent(0, 100, 0), 1);
-  // Infinite and NaN values never give NaN.
-  EXPECT_EQ(DWThermometerPercent(inf, 0, 100), 1);
-  EXPECT_EQ(DWThermometerPercent(-inf, 0, 100), 0);
-  EXPECT_EQ(DWThermometerPercent(nan, 0, 100), 0);
-  EXPECT_EQ(DWThermometerPercent(0, -1e300, 1e300), 0.5);
+  // Value, Min, Max, share: an empty range is empty unless the value lies above it; Min > Max
+  // reads downwards like its scale; infinite and NaN values never give NaN.
+  const double cases[][4] = {{25, 0, 100, 0.25}, {150, 0, 100, 1}, {-5, 0, 100, 0},  {5, 5, 5, 0},
+                             {6, 5, 5, 1},       {75, 100, 0, 0.25}, {0, 100, 0, 1}, {inf, 0, 100, 1},
+                             {-inf, 0, 100, 0},  {nan, 0, 100, 0},  {0, -1e300, 1e300, 0.5}};
+  for (const auto& c : cases) EXPECT_EQ(DWThermometerPercent(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
 }
