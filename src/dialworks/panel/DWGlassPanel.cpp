@@ -163,8 +163,8 @@ void TDWGlassPanel::PaintGlow(gp::Graphics& g, float AX, float AY, float AW, flo
   const float radius = border.CornerRadius().Get(m);
   const bool outer = border.BevelOuter().Visible(), inner = border.BevelInner().Visible();
   if ((outer || inner) && t > 0) {
-    // The band under the whole border (the bevels are drawn over its edges), stroked along the
-    // outline half the border inside.
+    // The band under the whole border, stroked along the outline half the border inside: the
+    // bevels are drawn over it, and it keeps their seams (where a bevel's halves meet) opaque.
     const gp::RectF mid = InsetOutline(shape, outline, t / 2);
     if (Usable(mid)) {
       gp::Pen pen(border.Color(), t);
