@@ -70,6 +70,7 @@
 #include "dialworks/segment/DWSegmentText.h"
 #include "dialworks/matrix/DWMatrixDisplay.h"
 #include "dialworks/matrix/DWTextMatrixLayer.h"
+#include "dialworks/panel/DWGlassPanel.h"
 
 // Registration of every unit
 #include "dialworks/package/DialworksPkg.h"
