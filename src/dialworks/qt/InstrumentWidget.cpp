@@ -199,6 +199,7 @@ void InstrumentWidget::moveEvent(QMoveEvent* AEvent) {
 void InstrumentWidget::showEvent(QShowEvent* AEvent) {
   QWidget::showEvent(AEvent);
   UpdateShape();
+  if (FShape) FShape->Place();
 }
 
 void InstrumentWidget::hideEvent(QHideEvent* AEvent) {

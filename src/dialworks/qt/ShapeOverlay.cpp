@@ -71,7 +71,8 @@ TShapeOverlay::~TShapeOverlay() {
 void TShapeOverlay::Refresh() {
   const QSize size = FWidget.size();
   const uint64_t version = FShape.WindowShapeVersion();
-  if (version != FVersion || size != FSize) {
+  if (version == FVersion && size == FSize) return;  // moves and visibility come through Place
+  {
     FVersion = version;
     FSize = size;
     gp::Region region;

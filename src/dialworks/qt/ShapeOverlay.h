@@ -28,7 +28,8 @@ class DW_API TShapeOverlay : public QObject {
   TShapeOverlay(InstrumentWidget& AWidget, IWindowShape& AShape);
   ~TShapeOverlay() override;
 
-  // Rebuilds the mask and the glow when the shape's version changed, then places the overlay.
+  // Rebuilds the mask and the glow and places the overlay when the shape's version or the widget's
+  // size changed (called on every repaint request, so otherwise cheap).
   void Refresh();
   // Puts the overlay window over the widget's visible part (hidden with the widget).
   void Place();
