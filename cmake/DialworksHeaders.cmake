@@ -44,3 +44,6 @@ set(DW_PUBLIC_HEADERS_panel DWGlassPanel.h)
 set(DW_INTERNAL_HEADERS_panel)
 set(DW_PUBLIC_HEADERS_package DialworksPkg.h FormRender.h)
 set(DW_INTERNAL_HEADERS_package)
+# The Qt host (dialworks::qt, cmake/DialworksQt.cmake), installed with that library.
+set(DW_PUBLIC_HEADERS_qt InstrumentWidget.h QtHost.h ShapeOverlay.h)
+set(DW_INTERNAL_HEADERS_qt)

@@ -4,7 +4,8 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config ccache python3-jsonschema
           libcairo2-dev libpango1.0-dev fonts-dejavu-core
-          nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev)
+          nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+          qt6-base-dev xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "CliNumber.h"
 #include "FormRender.h"
 #include "Reference.h"
 #include "TestCard.h"
@@ -29,22 +30,7 @@ int Fail(const std::string& AMessage, int ACode = 2) {
   return ACode;
 }
 
-// A number in ALo..AHi; NaN and infinities fail the test.
-CLI::Validator Number(double ALo, double AHi) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%g..%g", ALo, AHi);
-  const std::string range = text;
-  return CLI::Validator(
-      [=](std::string& AText) -> std::string {
-        char* end = nullptr;
-        const double v = std::strtod(AText.c_str(), &end);
-        if (AText.empty() || end == nullptr || *end != '\0') return "'" + AText + "' is not a number";
-        if (!(std::isfinite(v) && v >= ALo && v <= AHi))
-          return "value " + AText + " is outside " + range;
-        return {};
-      },
-      "NUMBER in " + range);
-}
+using dw::apps::Number;
 
 int Run(int argc, char** argv) {
   CLI::App app{"dwrender: render Dialworks forms to PNG"};

@@ -71,6 +71,22 @@ TEST(GaugeMouse, DialGeometryBeforeAnyPaintDragAndWheel) {
   EXPECT_TRUE(a->ControlHand().Selected());
 }
 
+// A press that takes a control hand asks the host to focus the gauge (so the keyboard reaches it
+// in a window); a press beside every hand asks nothing.
+TEST(GaugeMouse, PressOnAControlHandAsksForTheGaugesFocus) {
+  TScopedHost host;
+  TDWAngularGauge g;
+  g.SetBounds(0, 0, 200, 200);
+  AddKnob(g, 50);
+  g.MouseDown(mbLeft, ssLeft, 5, 5);
+  g.MouseUp(mbLeft, 0, 5, 5);
+  EXPECT_EQ(host.Host.FocusRequestCount(), 0u);
+  g.MouseDown(mbLeft, ssLeft, 100, 50);
+  g.MouseUp(mbLeft, 0, 100, 50);
+  EXPECT_EQ(host.Host.FocusRequestCount(), 1u);
+  EXPECT_EQ(host.Host.LastFocusRequest(), &g);
+}
+
 // The hit area is the drawn hand, also when the dial is squared inside a wider control.
 TEST(GaugeMouse, HitsLandOnTheDrawnHandAndVariantsRouteSafely) {
   TScopedHost host;

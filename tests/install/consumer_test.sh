@@ -25,11 +25,14 @@ for doc in README.md LICENSE CHANGELOG.md index.md render.md reference.md; do
   [ -e "$tmp/prefix/share/doc/dialworks/$doc" ] || { echo "document not installed: $doc"; exit 1; }
 done
 flags=$(pkg-config --cflags cairo pangocairo)
+qtflags="-fPIC $(pkg-config --cflags Qt6Widgets 2>/dev/null || true)"  # the Qt host's headers
 bad=0
 while IFS= read -r header; do
   rel=${header#"$tmp/prefix/include/"}
+  extra=""
+  case "$rel" in dialworks/qt/*) extra=$qtflags ;; esac
   # shellcheck disable=SC2086
-  if ! echo "#include \"$rel\"" | c++ -std=c++20 -E -x c++ -I "$tmp/prefix/include" $flags - >/dev/null; then
+  if ! echo "#include \"$rel\"" | c++ -std=c++20 -E -x c++ -I "$tmp/prefix/include" $flags $extra - >/dev/null; then
     echo "installed header does not stand alone: $rel"; bad=1
   fi
 done < <(find "$tmp/prefix/include/dialworks" -name '*.h' | sort)

@@ -260,6 +260,7 @@ void TDWExternalGaugeControlHandElement::AngularAnalogMouseDown(TMouseButton ABu
 
 void TDWExternalGaugeControlHandElement::MouseDown(TMouseButton, TShiftState, int, int) {
   ControlHand().SetSelected(true);
+  if (TDWBasicAngularGauge* gauge = Gauge()) HostServices().RequestFocus(*gauge);
   ControlHand().SetMouseIsDown(true);
 }
 

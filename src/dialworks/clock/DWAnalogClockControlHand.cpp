@@ -95,6 +95,7 @@ void TDWExternalClockControlHandElement::ClockMouseDown(TMouseButton AButton, TS
 
 void TDWExternalClockControlHandElement::MouseDown(TMouseButton, TShiftState, int, int) {
   ControlHand().SetSelected(true);
+  if (TDWBasicAnalogClock* clock = Clock()) HostServices().RequestFocus(*clock);
   ControlHand().SetMouseIsDown(true);
 }
 

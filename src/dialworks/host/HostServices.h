@@ -27,8 +27,11 @@ struct DW_API TRepaintRect {
 };
 
 // A periodic timer. A new timer starts enabled with an interval of 1000 ms; Enabled and Interval
-// may be changed at any time, also from inside the expiry callback. Switching it on, changing the
-// interval and Reset all restart the countdown. Intervals are whole milliseconds from 1 to
+// may be changed at any time, from any thread, also from inside the expiry callback. Switching it
+// on when it was off, changing the interval and Reset restart the countdown; switching on a timer
+// that is already on changes nothing (instruments switch their refresh timer on at every animation
+// tick, so a host that restarted it there would never fire it while a hand moves). The expiry
+// callback runs on the user-interface thread. Intervals are whole milliseconds from 1 to
 // MaxInterval: fractions round halves to even, smaller values (zero, negative) become 1, larger
 // ones MaxInterval, NaN is ignored.
 // Destroying the timer stops it; no callback starts after the destructor has returned (when it is
@@ -54,7 +57,9 @@ class DW_API IRelaxedTimer {
 
 // Shared animation clock: every subscriber is called once per tick, in subscription order, until
 // it unsubscribes. Ticks come about 60 times a second by default (SetInterval). The clock does no
-// work while nobody is subscribed. Subscribe and Unsubscribe are safe from any thread and from
+// work while nobody is subscribed. Ticks run on a thread of the host's choosing (the clock thread
+// of TThreadedHost, the user-interface thread of the Qt host), so subscribers lock what they share.
+// Subscribe and Unsubscribe are safe from any thread and from
 // inside a tick; a subscriber added during a tick is first called on the next tick. After
 // Unsubscribe returns its callback is not running and will not run again, unless Unsubscribe was
 // called from inside that very callback (which then just finishes). Unsubscribe from another
@@ -111,19 +116,27 @@ class DW_API IHostServices {
   virtual TAnimationClock& AnimationClock() = 0;
   // Local date-time.
   virtual TDateTime Now() = 0;
-  // May be called from any thread; the control is identified by its address only (never touched).
+  // May be called from any thread; the control is identified by its address only (never touched
+  // by the host on the calling thread). A host that shows controls in windows keeps its own map
+  // from control addresses to the window that shows each (a whole form: every component of it) and
+  // looks the address up on the user-interface thread, so a control destroyed while a request for
+  // it waits is simply not found. Elements of an instrument ask for their own repaint and then for
+  // the instrument's (TRXComponentElement::InvalidateOwner), so a host need only know the
+  // controls it shows. Requests may be coalesced: one paint after several requests is enough.
   virtual void RequestRepaint(TKVBasicControl& AControl) = 0;
   // Repaint of only a part of the control: ARect in the control's own pixels (0, 0 at its top
   // left corner, before any device scale). Hosts that cannot repaint parts repaint the whole
-  // control (the default).
+  // control (the default). Any thread, as above.
   virtual void RequestRepaint(TKVBasicControl& AControl, const TRepaintRect& ARect) {
     (void)ARect;
     RequestRepaint(AControl);
   }
-  // A control asks for the keyboard focus (a control hand on mouse down). UI thread only. Hosts
-  // without focus handling ignore it (the default).
+  // A control asks for the keyboard focus: a control hand, on the mouse down it takes, names the
+  // instrument it belongs to. UI thread only (it comes from a mouse event the host delivered).
+  // Hosts without focus handling ignore it (the default).
   virtual void RequestFocus(TKVBasicControl& AControl) { (void)AControl; }
-  // Runs AProc later on the user-interface thread. Safe from any thread.
+  // Runs AProc later on the user-interface thread, in the order posted. Safe from any thread;
+  // procedures still queued when the host is destroyed are dropped, never run.
   virtual void Post(std::function<void()> AProc) = 0;
 };
 

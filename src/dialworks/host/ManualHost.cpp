@@ -120,6 +120,22 @@ void TManualHost::RequestRepaint(TKVBasicControl& AControl) {
   if (handler) handler(AControl);
 }
 
+void TManualHost::RequestFocus(TKVBasicControl& AControl) {
+  std::lock_guard lock(FRepaintHandlerLock);
+  ++FFocusRequests;
+  FLastFocus = &AControl;
+}
+
+uint64_t TManualHost::FocusRequestCount() const {
+  std::lock_guard lock(FRepaintHandlerLock);
+  return FFocusRequests;
+}
+
+const TKVBasicControl* TManualHost::LastFocusRequest() const {
+  std::lock_guard lock(FRepaintHandlerLock);
+  return FLastFocus;
+}
+
 void TManualHost::SetOnRepaint(std::function<void(TKVBasicControl&)> AHandler) {
   std::lock_guard lock(FRepaintHandlerLock);
   FOnRepaint = std::move(AHandler);

@@ -32,6 +32,8 @@ class DW_API TManualHost : public IHostServices {
   TDateTime Now() override;
   using IHostServices::RequestRepaint;
   void RequestRepaint(TKVBasicControl& AControl) override;
+  // Recorded only (a manual host has no keyboard focus to move).
+  void RequestFocus(TKVBasicControl& AControl) override;
   void Post(std::function<void()> AProc) override;
 
   // Moves virtual time by AMilliseconds (fractions allowed, resolution 1 µs); NaN, negative and
@@ -45,6 +47,9 @@ class DW_API TManualHost : public IHostServices {
   uint64_t RepaintCount(const TKVBasicControl& AControl) const;
   uint64_t RepaintCount() const;  // all controls
   void ClearRepaintCounts();
+  // Focus requests so far and the control named by the last one (null: none yet).
+  uint64_t FocusRequestCount() const;
+  const TKVBasicControl* LastFocusRequest() const;
   // Called synchronously (on the requesting thread) for each repaint request, after counting.
   void SetOnRepaint(std::function<void(TKVBasicControl&)> AHandler);
 
@@ -62,6 +67,8 @@ class DW_API TManualHost : public IHostServices {
   TRepaintCounter FRepaints;
   std::function<void(TKVBasicControl&)> FOnRepaint;
   mutable std::mutex FRepaintHandlerLock;
+  uint64_t FFocusRequests = 0;  // both under FRepaintHandlerLock
+  const TKVBasicControl* FLastFocus = nullptr;
 };
 
 }  // namespace dw

@@ -236,6 +236,7 @@ bool TDWExternalLinearGaugeControlHandElement::HitTest(int AX, int AY) {
 
 void TDWExternalLinearGaugeControlHandElement::MouseDown(TMouseButton, TShiftState, int, int) {
   ControlHand().SetSelected(true);
+  if (TDWBasicLinearGauge* gauge = Gauge()) HostServices().RequestFocus(*gauge);
   ControlHand().SetMouseIsDown(true);
 }
 

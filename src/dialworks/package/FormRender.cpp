@@ -47,7 +47,7 @@ bool TFormSession::Load(std::string_view AText, std::string& AError) {
   return true;
 }
 
-bool TFormSession::Set(const std::string& AAssignment, std::string& AError) {
+bool SetFormProperty(TDWForm* AForm, const std::string& AAssignment, std::string& AError) {
   const size_t eq = AAssignment.find('=');
   const size_t dot = AAssignment.find('.');
   if (eq == std::string::npos || dot == std::string::npos || dot > eq) {
@@ -56,7 +56,7 @@ bool TFormSession::Set(const std::string& AAssignment, std::string& AError) {
   }
   const std::string name = AAssignment.substr(0, dot);
   const std::string path = AAssignment.substr(dot + 1, eq - dot - 1);
-  TComponent* component = FForm ? FForm->FindComponent(name) : nullptr;
+  TComponent* component = AForm ? AForm->FindComponent(name) : nullptr;
   if (!component) {
     AError = "--set " + AAssignment + ": the form has no component named \"" + name + "\"";
     return false;
@@ -67,6 +67,10 @@ bool TFormSession::Set(const std::string& AAssignment, std::string& AError) {
     return false;
   }
   return true;
+}
+
+bool TFormSession::Set(const std::string& AAssignment, std::string& AError) {
+  return SetFormProperty(FForm.get(), AAssignment, AError);
 }
 
 void TFormSession::Advance(double AMilliseconds) {

@@ -66,6 +66,11 @@ DW_API std::string RenderFormPng(std::string_view AFormText, const TFormRenderOp
 // The PNG encoding of a bitmap; false (and AError) for an empty bitmap or an encoder failure.
 DW_API bool EncodePng(const gp::Bitmap& ABitmap, std::string& APng, std::string& AError);
 
+// "Component.Path=Value": sets a property of a named component of AForm through its setter; false
+// with the message naming the assignment in AError. The render command's --set, shared with the
+// live viewer.
+DW_API bool SetFormProperty(TDWForm* AForm, const std::string& AAssignment, std::string& AError);
+
 // A loaded form with the manual host it runs on, for callers that render more than one picture
 // of a form (frame sequences) or step it themselves. Registers every class of the library.
 class DW_API TFormSession {

@@ -1,0 +1,121 @@
+// The Qt widget's cost over painting the same dial into a bitmap, and a window of animating gauges.
+//   x_bitmap      a paint event of a 300 x 300 gauge in InstrumentWidget (repaint: paint into the
+//                 shared bitmap, draw it into the backing store) / the same gauge painted into a
+//                 bitmap directly, both with a new value each frame; goal <= 1.10
+//   cpu_per_s     CPU seconds per second of the whole program while 20 gauges animate in real time
+//                 in one window (run it under xvfb-run for a real X server)
+//   paints_per_s  paint events per second over the 20 widgets
+// Runs on the offscreen platform unless a display is set.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QGridLayout>
+
+#include <ctime>
+#include <memory>
+
+#include "../BenchClock.h"
+#include "dialworks/angular/DWAngularGauge.h"
+#include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/package/DialworksPkg.h"
+#include "dialworks/qt/InstrumentWidget.h"
+#include "dialworks/qt/QtHost.h"
+
+namespace {
+
+constexpr int kGauge = 300;
+
+std::unique_ptr<dw::TDWAngularGauge> NewGauge() {
+  auto g = std::make_unique<dw::TDWAngularGauge>();
+  g->SetBounds(0, 0, kGauge, kGauge);
+  g->Hand().Animation().SetEnabled(false);  // every value is drawn where it is
+  return g;
+}
+
+double ProcessCpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+void BM_WidgetFrameOverBitmap(benchmark::State& state) {
+  dw::qt::TQtHost host;
+  auto owned = NewGauge();
+  dw::TDWAngularGauge* shown = owned.get();
+  dw::qt::InstrumentWidget widget(host, std::move(owned));
+  widget.show();
+  QCoreApplication::processEvents();
+  auto direct = NewGauge();
+  dw::gp::Bitmap bitmap(kGauge, kGauge);
+  int64_t i = 0, j = 0;
+  auto widgetFrame = [&] {
+    shown->SetValue(double(i++ % 100) + 0.5);
+    widget.repaint();
+  };
+  auto bitmapFrame = [&] {
+    direct->SetValue(double(j++ % 100) + 0.5);
+    dw::gp::CairoGraphics g(bitmap);
+    g.Clear(0);
+    direct->Paint(g);
+    g.Flush();
+  };
+  double ratio = 0;
+  for (auto _ : state) ratio = MedianRatio(widgetFrame, 50, bitmapFrame, 50);
+  state.counters["x_bitmap"] = ratio;
+}
+BENCHMARK(BM_WidgetFrameOverBitmap)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_TwentyAnimatingGauges(benchmark::State& state) {
+  dw::qt::TQtHost host;
+  QWidget window;
+  auto* grid = new QGridLayout(&window);
+  std::vector<dw::TDWAngularGauge*> gauges;
+  std::vector<dw::qt::InstrumentWidget*> widgets;
+  for (int k = 0; k < 20; ++k) {
+    auto g = std::make_unique<dw::TDWAngularGauge>();
+    g->SetBounds(0, 0, 150, 150);
+    g->SetValue(10);
+    gauges.push_back(g.get());
+    widgets.push_back(new dw::qt::InstrumentWidget(host, std::move(g), &window));
+    grid->addWidget(widgets.back(), k / 5, k % 5);
+  }
+  window.show();
+  QCoreApplication::processEvents();
+  double cpu = 0, paints = 0;
+  for (auto _ : state) {
+    uint64_t painted = 0;
+    for (auto* w : widgets) painted -= w->PaintCount();
+    const double cpu0 = ProcessCpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    int step = 0;
+    while (wall.elapsed() < 2000) {
+      if (wall.elapsed() >= step * 400) {  // a new value every 400 ms: the hands keep moving
+        for (size_t k = 0; k < gauges.size(); ++k) gauges[k]->SetValue(double((step * 37 + int(k) * 11) % 100));
+        ++step;
+      }
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    const double seconds = double(wall.elapsed()) / 1000.0;
+    for (auto* w : widgets) painted += w->PaintCount();
+    cpu = (ProcessCpuSeconds() - cpu0) / seconds;
+    paints = double(painted) / seconds;
+  }
+  state.counters["cpu_per_s"] = cpu;
+  state.counters["paints_per_s"] = paints;
+}
+BENCHMARK(BM_TwentyAnimatingGauges)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  dw::RegisterDialworksPackage();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

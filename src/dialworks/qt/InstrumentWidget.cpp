@@ -1,0 +1,326 @@
+#include "dialworks/qt/InstrumentWidget.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+#include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/framework/PropertyTable.h"
+#include "dialworks/qt/QtHost.h"
+#include "dialworks/qt/ShapeOverlay.h"
+
+namespace dw::qt {
+
+namespace {
+
+TShiftState ShiftOf(Qt::KeyboardModifiers AModifiers, Qt::MouseButtons AButtons) {
+  TShiftState s = 0;
+  if (AModifiers & Qt::ShiftModifier) s |= ssShift;
+  if (AModifiers & Qt::AltModifier) s |= ssAlt;
+  if (AModifiers & Qt::ControlModifier) s |= ssCtrl;
+  if (AButtons & Qt::LeftButton) s |= ssLeft;
+  if (AButtons & Qt::RightButton) s |= ssRight;
+  if (AButtons & Qt::MiddleButton) s |= ssMiddle;
+  return s;
+}
+
+bool ButtonOf(Qt::MouseButton AButton, TMouseButton& AOut) {
+  switch (AButton) {
+    case Qt::LeftButton: AOut = mbLeft; return true;
+    case Qt::RightButton: AOut = mbRight; return true;
+    case Qt::MiddleButton: AOut = mbMiddle; return true;
+    default: return false;
+  }
+}
+
+// Instruments that offer the keyboard focus publish a TabStop property.
+bool TabStopOf(TKVBasicControl& AControl) {
+  const std::optional<TPropValue> v = GetPropertyValue(AControl, "TabStop");
+  return v && v->is_boolean() && v->get<bool>();
+}
+
+int DevicePixels(int ALogical, qreal ARatio) { return std::max(0, int(std::ceil(ALogical * ARatio - 1e-6))); }
+
+}  // namespace
+
+InstrumentWidget::InstrumentWidget(TQtHost& AHost, std::unique_ptr<TKVBasicControl> AControl, QWidget* AParent)
+    : QWidget(AParent), FHost(AHost) {
+  setMouseTracking(true);
+  SetControl(std::move(AControl));
+}
+
+InstrumentWidget::InstrumentWidget(TQtHost& AHost, std::unique_ptr<TDWForm> AForm, QWidget* AParent)
+    : QWidget(AParent), FHost(AHost) {
+  setMouseTracking(true);
+  SetForm(std::move(AForm));
+}
+
+InstrumentWidget::~InstrumentWidget() { Detach(); }
+
+void InstrumentWidget::SetControl(std::unique_ptr<TKVBasicControl> AControl) {
+  Detach();
+  FControl = std::move(AControl);
+  if (FControl && FControl->Width() > 0 && FControl->Height() > 0) resize(FControl->Width(), FControl->Height());
+  Attach();
+}
+
+void InstrumentWidget::SetForm(std::unique_ptr<TDWForm> AForm) {
+  Detach();
+  FForm = std::move(AForm);
+  if (FForm) resize(std::max(1, FForm->Width()), std::max(1, FForm->Height()));
+  Attach();
+}
+
+std::vector<TKVBasicControl*> InstrumentWidget::Shown() const {
+  std::vector<TKVBasicControl*> out;
+  if (FControl) out.push_back(FControl.get());
+  if (FForm)
+    for (size_t i = 0; i < FForm->ComponentCount(); ++i)
+      if (auto* c = dynamic_cast<TKVBasicControl*>(&FForm->Components(i))) out.push_back(c);
+  return out;
+}
+
+bool InstrumentWidget::IsShown(const TKVBasicControl* AControl) const {
+  if (!AControl) return false;
+  if (AControl == FControl.get()) return true;
+  if (!FForm) return false;
+  for (size_t i = 0; i < FForm->ComponentCount(); ++i)
+    if (&FForm->Components(i) == static_cast<const TComponent*>(AControl)) return true;
+  return false;
+}
+
+QPoint InstrumentWidget::Origin(const TKVBasicControl& AControl) const {
+  return FForm ? QPoint(AControl.Left(), AControl.Top()) : QPoint(0, 0);
+}
+
+TKVBasicControl* InstrumentWidget::ControlAt(QPointF APoint) const {
+  const std::vector<TKVBasicControl*> shown = Shown();
+  for (auto it = shown.rbegin(); it != shown.rend(); ++it) {  // the topmost (last painted) first
+    TKVBasicControl* c = *it;
+    if (!c->Visible() || !c->Enabled()) continue;
+    const QPoint o = Origin(*c);
+    if (QRectF(o.x(), o.y(), c->Width(), c->Height()).contains(APoint)) return c;
+  }
+  return nullptr;
+}
+
+void InstrumentWidget::Attach() {
+  for (TKVBasicControl* c : Shown()) FHost.Register(*c, *this);
+  UpdateFocusPolicy();
+  UpdateShape();
+  updateGeometry();
+  update();
+}
+
+void InstrumentWidget::Detach() {
+  for (TKVBasicControl* c : Shown()) FHost.Unregister(*c);
+  FShape.reset();
+  FPressed = FHovered = FFocused = nullptr;
+  if (FControl) TComponent::Destroy(std::move(FControl));
+  if (FForm) TComponent::Destroy(std::move(FForm));
+}
+
+void InstrumentWidget::UpdateFocusPolicy() {
+  const std::vector<TKVBasicControl*> shown = Shown();
+  const bool tabStop = std::any_of(shown.begin(), shown.end(), [](TKVBasicControl* c) { return TabStopOf(*c); });
+  setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus);
+}
+
+QSize InstrumentWidget::sizeHint() const {
+  if (FControl) return QSize(std::max(1, FControl->Width()), std::max(1, FControl->Height()));
+  if (FForm) return QSize(std::max(1, FForm->Width()), std::max(1, FForm->Height()));
+  return QSize(1, 1);
+}
+
+QSize InstrumentWidget::minimumSizeHint() const { return FForm ? sizeHint() : QSize(1, 1); }
+
+void InstrumentWidget::RepaintControl(const TKVBasicControl& AControl, const TRepaintRect* ARect) {
+  if (!IsShown(&AControl)) return;
+  if (FControl && (FControl->Width() != width() || FControl->Height() != height())) updateGeometry();
+  if (FShape) FShape->Refresh();
+  const QPoint o = Origin(AControl);
+  if (ARect)
+    update(QRect(o.x() + ARect->Left, o.y() + ARect->Top, ARect->Width, ARect->Height));
+  else
+    update(QRect(o.x(), o.y(), AControl.Width(), AControl.Height()));
+}
+
+void InstrumentWidget::paintEvent(QPaintEvent* AEvent) {
+  ++FPaints;
+  const qreal ratio = devicePixelRatioF();
+  const int w = DevicePixels(width(), ratio), h = DevicePixels(height(), ratio);
+  if (w == 0 || h == 0) return;
+  if (FBitmap.Width() != w || FBitmap.Height() != h) {
+    FImage = QImage();
+    FBitmap = gp::Bitmap(w, h);
+    // The image reads the bitmap's memory: 32-bit premultiplied ARGB in native byte order is the
+    // layout of both.
+    FImage = QImage(FBitmap.Data(), w, h, FBitmap.Stride(), QImage::Format_ARGB32_Premultiplied);
+  }
+  FImage.setDevicePixelRatio(ratio);
+  {
+    gp::CairoGraphics g(FBitmap);
+    g.Clear(FForm ? FForm->Color() : 0);
+    g.ScaleTransform(float(ratio), float(ratio));
+    // Only what Qt asks for is drawn again (the rest of the bitmap is cleared but not shown).
+    const QRect dirty = AEvent->rect();
+    g.SetClip(gp::RectF(float(dirty.x()), float(dirty.y()), float(dirty.width()), float(dirty.height())));
+    for (TKVBasicControl* c : Shown()) {
+      if (!c->Visible()) continue;
+      const QPoint o = Origin(*c);
+      const gp::GraphicsState state = g.Save();
+      g.TranslateTransform(float(o.x()), float(o.y()));
+      c->Paint(g);
+      g.Restore(state);
+    }
+    if (FShape && FShape->PaintsIntoWidget()) FShape->PaintGlow(g);
+    g.Flush();
+  }
+  QPainter p(this);
+  p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  p.drawImage(QPointF(0, 0), FImage);
+}
+
+void InstrumentWidget::resizeEvent(QResizeEvent* AEvent) {
+  QWidget::resizeEvent(AEvent);
+  if (FControl) FControl->SetBounds(0, 0, width(), height());
+  UpdateShape();
+}
+
+void InstrumentWidget::moveEvent(QMoveEvent* AEvent) {
+  QWidget::moveEvent(AEvent);
+  if (FShape) FShape->Place();
+}
+
+void InstrumentWidget::showEvent(QShowEvent* AEvent) {
+  QWidget::showEvent(AEvent);
+  UpdateShape();
+  if (FShape) FShape->Place();
+}
+
+void InstrumentWidget::hideEvent(QHideEvent* AEvent) {
+  QWidget::hideEvent(AEvent);
+  if (FShape) FShape->Place();
+}
+
+void InstrumentWidget::mousePressEvent(QMouseEvent* AEvent) {
+  TMouseButton button;
+  if (!ButtonOf(AEvent->button(), button)) return;
+  TKVBasicControl* c = FPressed && IsShown(FPressed) ? FPressed : ControlAt(AEvent->position());
+  if (!c) return;
+  FPressed = c;
+  const QPoint o = Origin(*c);
+  const QPointF p = AEvent->position();
+  c->MouseDown(button, ShiftOf(AEvent->modifiers(), AEvent->buttons()), int(std::floor(p.x())) - o.x(),
+               int(std::floor(p.y())) - o.y());
+}
+
+void InstrumentWidget::mouseMoveEvent(QMouseEvent* AEvent) {
+  const QPointF p = AEvent->position();
+  const TShiftState shift = ShiftOf(AEvent->modifiers(), AEvent->buttons());
+  TKVBasicControl* target = FPressed && IsShown(FPressed) ? FPressed : ControlAt(p);
+  if (!FPressed && target != FHovered) {
+    if (FHovered && IsShown(FHovered)) FHovered->MouseLeave();
+    FHovered = target;
+  }
+  if (!target) return;
+  const QPoint o = Origin(*target);
+  target->MouseMove(shift, int(std::floor(p.x())) - o.x(), int(std::floor(p.y())) - o.y());
+}
+
+void InstrumentWidget::mouseReleaseEvent(QMouseEvent* AEvent) {
+  TMouseButton button;
+  if (!ButtonOf(AEvent->button(), button)) return;
+  TKVBasicControl* c = FPressed;
+  if (AEvent->buttons() == Qt::NoButton) FPressed = nullptr;
+  if (!c || !IsShown(c)) return;
+  const QPoint o = Origin(*c);
+  const QPointF p = AEvent->position();
+  c->MouseUp(button, ShiftOf(AEvent->modifiers(), AEvent->buttons()), int(std::floor(p.x())) - o.x(),
+             int(std::floor(p.y())) - o.y());
+}
+
+void InstrumentWidget::wheelEvent(QWheelEvent* AEvent) {
+  const QPointF p = AEvent->position();
+  TKVBasicControl* c = ControlAt(p);
+  const int delta = AEvent->angleDelta().y();
+  const QPoint o = c ? Origin(*c) : QPoint();
+  if (c && delta != 0 &&
+      c->MouseWheel(ShiftOf(AEvent->modifiers(), AEvent->buttons()), delta, int(std::floor(p.x())) - o.x(),
+                    int(std::floor(p.y())) - o.y()))
+    AEvent->accept();
+  else
+    AEvent->ignore();
+}
+
+void InstrumentWidget::leaveEvent(QEvent* AEvent) {
+  QWidget::leaveEvent(AEvent);
+  if (FHovered && IsShown(FHovered)) FHovered->MouseLeave();
+  FHovered = nullptr;
+}
+
+void InstrumentWidget::SetFocusedControl(TKVBasicControl* AControl) {
+  if (AControl == FFocused) return;
+  if (FFocused && IsShown(FFocused) && hasFocus()) FFocused->FocusLost();
+  FFocused = AControl;
+  if (FFocused && hasFocus()) FFocused->FocusGained();
+}
+
+void InstrumentWidget::FocusControl(TKVBasicControl& AControl) {
+  if (!IsShown(&AControl)) return;
+  SetFocusedControl(&AControl);
+  if (!hasFocus()) setFocus(Qt::MouseFocusReason);
+}
+
+void InstrumentWidget::focusInEvent(QFocusEvent* AEvent) {
+  QWidget::focusInEvent(AEvent);
+  if (!FFocused || !IsShown(FFocused)) {
+    FFocused = nullptr;
+    for (TKVBasicControl* c : Shown())
+      if (c == FControl.get() || TabStopOf(*c)) {
+        FFocused = c;
+        break;
+      }
+  }
+  if (FFocused) FFocused->FocusGained();
+}
+
+void InstrumentWidget::focusOutEvent(QFocusEvent* AEvent) {
+  QWidget::focusOutEvent(AEvent);
+  if (FFocused && IsShown(FFocused)) FFocused->FocusLost();
+}
+
+// Tab inside a form moves between its tab-stop controls before leaving the widget.
+bool InstrumentWidget::focusNextPrevChild(bool ANext) {
+  if (FForm && hasFocus()) {
+    std::vector<TKVBasicControl*> stops;
+    for (TKVBasicControl* c : Shown())
+      if (c->Visible() && c->Enabled() && TabStopOf(*c)) stops.push_back(c);
+    auto at = std::find(stops.begin(), stops.end(), FFocused);
+    if (at != stops.end()) {
+      const ptrdiff_t i = (at - stops.begin()) + (ANext ? 1 : -1);
+      if (i >= 0 && i < ptrdiff_t(stops.size())) {
+        SetFocusedControl(stops[size_t(i)]);
+        return true;
+      }
+    }
+  }
+  return QWidget::focusNextPrevChild(ANext);
+}
+
+void InstrumentWidget::UpdateShape() {
+  auto* shape = FControl ? dynamic_cast<IWindowShape*>(FControl.get()) : nullptr;
+  if (!shape) {
+    if (FShape) clearMask();
+    FShape.reset();
+    return;
+  }
+  if (!FShape) FShape = std::make_unique<TShapeOverlay>(*this, *shape);
+  FShape->Refresh();
+}
+
+}  // namespace dw::qt

@@ -1,0 +1,97 @@
+// A QWidget that shows one control, or a whole form, of the library live on a TQtHost.
+//
+// The widget owns what it shows. A single control fills the widget (it follows the widget's size;
+// its size before showing is the widget's size hint); a form is drawn at its own size on its colour,
+// each component at its place. Painting goes through a bitmap at device pixels that a QImage shares
+// (no copy per frame), so a device pixel ratio of 2 draws twice the pixels and the instruments'
+// cached layers are built at that scale. Mouse, wheel, leave and focus reach the control under the
+// pointer in control pixels; a control with TabStop takes the keyboard focus by tab.
+//
+// Destroying the widget (or replacing what it shows) unregisters the controls from the host first,
+// so repaint requests still queued for them find nothing, then destroys them the way owners do
+// (their timers and pins stop before their parts go).
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+#include "dialworks/Export.h"
+#include "dialworks/draw/Bitmap.h"
+#include "dialworks/framework/Control.h"
+#include "dialworks/framework/Form.h"
+#include "dialworks/host/HostServices.h"
+
+namespace dw::qt {
+
+class TQtHost;
+class TShapeOverlay;
+
+class DW_API InstrumentWidget : public QWidget {
+ public:
+  InstrumentWidget(TQtHost& AHost, std::unique_ptr<TKVBasicControl> AControl, QWidget* AParent = nullptr);
+  InstrumentWidget(TQtHost& AHost, std::unique_ptr<TDWForm> AForm, QWidget* AParent = nullptr);
+  ~InstrumentWidget() override;
+  InstrumentWidget(const InstrumentWidget&) = delete;
+  InstrumentWidget& operator=(const InstrumentWidget&) = delete;
+
+  // The single control shown (null when showing a form or nothing) and the form (null otherwise).
+  TKVBasicControl* Control() const { return FControl.get(); }
+  TDWForm* Form() const { return FForm.get(); }
+  // Replace what the widget shows (null: nothing); what it showed before is destroyed.
+  void SetControl(std::unique_ptr<TKVBasicControl> AControl);
+  void SetForm(std::unique_ptr<TDWForm> AForm);
+
+  // Paint events served so far (for tests and the benchmark).
+  uint64_t PaintCount() const { return FPaints; }
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* AEvent) override;
+  void resizeEvent(QResizeEvent* AEvent) override;
+  void moveEvent(QMoveEvent* AEvent) override;
+  void showEvent(QShowEvent* AEvent) override;
+  void hideEvent(QHideEvent* AEvent) override;
+  void mousePressEvent(QMouseEvent* AEvent) override;
+  void mouseMoveEvent(QMouseEvent* AEvent) override;
+  void mouseReleaseEvent(QMouseEvent* AEvent) override;
+  void wheelEvent(QWheelEvent* AEvent) override;
+  void leaveEvent(QEvent* AEvent) override;
+  void focusInEvent(QFocusEvent* AEvent) override;
+  void focusOutEvent(QFocusEvent* AEvent) override;
+  bool focusNextPrevChild(bool ANext) override;
+
+ private:
+  friend class TQtHost;
+  // Called by the host on the user-interface thread for a control it found registered here.
+  void RepaintControl(const TKVBasicControl& AControl, const TRepaintRect* ARect);
+  void FocusControl(TKVBasicControl& AControl);
+
+  // The controls shown, in paint order (a form's visible components; the single control).
+  std::vector<TKVBasicControl*> Shown() const;
+  bool IsShown(const TKVBasicControl* AControl) const;
+  TKVBasicControl* ControlAt(QPointF APoint) const;
+  QPoint Origin(const TKVBasicControl& AControl) const;  // the control's top left in the widget
+  void Attach();
+  void Detach();  // unregisters and destroys what is shown
+  void UpdateFocusPolicy();
+  void SetFocusedControl(TKVBasicControl* AControl);
+  void UpdateShape();
+
+  TQtHost& FHost;
+  std::unique_ptr<TKVBasicControl> FControl;
+  std::unique_ptr<TDWForm> FForm;
+  gp::Bitmap FBitmap;  // device pixels; FImage shares its memory
+  QImage FImage;
+  uint64_t FPaints = 0;
+  TKVBasicControl* FPressed = nullptr;  // holds the mouse from press to release
+  TKVBasicControl* FHovered = nullptr;
+  TKVBasicControl* FFocused = nullptr;
+  std::unique_ptr<TShapeOverlay> FShape;
+};
+
+}  // namespace dw::qt

@@ -1,0 +1,145 @@
+#include "dialworks/qt/ShapeOverlay.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPainter>
+
+#include <cmath>
+
+#include "dialworks/draw/Bitmap.h"
+#include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/draw/Region.h"
+#include "dialworks/qt/InstrumentWidget.h"
+
+namespace dw::qt {
+
+QRegion PixelRegion(const gp::Region& ARegion, int AWidth, int AHeight) {
+  QRegion out;
+  for (int y = 0; y < AHeight; ++y) {
+    int run = -1;  // start of the current run of pixels inside
+    for (int x = 0; x <= AWidth; ++x) {
+      const bool inside = x < AWidth && ARegion.IsVisible(float(x) + 0.5f, float(y) + 0.5f);
+      if (inside && run < 0) run = x;
+      if (!inside && run >= 0) {
+        out += QRect(run, y, x - run, 1);
+        run = -1;
+      }
+    }
+  }
+  return out;
+}
+
+namespace {
+
+// The overlay: shows a picture with per-pixel alpha, takes no input and no focus.
+class TGlowWindow final : public QWidget {
+ public:
+  TGlowWindow()
+      : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
+                             Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
+  QImage Picture;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(rect(), Qt::transparent);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.drawImage(QPointF(0, 0), Picture);
+  }
+};
+
+// Platforms whose windows cannot show per-pixel alpha over other windows.
+bool WindowsHaveNoAlpha() {
+  const QString platform = QGuiApplication::platformName();
+  return platform == "offscreen" || platform == "minimal";
+}
+
+}  // namespace
+
+TShapeOverlay::TShapeOverlay(InstrumentWidget& AWidget, IWindowShape& AShape)
+    : FWidget(AWidget), FShape(AShape), FIntoWidget(WindowsHaveNoAlpha()) {}
+
+TShapeOverlay::~TShapeOverlay() {
+  if (FWatched) FWatched->removeEventFilter(this);
+}
+
+void TShapeOverlay::Refresh() {
+  const QSize size = FWidget.size();
+  const uint64_t version = FShape.WindowShapeVersion();
+  if (version == FVersion && size == FSize) return;  // moves and visibility come through Place
+  {
+    FVersion = version;
+    FSize = size;
+    gp::Region region;
+    if (FShape.WindowRegion(region))
+      FWidget.setMask(PixelRegion(region, size.width(), size.height()));
+    else
+      FWidget.clearMask();
+    if (!FIntoWidget && FShape.HasGlow() && !size.isEmpty()) {
+      if (!FWindow) FWindow = std::make_unique<TGlowWindow>();
+      const qreal ratio = FWidget.devicePixelRatioF();
+      gp::Bitmap bitmap(int(std::ceil(size.width() * ratio)), int(std::ceil(size.height() * ratio)));
+      {
+        gp::CairoGraphics g(bitmap);
+        g.Clear(0);
+        g.ScaleTransform(float(ratio), float(ratio));
+        FShape.PaintGlowPicture(g, size.width(), size.height());
+        g.Flush();
+      }
+      auto* window = static_cast<TGlowWindow*>(FWindow.get());
+      window->Picture = QImage(bitmap.Data(), bitmap.Width(), bitmap.Height(), bitmap.Stride(),
+                               QImage::Format_ARGB32_Premultiplied)
+                            .copy();  // the bitmap goes at the end of this block
+      window->Picture.setDevicePixelRatio(ratio);
+      window->update();
+    } else {
+      FWindow.reset();
+    }
+  }
+  Place();
+}
+
+void TShapeOverlay::Place() {
+  QObject* top = FWidget.window();
+  if (top != FWatched) {
+    if (FWatched) FWatched->removeEventFilter(this);
+    FWatched = top;
+    if (FWatched && FWatched != &FWidget) FWatched->installEventFilter(this);
+  }
+  if (!FWindow) return;
+  const QRegion visible = FWidget.visibleRegion();
+  if (!FWidget.isVisible() || visible.isEmpty()) {
+    FWindow->hide();
+    return;
+  }
+  FWindow->setGeometry(QRect(FWidget.mapToGlobal(QPoint(0, 0)), FWidget.size()));
+  FWindow->setMask(visible);
+  if (!FWindow->isVisible()) FWindow->show();
+  FWindow->raise();
+}
+
+void TShapeOverlay::PaintGlow(gp::Graphics& AGraphics) {
+  if (FIntoWidget && FShape.HasGlow()) FShape.PaintGlowPicture(AGraphics, FWidget.width(), FWidget.height());
+}
+
+bool TShapeOverlay::eventFilter(QObject* AWatched, QEvent* AEvent) {
+  switch (AEvent->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::WindowStateChange:
+      Place();
+      break;
+    default:
+      break;
+  }
+  return QObject::eventFilter(AWatched, AEvent);
+}
+
+}  // namespace dw::qt

@@ -1,0 +1,84 @@
+// The live viewer as a user starts it: a form shown offscreen and photographed, bad forms and
+// options refused before any window, with the render command's wording.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <string>
+
+namespace {
+
+struct TRun {
+  int Code = -1;
+  std::string Out, Err;
+};
+
+TRun Start(const char* AProgram, const QStringList& AArgs) {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  p.setProcessEnvironment(env);
+  p.start(AProgram, AArgs);
+  TRun r;
+  if (!p.waitForFinished(60000)) return r;
+  r.Code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+  r.Out = p.readAllStandardOutput().toStdString();
+  r.Err = p.readAllStandardError().toStdString();
+  return r;
+}
+
+// The message after the program's name (Qt may write its own warnings before it).
+std::string Message(const std::string& AErr, const std::string& AProgram) {
+  const std::string prefix = AProgram + ": ";
+  const size_t at = AErr.find(prefix);
+  return at == std::string::npos ? AErr : AErr.substr(at + prefix.size());
+}
+
+const QString Forms = QStringLiteral(DW_SOURCE_DIR "/examples/forms/");
+
+}  // namespace
+
+TEST(Dwview, ShowsAFormWithSetValuesAndWritesItsPicture) {
+  QTemporaryDir dir;
+  const QString shot = dir.filePath("shot.png");
+  const TRun r = Start(DWVIEW_PATH, {Forms + "angular-default.json", "--set", "Gauge.Value=40", "--screenshot", shot,
+                                     "--quit-after", "300"});
+  ASSERT_EQ(r.Code, 0) << r.Err;
+  QImage picture(shot);
+  ASSERT_FALSE(picture.isNull());
+  // The picture is the form at its size, as the render command draws it.
+  const QString rendered = dir.filePath("rendered.png");
+  ASSERT_EQ(Start(DWRENDER_PATH, {Forms + "angular-default.json", "-o", rendered}).Code, 0);
+  EXPECT_EQ(picture.size(), QImage(rendered).size());
+}
+
+TEST(Dwview, BadFormsAndOptionsExitTwoBeforeAnyWindow) {
+  QTemporaryDir dir;
+  const QString broken = dir.filePath("broken.json");
+  {
+    QFile f(broken);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(R"({"components": [{"class": "TDWAngularGauge", "name": "G", "properties": {"Max": "lots"}}]})");
+  }
+  const QString shot = dir.filePath("never.png");
+  for (const QStringList& args : {QStringList{broken}, QStringList{dir.filePath("missing.json")}}) {
+    const TRun view = Start(DWVIEW_PATH, args + QStringList{"--screenshot", shot, "--quit-after", "100"});
+    const TRun render = Start(DWRENDER_PATH, args + QStringList{"-o", shot});
+    EXPECT_EQ(view.Code, 2);
+    EXPECT_EQ(render.Code, 2);
+    EXPECT_EQ(Message(view.Err, "dwview"), Message(render.Err, "dwrender"));
+  }
+  const TRun badSet = Start(DWVIEW_PATH, {Forms + "angular-default.json", "--set", "Nobody.Value=1"});
+  EXPECT_EQ(badSet.Code, 2);
+  EXPECT_NE(badSet.Err.find("Nobody"), std::string::npos);
+  for (const char* bad : {"nan", "-5", "inf", "x"}) {
+    const TRun r = Start(DWVIEW_PATH, {Forms + "angular-default.json", "--quit-after", bad});
+    EXPECT_EQ(r.Code, 2) << bad;
+  }
+  EXPECT_EQ(Start(DWVIEW_PATH, {Forms + "angular-default.json", "--screenshot", shot}).Code, 2);  // no --quit-after
+  EXPECT_FALSE(QFile::exists(shot));
+}

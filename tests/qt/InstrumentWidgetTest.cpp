@@ -1,0 +1,205 @@
+// Instruments in Qt widgets over real time: animation, mouse drags, tab focus, the device pixel
+// ratio, and requests that outlive what they name.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QtTest/QTest>
+
+#include <cmath>
+#include <cstdlib>
+#include <thread>
+
+#include "QtTestSupport.h"
+#include "dialworks/angular/DWAngularGauge.h"
+#include "dialworks/angular/DWAngularGaugeHands.h"
+#include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/package/DialworksPkg.h"
+#include "dialworks/qt/InstrumentWidget.h"
+
+using namespace dw;
+using dw::qt::InstrumentWidget;
+using dw::qt::TQtHost;
+using dwtest::RunEvents;
+using dwtest::RunUntil;
+
+namespace {
+
+std::unique_ptr<TDWAngularGauge> NewGauge(int ASize = 200) {
+  RegisterDialworksPackage();
+  auto g = std::make_unique<TDWAngularGauge>();
+  g->SetBounds(0, 0, ASize, ASize);
+  return g;
+}
+
+void Send(QWidget& AWidget, QEvent::Type AType, QPoint AAt, Qt::MouseButton AButton, Qt::MouseButtons AButtons) {
+  QMouseEvent e(AType, QPointF(AAt), QPointF(AWidget.mapToGlobal(AAt)), AButton, AButtons, Qt::NoModifier);
+  QApplication::sendEvent(&AWidget, &e);
+}
+
+bool ShowAndActivate(QWidget& AWidget) {
+  AWidget.show();
+  if (!QTest::qWaitForWindowExposed(&AWidget)) return false;
+  AWidget.activateWindow();
+  return QTest::qWaitForWindowActive(&AWidget);
+}
+
+}  // namespace
+
+// The gauge repaints while its hand moves, at the pace of its refresh timer (a host that
+// restarted the timer when switched on again showed no movement), and stops repainting when
+// the hand has arrived.
+TEST(QtWidget, AnimationPaintsOverRealTimeAndStopsWhenTheHandArrives) {
+  TQtHost host;
+  auto gauge = NewGauge();
+  TDWAngularGauge* g = gauge.get();
+  g->SetValue(20);  // the first value jumps
+  InstrumentWidget w(host, std::move(gauge));
+  ASSERT_TRUE(ShowAndActivate(w));
+  RunEvents(100);
+  const uint64_t before = w.PaintCount();
+  g->SetValue(90);
+  RunEvents(400);
+  const uint64_t moving = w.PaintCount() - before;
+  EXPECT_GE(moving, 5u);
+  EXPECT_LE(moving, 40u);  // a 25 ms refresh paints about 16 times in 400 ms
+  // Still again: three quiet 300 ms stretches in a row within 10 s.
+  int quiet = 0;
+  for (int i = 0; i < 35 && quiet < 3; ++i) {
+    const uint64_t at = w.PaintCount();
+    RunEvents(300);
+    quiet = w.PaintCount() == at ? quiet + 1 : 0;
+  }
+  EXPECT_EQ(quiet, 3);
+}
+
+// Issue 21: a control hand dragged with synthesized mouse events follows the pointer, sends its
+// value, and its press moves the keyboard focus to the widget.
+TEST(QtWidget, DragMovesAControlHandAndTakesTheFocus) {
+  TQtHost host;
+  auto gauge = NewGauge();
+  TDWAngularGauge* g = gauge.get();
+  auto* knob = &g->Elements().Add<TDWExternalGaugeControlHandElement>();
+  knob->Hand().Animation().SetEnabled(false);
+  knob->SetValue(50);
+  double sent = -1;
+  knob->OnChange = [&](TDWExternalGaugeControlHandElement&, double AValue, double, double) { sent = AValue; };
+  InstrumentWidget w(host, std::move(gauge));
+  ASSERT_TRUE(ShowAndActivate(w));
+  // The hand points up through (100, 50); dragged to (20, 100) it turns 45 degrees to the left.
+  Send(w, QEvent::MouseButtonPress, {100, 50}, Qt::LeftButton, Qt::LeftButton);
+  EXPECT_TRUE(knob->ControlHand().Selected());
+  EXPECT_TRUE(w.hasFocus());
+  EXPECT_TRUE(g->Focused());
+  Send(w, QEvent::MouseMove, {20, 100}, Qt::NoButton, Qt::LeftButton);
+  Send(w, QEvent::MouseButtonRelease, {20, 100}, Qt::LeftButton, Qt::NoButton);
+  EXPECT_NEAR(knob->Value(), 100.0 * 45 / 270, 1e-3);
+  EXPECT_NEAR(sent, knob->Value(), 1e-9);
+  // Released, the pointer moves without dragging.
+  Send(w, QEvent::MouseMove, {180, 100}, Qt::NoButton, Qt::NoButton);
+  EXPECT_NEAR(knob->Value(), 100.0 * 45 / 270, 1e-3);
+  // One wheel notch turns the selected hand by 1 % of the range.
+  QWheelEvent wheel(QPointF(100, 100), QPointF(w.mapToGlobal(QPoint(100, 100))), QPoint(), QPoint(0, 120),
+                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&w, &wheel);
+  EXPECT_TRUE(wheel.isAccepted());
+  EXPECT_NEAR(knob->Value(), 100.0 * 45 / 270 + 1, 1e-3);
+}
+
+// Tab moves the focus between gauges that offer it and passes over those that do not.
+TEST(QtWidget, TabMovesTheFocusBetweenTabStopGauges) {
+  TQtHost host;
+  QWidget window;
+  auto* layout = new QHBoxLayout(&window);
+  TDWAngularGauge* gauges[3];
+  InstrumentWidget* widgets[3];
+  for (int i = 0; i < 3; ++i) {
+    auto g = NewGauge(80);
+    g->SetTabStop(i != 1);
+    gauges[i] = g.get();
+    widgets[i] = new InstrumentWidget(host, std::move(g), &window);
+    layout->addWidget(widgets[i]);
+  }
+  ASSERT_TRUE(ShowAndActivate(window));
+  widgets[0]->setFocus(Qt::OtherFocusReason);
+  ASSERT_TRUE(RunUntil([&] { return widgets[0]->hasFocus(); }, 2000));
+  EXPECT_TRUE(gauges[0]->Focused());
+  QTest::keyClick(widgets[0], Qt::Key_Tab);
+  ASSERT_TRUE(RunUntil([&] { return widgets[2]->hasFocus(); }, 2000));
+  EXPECT_TRUE(gauges[2]->Focused());
+  EXPECT_FALSE(gauges[0]->Focused());
+  EXPECT_FALSE(gauges[1]->Focused());
+}
+
+// The widget draws at device pixels: at a ratio of 2 its picture is the 2x render of the
+// control, not the 1x one scaled up (ctest runs this again with QT_SCALE_FACTOR=2).
+TEST(QtWidget, DrawsAtTheDevicePixelRatio) {
+  TQtHost host;
+  auto gauge = NewGauge(120);
+  gauge->Background().SetColor(0xFF204060);  // opaque: no compositing over the window's colour
+  gauge->SetValue(37);
+  TDWAngularGauge* g = gauge.get();
+  InstrumentWidget w(host, std::move(gauge));
+  ASSERT_TRUE(ShowAndActivate(w));
+  const qreal ratio = w.devicePixelRatioF();
+  if (const char* expected = std::getenv("DW_EXPECT_DEVICE_RATIO")) {
+    ASSERT_EQ(ratio, std::atof(expected));
+  }
+  const QImage shot = w.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  const int side = int(std::ceil(120 * ratio));
+  ASSERT_EQ(shot.width(), side);
+  ASSERT_EQ(shot.height(), side);
+  gp::Bitmap expected(side, side);
+  {
+    gp::CairoGraphics cg(expected);
+    cg.ScaleTransform(float(ratio), float(ratio));
+    g->Paint(cg);
+    cg.Flush();
+  }
+  int worst = 0;
+  for (int y = 0; y < side; ++y) {
+    const auto* want = reinterpret_cast<const uint32_t*>(expected.Data() + size_t(y) * size_t(expected.Stride()));
+    const auto* got = reinterpret_cast<const uint32_t*>(shot.constScanLine(y));
+    for (int x = 0; x < side; ++x)
+      for (int shift = 0; shift < 32; shift += 8)
+        worst = std::max(worst, std::abs(int((want[x] >> shift) & 0xFF) - int((got[x] >> shift) & 0xFF)));
+  }
+  EXPECT_LE(worst, 2);
+}
+
+// Requests that outlive what they name: a repaint queued from another thread for a control that
+// is then removed, and a widget destroyed while its gauge animates (timers and clock running).
+// ASan runs of these catch any touch of the freed control.
+TEST(QtWidget, QueuedRequestsForRemovedControlsAndDestroyedWidgetsAreDropped) {
+  TQtHost host;
+  auto gauge = NewGauge();
+  TDWAngularGauge* g = gauge.get();
+  auto w = std::make_unique<InstrumentWidget>(host, std::move(gauge));
+  ASSERT_TRUE(ShowAndActivate(*w));
+  RunEvents(50);
+
+  // From another thread, a request reaches the widget that shows the control.
+  uint64_t painted = w->PaintCount();
+  std::thread([&] { host.RequestRepaint(*g, TRepaintRect{10, 10, 20, 20}); }).join();
+  EXPECT_TRUE(RunUntil([&] { return w->PaintCount() > painted; }, 5000));
+  EXPECT_EQ(host.WidgetOf(*g), w.get());
+
+  // Queued, then its control goes: nothing is painted for it.
+  std::thread([&] { host.RequestRepaint(*g); }).join();
+  w->SetControl(nullptr);
+  painted = w->PaintCount();
+  RunEvents(100);
+  EXPECT_LE(w->PaintCount(), painted + 1);  // at most the repaint of the now empty widget
+
+  auto next = NewGauge();
+  TDWAngularGauge* n = next.get();
+  w->SetControl(std::move(next));
+  n->SetValue(20);
+  n->SetValue(90);  // animating: the refresh timer and the clock run
+  RunEvents(60);
+  std::thread([&] { host.RequestRepaint(*n); }).join();
+  w.reset();
+  RunEvents(200);
+  EXPECT_EQ(host.AnimationClock().SubscriberCount(), 0u);
+}

@@ -1,0 +1,98 @@
+// A control with a window shape: the widget is cut to its region and its glow is shown over it,
+// in an overlay window that follows the widget where windows have per-pixel alpha (X11 under
+// xvfb-run), drawn into the widget elsewhere (offscreen).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QtTest/QTest>
+
+#include "QtTestSupport.h"
+#include "dialworks/draw/Brush.h"
+#include "dialworks/draw/Region.h"
+#include "dialworks/framework/WindowShape.h"
+#include "dialworks/qt/InstrumentWidget.h"
+#include "dialworks/qt/ShapeOverlay.h"
+
+using namespace dw;
+using dw::qt::InstrumentWidget;
+using dw::qt::TQtHost;
+using dwtest::RunEvents;
+using dwtest::RunUntil;
+
+namespace {
+
+// An ellipse filling the control, painted blue; its glow is a red band along the top edge.
+class TRoundControl final : public TKVBasicControl, public IWindowShape {
+ public:
+  bool Round = true;
+  uint64_t Version = 1;
+  void IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) override {
+    TKVBasicControl::IntDraw(AGraphics, AArea);
+    AGraphics.FillRectangle(gp::SolidBrush(0xFF0000FF), gp::RectF(0, 0, AArea.Width, AArea.Height));
+  }
+  bool WindowRegion(gp::Region& ARegion) const override {
+    if (!Round) return false;
+    ARegion = gp::Region::FromEllipse(gp::RectF(0, 0, float(Width()), float(Height())));
+    return true;
+  }
+  bool HasGlow() const override { return true; }
+  void PaintGlowPicture(gp::Graphics& AGraphics, int AWidth, int) override {
+    AGraphics.FillRectangle(gp::SolidBrush(0xFFFF0000), gp::RectF(0, 0, float(AWidth), 6));
+  }
+  uint64_t WindowShapeVersion() const override { return Version; }
+};
+
+}  // namespace
+
+TEST(QtShapedWidget, MaskFollowsTheRegionAndTheGlowTheWidget) {
+  TQtHost host;
+  auto control = std::make_unique<TRoundControl>();
+  control->SetBounds(0, 0, 120, 80);
+  TRoundControl* c = control.get();
+  InstrumentWidget w(host, std::move(control));
+  w.move(40, 40);
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  RunEvents(50);
+
+  // The ellipse: corners outside, centre and edge midpoints inside.
+  const QRegion mask = w.mask();
+  EXPECT_FALSE(mask.contains(QPoint(0, 0)));
+  EXPECT_FALSE(mask.contains(QPoint(119, 79)));
+  EXPECT_FALSE(mask.contains(QPoint(10, 8)));
+  EXPECT_TRUE(mask.contains(QPoint(60, 40)));
+  EXPECT_TRUE(mask.contains(QPoint(1, 40)));
+  EXPECT_TRUE(mask.contains(QPoint(60, 1)));
+
+  // A resize cuts the widget anew.
+  w.resize(200, 80);
+  RunEvents(30);
+  EXPECT_TRUE(w.mask().contains(QPoint(190, 40)));
+  EXPECT_FALSE(w.mask().contains(QPoint(0, 0)));
+
+  if (QGuiApplication::platformName() == "offscreen") {
+    // No per-pixel alpha between windows: the glow lies on the widget's own picture.
+    const QImage shot = w.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(100, 2), QColor(255, 0, 0));
+    EXPECT_EQ(shot.pixelColor(100, 40), QColor(0, 0, 255));
+  } else {
+    // The overlay sits over the widget and follows it when its window moves.
+    QWidget* overlay = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (top != &w && top->isVisible() && (top->windowFlags() & Qt::Tool)) overlay = top;
+    ASSERT_NE(overlay, nullptr);
+    EXPECT_TRUE(RunUntil([&] { return overlay->geometry() == QRect(w.mapToGlobal(QPoint(0, 0)), w.size()); }, 3000));
+    w.move(90, 70);
+    EXPECT_TRUE(RunUntil([&] { return overlay->geometry() == QRect(w.mapToGlobal(QPoint(0, 0)), w.size()); }, 3000))
+        << "overlay at " << overlay->x() << "," << overlay->y();
+    w.hide();
+    EXPECT_TRUE(RunUntil([&] { return !overlay->isVisible(); }, 3000));
+  }
+
+  // The shape given up: the window is rectangular again.
+  c->Round = false;
+  ++c->Version;
+  c->Invalidate();
+  RunEvents(30);
+  EXPECT_TRUE(w.mask().isEmpty());
+}
