@@ -8,8 +8,10 @@
 
 #include "QtTestSupport.h"
 #include "dialworks/draw/Brush.h"
+#include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/Region.h"
 #include "dialworks/framework/WindowShape.h"
+#include "dialworks/panel/DWGlassPanel.h"
 #include "dialworks/qt/InstrumentWidget.h"
 #include "dialworks/qt/ShapeOverlay.h"
 
@@ -95,4 +97,33 @@ TEST(QtShapedWidget, MaskFollowsTheRegionAndTheGlowTheWidget) {
   c->Invalidate();
   RunEvents(30);
   EXPECT_TRUE(w.mask().isEmpty());
+}
+
+// The glass panel shown by the host: the host shows its glow, so the panel leaves the gloss out of
+// its own picture and the gloss lies on the window once, as on a picture rendered without a window.
+TEST(QtShapedWidget, GlassPanelGlossIsShownOnce) {
+  TQtHost host;
+  auto panel = std::make_unique<TDWGlassPanel>();
+  panel->SetBounds(0, 0, 200, 140);
+  panel->SetColor(0xFF000000);
+  TDWGlassPanel* p = panel.get();
+  TDWGlassPanel reference;
+  reference.SetBounds(0, 0, 200, 140);
+  reference.SetColor(0xFF000000);
+  gp::Bitmap alone(200, 140);
+  {
+    gp::CairoGraphics g(alone);
+    reference.Paint(g);
+  }
+  InstrumentWidget w(host, std::move(panel));
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  RunEvents(50);
+  EXPECT_TRUE(p->GlowOverlaid());
+  if (QGuiApplication::platformName() == "offscreen") {
+    const QColor shown = w.grab().toImage().pixelColor(100, 30);
+    const TAlphaColor a = alone.GetPixel(100, 30);
+    EXPECT_GT(GetRed(a), 0u);
+    EXPECT_NEAR(shown.red(), int(GetRed(a)), 3);
+  }
 }

@@ -25,6 +25,11 @@ class DW_API IWindowShape {
   // Paints the overlay picture over the control's area (AWidth x AHeight control pixels) into
   // AGraphics, whose target the host has cleared to transparent and scaled to device pixels.
   virtual void PaintGlowPicture(gp::Graphics& AGraphics, int AWidth, int AHeight) = 0;
+  // The host says whether it shows the glow picture itself (in the overlay window, or painted over
+  // the control's picture where windows have no per-pixel alpha); a control that otherwise paints
+  // its glow with its own picture leaves it out then, so it is not painted twice. Without the call
+  // (a picture rendered without a window) the control paints everything itself.
+  virtual void SetGlowOverlaid(bool AHostShowsGlow) { (void)AHostShowsGlow; }
   // Grows whenever the region or the glow picture changes (border, bounds, glass), so a host knows
   // when to rebuild its mask and overlay.
   virtual uint64_t WindowShapeVersion() const = 0;

@@ -129,7 +129,7 @@ class DW_API TDWGlassPanel : public TKVBasicControl, public IWindowShape {
   // A host that shows PaintGlowPicture in an overlay window sets this: the panel then leaves the
   // glass to the overlay instead of painting it a second time (not streamed: a host's state).
   bool GlowOverlaid() const { return FGlowOverlaid; }
-  void SetGlowOverlaid(bool AValue);
+  void SetGlowOverlaid(bool AValue) override;
 
   // Band plus the visible bevels, in pixels of the panel's size.
   float GetBorderWidth() const;

@@ -164,11 +164,11 @@ void InstrumentWidget::paintEvent(QPaintEvent* AEvent) {
   FImage.setDevicePixelRatio(ratio);
   {
     gp::CairoGraphics g(FBitmap);
-    g.Clear(FForm ? FForm->Color() : 0);
     g.ScaleTransform(float(ratio), float(ratio));
-    // Only what Qt asks for is drawn again (the rest of the bitmap is cleared but not shown).
+    // Only what Qt asks for is cleared and drawn again (the rest of the bitmap is not shown).
     const QRect dirty = AEvent->rect();
     g.SetClip(gp::RectF(float(dirty.x()), float(dirty.y()), float(dirty.width()), float(dirty.height())));
+    g.Clear(FForm ? FForm->Color() : 0);
     for (TKVBasicControl* c : Shown()) {
       if (!c->Visible()) continue;
       const QPoint o = Origin(*c);

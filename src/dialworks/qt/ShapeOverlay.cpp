@@ -75,6 +75,8 @@ void TShapeOverlay::Refresh() {
   {
     FVersion = version;
     FSize = size;
+    // The glow is ours to show (overlay window or over the widget's picture), never the control's too.
+    FShape.SetGlowOverlaid(FShape.HasGlow());
     gp::Region region;
     if (FShape.WindowRegion(region))
       FWidget.setMask(PixelRegion(region, size.width(), size.height()));
