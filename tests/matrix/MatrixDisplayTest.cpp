@@ -346,3 +346,44 @@ TEST(MatrixDisplay, RegisteredClassesAndForms) {
   EXPECT_EQ(s->Row(), 1u);
   EXPECT_EQ(s->Col(), 1u);
 }
+
+TEST(MatrixDisplay, QuarterTurnsTurnTheWholePicture) {
+  TScopedHost host;
+  // The same display, upright at 120 x 80 and turned by 90° and 270° in an 80 x 120 control:
+  // every pixel of the turned picture is the upright one's, moved by the quarter turn (cells,
+  // the text layer, the gloss and the centring margins alike).
+  auto make = [](TDWMatrixDisplay& m, int AWidth, int AHeight, float AAngle) {
+    m.SetBounds(0, 0, AWidth, AHeight);
+    m.SetCols(24);
+    m.SetRows(12);
+    m.SetColor(0xFF101828);
+    m.SetPixel(0, 0, 0xFFFF0000);
+    m.SetPixel(23, 11, 0x8000FF00);
+    auto& text = m.Layers().Add<TDWTextMatrixLayer>();
+    text.SetText("F7");
+    text.Font().Size().SetValue(0.9f);
+    text.Position().X().SetValue(0.1f);
+    m.RotationProperty().SetAngle(AAngle);
+  };
+  TDWMatrixDisplay upright, left, right;
+  make(upright, 120, 80, 0);
+  make(left, 80, 120, 90);
+  make(right, 80, 120, 270);
+  const gp::Bitmap u = dwtest::RenderControl(upright), l = dwtest::RenderControl(left),
+                   r = dwtest::RenderControl(right);
+  int lit = 0, leftDiff = 0, rightDiff = 0;
+  for (int y = 0; y < 80; ++y)
+    for (int x = 0; x < 120; ++x) {
+      const TAlphaColor c = u.GetPixel(x, y);
+      lit += c != 0xFF101828u;
+      // Counter-clockwise: the upright top edge becomes the left edge.
+      leftDiff += l.GetPixel(y, 119 - x) != c;
+      rightDiff += r.GetPixel(79 - y, x) != c;
+    }
+  EXPECT_GT(lit, 500);
+  EXPECT_EQ(leftDiff, 0);
+  EXPECT_EQ(rightDiff, 0);
+  // The cells are the same in every orientation: turning is drawing, not data.
+  EXPECT_EQ(left.GetDisplayPixel(0, 0), upright.GetDisplayPixel(0, 0));
+  EXPECT_EQ(left.GetPixel(23, 11), 0x8000FF00u);
+}
