@@ -12,6 +12,7 @@
 #include "dialworks/segment/DWSegmentGauge.h"
 #include "dialworks/segment/DWSegmentText.h"
 #include "dialworks/matrix/DWMatrixDisplay.h"
+#include "dialworks/matrix/DWSpectrumDisplay.h"
 
 namespace dw {
 
@@ -29,6 +30,7 @@ void RegisterDialworksPackage() {
     DWSegmentClock::RegisterPkg();
     DWSegmentText::RegisterPkg();
     DWMatrixDisplay::RegisterPkg();
+    DWSpectrumDisplay::RegisterPkg();
   });
 }
 
