@@ -109,13 +109,17 @@ void TDWSpectrumDisplay::SetRefreshInterval(uint32_t AValue) {
 
 void TDWSpectrumDisplay::Dispatch(const TPXOperation& AOperation) {
   if (dynamic_cast<const TPXStartOperation*>(&AOperation)) {
-    InvalidateRange();
-    std::lock_guard control(ControlLock());
-    std::lock_guard lock(FBufferLock);
-    FFirstBuffer = true;
-    FHasBuffer = false;
-    FBuffer.clear();
-    FUpdated = true;
+    // A new stream: the buffers start over (the bar geometry and colours stay; the elements are
+    // not touched from the pin's thread).
+    {
+      std::lock_guard control(ControlLock());
+      std::lock_guard lock(FBufferLock);
+      FFirstBuffer = true;
+      FHasBuffer = false;
+      FBuffer.clear();
+      ResetBuffersLocked();
+    }
+    Invalidate();
   } else if (auto* range = dynamic_cast<const TPXTypedSuppliedRangeOperation<double>*>(&AOperation)) {
     std::lock_guard control(ControlLock());
     std::lock_guard lock(FBufferLock);
