@@ -69,6 +69,7 @@
 #include "dialworks/segment/DWSegmentGauge.h"
 #include "dialworks/segment/DWSegmentText.h"
 #include "dialworks/matrix/DWMatrixDisplay.h"
+#include "dialworks/matrix/DWSpectrumDisplay.h"
 #include "dialworks/matrix/DWTextMatrixLayer.h"
 #include "dialworks/panel/DWGlassPanel.h"
 

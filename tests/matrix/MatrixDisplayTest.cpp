@@ -346,3 +346,85 @@ TEST(MatrixDisplay, RegisteredClassesAndForms) {
   EXPECT_EQ(s->Row(), 1u);
   EXPECT_EQ(s->Col(), 1u);
 }
+
+TEST(MatrixDisplay, QuarterTurnsTurnTheWholePicture) {
+  TScopedHost host;
+  // The same display, upright at 120 x 80 and turned by 90° and 270° in an 80 x 120 control:
+  // every pixel of the turned picture is the upright one's, moved by the quarter turn (cells,
+  // the text layer, the gloss and the centring margins alike).
+  auto make = [](TDWMatrixDisplay& m, int AWidth, int AHeight, float AAngle) {
+    m.SetBounds(0, 0, AWidth, AHeight);
+    m.SetCols(24);
+    m.SetRows(12);
+    m.SetColor(0xFF101828);
+    m.SetPixel(0, 0, 0xFFFF0000);
+    m.SetPixel(23, 11, 0x8000FF00);
+    auto& text = m.Layers().Add<TDWTextMatrixLayer>();
+    text.SetText("F7");
+    text.Font().Size().SetValue(0.9f);
+    text.Position().X().SetValue(0.1f);
+    m.RotationProperty().SetAngle(AAngle);
+  };
+  TDWMatrixDisplay upright, left, right;
+  make(upright, 120, 80, 0);
+  make(left, 80, 120, 90);
+  make(right, 80, 120, 270);
+  const gp::Bitmap u = dwtest::RenderControl(upright), l = dwtest::RenderControl(left),
+                   r = dwtest::RenderControl(right);
+  int lit = 0, leftDiff = 0, rightDiff = 0;
+  for (int y = 0; y < 80; ++y)
+    for (int x = 0; x < 120; ++x) {
+      const TAlphaColor c = u.GetPixel(x, y);
+      lit += c != 0xFF101828u;
+      // Counter-clockwise: the upright top edge becomes the left edge.
+      leftDiff += l.GetPixel(y, 119 - x) != c;
+      rightDiff += r.GetPixel(79 - y, x) != c;
+    }
+  EXPECT_GT(lit, 500);
+  EXPECT_EQ(leftDiff, 0);
+  EXPECT_EQ(rightDiff, 0);
+  // The cells are the same in every orientation: turning is drawing, not data.
+  EXPECT_EQ(left.GetDisplayPixel(0, 0), upright.GetDisplayPixel(0, 0));
+  EXPECT_EQ(left.GetPixel(23, 11), 0x8000FF00u);
+}
+
+TEST(TextMatrixLayer, OutlinedFontIsLargerAndStaysInsideTheGrid) {
+  TScopedHost host;
+  const int W = 80, H = 40;
+  TDWTextMatrixLayer layer;
+  layer.SetText("HEH");
+  layer.Font().Size().SetValue(0.4f);
+  struct TBox {
+    int Left = 1 << 30, Top = 1 << 30, Right = -1, Bottom = -1, Lit = 0;
+  };
+  auto render = [&](bool AOutlined) {
+    layer.Font().SetOutlined(AOutlined);
+    std::vector<uint32_t> cells(size_t(W * H));
+    layer.Render(cells.data(), W, H);
+    TBox b;
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x)
+        if (cells[size_t(y * W + x)] != 0) {
+          b.Left = std::min(b.Left, x), b.Right = std::max(b.Right, x);
+          b.Top = std::min(b.Top, y), b.Bottom = std::max(b.Bottom, y);
+          ++b.Lit;
+        }
+    return b;
+  };
+  const TBox plain = render(false), outlined = render(true);
+  ASSERT_GT(plain.Lit, 0);
+  // The outlines at 2.66 em scaled by 0.4625 x 0.505: about 1.23 times as wide, 1.34 times as tall.
+  const double wide = double(outlined.Right - outlined.Left + 1) / double(plain.Right - plain.Left + 1);
+  const double tall = double(outlined.Bottom - outlined.Top + 1) / double(plain.Bottom - plain.Top + 1);
+  EXPECT_NEAR(wide, 1.23, 0.12);
+  EXPECT_NEAR(tall, 1.34, 0.15);
+  EXPECT_GT(outlined.Lit, plain.Lit * 3 / 2);
+  // Cropped and shifted out of the grid's corner, it is still cut at the edges.
+  layer.SetCrop(true);
+  layer.Position().X().SetValue(-0.1f);
+  layer.Position().Y().SetValue(0.8f);
+  const TBox cut = render(true);
+  EXPECT_EQ(cut.Bottom, H - 1);  // the stems run on below the grid
+  EXPECT_GT(cut.Lit, 0);
+  EXPECT_LT(cut.Lit, outlined.Lit);
+}

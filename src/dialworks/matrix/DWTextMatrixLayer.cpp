@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/draw/Path.h"
 #include "dialworks/host/Helpers.h"
 #include "dialworks/host/PixelBlock.h"
 #include "dialworks/matrix/DWMatrixDisplay.h"
@@ -47,7 +48,7 @@ void TDWTextMatrixLayer::Render(uint32_t* ABuffer, int AWidth, int AHeight) {
   int x0 = 0, y0 = 0;
   float em = 0;
   TAlphaColor color = 0;
-  bool crop = false, antiAlias = false;
+  bool crop = false, antiAlias = false, outlined = false;
   gp::FontFamily family;
   int style = 0;
   {
@@ -59,20 +60,25 @@ void TDWTextMatrixLayer::Render(uint32_t* ABuffer, int AWidth, int AHeight) {
     color = FFont->Color();
     crop = FCrop;
     antiAlias = FAntiAlias;
+    outlined = FFont->Outlined();
     family = FFont->Family();
     style = FFont->GPStyle();
   }
   if (!(em > 0 && em <= 4096)) return;
   if (x0 >= AWidth || y0 >= AHeight) return;
-  const gp::Font font(family, em, style, gp::UnitPixel);
+  // Outlined: the glyph outlines at OutlineEm times the em size, drawn scaled by (OutlineScaleX,
+  // OutlineScaleY), so the text comes out about 1.23 times wider and 1.34 times taller than the
+  // plain text, in heavier strokes. Everything is measured at the outline size and scaled.
+  const float sx = outlined ? OutlineScaleX : 1.0f, sy = outlined ? OutlineScaleY : 1.0f;
+  const gp::Font font(family, outlined ? em * OutlineEm : em, style, gp::UnitPixel);
   gp::Bitmap probe(1, 1);
   gp::CairoGraphics measure(probe);
   measure.SetTextRenderingHint(antiAlias ? gp::TextRenderingHintAntiAlias
                                          : gp::TextRenderingHintSingleBitPerPixelGridFit);
-  if (crop) text.resize(CropLength(measure, font, text, AWidth - x0));
+  if (crop) text.resize(CropLength(measure, font, text, int(std::floor(float(AWidth - x0) / sx))));
   const gp::RectF size = measure.MeasureString(text, font, gp::RectF(0, 0, 10000, 10000));
   // Only the part that lands on the grid is rasterised.
-  const int bw = RXRoundHalfEvenToInt(double(size.Width)), bh = RXRoundHalfEvenToInt(double(size.Height));
+  const int bw = RXRoundHalfEvenToInt(double(size.Width * sx)), bh = RXRoundHalfEvenToInt(double(size.Height * sy));
   const int w = std::min(bw + std::min(x0, 0), AWidth - std::max(x0, 0));
   const int h = std::min(bh + std::min(y0, 0), AHeight - std::max(y0, 0));
   if (w <= 0 || h <= 0) return;
@@ -81,7 +87,15 @@ void TDWTextMatrixLayer::Render(uint32_t* ABuffer, int AWidth, int AHeight) {
     gp::CairoGraphics g(bitmap);
     g.SetTextRenderingHint(antiAlias ? gp::TextRenderingHintAntiAlias : gp::TextRenderingHintSingleBitPerPixelGridFit);
     g.SetSmoothingMode(antiAlias ? gp::SmoothingModeAntiAlias : gp::SmoothingModeNone);
-    g.DrawString(text, font, gp::PointF(float(std::min(x0, 0)), float(std::min(y0, 0))), gp::SolidBrush(color));
+    const gp::PointF origin(float(std::min(x0, 0)), float(std::min(y0, 0)));
+    if (outlined) {
+      g.ScaleTransform(sx, sy);
+      gp::GraphicsPath path;
+      path.AddString(text, family, style, font.GetSize(), gp::PointF(origin.X / sx, origin.Y / sy));
+      g.FillPath(gp::SolidBrush(color), path);
+    } else {
+      g.DrawString(text, font, origin, gp::SolidBrush(color));
+    }
     g.Flush();
   }
   PBComposeOver(TPixelBlock{ABuffer, AWidth, AHeight, 0}, std::max(x0, 0), std::max(y0, 0), PBBitmapBlock(bitmap));

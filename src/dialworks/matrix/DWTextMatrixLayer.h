@@ -2,7 +2,8 @@
 // cell per pixel, in any installed font. The font size is a share of the grid's height (1: as tall
 // as the grid); Position is the text's top-left cell as shares of the grid's width and height.
 // Crop renders only the leading characters that reach the grid's right edge (the last one cut);
-// AntiAlias gives partially lit cells at glyph edges, off gives one-bit glyphs.
+// AntiAlias gives partially lit cells at glyph edges, off gives one-bit glyphs. With the font's
+// Outlined switch the text is filled from its glyph outlines, larger and heavier (OutlineEm).
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,8 @@ class Font;
 class DW_API TDWTextMatrixLayer : public TRXBasicMatrixElement {
   DW_CLASS(TDWTextMatrixLayer, TRXBasicMatrixElement)
   static void RegisterUnit();
+  // The outlined font (Font.Outlined): glyph outlines at this many em sizes, drawn scaled by these.
+  static constexpr float OutlineEm = 2 * 1.33f, OutlineScaleX = 0.4625f, OutlineScaleY = 0.505f;
   explicit TDWTextMatrixLayer(TComponent* AOwner = nullptr);
   ~TDWTextMatrixLayer() override;
 

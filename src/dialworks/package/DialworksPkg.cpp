@@ -13,6 +13,7 @@
 #include "dialworks/segment/DWSegmentText.h"
 #include "dialworks/matrix/DWMatrixDisplay.h"
 #include "dialworks/panel/DWGlassPanel.h"
+#include "dialworks/matrix/DWSpectrumDisplay.h"
 
 namespace dw {
 
@@ -31,6 +32,7 @@ void RegisterDialworksPackage() {
     DWSegmentText::RegisterPkg();
     DWMatrixDisplay::RegisterPkg();
     DWGlassPanel::RegisterPkg();
+    DWSpectrumDisplay::RegisterPkg();
   });
 }
 
