@@ -228,6 +228,41 @@ TEST(PixelPaths, ClipSetAgainIsKept) {
   }
 }
 
+// Issue 20: rectangle clips set again each frame (a spectrum's bar area) are kept like path clips,
+// and a kept clip is taken only for the very rectangle, mode and clip below it.
+TEST(PixelPaths, RectangleClipSetAgainIsKept) {
+  const RectF rects[] = {RectF(10, 10, 60, 40), RectF(40.5f, 30.25f, 70, 50), RectF(10, 10, 60, 41)};
+  // AAsRegion: the same clips set as regions, which are never kept.
+  auto frame = [&](Graphics& g, int ACount, bool AAsRegion) {
+    for (int k = 0; k < ACount; ++k) {
+      g.ResetClip();
+      AAsRegion ? g.SetClip(Region(rects[k])) : g.SetClip(rects[k]);
+      if (k == 2) AAsRegion ? g.SetClip(Region(rects[1]), CombineModeIntersect) : g.IntersectClip(rects[1]);
+      g.FillRectangle(SolidBrush(0x60FF0000u >> (8 * k) | 0x60000000u), RectF(0, 0, kW, kH));
+    }
+    g.ResetClip();
+  };
+  // Three clips rotate through the kept ones; a stale or confused kept clip would move an edge.
+  const std::unique_ptr<Bitmap> expected = Paint([&](Graphics& g) { frame(g, 3, true); }, 2);
+  Bitmap target(kW, kH);
+  CairoGraphics g(target);
+  g.SetPixelPaths(true);
+  for (int k = 0; k < 3; ++k) {
+    g.Clear(0xFFF0F0F0);
+    frame(g, 3, false);
+    g.Flush();
+    EXPECT_EQ(Compare(target, *expected).Worst, 0) << "frame " << k;
+  }
+  frame(g, 2, false);
+  frame(g, 2, false);
+  dwtest::TCountNews news;
+  frame(g, 2, false);
+  frame(g, 2, false);
+  if (dwtest::TCountNews::Active) {
+    EXPECT_EQ(news.Count(), 0u);
+  }
+}
+
 // Issue 12: computed coverage kept beyond one Graphics (for faces rebuilt at one size) is that of
 // the very shape, clip, smoothing and placement: drawn again and again after similar faces, a face
 // paints exactly what a thread that kept nothing before paints.

@@ -288,33 +288,58 @@ void CairoGraphics::CombineClip(Region r, CombineMode mode) {
   st_.clip = current.IsInfinite() ? nullptr : std::make_shared<const Region>(std::move(current));
 }
 
-void CairoGraphics::DoSetClip(const RectF& rect, CombineMode mode) {
-  Region r = rect.IsFinite() ? Region(rect) : Region(GraphicsPath());
-  r.Transform(st_.transform);
-  CombineClip(std::move(r), mode);
-}
-
-void CairoGraphics::DoSetClip(const GraphicsPath& path, CombineMode mode) {
+CairoGraphics::KeptClip* CairoGraphics::FindKeptClip(const RectF* rect, const GraphicsPath* path,
+                                                     CombineMode mode) {
   for (int i = 0; i < 2; ++i) {
-    const KeptClip& k = keptClips_[i];
-    if (k.Result && k.Before == st_.clip && k.Mode == mode && k.Transform == st_.transform &&
-        k.Path.GetFillMode() == path.GetFillMode() && k.Path.Points() == path.Points() &&
-        k.Path.Types() == path.Types()) {
-      st_.clip = k.Result;
+    KeptClip& k = keptClips_[i];
+    if (!k.Result || k.Before != st_.clip || k.Mode != mode || !(k.Transform == st_.transform)) continue;
+    const bool same = rect ? k.IsRect && k.Rect.X == rect->X && k.Rect.Y == rect->Y &&
+                                 k.Rect.Width == rect->Width && k.Rect.Height == rect->Height
+                           : !k.IsRect && k.Path.GetFillMode() == path->GetFillMode() &&
+                                 k.Path.Points() == path->Points() && k.Path.Types() == path->Types();
+    if (same) {
       keptNext_ = 1 - i;
-      return;
+      return &k;
     }
   }
+  return nullptr;
+}
+
+CairoGraphics::KeptClip& CairoGraphics::NextKeptClip(CombineMode mode) {
   KeptClip& k = keptClips_[keptNext_];
   keptNext_ = 1 - keptNext_;
   k.Before = st_.clip;
+  k.Transform = st_.transform;
+  k.Mode = mode;
+  return k;
+}
+
+void CairoGraphics::DoSetClip(const RectF& rect, CombineMode mode) {
+  if (const KeptClip* k = FindKeptClip(&rect, nullptr, mode)) {
+    st_.clip = k->Result;
+    return;
+  }
+  KeptClip& k = NextKeptClip(mode);
+  Region r = rect.IsFinite() ? Region(rect) : Region(GraphicsPath());
+  r.Transform(st_.transform);
+  CombineClip(std::move(r), mode);
+  k.Result = st_.clip;
+  k.IsRect = true;
+  k.Rect = rect;
+}
+
+void CairoGraphics::DoSetClip(const GraphicsPath& path, CombineMode mode) {
+  if (const KeptClip* k = FindKeptClip(nullptr, &path, mode)) {
+    st_.clip = k->Result;
+    return;
+  }
+  KeptClip& k = NextKeptClip(mode);
   Region r(path);
   r.Transform(st_.transform);
   CombineClip(std::move(r), mode);
   k.Result = st_.clip;
+  k.IsRect = false;
   k.Path = path;
-  k.Transform = st_.transform;
-  k.Mode = mode;
 }
 
 void CairoGraphics::DoSetClip(const Region& region, CombineMode mode) {

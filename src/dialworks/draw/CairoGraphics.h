@@ -154,15 +154,19 @@ class DW_API CairoGraphics final : public Graphics {
   std::shared_ptr<const Region> appliedClip_;  // the clip currently set on cr_
   bool clipApplied_ = false;
   cairo_surface_t* mask_ = nullptr;            // A8 mask for clips Cairo cannot express, or nullptr
-  // The last path clip combined and what it made: the same path set again under the same
-  // transform onto the same clip (a face clip each frame) takes the kept result, so its masks are
-  // kept too and nothing is allocated.
+  // The last path or rectangle clips combined and what they made: the same shape set again under
+  // the same transform onto the same clip (a face clip, a bar area, each frame) takes the kept
+  // result, so its masks are kept too and nothing is allocated.
   struct KeptClip {
     std::shared_ptr<const Region> Before, Result;
-    GraphicsPath Path;
+    bool IsRect = false;
+    RectF Rect;
+    GraphicsPath Path;  // of a path clip
     Matrix Transform;
     CombineMode Mode = CombineModeReplace;
   };
+  KeptClip* FindKeptClip(const RectF* rect, const GraphicsPath* path, CombineMode mode);
+  KeptClip& NextKeptClip(CombineMode mode);
   // Two, so that a frame setting two clips (a face, and a face less a rail) keeps both.
   KeptClip keptClips_[2];
   int keptNext_ = 0;  // the entry a new clip replaces (the one used less recently)
