@@ -175,6 +175,24 @@ TEST(QtWidget, DrawsAtTheDevicePixelRatio) {
   EXPECT_LE(WorstDifferenceFromRender(w, *g, ratio), 2);
 }
 
+// The widget keeps its graphics from paint to paint: a repaint of part of it (clipped to that
+// part) leaves no clip or transform behind, so the next paint draws the whole new picture.
+TEST(QtWidget, APartialRepaintLeavesTheNextPaintWhole) {
+  TQtHost host;
+  auto gauge = NewGauge(120);
+  gauge->Background().SetColor(0xFF204060);
+  gauge->Hand().Animation().SetEnabled(false);
+  gauge->SetValue(20);
+  TDWAngularGauge* g = gauge.get();
+  InstrumentWidget w(host, std::move(gauge));
+  ASSERT_TRUE(ShowAndActivate(w));
+  const uint64_t painted = w.PaintCount();
+  w.repaint(QRect(5, 5, 20, 20));
+  EXPECT_GT(w.PaintCount(), painted);
+  g->SetValue(80);  // the hand swings to the other side, far from the repainted corner
+  EXPECT_LE(WorstDifferenceFromRender(w, *g, w.devicePixelRatioF()), 2);
+}
+
 // Requests that outlive what they name: a repaint queued from another thread for a control that
 // is then removed, and a widget destroyed while its gauge animates (timers and clock running).
 // ASan runs of these catch any touch of the freed control.
