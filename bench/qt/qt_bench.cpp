@@ -53,11 +53,15 @@ void BM_WidgetFrameOverBitmap(benchmark::State& state) {
     shown->SetValue(double(i++ % 100) + 0.5);
     widget.repaint();
   };
+  // The direct side keeps one graphics for its bitmap as the widget does (it keeps the masks of the
+  // clips the gauge sets), and starts each frame from its untransformed, unclipped state.
+  dw::gp::CairoGraphics g(bitmap);
   auto bitmapFrame = [&] {
     direct->SetValue(double(j++ % 100) + 0.5);
-    dw::gp::CairoGraphics g(bitmap);
+    const dw::gp::GraphicsState initial = g.Save();
     g.Clear(0);
     direct->Paint(g);
+    g.Restore(initial);
     g.Flush();
   };
   double ratio = 0;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QtTest/QTest>
 
 #include <cmath>
@@ -43,6 +44,31 @@ bool ShowAndActivate(QWidget& AWidget) {
   if (!QTest::qWaitForWindowExposed(&AWidget)) return false;
   AWidget.activateWindow();
   return QTest::qWaitForWindowActive(&AWidget);
+}
+
+// The largest channel difference between the widget's picture and the control rendered directly
+// at ARatio (-1: the picture is not ARatio's size). Compare opaque controls: the widget composes
+// over the window's colour.
+int WorstDifferenceFromRender(QWidget& AWidget, TKVBasicControl& AControl, qreal ARatio) {
+  const QImage shot = AWidget.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  const int w = int(std::ceil(AControl.Width() * ARatio)), h = int(std::ceil(AControl.Height() * ARatio));
+  if (shot.width() != w || shot.height() != h) return -1;
+  gp::Bitmap expected(w, h);
+  {
+    gp::CairoGraphics cg(expected);
+    cg.ScaleTransform(float(ARatio), float(ARatio));
+    AControl.Paint(cg);
+    cg.Flush();
+  }
+  int worst = 0;
+  for (int y = 0; y < h; ++y) {
+    const auto* want = reinterpret_cast<const uint32_t*>(expected.Data() + size_t(y) * size_t(expected.Stride()));
+    const auto* got = reinterpret_cast<const uint32_t*>(shot.constScanLine(y));
+    for (int x = 0; x < w; ++x)
+      for (int shift = 0; shift < 32; shift += 8)
+        worst = std::max(worst, std::abs(int((want[x] >> shift) & 0xFF) - int((got[x] >> shift) & 0xFF)));
+  }
+  return worst;
 }
 
 }  // namespace
@@ -146,26 +172,25 @@ TEST(QtWidget, DrawsAtTheDevicePixelRatio) {
   if (const char* expected = std::getenv("DW_EXPECT_DEVICE_RATIO")) {
     ASSERT_EQ(ratio, std::atof(expected));
   }
-  const QImage shot = w.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  const int side = int(std::ceil(120 * ratio));
-  ASSERT_EQ(shot.width(), side);
-  ASSERT_EQ(shot.height(), side);
-  gp::Bitmap expected(side, side);
-  {
-    gp::CairoGraphics cg(expected);
-    cg.ScaleTransform(float(ratio), float(ratio));
-    g->Paint(cg);
-    cg.Flush();
-  }
-  int worst = 0;
-  for (int y = 0; y < side; ++y) {
-    const auto* want = reinterpret_cast<const uint32_t*>(expected.Data() + size_t(y) * size_t(expected.Stride()));
-    const auto* got = reinterpret_cast<const uint32_t*>(shot.constScanLine(y));
-    for (int x = 0; x < side; ++x)
-      for (int shift = 0; shift < 32; shift += 8)
-        worst = std::max(worst, std::abs(int((want[x] >> shift) & 0xFF) - int((got[x] >> shift) & 0xFF)));
-  }
-  EXPECT_LE(worst, 2);
+  EXPECT_LE(WorstDifferenceFromRender(w, *g, ratio), 2);
+}
+
+// The widget keeps its graphics from paint to paint: a repaint of part of it (clipped to that
+// part) leaves no clip or transform behind, so the next paint draws the whole new picture.
+TEST(QtWidget, APartialRepaintLeavesTheNextPaintWhole) {
+  TQtHost host;
+  auto gauge = NewGauge(120);
+  gauge->Background().SetColor(0xFF204060);
+  gauge->Hand().Animation().SetEnabled(false);
+  gauge->SetValue(20);
+  TDWAngularGauge* g = gauge.get();
+  InstrumentWidget w(host, std::move(gauge));
+  ASSERT_TRUE(ShowAndActivate(w));
+  const uint64_t painted = w.PaintCount();
+  w.repaint(QRect(5, 5, 20, 20));
+  EXPECT_GT(w.PaintCount(), painted);
+  g->SetValue(80);  // the hand swings to the other side, far from the repainted corner
+  EXPECT_LE(WorstDifferenceFromRender(w, *g, w.devicePixelRatioF()), 2);
 }
 
 // Requests that outlive what they name: a repaint queued from another thread for a control that
@@ -202,4 +227,48 @@ TEST(QtWidget, QueuedRequestsForRemovedControlsAndDestroyedWidgetsAreDropped) {
   w.reset();
   RunEvents(200);
   EXPECT_EQ(host.AnimationClock().SubscriberCount(), 0u);
+}
+
+// A window dragged to a screen of another ratio while its gauge animates keeps animating, draws
+// at the new ratio (its bitmap and the gauge's layers rebuilt at the new device pixels, not the
+// old picture scaled) and again at the old one when it comes back. ctest runs it on two offscreen
+// screens of ratios 1 and 2; elsewhere it needs two screens of different ratios to run.
+TEST(QtWidget, MovedToAScreenOfAnotherRatioWhileAnimatingDrawsSharp) {
+  QScreen* first = QGuiApplication::primaryScreen();
+  QScreen* other = nullptr;
+  for (QScreen* s : QGuiApplication::screens())
+    if (s->devicePixelRatio() != first->devicePixelRatio()) other = s;
+  if (std::getenv("DW_EXPECT_SCREENS")) {
+    ASSERT_NE(other, nullptr);
+  } else if (!other) {
+    GTEST_SKIP() << "needs two screens of different device pixel ratios";
+  }
+  TQtHost host;
+  auto gauge = NewGauge(120);
+  gauge->Background().SetColor(0xFF204060);
+  gauge->SetValue(10);
+  TDWAngularGauge* g = gauge.get();
+  InstrumentWidget w(host, std::move(gauge));
+  w.move(first->geometry().topLeft() + QPoint(20, 20));
+  ASSERT_TRUE(ShowAndActivate(w));
+  ASSERT_EQ(w.devicePixelRatioF(), first->devicePixelRatio());
+  EXPECT_LE(WorstDifferenceFromRender(w, *g, first->devicePixelRatio()), 2);
+
+  auto arrived = [&] { return g->Hand().GetCurrentAngle() == g->Hand().GetTargetAngle(); };
+  auto moveWhileAnimating = [&](QScreen* ATo, double AValue) {
+    g->SetValue(AValue);
+    RunEvents(60);  // the hand is on its way
+    const float before = g->Hand().GetCurrentAngle();
+    w.move(ATo->geometry().topLeft() + QPoint(20, 20));
+    EXPECT_TRUE(RunUntil([&] { return w.devicePixelRatioF() == ATo->devicePixelRatio(); }, 3000));
+    EXPECT_FALSE(arrived()) << "the hand arrived before the move: nothing animated across it";
+    const uint64_t painted = w.PaintCount();
+    EXPECT_TRUE(RunUntil([&] { return w.PaintCount() >= painted + 3; }, 3000));  // still animating
+    EXPECT_NE(g->Hand().GetCurrentAngle(), before);
+    EXPECT_TRUE(RunUntil(arrived, 10000));
+    RunEvents(50);
+    EXPECT_LE(WorstDifferenceFromRender(w, *g, ATo->devicePixelRatio()), 2);
+  };
+  moveWhileAnimating(other, 90);
+  moveWhileAnimating(first, 30);
 }

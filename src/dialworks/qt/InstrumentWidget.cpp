@@ -155,19 +155,32 @@ void InstrumentWidget::paintEvent(QPaintEvent* AEvent) {
   const int w = DevicePixels(width(), ratio), h = DevicePixels(height(), ratio);
   if (w == 0 || h == 0) return;
   if (FBitmap.Width() != w || FBitmap.Height() != h) {
+    FGraphics.reset();
     FImage = QImage();
     FBitmap = gp::Bitmap(w, h);
     // The image reads the bitmap's memory: 32-bit premultiplied ARGB in native byte order is the
     // layout of both.
     FImage = QImage(FBitmap.Data(), w, h, FBitmap.Stride(), QImage::Format_ARGB32_Premultiplied);
+    // One graphics per bitmap: it keeps what it derived from the clips the instruments set (their
+    // masks) from one paint to the next.
+    FGraphics = std::make_unique<gp::CairoGraphics>(FBitmap);
   }
   FImage.setDevicePixelRatio(ratio);
   {
-    gp::CairoGraphics g(FBitmap);
-    g.ScaleTransform(float(ratio), float(ratio));
-    // Only what Qt asks for is cleared and drawn again (the rest of the bitmap is not shown).
+    gp::CairoGraphics& g = *FGraphics;
+    const gp::GraphicsState initial = g.Save();  // restored below: every paint starts untransformed, unclipped
+    // Only what Qt asks for is cleared and drawn again (the rest of the bitmap is not shown). The
+    // clip is set in device pixels, widened to whole pixels, before the scale: a whole-pixel
+    // rectangle is cut by the rasteriser itself, any other clip costs a mask. A paint of the whole
+    // widget sets none.
     const QRect dirty = AEvent->rect();
-    g.SetClip(gp::RectF(float(dirty.x()), float(dirty.y()), float(dirty.width()), float(dirty.height())));
+    if (!dirty.contains(rect())) {
+      const int l = std::max(0, int(std::floor(dirty.x() * ratio))), t = std::max(0, int(std::floor(dirty.y() * ratio)));
+      const int r = std::min(w, int(std::ceil((dirty.x() + dirty.width()) * ratio)));
+      const int b = std::min(h, int(std::ceil((dirty.y() + dirty.height()) * ratio)));
+      g.SetClip(gp::RectF(float(l), float(t), float(r - l), float(b - t)));
+    }
+    g.ScaleTransform(float(ratio), float(ratio));
     g.Clear(FForm ? FForm->Color() : 0);
     for (TKVBasicControl* c : Shown()) {
       if (!c->Visible()) continue;
@@ -178,6 +191,7 @@ void InstrumentWidget::paintEvent(QPaintEvent* AEvent) {
       g.Restore(state);
     }
     if (FShape && FShape->PaintsIntoWidget()) FShape->PaintGlow(g);
+    g.Restore(initial);
     g.Flush();
   }
   QPainter p(this);

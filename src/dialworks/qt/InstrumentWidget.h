@@ -24,6 +24,10 @@
 #include "dialworks/framework/Form.h"
 #include "dialworks/host/HostServices.h"
 
+namespace dw::gp {
+class CairoGraphics;
+}
+
 namespace dw::qt {
 
 class TQtHost;
@@ -87,6 +91,7 @@ class DW_API InstrumentWidget : public QWidget {
   std::unique_ptr<TDWForm> FForm;
   gp::Bitmap FBitmap;  // device pixels; FImage shares its memory
   QImage FImage;
+  std::unique_ptr<gp::CairoGraphics> FGraphics;  // draws into FBitmap; made with it
   uint64_t FPaints = 0;
   TKVBasicControl* FPressed = nullptr;  // holds the mouse from press to release
   TKVBasicControl* FHovered = nullptr;
