@@ -10,7 +10,8 @@
 //   rebuild  a resize (299 and 300 pixels in turn), then a frame: the cached face is drawn anew.
 //
 // Usage: dw_peer_bench [frames] [--save PREFIX] (default 600 frames; rebuilds are a sixth of
-// that; --save writes one frame of each as PREFIX-qwt.png, -floor.png, -ours.png to look at).
+// that; --save writes one frame of each as PREFIX-qwt.png, -floor.png, -ours.png to look at;
+// --only qwt|floor|ours runs just that one's frames and prints nothing, for a profiler).
 // Runs on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise.
 #include <qwt_dial.h>
 #include <qwt_dial_needle.h>
@@ -140,9 +141,10 @@ int main(int argc, char** argv) {
   if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   int frames = 600;
-  std::string save;
+  std::string save, only;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--save") == 0 && i + 1 < argc) save = argv[++i];
+    else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
     else frames = std::max(20, std::atoi(argv[i]));
   }
   const int rebuilds = std::max(10, frames / 6);
@@ -155,6 +157,14 @@ int main(int argc, char** argv) {
     qwt.Frame(k);
     floor.Frame(k);
     ours.Frame(k);
+  }
+  if (!only.empty()) {
+    for (int k = 0; k < frames; ++k) {
+      if (only == "qwt") qwt.Frame(k);
+      else if (only == "floor") floor.Frame(k);
+      else ours.Frame(k);
+    }
+    return 0;
   }
   std::vector<double> qwtFrame, floorFrame, ourFrame, qwtRebuild, ourRebuild;
   for (int k = 0; k < frames; ++k) {
