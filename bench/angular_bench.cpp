@@ -62,7 +62,8 @@ double FrameOverFloor(TBenchGauge& b) {
 
 void BM_AngularGaugeFrame(benchmark::State& state) {
   TBenchGauge b;
-  b.Frame(0);  // the face is built here, once
+  // The face is built here, once, and every angle drawn once, so kept buffers reach their sizes.
+  for (int k = 0; k < 100; ++k) b.Frame(k);
   const uint64_t builds = dw::TDWLayeredInstrumentProbe::Builds(b.Gauge);
   int64_t n = 1;
   const uint64_t news0 = g_news.load();

@@ -388,9 +388,8 @@ bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape,
   } else if (APolygon) {
     coverageKey_.reset();
     spans_.clear();
-    // Scratch for the largest polygon the target can show, made once.
-    const size_t whole = (size_t(pixels.Width) + 4) * (size_t(pixels.Height) + 1);
-    if (accum_.size() < whole) accum_.assign(whole, 0.0f);
+    // The scratch grows to the largest polygon's box only: a graphics made for one frame (a host
+    // painting into a new surface) would otherwise clear one for the whole target every frame.
     RasterisePolygon(polygon_.data(), int(polygon_.size()), mask, maskStride, l, t, w, h, &accum_, &spans_);
     clipCoverage();
   } else {
