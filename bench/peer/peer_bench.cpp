@@ -9,7 +9,7 @@
 //            mostly transparent cached top layer (bench/Floors.h). Ours: SetValue, Paint.
 //   rebuild  a resize (299 and 300 pixels in turn), then a frame: the cached face is drawn anew.
 //
-// Usage: dw_peer_bench [frames] [--save PREFIX] (default 600 frames; rebuilds are a sixth of
+// Usage: dw_peer_bench [frames] [--save PREFIX] (default 600 frames; rebuilds are half of
 // that; --save writes one frame of each as PREFIX-qwt.png, -floor.png, -ours.png to look at;
 // --only qwt|floor|ours runs just that one's frames and prints nothing, for a profiler).
 // Runs on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise.
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
     else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
     else frames = std::max(20, std::atoi(argv[i]));
   }
-  const int rebuilds = std::max(10, frames / 6);
+  const int rebuilds = std::max(10, frames / 2);
 
   TQwtPeer qwt;
   TFloorPeer floor;
