@@ -1,7 +1,7 @@
 // The angular gauge's frame against the raw Cairo floor of the same work, its face rebuild as a
 // multiple of a frame, heap allocations of our code per steady frame, and SetValue from a second
 // thread while the first paints. Ratios are measured within the run (see floor_bench.cpp).
-//   x_floor          frame time / floor (copy face, hand polygons, compose top layer); goal <= 1.15
+//   x_floor          frame time / floor (compose face, hand polygons, compose top layer); goal <= 1.15
 //   x_floor_no_shadow  the same with the hand's shadow off
 //   x_frame          face rebuild / frame; goal under about 8
 //   allocs_per_frame operator new calls per steady frame; goal 0
@@ -51,9 +51,9 @@ struct TBenchGauge {
   }
 };
 
-// The gauge's frame against the floor: the cached-dial frame of the floor benchmarks (copy the
-// face, a hand polygon with two shading triangles at a changing angle, compose a translucent top
-// layer).
+// The gauge's frame against the floor: the cached-dial frame of the floor benchmarks (clear the
+// target, compose the face with OVER, a hand polygon with two shading triangles at a changing
+// angle, compose a mostly transparent top layer).
 double FrameOverFloor(TBenchGauge& b) {
   dwbench::TCachedDialFloor floor;
   int64_t i = 0, j = 0;
@@ -62,7 +62,8 @@ double FrameOverFloor(TBenchGauge& b) {
 
 void BM_AngularGaugeFrame(benchmark::State& state) {
   TBenchGauge b;
-  b.Frame(0);  // the face is built here, once
+  // The face is built here, once, and every angle drawn once, so kept buffers reach their sizes.
+  for (int k = 0; k < 100; ++k) b.Frame(k);
   const uint64_t builds = dw::TDWLayeredInstrumentProbe::Builds(b.Gauge);
   int64_t n = 1;
   const uint64_t news0 = g_news.load();

@@ -164,7 +164,8 @@ void BM_ShortString(benchmark::State& state) {
   pango_font_description_free(desc);
 }
 
-// The whole cached dial frame: copy the cached face, draw the hand, compose the cached top layer.
+// The whole cached dial frame: clear the target, compose the cached face (transparent corners, so
+// OVER), draw the hand, compose the mostly transparent cached top layer.
 void BM_CachedDialFrame(benchmark::State& state) {
   TCachedDialFloor floor;
   Run(state, [&](int64_t i) { floor.Frame(i); });

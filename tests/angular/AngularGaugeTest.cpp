@@ -142,6 +142,36 @@ TEST(AngularGauge, AnimationRepaintsAtMostOncePer25ms) {
   EXPECT_GE(repaints, 1000u / TDWBasicAngularGauge::RefreshInterval - 2);
 }
 
+// Issue 15: each new value asked for two repaints of its own on top of the refresh timer's.
+TEST(AngularGauge, NewValuesRepaintOnceOrLeaveItToTheRefreshTimer) {
+  TScopedHost host;
+  TDWAngularGauge g;
+  g.SetValue(1);  // the first change jumps
+  host.Host.ClearRepaintCounts();
+  // A new value every 100 ms for one second, far enough apart that the hand never arrives.
+  for (int k = 0; k < 10; ++k) {
+    g.SetValue(k % 2 ? 5 : 95);
+    EXPECT_TRUE(g.Animating());
+    host.Host.Advance(100);
+  }
+  const uint64_t animated = host.Host.RepaintCount(g);
+  EXPECT_LE(animated, 1000u / TDWBasicAngularGauge::RefreshInterval);
+  EXPECT_GE(animated, 1000u / TDWBasicAngularGauge::RefreshInterval - 2);
+
+  // A value that jumps is repainted once; one that moves nothing (limited to the same end) not at all.
+  g.Settle();
+  g.Hand().Animation().SetEnabled(false);
+  host.Host.ClearRepaintCounts();
+  g.SetValue(40);
+  EXPECT_EQ(host.Host.RepaintCount(g), 1u);
+  g.SetValue(100);
+  g.SetValue(120);
+  EXPECT_EQ(host.Host.RepaintCount(g), 2u);
+  // Other properties still repaint through the change callback.
+  g.SetColor(0xFF102030);
+  EXPECT_GE(host.Host.RepaintCount(g), 3u);
+}
+
 TEST(AngularGauge, FaceBuiltOnceAndRebuiltAfterRangeAppearanceOrSize) {
   TScopedHost host;
   TDWAngularGauge g;

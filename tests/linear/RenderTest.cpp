@@ -177,3 +177,18 @@ TEST(LinearForms, RegisteredClassesPassTheTableCheckAndRoundTrip) {
   ASSERT_EQ(gauge->Elements().Count(), 2u);
   EXPECT_EQ(dynamic_cast<TDWLinearGaugeMinMaxHandElement&>(gauge->Elements().ItemComponent(0)).Mode(), gmmMin);
 }
+
+// Issue 15: each new value asked for repaints of its own on top of the refresh timer's.
+TEST(LinearGauge, NewValuesWhileAnimatingRepaintOnlyOnTheRefreshTimer) {
+  TScopedHost host;
+  TDWLinearGauge g;
+  g.SetValue(1);  // the first change jumps
+  host.Host.ClearRepaintCounts();
+  for (int k = 0; k < 10; ++k) {
+    g.SetValue(k % 2 ? 5 : 95);
+    host.Host.Advance(100);
+  }
+  EXPECT_TRUE(g.Animating());
+  EXPECT_LE(host.Host.RepaintCount(g), 40u);
+  EXPECT_GE(host.Host.RepaintCount(g), 30u);
+}

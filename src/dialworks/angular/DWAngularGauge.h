@@ -141,6 +141,7 @@ class DW_API TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxIn
   void StopMotion() override { FAnimator->Shutdown(); }
   void SettleMotion() override { FAnimator->Settle(); }
   bool MotionStopped() const override { return FAnimator->IsShutDown(); }
+  bool MotionRepaints() const override { return FAnimator->Animating(); }  // its refresh timer does
   int MinimumSize() const override { return MinSize; }
   // The dial geometry of the current size (DWAngularGaugeMouse.cpp): control hands hit-test and
   // drag with it.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/CairoSupport.h"
@@ -129,6 +130,58 @@ bool PixelPaths::ClipEllipse(EllipseShape* ellipse) {
   return clipIsEllipse_;
 }
 
+namespace {
+
+// Clip masks kept beyond one Graphics, per thread: a host that paints each frame through a new
+// graphics sets the same clip (an instrument's face outline) every frame, and rendering its mask
+// anew cost about a quarter of a gauge's frame. A mask is only read once rendered, so the
+// graphics of one thread share it (Cairo counts the references).
+class KeptClipMasks {
+ public:
+  KeptClipMasks() = default;
+  KeptClipMasks(const KeptClipMasks&) = delete;
+  KeptClipMasks& operator=(const KeptClipMasks&) = delete;
+  ~KeptClipMasks() {
+    for (Entry& e : entries_)
+      if (e.Mask) cairo_surface_destroy(e.Mask);
+  }
+  // A new reference to the mask kept for the clip (device space) at this size, or null.
+  cairo_surface_t* Find(const Region& clip, int w, int h) {
+    for (Entry& e : entries_) {
+      if (!e.Mask || e.W != w || e.H != h || !(*e.Of == clip)) continue;
+      e.Used = ++uses_;
+      return cairo_surface_reference(e.Mask);
+    }
+    return nullptr;
+  }
+  void Keep(const std::shared_ptr<const Region>& clip, cairo_surface_t* mask, int w, int h) {
+    if (size_t(w) * size_t(h) > kMostBytes) return;
+    Entry* oldest = &entries_[0];
+    for (Entry& e : entries_)
+      if (e.Used < oldest->Used) oldest = &e;
+    if (oldest->Mask) cairo_surface_destroy(oldest->Mask);
+    *oldest = {clip, cairo_surface_reference(mask), w, h, ++uses_};
+  }
+
+ private:
+  static constexpr size_t kMostBytes = size_t(1) << 20;  // per mask (one byte a pixel)
+  struct Entry {
+    std::shared_ptr<const Region> Of;
+    cairo_surface_t* Mask = nullptr;
+    int W = 0, H = 0;
+    uint64_t Used = 0;
+  };
+  std::array<Entry, 4> entries_{};
+  uint64_t uses_ = 0;
+};
+
+KeptClipMasks& KeptClips() {
+  thread_local KeptClipMasks kept;
+  return kept;
+}
+
+}  // namespace
+
 cairo_surface_t* PixelPaths::ClipMask() {
   const std::shared_ptr<const Region>& clip = g_.st_.clip;
   const int w = int(std::ceil(g_.device_.Right())), h = int(std::ceil(g_.device_.Bottom()));
@@ -139,16 +192,20 @@ cairo_surface_t* PixelPaths::ClipMask() {
   }
   if (clipMask_) cairo_surface_destroy(clipMask_);
   clipMaskOf_.reset();
-  clipMask_ = cairo_image_surface_create(CAIRO_FORMAT_A8, std::max(w, 0), std::max(h, 0));
-  cairo_t* mc = cairo_create(clipMask_);
-  RenderMask(mc, clip->Root(), std::max(w, 0), std::max(h, 0));
-  const bool ok = cairo_status(mc) == CAIRO_STATUS_SUCCESS;
-  cairo_destroy(mc);
-  cairo_surface_flush(clipMask_);
-  if (!ok || cairo_surface_status(clipMask_) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(clipMask_);
-    clipMask_ = nullptr;
-    return nullptr;
+  clipMask_ = KeptClips().Find(*clip, std::max(w, 0), std::max(h, 0));
+  if (!clipMask_) {
+    clipMask_ = cairo_image_surface_create(CAIRO_FORMAT_A8, std::max(w, 0), std::max(h, 0));
+    cairo_t* mc = cairo_create(clipMask_);
+    RenderMask(mc, clip->Root(), std::max(w, 0), std::max(h, 0));
+    const bool ok = cairo_status(mc) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(mc);
+    cairo_surface_flush(clipMask_);
+    if (!ok || cairo_surface_status(clipMask_) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(clipMask_);
+      clipMask_ = nullptr;
+      return nullptr;
+    }
+    KeptClips().Keep(clip, clipMask_, std::max(w, 0), std::max(h, 0));
   }
   clipMaskOf_ = clip;
   ++clipMaskVersion_;
@@ -388,9 +445,8 @@ bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape,
   } else if (APolygon) {
     coverageKey_.reset();
     spans_.clear();
-    // Scratch for the largest polygon the target can show, made once.
-    const size_t whole = (size_t(pixels.Width) + 4) * (size_t(pixels.Height) + 1);
-    if (accum_.size() < whole) accum_.assign(whole, 0.0f);
+    // The scratch grows to the largest polygon's box only: a graphics made for one frame (a host
+    // painting into a new surface) would otherwise clear one for the whole target every frame.
     RasterisePolygon(polygon_.data(), int(polygon_.size()), mask, maskStride, l, t, w, h, &accum_, &spans_);
     clipCoverage();
   } else {

@@ -20,7 +20,15 @@ void TDWBasicMinMaxInstrument::SetValue(double AValue) {
   // Held across limiting and storing so a drawing pass never sees a half-applied value.
   std::lock_guard guard(ControlLock());
   RXMinMax(AValue, FMin, FMax, !IsLoading());
+  // The repaint of a new value is InvalidateValue's alone (an animating instrument leaves it to
+  // its refresh timer), so the change callback must not ask for another.
+  FSettingValue = true;
   Setter(*this, "Value", FValue, AValue, [this] { InvalidateValue(); });
+  FSettingValue = false;
+}
+
+void TDWBasicMinMaxInstrument::DoChanged() {
+  if (!FSettingValue) TKVBasicControl::DoChanged();
 }
 
 void TDWBasicMinMaxInstrument::SetMin(double AValue) {

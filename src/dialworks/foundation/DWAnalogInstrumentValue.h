@@ -44,8 +44,9 @@ class DW_API TDWBasicMinMaxInstrument : public TKVBasicControl {
   double Value() const { return FValue; }
   double Min() const { return FMin; }
   double Max() const { return FMax; }
-  // Under the control lock: limits to Min..Max (not while loading), stores, then InvalidateValue.
-  // Repeated values beyond the range are limited to the same end and so notify once.
+  // Under the control lock: limits to Min..Max (not while loading), stores, then InvalidateValue,
+  // which alone asks for the repaint. Repeated values beyond the range are limited to the same
+  // end and so notify once.
   virtual void SetValue(double AValue);
   // Store and InvalidateRange; the current Value is not re-limited until its next assignment.
   virtual void SetMin(double AValue);
@@ -61,11 +62,16 @@ class DW_API TDWBasicMinMaxInstrument : public TKVBasicControl {
   // Hands Min, Max and Value to every element of ElementList() that mirrors them. Instruments
   // call it once they have taken over a new value or range.
   void UpdateEmbeddedValues() override;
+  // Every change repaints, except the value's (see SetValue).
+  void DoChanged() override;
 
  protected:
   double FMin = 0;
   double FMax = 100;
   double FValue = 0;
+
+ private:
+  bool FSettingValue = false;  // SetValue is storing (under the control lock)
 };
 
 // Adds an input pin to an instrument class (TDWMinMaxInstrument, every External... variant). The

@@ -18,7 +18,7 @@
 // none, a range, appearance or size change both. A dropped layer's bitmap is kept as a spare for
 // the next build of the same size and released after it.
 //
-// Lifecycle: InvalidateValue -> ValueChanged; InvalidateRange -> drop, ValueChanged, element size
+// Lifecycle: InvalidateValue -> ValueChanged, then a repaint unless MotionRepaints; InvalidateRange -> drop, ValueChanged, element size
 // invalidation; InvalidateSize and SetBounds -> drop, SizeChanged (sizes below MinimumSize are raised);
 // Loaded -> ValueLoaded, then InvalidateValue.
 //
@@ -137,9 +137,15 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
   }
 
   void InvalidateValue() override {
-    TBase::InvalidateValue();
     Drop(TDWInvalidation::Value);
-    if (!Stopped()) ValueChanged();
+    if (Stopped()) {
+      TBase::InvalidateValue();
+      return;
+    }
+    ValueChanged();
+    // Moving parts on their way are repainted by their refresh timer, at most once per refresh
+    // interval: a repaint of the new value's own would come on top of those.
+    if (!MotionRepaints()) TBase::InvalidateValue();
   }
   void InvalidateRange() override {
     TBase::InvalidateRange();
@@ -217,6 +223,9 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
   // Stops animations and timers for good (destruction; must be idempotent).
   virtual void StopMotion() {}
   virtual bool MotionStopped() const { return false; }
+  // Whether the moving parts are animating and a refresh timer repaints them (asked after
+  // ValueChanged: a value change then requests no repaint of its own).
+  virtual bool MotionRepaints() const { return false; }
   virtual int MinimumSize() const { return 0; }
   // The geometry elements take the mouse with, for one event (read under the control lock,
   // released before any element is called).

@@ -260,6 +260,7 @@ class DW_API TDWBasicLinearGauge : public TDWLayeredInstrument<TDWBasicMinMaxIns
   void StopMotion() override { FAnimator->Shutdown(); }
   void SettleMotion() override { FAnimator->Settle(); }
   bool MotionStopped() const override { return FAnimator->IsShutDown(); }
+  bool MotionRepaints() const override { return FAnimator->Animating(); }  // its refresh timer does
   int MinimumSize() const override { return MinSize; }
   std::unique_ptr<TRXElementGeometry> ElementGeometry() override;
 

@@ -1,0 +1,193 @@
+// The angular gauge side by side with Qwt's QwtDial and a raw-Cairo floor, measured in one process
+// by one method, the way a Qt application sees a frame: a new ARGB32 surface and a full paint of a
+// 300 x 300 dial per frame, wall time, each frame timed alone, the median over the frames. The
+// three run interleaved frame by frame, so a change in the machine's load reaches all of them.
+//
+//   frame    a new value, then a full paint into a new surface (the hand is not animated, so the
+//            value is drawn where it is). QwtDial: setValue, render into a QImage. Floor: compose
+//            the cached face (OVER: its corners are transparent), the hand polygons, compose the
+//            mostly transparent cached top layer (bench/Floors.h). Ours: SetValue, Paint.
+//   rebuild  a resize (299 and 300 pixels in turn), then a frame: the cached face is drawn anew.
+//
+// Usage: dw_peer_bench [frames] [--save PREFIX] (default 600 frames; rebuilds are half of
+// that; --save writes one frame of each as PREFIX-qwt.png, -floor.png, -ours.png to look at;
+// --only qwt|floor|ours runs just that one's frames and prints nothing, for a profiler).
+// Runs on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise.
+#include <qwt_dial.h>
+#include <qwt_dial_needle.h>
+
+#include <QApplication>
+#include <QImage>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "../BenchClock.h"
+#include "../Floors.h"
+#include "dialworks/angular/DWAngularGauge.h"
+#include "dialworks/draw/CairoGraphics.h"
+
+namespace {
+
+constexpr int kGauge = 300;
+using Wall = std::chrono::steady_clock;
+
+template <class F>
+double TimeNs(F&& AWork) {
+  const auto t0 = Wall::now();
+  AWork();
+  return std::chrono::duration<double, std::nano>(Wall::now() - t0).count();
+}
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::nth_element(v.begin(), v.begin() + std::ptrdiff_t(v.size() / 2), v.end());
+  return v[v.size() / 2];
+}
+
+// A new value every frame, never the previous one (Qwt aligns values to its 100 steps).
+double ValueOf(int k) { return double((k * 37) % 100); }
+
+// Qwt's dial set up as a plain gauge: 0..100 over 270 degrees starting at the lower left, its
+// arrow needle with a knob and a 4-pixel frame (without a needle it would draw no moving part).
+struct TQwtPeer {
+  QwtDial Dial;
+  TQwtPeer() {
+    Dial.setScale(0, 100);
+    Dial.setOrigin(135);
+    Dial.setScaleArc(0, 270);
+    Dial.setLineWidth(4);
+    Dial.setNeedle(new QwtDialSimpleNeedle(QwtDialSimpleNeedle::Arrow, true, Qt::red, Qt::gray));
+    Dial.resize(kGauge, kGauge);
+  }
+  void Frame(int k) {
+    QImage image(Dial.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    Dial.setValue(ValueOf(k));
+    // Only the dial: the window background would be a fill neither of the others draws.
+    Dial.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+  }
+  void Rebuild(int k) {
+    Dial.resize(kGauge - 1 + (k & 1), kGauge - 1 + (k & 1));
+    Frame(k);
+  }
+  void Save(int k, const std::string& APath) {
+    QImage image(Dial.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    Dial.setValue(ValueOf(k));
+    Dial.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    image.save(QString::fromStdString(APath));
+  }
+};
+
+struct TFloorPeer {
+  dwbench::TCachedDialFloor Floor;
+  void Frame(int k) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kGauge, kGauge);
+    cairo_t* cr = cairo_create(s);
+    Floor.Draw(cr, k);
+    cairo_surface_flush(s);
+    cairo_destroy(cr);
+    cairo_surface_destroy(s);
+  }
+  void Save(int k, const std::string& APath) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kGauge, kGauge);
+    cairo_t* cr = cairo_create(s);
+    Floor.Draw(cr, k);
+    cairo_surface_write_to_png(s, APath.c_str());
+    cairo_destroy(cr);
+    cairo_surface_destroy(s);
+  }
+};
+
+struct TOurGauge {
+  TInstalledHost Installed;  // first: the gauge takes its timers from the installed host
+  dw::TDWAngularGauge Gauge;
+  int Side = kGauge;
+  TOurGauge() : Gauge(nullptr) {
+    Gauge.SetBounds(0, 0, kGauge, kGauge);
+    Gauge.Hand().Animation().SetEnabled(false);
+  }
+  void Frame(int k) {
+    dw::gp::Bitmap target(Side, Side);
+    dw::gp::CairoGraphics g(target);
+    Gauge.SetValue(ValueOf(k));
+    Gauge.Paint(g);
+    g.Flush();
+  }
+  void Rebuild(int k) {
+    Side = kGauge - 1 + (k & 1);
+    Gauge.SetBounds(0, 0, Side, Side);
+    Frame(k);
+  }
+  void Save(int k, const std::string& APath) {
+    dw::gp::Bitmap target(Side, Side);
+    dw::gp::CairoGraphics g(target);
+    Gauge.SetValue(ValueOf(k));
+    Gauge.Paint(g);
+    g.Flush();
+    target.SavePng(APath);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  int frames = 600;
+  std::string save, only;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--save") == 0 && i + 1 < argc) save = argv[++i];
+    else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
+    else frames = std::max(20, std::atoi(argv[i]));
+  }
+  const int rebuilds = std::max(10, frames / 2);
+
+  TQwtPeer qwt;
+  TFloorPeer floor;
+  TOurGauge ours;
+  // Warm-up: caches built, code and allocator paths hot.
+  for (int k = 0; k < 30; ++k) {
+    qwt.Frame(k);
+    floor.Frame(k);
+    ours.Frame(k);
+  }
+  if (!only.empty()) {
+    for (int k = 0; k < frames; ++k) {
+      if (only == "qwt") qwt.Frame(k);
+      else if (only == "floor") floor.Frame(k);
+      else ours.Frame(k);
+    }
+    return 0;
+  }
+  std::vector<double> qwtFrame, floorFrame, ourFrame, qwtRebuild, ourRebuild;
+  for (int k = 0; k < frames; ++k) {
+    qwtFrame.push_back(TimeNs([&] { qwt.Frame(k); }));
+    floorFrame.push_back(TimeNs([&] { floor.Frame(k); }));
+    ourFrame.push_back(TimeNs([&] { ours.Frame(k); }));
+  }
+  for (int k = 0; k < rebuilds; ++k) {
+    qwtRebuild.push_back(TimeNs([&] { qwt.Rebuild(k); }));
+    ourRebuild.push_back(TimeNs([&] { ours.Rebuild(k); }));
+  }
+  const double qf = Median(qwtFrame), ff = Median(floorFrame), of = Median(ourFrame);
+  const double qr = Median(qwtRebuild), orb = Median(ourRebuild);
+  std::printf("300 x 300 dial, median wall time of %d frames and %d rebuilds each\n", frames, rebuilds);
+  std::printf("  frame    QwtDial %8.1f us   floor %8.1f us   ours %8.1f us\n", qf / 1e3, ff / 1e3, of / 1e3);
+  std::printf("  rebuild  QwtDial %8.1f us                        ours %8.1f us\n", qr / 1e3, orb / 1e3);
+  std::printf("ours/QwtDial frame    %.2f\n", of / qf);
+  std::printf("ours/floor frame      %.2f\n", of / ff);
+  std::printf("ours/QwtDial rebuild  %.2f\n", orb / qr);
+  if (!save.empty()) {
+    qwt.Save(7, save + "-qwt.png");
+    floor.Save(7, save + "-floor.png");
+    ours.Save(7, save + "-ours.png");
+  }
+  return 0;
+}
