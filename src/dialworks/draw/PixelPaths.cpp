@@ -146,9 +146,9 @@ class KeptClipMasks {
       if (e.Mask) cairo_surface_destroy(e.Mask);
   }
   // A new reference to the mask kept for the clip (device space) at this size, or null.
-  cairo_surface_t* Find(const Region& clip, int w, int h) {
+  cairo_surface_t* Find(const Region::Node& clip, int w, int h) {
     for (Entry& e : entries_) {
-      if (!e.Mask || e.W != w || e.H != h || !(*e.Of == clip)) continue;
+      if (!e.Mask || e.W != w || e.H != h || !(e.Of->Root() == clip)) continue;
       e.Used = ++uses_;
       return cairo_surface_reference(e.Mask);
     }
@@ -185,18 +185,32 @@ KeptClipMasks& KeptClips() {
 cairo_surface_t* PixelPaths::ClipMask() {
   const std::shared_ptr<const Region>& clip = g_.st_.clip;
   const int w = int(std::ceil(g_.device_.Right())), h = int(std::ceil(g_.device_.Bottom()));
+  // A shape cut by a rectangle on whole pixels (a window repainting part of itself clips to a
+  // rectangle, an instrument then to its face): within the rectangle the clip's coverage is the
+  // shape's, and nothing composes outside the clip's bounds (DirectPixels), so the shape's mask
+  // serves. It stays kept while the rectangles change from paint to paint.
+  const Region::Node* shape = &clip->Root();
+  if (shape->kind == Region::Kind::Intersect) {
+    RectF r;
+    const Region::Node* cut = PixelRectangle(*shape->a, &r)   ? shape->b.get()
+                              : PixelRectangle(*shape->b, &r) ? shape->a.get()
+                                                              : nullptr;
+    if (cut && cut->kind == Region::Kind::Path) shape = cut;
+  }
+  const bool whole = shape == &clip->Root();
   if (clipMask_ && cairo_image_surface_get_width(clipMask_) == w && cairo_image_surface_get_height(clipMask_) == h &&
-      clipMaskOf_ && (clipMaskOf_ == clip || *clipMaskOf_ == *clip)) {
-    clipMaskOf_ = clip;  // a clip set again with the same shapes (each paint, each part) keeps its mask
+      clipMaskOf_ && (clipMaskOf_ == clip || clipMaskOf_->Root() == *shape)) {
+    if (whole) clipMaskOf_ = clip;  // a clip set again with the same shapes (each paint, each part) keeps its mask
     return clipMask_;
   }
   if (clipMask_) cairo_surface_destroy(clipMask_);
   clipMaskOf_.reset();
-  clipMask_ = KeptClips().Find(*clip, std::max(w, 0), std::max(h, 0));
+  const std::shared_ptr<const Region> of = whole ? clip : std::make_shared<const Region>(shape->path);
+  clipMask_ = KeptClips().Find(*shape, std::max(w, 0), std::max(h, 0));
   if (!clipMask_) {
     clipMask_ = cairo_image_surface_create(CAIRO_FORMAT_A8, std::max(w, 0), std::max(h, 0));
     cairo_t* mc = cairo_create(clipMask_);
-    RenderMask(mc, clip->Root(), std::max(w, 0), std::max(h, 0));
+    RenderMask(mc, of->Root(), std::max(w, 0), std::max(h, 0));
     const bool ok = cairo_status(mc) == CAIRO_STATUS_SUCCESS;
     cairo_destroy(mc);
     cairo_surface_flush(clipMask_);
@@ -205,9 +219,9 @@ cairo_surface_t* PixelPaths::ClipMask() {
       clipMask_ = nullptr;
       return nullptr;
     }
-    KeptClips().Keep(clip, clipMask_, std::max(w, 0), std::max(h, 0));
+    KeptClips().Keep(of, clipMask_, std::max(w, 0), std::max(h, 0));
   }
-  clipMaskOf_ = clip;
+  clipMaskOf_ = of;
   ++clipMaskVersion_;
   return clipMask_;
 }
