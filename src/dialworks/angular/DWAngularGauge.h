@@ -124,6 +124,9 @@ class DW_API TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxIn
   // Whether the hand is on its way to its target, and the refresh timer that repaints it then.
   bool Animating() const { return FAnimator->Animating(); }
   bool RefreshTimerEnabled() const { return FAnimator->RefreshTimerEnabled(); }
+  // The hand's angle on screen: drawn by the last paint, or asked for by a repaint request since
+  // (a paint of part of the gauge shows it; the hand may have moved on: Hand().GetCurrentAngle()).
+  float ShownHandAngle() const { return FShownAngle; }
 
  protected:
   // Layered instrument hooks; the frame's layers are laid out by Layout (DWAngularGaugeFace.cpp).
@@ -142,6 +145,8 @@ class DW_API TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxIn
   void SettleMotion() override { FAnimator->Settle(); }
   bool MotionStopped() const override { return FAnimator->IsShutDown(); }
   bool MotionRepaints() const override { return FAnimator->Animating(); }  // its refresh timer does
+  // Asks for the repaint of the hand's old and new place only (DWAngularGauge.cpp).
+  void RepaintMoving() override;
   int MinimumSize() const override { return MinSize; }
   // The dial geometry of the current size (DWAngularGaugeMouse.cpp): control hands hit-test and
   // drag with it.
@@ -167,6 +172,10 @@ class DW_API TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxIn
 
   std::unique_ptr<TDWHandAnimator> FAnimator;  // drives FHand; goes before it
   TDWDialLayout FFrameLayout;  // the layout of the frame being drawn (set by LayerArea)
+  // The hand's angle and bounds (layer coordinates) in the last frame, and the angle a partial
+  // paint shows: the one whose place the last repaint request covered (under the control lock).
+  float FShownAngle = 0;
+  gp::RectF FDrawnBounds;
 };
 
 class DW_API TDWExternalAngularGauge : public TDWWithInputPin<TDWBasicAngularGauge> {

@@ -86,6 +86,10 @@ struct DW_API RectF {
     return x >= X && x < X + Width && y >= Y && y < Y + Height;
   }
   constexpr bool Contains(PointF p) const { return Contains(p.X, p.Y); }
+  // Whether r lies wholly inside (an empty r too, when its corner does; NaN never).
+  constexpr bool Contains(const RectF& r) const {
+    return r.X >= X && r.Y >= Y && r.X + r.Width <= X + Width && r.Y + r.Height <= Y + Height;
+  }
   constexpr void Inflate(float dx, float dy) { X -= dx; Y -= dy; Width += 2 * dx; Height += 2 * dy; }
   constexpr void Offset(float dx, float dy) { X += dx; Y += dy; }
 

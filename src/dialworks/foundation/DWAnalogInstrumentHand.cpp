@@ -1,6 +1,7 @@
 #include "dialworks/foundation/DWAnalogInstrumentHand.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <mutex>
 
@@ -146,15 +147,57 @@ void TDWAngularHand::EnsureResources(float AReference) {
 
 void TDWAngularHand::Draw(gp::Graphics& g, float ACenterX, float ACenterY, float AReference, float, float AWidth,
                           float AHeight, float, float, float AScaleX, float AScaleY) {
+  DrawAt(g, ACenterX, ACenterY, AReference, AWidth, AHeight, AScaleX, AScaleY, GetCurrentAngle());
+}
+
+namespace {
+// The shadow lies this far right and down of the hand, unscaled.
+float ShadowDistance(float AWidth, float AHeight) { return 0.014f * std::min(AWidth, AHeight); }
+}  // namespace
+
+gp::RectF TDWAngularHand::Bounds(float ACenterX, float ACenterY, float AReference, float AWidth, float AHeight,
+                                 float AScaleX, float AScaleY, float AAngle) {
+  if (!FVisible) return {};
+  EnsureResources(AReference);
+  const float angle = DWFoldAngleOnce(AAngle);
+  const float cx = (AWidth - 1) / 2, cy = (AHeight - 1) / 2;
+  // The transforms of DrawAt, as matrices (each step applies to the points before the previous).
+  auto box = [&](const gp::Matrix& m) {
+    std::array<gp::PointF, 4> p = FPolygons.Full;
+    m.TransformPoints(p.data(), int(p.size()));
+    float l = p[0].X, t = p[0].Y, r = l, b = t;
+    for (const gp::PointF& q : p) {
+      l = std::min(l, q.X), t = std::min(t, q.Y), r = std::max(r, q.X), b = std::max(b, q.Y);
+    }
+    return gp::RectF::FromLTRB(l, t, r, b);
+  };
+  gp::Matrix hand;
+  hand.Translate(ACenterX, ACenterY);
+  hand.Scale(AScaleX, AScaleY);
+  hand.Translate(cx, cy);
+  hand.Rotate(angle);
+  gp::RectF r = box(hand);
+  if (FShadow->Visible() && FShadowBrush) {
+    const float d = ShadowDistance(AWidth, AHeight);
+    gp::Matrix shadow;
+    shadow.Translate(ACenterX + d + cx, ACenterY + d + cy);
+    shadow.Rotate(angle);
+    r = gp::RectF::Union(r, box(shadow));
+  }
+  return r;
+}
+
+void TDWAngularHand::DrawAt(gp::Graphics& g, float ACenterX, float ACenterY, float AReference, float AWidth,
+                            float AHeight, float AScaleX, float AScaleY, float AAngle) {
   if (!FVisible) return;
   const gp::Matrix saved = g.GetTransform();
   g.TranslateTransform(ACenterX, ACenterY);
   EnsureResources(AReference);
-  const float angle = DWFoldAngleOnce(GetCurrentAngle());
+  const float angle = DWFoldAngleOnce(AAngle);
   const float cx = (AWidth - 1) / 2, cy = (AHeight - 1) / 2;
 
   if (FShadow->Visible() && FShadowBrush) {
-    const float d = 0.014f * std::min(AWidth, AHeight);
+    const float d = ShadowDistance(AWidth, AHeight);
     g.TranslateTransform(d, d);
     g.TranslateTransform(cx, cy);
     g.RotateTransform(angle);

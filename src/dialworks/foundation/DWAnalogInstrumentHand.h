@@ -100,6 +100,12 @@ class DW_API TDWAngularHand : public TKVBasicControlProperty {
   // its light-dependent bevels. The graphics transform is restored.
   void Draw(gp::Graphics& AGraphics, float ACenterX, float ACenterY, float AReference, float AReference2,
             float AWidth, float AHeight, float AUnused1, float AUnused2, float AScaleX, float AScaleY);
+  // The same at AAngle instead of the current angle.
+  void DrawAt(gp::Graphics& AGraphics, float ACenterX, float ACenterY, float AReference, float AWidth, float AHeight,
+              float AScaleX, float AScaleY, float AAngle);
+  // What DrawAt with these arguments covers, shadow included (empty when the hand is hidden).
+  gp::RectF Bounds(float ACenterX, float ACenterY, float AReference, float AWidth, float AHeight, float AScaleX,
+                   float AScaleY, float AAngle);
   // Whether the integer point lies on the hand (not on its shadow), with the same placement.
   bool HitTest(int AX, int AY, float AOffsetX, float AOffsetY, float AReference, float AUnused, float AWidth,
                float AHeight, float AScaleX, float AScaleY);

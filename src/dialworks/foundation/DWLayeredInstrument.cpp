@@ -1,5 +1,6 @@
 #include "dialworks/foundation/DWLayeredInstrument.h"
 
+#include <algorithm>
 #include <cmath>
 
 
@@ -73,13 +74,18 @@ void TDWInstrumentLayers::DrawFrame(gp::Graphics& g, IDWLayeredDrawing& AInstrum
   const gp::GraphicsState state = g.Save();
   g.TranslateTransform(AFrame.Area.X, AFrame.Area.Y);
 
+  // What this paint can change: a host repainting part of the control clips the graphics to it.
+  const gp::RectF layer(0, 0, AFrame.Area.Width, AFrame.Area.Height);
+  AFrame.Visible = gp::RectF::Intersect(g.GetClipBounds(), layer);
+  AFrame.Partial = !(AFrame.Visible.X <= 0 && AFrame.Visible.Y <= 0 && AFrame.Visible.Right() >= layer.Width &&
+                     AFrame.Visible.Bottom() >= layer.Height);
+
   const float scale = DeviceScale(g);
   if (FWidth != AFrame.Area.Width || FHeight != AFrame.Area.Height || FScale != scale) Drop(lsBoth);
   const TDWLayerSet stale = TDWLayerSet((FFace ? 0 : lsFace) | (FTopBuilt ? 0 : lsTop));
   if (stale != lsNone) Build(g, AInstrument, AFrame, scale, AAntiAliased, stale);
   AFrame.TopLayer = static_cast<bool>(FTop);
 
-  const gp::RectF layer(0, 0, AFrame.Area.Width, AFrame.Area.Height);
   auto blit = [&](const gp::Bitmap& b) {
     if (scale == 1) g.DrawImage(b, gp::PointF(0, 0));
     else g.DrawImage(b, layer);
@@ -91,6 +97,25 @@ void TDWInstrumentLayers::DrawFrame(gp::Graphics& g, IDWLayeredDrawing& AInstrum
   g.Restore(moving);
   if (FTop) blit(*FTop);
   g.Restore(state);
+  // Off-screen renders (exports, matrix layers) do not change what a window shows.
+  if (!AFrame.Offscreen) {
+    FLastFrame = AFrame;
+    FLastFrameValid = true;
+  }
+}
+
+TRepaintRect DWLayerRepaintRect(const TDWLayerFrame& AFrame, const gp::RectF& ALayerRect, int AWidth, int AHeight) {
+  if (!(ALayerRect.Width > 0 && ALayerRect.Height > 0)) return {};
+  const double x0 = std::floor(double(ALayerRect.X) + AFrame.Area.X) - 1;
+  const double y0 = std::floor(double(ALayerRect.Y) + AFrame.Area.Y) - 1;
+  const double x1 = std::ceil(double(ALayerRect.Right()) + AFrame.Area.X) + 1;
+  const double y1 = std::ceil(double(ALayerRect.Bottom()) + AFrame.Area.Y) + 1;
+  // Non-finite bounds fail every comparison and give the whole control.
+  const int l = x0 >= 0 ? int(std::min(x0, double(AWidth))) : 0;
+  const int t = y0 >= 0 ? int(std::min(y0, double(AHeight))) : 0;
+  const int r = x1 <= AWidth ? int(std::max(x1, 0.0)) : AWidth;
+  const int b = y1 <= AHeight ? int(std::max(y1, 0.0)) : AHeight;
+  return {l, t, r - l, b - t};
 }
 
 }  // namespace dw

@@ -7,6 +7,8 @@
 //   DrawTopLayer     what lies over the moving parts (glass, bands, cap), when HasTopLayer says so
 //   DrawMovingParts  hands, pointers, elements: painted every frame between the two layers
 //   FaceShape        the outline moving parts and the face's inner parts are clipped to
+//   RepaintMoving    asks for the repaint of moved parts (by default the whole control; an
+//                    instrument that knows where they lie asks for that part: RequestLayerRepaint)
 //   ValueChanged, SizeChanged, StopMotion   its part of the lifecycle (below)
 //   SettleMotion  ends its animations with the moving parts at their targets (Settle, which
 //                 every control offers, calls it and then settles the elements)
@@ -40,6 +42,7 @@
 #include "dialworks/draw/Path.h"
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/Elements.h"
+#include "dialworks/host/HostServices.h"
 
 namespace dw {
 
@@ -54,6 +57,10 @@ struct DW_API TDWLayerArea {
 struct DW_API TDWLayerFrame : TDrawArea {
   TDWLayerArea Area;
   bool TopLayer = false;  // whether the top layer exists (else moving parts draw what it would hold)
+  // The part of the layers this paint can change (the graphics' clip, in layer coordinates). A
+  // partial paint (Partial) shows only what a repaint request covered; see RequestLayerRepaint.
+  gp::RectF Visible;
+  bool Partial = false;
 };
 
 // The outline moving parts are clipped to, in layer coordinates. Setting it as a clip is cheap:
@@ -96,6 +103,11 @@ class DW_API TDWInstrumentLayers {
   void Drop(TDWLayerSet ASet);
   // The face outline of the last build (empty before one).
   const TDWFaceShape& FaceShape() const { return FShape; }
+  // The last frame drawn on screen (false before one): its layout places later repaint requests.
+  bool LastFrame(TDWLayerFrame& AFrame) const {
+    if (FLastFrameValid) AFrame = FLastFrame;
+    return FLastFrameValid;
+  }
 
   bool HasFace() const { return static_cast<bool>(FFace); }
   bool HasTop() const { return static_cast<bool>(FTop); }
@@ -115,9 +127,16 @@ class DW_API TDWInstrumentLayers {
   std::unique_ptr<gp::Bitmap> FSpares[2];
   float FWidth = 0, FHeight = 0, FScale = 0;  // what the layers were built for
   TDWFaceShape FShape;
+  TDWLayerFrame FLastFrame;
+  bool FLastFrameValid = false;
   uint64_t FBuilds = 0;
   std::atomic<uint64_t> FDraws{0};  // frames that got the draw lock
 };
+
+// ALayerRect (layer coordinates of AFrame) as whole control pixels, one wider on every side and
+// cut to the control's AWidth x AHeight.
+DW_API TRepaintRect DWLayerRepaintRect(const TDWLayerFrame& AFrame, const gp::RectF& ALayerRect, int AWidth,
+                                       int AHeight);
 
 // The base of every instrument's basic class (TBase: the value model TDWBasicMinMaxInstrument, or
 // a control base for instruments without a value). Mouse events go to the elements
@@ -145,7 +164,7 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
     ValueChanged();
     // Moving parts on their way are repainted by their refresh timer, at most once per refresh
     // interval: a repaint of the new value's own would come on top of those.
-    if (!MotionRepaints()) TBase::InvalidateValue();
+    if (!MotionRepaints()) RepaintMoving();
   }
   void InvalidateRange() override {
     TBase::InvalidateRange();
@@ -227,6 +246,8 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
   // ValueChanged: a value change then requests no repaint of its own).
   virtual bool MotionRepaints() const { return false; }
   virtual int MinimumSize() const { return 0; }
+  // The moving parts moved (a new value, an animation step): asks for their repaint.
+  virtual void RepaintMoving() { TBase::InvalidateValue(); }
   // The geometry elements take the mouse with, for one event (read under the control lock,
   // released before any element is called).
   virtual std::unique_ptr<TRXElementGeometry> ElementGeometry() { return std::make_unique<TRXElementGeometry>(); }
@@ -235,6 +256,23 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
   const TDWFaceShape& BuiltFaceShape() const { return FLayers.FaceShape(); }
   void Drop(TDWInvalidation AKind) { FLayers.Drop(LayersDroppedBy(AKind)); }
   bool Stopped() const { return this->IsDestroying() || MotionStopped(); }
+  // The layout of the last frame (false before one), for placing a repaint request.
+  bool LastFrame(TDWLayerFrame& AFrame) const { return FLayers.LastFrame(AFrame); }
+  // Asks the host to repaint ALayerRect (layer coordinates of the last frame, widened to whole
+  // pixels plus one for anti-aliasing). An element, an instrument drawn scaled or at another size
+  // and a request before the first frame repaint the whole control instead (hosts repaint controls they show,
+  // in the controls' own pixels).
+  void RequestLayerRepaint(const gp::RectF& ALayerRect) {
+    if (this->IsLoading() || this->IsDestroying()) return;
+    TDWLayerFrame frame;
+    if (!LastFrame(frame) || frame.ScaleX != 1 || frame.ScaleY != 1 || frame.Width != float(this->Width()) ||
+        frame.Height != float(this->Height()) || dynamic_cast<TRXComponentElement*>(this)) {
+      this->Invalidate();
+      return;
+    }
+    const TRepaintRect r = DWLayerRepaintRect(frame, ALayerRect, this->Width(), this->Height());
+    if (!r.IsEmpty()) HostServices().RequestRepaint(*this, r);
+  }
   // Stops motion and destroys the elements, once. BeforeDestruction calls it (after the pins,
   // which classes built with TDWWithInputPin disconnect first); the destructor of a class that
   // overrides StopMotion calls it too, for an instrument deleted without BeforeDestruction.

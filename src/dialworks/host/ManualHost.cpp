@@ -110,14 +110,40 @@ double TManualHost::Elapsed() const {
   return double(FCore->NowUs) / 1000.0;
 }
 
-void TManualHost::RequestRepaint(TKVBasicControl& AControl) {
+void TManualHost::RequestRepaint(TKVBasicControl& AControl) { Repainted(AControl, nullptr); }
+
+void TManualHost::RequestRepaint(TKVBasicControl& AControl, const TRepaintRect& ARect) {
+  if (!ARect.IsEmpty()) Repainted(AControl, &ARect);
+}
+
+void TManualHost::Repainted(TKVBasicControl& AControl, const TRepaintRect* APart) {
   FRepaints.Add(AControl);
   std::function<void(TKVBasicControl&)> handler;
   {
     std::lock_guard lock(FRepaintHandlerLock);
     handler = FOnRepaint;
+    TDirty& d = FDirty[&AControl];
+    if (!APart) {
+      d.Whole = true;
+    } else if (d.Part.IsEmpty()) {
+      d.Part = *APart;
+    } else {
+      const int l = std::min(d.Part.Left, APart->Left), t = std::min(d.Part.Top, APart->Top);
+      const int r = std::max(d.Part.Left + d.Part.Width, APart->Left + APart->Width);
+      const int b = std::max(d.Part.Top + d.Part.Height, APart->Top + APart->Height);
+      d.Part = {l, t, r - l, b - t};
+    }
   }
   if (handler) handler(AControl);
+}
+
+TManualHost::TDirty TManualHost::TakeDirty(const TKVBasicControl& AControl) {
+  std::lock_guard lock(FRepaintHandlerLock);
+  const auto it = FDirty.find(&AControl);
+  if (it == FDirty.end()) return {};
+  const TDirty d = it->second;
+  FDirty.erase(it);
+  return d;
 }
 
 void TManualHost::RequestFocus(TKVBasicControl& AControl) {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "dialworks/Export.h"
@@ -32,6 +33,8 @@ class DW_API TManualHost : public IHostServices {
   TDateTime Now() override;
   using IHostServices::RequestRepaint;
   void RequestRepaint(TKVBasicControl& AControl) override;
+  // Counted and handed to the handler like a whole repaint; the part is kept (TakeDirty).
+  void RequestRepaint(TKVBasicControl& AControl, const TRepaintRect& ARect) override;
   // Recorded only (a manual host has no keyboard focus to move).
   void RequestFocus(TKVBasicControl& AControl) override;
   void Post(std::function<void()> AProc) override;
@@ -52,6 +55,14 @@ class DW_API TManualHost : public IHostServices {
   const TKVBasicControl* LastFocusRequest() const;
   // Called synchronously (on the requesting thread) for each repaint request, after counting.
   void SetOnRepaint(std::function<void(TKVBasicControl&)> AHandler);
+  // What was asked to be repainted of a control since the last TakeDirty for it: nothing, all of
+  // it (Whole) or the bounding rectangle of the parts asked for.
+  struct TDirty {
+    bool Whole = false;
+    TRepaintRect Part;
+    bool IsEmpty() const { return !Whole && Part.IsEmpty(); }
+  };
+  TDirty TakeDirty(const TKVBasicControl& AControl);
 
   // Runs the procedures posted so far (not those they post in turn); returns how many ran.
   size_t RunPosted();
@@ -69,6 +80,8 @@ class DW_API TManualHost : public IHostServices {
   mutable std::mutex FRepaintHandlerLock;
   uint64_t FFocusRequests = 0;  // both under FRepaintHandlerLock
   const TKVBasicControl* FLastFocus = nullptr;
+  std::map<const TKVBasicControl*, TDirty> FDirty;  // under FRepaintHandlerLock
+  void Repainted(TKVBasicControl& AControl, const TRepaintRect* APart);
 };
 
 }  // namespace dw

@@ -1,0 +1,127 @@
+// Repaints of only what moved: a new value or an animation step asks the host for the hand's old
+// and new place, and a screen repainted part by part ends up as a whole repaint would leave it.
+#include <gtest/gtest.h>
+
+#include "dialworks/angular/DWAngularGauge.h"
+#include "dialworks/draw/CairoGraphics.h"
+#include "support/InstrumentTest.h"
+#include "support/PixelDiff.h"
+
+using namespace dw;
+
+namespace {
+
+constexpr TAlphaColor Window = 0xFF2A3A4A;
+
+// A window showing one control: repaints what the host was asked for, as a desktop host does
+// (the background first, then the control clipped to the part).
+struct TScreen {
+  TManualHost& Host;
+  TKVBasicControl& Control;
+  gp::Bitmap Pixels;
+  TScreen(TManualHost& AHost, TKVBasicControl& AControl)
+      : Host(AHost), Control(AControl), Pixels(AControl.Width(), AControl.Height()) {
+    gp::CairoGraphics g(Pixels);
+    g.Clear(Window);
+    Control.Paint(g);
+    Host.TakeDirty(Control);
+  }
+  // Repaints what is dirty; returns it.
+  TManualHost::TDirty Update() {
+    const TManualHost::TDirty d = Host.TakeDirty(Control);
+    if (d.IsEmpty()) return d;
+    gp::CairoGraphics g(Pixels);
+    if (!d.Whole) g.SetClip(gp::RectF(float(d.Part.Left), float(d.Part.Top), float(d.Part.Width), float(d.Part.Height)));
+    g.Clear(Window);
+    Control.Paint(g);
+    return d;
+  }
+  // The worst difference from a whole paint of the control now.
+  int DifferenceFromWholePaint() { return dwtest::WorstDifference(Pixels, dwtest::RenderControl(Control, Window)); }
+};
+
+double Share(const TRepaintRect& R, const TKVBasicControl& C) {
+  return double(R.Width) * R.Height / (double(C.Width()) * C.Height());
+}
+
+}  // namespace
+
+TEST(AngularGaugeRepaint, NewValuesRepaintTheHandsPlacesOnly) {
+  dwtest::TScopedHost host;
+  TDWAngularGauge g;
+  g.Hand().Animation().SetEnabled(false);
+  g.SetValue(10);
+  TScreen screen(host.Host, g);
+  // A small step, a long one across the top, back to the start, beyond the end.
+  for (double v : {12.0, 60.0, 0.0, 150.0}) {
+    g.SetValue(v);
+    const TManualHost::TDirty d = screen.Update();
+    ASSERT_FALSE(d.Whole) << v;
+    ASSERT_FALSE(d.IsEmpty()) << v;
+    EXPECT_LT(Share(d.Part, g), v == 12.0 ? 0.2 : 0.7) << v;
+    EXPECT_EQ(screen.DifferenceFromWholePaint(), 0) << v;
+  }
+  // A hidden hand, an appearance change: the whole control again.
+  g.Hand().SetVisible(false);
+  EXPECT_TRUE(screen.Update().Whole);
+  g.SetValue(50);
+  EXPECT_TRUE(screen.Update().Whole);
+  EXPECT_EQ(screen.DifferenceFromWholePaint(), 0);
+}
+
+// The hand keeps moving between a repaint request and the paint that serves it: the paint shows
+// the requested angle (never a hand cut at the edge of the part), and the screen ends exact.
+TEST(AngularGaugeRepaint, AnimationRepaintedPartByPartEndsExact) {
+  dwtest::TScopedHost host;
+  TDWAngularGauge g;
+  g.SetValue(1);  // the first value jumps
+  TScreen screen(host.Host, g);
+  g.SetValue(100);
+  ASSERT_TRUE(g.Animating());
+  // The same gauge, still, showing the angle the screen shows.
+  TDWAngularGauge still;
+  still.Hand().Animation().SetEnabled(false);
+  int parts = 0;
+  for (int step = 0; step < 400 && g.Animating(); ++step) {
+    host.Host.Advance(7);  // paints fall between the clock's ticks and the refresh timer's
+    const TManualHost::TDirty d = screen.Update();
+    if (d.IsEmpty()) continue;
+    EXPECT_FALSE(d.Whole);
+    ++parts;
+    still.Hand().SetAngle(g.ShownHandAngle());
+    ASSERT_EQ(dwtest::WorstDifference(screen.Pixels, dwtest::RenderControl(still, Window)), 0) << step;
+  }
+  EXPECT_FALSE(g.Animating());
+  host.Host.Advance(100);
+  screen.Update();
+  EXPECT_GT(parts, 10);
+  EXPECT_EQ(screen.DifferenceFromWholePaint(), 0);
+}
+
+// A value taken over without a repaint request (while loading) and an off-screen render cut by
+// its buffer still show the current value.
+TEST(AngularGaugeRepaint, LoadedValuesAndCutRendersShowTheCurrentValue) {
+  dwtest::TScopedHost host;
+  TDWAngularGauge g;
+  g.Hand().Animation().SetEnabled(false);
+  g.SetValue(30);
+  TScreen screen(host.Host, g);
+  g.SetLoading(true);
+  g.SetValue(70);
+  g.Loaded();
+  screen.Update();
+  EXPECT_EQ(screen.DifferenceFromWholePaint(), 0);
+
+  g.SetLoading(true);
+  g.SetValue(95);  // the hand moves into the right half, which alone is rendered below
+  g.SetLoading(false);
+  const int w = g.Width(), h = g.Height(), half = w / 2;
+  std::vector<uint32_t> whole(size_t(w) * h, 0), right(size_t(w - half) * h, 0);
+  ASSERT_TRUE(g.IntRender(0, 0, float(w), float(h), whole.data(), w, h));
+  ASSERT_TRUE(g.IntRender(-half, 0, float(w), float(h), right.data(), w - half, h));
+  int worst = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = half; x < w; ++x)
+      worst = std::max(worst, dwtest::ChannelDiff(whole[size_t(y) * w + x], right[size_t(y) * (w - half) + x - half]));
+  EXPECT_LE(worst, 1);
+}
