@@ -127,21 +127,6 @@ TEST(AngularGauge, FirstValueJumpsLaterOnesAnimateArrivalStopsTimer) {
   EXPECT_FLOAT_EQ(g.Hand().GetCurrentAngle(), 189);
 }
 
-TEST(AngularGauge, AnimationRepaintsAtMostOncePer25ms) {
-  TScopedHost host;
-  host.Host.AnimationClock().SetInterval(1);  // a clock far faster than the refresh timer
-  TDWAngularGauge g;
-  g.SetValue(1);  // the first change jumps
-  g.Hand().Animation().SetAcceleration(0.001f);  // slow: still moving after a second
-  g.SetValue(100);
-  const uint64_t before = host.Host.RepaintCount(g);
-  host.Host.Advance(1000);
-  EXPECT_TRUE(g.Animating());
-  const uint64_t repaints = host.Host.RepaintCount(g) - before;
-  EXPECT_LE(repaints, 1000u / TDWBasicAngularGauge::RefreshInterval);
-  EXPECT_GE(repaints, 1000u / TDWBasicAngularGauge::RefreshInterval - 2);
-}
-
 // Issue 15: each new value asked for two repaints of its own on top of the refresh timer's.
 TEST(AngularGauge, NewValuesRepaintOnceOrLeaveItToTheRefreshTimer) {
   TScopedHost host;

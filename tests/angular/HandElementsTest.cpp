@@ -131,45 +131,10 @@ TEST(GaugeHands, ControlHandDragWheelStatePinAndOnChange) {
   EXPECT_EQ(knob->Value(), 10);
 }
 
-TEST(GaugeHands, ControlHandColoursAndDragGapRule) {
-  TScopedHost host;
-  TDWAngularGauge g;
-  auto* knob = &g.Elements().Add<TDWExternalGaugeControlHandElement>();
-  TDWControlAngularGaugeHand& h = knob->ControlHand();
-  EXPECT_EQ(h.GetColor(), h.Color());
-  h.SetSelected(true);
-  EXPECT_EQ(h.GetColor(), h.Color());  // selected colours need the focus
-  g.FocusGained();
-  EXPECT_EQ(h.GetColor(), 0xFF0000FFu);
-  knob->MouseEnter();
-  EXPECT_EQ(h.GetColor(), 0xFF6495EDu);
-  h.SetSelected(false);
-  EXPECT_EQ(h.GetColor(), 0xFFFFA500u);
-  knob->MouseLeave();
-  EXPECT_EQ(h.GetColor(), h.Color());
-
-  // The drag rule alone, on a full circle: no gap, every angle on the scale.
+// The state colours: LinearHand (the control hand's colours are the foundation's, shared).
+TEST(GaugeHands, DragRuleOnAFullCircle) {
+  // No gap: every angle lies on the scale.
   const TDWDialAngles full = DWDialAngles(90, 90);
   EXPECT_NEAR(DWDialDragValue(full, false, 0, 360, 0), 90, 1e-3);
   EXPECT_EQ(DWDialDragValue(full, false, 0, 360, NAN), 0);
-}
-
-TEST(GaugeHands, FormWithLinkedControlHandRoundTrips) {
-  TScopedHost host;
-  const char* form = R"({
-  "format": "dialworks-form", "version": 1, "width": 400, "height": 200, "color": "0xFFF0F0F0",
-  "components": [
-    {"class": "TDWAngularGauge", "name": "Knob", "left": 0, "top": 0, "properties": {"Width": 200, "Height": 200,
-      "Elements": [{"class": "TDWExternalGaugeControlHandElement", "Value": 40},
-                   {"class": "TDWGaugeMinMaxHandElement", "Mode": "gmmMin"},
-                   {"class": "TDWExternalGaugeHandElement", "Value": 70}]}},
-    {"class": "TDWAngularGauge", "name": "Speed", "left": 200, "top": 0, "properties": {"Width": 200, "Height": 200}}],
-  "links": [{"from": "Knob.Elements[0].StatePin", "to": "Speed.InputPin"}]})";
-  const std::unique_ptr<TDWForm> second = dwtest::RoundTripForm(form);
-  ASSERT_NE(second, nullptr);
-  auto& knob = dynamic_cast<TDWAngularGauge&>(second->Components(0));
-  auto& speed = dynamic_cast<TDWAngularGauge&>(second->Components(1));
-  auto& control = dynamic_cast<TDWExternalGaugeControlHandElement&>(knob.Elements().ItemComponent(0));
-  control.SetValue(65);
-  EXPECT_EQ(speed.Value(), 65);
 }

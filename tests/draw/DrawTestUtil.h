@@ -57,6 +57,4 @@ inline InkBox Ink(const gp::Bitmap& bmp, int alphaAbove = 0) {
   return box;
 }
 
-inline int Luma(TAlphaColor c) { return (GetRed(c) * 3 + GetGreen(c) * 6 + GetBlue(c)) / 10; }
-
 }  // namespace dw::test

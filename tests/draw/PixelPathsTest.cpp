@@ -142,26 +142,6 @@ TEST(PixelPaths, ShapedClipsPaintLikeCairo) {
   }
 }
 
-// Issue 15: graphics made one per frame share the clip coverage kept on their thread; a clip of
-// the same size but another shape never gets that coverage.
-TEST(PixelPaths, NewGraphicsEachFrameShareOnlyTheSameClipsCoverage) {
-  GraphicsPath a, b;
-  a.AddRoundRectangle(RectF(8.5f, 6.5f, 130, 105), SizeF(40, 40));
-  b.AddRoundRectangle(RectF(40, 20, 60, 60), SizeF(20, 20));
-  auto through = [](const GraphicsPath& AClip) {
-    return [&AClip](Graphics& g) {
-      g.SetClip(AClip);
-      g.FillRectangle(SolidBrush(0x800000FF), RectF(0, 0, kW, kH));
-    };
-  };
-  const auto firstA = Paint(through(a), 2), firstB = Paint(through(b), 2);
-  EXPECT_GT(Compare(*firstA, *firstB).Far, 1000);
-  for (int k = 0; k < 2; ++k) {
-    EXPECT_EQ(Compare(*Paint(through(a), 2), *firstA).Worst, 0) << k;
-    EXPECT_EQ(Compare(*Paint(through(b), 2), *firstB).Worst, 0) << k;
-  }
-}
-
 // Off, the graphics draws exactly what Cairo draws, and a layer it opens is off too.
 TEST(PixelPaths, SwitchedOffCairoDrawsEverything) {
   GraphicsPath rounded;

@@ -10,7 +10,6 @@
 
 using namespace dw;
 using namespace dw::gp;
-using dw::test::ColorNear;
 
 TEST(RecordingGraphics, RecordsDeviceGeometryStateAndOrder) {
   RecordingGraphics g(nullptr, SizeF(200, 100));
@@ -191,36 +190,6 @@ TEST(Shading, HelpersStayInsideTheirRectangles) {
   EXPECT_EQ(GetAlpha(bmp.GetPixel(int(r.Center().X), int(r.Center().Y))), 0);
   EXPECT_EQ(GetAlpha(bmp.GetPixel(int(r.X + 10), int(r.Center().Y))), 0);
   EXPECT_EQ(GetAlpha(bmp.GetPixel(int(r.X + 4), int(r.Center().Y))), 255);
-}
-
-TEST(Shading, LightComesFromTheTopLeft) {
-  const RectF r(10, 10, 100, 100);
-  Bitmap bmp(120, 120);
-  CairoGraphics g(bmp);
-  g.SetSmoothingMode(SmoothingModeAntiAlias);
-  // Frame: the outer part of the top-left is lit (first colour), of the bottom-right shaded.
-  RXDrawFrame3DF(g, 0xFFFFFFFF, 0xFF000000, r, 12);
-  EXPECT_GT(test::Luma(bmp.GetPixel(14, 14)), test::Luma(bmp.GetPixel(105, 105)) + 100);
-  bmp.Clear(0);
-  RXDrawEllipse3DF(g, 0xFFFFFFFF, 0xFF000000, r, 12);
-  EXPECT_GT(test::Luma(bmp.GetPixel(27, 27)), test::Luma(bmp.GetPixel(92, 92)) + 60);
-  // The line: lit on its upper side, the sunken one on its lower side.
-  bmp.Clear(0);
-  RXDrawLine3DF(g, 0xFFFFFFFF, 0xFF000000, PointF(10, 30), PointF(110, 30), 10, false);
-  RXDrawLine3DF(g, 0xFFFFFFFF, 0xFF000000, PointF(10, 80), PointF(110, 80), 10, true);
-  EXPECT_GT(test::Luma(bmp.GetPixel(60, 26)), test::Luma(bmp.GetPixel(60, 33)) + 80);
-  EXPECT_LT(test::Luma(bmp.GetPixel(60, 76)), test::Luma(bmp.GetPixel(60, 83)) - 80);
-  // Glass brightens the upper half and leaves the lower part.
-  bmp.Clear(0xFF000000);
-  RXGlossEllipse3DF(g, 0xC0FFFFFF, 0x00FFFFFF, r);
-  EXPECT_GT(test::Luma(bmp.GetPixel(60, 20)), 100);
-  EXPECT_EQ(test::Luma(bmp.GetPixel(60, 95)), 0);
-  // A bulb is brighter towards its top-left than at its lower rim, and keeps its hue.
-  bmp.Clear(0);
-  RXFillBulb3DF(g, 0xFFFF0000, r);
-  TAlphaColor hi = bmp.GetPixel(45, 50), lo = bmp.GetPixel(85, 95);
-  EXPECT_GT(test::Luma(hi), test::Luma(lo));
-  EXPECT_GT(GetRed(lo), GetGreen(lo) + 50);
 }
 
 TEST(Shading, ColourHelpersAndRoundDiamondPath) {

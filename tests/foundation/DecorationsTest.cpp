@@ -93,12 +93,3 @@ TEST(CenterCap, DiscsShadowAndSkippedTransparentDisc) {
   center.Draw(g, 200, 200, 200, false);
   EXPECT_TRUE(g.Drawing().empty());
 }
-
-TEST(Glass, ChangeAlsoCallsTheOwnersProcedure) {
-  int changes = 0, glassChanges = 0;
-  TDWGlass glass([&] { ++changes; }, nullptr, nullptr, [&] { ++glassChanges; });
-  glass.SetLightColor(0x80FFFFFF);
-  glass.SetLightColor(0x80FFFFFF);
-  EXPECT_EQ(changes, 1);
-  EXPECT_EQ(glassChanges, 1);
-}

@@ -5,7 +5,6 @@
 #include <limits>
 #include <thread>
 
-#include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/foundation/DWAnalogInstrumentHand.h"
 
@@ -86,29 +85,6 @@ TEST(AngularHand, PolygonsBevelsAndShadowAsDrawn) {
   ExpectPoint(fills[0]->Points[1], 178 + 2.814f, 99 + 2.814f);
 }
 
-TEST(AngularHand, PixelsOnCairo) {
-  TDWAngularHand hand(nullptr, nullptr, nullptr);
-  hand.SetAngle(0);
-  gp::Bitmap bitmap(201, 201);
-  {
-    gp::CairoGraphics g(bitmap);
-    g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
-    DrawHand(hand).Drawing();  // geometry first built by a recording pass, reused here
-    hand.Draw(g, 0, 0, 100, 100, 201, 201, 0, 0, 1, 1);
-    g.Flush();
-  }
-  const TAlphaColor tip = bitmap.GetPixel(170, 100);
-  EXPECT_EQ(tip >> 24, 0xFFu);
-  EXPECT_GT((tip >> 16) & 0xFF, 0xC0u);  // red, lightened at most by a bevel edge
-  EXPECT_LT(tip & 0xFF, 0x60u);
-  // Below the hand's tail only the translucent dark shadow lies.
-  const TAlphaColor shadow = bitmap.GetPixel(80, 106);
-  EXPECT_GT(shadow >> 24, 0u);
-  EXPECT_LT(shadow >> 24, 0xA0u);
-  EXPECT_LT((shadow >> 16) & 0xFF, 0x20u);
-  EXPECT_EQ(bitmap.GetPixel(20, 20), 0u);
-}
-
 TEST(AngularHand, OptionalPartsAndCachedGeometry) {
   int changes = 0;
   TDWAngularHand hand([&] { ++changes; }, nullptr, nullptr);
@@ -158,21 +134,16 @@ TEST(AngularHand, HitTestTheHandNotItsShadow) {
   EXPECT_TRUE(hand.HitTest(220, 340, 10, 5, 100, 100, 201, 201, 2, 2));
 }
 
+// The spring itself (steps, overshoot, the shorter way round): HandAnimation in GeometryTest.
 TEST(AngularHand, AnimationDrivesTheAngleState) {
   TDWAngularHand hand(nullptr, nullptr, nullptr);
   hand.SetAngle(0);
   hand.SetTargetAngle(90);
   ASSERT_TRUE(hand.PerformAnimation());
-  EXPECT_NEAR(hand.GetCurrentAngle(), 1.35f, 1e-5);
-  int steps = 1;
-  while (hand.PerformAnimation()) ASSERT_LT(++steps, 1000);  // the step count: the motion test
+  EXPECT_GT(hand.GetCurrentAngle(), 0);
+  while (hand.PerformAnimation()) {}
   EXPECT_EQ(hand.GetCurrentAngle(), 90);
-
-  // Full circle: 350 -> 10 turns 20 degrees clockwise; on an open scale it goes back 340.
-  hand.SetAngle(350);
-  hand.SetTargetAngle(10);
-  hand.PerformAnimation();
-  EXPECT_GT(hand.GetMotion().Speed, 0);
+  // An open scale never takes the way through 360.
   TOpenScaleHand open(nullptr, nullptr, nullptr);
   open.SetAngle(350);
   open.SetTargetAngle(10);

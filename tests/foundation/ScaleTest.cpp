@@ -4,8 +4,6 @@
 #include <vector>
 
 #include "FoundationTestClasses.h"
-#include "dialworks/framework/Form.h"
-#include "dialworks/framework/FormJson.h"
 
 using namespace dw;
 using namespace dwtest;
@@ -20,36 +18,6 @@ std::vector<std::string> Labels(const TDWScaleTickList& l) {
 }
 
 }  // namespace
-
-TEST(GaugeScale, DefaultsAndStreaming) {
-  TTestDialBasic dial;
-  TDWReversibleGaugeScale& s = dial.Scale();
-  // Nothing of a new scale is written to a form (the tick lists below show the defaults at work).
-  EXPECT_TRUE(SaveProperties(s).empty()) << SaveProperties(s).dump();
-
-  s.MajorTicks().SetCount(5);
-  s.Precision().SetFixedPrecision(true);
-  s.MajorTicks().MinTick().TickLabel().SetVisible(false);
-  TJson saved = SaveProperties(s);
-  EXPECT_EQ(saved["MajorTicks"]["Count"], 5);
-  EXPECT_EQ(saved["Precision"]["FixedPrecision"], true);
-  EXPECT_EQ(saved["MajorTicks"]["MinTick"]["TickLabel"]["Visible"], false);
-  EXPECT_FALSE(saved["Precision"].contains("NumberDigits"));
-  EXPECT_TRUE(s.MajorTicks().GetCountStored());
-  EXPECT_FALSE(s.MinorTicks().GetCountStored());
-
-  // Every change inside the scale reaches the instrument's callback.
-  const int before = dial.RangeInvalidations;
-  s.MinorTicks().Length().SetValue(0.03f);
-  s.SetReversed(true);
-  EXPECT_EQ(dial.RangeInvalidations, before + 2);
-
-  // Limits: digits the formatter can show, counts the tick list can hold.
-  s.Precision().SetNumberDigits(99);
-  EXPECT_EQ(s.Precision().NumberDigits(), 15u);
-  s.MinorTicks().SetCount(UINT32_MAX);
-  EXPECT_EQ(s.MinorTicks().Count(), kDWMaxTickSteps);
-}
 
 // Each scale setting reaches the tick list (what the list makes of it: TickListTest).
 TEST(GaugeScale, TickListsFollowTheScaleSettings) {

@@ -229,29 +229,6 @@ TEST(Pins, DestroyingEitherEndDisconnects) {
   EXPECT_FALSE(s2.Connected());
 }
 
-TEST(Pins, PinListKeepsNamedPinsInOrder) {
-  TPXPinList list;
-  std::vector<int64_t> red;
-  auto& r = list.Add<TPXIntegerSinkPin>("Red", [&](TPXPin&, int64_t v) { red.push_back(v); });
-  list.Add<TPXIntegerSinkPin>("Green");
-  list.Add<TPXIntegerSinkPin>("Blue");
-  list.Add<TPXIntegerSinkPin>("Alpha");
-  ASSERT_EQ(list.Count(), 4u);
-  EXPECT_EQ(list[3].Name(), "Alpha");
-  EXPECT_EQ(list.Find("Red"), &r);
-  EXPECT_EQ(list.IndexOf("Blue"), 2);
-  EXPECT_EQ(list.Find("red"), nullptr);
-  EXPECT_EQ(list.IndexOf("Purple"), -1);
-  EXPECT_EQ(list.Items(1), &list[1]);
-  EXPECT_EQ(list.Items(4), nullptr);
-  TPXIntegerSourcePin source;
-  ASSERT_TRUE(source.Connect(*list.Find("Red")));
-  source.SendValue(200);
-  EXPECT_EQ(red, (std::vector<int64_t>{200}));
-  list.Clear();
-  EXPECT_FALSE(source.Connected());
-}
-
 // Four sender threads hammer one sink while the main thread links and unlinks it; after each
 // Disconnect returns, no delivery may be running or start. Finally the sink is destroyed while
 // the senders are still sending. Run under ThreadSanitizer.

@@ -128,13 +128,9 @@ TEST(LinearElements, ControlHandDragsWheelsAndSendsItsValue) {
   g.MouseUp(mbLeft, {}, hx, 5000);
   g.MouseMove({}, hx, int(mid));
   EXPECT_EQ(c.Value(), 10);  // released: no more dragging
-  // Wheel: 1 % of the range per notch, stopping at the bounds.
+  // Wheel: 1 % of the range per notch (the bounds: LinearGeometry.WheelStepsStopAtTheBounds).
   g.MouseWheel({}, 120, hx, hy);
   EXPECT_NEAR(c.Value(), 10.1, 1e-5);
-  for (int k = 0; k < 200; ++k) g.MouseWheel({}, 120, hx, hy);
-  EXPECT_EQ(c.Value(), 20);
-  for (int k = 0; k < 200; ++k) g.MouseWheel({}, -120, hx, hy);
-  EXPECT_EQ(c.Value(), 10);
   // Leaving the gauge clears the hover.
   g.MouseLeave();
   EXPECT_FALSE(c.ControlHand().MouseOver());

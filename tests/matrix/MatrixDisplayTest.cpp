@@ -321,20 +321,6 @@ TEST(MatrixDisplay, RegisteredClassesAndForms) {
                             &checked),
             std::vector<std::string>{});
   EXPECT_EQ(checked, 5);
-  const char* form = R"({
-  "format": "dialworks-form", "version": 1, "width": 200, "height": 120, "color": "0xFF101010",
-  "components": [{"class": "TDWMatrixDisplay", "name": "Matrix", "left": 0, "top": 0, "properties": {
-    "Width": 200, "Height": 120, "Rows": 12, "Cols": 20, "Row": 3, "Col": 4, "Color": "0xFF200000",
-    "Segmnts": {"Shape": "ssRoundRectangle", "Proportional": false, "ShowReflection": false},
-    "Layers": [{"class": "TDWTextMatrixLayer", "Text": "Hi", "Crop": true},
-               {"class": "TDWExternalAngularGaugeMatrixLayer", "Value": 30}]
-  }}]})";
-  const std::unique_ptr<TDWForm> second = dwtest::RoundTripForm(form);
-  ASSERT_NE(second, nullptr);
-  auto* m = dynamic_cast<TDWMatrixDisplay*>(second->FindComponent("Matrix"));
-  ASSERT_NE(m, nullptr);
-  EXPECT_EQ(m->Row(), 3u);
-  EXPECT_EQ(m->Layers().Count(), 2u);
   // A form with a cursor beyond a small grid loads it limited.
   const std::unique_ptr<TDWForm> small = dwtest::RoundTripForm(R"({
   "format": "dialworks-form", "version": 1, "width": 50, "height": 50,

@@ -1,36 +1,26 @@
-// The segment gauge: the digit masks of every layout against the shapes and the table, value to
+// The segment gauge: the digit masks of every layout against the table, value to
 // masks (fixed and free decimals, leading zeros, bases, rounding, carries, overflow, bad values),
 // the digit count, the sign cell's geometry and lighting, the painted frame decoded back into
-// masks, the cached layout, bad input, and the registered classes' tables and forms.
+// masks, the cached layout, bad input, and the registered classes' tables.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
-#include "dialworks/framework/Form.h"
-#include "dialworks/host/ManualHost.h"
-#include "dialworks/package/DialworksPkg.h"
 #include "dialworks/segment/DWSegmentGauge.h"
+#include "support/InstrumentTest.h"
 #include "support/TableCheck.h"
 
 using namespace dw;
 
 namespace {
 
-struct TScopedHost {
-  TManualHost Host;
-  TScopedHost() {
-    SetHostServices(&Host);
-    RegisterDialworksPackage();
-  }
-  ~TScopedHost() { SetHostServices(nullptr); }
-};
+using dwtest::TScopedHost;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -73,25 +63,6 @@ std::string Read(double AValue, int ACells, bool AFixed = true, int ADecimals = 
   return Text(R, AType);
 }
 
-// Where each segment's centroid lies in its cell: the share across and down the segments' box.
-std::vector<std::pair<float, float>> Places(TDWSegmentsType AType) {
-  std::array<TDWSegmentPolygon, 17> shapes;
-  const int n = DWSegmentShapes(AType, 40, 60, {}, shapes) - 1;
-  std::vector<std::pair<float, float>> c;
-  float x0 = 1e9f, x1 = -1e9f, y0 = 1e9f, y1 = -1e9f;
-  for (int i = 0; i < n; ++i) {
-    float sx = 0, sy = 0;
-    for (int j = 0; j < shapes[size_t(i)].Count; ++j) {
-      const gp::PointF& q = shapes[size_t(i)].Points[size_t(j)];
-      sx += q.X, sy += q.Y;
-      x0 = std::min(x0, q.X), x1 = std::max(x1, q.X), y0 = std::min(y0, q.Y), y1 = std::max(y1, q.Y);
-    }
-    c.push_back({sx / float(shapes[size_t(i)].Count), sy / float(shapes[size_t(i)].Count)});
-  }
-  for (auto& [x, y] : c) x = (x - x0) / (x1 - x0), y = (y - y0) / (y1 - y0);
-  return c;
-}
-
 // The masks the painted frame lights, cell by cell from the right: every lit polygon of the frame
 // (layer 0, the face is layer 1) matched against the cell shapes moved to their cells.
 std::vector<uint32_t> PaintedMasks(TDWBasicSegmentGauge& G) {
@@ -118,32 +89,14 @@ std::vector<uint32_t> PaintedMasks(TDWBasicSegmentGauge& G) {
 
 }  // namespace
 
-TEST(SegmentGauge, DigitMasksEqualTheTableAndLightTheRightSegments) {
+// Which segment each bit lights: SegmentIndicatorTest (the segment order of each layout).
+TEST(SegmentGauge, DigitMasksEqualTheTable) {
   for (size_t t = 0; t < 4; ++t) {
     const TDWSegmentsType type = kTypes[t];
     for (unsigned d = 0; d < 16; ++d) EXPECT_EQ(DWSegmentDigitMask(type, d), kTable[t][d]) << t << " " << d;
     EXPECT_EQ(DWDecimalPointBit(type), kTable[t][16]);
     EXPECT_EQ(DWSegmentOverflowMask(type), kTable[t][17]);
     EXPECT_EQ(DWSegmentDigitMask(type, 16), 0u);
-
-    // Against the shapes: "8" lights exactly the ring and the middle bar(s); the overflow symbol
-    // exactly the middle bar(s); "1" only segments right of the centre; every mask stays within
-    // the layout's segments.
-    const auto places = Places(type);
-    const int n = int(places.size());
-    uint32_t ring = 0, middle = 0, right = 0;
-    for (int i = 0; i < n; ++i) {
-      const auto [x, y] = places[size_t(i)];
-      const bool edge = x < 0.15f || x > 0.85f || y < 0.1f || y > 0.9f;
-      if (std::fabs(y - 0.5f) < 0.1f) middle |= 1u << i;
-      if (edge) ring |= 1u << i;
-      if (x > 0.55f) right |= 1u << i;
-    }
-    EXPECT_EQ(DWSegmentDigitMask(type, 8), ring | middle) << t;
-    EXPECT_EQ(DWSegmentOverflowMask(type), middle) << t;
-    EXPECT_EQ(DWSegmentDigitMask(type, 1) & ~right, 0u) << t;
-    EXPECT_EQ(DWSegmentDigitMask(type, 0) & middle, 0u) << t;
-    EXPECT_EQ(DWSegmentDigitMask(type, 0) & ring, ring) << t;
     for (unsigned d = 0; d < 16; ++d) EXPECT_LT(DWSegmentDigitMask(type, d), DWDecimalPointBit(type));
   }
   EXPECT_EQ(DWSegmentDigitMask(st7Segments, 8), 0x7Fu);  // "8" lights all seven
@@ -380,29 +333,10 @@ TEST(SegmentGauge, LayoutCacheAndBadInput) {
   EXPECT_LE(fills, 60u);
 }
 
-TEST(SegmentGauge, RegisteredClassesTablesAndForm) {
+TEST(SegmentGauge, RegisteredClassesPassTheTableCheck) {
   TScopedHost host;
   int checked = 0;
   EXPECT_EQ(CheckUnitTables("DWSegmentGauge", {"TDWExternalSegmentGaugeMatrixElement"}, &checked),
             std::vector<std::string>{});
   EXPECT_EQ(checked, 5);
-  const char* form = R"({
-  "format": "dialworks-form", "version": 1, "width": 200, "height": 60, "color": "0xFF101010",
-  "components": [{"class": "TDWSegmentGauge", "name": "G", "left": 0, "top": 0, "properties": {
-    "Width": 200, "Height": 60, "Min": -100, "Value": -12.5, "SegmentsType": "st16Segments",
-    "Digits": {"Base": 16, "AutoSize": false, "NumberDigits": 6}, "Precision": {"NumberDigits": 1},
-    "Sign": {"ShowPlus": true, "Offsets": {"Separation": {"Value": 0.2}}}, "LeadingZero": true,
-    "Glow": true, "Slant": 0.1, "Rotation": {"Angle": 180},
-    "Elements": [{"class": "TDWExternalSegmentGaugeElement", "Value": 3}]
-  }}]})";
-  TFormLoadResult first = LoadForm(form);
-  ASSERT_TRUE(first) << first.Error;
-  const std::string saved = SaveForm(*first.Form);
-  TFormLoadResult second = LoadForm(saved);
-  ASSERT_TRUE(second) << second.Error;
-  EXPECT_EQ(SaveForm(*second.Form), saved);
-  auto* g = dynamic_cast<TDWSegmentGauge*>(&second.Form->Components(0));
-  ASSERT_NE(g, nullptr);
-  EXPECT_EQ(g->Digits().Base(), 16u);
-  EXPECT_EQ(g->Elements().Count(), 1u);
 }

@@ -1,6 +1,6 @@
 // The segment text display: the walk of a text over the grid (line breaks, wrapping, decimal
 // points, unknown characters), the character tables, UTF-8 decoding, the text pin, the cell
-// layout, bad input, and the registered classes' tables and forms.
+// layout, bad input, and the registered classes' tables.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,25 +9,16 @@
 
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
-#include "dialworks/framework/Form.h"
-#include "dialworks/host/ManualHost.h"
-#include "dialworks/package/DialworksPkg.h"
 #include "dialworks/segment/DWSegmentGauge.h"
 #include "dialworks/segment/DWSegmentText.h"
+#include "support/InstrumentTest.h"
 #include "support/TableCheck.h"
 
 using namespace dw;
 
 namespace {
 
-struct TScopedHost {
-  TManualHost Host;
-  TScopedHost() {
-    SetHostServices(&Host);
-    RegisterDialworksPackage();
-  }
-  ~TScopedHost() { SetHostServices(nullptr); }
-};
+using dwtest::TScopedHost;
 
 struct TCell {
   int Col, Row;
@@ -179,7 +170,7 @@ TEST(SegmentText, CellsPinAndPaintedFrame) {
   EXPECT_EQ(litCells()[7], 2);
 }
 
-TEST(SegmentText, BadInputAndTablesAndForm) {
+TEST(SegmentText, BadInputAndTables) {
   TScopedHost host;
   std::string huge(100000, 'A');
   huge.append("\r\r\n\n...\xFF\xFE\x01\x7F");
@@ -199,20 +190,4 @@ TEST(SegmentText, BadInputAndTablesAndForm) {
   EXPECT_EQ(CheckUnitTables("DWSegmentText", {"TDWExternalSegmentTextMatrixElement"}, &checked),
             std::vector<std::string>{});
   EXPECT_EQ(checked, 4);
-  const char* form = R"({
-  "format": "dialworks-form", "version": 1, "width": 300, "height": 100, "color": "0xFF101010",
-  "components": [{"class": "TDWSegmentText", "name": "T", "left": 0, "top": 0, "properties": {
-    "Width": 300, "Height": 100, "Rows": 3, "Cols": 12, "Text": "H\u00e9llo 1.5\r\nW", "SegmentsType": "st14Segments",
-    "Glow": true, "Slant": -0.1, "Rotation": {"Angle": 90}, "InactiveAutoDim": false, "InactiveColor": "0x00000000"
-  }}]})";
-  TFormLoadResult first = LoadForm(form);
-  ASSERT_TRUE(first) << first.Error;
-  const std::string saved = SaveForm(*first.Form);
-  TFormLoadResult second = LoadForm(saved);
-  ASSERT_TRUE(second) << second.Error;
-  EXPECT_EQ(SaveForm(*second.Form), saved);
-  auto* t = dynamic_cast<TDWSegmentText*>(&second.Form->Components(0));
-  ASSERT_NE(t, nullptr);
-  EXPECT_EQ(t->Text(), "H\xC3\xA9llo 1.5\r\nW");
-  EXPECT_EQ(t->Cols(), 12u);
 }
