@@ -175,6 +175,9 @@ class KeptClipMasks {
   uint64_t uses_ = 0;
 };
 
+// RasterisePolygon's scratch kept for the thread, in floats (4 MiB).
+constexpr size_t kMostKeptAccumulator = size_t(1) << 20;
+
 KeptClipMasks& KeptClips() {
   thread_local KeptClipMasks kept;
   return kept;
@@ -461,7 +464,11 @@ bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape,
     spans_.clear();
     // The scratch grows to the largest polygon's box only: a graphics made for one frame (a host
     // painting into a new surface) would otherwise clear one for the whole target every frame.
-    RasterisePolygon(polygon_.data(), int(polygon_.size()), mask, maskStride, l, t, w, h, &accum_, &spans_);
+    // It is the thread's, not the graphics': many instruments painted in turn (each window with
+    // its own graphics) then reuse one scratch that stays in the cache. Very large ones go after use.
+    thread_local std::vector<float> accum;
+    RasterisePolygon(polygon_.data(), int(polygon_.size()), mask, maskStride, l, t, w, h, &accum, &spans_);
+    if (accum.size() > kMostKeptAccumulator) std::vector<float>().swap(accum);
     clipCoverage();
   } else {
     coverageKey_.reset();

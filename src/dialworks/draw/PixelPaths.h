@@ -69,7 +69,6 @@ class DW_API PixelPaths {
   cairo_surface_t* coverage_ = nullptr;  // A8 coverage of one fill, kept and grown as needed
   std::vector<MaskSpan> spans_;          // its painted runs (kept: no allocation per fill)
   std::vector<PointF> polygon_;          // a polygon's device points (kept)
-  std::vector<float> accum_;             // RasterisePolygon's scratch (kept)
   GraphicsPath path_;                    // a polygon Cairo rasterises (kept)
   // Which computed shape the coverage mask holds, if one, and under which clip.
   struct CoverageKey {
