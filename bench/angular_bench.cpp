@@ -5,6 +5,12 @@
 //   x_floor_no_shadow  the same with the hand's shadow off
 //   x_frame          face rebuild / frame; goal under about 8
 //   allocs_per_frame operator new calls per steady frame; goal 0
+//   layer_bytes      pixels a painted gauge holds (its cached layers); layer_bytes_dropped the same
+//                    after a change dropped both layers and before the next paint (the spares)
+//   cpu_ms_per_s     20 gauges animating in virtual time, a new value each every 100 ms, each
+//                    painted into its own kept window surface as the host asks (the part asked
+//                    for, or all of it): painting CPU per simulated second; x_whole the same over
+//                    repainting every asked-for gauge whole; repaints_per_gauge_s (goal <= 40)
 //   values_per_s, frames_skipped, max_gap_x_paint  SetValue rate on the second thread; paints that
 //                    drew nothing (the painter gave up waiting for the lock); longest time between
 //                    two drawn frames as a multiple of the mean paint time (scheduling shows here)
@@ -16,6 +22,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <thread>
 #include <vector>
@@ -70,11 +77,15 @@ void BM_AngularGaugeFrame(benchmark::State& state) {
   for (auto _ : state) b.Frame(n++);
   state.counters["allocs_per_frame"] = double(g_news.load() - news0) / double(n - 1);
   state.counters["face_builds"] = double(dw::TDWLayeredInstrumentProbe::Builds(b.Gauge) - builds);
+  state.counters["layer_bytes"] = double(dw::TDWLayeredInstrumentProbe::Bytes(b.Gauge));
   state.counters["x_floor"] = FrameOverFloor(b);
   // The same frame without the hand's shadow (a gradient fill the floor does not have).
   TBenchGauge plain(false);
   plain.Frame(0);
   state.counters["x_floor_no_shadow"] = FrameOverFloor(plain);
+  b.Gauge.SetColor(0xFF808080);
+  b.Gauge.SetColor(0xFF909090);
+  state.counters["layer_bytes_dropped"] = double(dw::TDWLayeredInstrumentProbe::Bytes(b.Gauge));
 }
 
 void BM_AngularGaugeFaceRebuild(benchmark::State& state) {
@@ -132,9 +143,75 @@ void BM_AngularGaugeSetValueWhilePainting(benchmark::State& state) {
   state.counters["frames_skipped"] = double(paints) - double(dw::TDWLayeredInstrumentProbe::Draws(b.Gauge) - drawsAtStart);
 }
 
+// Twenty animating gauges, each with a window surface of its own that keeps its pixels between
+// paints, as a desktop window's backing store does.
+struct TGaugeWindows {
+  static constexpr int kCount = 20;
+  TInstalledHost Installed;
+  struct TWindow {
+    dw::TDWAngularGauge Gauge{nullptr};
+    dw::gp::Bitmap Pixels{kGauge, kGauge};
+    dw::gp::CairoGraphics G{Pixels};
+  };
+  std::vector<std::unique_ptr<TWindow>> Windows;
+  uint64_t Repaints = 0;
+  int64_t Step = 0;
+  TGaugeWindows() {
+    for (int k = 0; k < kCount; ++k) {
+      Windows.push_back(std::make_unique<TWindow>());
+      Windows.back()->Gauge.SetBounds(0, 0, kGauge, kGauge);
+      Windows.back()->Gauge.SetValue(1);  // the first value jumps; the rest animate
+      Paint(*Windows.back(), true);
+    }
+  }
+  void Paint(TWindow& w, bool AWhole) {
+    const dw::TManualHost::TDirty d = Installed.Host.TakeDirty(w.Gauge);
+    if (d.IsEmpty() && !AWhole) return;
+    ++Repaints;
+    const dw::gp::GraphicsState s = w.G.Save();
+    if (!d.Whole && !AWhole)
+      w.G.SetClip(dw::gp::RectF(float(d.Part.Left), float(d.Part.Top), float(d.Part.Width), float(d.Part.Height)));
+    w.G.Clear(0);
+    w.Gauge.Paint(w.G);
+    w.G.Restore(s);
+    w.G.Flush();
+  }
+  // One simulated second: the clock's ticks, new values every 100 ms (each gauge its own phase),
+  // and after every tick the repaints asked for (all of a gauge when AWhole).
+  void Second(bool AWhole) {
+    for (int t = 0; t < 60; ++t, ++Step) {
+      if (Step % 6 == 0)
+        for (int k = 0; k < kCount; ++k)
+          Windows[size_t(k)]->Gauge.SetValue(double((Step / 6 * 37 + k * 11) % 100));
+      Installed.Host.Advance(1000.0 / 60);
+      for (auto& w : Windows) {
+        if (AWhole && Installed.Host.TakeDirty(w->Gauge).IsEmpty()) continue;
+        Paint(*w, AWhole);
+      }
+    }
+  }
+};
+
+void BM_TwentyGaugesAnimating(benchmark::State& state) {
+  TGaugeWindows w;
+  w.Second(false);
+  uint64_t seconds = 0;
+  const uint64_t repaints0 = w.Repaints;
+  const auto t0 = Clock::now();
+  for (auto _ : state) {
+    w.Second(false);
+    ++seconds;
+  }
+  const double cpu = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+  state.counters["cpu_ms_per_s"] = cpu / double(seconds);
+  state.counters["repaints_per_gauge_s"] = double(w.Repaints - repaints0) / double(seconds) / TGaugeWindows::kCount;
+  state.counters["x_whole"] = MedianRatio([&] { w.Second(false); }, 1, [&] { w.Second(true); }, 1, 5);
+}
+
 }  // namespace
 
 BENCHMARK(BM_AngularGaugeFrame)->Unit(benchmark::kMicrosecond)->MinTime(0.3);
 BENCHMARK(BM_AngularGaugeFaceRebuild)->Unit(benchmark::kMicrosecond)->MinTime(0.3);
+BENCHMARK(BM_TwentyGaugesAnimating)->Unit(benchmark::kMillisecond)->Iterations(3);
 // Argument: 0 = the writer yields after each value, 1 = it spins.
 BENCHMARK(BM_AngularGaugeSetValueWhilePainting)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MinTime(0.3);

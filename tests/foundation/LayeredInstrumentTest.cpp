@@ -88,6 +88,13 @@ TEST(LayeredInstrument, EachKindOfChangeDropsItsLayers) {
   i.SetGlass(true);
   EXPECT_EQ(Frame(i), (TLog{"area", "top", "face", "moving+top"}));
   EXPECT_EQ(P::Builds(i), 1u);
+  // Memory: two layers; drops without a paint between them keep at most two spares.
+  const size_t layers = P::Bytes(i);
+  EXPECT_GT(layers, 0u);
+  for (int k = 0; k < 3; ++k) i.SetMax(100 + k);
+  EXPECT_EQ(P::Bytes(i), layers);
+  EXPECT_EQ(Frame(i), (TLog{"area", "top", "face", "moving+top"}));
+  EXPECT_EQ(P::Bytes(i), layers);
   i.SetValue(50);  // a value: only the moving parts
   EXPECT_EQ(Frame(i), (TLog{"area", "moving+top"}));
   i.ValueDrops = lsTop;  // an instrument whose top layer shows the value
@@ -100,9 +107,11 @@ TEST(LayeredInstrument, EachKindOfChangeDropsItsLayers) {
   EXPECT_EQ(Frame(i), (TLog{"area", "top", "face", "moving+top"}));
   i.SetWidth(50);  // a size: both
   EXPECT_EQ(Frame(i), (TLog{"area", "top", "face", "moving+top"}));
+  const size_t two = P::Bytes(i);
   i.SetGlass(false);  // the top layer goes away with its appearance
   EXPECT_EQ(Frame(i), (TLog{"area", "face", "moving"}));
   EXPECT_FALSE(P::HasTop(i));
+  EXPECT_EQ(P::Bytes(i), two / 2);  // one layer, the top layer's spare released by the build
   // Another device scale or layer size builds again, an equal one does not.
   EXPECT_EQ(Frame(i, 2), (TLog{"area", "face", "moving"}));
   EXPECT_EQ(Frame(i, 2), (TLog{"area", "moving"}));
@@ -110,7 +119,7 @@ TEST(LayeredInstrument, EachKindOfChangeDropsItsLayers) {
   EXPECT_EQ(Frame(i, 2), (TLog{"area", "face", "moving"}));
   i.Inset = 30;  // nothing left to draw: no build, no moving parts
   EXPECT_EQ(Frame(i), (TLog{"area"}));
-  EXPECT_EQ(P::Draws(i), 11u);
+  EXPECT_EQ(P::Draws(i), 12u);
 }
 
 TEST(LayeredInstrument, LifecycleCallsTheHooksInOrder) {

@@ -20,6 +20,13 @@ void TDWInstrumentLayers::Drop(TDWLayerSet ASet) {
   }
 }
 
+size_t TDWInstrumentLayers::Bytes() const {
+  size_t bytes = 0;
+  for (const gp::Bitmap* b : {FFace.get(), FTop.get(), FSpares[0].get(), FSpares[1].get()})
+    if (b) bytes += size_t(b->Stride()) * size_t(b->Height());
+  return bytes;
+}
+
 std::unique_ptr<gp::Bitmap> TDWInstrumentLayers::NewLayer(int AWidth, int AHeight) {
   for (std::unique_ptr<gp::Bitmap>& spare : FSpares) {
     if (spare && spare->Width() == AWidth && spare->Height() == AHeight) {

@@ -112,6 +112,9 @@ class DW_API TDWInstrumentLayers {
   bool HasFace() const { return static_cast<bool>(FFace); }
   bool HasTop() const { return static_cast<bool>(FTop); }
   uint64_t Builds() const { return FBuilds; }
+  // Bytes of pixels held: the layers and the spares of the last drop (at most two, each the size
+  // of a layer it replaced; the next build takes or releases them).
+  size_t Bytes() const;
   uint64_t Draws() const { return FDraws.load(std::memory_order_relaxed); }
 
  private:
@@ -299,6 +302,10 @@ struct DW_API TDWLayeredInstrumentProbe {
   template <class TBase>
   static uint64_t Builds(const TDWLayeredInstrument<TBase>& AInstrument) {
     return AInstrument.FLayers.Builds();
+  }
+  template <class TBase>
+  static size_t Bytes(const TDWLayeredInstrument<TBase>& AInstrument) {
+    return AInstrument.FLayers.Bytes();
   }
   template <class TBase>
   static uint64_t Draws(const TDWLayeredInstrument<TBase>& AInstrument) {
