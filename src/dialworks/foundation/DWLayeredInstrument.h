@@ -264,7 +264,7 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
   // Asks the host to repaint ALayerRect (layer coordinates of the last frame, widened to whole
   // pixels plus one for anti-aliasing). An element, an instrument drawn scaled or at another size
   // and a request before the first frame repaint the whole control instead (hosts repaint controls they show,
-  // in the controls' own pixels).
+  // in the controls' own pixels). Under the control lock (the last frame is the draw's).
   void RequestLayerRepaint(const gp::RectF& ALayerRect) {
     if (this->IsLoading() || this->IsDestroying()) return;
     TDWLayerFrame frame;
