@@ -2,9 +2,7 @@
 #include "dialworks/angular/DWAngularGaugeHands.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <mutex>
 
 #include "dialworks/draw/Brush.h"
 #include "dialworks/framework/Registry.h"
@@ -44,7 +42,7 @@ TDWBasicAngularGauge::TDWBasicAngularGauge(TComponent* AOwner) : TDWLayeredInstr
   const float angle = ValueToAngle(FMin, FMax, FValue);
   FHand->SetTargetAngle(angle);
   FHand->SetAngle(angle);
-  FShownAngle = angle;
+  FSnapAngle = FHeldAngle = angle;
 }
 
 TDWBasicAngularGauge::~TDWBasicAngularGauge() {
@@ -108,42 +106,18 @@ void TDWBasicAngularGauge::DrawMovingParts(gp::Graphics& g, const TDWLayerFrame&
   FElements->DrawElements(g, geometry,
                           {L.Width / 2, L.Height / 2, L.Width, L.Height, AFrame.OuterWidth, AFrame.OuterHeight,
                            AFrame.Offscreen});
-  auto bounds = [&](float AAngle) {
-    return FHand->Bounds(hands.OffsetX, hands.OffsetY, hands.Reference, hands.Width, hands.Height, AFrame.ScaleX,
-                         AFrame.ScaleY, AAngle);
-  };
-  // A partial paint on screen shows the current angle only when its old and new place both lie in
-  // what it repaints; otherwise the angle whose place the last request covered (the hand moved on
-  // since): drawn cut at the paint's edge, it would leave half a hand on screen.
-  // Off-screen renders show the current angle and leave the screen's bookkeeping alone.
-  float angle = FHand->GetCurrentAngle();
-  if (AFrame.Partial && !AFrame.Offscreen && !AFrame.Visible.Contains(gp::RectF::Union(bounds(angle), FDrawnBounds)))
-    angle = FShownAngle;
   FHand->DrawAt(g, hands.OffsetX, hands.OffsetY, hands.Reference, hands.Width, hands.Height, AFrame.ScaleX,
-                AFrame.ScaleY, angle);
-  if (!AFrame.Offscreen) {
-    FShownAngle = angle;
-    FDrawnBounds = bounds(angle);
-  }
+                AFrame.ScaleY, AFrame.ShowHeld ? FHeldAngle : FSnapAngle);
   if (!AFrame.TopLayer) FCenter->Draw(g, L.Size, L.Width, L.Height, AntiAliased());
 }
 
-void TDWBasicAngularGauge::RepaintMoving() {
-  // Called from the refresh timer too: the lock is only waited for briefly, since the thread
-  // holding it may be the one stopping that timer.
-  std::unique_lock lock(ControlLock(), std::defer_lock);
-  TDWLayerFrame frame;
-  if (!lock.try_lock_for(std::chrono::milliseconds(5)) || !FHand->Visible() || !LastFrame(frame)) {
-    Invalidate();
-    return;
-  }
-  // The last on-screen frame's layout (RequestLayerRepaint asks for all of the gauge when that
-  // frame was drawn scaled or at another size than the gauge's).
-  const TDWDialHandGeometry hands = DWDialHandGeometry(Layout(frame.Width, frame.Height), 1, 1);
-  FShownAngle = FHand->GetCurrentAngle();
-  const gp::RectF now = FHand->Bounds(hands.OffsetX, hands.OffsetY, hands.Reference, hands.Width, hands.Height, 1, 1,
-                                      FShownAngle);
-  RequestLayerRepaint(gp::RectF::Union(FDrawnBounds, now));
+bool TDWBasicAngularGauge::MovingPartsBounds(const TDWLayerFrame& AFrame, bool AHeld, gp::RectF& ABounds) {
+  // Elements draw themselves and ask for whole repaints when they change.
+  if (!FHand->Visible()) return false;
+  const TDWDialHandGeometry hands = DWDialHandGeometry(Layout(AFrame.Width, AFrame.Height), AFrame.ScaleX, AFrame.ScaleY);
+  ABounds = FHand->Bounds(hands.OffsetX, hands.OffsetY, hands.Reference, hands.Width, hands.Height, AFrame.ScaleX,
+                          AFrame.ScaleY, AHeld ? FHeldAngle : FSnapAngle);
+  return true;
 }
 
 // ---- standalone control -------------------------------------------------------------------------

@@ -126,7 +126,7 @@ class DW_API TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxIn
   bool RefreshTimerEnabled() const { return FAnimator->RefreshTimerEnabled(); }
   // The hand's angle on screen: drawn by the last paint, or asked for by a repaint request since
   // (a paint of part of the gauge shows it; the hand may have moved on: Hand().GetCurrentAngle()).
-  float ShownHandAngle() const { return FShownAngle; }
+  float ShownHandAngle() const { return FHeldAngle; }
 
  protected:
   // Layered instrument hooks; the frame's layers are laid out by Layout (DWAngularGaugeFace.cpp).
@@ -145,8 +145,10 @@ class DW_API TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxIn
   void SettleMotion() override { FAnimator->Settle(); }
   bool MotionStopped() const override { return FAnimator->IsShutDown(); }
   bool MotionRepaints() const override { return FAnimator->Animating(); }  // its refresh timer does
-  // Asks for the repaint of the hand's old and new place only (DWAngularGauge.cpp).
-  void RepaintMoving() override;
+  // The hand's angle is the moving parts' state (partial repaints: DWLayeredInstrument.h).
+  void SnapMovingParts() override { FSnapAngle = FHand->GetCurrentAngle(); }
+  void HoldMovingParts() override { FHeldAngle = FSnapAngle; }
+  bool MovingPartsBounds(const TDWLayerFrame& AFrame, bool AHeld, gp::RectF& ABounds) override;
   int MinimumSize() const override { return MinSize; }
   // The dial geometry of the current size (DWAngularGaugeMouse.cpp): control hands hit-test and
   // drag with it.
@@ -172,10 +174,8 @@ class DW_API TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxIn
 
   std::unique_ptr<TDWHandAnimator> FAnimator;  // drives FHand; goes before it
   TDWDialLayout FFrameLayout;  // the layout of the frame being drawn (set by LayerArea)
-  // The hand's angle and bounds (layer coordinates) in the last frame, and the angle a partial
-  // paint shows: the one whose place the last repaint request covered (under the control lock).
-  float FShownAngle = 0;
-  gp::RectF FDrawnBounds;
+  // The hand's angle this frame draws, and the one held for partial paints (under the control lock).
+  float FSnapAngle = 0, FHeldAngle = 0;
 };
 
 class DW_API TDWExternalAngularGauge : public TDWWithInputPin<TDWBasicAngularGauge> {

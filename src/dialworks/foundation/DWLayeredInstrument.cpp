@@ -99,15 +99,22 @@ void TDWInstrumentLayers::DrawFrame(gp::Graphics& g, IDWLayeredDrawing& AInstrum
   };
   if (FFace) blit(*FFace);
   if (AAntiAliased) g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
+  // Off-screen renders (exports, matrix layers) show the snapshot and leave what a window shows,
+  // and so the held state, alone.
+  AInstrument.SnapMovingParts();
+  gp::RectF now;
+  AFrame.ShowHeld = !AFrame.Offscreen && AFrame.Partial && FLastFrameValid &&
+                    AInstrument.MovingPartsBounds(AFrame, false, now) &&
+                    !AFrame.Visible.Contains(gp::RectF::Union(now, FLastMoving));
   const gp::GraphicsState moving = g.Save();
   AInstrument.DrawMovingParts(g, AFrame);
   g.Restore(moving);
   if (FTop) blit(*FTop);
   g.Restore(state);
-  // Off-screen renders (exports, matrix layers) do not change what a window shows.
   if (!AFrame.Offscreen) {
+    if (!AFrame.ShowHeld) AInstrument.HoldMovingParts();
     FLastFrame = AFrame;
-    FLastFrameValid = true;
+    FLastFrameValid = AInstrument.MovingPartsBounds(AFrame, true, FLastMoving);
   }
 }
 

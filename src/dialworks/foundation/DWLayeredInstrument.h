@@ -7,8 +7,7 @@
 //   DrawTopLayer     what lies over the moving parts (glass, bands, cap), when HasTopLayer says so
 //   DrawMovingParts  hands, pointers, elements: painted every frame between the two layers
 //   FaceShape        the outline moving parts and the face's inner parts are clipped to
-//   RepaintMoving    asks for the repaint of moved parts (by default the whole control; an
-//                    instrument that knows where they lie asks for that part: RequestLayerRepaint)
+//   SnapMovingParts, HoldMovingParts, MovingPartsBounds   repaints of only what moved (below)
 //   ValueChanged, SizeChanged, StopMotion   its part of the lifecycle (below)
 //   SettleMotion  ends its animations with the moving parts at their targets (Settle, which
 //                 every control offers, calls it and then settles the elements)
@@ -19,6 +18,14 @@
 // what they show changed. Invalidation drops layers by category (LayersDroppedBy): a value change
 // none, a range, appearance or size change both. A dropped layer's bitmap is kept as a spare for
 // the next build of the same size and released after it.
+//
+// Repaints of only what moved: a new value or an animation step asks the host to repaint the
+// union of where the moving parts were drawn by the last paint on screen and where they lie now,
+// when the instrument can tell (MovingPartsBounds); otherwise the whole control. The state of the
+// moving parts may change on other threads during a frame, so each frame draws one snapshot of it
+// (SnapMovingParts). A paint of part of the control shows the state the last request held
+// (HoldMovingParts) when the current one would not lie wholly inside the part: a hand drawn cut
+// at the part's edge would stay on screen.
 //
 // Lifecycle: InvalidateValue -> ValueChanged, then a repaint unless MotionRepaints; InvalidateRange -> drop, ValueChanged, element size
 // invalidation; InvalidateSize and SetBounds -> drop, SizeChanged (sizes below MinimumSize are raised);
@@ -33,6 +40,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -57,10 +65,11 @@ struct DW_API TDWLayerArea {
 struct DW_API TDWLayerFrame : TDrawArea {
   TDWLayerArea Area;
   bool TopLayer = false;  // whether the top layer exists (else moving parts draw what it would hold)
-  // The part of the layers this paint can change (the graphics' clip, in layer coordinates). A
-  // partial paint (Partial) shows only what a repaint request covered; see RequestLayerRepaint.
+  // The part of the layers this paint can change (the graphics' clip, in layer coordinates).
   gp::RectF Visible;
-  bool Partial = false;
+  bool Partial = false;  // Visible is not all of the layers
+  // The moving parts are drawn in their held state, not in this frame's snapshot.
+  bool ShowHeld = false;
 };
 
 // The outline moving parts are clipped to, in layer coordinates. Setting it as a clip is cheap:
@@ -82,6 +91,12 @@ class DW_API IDWLayeredDrawing {
   virtual void DrawFaceLayer(gp::Graphics& AGraphics, const TDWLayerFrame& AFrame) = 0;
   virtual void DrawTopLayer(gp::Graphics& AGraphics, const TDWLayerFrame& AFrame) = 0;
   virtual void DrawMovingParts(gp::Graphics& AGraphics, const TDWLayerFrame& AFrame) = 0;
+  // The moving parts' state (see the top of this file): Snap copies the current one, Hold makes
+  // the snapshot the held one, Bounds tells where the held one or the snapshot is drawn (layer
+  // coordinates of AFrame; false: the instrument cannot tell). Under the control lock.
+  virtual void SnapMovingParts() = 0;
+  virtual void HoldMovingParts() = 0;
+  virtual bool MovingPartsBounds(const TDWLayerFrame& AFrame, bool AHeld, gp::RectF& ABounds) = 0;
 
  protected:
   ~IDWLayeredDrawing() = default;
@@ -103,9 +118,10 @@ class DW_API TDWInstrumentLayers {
   void Drop(TDWLayerSet ASet);
   // The face outline of the last build (empty before one).
   const TDWFaceShape& FaceShape() const { return FShape; }
-  // The last frame drawn on screen (false before one): its layout places later repaint requests.
-  bool LastFrame(TDWLayerFrame& AFrame) const {
-    if (FLastFrameValid) AFrame = FLastFrame;
+  // The last frame drawn on screen and where its moving parts were drawn (false before one, or
+  // when the instrument could not tell).
+  bool LastFrame(TDWLayerFrame& AFrame, gp::RectF& AMoving) const {
+    if (FLastFrameValid) AFrame = FLastFrame, AMoving = FLastMoving;
     return FLastFrameValid;
   }
 
@@ -131,6 +147,7 @@ class DW_API TDWInstrumentLayers {
   float FWidth = 0, FHeight = 0, FScale = 0;  // what the layers were built for
   TDWFaceShape FShape;
   TDWLayerFrame FLastFrame;
+  gp::RectF FLastMoving;
   bool FLastFrameValid = false;
   uint64_t FBuilds = 0;
   std::atomic<uint64_t> FDraws{0};  // frames that got the draw lock
@@ -249,8 +266,29 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
   // ValueChanged: a value change then requests no repaint of its own).
   virtual bool MotionRepaints() const { return false; }
   virtual int MinimumSize() const { return 0; }
-  // The moving parts moved (a new value, an animation step): asks for their repaint.
-  virtual void RepaintMoving() { TBase::InvalidateValue(); }
+  // The moving parts moved (a new value, an animation step): asks for the repaint of their old
+  // and new place, or of the whole control. Also called from refresh timers: the lock is waited
+  // for only briefly, since the thread holding it may be the one stopping that timer.
+  void RepaintMoving() {
+    std::unique_lock lock(this->ControlLock(), std::defer_lock);
+    TDWLayerFrame frame;
+    gp::RectF drawn, now;
+    if (!lock.try_lock_for(std::chrono::milliseconds(5)) || !FLayers.LastFrame(frame, drawn)) {
+      TBase::InvalidateValue();
+      return;
+    }
+    SnapMovingParts();
+    if (!MovingPartsBounds(frame, false, now)) {
+      TBase::InvalidateValue();
+      return;
+    }
+    HoldMovingParts();
+    RequestLayerRepaint(frame, gp::RectF::Union(drawn, now));
+  }
+  // Moving parts that cannot tell their bounds (the default) are repainted whole.
+  void SnapMovingParts() override {}
+  void HoldMovingParts() override {}
+  bool MovingPartsBounds(const TDWLayerFrame&, bool, gp::RectF&) override { return false; }
   // The geometry elements take the mouse with, for one event (read under the control lock,
   // released before any element is called).
   virtual std::unique_ptr<TRXElementGeometry> ElementGeometry() { return std::make_unique<TRXElementGeometry>(); }
@@ -259,21 +297,18 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
   const TDWFaceShape& BuiltFaceShape() const { return FLayers.FaceShape(); }
   void Drop(TDWInvalidation AKind) { FLayers.Drop(LayersDroppedBy(AKind)); }
   bool Stopped() const { return this->IsDestroying() || MotionStopped(); }
-  // The layout of the last frame (false before one), for placing a repaint request.
-  bool LastFrame(TDWLayerFrame& AFrame) const { return FLayers.LastFrame(AFrame); }
-  // Asks the host to repaint ALayerRect (layer coordinates of the last frame, widened to whole
-  // pixels plus one for anti-aliasing). An element, an instrument drawn scaled or at another size
-  // and a request before the first frame repaint the whole control instead (hosts repaint controls they show,
-  // in the controls' own pixels). Under the control lock (the last frame is the draw's).
-  void RequestLayerRepaint(const gp::RectF& ALayerRect) {
+  // Asks the host to repaint ALayerRect (layer coordinates of AFrame, widened to whole pixels
+  // plus one for anti-aliasing). An element and a frame drawn scaled or at another size than the
+  // control's repaint the whole control instead (hosts repaint the controls they show, in the
+  // controls' own pixels).
+  void RequestLayerRepaint(const TDWLayerFrame& AFrame, const gp::RectF& ALayerRect) {
     if (this->IsLoading() || this->IsDestroying()) return;
-    TDWLayerFrame frame;
-    if (!LastFrame(frame) || frame.ScaleX != 1 || frame.ScaleY != 1 || frame.Width != float(this->Width()) ||
-        frame.Height != float(this->Height()) || dynamic_cast<TRXComponentElement*>(this)) {
+    if (AFrame.ScaleX != 1 || AFrame.ScaleY != 1 || AFrame.Width != float(this->Width()) ||
+        AFrame.Height != float(this->Height()) || dynamic_cast<TRXComponentElement*>(this)) {
       this->Invalidate();
       return;
     }
-    const TRepaintRect r = DWLayerRepaintRect(frame, ALayerRect, this->Width(), this->Height());
+    const TRepaintRect r = DWLayerRepaintRect(AFrame, ALayerRect, this->Width(), this->Height());
     if (!r.IsEmpty()) HostServices().RequestRepaint(*this, r);
   }
   // Stops motion and destroys the elements, once. BeforeDestruction calls it (after the pins,
