@@ -40,6 +40,14 @@ struct TScreen {
   int DifferenceFromWholePaint() { return dwtest::WorstDifference(Pixels, dwtest::RenderControl(Control, Window)); }
 };
 
+// A gauge whose values are drawn where they are (no animation).
+struct TStillGauge : TDWAngularGauge {
+  explicit TStillGauge(double AValue) {
+    Hand().Animation().SetEnabled(false);
+    SetValue(AValue);
+  }
+};
+
 double Share(const TRepaintRect& R, const TKVBasicControl& C) {
   return double(R.Width) * R.Height / (double(C.Width()) * C.Height());
 }
@@ -48,9 +56,7 @@ double Share(const TRepaintRect& R, const TKVBasicControl& C) {
 
 TEST(AngularGaugeRepaint, NewValuesRepaintTheHandsPlacesOnly) {
   dwtest::TScopedHost host;
-  TDWAngularGauge g;
-  g.Hand().Animation().SetEnabled(false);
-  g.SetValue(10);
+  TStillGauge g(10);
   TScreen screen(host.Host, g);
   // A small step, a long one across the top, back to the start, beyond the end.
   for (double v : {12.0, 60.0, 0.0, 150.0}) {
@@ -79,8 +85,7 @@ TEST(AngularGaugeRepaint, AnimationRepaintedPartByPartEndsExact) {
   g.SetValue(100);
   ASSERT_TRUE(g.Animating());
   // The same gauge, still, showing the angle the screen shows.
-  TDWAngularGauge still;
-  still.Hand().Animation().SetEnabled(false);
+  TStillGauge still(0);
   int parts = 0;
   for (int step = 0; step < 400 && g.Animating(); ++step) {
     host.Host.Advance(7);  // paints fall between the clock's ticks and the refresh timer's
@@ -102,9 +107,7 @@ TEST(AngularGaugeRepaint, AnimationRepaintedPartByPartEndsExact) {
 // its buffer still show the current value.
 TEST(AngularGaugeRepaint, LoadedValuesAndCutRendersShowTheCurrentValue) {
   dwtest::TScopedHost host;
-  TDWAngularGauge g;
-  g.Hand().Animation().SetEnabled(false);
-  g.SetValue(30);
+  TStillGauge g(30);
   TScreen screen(host.Host, g);
   g.SetLoading(true);
   g.SetValue(70);
