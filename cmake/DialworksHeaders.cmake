@@ -6,7 +6,8 @@
 # one fails there.
 set(DW_PUBLIC_HEADERS_top dialworks.h Export.h)
 set(DW_PUBLIC_HEADERS_draw
-  Bitmap.h Brush.h CachedFill.h CairoGraphics.h Font.h Graphics.h Matrix.h Path.h RecordingGraphics.h Region.h
+  Bitmap.h Brush.h CachedFill.h CairoGraphics.h Font.h Graphics.h LayerRuns.h Matrix.h Path.h RecordingGraphics.h
+  Region.h
   Shading.h Types.h)
 set(DW_INTERNAL_HEADERS_draw
   CairoSupport.h ComputedCoverage.h ConvexGradient.h CoverageGradient.h KeptValues.h PixelPaths.h

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "dialworks/draw/CairoSupport.h"
+#include "dialworks/draw/LayerRuns.h"
 #include "dialworks/draw/PixelPaths.h"
 #include "dialworks/draw/TextLayout.h"
 
@@ -654,6 +655,10 @@ void CairoGraphics::DoDrawImage(const Bitmap& image, const RectF& dest, const Re
   if (mask_) PaintThroughMask();
   cairo_pattern_destroy(pat);
   End();
+}
+
+void CairoGraphics::DoDrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at) {
+  if (!(pixels_ && pixels_->DrawLayer(image, runs, at))) DoDrawImage(image, at);
 }
 
 void CairoGraphics::DoClear(TAlphaColor color) {

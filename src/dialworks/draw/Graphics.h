@@ -19,6 +19,8 @@
 
 namespace dw::gp {
 
+class LayerRuns;
+
 // Token returned by Save; Restore(token) returns to the state before that Save (and drops every
 // later Save). Unknown tokens are ignored.
 using GraphicsState = unsigned;
@@ -149,6 +151,10 @@ class DW_API Graphics {
   // The part src of the image (in image pixels) into dest.
   void DrawImage(const Bitmap& image, const RectF& dest, const RectF& src) { DoDrawImage(image, dest, src); }
 
+  // A kept layer image at a point, at its own pixel size, with the runs found in it: the picture
+  // of DrawImage, composed faster where the back end can use the runs.
+  void DrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at) { DoDrawLayer(image, runs, at); }
+
   // Fills the clip with the colour, replacing what is there (transform ignored).
   void Clear(TAlphaColor color) { DoClear(color); }
   void Flush() { DoFlush(); }
@@ -213,6 +219,7 @@ class DW_API Graphics {
   virtual void DoDrawImage(const Bitmap& image, PointF at) = 0;
   virtual void DoDrawImage(const Bitmap& image, const RectF& dest) = 0;
   virtual void DoDrawImage(const Bitmap& image, const RectF& dest, const RectF& src) = 0;
+  virtual void DoDrawLayer(const Bitmap& image, const LayerRuns&, PointF at) { DoDrawImage(image, at); }
   virtual void DoClear(TAlphaColor color) = 0;
   virtual void DoFlush() = 0;
   virtual std::unique_ptr<Graphics> DoCreateLayer(Bitmap& bitmap) = 0;

@@ -10,6 +10,7 @@
 #include "dialworks/draw/ComputedCoverage.h"
 #include "dialworks/draw/ConvexGradient.h"
 #include "dialworks/draw/CoverageGradient.h"
+#include "dialworks/draw/LayerRuns.h"
 #include "dialworks/draw/PolygonCoverage.h"
 
 namespace dw::gp {
@@ -514,6 +515,30 @@ bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape,
   return true;
 }
 
+
+// A layer drawn unscaled at whole pixels under no clip or a whole-pixel rectangle: straight into
+// the pixels by its runs, skipping its transparent parts and copying its opaque ones.
+bool PixelPaths::DrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at) {
+  const Matrix& m = g_.st_.transform;
+  if (image.Empty() || !runs.Fit(image) || m.M11() != 1 || m.M12() != 0 || m.M21() != 0 || m.M22() != 1) return false;
+  const float fx = m.OffsetX() + at.X, fy = m.OffsetY() + at.Y;
+  if (!(std::fabs(fx) < 1e6f && std::fabs(fy) < 1e6f) || fx != std::floor(fx) || fy != std::floor(fy)) return false;
+  RectF pixels = g_.device_;
+  bool shaped = false;
+  if (!DirectPixels(&pixels, false, &shaped)) return false;
+  const int dx = int(fx), dy = int(fy);
+  const int l = std::max(int(pixels.X), dx), t = std::max(int(pixels.Y), dy);
+  const int r = std::min(int(pixels.Right()), dx + image.Width());
+  const int b = std::min(int(pixels.Bottom()), dy + image.Height());
+  if (l >= r || t >= b) return true;
+  cairo_surface_flush(image.Surface());
+  cairo_surface_flush(g_.surface_);
+  uint8_t* data = cairo_image_surface_get_data(g_.surface_);
+  if (!data) return false;
+  runs.ComposeOver(image, data, cairo_image_surface_get_stride(g_.surface_), dx, dy, l, t, r, b);
+  cairo_surface_mark_dirty_rectangle(g_.surface_, l, t, r - l, b - t);
+  return true;
+}
 
 // A fading convex path gradient is painted by ConvexPathGradient: straight into the pixels when
 // the target is a plain ARGB32 image and the clip is a whole-pixel rectangle (or none), otherwise

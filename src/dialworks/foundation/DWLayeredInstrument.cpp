@@ -13,9 +13,9 @@ float TDWInstrumentLayers::DeviceScale(const gp::Graphics& AGraphics) {
 }
 
 void TDWInstrumentLayers::Drop(TDWLayerSet ASet) {
-  if ((ASet & lsFace) && FFace) FSpares[0] = std::move(FFace);
+  if ((ASet & lsFace) && FFace) FSpares[0] = std::move(FFace), FFaceRuns = {};
   if (ASet & lsTop) {
-    if (FTop) FSpares[1] = std::move(FTop);
+    if (FTop) FSpares[1] = std::move(FTop), FTopRuns = {};
     FTopBuilt = false;
   }
 }
@@ -24,7 +24,7 @@ size_t TDWInstrumentLayers::Bytes() const {
   size_t bytes = 0;
   for (const gp::Bitmap* b : {FFace.get(), FTop.get(), FSpares[0].get(), FSpares[1].get()})
     if (b) bytes += size_t(b->Stride()) * size_t(b->Height());
-  return bytes;
+  return bytes + FFaceRuns.Bytes() + FTopRuns.Bytes();
 }
 
 std::unique_ptr<gp::Bitmap> TDWInstrumentLayers::NewLayer(int AWidth, int AHeight) {
@@ -62,13 +62,15 @@ void TDWInstrumentLayers::Build(gp::Graphics& AFrameGraphics, IDWLayeredDrawing&
     AFrame.TopLayer = AInstrument.HasTopLayer(AFrame);
     if (AFrame.TopLayer) {
       FTop = NewLayer(w, h);
-      AInstrument.DrawTopLayer(*open(*FTop), AFrame);
+      AInstrument.DrawTopLayer(*open(*FTop), AFrame);  // the layer's graphics is closed here
+      FTopRuns = gp::LayerRuns(*FTop);
     }
   }
   AFrame.TopLayer = static_cast<bool>(FTop);
   if (ASet & lsFace) {
     FFace = NewLayer(w, h);
     AInstrument.DrawFaceLayer(*open(*FFace), AFrame);
+    FFaceRuns = gp::LayerRuns(*FFace);
   }
   for (std::unique_ptr<gp::Bitmap>& spare : FSpares) spare.reset();
 }
@@ -93,11 +95,11 @@ void TDWInstrumentLayers::DrawFrame(gp::Graphics& g, IDWLayeredDrawing& AInstrum
   if (stale != lsNone) Build(g, AInstrument, AFrame, scale, AAntiAliased, stale);
   AFrame.TopLayer = static_cast<bool>(FTop);
 
-  auto blit = [&](const gp::Bitmap& b) {
-    if (scale == 1) g.DrawImage(b, gp::PointF(0, 0));
+  auto blit = [&](const gp::Bitmap& b, const gp::LayerRuns& ARuns) {
+    if (scale == 1) g.DrawLayer(b, ARuns, gp::PointF(0, 0));
     else g.DrawImage(b, layer);
   };
-  if (FFace) blit(*FFace);
+  if (FFace) blit(*FFace, FFaceRuns);
   if (AAntiAliased) g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
   // Off-screen renders (exports, matrix layers) show the snapshot and leave what a window shows,
   // and so the held state, alone.
@@ -109,7 +111,7 @@ void TDWInstrumentLayers::DrawFrame(gp::Graphics& g, IDWLayeredDrawing& AInstrum
   const gp::GraphicsState moving = g.Save();
   AInstrument.DrawMovingParts(g, AFrame);
   g.Restore(moving);
-  if (FTop) blit(*FTop);
+  if (FTop) blit(*FTop, FTopRuns);
   g.Restore(state);
   if (!AFrame.Offscreen) {
     if (!AFrame.ShowHeld) AInstrument.HoldMovingParts();

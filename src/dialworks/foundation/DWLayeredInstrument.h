@@ -47,6 +47,7 @@
 
 #include "dialworks/Export.h"
 #include "dialworks/draw/Bitmap.h"
+#include "dialworks/draw/LayerRuns.h"
 #include "dialworks/draw/Path.h"
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/Elements.h"
@@ -128,8 +129,8 @@ class DW_API TDWInstrumentLayers {
   bool HasFace() const { return static_cast<bool>(FFace); }
   bool HasTop() const { return static_cast<bool>(FTop); }
   uint64_t Builds() const { return FBuilds; }
-  // Bytes of pixels held: the layers and the spares of the last drop (at most two, each the size
-  // of a layer it replaced; the next build takes or releases them).
+  // Bytes held: the layers with the runs found in them, and the spares of the last drop (at most
+  // two, each the size of a layer it replaced; the next build takes or releases them).
   size_t Bytes() const;
   uint64_t Draws() const { return FDraws.load(std::memory_order_relaxed); }
 
@@ -140,6 +141,7 @@ class DW_API TDWInstrumentLayers {
 
   std::unique_ptr<gp::Bitmap> FFace;
   std::unique_ptr<gp::Bitmap> FTop;
+  gp::LayerRuns FFaceRuns, FTopRuns;  // found in each layer when it is built
   bool FTopBuilt = false;  // FTop is current (null: the instrument wanted none)
   // Layers of the last drop, reused by the next build when their size fits: clearing pages
   // already mapped costs far less than faulting in fresh ones.

@@ -1,0 +1,154 @@
+#include "dialworks/draw/LayerRuns.h"
+
+#include <algorithm>
+#include <cstring>
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+#include "dialworks/draw/Bitmap.h"
+#include "dialworks/draw/Pixels.h"
+
+namespace dw::gp {
+
+namespace {
+// Shorter stretches are not worth a run of their own: a short transparent gap or a short opaque
+// piece between blended pixels is blended with them (blending gives the same pixels).
+constexpr int kMinRun = 8;
+}  // namespace
+
+namespace {
+
+int KindOf(uint32_t APixel) {  // 0 transparent, 1 opaque, 2 partly
+  const uint32_t a = APixel >> 24;
+  return a == 0 ? 0 : a == 255 ? 1 : 2;
+}
+
+// The kind the four pixels at p share, or -1 (a layer is mostly long stretches of one kind: they
+// are crossed four pixels at a time).
+int KindOf4(const uint32_t* p) {
+#ifdef __SSE2__
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const int clear = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) & 0x8888;
+  const int full = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(-1))) & 0x8888;
+  return clear == 0x8888 ? 0 : full == 0x8888 ? 1 : (clear | full) == 0 ? 2 : -1;
+#else
+  const int k = KindOf(p[0]);
+  return KindOf(p[1]) == k && KindOf(p[2]) == k && KindOf(p[3]) == k ? k : -1;
+#endif
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define DW_LAYER_AVX2 __attribute__((target("avx2")))
+// OverPixels eight pixels at a time, for processors with AVX2 (the same arithmetic in each
+// 128-bit half: unpacking, shuffles and packing all work within halves).
+DW_LAYER_AVX2 __m256i Scale8(__m256i v, __m256i k) {
+  const __m256i t = _mm256_add_epi16(_mm256_mullo_epi16(v, k), _mm256_set1_epi16(0x80));
+  return _mm256_srli_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), 8);
+}
+
+DW_LAYER_AVX2 __m256i InverseAlphas8(__m256i v) {
+  return _mm256_sub_epi16(_mm256_set1_epi16(255), _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(v, 0xFF), 0xFF));
+}
+
+DW_LAYER_AVX2 void OverPixelsAvx2(uint32_t* dst, const uint32_t* src, int n) {
+  int i = 0;
+  const __m256i zero = _mm256_setzero_si256(), ones = _mm256_set1_epi8(-1);
+  for (; i + 8 <= n; i += 8) {
+    const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+    if (unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(s, zero))) == 0xFFFFFFFFu) continue;  // all clear
+    if ((unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(s, ones))) & 0x88888888u) == 0x88888888u) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), s);  // all opaque
+      continue;
+    }
+    const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i));
+    const __m256i slo = _mm256_unpacklo_epi8(s, zero), shi = _mm256_unpackhi_epi8(s, zero);
+    const __m256i dlo = Scale8(_mm256_unpacklo_epi8(d, zero), InverseAlphas8(slo));
+    const __m256i dhi = Scale8(_mm256_unpackhi_epi8(d, zero), InverseAlphas8(shi));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i),
+                        _mm256_packus_epi16(_mm256_add_epi16(slo, dlo), _mm256_add_epi16(shi, dhi)));
+  }
+  OverPixels(dst + i, src + i, n - i);
+}
+#endif
+
+using TOverPixels = void (*)(uint32_t*, const uint32_t*, int);
+
+TOverPixels BestOverPixels() {
+#if defined(__GNUC__) && defined(__x86_64__)
+  if (__builtin_cpu_supports("avx2")) return OverPixelsAvx2;
+#endif
+  return [](uint32_t* d, const uint32_t* s, int n) { OverPixels(d, s, n); };
+}
+
+}  // namespace
+
+LayerRuns::LayerRuns(const Bitmap& image) : width_(image.Width()), height_(image.Height()) {
+  const uint8_t* data = image.Data();
+  if (!data) {
+    width_ = height_ = 0;
+    return;
+  }
+  rows_.reserve(size_t(height_) + 1);
+  const int stride = image.Stride();
+  for (int y = 0; y < height_; ++y) {
+    rows_.push_back(int32_t(runs_.size()));
+    const auto* row = reinterpret_cast<const uint32_t*>(data + ptrdiff_t(y) * stride);
+    // Stretches of one kind; short transparent and opaque ones inside blended pixels join them.
+    const size_t first = runs_.size();
+    for (int x = 0; x < width_;) {
+      const int k = KindOf(row[x]);
+      int end = x + 1;
+      while (end < width_) {
+        if (end + 4 <= width_ && KindOf4(row + end) == k) end += 4;
+        else if (KindOf(row[end]) == k) ++end;
+        else break;
+      }
+      const bool between = x > 0 && end < width_;
+      if (k == 0 && !(between && end - x < kMinRun)) {
+        x = end;
+        continue;  // transparent: nothing to compose
+      }
+      const bool opaque = k == 1 && (end - x >= kMinRun || !between);
+      if (!opaque && runs_.size() > first && !runs_.back().Opaque && runs_.back().X1 == x)
+        runs_.back().X1 = end;  // joins the blended run before it
+      else
+        runs_.push_back({x, end, opaque});
+      x = end;
+    }
+  }
+  rows_.push_back(int32_t(runs_.size()));
+  runs_.shrink_to_fit();
+}
+
+bool LayerRuns::Fit(const Bitmap& image) const {
+  return !rows_.empty() && width_ == image.Width() && height_ == image.Height();
+}
+
+size_t LayerRuns::Bytes() const { return runs_.capacity() * sizeof(Run) + rows_.capacity() * sizeof(int32_t); }
+
+void LayerRuns::ComposeOver(const Bitmap& image, uint8_t* dst, int dstStride, int dx, int dy, int left, int top,
+                            int right, int bottom) const {
+  const uint8_t* src = image.Data();
+  if (!src || !Fit(image)) return;
+  const int stride = image.Stride();
+  static const TOverPixels over = BestOverPixels();
+  // Image rows and columns that land inside [left, right) x [top, bottom).
+  const int y0 = std::max(0, top - dy), y1 = std::min(height_, bottom - dy);
+  const int x0 = std::max(0, left - dx), x1 = std::min(width_, right - dx);
+  for (int y = y0; y < y1; ++y) {
+    const auto* s = reinterpret_cast<const uint32_t*>(src + ptrdiff_t(y) * stride);
+    auto* d = reinterpret_cast<uint32_t*>(dst + ptrdiff_t(y + dy) * dstStride) + dx;
+    for (int32_t i = rows_[size_t(y)]; i < rows_[size_t(y) + 1]; ++i) {
+      const Run& r = runs_[size_t(i)];
+      const int a = std::max(int(r.X0), x0), b = std::min(int(r.X1), x1);
+      if (a >= b) continue;
+      if (r.Opaque)
+        std::memcpy(d + a, s + a, size_t(b - a) * 4);
+      else
+        over(d + a, s + a, b - a);
+    }
+  }
+}
+
+}  // namespace dw::gp
