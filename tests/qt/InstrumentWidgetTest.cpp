@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QtTest/QTest>
 
@@ -165,6 +166,65 @@ TEST(QtWidget, APartialRepaintLeavesTheNextPaintWhole) {
   EXPECT_GT(w.PaintCount(), painted);
   g->SetValue(80);  // the hand swings to the other side, far from the repainted corner
   EXPECT_LE(WorstDifferenceFromRender(w, *g, w.devicePixelRatioF()), 2);
+}
+
+// Painted straight into a 32-bit image (as into a window's buffer), the widget gives the picture
+// of its own bitmap composed over what lay below: over an opaque RGB32 picture every pixel stays
+// opaque (its unused byte 0xFF), a partial paint changes only its part, and an image of another
+// size (a resized window's new buffer) is drawn into rather than the memory of the one before.
+TEST(QtWidget, PaintsStraightIntoTheWindowImage) {
+  TQtHost host;
+  auto gauge = NewGauge(120);  // transparent corners: drawn over what lies below
+  gauge->Hand().Animation().SetEnabled(false);
+  gauge->SetValue(30);
+  InstrumentWidget w(host, std::move(gauge));
+  const QRgb below = qRgb(200, 100, 50);
+  auto render = [&](QImage::Format AFormat, const QRegion& ARegion = QRegion()) {
+    QImage image(w.size(), AFormat);
+    image.fill(below);
+    // Over the fill, not the window's colour; the region drawn where it lies in the widget.
+    w.render(&image, ARegion.boundingRect().topLeft(), ARegion, QWidget::DrawChildren);
+    return image.convertToFormat(QImage::Format_RGB32);
+  };
+  auto worst = [](const QImage& A, const QImage& B, const QRect& AIn) {
+    int d = 0;
+    for (int y = AIn.top(); y <= AIn.bottom(); ++y)
+      for (int x = AIn.left(); x <= AIn.right(); ++x) {
+        const QRgb a = A.pixel(x, y), b = B.pixel(x, y);
+        d = std::max({d, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+      }
+    return d;
+  };
+  for (const int size : {120, 150}) {
+    w.resize(size, size);
+    const uint64_t direct = w.DirectPaintCount();
+    QImage straight(w.size(), QImage::Format_RGB32);
+    straight.fill(below);
+    w.render(&straight, QPoint(), QRegion(), QWidget::DrawChildren);
+    const QImage composed = render(QImage::Format_ARGB32);  // a layout not drawn into directly
+    EXPECT_EQ(w.DirectPaintCount(), direct + 1);
+    int notOpaque = 0, drawn = 0;
+    for (int y = 0; y < size; ++y) {
+      const auto* row = reinterpret_cast<const uint32_t*>(straight.constScanLine(y));
+      for (int x = 0; x < size; ++x) {
+        notOpaque += (row[x] >> 24) != 0xFF;
+        drawn += (row[x] & 0xFFFFFF) != (below & 0xFFFFFF);
+      }
+    }
+    EXPECT_EQ(notOpaque, 0);
+    EXPECT_GT(drawn, size * size / 2);
+    EXPECT_LE(worst(straight, composed, w.rect()), 2) << size;
+
+    const QRect part(10, 20, 30, 40);
+    const QImage partial = render(QImage::Format_RGB32, QRegion(part));
+    EXPECT_EQ(w.DirectPaintCount(), direct + 2);
+    EXPECT_LE(worst(partial, straight, part), 2);
+    QImage outside = partial;
+    QPainter(&outside).fillRect(part, QColor(below));
+    QImage plain(w.size(), QImage::Format_RGB32);
+    plain.fill(below);
+    EXPECT_EQ(worst(outside, plain, w.rect()), 0);  // nothing drawn outside the part
+  }
 }
 
 // Requests that outlive what they name: a repaint queued from another thread for a control that

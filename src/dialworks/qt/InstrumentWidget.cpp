@@ -2,12 +2,14 @@
 
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
 
+#include "dialworks/draw/Brush.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/framework/PropertyTable.h"
 #include "dialworks/qt/QtHost.h"
@@ -154,6 +156,8 @@ void InstrumentWidget::paintEvent(QPaintEvent* AEvent) {
   const qreal ratio = devicePixelRatioF();
   const int w = DevicePixels(width(), ratio), h = DevicePixels(height(), ratio);
   if (w == 0 || h == 0) return;
+  QPainter p(this);
+  if (PaintIntoDevice(p, AEvent->rect(), ratio)) return;
   if (FBitmap.Width() != w || FBitmap.Height() != h) {
     FGraphics.reset();
     FImage = QImage();
@@ -166,37 +170,105 @@ void InstrumentWidget::paintEvent(QPaintEvent* AEvent) {
     FGraphics = std::make_unique<gp::CairoGraphics>(FBitmap);
   }
   FImage.setDevicePixelRatio(ratio);
-  {
-    gp::CairoGraphics& g = *FGraphics;
-    const gp::GraphicsState initial = g.Save();  // restored below: every paint starts untransformed, unclipped
-    // Only what Qt asks for is cleared and drawn again (the rest of the bitmap is not shown). The
-    // clip is set in device pixels, widened to whole pixels, before the scale: a whole-pixel
-    // rectangle is cut by the rasteriser itself, any other clip costs a mask. A paint of the whole
-    // widget sets none.
-    const QRect dirty = AEvent->rect();
-    if (!dirty.contains(rect())) {
-      const int l = std::max(0, int(std::floor(dirty.x() * ratio))), t = std::max(0, int(std::floor(dirty.y() * ratio)));
-      const int r = std::min(w, int(std::ceil((dirty.x() + dirty.width()) * ratio)));
-      const int b = std::min(h, int(std::ceil((dirty.y() + dirty.height()) * ratio)));
-      g.SetClip(gp::RectF(float(l), float(t), float(r - l), float(b - t)));
-    }
-    g.ScaleTransform(float(ratio), float(ratio));
-    g.Clear(FForm ? FForm->Color() : 0);
-    for (TKVBasicControl* c : Shown()) {
-      if (!c->Visible()) continue;
-      const QPoint o = Origin(*c);
-      const gp::GraphicsState state = g.Save();
-      g.TranslateTransform(float(o.x()), float(o.y()));
-      c->Paint(g);
-      g.Restore(state);
-    }
-    if (FShape && FShape->PaintsIntoWidget()) FShape->PaintGlow(g);
-    g.Restore(initial);
-    g.Flush();
+  // Only what Qt asks for is cleared and drawn again (the rest of the bitmap is not shown). The
+  // clip is set in device pixels, widened to whole pixels: a whole-pixel rectangle is cut by the
+  // rasteriser itself, any other clip costs a mask. A paint of the whole widget sets none.
+  const QRect dirty = AEvent->rect();
+  if (dirty.contains(rect())) {
+    DrawShown(*FGraphics, QPoint(0, 0), ratio, nullptr, false);
+  } else {
+    const QRect clip = QRect(QPoint(int(std::floor(dirty.x() * ratio)), int(std::floor(dirty.y() * ratio))),
+                             QPoint(int(std::ceil((dirty.x() + dirty.width()) * ratio)) - 1,
+                                    int(std::ceil((dirty.y() + dirty.height()) * ratio)) - 1))
+                           .intersected(QRect(0, 0, w, h));
+    DrawShown(*FGraphics, QPoint(0, 0), ratio, &clip, false);
   }
-  QPainter p(this);
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   p.drawImage(QPointF(0, 0), FImage);
+}
+
+// Straight into the window's buffer: when Qt paints this widget into a 32-bit image (the raster
+// backing store, or render() into such an image) and the part it may change is one rectangle, the
+// instruments draw there directly, over what Qt already painted below them. That is the picture
+// the bitmap path gives (instruments draw with OVER only, and their own bitmap would be composed
+// with OVER), without clearing, drawing and composing a bitmap of the widget's size.
+// Anything else (a pixmap for grab(), a masked widget, a clip of several rectangles, a rotated
+// painter) takes the bitmap.
+bool InstrumentWidget::PaintIntoDevice(QPainter& APainter, const QRect& ADirty, qreal ARatio) {
+  if (FShape) return false;
+  QPaintEngine* engine = APainter.paintEngine();
+  if (!engine || engine->type() != QPaintEngine::Raster) return false;
+  QPaintDevice* device = engine->paintDevice();
+  if (!device || device->devType() != QInternal::Image) return false;
+  auto* image = static_cast<QImage*>(device);
+  // RGB32 keeps 0xFF in its unused byte: drawing with OVER onto opaque pixels keeps them opaque.
+  if (image->format() != QImage::Format_ARGB32_Premultiplied && image->format() != QImage::Format_RGB32)
+    return false;
+  const QTransform t = APainter.deviceTransform();
+  if (t.type() > QTransform::TxScale || std::abs(t.m11() - ARatio) > 1e-9 || std::abs(t.m22() - ARatio) > 1e-9)
+    return false;  // a painter scaled or turned by the caller: the bitmap, drawn as it says
+  const QPointF at = t.map(QPointF(0, 0));
+  const QPoint offset(int(std::lround(at.x())), int(std::lround(at.y())));
+  if (std::abs(at.x() - offset.x()) > 1e-6 || std::abs(at.y() - offset.y()) > 1e-6) return false;
+  // The part of the image this paint may change, in its pixels: the dirty rectangle widened to
+  // whole device pixels, within the widget, the image and the clip Qt set for the paint.
+  const QRectF dirty = t.mapRect(QRectF(ADirty).intersected(QRectF(rect())));
+  QRect clip(QPoint(int(std::floor(dirty.left() + 1e-6)), int(std::floor(dirty.top() + 1e-6))),
+             QPoint(int(std::ceil(dirty.right() - 1e-6)) - 1, int(std::ceil(dirty.bottom() - 1e-6)) - 1));
+  clip &= image->rect();
+  const QRegion system = engine->systemClip();
+  if (!system.isEmpty()) {
+    if (system.rectCount() != 1) return false;
+    clip &= system.boundingRect();
+  }
+  if (clip.isEmpty()) {
+    ++FDirectPaints;
+    return true;
+  }
+  uchar* bits = image->bits();
+  if (!FDirect || FDirect->Data != bits || FDirect->Width != image->width() || FDirect->Height != image->height() ||
+      FDirect->Stride != image->bytesPerLine()) {
+    FDirect.reset();
+    cairo_surface_t* s = cairo_image_surface_create_for_data(bits, CAIRO_FORMAT_ARGB32, image->width(),
+                                                             image->height(), int(image->bytesPerLine()));
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(s);
+      return false;
+    }
+    FDirect = std::make_unique<TDirectTarget>(
+        TDirectTarget{bits, image->width(), image->height(), int(image->bytesPerLine()),
+                      std::make_unique<gp::CairoGraphics>(s)});
+    cairo_surface_destroy(s);  // the graphics holds its own reference
+  }
+  DrawShown(*FDirect->Graphics, offset, ARatio, &clip, true);
+  ++FDirectPaints;
+  return true;
+}
+
+// Draws what is shown with the widget's top left at AOffset (device pixels of g's surface), within
+// AClip when given. AOnto: g's surface already holds what lies below the widget (the form's colour
+// is laid over it); otherwise the painted part is first cleared to the form's colour (or clear).
+void InstrumentWidget::DrawShown(gp::CairoGraphics& g, QPoint AOffset, qreal ARatio, const QRect* AClip, bool AOnto) {
+  const gp::GraphicsState initial = g.Save();  // restored below: every paint starts untransformed, unclipped
+  if (AClip) g.SetClip(gp::RectF(float(AClip->x()), float(AClip->y()), float(AClip->width()), float(AClip->height())));
+  g.TranslateTransform(float(AOffset.x()), float(AOffset.y()));
+  g.ScaleTransform(float(ARatio), float(ARatio));
+  const TAlphaColor ground = FForm ? FForm->Color() : 0;
+  if (!AOnto)
+    g.Clear(ground);
+  else if (GetAlpha(ground) != 0)
+    g.FillRectangle(gp::SolidBrush(ground), gp::RectF(0, 0, float(width()), float(height())));
+  for (TKVBasicControl* c : Shown()) {
+    if (!c->Visible()) continue;
+    const QPoint o = Origin(*c);
+    const gp::GraphicsState state = g.Save();
+    g.TranslateTransform(float(o.x()), float(o.y()));
+    c->Paint(g);
+    g.Restore(state);
+  }
+  if (FShape && FShape->PaintsIntoWidget()) FShape->PaintGlow(g);
+  g.Restore(initial);
+  g.Flush();
 }
 
 void InstrumentWidget::resizeEvent(QResizeEvent* AEvent) {

@@ -2,9 +2,10 @@
 //
 // The widget owns what it shows. A single control fills the widget (it follows the widget's size;
 // its size before showing is the widget's size hint); a form is drawn at its own size on its colour,
-// each component at its place. Painting goes through a bitmap at device pixels that a QImage shares
-// (no copy per frame), so a device pixel ratio of 2 draws twice the pixels and the instruments'
-// cached layers are built at that scale. Mouse, wheel, leave and focus reach the control under the
+// each component at its place. Painting draws at device pixels, so a device pixel ratio of 2 draws
+// twice the pixels and the instruments' cached layers are built at that scale: straight into the
+// image Qt paints the window into where it can (no bitmap of the widget's own, no composing), else
+// into a bitmap that a QImage shares (no copy per frame), composed by QPainter. Mouse, wheel, leave and focus reach the control under the
 // pointer in control pixels; a control with TabStop takes the keyboard focus by tab.
 //
 // Destroying the widget (or replacing what it shows) unregisters the controls from the host first,
@@ -28,6 +29,8 @@ namespace dw::gp {
 class CairoGraphics;
 }
 
+class QPainter;
+
 namespace dw::qt {
 
 class TQtHost;
@@ -50,6 +53,8 @@ class DW_API InstrumentWidget : public QWidget {
 
   // Paint events served so far (for tests and the benchmark).
   uint64_t PaintCount() const { return FPaints; }
+  // Of those, the ones drawn straight into the image Qt painted into (see PaintIntoDevice).
+  uint64_t DirectPaintCount() const { return FDirectPaints; }
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
@@ -85,6 +90,8 @@ class DW_API InstrumentWidget : public QWidget {
   void UpdateFocusPolicy();
   void SetFocusedControl(TKVBasicControl* AControl);
   void UpdateShape();
+  bool PaintIntoDevice(QPainter& APainter, const QRect& ADirty, qreal ARatio);
+  void DrawShown(gp::CairoGraphics& g, QPoint AOffset, qreal ARatio, const QRect* AClip, bool AOnto);
 
   TQtHost& FHost;
   std::unique_ptr<TKVBasicControl> FControl;
@@ -92,7 +99,16 @@ class DW_API InstrumentWidget : public QWidget {
   gp::Bitmap FBitmap;  // device pixels; FImage shares its memory
   QImage FImage;
   std::unique_ptr<gp::CairoGraphics> FGraphics;  // draws into FBitmap; made with it
-  uint64_t FPaints = 0;
+  // A graphics over the image Qt last painted this widget into directly (the window's buffer). It
+  // is only drawn with inside a paint event, after checking that the image is still the one it
+  // was made for (the same memory and layout); between paints it may name memory Qt has freed.
+  struct TDirectTarget {
+    uchar* Data;
+    int Width, Height, Stride;
+    std::unique_ptr<gp::CairoGraphics> Graphics;
+  };
+  std::unique_ptr<TDirectTarget> FDirect;
+  uint64_t FPaints = 0, FDirectPaints = 0;
   TKVBasicControl* FPressed = nullptr;  // holds the mouse from press to release
   TKVBasicControl* FHovered = nullptr;
   TKVBasicControl* FFocused = nullptr;
