@@ -149,6 +149,7 @@ class DW_API TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxIn
   void SnapMovingParts() override { FSnapAngle = FHand->GetCurrentAngle(); }
   void HoldMovingParts() override { FHeldAngle = FSnapAngle; }
   bool MovingPartsBounds(const TDWLayerFrame& AFrame, bool AHeld, gp::RectF& ABounds) override;
+  bool MovingPartsOnlyInBounds() const override { return FElements->Count() == 0; }
   int MinimumSize() const override { return MinSize; }
   // The dial geometry of the current size (DWAngularGaugeMouse.cpp): control hands hit-test and
   // drag with it.

@@ -657,8 +657,8 @@ void CairoGraphics::DoDrawImage(const Bitmap& image, const RectF& dest, const Re
   End();
 }
 
-void CairoGraphics::DoDrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at) {
-  if (!(pixels_ && pixels_->DrawLayer(image, runs, at))) DoDrawImage(image, at);
+void CairoGraphics::DoDrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at, const RectF* part) {
+  if (!(pixels_ && pixels_->DrawLayer(image, runs, at, part))) Graphics::DoDrawLayer(image, runs, at, part);
 }
 
 void CairoGraphics::DoClear(TAlphaColor color) {

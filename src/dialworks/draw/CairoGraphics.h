@@ -104,7 +104,7 @@ class DW_API CairoGraphics final : public Graphics {
   void DoDrawImage(const Bitmap& image, PointF at) override;
   void DoDrawImage(const Bitmap& image, const RectF& dest) override;
   void DoDrawImage(const Bitmap& image, const RectF& dest, const RectF& src) override;
-  void DoDrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at) override;
+  void DoDrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at, const RectF* part) override;
   void DoClear(TAlphaColor color) override;
   void DoFlush() override;
   // A CairoGraphics on the bitmap with this one's pixel paths setting.

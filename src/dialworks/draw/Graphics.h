@@ -152,8 +152,12 @@ class DW_API Graphics {
   void DrawImage(const Bitmap& image, const RectF& dest, const RectF& src) { DoDrawImage(image, dest, src); }
 
   // A kept layer image at a point, at its own pixel size, with the runs found in it: the picture
-  // of DrawImage, composed faster where the back end can use the runs.
-  void DrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at) { DoDrawLayer(image, runs, at); }
+  // of DrawImage, composed faster where the back end can use the runs. With a part: only the
+  // layer's pixels in that rectangle (layer pixels).
+  void DrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at) { DoDrawLayer(image, runs, at, nullptr); }
+  void DrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at, const RectF& part) {
+    DoDrawLayer(image, runs, at, &part);
+  }
 
   // Fills the clip with the colour, replacing what is there (transform ignored).
   void Clear(TAlphaColor color) { DoClear(color); }
@@ -219,7 +223,11 @@ class DW_API Graphics {
   virtual void DoDrawImage(const Bitmap& image, PointF at) = 0;
   virtual void DoDrawImage(const Bitmap& image, const RectF& dest) = 0;
   virtual void DoDrawImage(const Bitmap& image, const RectF& dest, const RectF& src) = 0;
-  virtual void DoDrawLayer(const Bitmap& image, const LayerRuns&, PointF at) { DoDrawImage(image, at); }
+  virtual void DoDrawLayer(const Bitmap& image, const LayerRuns&, PointF at, const RectF* part) {
+    if (!part) DoDrawImage(image, at);
+    else if (part->Width > 0 && part->Height > 0)
+      DoDrawImage(image, RectF(at.X + part->X, at.Y + part->Y, part->Width, part->Height), *part);
+  }
   virtual void DoClear(TAlphaColor color) = 0;
   virtual void DoFlush() = 0;
   virtual std::unique_ptr<Graphics> DoCreateLayer(Bitmap& bitmap) = 0;

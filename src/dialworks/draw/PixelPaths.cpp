@@ -518,7 +518,7 @@ bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape,
 
 // A layer drawn unscaled at whole pixels under no clip or a whole-pixel rectangle: straight into
 // the pixels by its runs, skipping its transparent parts and copying its opaque ones.
-bool PixelPaths::DrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at) {
+bool PixelPaths::DrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at, const RectF* part) {
   const Matrix& m = g_.st_.transform;
   if (image.Empty() || !runs.Fit(image) || m.M11() != 1 || m.M12() != 0 || m.M21() != 0 || m.M22() != 1) return false;
   const float fx = m.OffsetX() + at.X, fy = m.OffsetY() + at.Y;
@@ -527,9 +527,16 @@ bool PixelPaths::DrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at
   bool shaped = false;
   if (!DirectPixels(&pixels, false, &shaped)) return false;
   const int dx = int(fx), dy = int(fy);
-  const int l = std::max(int(pixels.X), dx), t = std::max(int(pixels.Y), dy);
-  const int r = std::min(int(pixels.Right()), dx + image.Width());
-  const int b = std::min(int(pixels.Bottom()), dy + image.Height());
+  int l = std::max(int(pixels.X), dx), t = std::max(int(pixels.Y), dy);
+  int r = std::min(int(pixels.Right()), dx + image.Width());
+  int b = std::min(int(pixels.Bottom()), dy + image.Height());
+  if (part) {
+    if (!(part->Width > 0 && part->Height > 0 && std::fabs(part->X) < 1e6f && std::fabs(part->Y) < 1e6f &&
+          part->Width < 1e6f && part->Height < 1e6f))
+      return true;
+    l = std::max(l, dx + int(std::floor(part->X))), t = std::max(t, dy + int(std::floor(part->Y)));
+    r = std::min(r, dx + int(std::ceil(part->Right()))), b = std::min(b, dy + int(std::ceil(part->Bottom())));
+  }
   if (l >= r || t >= b) return true;
   cairo_surface_flush(image.Surface());
   cairo_surface_flush(g_.surface_);

@@ -50,8 +50,8 @@ class DW_API PixelPaths {
   bool StrokePath(const Pen& pen, const GraphicsPath& path);
   bool DrawLine(const Pen& pen, PointF a, PointF b);
   bool DrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle);
-  // A kept layer at a whole-pixel place, composed by its runs (see LayerRuns).
-  bool DrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at);
+  // A kept layer (or its pixels in part) at a whole-pixel place, composed by its runs.
+  bool DrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at, const RectF* part);
   // Whether the current clip is one these paths compose through a kept mask rather than Cairo
   // (then fills Cairo would draw are better sent here as paths).
   bool ShapedClip() const;

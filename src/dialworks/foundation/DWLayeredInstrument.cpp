@@ -13,6 +13,7 @@ float TDWInstrumentLayers::DeviceScale(const gp::Graphics& AGraphics) {
 }
 
 void TDWInstrumentLayers::Drop(TDWLayerSet ASet) {
+  if (ASet != lsNone) FComposedValid = false, FComposedRuns = {};  // its bitmap is reused
   if ((ASet & lsFace) && FFace) FSpares[0] = std::move(FFace), FFaceRuns = {};
   if (ASet & lsTop) {
     if (FTop) FSpares[1] = std::move(FTop), FTopRuns = {};
@@ -22,9 +23,9 @@ void TDWInstrumentLayers::Drop(TDWLayerSet ASet) {
 
 size_t TDWInstrumentLayers::Bytes() const {
   size_t bytes = 0;
-  for (const gp::Bitmap* b : {FFace.get(), FTop.get(), FSpares[0].get(), FSpares[1].get()})
+  for (const gp::Bitmap* b : {FFace.get(), FTop.get(), FComposed.get(), FSpares[0].get(), FSpares[1].get()})
     if (b) bytes += size_t(b->Stride()) * size_t(b->Height());
-  return bytes + FFaceRuns.Bytes() + FTopRuns.Bytes();
+  return bytes + FFaceRuns.Bytes() + FTopRuns.Bytes() + FComposedRuns.Bytes();
 }
 
 std::unique_ptr<gp::Bitmap> TDWInstrumentLayers::NewLayer(int AWidth, int AHeight) {
@@ -72,6 +73,23 @@ void TDWInstrumentLayers::Build(gp::Graphics& AFrameGraphics, IDWLayeredDrawing&
     AInstrument.DrawFaceLayer(*open(*FFace), AFrame);
     FFaceRuns = gp::LayerRuns(*FFace);
   }
+  if (FFace && FTop && scale == 1 && AInstrument.MovingPartsOnlyInBounds() && FFace->Width() == FTop->Width() &&
+      FFace->Height() == FTop->Height()) {
+    // Drawn through the frame's graphics like the layers (a recording records it too).
+    if (FComposed && FComposed->Width() == w && FComposed->Height() == h)
+      FComposed->Clear(0);
+    else
+      FComposed = std::make_unique<gp::Bitmap>(w, h);
+    {
+      std::unique_ptr<gp::Graphics> cg = AFrameGraphics.CreateLayer(*FComposed);
+      cg->DrawLayer(*FFace, FFaceRuns, gp::PointF(0, 0));
+      cg->DrawLayer(*FTop, FTopRuns, gp::PointF(0, 0));
+    }
+    FComposedRuns = gp::LayerRuns(*FComposed);
+    FComposedValid = true;
+  } else {
+    FComposed.reset();
+  }
   for (std::unique_ptr<gp::Bitmap>& spare : FSpares) spare.reset();
 }
 
@@ -99,20 +117,57 @@ void TDWInstrumentLayers::DrawFrame(gp::Graphics& g, IDWLayeredDrawing& AInstrum
     if (scale == 1) g.DrawLayer(b, ARuns, gp::PointF(0, 0));
     else g.DrawImage(b, layer);
   };
-  if (FFace) blit(*FFace, FFaceRuns);
-  if (AAntiAliased) g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
   // Off-screen renders (exports, matrix layers) show the snapshot and leave what a window shows,
   // and so the held state, alone.
   AInstrument.SnapMovingParts();
-  gp::RectF now;
-  AFrame.ShowHeld = !AFrame.Offscreen && AFrame.Partial && FLastFrameValid &&
-                    AInstrument.MovingPartsBounds(AFrame, false, now) &&
+  gp::RectF now, drawn;
+  const bool bounded = AInstrument.MovingPartsBounds(AFrame, false, now);
+  AFrame.ShowHeld = !AFrame.Offscreen && AFrame.Partial && FLastFrameValid && bounded &&
                     !AFrame.Visible.Contains(gp::RectF::Union(now, FLastMoving));
+  // The precomposed layers serve frames at whole device pixels whose moving parts the instrument
+  // bounds: around the parts' rectangle (whole pixels, one more on each side for their
+  // anti-aliased edges) they are copied; inside it face, parts and top layer are drawn in turn.
+  const gp::Matrix m = g.GetTransform();
+  const bool whole = m.M11() == 1 && m.M12() == 0 && m.M21() == 0 && m.M22() == 1 &&
+                     m.OffsetX() == std::floor(m.OffsetX()) && m.OffsetY() == std::floor(m.OffsetY());
+  const bool composed = FComposed && FComposedValid && whole && AInstrument.MovingPartsOnlyInBounds() &&
+                        (AFrame.ShowHeld ? AInstrument.MovingPartsBounds(AFrame, true, drawn) : (drawn = now, bounded)) &&
+                        drawn.IsFinite();
+  if (composed) {
+    const float W = float(FComposed->Width()), H = float(FComposed->Height());
+    const gp::RectF in = gp::RectF::Intersect(
+        gp::RectF::FromLTRB(std::floor(drawn.X) - 1, std::floor(drawn.Y) - 1, std::ceil(drawn.Right()) + 1,
+                            std::ceil(drawn.Bottom()) + 1),
+        gp::RectF(0, 0, W, H));
+    if (in.IsEmptyArea()) {
+      g.DrawLayer(*FComposed, FComposedRuns, gp::PointF(0, 0));
+    } else {
+      for (const gp::RectF& band : {gp::RectF(0, 0, W, in.Y), gp::RectF(0, in.Bottom(), W, H - in.Bottom()),
+                                    gp::RectF(0, in.Y, in.X, in.Height),
+                                    gp::RectF(in.Right(), in.Y, W - in.Right(), in.Height)})
+        if (band.Width > 0 && band.Height > 0) g.DrawLayer(*FComposed, FComposedRuns, gp::PointF(0, 0), band);
+      g.DrawLayer(*FFace, FFaceRuns, gp::PointF(0, 0), in);
+      DrawMoving(g, AInstrument, AFrame, AAntiAliased);
+      g.DrawLayer(*FTop, FTopRuns, gp::PointF(0, 0), in);
+    }
+  } else {
+    if (FFace) blit(*FFace, FFaceRuns);
+    DrawMoving(g, AInstrument, AFrame, AAntiAliased);
+    if (FTop) blit(*FTop, FTopRuns);
+  }
+  g.Restore(state);
+  FinishFrame(AInstrument, AFrame);
+}
+
+void TDWInstrumentLayers::DrawMoving(gp::Graphics& g, IDWLayeredDrawing& AInstrument, const TDWLayerFrame& AFrame,
+                                     bool AAntiAliased) {
   const gp::GraphicsState moving = g.Save();
+  if (AAntiAliased) g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
   AInstrument.DrawMovingParts(g, AFrame);
   g.Restore(moving);
-  if (FTop) blit(*FTop, FTopRuns);
-  g.Restore(state);
+}
+
+void TDWInstrumentLayers::FinishFrame(IDWLayeredDrawing& AInstrument, const TDWLayerFrame& AFrame) {
   if (!AFrame.Offscreen) {
     if (!AFrame.ShowHeld) AInstrument.HoldMovingParts();
     FLastFrame = AFrame;

@@ -13,7 +13,9 @@
 //                 every control offers, calls it and then settles the elements)
 //
 // A frame: the face layer, then the moving parts (anti-aliasing on when the control has it, in
-// their own graphics state), then the top layer. The layers are built at the device resolution of
+// their own graphics state), then the top layer. With a top layer, and moving parts the instrument
+// can bound, the frame copies the two layers precomposed and draws the three again only where the
+// moving parts lie: the same picture, without blending the glass over the whole face each frame. The layers are built at the device resolution of
 // the frame's graphics (HiDPI renders), at most MaxLayerPixels each, on the first frame after
 // what they show changed. Invalidation drops layers by category (LayersDroppedBy): a value change
 // none, a range, appearance or size change both. A dropped layer's bitmap is kept as a spare for
@@ -98,6 +100,10 @@ class DW_API IDWLayeredDrawing {
   virtual void SnapMovingParts() = 0;
   virtual void HoldMovingParts() = 0;
   virtual bool MovingPartsBounds(const TDWLayerFrame& AFrame, bool AHeld, gp::RectF& ABounds) = 0;
+  // Whether everything DrawMovingParts draws lies within MovingPartsBounds (no elements drawn
+  // elsewhere): then a frame copies the top layer precomposed over the face and draws face, moving
+  // parts and top layer again only there.
+  virtual bool MovingPartsOnlyInBounds() const = 0;
 
  protected:
   ~IDWLayeredDrawing() = default;
@@ -138,10 +144,19 @@ class DW_API TDWInstrumentLayers {
   void Build(gp::Graphics& AFrameGraphics, IDWLayeredDrawing& AInstrument, TDWLayerFrame& AFrame, float AScale,
              bool AAntiAliased, TDWLayerSet ASet);
   std::unique_ptr<gp::Bitmap> NewLayer(int AWidth, int AHeight);
+  void DrawMoving(gp::Graphics& g, IDWLayeredDrawing& AInstrument, const TDWLayerFrame& AFrame, bool AAntiAliased);
+  // Records what a frame on screen showed (for repaints of only what moved).
+  void FinishFrame(IDWLayeredDrawing& AInstrument, const TDWLayerFrame& AFrame);
 
   std::unique_ptr<gp::Bitmap> FFace;
   std::unique_ptr<gp::Bitmap> FTop;
   gp::LayerRuns FFaceRuns, FTopRuns;  // found in each layer when it is built
+  // The top layer composed over the face, with its runs: most of a frame is a copy of it.
+  // Kept for instruments that can use it (MovingPartsOnlyInBounds); a drop leaves the bitmap for
+  // the next build to reuse.
+  std::unique_ptr<gp::Bitmap> FComposed;
+  gp::LayerRuns FComposedRuns;
+  bool FComposedValid = false;
   bool FTopBuilt = false;  // FTop is current (null: the instrument wanted none)
   // Layers of the last drop, reused by the next build when their size fits: clearing pages
   // already mapped costs far less than faulting in fresh ones.
@@ -291,6 +306,7 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
   void SnapMovingParts() override {}
   void HoldMovingParts() override {}
   bool MovingPartsBounds(const TDWLayerFrame&, bool, gp::RectF&) override { return false; }
+  bool MovingPartsOnlyInBounds() const override { return false; }
   // The geometry elements take the mouse with, for one event (read under the control lock,
   // released before any element is called).
   virtual std::unique_ptr<TRXElementGeometry> ElementGeometry() { return std::make_unique<TRXElementGeometry>(); }
