@@ -23,17 +23,21 @@ inline uint32_t ScalePixel(uint32_t v, uint32_t k) {
 // Source over destination.
 inline uint32_t OverPixel(uint32_t src, uint32_t dst) { return src + ScalePixel(dst, 255 - (src >> 24)); }
 
+#ifdef __SSE2__
+// ScalePixel's arithmetic on eight 16-bit channels, and each pixel's alpha in all its channels.
+inline __m128i ScaleLanes(__m128i v, __m128i k) {
+  const __m128i t = _mm_add_epi16(_mm_mullo_epi16(v, k), _mm_set1_epi16(0x80));
+  return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+}
+inline __m128i AlphaLanes(__m128i v) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xFF), 0xFF); }
+#endif
+
 // dst[i] = src[i] scaled by cover[i] / 255, over dst[i]; four pixels at a time where SSE2 is
 // there (exactly the arithmetic of ScalePixel and OverPixel, in 16-bit lanes).
 inline void CoverOverPixels(uint32_t* dst, const uint32_t* src, const uint8_t* cover, int n) {
   int i = 0;
 #ifdef __SSE2__
-  const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi16(0x80), full = _mm_set1_epi16(255);
-  auto scale = [&](__m128i v, __m128i k) {
-    const __m128i t = _mm_add_epi16(_mm_mullo_epi16(v, k), half);
-    return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
-  };
-  auto alphas = [](__m128i v) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xFF), 0xFF); };
+  const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255);
   for (; i + 4 <= n; i += 4) {
     int32_t c4;
     std::memcpy(&c4, cover + i, 4);
@@ -47,10 +51,10 @@ inline void CoverOverPixels(uint32_t* dst, const uint32_t* src, const uint8_t* c
     const __m128i c = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(c4), zero),
                                          _mm_unpacklo_epi8(_mm_cvtsi32_si128(c4), zero));
     const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-    const __m128i slo = scale(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi32(c, c));
-    const __m128i shi = scale(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi32(c, c));
-    const __m128i dlo = scale(_mm_unpacklo_epi8(d, zero), _mm_sub_epi16(full, alphas(slo)));
-    const __m128i dhi = scale(_mm_unpackhi_epi8(d, zero), _mm_sub_epi16(full, alphas(shi)));
+    const __m128i slo = ScaleLanes(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi32(c, c));
+    const __m128i shi = ScaleLanes(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi32(c, c));
+    const __m128i dlo = ScaleLanes(_mm_unpacklo_epi8(d, zero), _mm_sub_epi16(full, AlphaLanes(slo)));
+    const __m128i dhi = ScaleLanes(_mm_unpackhi_epi8(d, zero), _mm_sub_epi16(full, AlphaLanes(shi)));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
                      _mm_packus_epi16(_mm_add_epi16(slo, dlo), _mm_add_epi16(shi, dhi)));
   }
@@ -63,12 +67,7 @@ inline void CoverOverPixels(uint32_t* dst, const uint32_t* src, const uint8_t* c
 inline void OverPixels(uint32_t* dst, const uint32_t* src, int n) {
   int i = 0;
 #ifdef __SSE2__
-  const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi16(0x80), full = _mm_set1_epi16(255);
-  auto scale = [&](__m128i v, __m128i k) {
-    const __m128i t = _mm_add_epi16(_mm_mullo_epi16(v, k), half);
-    return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
-  };
-  auto alphas = [](__m128i v) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xFF), 0xFF); };
+  const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255);
   for (; i + 4 <= n; i += 4) {
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(s, zero)) == 0xFFFF) continue;  // all clear
@@ -78,8 +77,8 @@ inline void OverPixels(uint32_t* dst, const uint32_t* src, int n) {
     }
     const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
     const __m128i slo = _mm_unpacklo_epi8(s, zero), shi = _mm_unpackhi_epi8(s, zero);
-    const __m128i dlo = scale(_mm_unpacklo_epi8(d, zero), _mm_sub_epi16(full, alphas(slo)));
-    const __m128i dhi = scale(_mm_unpackhi_epi8(d, zero), _mm_sub_epi16(full, alphas(shi)));
+    const __m128i dlo = ScaleLanes(_mm_unpacklo_epi8(d, zero), _mm_sub_epi16(full, AlphaLanes(slo)));
+    const __m128i dhi = ScaleLanes(_mm_unpackhi_epi8(d, zero), _mm_sub_epi16(full, AlphaLanes(shi)));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
                      _mm_packus_epi16(_mm_add_epi16(slo, dlo), _mm_add_epi16(shi, dhi)));
   }
