@@ -4,6 +4,7 @@
 // only the partly transparent pixels (edges, glass) are blended.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
