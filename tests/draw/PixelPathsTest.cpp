@@ -228,6 +228,33 @@ TEST(PixelPaths, ClipSetAgainIsKept) {
   }
 }
 
+// A window repainting part of itself clips to a rectangle, the instrument then to its round face:
+// inside the rectangle the picture is exactly the one the face's clip alone gives (so a part
+// repaint matches the whole one), and nothing is painted outside the rectangle.
+TEST(PixelPaths, RectangleCutEllipseClipPaintsAsTheEllipse) {
+  GraphicsPath ellipse;
+  ellipse.AddEllipse(RectF(6.5f, 4.25f, 135, 110));
+  const THand hand;
+  auto draw = [&](Graphics& g, const RectF* APart) {
+    if (APart) g.SetClip(*APart);
+    g.SetClip(ellipse, CombineModeIntersect);
+    hand.Draw(g);
+    const PointF across[] = {{0, 50}, {40, 45.5f}, {30.5f, 80}};  // over the clip's left edge
+    g.FillPolygon(SolidBrush(0xC02040E0), across, 3);
+  };
+  const std::unique_ptr<Bitmap> whole = Paint([&](Graphics& g) { draw(g, nullptr); }, 2);
+  for (const RectF part : {RectF(0, 0, 100, 70), RectF(50, 30, 60, 50), RectF(0, 0, kW, kH)}) {
+    const std::unique_ptr<Bitmap> cut = Paint([&](Graphics& g) { draw(g, &part); }, 2);
+    int wrong = 0;
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const bool inside = part.Contains(PointF(float(x) + 0.5f, float(y) + 0.5f));
+        wrong += cut->GetPixel(x, y) != (inside ? whole->GetPixel(x, y) : 0xFFF0F0F0u);
+      }
+    EXPECT_EQ(wrong, 0) << part.X << "," << part.Y;
+  }
+}
+
 // Issue 20: rectangle clips set again each frame (a spectrum's bar area) are kept like path clips,
 // and a kept clip is taken only for the very rectangle, mode and clip below it.
 TEST(PixelPaths, RectangleClipSetAgainIsKept) {

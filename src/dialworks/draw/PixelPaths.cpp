@@ -120,15 +120,36 @@ bool PixelPaths::DrawArc(const Pen& pen, const RectF& rect, float startAngle, fl
   return ComposeCoverage(pen.GetBrush(), &shape, nullptr);
 }
 
-bool PixelPaths::ClipEllipse(EllipseShape* ellipse) {
+// A clip that is one shape cut by a rectangle on whole pixels (a window repainting part of itself
+// clips to a rectangle, an instrument then to its face): within the rectangle, which *pixels is
+// narrowed to, the clip's coverage is the shape's. Otherwise the clip's root as it is.
+const Region::Node& PixelPaths::ClipShape(RectF* pixels) const {
+  const Region::Node& root = g_.st_.clip->Root();
+  if (root.kind != Region::Kind::Intersect) return root;
+  RectF r = *pixels;
+  const Region::Node* cut = PixelRectangle(*root.a, &r)   ? root.b.get()
+                            : PixelRectangle(*root.b, &r) ? root.a.get()
+                                                          : nullptr;
+  if (!cut || cut->kind != Region::Kind::Path) return root;
+  *pixels = r;
+  return *cut;
+}
+
+bool PixelPaths::ClipEllipse(EllipseShape* ellipse, RectF* pixels) {
   const std::shared_ptr<const Region>& clip = g_.st_.clip;
-  if (!(clipEllipseOf_ && (clipEllipseOf_ == clip || *clipEllipseOf_ == *clip))) {
-    clipIsEllipse_ = clip->Root().kind == Region::Kind::Path &&
-                     FilledEllipseShape(clip->Root().path, Matrix(), &clipEllipse_);
+  RectF within = *pixels;
+  const Region::Node& shape = ClipShape(&within);
+  const bool whole = &shape == &clip->Root();
+  if (!(clipEllipseOf_ && (clipEllipseOf_ == clip || clipEllipseOf_->Root() == shape))) {
+    clipIsEllipse_ = shape.kind == Region::Kind::Path && FilledEllipseShape(shape.path, Matrix(), &clipEllipse_);
+    clipEllipseOf_ = whole ? clip : std::make_shared<const Region>(shape.path);
+  } else if (whole) {
+    clipEllipseOf_ = clip;  // the same shapes set again (each paint): compared by address next time
   }
-  clipEllipseOf_ = clip;
+  if (!clipIsEllipse_) return false;
+  *pixels = within;
   *ellipse = clipEllipse_;
-  return clipIsEllipse_;
+  return true;
 }
 
 namespace {
@@ -189,18 +210,10 @@ KeptClipMasks& KeptClips() {
 cairo_surface_t* PixelPaths::ClipMask() {
   const std::shared_ptr<const Region>& clip = g_.st_.clip;
   const int w = int(std::ceil(g_.device_.Right())), h = int(std::ceil(g_.device_.Bottom()));
-  // A shape cut by a rectangle on whole pixels (a window repainting part of itself clips to a
-  // rectangle, an instrument then to its face): within the rectangle the clip's coverage is the
-  // shape's, and nothing composes outside the clip's bounds (DirectPixels), so the shape's mask
-  // serves. It stays kept while the rectangles change from paint to paint.
-  const Region::Node* shape = &clip->Root();
-  if (shape->kind == Region::Kind::Intersect) {
-    RectF r;
-    const Region::Node* cut = PixelRectangle(*shape->a, &r)   ? shape->b.get()
-                              : PixelRectangle(*shape->b, &r) ? shape->a.get()
-                                                              : nullptr;
-    if (cut && cut->kind == Region::Kind::Path) shape = cut;
-  }
+  // Of a shape cut by a rectangle on whole pixels the shape's mask serves: nothing composes outside
+  // the clip's bounds (DirectPixels). It stays kept while the rectangles change from paint to paint.
+  RectF unused;
+  const Region::Node* shape = &ClipShape(&unused);
   const bool whole = shape == &clip->Root();
   if (clipMask_ && cairo_image_surface_get_width(clipMask_) == w && cairo_image_surface_get_height(clipMask_) == h &&
       clipMaskOf_ && (clipMaskOf_ == clip || clipMaskOf_->Root() == *shape)) {
@@ -370,7 +383,7 @@ bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape,
   // A clip that is one ellipse is applied by computing its own coverage; other shaped clips by
   // their kept mask.
   EllipseShape clipEllipse;
-  bool clipComputed = shaped && ClipEllipse(&clipEllipse);
+  bool clipComputed = shaped && ClipEllipse(&clipEllipse, &pixels);
   cairo_surface_t* clipMask = shaped && !clipComputed ? ClipMask() : nullptr;
   if (shaped && !clipComputed && !clipMask) return false;
   if (!shape && !path && !APolygon && !text) return false;

@@ -83,9 +83,11 @@ class DW_API PixelPaths {
     bool operator==(const CoverageKey&) const = default;
   };
   std::optional<CoverageKey> coverageKey_;
-  // Whether the current clip is one ellipse (*ellipse), decided once per clip.
-  bool ClipEllipse(EllipseShape* ellipse);
-  std::shared_ptr<const Region> clipEllipseOf_;  // the clip the two below were found for
+  // The clip's shape without a whole-pixel rectangle it is cut by (*pixels narrowed to that).
+  const Region::Node& ClipShape(RectF* pixels) const;
+  // Whether that shape is one ellipse (*ellipse; *pixels then narrowed), decided once per shape.
+  bool ClipEllipse(EllipseShape* ellipse, RectF* pixels);
+  std::shared_ptr<const Region> clipEllipseOf_;  // the clip (or its shape) the two below were found for
   bool clipIsEllipse_ = false;
   EllipseShape clipEllipse_;
   cairo_surface_t* clipMask_ = nullptr;        // the kept clip coverage
