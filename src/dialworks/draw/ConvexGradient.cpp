@@ -4,6 +4,10 @@
 #include <array>
 #include <cmath>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 #include "dialworks/draw/KeptValues.h"
 #include "dialworks/draw/Pixels.h"
 
@@ -34,6 +38,46 @@ const uint32_t* Colors(const PathGradientBrush& brush) {
   Table lut;
   for (int i = 0; i < 256; ++i) lut[size_t(i)] = PremultipliedPixel(brush.Blend().ColorAt(float(i) / 255, surround, center));
   return kept.Keep(Key{center, surround, brush.Blend()}, lut).data();
+}
+
+// The gradient positions (lut indices) of n pixels of a row from column x0 on: per pixel centre
+// px, t = max(0, A px + k) over the edges (k holding B py + C), index (1 - min(t, 1)) 255 + 0.5.
+// Four pixels at a time with AVX2, in the very same double arithmetic (a multiply, then an add).
+void Positions(const double* A, const double* k, int edges, int x0, int n, uint8_t* out) {
+  for (int j = 0; j < n; ++j) {
+    const double px = x0 + j + 0.5;
+    double t = 0;
+    for (int e = 0; e < edges; ++e) t = std::max(t, A[e] * px + k[e]);
+    out[j] = uint8_t(int((1 - std::min(t, 1.0)) * 255 + 0.5));
+  }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target("avx2"))) void PositionsAvx2(const double* A, const double* k, int edges, int x0, int n,
+                                                   uint8_t* out) {
+  const __m256d one = _mm256_set1_pd(1), scale = _mm256_set1_pd(255), half = _mm256_set1_pd(0.5);
+  const __m256d step = _mm256_set1_pd(4);
+  __m256d px = _mm256_add_pd(_mm256_set1_pd(double(x0)), _mm256_set_pd(3.5, 2.5, 1.5, 0.5));
+  int j = 0;
+  for (; j + 4 <= n; j += 4, px = _mm256_add_pd(px, step)) {
+    __m256d t = _mm256_setzero_pd();
+    for (int e = 0; e < edges; ++e)
+      t = _mm256_max_pd(t, _mm256_add_pd(_mm256_mul_pd(_mm256_set1_pd(A[e]), px), _mm256_set1_pd(k[e])));
+    const __m256d v = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(one, _mm256_min_pd(t, one)), scale), half);
+    alignas(16) int32_t i[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(i), _mm256_cvttpd_epi32(v));
+    for (int q = 0; q < 4; ++q) out[j + q] = uint8_t(i[q]);
+  }
+  Positions(A, k, edges, x0 + j, n - j, out + j);
+}
+#endif
+
+using PositionsFn = void (*)(const double*, const double*, int, int, int, uint8_t*);
+PositionsFn PositionsFor() {
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (__builtin_cpu_supports("avx2")) return PositionsAvx2;
+#endif
+  return Positions;
 }
 
 }  // namespace
@@ -92,6 +136,9 @@ void ConvexPathGradient::Paint(uint8_t* data, int stride, int originX, int origi
   if (!valid_) return;
   top = std::max(top, int(std::max(double(bounds_.Y), double(top))));
   bottom = std::min(bottom, int(std::min(double(bounds_.Bottom()), double(bottom))));
+  static const PositionsFn positions = PositionsFor();
+  double A[kMaxEdges];
+  for (int e = 0; e < count_; ++e) A[e] = edges_[e].A;
   for (int y = top; y < bottom; ++y) {
     const double py = y + 0.5;
     // The row's inside, for pixel centres px: A px + (B py + C) < 1 on every edge.
@@ -109,15 +156,18 @@ void ConvexPathGradient::Paint(uint8_t* data, int stride, int originX, int origi
     if (xa >= xb) continue;
     auto* row = reinterpret_cast<uint32_t*>(data + ptrdiff_t(y - originY) * stride) - originX;
     const uint8_t* cover = clip ? clip + ptrdiff_t(y) * clipStride : nullptr;
-    for (int x = xa; x < xb; ++x) {
-      if (cover && cover[x] == 0) continue;
-      const double px = x + 0.5;
-      double t = 0;
-      for (int e = 0; e < count_; ++e) t = std::max(t, edges_[e].A * px + k[e]);
-      const int i = int((1 - std::min(t, 1.0)) * 255 + 0.5);
-      const uint32_t s = cover && cover[x] != 255 ? ScalePixel(lut_[i], cover[x]) : lut_[i];
-      if (s >> 24 == 0) continue;
-      row[x] = s >> 24 == 255 ? s : OverPixel(s, row[x]);
+    constexpr int kChunk = 64;
+    uint8_t index[kChunk];
+    for (int x0 = xa; x0 < xb; x0 += kChunk) {
+      const int n = std::min(kChunk, xb - x0);
+      positions(A, k, count_, x0, n, index);
+      for (int j = 0; j < n; ++j) {
+        const int x = x0 + j;
+        if (cover && cover[x] == 0) continue;
+        const uint32_t s = cover && cover[x] != 255 ? ScalePixel(lut_[index[j]], cover[x]) : lut_[index[j]];
+        if (s >> 24 == 0) continue;
+        row[x] = s >> 24 == 255 ? s : OverPixel(s, row[x]);
+      }
     }
   }
 }
