@@ -42,7 +42,9 @@ const uint32_t* Colors(const PathGradientBrush& brush) {
 
 // The gradient positions (lut indices) of n pixels of a row from column x0 on: per pixel centre
 // px, t = max(0, A px + k) over the edges (k holding B py + C), index (1 - min(t, 1)) 255 + 0.5.
-// Four pixels at a time with AVX2, in the very same double arithmetic (a multiply, then an add).
+// Four pixels at a time with AVX2, in the very same double arithmetic (a multiply, then an add),
+// which may write up to kPositionsSlack bytes past n.
+constexpr int kPositionsSlack = 3;
 void Positions(const double* A, const double* k, int edges, int x0, int n, uint8_t* out) {
   for (int j = 0; j < n; ++j) {
     const double px = x0 + j + 0.5;
@@ -58,8 +60,8 @@ __attribute__((target("avx2"))) void PositionsAvx2(const double* A, const double
   const __m256d one = _mm256_set1_pd(1), scale = _mm256_set1_pd(255), half = _mm256_set1_pd(0.5);
   const __m256d step = _mm256_set1_pd(4);
   __m256d px = _mm256_add_pd(_mm256_set1_pd(double(x0)), _mm256_set_pd(3.5, 2.5, 1.5, 0.5));
-  int j = 0;
-  for (; j + 4 <= n; j += 4, px = _mm256_add_pd(px, step)) {
+  // The last group's lanes past n are computed too; `out` has room for them (kPositionsSlack).
+  for (int j = 0; j < n; j += 4, px = _mm256_add_pd(px, step)) {
     __m256d t = _mm256_setzero_pd();
     for (int e = 0; e < edges; ++e)
       t = _mm256_max_pd(t, _mm256_add_pd(_mm256_mul_pd(_mm256_set1_pd(A[e]), px), _mm256_set1_pd(k[e])));
@@ -68,7 +70,6 @@ __attribute__((target("avx2"))) void PositionsAvx2(const double* A, const double
     _mm_store_si128(reinterpret_cast<__m128i*>(i), _mm256_cvttpd_epi32(v));
     for (int q = 0; q < 4; ++q) out[j + q] = uint8_t(i[q]);
   }
-  Positions(A, k, edges, x0 + j, n - j, out + j);
 }
 #endif
 
@@ -157,7 +158,7 @@ void ConvexPathGradient::Paint(uint8_t* data, int stride, int originX, int origi
     auto* row = reinterpret_cast<uint32_t*>(data + ptrdiff_t(y - originY) * stride) - originX;
     const uint8_t* cover = clip ? clip + ptrdiff_t(y) * clipStride : nullptr;
     constexpr int kChunk = 64;
-    uint8_t index[kChunk];
+    uint8_t index[kChunk + kPositionsSlack];
     for (int x0 = xa; x0 < xb; x0 += kChunk) {
       const int n = std::min(kChunk, xb - x0);
       positions(A, k, count_, x0, n, index);
