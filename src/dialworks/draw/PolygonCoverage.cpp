@@ -27,7 +27,9 @@ bool Meet(PointF a, PointF b, PointF c, PointF d) {
 // of |d| in one row leaves right of it, and widens the row's touched columns.
 void AddPiece(float* row, double xs, double xe, double d, int* touched) {
   const double xa = std::min(xs, xe), xb = std::max(xs, xe);
-  const int ia = int(xa), ib = int(std::ceil(xb));
+  // Both are within 0..w: truncation is the floor, and the ceiling one more where xb has a fraction
+  // (no library call for either).
+  const int ia = int(xa), ib = int(xb) + (double(int(xb)) < xb);
   touched[0] = std::min(touched[0], ia);
   touched[1] = std::max(touched[1], std::max(ib, ia + 1) + 1);
   if (ib <= ia + 1) {
@@ -103,6 +105,9 @@ void RasterisePolygon(const PointF* p, int n, uint8_t* mask, int stride, int lef
       double cuts[4] = {0, 1, 1, 1};
       int pieces = 1;
       for (const double border : {0.0, double(w)}) {
+        // Only a piece with its ends on both sides of the border can be cut (else t <= 0 or t >= 1,
+        // also as rounded): most rows need no division.
+        if ((x < border) == (xnext < border)) continue;
         const double t = (border - x) / (xnext - x);
         if (t > 0 && t < 1) cuts[pieces++] = t;
       }
