@@ -14,7 +14,7 @@
 //
 // Usage: dw_peer_bench [frames] [--save PREFIX] (default 600 frames; rebuilds are half of
 // that; --save writes one frame of each as PREFIX-qwt.png, -floor.png, -ours.png to look at;
-// --only qwt|floor|ours|partial runs just that one's frames and prints nothing, for a profiler).
+// --only qwt|floor|ours|partial|rebuild runs just that one's frames and prints nothing, for a profiler).
 // Runs on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise.
 #include <qwt_dial.h>
 #include <qwt_dial_needle.h>
@@ -184,6 +184,7 @@ int main(int argc, char** argv) {
       if (only == "qwt") qwt.Frame(k);
       else if (only == "floor") floor.Frame(k);
       else if (only == "partial") ours.Partial(k);
+      else if (only == "rebuild") ours.Rebuild(k);
       else ours.Frame(k);
     }
     return 0;

@@ -1,6 +1,7 @@
 #include "dialworks/draw/LayerRuns.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
@@ -19,23 +20,43 @@ constexpr int kMinRun = 8;
 
 namespace {
 
-int KindOf(uint32_t APixel) {  // 0 transparent, 1 opaque, 2 partly
-  const uint32_t a = APixel >> 24;
-  return a == 0 ? 0 : a == 255 ? 1 : 2;
+// One row's pixels by kind, a bit per pixel in words of 64: `clear` transparent, `full` opaque,
+// `either` one of the two (so a partly transparent pixel is a clear bit there). Bits past w are 0.
+void ClassifyRow(const uint32_t* row, int w, uint64_t* clear, uint64_t* full, uint64_t* either) {
+  const int words = (w + 63) / 64;
+  std::fill(clear, clear + words, 0);
+  std::fill(full, full + words, 0);
+  int x = 0;
+#ifdef __SSE2__
+  const __m128i zero = _mm_setzero_si128(), ones = _mm_set1_epi8(-1);
+  for (; x + 16 <= w; x += 16) {  // sixteen alphas packed into one register's bytes
+    auto alphas = [&](int i) {
+      return _mm_srli_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + i)), 24);
+    };
+    const __m128i a = _mm_packus_epi16(_mm_packs_epi32(alphas(0), alphas(4)), _mm_packs_epi32(alphas(8), alphas(12)));
+    clear[x >> 6] |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a, zero)))) << (x & 63);
+    full[x >> 6] |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a, ones)))) << (x & 63);
+  }
+#endif
+  for (; x < w; ++x) {
+    const uint32_t a = row[x] >> 24;
+    if (a == 0) clear[x >> 6] |= uint64_t(1) << (x & 63);
+    if (a == 255) full[x >> 6] |= uint64_t(1) << (x & 63);
+  }
+  for (int i = 0; i < words; ++i) either[i] = clear[i] | full[i];
 }
 
-// The kind the four pixels at p share, or -1 (a layer is mostly long stretches of one kind: they
-// are crossed four pixels at a time).
-int KindOf4(const uint32_t* p) {
-#ifdef __SSE2__
-  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  const int clear = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) & 0x8888;
-  const int full = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(-1))) & 0x8888;
-  return clear == 0x8888 ? 0 : full == 0x8888 ? 1 : (clear | full) == 0 ? 2 : -1;
-#else
-  const int k = KindOf(p[0]);
-  return KindOf(p[1]) == k && KindOf(p[2]) == k && KindOf(p[3]) == k ? k : -1;
-#endif
+// The first column from x on (or w) whose bit differs from `set`.
+int NextOther(const uint64_t* bits, int x, int w, bool set) {
+  if (x >= w) return w;
+  const int words = (w + 63) / 64;
+  int i = x >> 6;
+  uint64_t word = (set ? ~bits[i] : bits[i]) & (~uint64_t(0) << (x & 63));
+  while (!word) {
+    if (++i == words) return w;
+    word = set ? ~bits[i] : bits[i];
+  }
+  return std::min(w, i * 64 + std::countr_zero(word));
 }
 
 #if defined(__GNUC__) && defined(__x86_64__)
@@ -91,19 +112,21 @@ LayerRuns::LayerRuns(const Bitmap& image) : width_(image.Width()), height_(image
   }
   rows_.reserve(size_t(height_) + 1);
   const int stride = image.Stride();
+  const size_t words = (size_t(width_) + 63) / 64;
+  std::vector<uint64_t> bits(3 * words);
+  uint64_t *clear = bits.data(), *full = clear + words, *either = full + words;
   for (int y = 0; y < height_; ++y) {
     rows_.push_back(int32_t(runs_.size()));
-    const auto* row = reinterpret_cast<const uint32_t*>(data + ptrdiff_t(y) * stride);
-    // Stretches of one kind; short transparent and opaque ones inside blended pixels join them.
+    ClassifyRow(reinterpret_cast<const uint32_t*>(data + ptrdiff_t(y) * stride), width_, clear, full, either);
+    // Stretches of one kind (0 transparent, 1 opaque, 2 partly); short transparent and opaque ones
+    // inside blended pixels join them.
     const size_t first = runs_.size();
     for (int x = 0; x < width_;) {
-      const int k = KindOf(row[x]);
-      int end = x + 1;
-      while (end < width_) {
-        if (end + 4 <= width_ && KindOf4(row + end) == k) end += 4;
-        else if (KindOf(row[end]) == k) ++end;
-        else break;
-      }
+      const bool isClear = clear[x >> 6] >> (x & 63) & 1, isFull = full[x >> 6] >> (x & 63) & 1;
+      const int k = isClear ? 0 : isFull ? 1 : 2;
+      const int end = k == 0 ? NextOther(clear, x + 1, width_, true)
+                      : k == 1 ? NextOther(full, x + 1, width_, true)
+                               : NextOther(either, x + 1, width_, false);
       const bool between = x > 0 && end < width_;
       if (k == 0 && !(between && end - x < kMinRun)) {
         x = end;
