@@ -6,7 +6,7 @@
 #include <cstring>
 #include <utility>
 #ifdef __SSE2__
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 #include "dialworks/draw/KeptValues.h"
@@ -180,6 +180,82 @@ void ForEachRun(const uint8_t* mask, int maskStride, const std::vector<MaskSpan>
   }
 }
 
+// A padded linear gradient's colours along a run: position t0 + step k (k = 0 .. n-1) in table
+// steps, clamped to the table. The AVX2 version takes four at a time in the same double arithmetic
+// (a multiply, then an add) and may write up to three colours past n.
+using TPadColours = void (*)(const uint32_t* lut, int last, double t0, double step, int n, uint32_t* out);
+
+void PadColours(const uint32_t* lut, int last, double t0, double step, int n, uint32_t* out) {
+  for (int k = 0; k < n; ++k) {
+    const double at = t0 + step * k;  // NaN only from a transform near overflow: the first colour
+    out[k] = lut[at > 0 ? (at < last ? int(at) : last) : 0];
+  }
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+__attribute__((target("avx2"))) void PadColoursAvx2(const uint32_t* lut, int last, double t0, double step, int n,
+                                                    uint32_t* out) {
+  // max gives its second operand for NaN: the first colour, as above.
+  const __m256d zero = _mm256_setzero_pd(), top = _mm256_set1_pd(last), steps = _mm256_set1_pd(step);
+  const __m256d start = _mm256_set1_pd(t0), four = _mm256_set1_pd(4);
+  __m256d k = _mm256_set_pd(3, 2, 1, 0);
+  for (int j = 0; j < n; j += 4, k = _mm256_add_pd(k, four)) {
+    const __m256d at = _mm256_add_pd(start, _mm256_mul_pd(steps, k));
+    const __m128i i = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(at, zero), top));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), _mm_i32gather_epi32(reinterpret_cast<const int*>(lut), i, 4));
+  }
+}
+#endif
+
+// A radial gradient's positions along a run, in unit-circle space from (qx0, qy0) by (ax, dy) a
+// pixel, the focal point at (ffx, ffy): t = (q.f + sqrt(max(0, (q.f)^2 + norm |q|^2))) inverse,
+// all in float. The AVX2 version takes eight at a time in the same float arithmetic (no fused
+// operations; sqrt is exact in both) and may write up to seven positions past n.
+struct TRadialRun {
+  float qx0, qy0, ax, dy, ffx, ffy, norm, inverse;
+};
+using TRadialPositions = void (*)(const TRadialRun& r, int n, float* t);
+
+void RadialPositions(const TRadialRun& r, int n, float* t) {
+  for (int k = 0; k < n; ++k) {
+    const float qx = r.qx0 + r.ax * float(k), qy = r.qy0 + r.dy * float(k);
+    const float qf = qx * r.ffx + qy * r.ffy, qq = qx * qx + qy * qy;
+    t[k] = (qf + std::sqrt(std::max(0.0f, qf * qf + r.norm * qq))) * r.inverse;
+  }
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+__attribute__((target("avx2"))) void RadialPositionsAvx2(const TRadialRun& r, int n, float* t) {
+  const __m256 qx0 = _mm256_set1_ps(r.qx0), qy0 = _mm256_set1_ps(r.qy0), ax = _mm256_set1_ps(r.ax);
+  const __m256 dy = _mm256_set1_ps(r.dy), ffx = _mm256_set1_ps(r.ffx), ffy = _mm256_set1_ps(r.ffy);
+  const __m256 norm = _mm256_set1_ps(r.norm), inverse = _mm256_set1_ps(r.inverse), eight = _mm256_set1_ps(8);
+  const __m256 zero = _mm256_setzero_ps();
+  __m256 k = _mm256_set_ps(7, 6, 5, 4, 3, 2, 1, 0);
+  for (int j = 0; j < n; j += 8, k = _mm256_add_ps(k, eight)) {
+    const __m256 qx = _mm256_add_ps(qx0, _mm256_mul_ps(ax, k)), qy = _mm256_add_ps(qy0, _mm256_mul_ps(dy, k));
+    const __m256 qf = _mm256_add_ps(_mm256_mul_ps(qx, ffx), _mm256_mul_ps(qy, ffy));
+    const __m256 qq = _mm256_add_ps(_mm256_mul_ps(qx, qx), _mm256_mul_ps(qy, qy));
+    // max gives its second operand for NaN, as std::max(0, v) gives 0.
+    const __m256 under = _mm256_max_ps(_mm256_add_ps(_mm256_mul_ps(qf, qf), _mm256_mul_ps(norm, qq)), zero);
+    _mm256_storeu_ps(t + j, _mm256_mul_ps(_mm256_add_ps(qf, _mm256_sqrt_ps(under)), inverse));
+  }
+}
+#endif
+
+TRadialPositions BestRadialPositions() {
+#if defined(__GNUC__) && defined(__x86_64__)
+  if (__builtin_cpu_supports("avx2")) return RadialPositionsAvx2;
+#endif
+  return RadialPositions;
+}
+
+TPadColours BestPadColours() {
+#if defined(__GNUC__) && defined(__x86_64__)
+  if (__builtin_cpu_supports("avx2")) return PadColoursAvx2;
+#endif
+  return PadColours;
+}
+
 }  // namespace
 
 void CoverageGradient::Paint(const uint8_t* mask, int maskStride, uint8_t* dst, int dstStride, int left, int top,
@@ -187,7 +263,7 @@ void CoverageGradient::Paint(const uint8_t* mask, int maskStride, uint8_t* dst, 
   if (!valid_) return;
   auto row = [&](int y) { return reinterpret_cast<uint32_t*>(dst + ptrdiff_t(y) * dstStride); };
   auto cover = [&](int y) { return mask + ptrdiff_t(y) * maskStride; };
-  uint32_t colours[kRun + 8];
+  uint32_t colours[kRun + 8 + 3];  // runs of up to kRun + 7, and three more written by PadColoursAvx2
   if (kind_ == Kind::Solid) {
     const uint32_t s = lut_[0];
     std::fill_n(colours, kRun + 8, s);
@@ -219,16 +295,14 @@ void CoverageGradient::Paint(const uint8_t* mask, int maskStride, uint8_t* dst, 
     });
   };
   if (wrap_ == Wrap::Pad) {
+    static const TPadColours padColours = BestPadColours();
     compose([&](int y, int x, int n, const uint8_t*) {
       const double t0 = gx(x, y) * kLast + 0.5, step = a * kLast;
       if (step == 0) {  // a vertical gradient: one colour along the run
         std::fill_n(colours, n, lut_[t0 > 0 ? (t0 < kLast ? int(t0) : kLut - 1) : 0]);
         return;
       }
-      for (int k = 0; k < n; ++k) {
-        const double at = t0 + step * k;  // NaN only from a transform near overflow: the first colour
-        colours[k] = lut_[at > 0 ? (at < kLast ? int(at) : kLut - 1) : 0];
-      }
+      padColours(lut_, kLut - 1, t0, step, n, colours);
     });
     return;
   }
@@ -250,13 +324,14 @@ void CoverageGradient::Paint(const uint8_t* mask, int maskStride, uint8_t* dst, 
   // point: centre focal (1 - t), radius t.
   const double inverseNorm = 1 / focalNorm_, fx = focal_.X, fy = focal_.Y;
   const float ffx = float(fx), ffy = float(fy), norm = float(focalNorm_), inverse = float(inverseNorm);
+  static const TRadialPositions radialPositions = BestRadialPositions();
+  float positions[kRun + 8 + 8];  // runs of up to kRun + 7, and up to seven more written
   compose([&](int y, int x, int n, const uint8_t* m) {
     // In float within the run (unit-circle coordinates: the table needs ten bits of t).
-    const float qx0 = float(gx(x, y) - fx), qy0 = float(gy(x, y) - fy), ax = float(a), dy = float(d);
+    radialPositions({float(gx(x, y) - fx), float(gy(x, y) - fy), float(a), float(d), ffx, ffy, norm, inverse}, n,
+                    positions);
     for (int k = 0; k < n; ++k) {
-      const float qx = qx0 + ax * float(k), qy = qy0 + dy * float(k);
-      const float qf = qx * ffx + qy * ffy, qq = qx * qx + qy * qy;
-      const double t = (qf + std::sqrt(std::max(0.0f, qf * qf + norm * qq))) * inverse;
+      const double t = positions[k];
       // A pixel partly covered on the rim whose centre lies just outside takes the rim colour
       // (Cairo's radial gradient leaves it out); beyond the rim nothing is painted.
       colours[k] = t >= 0 && t <= (m[k] < 255 ? rimSlack_ : 1.0) ? lut_[int(std::min(t, 1.0) * kLast + 0.5)] : 0u;
