@@ -70,6 +70,53 @@ TEST(Bitmap, ArgbRoundTripRawLayoutAndPng) {
   }
 }
 
+// A layer rebuilt at a size that fits keeps its memory (no fresh pages), starts transparent and
+// draws as a new bitmap does; one too small, empty or still held by a graphics is left as it is.
+// The memory lives as long as the last graphics on it, beyond the bitmap.
+TEST(Bitmap, ReuseKeepsItsMemoryOnlyWhereItMay) {
+  Bitmap bmp(300, 300);
+  bmp.Clear(kRed);
+  const uint8_t* memory = bmp.Data();
+  const size_t bytes = bmp.Bytes();
+  EXPECT_GE(bytes, size_t(bmp.Stride()) * 300);
+  ASSERT_TRUE(bmp.Reuse(299, 298));
+  EXPECT_EQ(bmp.Data(), memory);
+  EXPECT_EQ(bmp.Bytes(), bytes);
+  EXPECT_EQ(bmp.Width(), 299);
+  EXPECT_EQ(bmp.Height(), 298);
+  EXPECT_EQ(bmp.Stride(), cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, 299));
+  Bitmap fresh(299, 298);
+  int differ = 0;
+  for (Bitmap* b : {&bmp, &fresh}) {
+    CairoGraphics g(*b);
+    g.SetSmoothingMode(SmoothingModeAntiAlias);
+    g.FillEllipse(SolidBrush(0xC02080FF), RectF(10.5f, 20.25f, 280, 270));
+    g.Flush();
+  }
+  for (int y = 0; y < 298; ++y)
+    for (int x = 0; x < 299; ++x) differ += bmp.GetPixel(x, y) != fresh.GetPixel(x, y);
+  EXPECT_EQ(differ, 0);
+
+  EXPECT_FALSE(bmp.Reuse(301, 300));
+  EXPECT_FALSE(bmp.Reuse(0, 10));
+  EXPECT_FALSE(Bitmap().Reuse(1, 1));
+  {
+    CairoGraphics g(bmp);
+    EXPECT_FALSE(bmp.Reuse(100, 100));
+  }
+  EXPECT_EQ(bmp.Width(), 299);
+  EXPECT_NE(bmp.GetPixel(150, 150), 0u);
+  EXPECT_TRUE(bmp.Reuse(100, 100));
+
+  std::unique_ptr<CairoGraphics> outliving;
+  {
+    Bitmap b(50, 50);
+    outliving = std::make_unique<CairoGraphics>(b);
+  }
+  outliving->FillRectangle(SolidBrush(kRed), 0, 0, 50, 50);  // no use after free (ASan)
+  outliving->Flush();
+}
+
 TEST(CairoGraphics, ClipIntersectExcludeRegionAndRestore) {
   Bitmap bmp(100, 100);
   CairoGraphics g(bmp);

@@ -1,12 +1,46 @@
 #include "dialworks/draw/Bitmap.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace dw::gp {
 
 namespace {
 constexpr int kMaxSide = 32767;  // Cairo's image surface limit
+
+// A bitmap's pixel memory, ours rather than Cairo's so that a layer rebuilt at a size that fits
+// can keep it (no fresh pages to fault in). It goes with the surface's last reference: a graphics
+// may hold one beyond the bitmap.
+struct TPixels {
+  void* Data;
+  size_t Bytes;
+};
+const cairo_user_data_key_t kPixelsKey{};
+
+void FreePixels(void* APixels) {
+  auto* p = static_cast<TPixels*>(APixels);
+  std::free(p->Data);
+  delete p;
 }
+
+TPixels* PixelsOf(cairo_surface_t* s) { return static_cast<TPixels*>(cairo_surface_get_user_data(s, &kPixelsKey)); }
+
+// A surface over ABytes of AData (which it then owns), or nullptr (AData still the caller's).
+cairo_surface_t* SurfaceOver(void* AData, size_t ABytes, int AWidth, int AHeight, int AStride) {
+  cairo_surface_t* s = cairo_image_surface_create_for_data(static_cast<unsigned char*>(AData), CAIRO_FORMAT_ARGB32,
+                                                           AWidth, AHeight, AStride);
+  auto* pixels = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS ? new (std::nothrow) TPixels{AData, ABytes} : nullptr;
+  if (!pixels || cairo_surface_set_user_data(s, &kPixelsKey, pixels, FreePixels) != CAIRO_STATUS_SUCCESS) {
+    delete pixels;
+    cairo_surface_destroy(s);
+    return nullptr;
+  }
+  return s;
+}
+
+int StrideFor(int AWidth) { return cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, AWidth); }
+}  // namespace
 
 Bitmap::Bitmap() { Create(0, 0); }
 
@@ -16,15 +50,43 @@ Bitmap::Bitmap(int width, int height, PixelFormat format) : format_(format) {
 }
 
 void Bitmap::Create(int width, int height) {
-  surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-  if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
-    // Out of memory and the like: a harmless empty bitmap.
-    cairo_surface_destroy(surface_);
+  surface_ = nullptr;
+  const int stride = width > 0 && height > 0 ? StrideFor(width) : 0;
+  if (stride > 0) {
+    const size_t bytes = size_t(stride) * size_t(height);
+    void* data = std::calloc(bytes, 1);  // transparent
+    if (data && !(surface_ = SurfaceOver(data, bytes, width, height, stride))) std::free(data);
+  }
+  if (!surface_) {
+    // 0 x 0, or out of memory and the like: a harmless empty bitmap.
     surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 0, 0);
     width = height = 0;
   }
   width_ = width;
   height_ = height;
+}
+
+bool Bitmap::Reuse(int width, int height) {
+  if (!(width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide)) return false;
+  TPixels* pixels = PixelsOf(surface_);
+  if (!pixels || cairo_surface_get_reference_count(surface_) != 1) return false;
+  const int stride = StrideFor(width);
+  const size_t used = size_t(stride) * size_t(height);
+  if (stride <= 0 || used > pixels->Bytes) return false;
+  cairo_surface_t* s = SurfaceOver(pixels->Data, pixels->Bytes, width, height, stride);
+  if (!s) return false;
+  pixels->Data = nullptr;  // the new surface owns the memory now
+  cairo_surface_destroy(surface_);
+  surface_ = s;
+  std::memset(cairo_image_surface_get_data(s), 0, used);
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+size_t Bitmap::Bytes() const {
+  if (const TPixels* pixels = PixelsOf(surface_)) return pixels->Bytes;
+  return size_t(Stride()) * size_t(height_);
 }
 
 Bitmap::Bitmap(const Bitmap& other) : format_(other.format_) {

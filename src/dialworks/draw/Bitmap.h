@@ -7,6 +7,7 @@
 
 #include <cairo.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -43,6 +44,12 @@ class DW_API Bitmap {
   void SetPixel(int x, int y, TAlphaColor color);
   void Clear(TAlphaColor color);
 
+  // Makes the bitmap width x height and transparent in the memory it has, when that is large enough
+  // and nothing else holds its surface (a layer rebuilt at a size that fits keeps its pages);
+  // false, and nothing changed, otherwise.
+  bool Reuse(int width, int height);
+  // Heap bytes of its pixels (at least Stride() x Height(); more after Reuse to a smaller size).
+  size_t Bytes() const;
   // Raw premultiplied access (see above). Data() is nullptr for a 0 x 0 bitmap.
   uint8_t* Data();
   const uint8_t* Data() const;

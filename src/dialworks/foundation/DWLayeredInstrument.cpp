@@ -24,7 +24,7 @@ void TDWInstrumentLayers::Drop(TDWLayerSet ASet) {
 size_t TDWInstrumentLayers::Bytes() const {
   size_t bytes = 0;
   for (const gp::Bitmap* b : {FFace.get(), FTop.get(), FComposed.get(), FSpares[0].get(), FSpares[1].get()})
-    if (b) bytes += size_t(b->Stride()) * size_t(b->Height());
+    if (b) bytes += b->Bytes();
   return bytes + FFaceRuns.Bytes() + FTopRuns.Bytes() + FComposedRuns.Bytes();
 }
 
@@ -35,6 +35,9 @@ std::unique_ptr<gp::Bitmap> TDWInstrumentLayers::NewLayer(int AWidth, int AHeigh
       return std::move(spare);
     }
   }
+  // Another size (a resize): a spare large enough keeps its memory.
+  for (std::unique_ptr<gp::Bitmap>& spare : FSpares)
+    if (spare && spare->Reuse(AWidth, AHeight)) return std::move(spare);
   return std::make_unique<gp::Bitmap>(AWidth, AHeight);
 }
 
@@ -76,10 +79,7 @@ void TDWInstrumentLayers::Build(gp::Graphics& AFrameGraphics, IDWLayeredDrawing&
   if (FFace && FTop && scale == 1 && AInstrument.MovingPartsOnlyInBounds() && FFace->Width() == FTop->Width() &&
       FFace->Height() == FTop->Height()) {
     // Drawn through the frame's graphics like the layers (a recording records it too).
-    if (FComposed && FComposed->Width() == w && FComposed->Height() == h)
-      FComposed->Clear(0);
-    else
-      FComposed = std::make_unique<gp::Bitmap>(w, h);
+    if (!(FComposed && FComposed->Reuse(w, h))) FComposed = std::make_unique<gp::Bitmap>(w, h);
     {
       std::unique_ptr<gp::Graphics> cg = AFrameGraphics.CreateLayer(*FComposed);
       cg->DrawLayer(*FFace, FFaceRuns, gp::PointF(0, 0));
