@@ -250,7 +250,12 @@ bool InstrumentWidget::PaintIntoDevice(QPainter& APainter, const QRect& ADirty, 
 // is laid over it); otherwise the painted part is first cleared to the form's colour (or clear).
 void InstrumentWidget::DrawShown(gp::CairoGraphics& g, QPoint AOffset, qreal ARatio, const QRect* AClip, bool AOnto) {
   const gp::GraphicsState initial = g.Save();  // restored below: every paint starts untransformed, unclipped
-  if (AClip) g.SetClip(gp::RectF(float(AClip->x()), float(AClip->y()), float(AClip->width()), float(AClip->height())));
+  if (AClip) {
+    // A part that covers the whole surface (a window's full repaint) needs no clip, and the
+    // instruments' own clips then stay single shapes.
+    const gp::RectF part(float(AClip->x()), float(AClip->y()), float(AClip->width()), float(AClip->height()));
+    if (!part.Contains(g.GetClipBounds())) g.SetClip(part);
+  }
   g.TranslateTransform(float(AOffset.x()), float(AOffset.y()));
   g.ScaleTransform(float(ARatio), float(ARatio));
   const TAlphaColor ground = FForm ? FForm->Color() : 0;
