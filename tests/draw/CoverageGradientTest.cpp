@@ -12,6 +12,7 @@
 #include "DrawTestUtil.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/Pixels.h"
+#include "dialworks/draw/PixelsAvx2.h"
 
 using namespace dw;
 using namespace dw::gp;
@@ -189,27 +190,42 @@ TEST(CoverageGradient, MaskReuseAndPixelClip) {
   EXPECT_NE(clipped->GetPixel(5, 57), Background());
 }
 
-// Issue 12: the four-pixel composition (with its short cuts for no coverage and for whole coverage
-// of opaque colours) is exactly the one-pixel arithmetic, for every mix of coverage and alpha.
-TEST(CoverageGradient, CoverOverPixelsMatchesOnePixelArithmetic) {
+// Issue 12: the pixel loops (four or eight pixels at a time, with their short cuts for no coverage,
+// clear sources and whole coverage of opaque colours) are exactly the one-pixel arithmetic, for
+// every mix of coverage and alpha.
+TEST(CoverageGradient, PixelLoopsMatchOnePixelArithmetic) {
   std::mt19937 random(12);
   const uint8_t covers[] = {0, 0, 255, 255, 254, 1, 128};
-  for (int round = 0; round < 2000; ++round) {
-    uint32_t src[11], dst[11], expected[11];
-    uint8_t cover[11];
-    // Runs of one coverage and one kind of colour, so the whole and empty quadruples occur.
+  const TCoverOverPixels best = BestCoverOverPixels();
+  const TOverPixels bestOver = BestOverPixels();
+  constexpr int kN = 19;  // two groups of eight and a tail
+  for (int round = 0; round < 3000; ++round) {
+    uint32_t src[kN], dst[kN], expected[kN];
+    uint8_t cover[kN];
+    // Runs of one coverage and one kind of colour, so the whole and empty groups occur.
     const uint8_t c = covers[random() % std::size(covers)];
-    const bool opaque = random() % 2 == 0;
-    for (int k = 0; k < 11; ++k) {
-      const uint32_t a = opaque && k != int(random() % 16) ? 255 : random() % 256;
+    const int kind = int(random() % 3);  // opaque, clear or mixed colours
+    for (int k = 0; k < kN; ++k) {
+      const bool odd = k == int(random() % 24);
+      const uint32_t a = kind < 2 && !odd ? (kind == 0 ? 255 : 0) : random() % 256;
       auto channel = [&] { return a == 0 ? 0u : uint32_t(random() % (a + 1)); };
       src[k] = a << 24 | channel() << 16 | channel() << 8 | channel();
       dst[k] = uint32_t(random());
       dst[k] = (dst[k] | 0xFF000000u) & 0xFF7F7F7Fu;
       cover[k] = random() % 4 == 0 ? uint8_t(random()) : c;
-      expected[k] = OverPixel(ScalePixel(src[k], cover[k]), dst[k]);
     }
-    CoverOverPixels(dst, src, cover, 11);
-    for (int k = 0; k < 11; ++k) ASSERT_EQ(dst[k], expected[k]) << round << " " << k;
+    uint32_t plain[kN], fast[kN], over[kN];
+    std::copy(dst, dst + kN, plain);
+    std::copy(dst, dst + kN, fast);
+    std::copy(dst, dst + kN, over);
+    CoverOverPixels(plain, src, cover, kN);
+    best(fast, src, cover, kN);
+    bestOver(over, src, kN);
+    for (int k = 0; k < kN; ++k) {
+      expected[k] = OverPixel(ScalePixel(src[k], cover[k]), dst[k]);
+      ASSERT_EQ(plain[k], expected[k]) << round << " " << k;
+      ASSERT_EQ(fast[k], expected[k]) << round << " " << k;
+      ASSERT_EQ(over[k], OverPixel(src[k], dst[k])) << round << " " << k;
+    }
   }
 }

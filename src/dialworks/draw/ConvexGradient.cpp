@@ -10,6 +10,7 @@
 
 #include "dialworks/draw/KeptValues.h"
 #include "dialworks/draw/Pixels.h"
+#include "dialworks/draw/PixelsAvx2.h"
 
 namespace dw::gp {
 
@@ -76,7 +77,7 @@ __attribute__((target("avx2"))) void PositionsAvx2(const double* A, const double
 using PositionsFn = void (*)(const double*, const double*, int, int, int, uint8_t*);
 PositionsFn PositionsFor() {
 #if defined(__x86_64__) && defined(__GNUC__)
-  if (__builtin_cpu_supports("avx2")) return PositionsAvx2;
+  if (HasAvx2()) return PositionsAvx2;
 #endif
   return Positions;
 }
@@ -138,6 +139,14 @@ void ConvexPathGradient::Paint(uint8_t* data, int stride, int originX, int origi
   top = std::max(top, int(std::max(double(bounds_.Y), double(top))));
   bottom = std::min(bottom, int(std::min(double(bounds_.Bottom()), double(bottom))));
   static const PositionsFn positions = PositionsFor();
+  static const TCoverOverPixels coverOver = BestCoverOverPixels();
+  // Without a clip every pixel is covered whole.
+  constexpr int kChunk = 64;
+  static const std::array<uint8_t, kChunk> kWhole = [] {
+    std::array<uint8_t, kChunk> a;
+    a.fill(255);
+    return a;
+  }();
   double A[kMaxEdges];
   for (int e = 0; e < count_; ++e) A[e] = edges_[e].A;
   for (int y = top; y < bottom; ++y) {
@@ -157,18 +166,13 @@ void ConvexPathGradient::Paint(uint8_t* data, int stride, int originX, int origi
     if (xa >= xb) continue;
     auto* row = reinterpret_cast<uint32_t*>(data + ptrdiff_t(y - originY) * stride) - originX;
     const uint8_t* cover = clip ? clip + ptrdiff_t(y) * clipStride : nullptr;
-    constexpr int kChunk = 64;
     uint8_t index[kChunk + kPositionsSlack];
+    uint32_t colours[kChunk];
     for (int x0 = xa; x0 < xb; x0 += kChunk) {
       const int n = std::min(kChunk, xb - x0);
       positions(A, k, count_, x0, n, index);
-      for (int j = 0; j < n; ++j) {
-        const int x = x0 + j;
-        if (cover && cover[x] == 0) continue;
-        const uint32_t s = cover && cover[x] != 255 ? ScalePixel(lut_[index[j]], cover[x]) : lut_[index[j]];
-        if (s >> 24 == 0) continue;
-        row[x] = s >> 24 == 255 ? s : OverPixel(s, row[x]);
-      }
+      for (int j = 0; j < n; ++j) colours[j] = lut_[index[j]];
+      coverOver(row + x0, colours, cover ? cover + x0 : kWhole.data(), n);
     }
   }
 }

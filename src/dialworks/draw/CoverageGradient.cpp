@@ -11,6 +11,7 @@
 
 #include "dialworks/draw/KeptValues.h"
 #include "dialworks/draw/Pixels.h"
+#include "dialworks/draw/PixelsAvx2.h"
 
 namespace dw::gp {
 
@@ -244,14 +245,14 @@ __attribute__((target("avx2"))) void RadialPositionsAvx2(const TRadialRun& r, in
 
 TRadialPositions BestRadialPositions() {
 #if defined(__GNUC__) && defined(__x86_64__)
-  if (__builtin_cpu_supports("avx2")) return RadialPositionsAvx2;
+  if (HasAvx2()) return RadialPositionsAvx2;
 #endif
   return RadialPositions;
 }
 
 TPadColours BestPadColours() {
 #if defined(__GNUC__) && defined(__x86_64__)
-  if (__builtin_cpu_supports("avx2")) return PadColoursAvx2;
+  if (HasAvx2()) return PadColoursAvx2;
 #endif
   return PadColours;
 }
@@ -264,21 +265,12 @@ void CoverageGradient::Paint(const uint8_t* mask, int maskStride, uint8_t* dst, 
   auto row = [&](int y) { return reinterpret_cast<uint32_t*>(dst + ptrdiff_t(y) * dstStride); };
   auto cover = [&](int y) { return mask + ptrdiff_t(y) * maskStride; };
   uint32_t colours[kRun + 8 + 3];  // runs of up to kRun + 7, and three more written by PadColoursAvx2
+  static const TCoverOverPixels coverOver = BestCoverOverPixels();
   if (kind_ == Kind::Solid) {
-    const uint32_t s = lut_[0];
-    std::fill_n(colours, kRun + 8, s);
-    for (const MaskSpan& span : spans) {
-      const uint8_t* m = cover(span.Y);
-      uint32_t* out = row(span.Y);
-      int x = span.X0;
-      for (; x + 8 <= span.X1; x += 8) {
-        const uint64_t eight = Eight(m + x);
-        if (eight == 0) continue;
-        if (eight == ~uint64_t(0) && s >> 24 == 255) std::fill_n(out + x, 8, s);
-        else CoverOverPixels(out + x, colours, m + x, 8);
-      }
-      CoverOverPixels(out + x, colours, m + x, span.X1 - x);
-    }
+    std::fill_n(colours, kRun, lut_[0]);
+    for (const MaskSpan& span : spans)
+      for (int x = span.X0; x < span.X1; x += kRun)
+        coverOver(row(span.Y) + x, colours, cover(span.Y) + x, std::min(kRun, span.X1 - x));
     return;
   }
   const double a = fromDevice_.M11(), b = fromDevice_.M21(), c = fromDevice_.OffsetX();
@@ -291,7 +283,7 @@ void CoverageGradient::Paint(const uint8_t* mask, int maskStride, uint8_t* dst, 
   auto compose = [&](auto colourRun) {
     ForEachRun(mask, maskStride, spans, [&](int y, int x, int n) {
       colourRun(y, x, n, cover(y) + x);
-      CoverOverPixels(row(y) + x, colours, cover(y) + x, n);
+      coverOver(row(y) + x, colours, cover(y) + x, n);
     });
   };
   if (wrap_ == Wrap::Pad) {

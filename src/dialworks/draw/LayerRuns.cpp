@@ -9,6 +9,7 @@
 
 #include "dialworks/draw/Bitmap.h"
 #include "dialworks/draw/Pixels.h"
+#include "dialworks/draw/PixelsAvx2.h"
 
 namespace dw::gp {
 
@@ -57,49 +58,6 @@ int NextOther(const uint64_t* bits, int x, int w, bool set) {
     word = set ? ~bits[i] : bits[i];
   }
   return std::min(w, i * 64 + std::countr_zero(word));
-}
-
-#if defined(__GNUC__) && defined(__x86_64__)
-#define DW_LAYER_AVX2 __attribute__((target("avx2")))
-// OverPixels eight pixels at a time, for processors with AVX2 (the same arithmetic in each
-// 128-bit half: unpacking, shuffles and packing all work within halves).
-DW_LAYER_AVX2 __m256i Scale8(__m256i v, __m256i k) {
-  const __m256i t = _mm256_add_epi16(_mm256_mullo_epi16(v, k), _mm256_set1_epi16(0x80));
-  return _mm256_srli_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), 8);
-}
-
-DW_LAYER_AVX2 __m256i InverseAlphas8(__m256i v) {
-  return _mm256_sub_epi16(_mm256_set1_epi16(255), _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(v, 0xFF), 0xFF));
-}
-
-DW_LAYER_AVX2 void OverPixelsAvx2(uint32_t* dst, const uint32_t* src, int n) {
-  int i = 0;
-  const __m256i zero = _mm256_setzero_si256(), ones = _mm256_set1_epi8(-1);
-  for (; i + 8 <= n; i += 8) {
-    const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
-    if (unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(s, zero))) == 0xFFFFFFFFu) continue;  // all clear
-    if ((unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(s, ones))) & 0x88888888u) == 0x88888888u) {
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), s);  // all opaque
-      continue;
-    }
-    const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i));
-    const __m256i slo = _mm256_unpacklo_epi8(s, zero), shi = _mm256_unpackhi_epi8(s, zero);
-    const __m256i dlo = Scale8(_mm256_unpacklo_epi8(d, zero), InverseAlphas8(slo));
-    const __m256i dhi = Scale8(_mm256_unpackhi_epi8(d, zero), InverseAlphas8(shi));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i),
-                        _mm256_packus_epi16(_mm256_add_epi16(slo, dlo), _mm256_add_epi16(shi, dhi)));
-  }
-  OverPixels(dst + i, src + i, n - i);
-}
-#endif
-
-using TOverPixels = void (*)(uint32_t*, const uint32_t*, int);
-
-TOverPixels BestOverPixels() {
-#if defined(__GNUC__) && defined(__x86_64__)
-  if (__builtin_cpu_supports("avx2")) return OverPixelsAvx2;
-#endif
-  return [](uint32_t* d, const uint32_t* s, int n) { OverPixels(d, s, n); };
 }
 
 }  // namespace

@@ -1,0 +1,18 @@
+// The pixel loops of Pixels.h eight pixels at a time, for processors with AVX2, chosen once at
+// run time: the same arithmetic, so the same pixels, on every processor.
+#pragma once
+
+#include <cstdint>
+
+namespace dw::gp {
+
+// Whether this processor runs AVX2 code (asked once).
+bool HasAvx2();
+
+// OverPixels and CoverOverPixels as the processor runs them best.
+using TOverPixels = void (*)(uint32_t* dst, const uint32_t* src, int n);
+using TCoverOverPixels = void (*)(uint32_t* dst, const uint32_t* src, const uint8_t* cover, int n);
+TOverPixels BestOverPixels();
+TCoverOverPixels BestCoverOverPixels();
+
+}  // namespace dw::gp
