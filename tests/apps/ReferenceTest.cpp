@@ -1,5 +1,5 @@
 // Issue 14: --template forms load as they are and hold the defaults; the reference and the schema
-// cover every registered class.
+// cover every registered class. Every class of the package passes the generic table check.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +13,7 @@
 #include "dialworks/framework/Registry.h"
 #include "dialworks/host/ManualHost.h"
 #include "dialworks/package/DialworksPkg.h"
+#include "support/TableCheck.h"
 
 namespace {
 
@@ -71,6 +72,23 @@ TEST(Reference, DocAndSchemaCoverEveryRegisteredClass) {
   EXPECT_NE(std::find(elements.begin(), elements.end(), "TDWGaugeMinMaxHandElement"), elements.end());
   EXPECT_EQ(std::find(elements.begin(), elements.end(), "TDWAngularGauge"), elements.end());
   EXPECT_EQ(apps::VersionText(), std::string("dialworks ") + DIALWORKS_VERSION);
+}
+
+// The generic table check (defaults, no notification on an unchanged value, save -> load -> save,
+// bad-input policies, nested objects included) for every class the package registers: controls,
+// layers, elements and matrix layers of every instrument unit.
+TEST(PackageTables, EveryRegisteredClassPassesTheGenericCheck) {
+  TManualHost host;
+  SetHostServices(&host);
+  RegisterDialworksPackage();
+  int checked = 0;
+  for (const TClassInfo* c : RegisteredClasses()) {
+    if (!c->CanCreate()) continue;
+    ++checked;
+    EXPECT_EQ(CheckClassTables(*c), std::vector<std::string>{}) << c->Name();
+  }
+  EXPECT_GE(checked, 70);
+  SetHostServices(nullptr);
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include "dialworks/clock/DWAnalogClock.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "support/InstrumentTest.h"
-#include "support/TableCheck.h"
 
 using namespace dw;
 
@@ -242,10 +241,3 @@ TEST(AnalogClock, MirroringElementShowsTheHostTime) {
   clock.Paint(g);  // element drawn inside the clock without trouble
 }
 
-TEST(AnalogClock, RegisteredClassesPassTheTableCheck) {
-  TScopedHost host;
-  int checked = 0;
-  EXPECT_EQ(CheckUnitTables("DWAnalogClock", {"TDWExternalAnalogClockMatrixElement"}, &checked),
-            std::vector<std::string>{});
-  EXPECT_EQ(checked, 7);  // the clock variants and the time and control hand elements
-}

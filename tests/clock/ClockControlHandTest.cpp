@@ -7,7 +7,6 @@
 #include "dialworks/clock/DWAnalogClockHands.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "support/InstrumentTest.h"
-#include "support/TableCheck.h"
 
 using namespace dw;
 

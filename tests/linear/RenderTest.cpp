@@ -1,6 +1,5 @@
-// The linear gauge on real pixels and in forms: the glass turned with the frame, ranges cut at the
-// scale's end, bad input painting sensibly, a steady frame allocating nothing, and every registered
-// class through the table check.
+// The linear gauge as drawn: the glass turned with the frame, ranges cut at the scale's end, bad
+// input painting sensibly, a steady frame allocating nothing, and the repaints while animating.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,11 +8,9 @@
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/foundation/DWStraightScale.h"
-#include "dialworks/framework/Form.h"
 #include "dialworks/linear/DWLinearGaugeHands.h"
 #include "support/CountedNew.h"
 #include "support/InstrumentTest.h"
-#include "support/TableCheck.h"
 
 using namespace dw;
 using dwtest::TScopedHost;
@@ -116,31 +113,6 @@ TEST(LinearRender, SteadyFrameAllocatesNothing) {
   if (dwtest::TCountNews::Active) {
     EXPECT_EQ(news.Count(), 0u);
   }
-}
-
-TEST(LinearForms, RegisteredClassesPassTheTableCheckAndRoundTrip) {
-  TScopedHost host;
-  int checked = 0;
-  EXPECT_EQ(CheckUnitTables("DWLinearGauge", {"TDWExternalLinearGaugeMatrixElement"}, &checked),
-            std::vector<std::string>{});
-  EXPECT_GE(checked, 7);
-  const char* form = R"({
-  "format": "dialworks-form", "version": 1, "width": 300, "height": 300, "color": "0xFFF0F0F0",
-  "components": [{"class": "TDWLinearGauge", "name": "Level", "left": 0, "top": 0, "properties": {
-    "Width": 250, "Height": 60, "Max": 240, "Value": 80, "Rotation": {"Angle": 270}, "Curved": false,
-    "Caption": {"Text": "bar"}, "Scale": {"Reversed": true},
-    "Ranges": {"Ranges": [{"Color": "0xFFFF0000", "Range": 0.2}]},
-    "Elements": [{"class": "TDWLinearGaugeMinMaxHandElement", "Mode": "gmmMin"},
-                 {"class": "TDWExternalLinearGaugeControlHandElement", "Value": 12}]
-  }}]})";
-  const auto loaded = dwtest::RoundTripForm(form);
-  ASSERT_NE(loaded, nullptr);
-  auto* gauge = dynamic_cast<TDWLinearGauge*>(&loaded->Components(0));
-  ASSERT_NE(gauge, nullptr);
-  EXPECT_FALSE(gauge->Animating());
-  EXPECT_FLOAT_EQ(gauge->Hand().GetCurrentValue(), 80.0f / 240);
-  ASSERT_EQ(gauge->Elements().Count(), 2u);
-  EXPECT_EQ(dynamic_cast<TDWLinearGaugeMinMaxHandElement&>(gauge->Elements().ItemComponent(0)).Mode(), gmmMin);
 }
 
 // Issue 15: each new value asked for repaints of its own on top of the refresh timer's.

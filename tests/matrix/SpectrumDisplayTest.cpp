@@ -1,5 +1,5 @@
 // The spectrum display: values onto bars, peaks in virtual time, value access and bad input, the
-// bar drawing (DC term, mirror, blocks), buffers from another thread, the tables.
+// bar drawing (DC term, mirror, blocks), buffers from another thread.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,7 +12,6 @@
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/matrix/DWSpectrumDisplay.h"
 #include "support/InstrumentTest.h"
-#include "support/TableCheck.h"
 
 using namespace dw;
 
@@ -293,10 +292,3 @@ TEST(SpectrumDisplay, BuffersFromAnotherThreadWhileTimersAndPaintRun) {
   source.join();
 }
 
-TEST(SpectrumDisplay, RegisteredClassesPassTheTableCheck) {
-  TScopedHost host;
-  int checked = 0;
-  EXPECT_EQ(CheckUnitTables("DWSpectrumDisplay", {"TDWExternalSpectrumDisplayMatrixElement"}, &checked),
-            std::vector<std::string>{});
-  EXPECT_EQ(checked, 4);
-}

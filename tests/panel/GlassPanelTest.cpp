@@ -11,7 +11,6 @@
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/panel/DWGlassPanel.h"
 #include "support/InstrumentTest.h"
-#include "support/TableCheck.h"
 
 using namespace dw;
 
@@ -310,11 +309,8 @@ TEST(GlassPanel, ElementsInsideThePanelAndItsVariants) {
   EXPECT_GT(differ, 100);
 }
 
-TEST(GlassPanel, TablesAndForms) {
+TEST(GlassPanel, LoadedFormEndsWithTheRegionBuilt) {
   TScopedHost host;
-  int checked = 0;
-  EXPECT_EQ(CheckUnitTables("DWGlassPanel", {"TDWGlassPanelMatrixElement"}, &checked), std::vector<std::string>{});
-  EXPECT_EQ(checked, 4);  // control, layer, element, matrix layer
 
   const char* form = R"({
   "format": "dialworks-form", "version": 1, "width": 240, "height": 180, "color": "0xFF101010",

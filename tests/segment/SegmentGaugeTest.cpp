@@ -1,7 +1,7 @@
 // The segment gauge: the digit masks of every layout against the table, value to
 // masks (fixed and free decimals, leading zeros, bases, rounding, carries, overflow, bad values),
 // the digit count, the sign cell's geometry and lighting, the painted frame decoded back into
-// masks, the cached layout, bad input, and the registered classes' tables.
+// masks, the cached layout and bad input.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,7 +14,6 @@
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/segment/DWSegmentGauge.h"
 #include "support/InstrumentTest.h"
-#include "support/TableCheck.h"
 
 using namespace dw;
 
@@ -333,10 +332,3 @@ TEST(SegmentGauge, LayoutCacheAndBadInput) {
   EXPECT_LE(fills, 60u);
 }
 
-TEST(SegmentGauge, RegisteredClassesPassTheTableCheck) {
-  TScopedHost host;
-  int checked = 0;
-  EXPECT_EQ(CheckUnitTables("DWSegmentGauge", {"TDWExternalSegmentGaugeMatrixElement"}, &checked),
-            std::vector<std::string>{});
-  EXPECT_EQ(checked, 5);
-}

@@ -1,6 +1,6 @@
 // The thermometer control: filling of bulb, tube and cap through the recording, the cached face,
-// elements over the liquid and clipped to the tube, rotation, hostile input, and the registered
-// classes' tables. (The look as a whole: the reference images.)
+// elements over the liquid and clipped to the tube, rotation, hostile input, and the matrix
+// layer. (The look as a whole: the reference images.)
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,12 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/thermometer/DWThermometer.h"
 #include "support/CountedNew.h"
 #include "support/InstrumentTest.h"
-#include "support/TableCheck.h"
 
 using namespace dw;
 using dwtest::RenderControl;
@@ -220,13 +218,9 @@ TEST(Thermometer, BadInputPaints) {
   (void)RenderControl(t);
 }
 
-TEST(Thermometer, RegisteredClassesTablesLayerAndElement) {
+// The matrix layer (no example form shows one) lights cells at its place only.
+TEST(Thermometer, MatrixLayerLightsItsPlace) {
   dwtest::TScopedHost host;
-  int checked = 0;
-  EXPECT_EQ(CheckUnitTables("DWThermometer", {"TDWExternalThermometerMatrixElement"}, &checked),
-            std::vector<std::string>{});
-  EXPECT_EQ(checked, 5);
-
   // A matrix layer: 0.3 x 0.8 of the smaller side of a 32 x 16 matrix, at its top-left cell.
   TDWExternalThermometerMatrixLayer layer;
   layer.SetValue(100);
@@ -235,19 +229,6 @@ TEST(Thermometer, RegisteredClassesTablesLayerAndElement) {
   const auto [inside, outside] = dwtest::LitCells(cells, 32, 16, 5, 13);
   EXPECT_GT(inside, 5);
   EXPECT_EQ(outside, 0);
-
-  // A dial carrying a mirroring thermometer element.
-  TDWAngularGauge dial;
-  dial.SetBounds(0, 0, 200, 200);
-  dial.SetMin(20);
-  dial.SetMax(80);
-  dial.SetValue(50);
-  auto& e = dial.Elements().Add<TDWThermometerElement>();
-  EXPECT_EQ(e.Min(), 20);
-  EXPECT_EQ(e.Value(), 50);
-  EXPECT_FLOAT_EQ(e.PlacementRect(100, 100, 200, 200).Width, 30);
-  EXPECT_FLOAT_EQ(e.PlacementRect(100, 100, 200, 200).Height, 60);
-  (void)RenderControl(dial);
 }
 
 TEST(Thermometer, ScaleAndRangeBandSpanTheTube) {
