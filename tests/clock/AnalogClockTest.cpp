@@ -125,13 +125,6 @@ TEST(AnalogClock, RedrawsOncePerSecondWhenDiscreteAndOnEveryTickWhenContinuous) 
   // The refresh timer switched itself off: only the clock timer runs.
   EXPECT_FALSE(clock.RefreshTimerEnabled());
   EXPECT_EQ(host.Host.EnabledTimerCount(), 1u);
-  // A jump of whole minutes at the same second redraws a discrete clock all the same.
-  clock.Hands().Seconds().SetDiscrete(true);
-  host.Host.Advance(1000);
-  host.Host.ClearRepaintCounts();
-  host.Host.SetNow(HostServices().Now() + 120.0 / SecsPerDay);
-  host.Host.Advance(50);
-  EXPECT_EQ(host.Host.RepaintCount(clock), 1u);
 }
 
 TEST(AnalogClock, AnimatedSecondsTakeTheShorterWayAcrossTwelve) {
