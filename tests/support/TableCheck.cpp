@@ -257,26 +257,4 @@ std::vector<std::string> CheckClassTables(const TClassInfo& AClass) {
   return faults;
 }
 
-std::vector<std::string> CheckUnitTables(const std::string& AUnit, const std::vector<std::string>& AExtraClasses,
-                                         int* AChecked) {
-  std::vector<std::string> faults;
-  auto check = [&](const TClassInfo& c) {
-    for (std::string& f : CheckClassTables(c)) faults.push_back(c.Name() + ": " + std::move(f));
-  };
-  TRegistrationFilter filter;
-  filter.Unit = AUnit;
-  int checked = 0;
-  for (const TRegistration& r : Registrations(filter)) {
-    if (!r.Class->CanCreate()) continue;
-    ++checked;
-    check(*r.Class);
-  }
-  for (const std::string& name : AExtraClasses) {
-    if (const TClassInfo* c = FindRegisteredClass(name)) check(*c);
-    else faults.push_back(name + ": not registered");
-  }
-  if (AChecked) *AChecked = checked;
-  return faults;
-}
-
 }  // namespace dw

@@ -7,7 +7,8 @@
 //     text is the same again;
 //   - the bad-input policy holds: NaN, infinities and huge values leave finite values, limited,
 //     folded or refused as the table says, and the object still saves and loads afterwards.
-// Test programs of every area call it for their registered classes:
+// PackageTables (tests/apps) runs it for every class the package registers, the framework and
+// foundation tests for their test classes:
 //   for (const TClassInfo* c : RegisteredClasses()) EXPECT_EQ(CheckClassTables(*c), std::vector<std::string>{});
 #pragma once
 
@@ -21,11 +22,5 @@ namespace dw {
 // Faults found, one line each ("TTestScale.Count (Scale.Count): ..."); empty when all is well.
 // Classes that cannot be created by name are skipped (empty result).
 std::vector<std::string> CheckClassTables(const TClassInfo& AClass);
-
-// The check for every creatable class a unit registers and for the extra classes named (those
-// registered without a family, such as matrix elements). AChecked: how many registered classes
-// were checked. Faults are prefixed with the class name.
-std::vector<std::string> CheckUnitTables(const std::string& AUnit, const std::vector<std::string>& AExtraClasses,
-                                         int* AChecked);
 
 }  // namespace dw
