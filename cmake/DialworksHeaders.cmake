@@ -12,7 +12,7 @@ set(DW_PUBLIC_HEADERS_draw
 set(DW_INTERNAL_HEADERS_draw
   CairoSupport.h ComputedCoverage.h ConvexGradient.h CoverageGradient.h KeptValues.h PixelPaths.h
   PolygonCoverage.h
-  Pixels.h TextLayout.h)
+  Pixels.h PixelsAvx2.h TextLayout.h)
 set(DW_PUBLIC_HEADERS_host
   Buffers.h DateTime.h Helpers.h HostServices.h Locks.h ManualHost.h Pins.h PixelBlock.h
   Rotation.h ThreadedHost.h TickText.h)

@@ -4,15 +4,17 @@
 
 #include <cstdint>
 
+#include "dialworks/Export.h"
+
 namespace dw::gp {
 
 // Whether this processor runs AVX2 code (asked once).
-bool HasAvx2();
+DW_API bool HasAvx2();
 
 // OverPixels and CoverOverPixels as the processor runs them best.
 using TOverPixels = void (*)(uint32_t* dst, const uint32_t* src, int n);
 using TCoverOverPixels = void (*)(uint32_t* dst, const uint32_t* src, const uint8_t* cover, int n);
-TOverPixels BestOverPixels();
-TCoverOverPixels BestCoverOverPixels();
+DW_API TOverPixels BestOverPixels();
+DW_API TCoverOverPixels BestCoverOverPixels();
 
 }  // namespace dw::gp
