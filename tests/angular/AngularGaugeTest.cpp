@@ -9,6 +9,7 @@
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/host/ThreadedHost.h"
 #include "support/InstrumentTest.h"
+#include "support/PixelDiff.h"
 
 #include <chrono>
 #include <thread>
@@ -177,6 +178,28 @@ TEST(AngularGauge, FaceBuiltOnceWhileTheHandMoves) {
   g.Scale().MajorTicks().SetCount(5);  // the scale is drawn on the face
   PaintOnce(g);
   EXPECT_EQ(P::Builds(g), 2u);
+}
+
+// A new Min or Max rebuilds the face only: the kept glass, bevels and cap must give the picture
+// of a gauge built with that range from the start.
+TEST(AngularGauge, ANewRangeKeepsTheTopLayerAndDrawsAsAFreshGauge) {
+  TScopedHost host;
+  TDWAngularGauge g, fresh;
+  for (TDWAngularGauge* x : {&g, &fresh}) {
+    x->Hand().Animation().SetEnabled(false);
+    x->Border().OuterBevel().SetStyle(bvRaised);  // a band: the top layer carries bevel and cap too
+    x->SetValue(40);
+  }
+  PaintOnce(g);
+  const uint64_t builds = P::Builds(g);
+  for (TDWAngularGauge* x : {&g, &fresh}) {
+    x->SetMax(80);
+    x->SetMin(-20);
+    x->SetValue(40);
+  }
+  EXPECT_EQ(dwtest::WorstDifference(dwtest::RenderControl(g), dwtest::RenderControl(fresh)), 0);
+  EXPECT_EQ(P::Builds(g), builds + 1);
+  EXPECT_TRUE(P::HasTop(g));
 }
 
 TEST(AngularGauge, DrawingOrderBackgroundElementsHandTopLayer) {

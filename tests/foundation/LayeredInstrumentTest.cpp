@@ -105,6 +105,13 @@ TEST(LayeredInstrument, EachKindOfChangeDropsItsLayers) {
   EXPECT_EQ(Frame(i), (TLog{"area", "face", "moving+top"}));
   i.SetMax(200);  // a range: both
   EXPECT_EQ(Frame(i), (TLog{"area", "top", "face", "moving+top"}));
+  i.ScaleDrops = lsFace;  // an instrument whose top layer does not show the range
+  i.SetMax(300);
+  i.SetMin(-5);
+  EXPECT_EQ(Frame(i), (TLog{"area", "face", "moving+top"}));
+  i.SetGlass(true);  // any other range change still drops both
+  i.InvalidateRange();
+  EXPECT_EQ(Frame(i), (TLog{"area", "top", "face", "moving+top"}));
   i.SetWidth(50);  // a size: both
   EXPECT_EQ(Frame(i), (TLog{"area", "top", "face", "moving+top"}));
   const size_t two = P::Bytes(i);
@@ -119,7 +126,7 @@ TEST(LayeredInstrument, EachKindOfChangeDropsItsLayers) {
   EXPECT_EQ(Frame(i, 2), (TLog{"area", "face", "moving"}));
   i.Inset = 30;  // nothing left to draw: no build, no moving parts
   EXPECT_EQ(Frame(i), (TLog{"area"}));
-  EXPECT_EQ(P::Draws(i), 12u);
+  EXPECT_EQ(P::Draws(i), 14u);
 }
 
 TEST(LayeredInstrument, LifecycleCallsTheHooksInOrder) {

@@ -31,6 +31,8 @@ class TTestLayered : public TDWLayeredInstrument<TDWBasicMinMaxInstrument> {
   float Inset = 0;
   // What LayersDroppedBy answers for a value change (the base's default: none).
   TDWLayerSet ValueDrops = lsNone;
+  // And for a change of Min or Max (the base's default: both).
+  TDWLayerSet ScaleDrops = lsBoth;
 
  protected:
   TDWLayerArea LayerArea(float AWidth, float AHeight) override {
@@ -55,6 +57,7 @@ class TTestLayered : public TDWLayeredInstrument<TDWBasicMinMaxInstrument> {
                                F.OuterHeight, F.Offscreen});
   }
   TDWLayerSet LayersDroppedBy(TDWInvalidation AKind) const override {
+    if (AKind == TDWInvalidation::Scale) return ScaleDrops;
     return AKind == TDWInvalidation::Value ? ValueDrops : TDWLayeredInstrument::LayersDroppedBy(AKind);
   }
   void ValueChanged() override {

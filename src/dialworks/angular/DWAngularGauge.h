@@ -136,6 +136,10 @@ class DW_API TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxIn
   bool HasTopLayer(const TDWLayerFrame& AFrame) override;
   void DrawFaceLayer(gp::Graphics& AGraphics, const TDWLayerFrame& AFrame) override;
   void DrawTopLayer(gp::Graphics& AGraphics, const TDWLayerFrame& AFrame) override;
+  // Glass, bevels and cap do not show Min and Max: a new range rebuilds the face only.
+  TDWLayerSet LayersDroppedBy(TDWInvalidation AKind) const override {
+    return AKind == TDWInvalidation::Scale ? lsFace : TDWLayeredInstrument::LayersDroppedBy(AKind);
+  }
   void DrawMovingParts(gp::Graphics& AGraphics, const TDWLayerFrame& AFrame) override;
   // Takes the current value over into the hand (jump or animation) and the mirroring elements.
   void ValueChanged() override;

@@ -33,12 +33,12 @@ void TDWBasicMinMaxInstrument::DoChanged() {
 
 void TDWBasicMinMaxInstrument::SetMin(double AValue) {
   SetterMinMax(*this, "Min", FMin, AValue, -kDWMaxRangeMagnitude, kDWMaxRangeMagnitude,
-               [this] { InvalidateRange(); });
+               [this] { InvalidateScale(); });
 }
 
 void TDWBasicMinMaxInstrument::SetMax(double AValue) {
   SetterMinMax(*this, "Max", FMax, AValue, -kDWMaxRangeMagnitude, kDWMaxRangeMagnitude,
-               [this] { InvalidateRange(); });
+               [this] { InvalidateScale(); });
 }
 
 void TDWBasicMinMaxInstrument::Loaded() {

@@ -18,7 +18,8 @@
 // moving parts lie: the same picture, without blending the glass over the whole face each frame. The layers are built at the device resolution of
 // the frame's graphics (HiDPI renders), at most MaxLayerPixels each, on the first frame after
 // what they show changed. Invalidation drops layers by category (LayersDroppedBy): a value change
-// none, a range, appearance or size change both. A dropped layer's bitmap is kept as a spare for
+// none, a range, appearance or size change both (a change of Min or Max keeps the top layer of
+// instruments whose top layer does not show them). A dropped layer's bitmap is kept as a spare for
 // the next build of the same size and released after it.
 //
 // Repaints of only what moved: a new value or an animation step asks the host to repaint the
@@ -81,7 +82,8 @@ struct DW_API TDWFaceShape {
   gp::GraphicsPath Path;
 };
 
-enum class TDWInvalidation : uint8_t { Value, Range, Size, All };
+// Scale: Min or Max changed (a kind of range change).
+enum class TDWInvalidation : uint8_t { Value, Range, Scale, Size, All };
 enum TDWLayerSet : uint8_t { lsNone = 0, lsFace = 1, lsTop = 2, lsBoth = 3 };
 
 // What the layered frame calls on its instrument (TDWLayeredInstrument implements it).
@@ -203,12 +205,12 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
     // interval: a repaint of the new value's own would come on top of those.
     if (!MotionRepaints()) RepaintMoving();
   }
-  void InvalidateRange() override {
-    TBase::InvalidateRange();
-    if (Stopped()) return;
-    Drop(TDWInvalidation::Range);
-    ValueChanged();
-    if (TRXComponentElements* list = this->ElementList()) list->InvalidateSizes();
+  void InvalidateRange() override { RangeInvalidated(TDWInvalidation::Range); }
+  // An instrument whose top layer does not show Min and Max keeps it (LayersDroppedBy); for the
+  // others it is any range change, through their own InvalidateRange.
+  void InvalidateScale() override {
+    if (LayersDroppedBy(TDWInvalidation::Scale) == LayersDroppedBy(TDWInvalidation::Range)) this->InvalidateRange();
+    else RangeInvalidated(TDWInvalidation::Scale);
   }
   void InvalidateSize() override {
     Drop(TDWInvalidation::Size);
@@ -314,6 +316,13 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
   // The layers' face outline of the last build (for clipping the moving parts).
   const TDWFaceShape& BuiltFaceShape() const { return FLayers.FaceShape(); }
   void Drop(TDWInvalidation AKind) { FLayers.Drop(LayersDroppedBy(AKind)); }
+  void RangeInvalidated(TDWInvalidation AKind) {
+    TBase::InvalidateRange();
+    if (Stopped()) return;
+    Drop(AKind);
+    ValueChanged();
+    if (TRXComponentElements* list = this->ElementList()) list->InvalidateSizes();
+  }
   bool Stopped() const { return this->IsDestroying() || MotionStopped(); }
   // Asks the host to repaint ALayerRect (layer coordinates of AFrame, widened to whole pixels
   // plus one for anti-aliasing). An element and a frame drawn scaled or at another size than the

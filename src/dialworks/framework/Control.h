@@ -122,6 +122,8 @@ class DW_API TKVBasicControl : public TRXTransparentControl {
   void Invalidate() override;
   virtual void InvalidateValue() { Invalidate(); }
   virtual void InvalidateRange() { Invalidate(); }
+  // Min or Max changed: by default a range change like any other.
+  virtual void InvalidateScale() { InvalidateRange(); }
   void InvalidateSize() override { Invalidate(); }
   // Hands the instrument's current values to the elements that mirror it (instruments override).
   virtual void UpdateEmbeddedValues() {}
