@@ -101,6 +101,26 @@ void BM_AngularGaugeFaceRebuild(benchmark::State& state) {
   state.counters["x_frame"] = MedianRatio(rebuild, 10, [&] { b.Frame(i++); }, 100, 9);
 }
 
+// A new range rebuilds the face only (glass, bevels and cap are kept); x_whole is its cost over a
+// rebuild of both layers.
+void BM_AngularGaugeRangeRebuild(benchmark::State& state) {
+  TBenchGauge b;
+  b.Frame(0);
+  int64_t n = 0;
+  auto range = [&] {
+    b.Gauge.SetMax(100 + double(n & 1) * 20);
+    b.Frame(n++);
+  };
+  for (auto _ : state) range();
+  int64_t i = 0;
+  state.counters["x_whole"] = MedianRatio(range, 10,
+                                          [&] {
+                                            dw::TDWLayeredInstrumentProbe::Drop(b.Gauge);
+                                            b.Frame(i++);
+                                          },
+                                          10, 9);
+}
+
 void BM_AngularGaugeSetValueWhilePainting(benchmark::State& state) {
   TBenchGauge b;
   b.Frame(0);
@@ -212,6 +232,7 @@ void BM_TwentyGaugesAnimating(benchmark::State& state) {
 
 BENCHMARK(BM_AngularGaugeFrame)->Unit(benchmark::kMicrosecond)->MinTime(0.3);
 BENCHMARK(BM_AngularGaugeFaceRebuild)->Unit(benchmark::kMicrosecond)->MinTime(0.3);
+BENCHMARK(BM_AngularGaugeRangeRebuild)->Unit(benchmark::kMicrosecond)->MinTime(0.3);
 BENCHMARK(BM_TwentyGaugesAnimating)->Unit(benchmark::kMillisecond)->Iterations(3);
 // Argument: 0 = the writer yields after each value, 1 = it spins.
 BENCHMARK(BM_AngularGaugeSetValueWhilePainting)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MinTime(0.3);
