@@ -3,42 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "dialworks/angular/DWAngularGauge.h"
-#include "dialworks/draw/CairoGraphics.h"
-#include "support/InstrumentTest.h"
-#include "support/PixelDiff.h"
+#include "support/RepaintScreen.h"
 
 using namespace dw;
 
 namespace {
 
-constexpr TAlphaColor Window = 0xFF2A3A4A;
-
-// A window showing one control: repaints what the host was asked for, as a desktop host does
-// (the background first, then the control clipped to the part).
-struct TScreen {
-  TManualHost& Host;
-  TKVBasicControl& Control;
-  gp::Bitmap Pixels;
-  TScreen(TManualHost& AHost, TKVBasicControl& AControl)
-      : Host(AHost), Control(AControl), Pixels(AControl.Width(), AControl.Height()) {
-    gp::CairoGraphics g(Pixels);
-    g.Clear(Window);
-    Control.Paint(g);
-    Host.TakeDirty(Control);
-  }
-  // Repaints what is dirty; returns it.
-  TManualHost::TDirty Update() {
-    const TManualHost::TDirty d = Host.TakeDirty(Control);
-    if (d.IsEmpty()) return d;
-    gp::CairoGraphics g(Pixels);
-    if (!d.Whole) g.SetClip(gp::RectF(float(d.Part.Left), float(d.Part.Top), float(d.Part.Width), float(d.Part.Height)));
-    g.Clear(Window);
-    Control.Paint(g);
-    return d;
-  }
-  // The worst difference from a whole paint of the control now.
-  int DifferenceFromWholePaint() { return dwtest::WorstDifference(Pixels, dwtest::RenderControl(Control, Window)); }
-};
+using TScreen = dwtest::TRepaintScreen;
+constexpr TAlphaColor Window = TScreen::Window;
 
 // A gauge whose values are drawn where they are (no animation).
 struct TStillGauge : TDWAngularGauge {
@@ -47,10 +19,6 @@ struct TStillGauge : TDWAngularGauge {
     SetValue(AValue);
   }
 };
-
-double Share(const TRepaintRect& R, const TKVBasicControl& C) {
-  return double(R.Width) * R.Height / (double(C.Width()) * C.Height());
-}
 
 }  // namespace
 
@@ -64,7 +32,7 @@ TEST(AngularGaugeRepaint, NewValuesRepaintTheHandsPlacesOnly) {
     const TManualHost::TDirty d = screen.Update();
     ASSERT_FALSE(d.Whole) << v;
     ASSERT_FALSE(d.IsEmpty()) << v;
-    EXPECT_LT(Share(d.Part, g), v == 12.0 ? 0.2 : 0.7) << v;
+    EXPECT_LT(screen.Share(d.Part), v == 12.0 ? 0.2 : 0.7) << v;
     EXPECT_EQ(screen.DifferenceFromWholePaint(), 0) << v;
   }
   // A hidden hand, an appearance change: the whole control again.

@@ -42,7 +42,7 @@ TDWBasicAngularGauge::TDWBasicAngularGauge(TComponent* AOwner) : TDWLayeredInstr
   const float angle = ValueToAngle(FMin, FMax, FValue);
   FHand->SetTargetAngle(angle);
   FHand->SetAngle(angle);
-  FSnapAngle = FHeldAngle = angle;
+  FHandAngle = TDWMovingState<float>(angle);
 }
 
 TDWBasicAngularGauge::~TDWBasicAngularGauge() {
@@ -107,7 +107,7 @@ void TDWBasicAngularGauge::DrawMovingParts(gp::Graphics& g, const TDWLayerFrame&
                           {L.Width / 2, L.Height / 2, L.Width, L.Height, AFrame.OuterWidth, AFrame.OuterHeight,
                            AFrame.Offscreen});
   FHand->DrawAt(g, hands.OffsetX, hands.OffsetY, hands.Reference, hands.Width, hands.Height, AFrame.ScaleX,
-                AFrame.ScaleY, AFrame.ShowHeld ? FHeldAngle : FSnapAngle);
+                AFrame.ScaleY, FHandAngle.Drawn(AFrame));
   if (!AFrame.TopLayer) FCenter->Draw(g, L.Size, L.Width, L.Height, AntiAliased());
 }
 
@@ -116,7 +116,7 @@ bool TDWBasicAngularGauge::MovingPartsBounds(const TDWLayerFrame& AFrame, bool A
   if (!FHand->Visible()) return false;
   const TDWDialHandGeometry hands = DWDialHandGeometry(Layout(AFrame.Width, AFrame.Height), AFrame.ScaleX, AFrame.ScaleY);
   ABounds = FHand->Bounds(hands.OffsetX, hands.OffsetY, hands.Reference, hands.Width, hands.Height, AFrame.ScaleX,
-                          AFrame.ScaleY, AHeld ? FHeldAngle : FSnapAngle);
+                          AFrame.ScaleY, FHandAngle.Get(AHeld));
   return true;
 }
 

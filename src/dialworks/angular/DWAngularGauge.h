@@ -126,7 +126,7 @@ class DW_API TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxIn
   bool RefreshTimerEnabled() const { return FAnimator->RefreshTimerEnabled(); }
   // The hand's angle on screen: drawn by the last paint, or asked for by a repaint request since
   // (a paint of part of the gauge shows it; the hand may have moved on: Hand().GetCurrentAngle()).
-  float ShownHandAngle() const { return FHeldAngle; }
+  float ShownHandAngle() const { return FHandAngle.Get(true); }
 
  protected:
   // Layered instrument hooks; the frame's layers are laid out by Layout (DWAngularGaugeFace.cpp).
@@ -150,8 +150,8 @@ class DW_API TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxIn
   bool MotionStopped() const override { return FAnimator->IsShutDown(); }
   bool MotionRepaints() const override { return FAnimator->Animating(); }  // its refresh timer does
   // The hand's angle is the moving parts' state (partial repaints: DWLayeredInstrument.h).
-  void SnapMovingParts() override { FSnapAngle = FHand->GetCurrentAngle(); }
-  void HoldMovingParts() override { FHeldAngle = FSnapAngle; }
+  void SnapMovingParts() override { FHandAngle.Snap(FHand->GetCurrentAngle()); }
+  void HoldMovingParts() override { FHandAngle.Hold(); }
   bool MovingPartsBounds(const TDWLayerFrame& AFrame, bool AHeld, gp::RectF& ABounds) override;
   bool MovingPartsOnlyInBounds() const override { return FElements->Count() == 0; }
   int MinimumSize() const override { return MinSize; }
@@ -179,8 +179,7 @@ class DW_API TDWBasicAngularGauge : public TDWLayeredInstrument<TDWBasicMinMaxIn
 
   std::unique_ptr<TDWHandAnimator> FAnimator;  // drives FHand; goes before it
   TDWDialLayout FFrameLayout;  // the layout of the frame being drawn (set by LayerArea)
-  // The hand's angle this frame draws, and the one held for partial paints (under the control lock).
-  float FSnapAngle = 0, FHeldAngle = 0;
+  TDWMovingState<float> FHandAngle;  // the hand's angle (screen degrees)
 };
 
 class DW_API TDWExternalAngularGauge : public TDWWithInputPin<TDWBasicAngularGauge> {

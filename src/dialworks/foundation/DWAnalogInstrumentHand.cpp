@@ -1,10 +1,10 @@
 #include "dialworks/foundation/DWAnalogInstrumentHand.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <mutex>
 
+#include "dialworks/foundation/DWLayeredInstrument.h"
 #include "dialworks/framework/ChangeNotify.h"
 
 namespace dw {
@@ -162,15 +162,7 @@ gp::RectF TDWAngularHand::Bounds(float ACenterX, float ACenterY, float AReferenc
   const float angle = DWFoldAngleOnce(AAngle);
   const float cx = (AWidth - 1) / 2, cy = (AHeight - 1) / 2;
   // The transforms of DrawAt, as matrices (each step applies to the points before the previous).
-  auto box = [&](const gp::Matrix& m) {
-    std::array<gp::PointF, 4> p = FPolygons.Full;
-    m.TransformPoints(p.data(), int(p.size()));
-    float l = p[0].X, t = p[0].Y, r = l, b = t;
-    for (const gp::PointF& q : p) {
-      l = std::min(l, q.X), t = std::min(t, q.Y), r = std::max(r, q.X), b = std::max(b, q.Y);
-    }
-    return gp::RectF::FromLTRB(l, t, r, b);
-  };
+  auto box = [&](const gp::Matrix& m) { return DWTransformedBounds(m, FPolygons.Full); };
   gp::Matrix hand;
   hand.Translate(ACenterX, ACenterY);
   hand.Scale(AScaleX, AScaleY);

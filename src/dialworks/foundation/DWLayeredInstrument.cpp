@@ -175,6 +175,20 @@ void TDWInstrumentLayers::FinishFrame(IDWLayeredDrawing& AInstrument, const TDWL
   }
 }
 
+gp::RectF DWTransformedBounds(const gp::Matrix& AMatrix, std::span<const gp::PointF> APoints) {
+  if (APoints.empty()) return {};
+  float l = 0, t = 0, r = 0, b = 0;
+  for (size_t k = 0; k < APoints.size(); ++k) {
+    gp::PointF p = APoints[k];
+    AMatrix.TransformPoints(&p, 1);
+    // Not finite: no bounds (std::min and std::max would pass over a NaN).
+    if (!std::isfinite(p.X) || !std::isfinite(p.Y)) return {std::nanf(""), 0, 0, 0};
+    if (k == 0) l = r = p.X, t = b = p.Y;
+    l = std::min(l, p.X), t = std::min(t, p.Y), r = std::max(r, p.X), b = std::max(b, p.Y);
+  }
+  return gp::RectF::FromLTRB(l, t, r, b);
+}
+
 TRepaintRect DWLayerRepaintRect(const TDWLayerFrame& AFrame, const gp::RectF& ALayerRect, int AWidth, int AHeight) {
   if (!(ALayerRect.Width > 0 && ALayerRect.Height > 0)) return {};
   const double x0 = std::floor(double(ALayerRect.X) + AFrame.Area.X) - 1;

@@ -47,10 +47,12 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
 
 #include "dialworks/Export.h"
 #include "dialworks/draw/Bitmap.h"
 #include "dialworks/draw/LayerRuns.h"
+#include "dialworks/draw/Matrix.h"
 #include "dialworks/draw/Path.h"
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/Elements.h"
@@ -110,6 +112,28 @@ class DW_API IDWLayeredDrawing {
  protected:
   ~IDWLayeredDrawing() = default;
 };
+
+// The state of an instrument's moving parts as the frames see it: the snapshot the frame being
+// drawn shows (SnapMovingParts) and the state held for partial paints (HoldMovingParts). Under
+// the control lock.
+template <class TState>
+class TDWMovingState {
+ public:
+  explicit TDWMovingState(const TState& AState = TState()) : FSnap(AState), FHeld(AState) {}
+  void Snap(const TState& AState) { FSnap = AState; }
+  void Hold() { FHeld = FSnap; }
+  // The held state or the snapshot.
+  const TState& Get(bool AHeld) const { return AHeld ? FHeld : FSnap; }
+  // The state AFrame draws.
+  const TState& Drawn(const TDWLayerFrame& AFrame) const { return Get(AFrame.ShowHeld); }
+
+ private:
+  TState FSnap, FHeld;
+};
+
+// The bounding box of APoints through AMatrix, for MovingPartsBounds: empty without points, not
+// finite (IsFinite false) when a point is not.
+DW_API gp::RectF DWTransformedBounds(const gp::Matrix& AMatrix, std::span<const gp::PointF> APoints);
 
 // The two cached layers, their spares and what they were built for.
 class DW_API TDWInstrumentLayers {
