@@ -8,6 +8,7 @@
 #include "dialworks/clock/DWAnalogClock.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "support/InstrumentTest.h"
+#include "support/RepaintScreen.h"
 
 using namespace dw;
 
@@ -234,3 +235,59 @@ TEST(AnalogClock, MirroringElementShowsTheHostTime) {
   clock.Paint(g);  // element drawn inside the clock without trouble
 }
 
+// Repaints of only what moved: a new time asks for the hands' old and new places (shadows
+// included), and the screen repainted there equals a whole paint; a spring step of the seconds
+// hand too, part by part.
+TEST(AnalogClock, NewTimesRepaintTheHandsPlacesOnly) {
+  TScopedHost host;
+  TDWAnalogClock clock;
+  clock.Hands().Seconds().Animation().SetEnabled(false);
+  clock.SetTimeSource(tsValue);
+  clock.SetValue(At(10, 8, 30));
+  dwtest::TRepaintScreen screen(host.Host, clock);
+  // A second, a minute and its second, a jump of every hand to the other side, noon.
+  const TDateTime times[] = {At(10, 8, 31), At(10, 9, 32), At(4, 40, 0), At(12, 0, 0)};
+  for (TDateTime t : times) {
+    clock.SetValue(t);
+    const TManualHost::TDirty d = screen.Update();
+    ASSERT_FALSE(d.Whole) << t;
+    ASSERT_FALSE(d.IsEmpty()) << t;
+    EXPECT_LT(screen.Share(d.Part), 0.95) << t;
+    EXPECT_EQ(screen.DifferenceFromWholePaint(), 0) << t;
+  }
+  // One hand alone moving (the others hidden) repaints a small part.
+  clock.Hands().Hours().SetVisible(false);
+  clock.Hands().Minutes().SetVisible(false);
+  EXPECT_TRUE(screen.Update().Whole);
+  clock.SetValue(At(12, 0, 1));
+  const TManualHost::TDirty d = screen.Update();
+  ASSERT_FALSE(d.Whole);
+  EXPECT_LT(screen.Share(d.Part), 0.25);
+  EXPECT_EQ(screen.DifferenceFromWholePaint(), 0);
+  // No hand visible: the whole clock.
+  clock.Hands().Seconds().SetVisible(false);
+  screen.Update();
+  clock.SetValue(At(12, 0, 2));
+  EXPECT_TRUE(screen.Update().Whole);
+
+  // The host's time: the seconds hand springs to each second, repainted part by part.
+  host.Host.SetNow(At(8, 0, 0, 10));
+  TDWAnalogClock live;
+  dwtest::TRepaintScreen liveScreen(host.Host, live);
+  host.Host.Advance(100);
+  liveScreen.Update();
+  int parts = 0;
+  // Three seconds, then on until a spring has settled and its last repaint is served.
+  for (int step = 0; step < 500; ++step) {
+    host.Host.Advance(10);
+    const TManualHost::TDirty p = liveScreen.Update();
+    if (!p.IsEmpty()) {
+      EXPECT_FALSE(p.Whole) << step;
+      ++parts;
+    }
+    if (step >= 300 && !live.Animating() && !live.RefreshTimerEnabled()) break;
+  }
+  liveScreen.Update();
+  EXPECT_GT(parts, 10);
+  EXPECT_EQ(liveScreen.DifferenceFromWholePaint(), 0);
+}

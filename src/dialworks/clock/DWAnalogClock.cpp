@@ -193,7 +193,7 @@ void TDWBasicAnalogClock::AnimationTick(TAnimationClock::THandle AOwn) {
 }
 
 void TDWBasicAnalogClock::RefreshExpired() {
-  Invalidate();
+  RepaintMoving();
   std::lock_guard lock(FTimerLock);
   if (!Animating() && FRefreshTimer) FRefreshTimer->SetEnabled(false);
 }
@@ -248,9 +248,18 @@ TDateTime TDWExternalAnalogClock::GetCurrentValue() {
 void TDWExternalAnalogClock::SetValue(TDateTime AValue) {
   // Shown at once whenever Value is what the clock shows: with tsValue, and with tsAuto while the
   // pin is connected (the timer is off then, so nothing else would ever show it).
+  // A shown value's repaint is InvalidateValue's alone (the hands' places), so the change callback
+  // must not ask for another.
+  std::lock_guard guard(ControlLock());
+  FSettingValue = !GetIsCurrentTime();
   Setter(*this, "Value", FValue, AValue, [this] {
     if (!GetIsCurrentTime()) InvalidateValue();
   });
+  FSettingValue = false;
+}
+
+void TDWExternalAnalogClock::DoChanged() {
+  if (!FSettingValue) TDWBasicAnalogClock::DoChanged();
 }
 
 void TDWExternalAnalogClock::SetTimeSource(TDWTimeSource AValue) {

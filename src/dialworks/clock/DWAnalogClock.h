@@ -18,6 +18,7 @@
 #include "dialworks/Export.h"
 #include "dialworks/foundation/DWAnalogInstrument.h"
 #include "dialworks/foundation/DWClockTime.h"
+#include "dialworks/foundation/DWLayeredInstrument.h"
 #include "dialworks/framework/Decorations.h"
 #include "dialworks/framework/Elements.h"
 #include "dialworks/host/HostServices.h"
@@ -205,6 +206,14 @@ class DW_API TDWBasicAnalogClock : public TDWLayeredInstrument<TKVBasicColorCont
   void StopMotion() override;
   void SettleMotion() override;
   bool MotionStopped() const override { return FDisableSubscribe.load(); }
+  bool MotionRepaints() const override { return Animating(); }  // its refresh timer does
+  // The three hands' angles are the moving parts' state (partial repaints: DWLayeredInstrument.h).
+  void SnapMovingParts() override;
+  void HoldMovingParts() override { FHandAngles.Hold(); }
+  bool MovingPartsBounds(const TDWLayerFrame& AFrame, bool AHeld, gp::RectF& ABounds) override;
+  // No precomposed layers: the clock's glass and bands composed over its face first round the
+  // ring's anti-aliased edge differently (by one level) from composing them in turn.
+  bool MovingPartsOnlyInBounds() const override { return false; }
   int MinimumSize() const override { return MinSize; }
   std::unique_ptr<TRXElementGeometry> ElementGeometry() override;
 
@@ -233,6 +242,7 @@ class DW_API TDWBasicAnalogClock : public TDWLayeredInstrument<TKVBasicColorCont
   bool FFirstTime = true;  // the next placement jumps
   std::atomic<bool> FDisableSubscribe{false};
   TDWDialLayout FFrameLayout;  // the layout of the frame being drawn (set by LayerArea)
+  TDWMovingState<TDWClockAngles> FHandAngles;
 };
 
 // Time source, Value and the date-time InputPin, and the clock timer.
@@ -249,6 +259,8 @@ class DW_API TDWExternalAnalogClock : public TDWBasicAnalogClock {
   TDateTime Value() const { return FValue; }
   // Stored always; shown at once only with tsValue (otherwise at the next timer redraw).
   void SetValue(TDateTime AValue);
+  // Every change repaints, except a shown value's (see SetValue).
+  void DoChanged() override;
 
   bool GetIsCurrentTime() const { return DWIsCurrentTime(FTimeSource, FInputPin.Connected()); }
   TDateTime GetCurrentValue() override;
@@ -263,6 +275,7 @@ class DW_API TDWExternalAnalogClock : public TDWBasicAnalogClock {
   TDWTimeSource FTimeSource = tsAuto;
   TDateTime FValue = 0;
   std::unique_ptr<TDWClockTimer> FTimer;
+  bool FSettingValue = false;  // SetValue is storing a shown value (under the control lock)
 };
 
 class DW_API TDWAnalogClock : public TDWStandaloneControl<TDWExternalAnalogClock> {

@@ -162,6 +162,23 @@ std::unique_ptr<TRXElementGeometry> TDWBasicAnalogClock::ElementGeometry() {
   return std::make_unique<TDWClockElementGeometry>(MouseGeometry());
 }
 
+namespace {
+// The clock's hands in drawing order: seconds under the hours, the minute hand on top; with
+// their angles in a state of the moving parts.
+struct TClockHandsInOrder {
+  TDWClockHand* Hand[3];
+  float Angle[3];
+  TClockHandsInOrder(TDWClockHands& AHands, const TDWClockAngles& AAngles)
+      : Hand{&AHands.Seconds(), &AHands.Hours(), &AHands.Minutes()},
+        Angle{AAngles.Seconds, AAngles.Hours, AAngles.Minutes} {}
+};
+}  // namespace
+
+void TDWBasicAnalogClock::SnapMovingParts() {
+  FHandAngles.Snap({FHands->Hours().GetCurrentAngle(), FHands->Minutes().GetCurrentAngle(),
+                    FHands->Seconds().GetCurrentAngle()});
+}
+
 void TDWBasicAnalogClock::DrawMovingParts(gp::Graphics& g, const TDWLayerFrame& AFrame) {
   const TDWDialLayout& L = FFrameLayout;
   const float w = L.Width + 1, h = L.Height + 1, r = L.Radius;
@@ -170,10 +187,26 @@ void TDWBasicAnalogClock::DrawMovingParts(gp::Graphics& g, const TDWLayerFrame& 
   FElements->DrawElements(g, geometry,
                           {L.Width / 2, L.Height / 2, L.Width, L.Height, AFrame.OuterWidth, AFrame.OuterHeight,
                            AFrame.Offscreen});
-  // Seconds under the hours, the minute hand on top.
-  for (TDWClockHand* hand : {static_cast<TDWClockHand*>(&FHands->Seconds()), &FHands->Hours(), &FHands->Minutes()})
-    hand->Draw(g, L.OffsetX, L.OffsetY, r, r, w, h, 0, 0, AFrame.ScaleX, AFrame.ScaleY);
+  const TClockHandsInOrder hands(*FHands, FHandAngles.Drawn(AFrame));
+  for (int k = 0; k < 3; ++k)
+    hands.Hand[k]->DrawAt(g, L.OffsetX, L.OffsetY, r, w, h, AFrame.ScaleX, AFrame.ScaleY, hands.Angle[k]);
   if (!AFrame.TopLayer) FCenter->Draw(g, L.Size, L.Width, L.Height, AntiAliased());
+}
+
+bool TDWBasicAnalogClock::MovingPartsBounds(const TDWLayerFrame& AFrame, bool AHeld, gp::RectF& ABounds) {
+  // Elements draw themselves and ask for whole repaints when they change.
+  const TDWDialLayout L = Layout(AFrame.Width, AFrame.Height);
+  const float w = L.Width + 1, h = L.Height + 1, r = L.Radius;
+  const TClockHandsInOrder hands(*FHands, FHandAngles.Get(AHeld));
+  bool visible = false;
+  ABounds = {};
+  for (int k = 0; k < 3; ++k) {
+    if (!hands.Hand[k]->Visible()) continue;
+    visible = true;
+    ABounds = gp::RectF::Union(
+        ABounds, hands.Hand[k]->Bounds(L.OffsetX, L.OffsetY, r, w, h, AFrame.ScaleX, AFrame.ScaleY, hands.Angle[k]));
+  }
+  return visible;
 }
 
 }  // namespace dw
