@@ -1,5 +1,6 @@
 // The linear gauge as drawn: the glass turned with the frame, ranges cut at the scale's end, bad
-// input painting sensibly, a steady frame allocating nothing, and the repaints while animating.
+// input painting sensibly, a steady frame allocating nothing, the repaints while animating, and
+// repaints of only what moved.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +12,7 @@
 #include "dialworks/linear/DWLinearGaugeHands.h"
 #include "support/CountedNew.h"
 #include "support/InstrumentTest.h"
+#include "support/RepaintScreen.h"
 
 using namespace dw;
 using dwtest::TScopedHost;
@@ -128,4 +130,78 @@ TEST(LinearGauge, NewValuesWhileAnimatingRepaintOnlyOnTheRefreshTimer) {
   EXPECT_TRUE(g.Animating());
   EXPECT_LE(host.Host.RepaintCount(g), 40u);
   EXPECT_GE(host.Host.RepaintCount(g), 30u);
+}
+
+namespace {
+// A gauge whose values are drawn where they are (no animation).
+struct TStillLinearGauge : TDWLinearGauge {
+  explicit TStillLinearGauge(double AValue) {
+    Hand().Animation().SetEnabled(false);
+    SetValue(AValue);
+  }
+};
+}  // namespace
+
+// Repaints of only what moved: each new value asks for the hand's old and new place (shadow
+// included, turned with the frame, cut to the control), and the screen repainted there equals a
+// whole paint.
+TEST(LinearGauge, NewValuesRepaintTheHandsPlacesOnly) {
+  TScopedHost host;
+  struct TCase {
+    int Width, Height;
+    float Angle, HandLength;
+    double MaxShare;  // of a jump across the scale
+  };
+  // Upright; turned between quarter turns; a hand reaching beyond the control on both sides.
+  for (const TCase& c : {TCase{60, 250, 0, 0.25f, 0.5}, TCase{200, 160, 30, 0.25f, 0.6}, TCase{60, 250, 0, 3.0f, 1}}) {
+    TStillLinearGauge g(10);
+    g.SetBounds(0, 0, c.Width, c.Height);
+    g.Rotation().SetAngle(c.Angle);
+    g.Hand().Length().SetValue(c.HandLength);
+    dwtest::TRepaintScreen screen(host.Host, g);
+    // A small step, a jump across the whole scale, back to the bottom, beyond the top.
+    for (double v : {12.0, 100.0, 0.0, 150.0}) {
+      g.SetValue(v);
+      const TManualHost::TDirty d = screen.Update();
+      ASSERT_FALSE(d.Whole) << c.Angle << " " << v;
+      ASSERT_FALSE(d.IsEmpty()) << c.Angle << " " << v;
+      EXPECT_LT(screen.Share(d.Part), v == 12.0 ? 0.15 : c.MaxShare) << c.Angle << " " << v;
+      EXPECT_EQ(screen.DifferenceFromWholePaint(), 0) << c.Angle << " " << v;
+    }
+  }
+  // A hidden hand: the whole control.
+  TStillLinearGauge g(10);
+  dwtest::TRepaintScreen screen(host.Host, g);
+  g.Hand().SetVisible(false);
+  EXPECT_TRUE(screen.Update().Whole);
+  g.SetValue(50);
+  EXPECT_TRUE(screen.Update().Whole);
+  EXPECT_EQ(screen.DifferenceFromWholePaint(), 0);
+}
+
+// The hand moves on between a repaint request and the paint that serves it: the paint shows the
+// requested place, and the screen ends exact.
+TEST(LinearGauge, AnimationRepaintedPartByPartEndsExact) {
+  TScopedHost host;
+  TDWLinearGauge g;
+  g.SetValue(1);  // the first value jumps
+  dwtest::TRepaintScreen screen(host.Host, g);
+  g.SetValue(90);
+  ASSERT_TRUE(g.Animating());
+  TStillLinearGauge still(0);
+  int parts = 0;
+  for (int step = 0; step < 400 && g.Animating(); ++step) {
+    host.Host.Advance(7);  // paints fall between the clock's ticks and the refresh timer's
+    const TManualHost::TDirty d = screen.Update();
+    if (d.IsEmpty()) continue;
+    EXPECT_FALSE(d.Whole);
+    ++parts;
+    still.Hand().SetValue(g.ShownHandValue());
+    ASSERT_EQ(dwtest::WorstDifference(screen.Pixels, dwtest::RenderControl(still, screen.Window)), 0) << step;
+  }
+  EXPECT_FALSE(g.Animating());
+  host.Host.Advance(100);
+  screen.Update();
+  EXPECT_GT(parts, 10);
+  EXPECT_EQ(screen.DifferenceFromWholePaint(), 0);
 }

@@ -80,9 +80,10 @@ TDWBasicLinearGauge::TDWBasicLinearGauge(TComponent* AOwner)
   FRanges->Size().SetValueDefault(0.2f);
   FRanges->Width().SetValueDefault(0.05f);
   FElements = std::make_unique<TRXLinearAnalogComponentElements>(this);
-  FAnimator = std::make_unique<TDWHandAnimator>(*FHand, [this] { Invalidate(); });
+  FAnimator = std::make_unique<TDWHandAnimator>(*FHand, [this] { RepaintMoving(); });
   InitSize(DefaultWidth, DefaultHeight);
   FHand->SetValue(DWLinearFraction(FMin, FMax, FValue));
+  FHandValue = TDWMovingState<float>(FHand->GetCurrentValue());
 }
 
 TDWBasicLinearGauge::~TDWBasicLinearGauge() { StopInputs(); }
@@ -162,7 +163,18 @@ void TDWBasicLinearGauge::DrawMovingParts(gp::Graphics& g, const TDWLayerFrame& 
   TDWLinearElementGeometry geometry(place);
   const float W = F.Transform.Width, H = F.Transform.Height;
   FElements->DrawElements(g, geometry, {W / 2, H / 2, W, H, AFrame.OuterWidth, AFrame.OuterHeight, AFrame.Offscreen});
-  FHand->Draw(g, place);
+  if (FHand->Visible()) FHand->DrawAt(g, place, FHandValue.Drawn(AFrame));
+}
+
+bool TDWBasicLinearGauge::MovingPartsBounds(const TDWLayerFrame& AFrame, bool AHeld, gp::RectF& ABounds) {
+  // Elements draw themselves and ask for whole repaints when they change.
+  if (!FHand->Visible()) return false;
+  const TDWLinearFrame F = Frame(AFrame.Width, AFrame.Height);
+  const gp::RectF r = FHand->Bounds(HandPlace(F), FHandValue.Get(AHeld));
+  // The hand's box in the frame, turned into the control.
+  const gp::PointF corners[4] = {{r.X, r.Y}, {r.Right(), r.Y}, {r.Right(), r.Bottom()}, {r.X, r.Bottom()}};
+  ABounds = DWTransformedBounds(F.Transform.Matrix, corners);
+  return r.IsFinite() && ABounds.IsFinite();
 }
 
 // ---- variants and registration ------------------------------------------------------------------

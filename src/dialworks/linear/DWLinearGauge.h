@@ -12,8 +12,11 @@
 // length against the inner width 2·HW; rail length and hand width against the inner height 2·HH.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "dialworks/Export.h"
 #include "dialworks/draw/Path.h"
@@ -143,7 +146,13 @@ class DW_API TDWLinearGaugeHand : public TKVBasicControlProperty, public IDWAnim
   float WidthFor(const TDWLinearFrame& AFrame) const;
   // Draws the hand at its current fraction: shadow (kept off the rail), body, bands. The
   // graphics state is restored.
-  virtual void Draw(gp::Graphics& AGraphics, const TDWLinearHandPlace& APlace);
+  virtual void Draw(gp::Graphics& AGraphics, const TDWLinearHandPlace& APlace) {
+    DrawAt(AGraphics, APlace, GetCurrentValue());
+  }
+  // The same at AFraction (reversal applied here, clamped).
+  void DrawAt(gp::Graphics& AGraphics, const TDWLinearHandPlace& APlace, float AFraction);
+  // What DrawAt covers, shadow included, in the unrotated frame.
+  gp::RectF Bounds(const TDWLinearHandPlace& APlace, float AFraction);
   // Whether the point (AX, AY), mapped by AToFrame into the unrotated frame, lies on the hand
   // drawn at AFraction (reversal applied, not clamped).
   bool HitTest(float AX, float AY, float AFraction, const TDWLinearHandPlace& APlace, const gp::Matrix& AToFrame);
@@ -158,6 +167,8 @@ class DW_API TDWLinearGaugeHand : public TKVBasicControlProperty, public IDWAnim
 
  private:
   void EnsureResources(const TDWLinearHandPlace& APlace);
+  // Where DrawAt moves the cached shapes (their origin) for AFraction.
+  static gp::PointF Anchor(const TDWLinearHandPlace& APlace, float AFraction);
 
   TAlphaColor FColor = 0xFFFF0000;
   std::unique_ptr<TKVElementSize> FWidth, FTipWidth, FTipLength, FTailIndentSize, FLength;
@@ -167,6 +178,7 @@ class DW_API TDWLinearGaugeHand : public TKVBasicControlProperty, public IDWAnim
   TDWHandMotion FMotion;  // animation units
   TDWLinearHandShape FShape;
   std::optional<gp::GraphicsPath> FShadowPath;
+  std::vector<gp::PointF> FShadowOutline;  // FShadowPath's points (empty without a shadow)
   std::unique_ptr<gp::PathGradientBrush> FShadowBrush;
   gp::GraphicsPath FRailPath;  // the rail the shadow keeps off, as last clipped
   gp::RectF FRailRect;
@@ -246,6 +258,9 @@ class DW_API TDWBasicLinearGauge : public TDWLayeredInstrument<TDWBasicMinMaxIns
   gp::GraphicsPath InnerShape(const TDWLinearFrame& AFrame) const;
 
   bool Animating() const { return FAnimator->Animating(); }
+  // The hand's fraction on screen: drawn by the last paint, or asked for by a repaint request
+  // since (a paint of part of the gauge shows it).
+  float ShownHandValue() const { return FHandValue.Get(true); }
 
  protected:
   TDWLayerArea LayerArea(float AWidth, float AHeight) override;
@@ -263,6 +278,11 @@ class DW_API TDWBasicLinearGauge : public TDWLayeredInstrument<TDWBasicMinMaxIns
   bool MotionRepaints() const override { return FAnimator->Animating(); }  // its refresh timer does
   int MinimumSize() const override { return MinSize; }
   std::unique_ptr<TRXElementGeometry> ElementGeometry() override;
+  // The hand's fraction is the moving parts' state (partial repaints: DWLayeredInstrument.h).
+  void SnapMovingParts() override { FHandValue.Snap(FHand->GetCurrentValue()); }
+  void HoldMovingParts() override { FHandValue.Hold(); }
+  bool MovingPartsBounds(const TDWLayerFrame& AFrame, bool AHeld, gp::RectF& ABounds) override;
+  bool MovingPartsOnlyInBounds() const override { return FElements->Count() == 0; }
 
   // Face parts (DWLinearGaugeFace.cpp), in frame coordinates.
   void DrawCaption(gp::Graphics& g, const TDWLinearFrame& F, bool AOutlinedPass);
@@ -283,6 +303,7 @@ class DW_API TDWBasicLinearGauge : public TDWLayeredInstrument<TDWBasicMinMaxIns
   std::unique_ptr<TRXLinearAnalogComponentElements> FElements;
   std::unique_ptr<TDWHandAnimator> FAnimator;  // drives FHand; goes before it
   TDWLinearFrame FFrame;  // the frame being drawn (set by LayerArea)
+  TDWMovingState<float> FHandValue;  // the hand's fraction of the scale
 };
 
 class DW_API TDWExternalLinearGauge : public TDWWithInputPin<TDWBasicLinearGauge> {

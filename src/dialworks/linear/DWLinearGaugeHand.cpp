@@ -68,6 +68,7 @@ void TDWLinearGaugeHand::DoChanged() {
 void TDWLinearGaugeHand::DoInvalidateResources() {
   FValid = false;
   FShadowPath.reset();
+  FShadowOutline.clear();
   FShadowBrush.reset();
 }
 
@@ -117,9 +118,9 @@ void TDWLinearGaugeHand::EnsureResources(const TDWLinearHandPlace& P) {
   if (!FShadow->Visible() || !(Lh > 0 && w > 0)) return;
   constexpr float kRad = std::numbers::pi_v<float> / 180;
   const float dx = d * std::sin(a * kRad), dy = d * std::cos(a * kRad);
-  const std::vector<gp::PointF> outline = DWLinearHandShadowOutline(FShape.Outline, dx, dy);
+  FShadowOutline = DWLinearHandShadowOutline(FShape.Outline, dx, dy);
   FShadowPath.emplace();
-  FShadowPath->AddPolygon(outline.data(), int(outline.size()));
+  FShadowPath->AddPolygon(FShadowOutline.data(), int(FShadowOutline.size()));
   FShadowBrush = std::make_unique<gp::PathGradientBrush>(*FShadowPath);
   FShadowBrush->SetWrapMode(gp::WrapModeClamp);
   const TAlphaColor colors[3] = {0x00000000, 0x8C000000, 0x8C000000};
@@ -130,10 +131,23 @@ void TDWLinearGaugeHand::EnsureResources(const TDWLinearHandPlace& P) {
   FShadowBrush->SetCenterPoint(gp::PointF(Lh / 2 + dx, dy));
 }
 
-void TDWLinearGaugeHand::Draw(gp::Graphics& g, const TDWLinearHandPlace& P) {
+gp::PointF TDWLinearGaugeHand::Anchor(const TDWLinearHandPlace& P, float AFraction) {
+  return {P.Rail.X, DWLinearHandY(P.Rail, AFraction, P.Reversed)};
+}
+
+gp::RectF TDWLinearGaugeHand::Bounds(const TDWLinearHandPlace& P, float AFraction) {
+  EnsureResources(P);
+  const gp::PointF anchor = Anchor(P, AFraction);
+  gp::Matrix at;
+  at.Translate(anchor.X, anchor.Y);
+  gp::RectF r = DWTransformedBounds(at, FShape.Outline);
+  if (FShadowPath && FShadowBrush && r.IsFinite()) r = gp::RectF::Union(r, DWTransformedBounds(at, FShadowOutline));
+  return r;
+}
+
+void TDWLinearGaugeHand::DrawAt(gp::Graphics& g, const TDWLinearHandPlace& P, float AFraction) {
   const gp::GraphicsState state = g.Save();
-  const float y = DWLinearHandY(P.Rail, GetCurrentValue(), P.Reversed);
-  const float x = P.Rail.X;
+  const auto [x, y] = Anchor(P, AFraction);
   EnsureResources(P);
   if (FShadowPath && FShadowBrush) {
     // The shadow never falls on the rail. It is moved to the anchor once.
