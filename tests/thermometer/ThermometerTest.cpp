@@ -1,6 +1,6 @@
 // The thermometer control: filling of bulb, tube and cap through the recording, the cached face,
-// elements over the liquid and clipped to the tube, rotation, hostile input, and the matrix
-// layer. (The look as a whole: the reference images.)
+// elements over the liquid and clipped to the tube, rotation, hostile input, the matrix layer, and
+// repaints of only what moved. (The look as a whole: the reference images.)
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +12,7 @@
 #include "dialworks/thermometer/DWThermometer.h"
 #include "support/CountedNew.h"
 #include "support/InstrumentTest.h"
+#include "support/RepaintScreen.h"
 
 using namespace dw;
 using dwtest::RenderControl;
@@ -250,4 +251,35 @@ TEST(Thermometer, ScaleAndRangeBandSpanTheTube) {
       EXPECT_NEAR(c.Args[3], G.Tube.Height, 1e-3);
     }
   EXPECT_TRUE(band);
+}
+
+// Repaints of only what moved: a new value asks for the liquid's old and new extent (column, full
+// cap, filled bulb; turned with the frame), and the screen repainted there equals a whole paint.
+TEST(Thermometer, NewValuesRepaintTheLiquidOnly) {
+  dwtest::TScopedHost host;
+  struct TCase {
+    int Width, Height;
+    float Angle;
+    bool ShowEmpty;
+  };
+  // Upright; turned between quarter turns; on its side with a bulb that empties at Min.
+  for (const TCase& c : {TCase{80, 200, 0, false}, TCase{200, 160, 30, false}, TCase{200, 80, 90, true}}) {
+    TDWThermometer t;
+    t.SetBounds(0, 0, c.Width, c.Height);
+    t.Rotation().SetAngle(c.Angle);
+    t.Indicator().Reservoir().SetShowEmpty(c.ShowEmpty);
+    t.SetValue(40);
+    dwtest::TRepaintScreen screen(host.Host, t);
+    // A small step, up to Max (the cap fills), down to Min (the bulb empties), a jump to the top.
+    for (double v : {42.0, 100.0, 0.0, 95.0}) {
+      t.SetValue(v);
+      const TManualHost::TDirty d = screen.Update();
+      const std::string at = std::to_string(c.Angle) + " " + std::to_string(v);
+      ASSERT_FALSE(d.Whole) << at;
+      ASSERT_FALSE(d.IsEmpty()) << at;
+      // The column is bounded from the tube's bottom: a small step repaints it all.
+      EXPECT_LT(screen.Share(d.Part), 0.5) << at;
+      EXPECT_EQ(screen.DifferenceFromWholePaint(), 0) << at;
+    }
+  }
 }

@@ -1,7 +1,9 @@
 #include "dialworks/thermometer/DWThermometer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <span>
 
 #include "dialworks/framework/Registry.h"
 #include "dialworks/thermometer/ThermometerMath.h"
@@ -69,6 +71,48 @@ double DWThermometerPercent(double AValue, double AMin, double AMax) {
   const double f = (AValue - AMin) / (AMax - AMin);
   if (std::isnan(f)) return AValue > AMax ? 1 : 0;  // infinite value on a finite range: an end
   return std::clamp(f, 0.0, 1.0);
+}
+
+TDWThermometerLevel DWThermometerLevel(double AValue, double AMin, double AMax) {
+  // The range may run downwards (Min > Max): "above Min" and "at Max" follow the scale.
+  const bool upwards = AMin <= AMax;
+  TDWThermometerLevel l;
+  l.Percent = DWThermometerPercent(AValue, AMin, AMax);
+  l.AboveMin = upwards ? AValue > AMin : AValue < AMin;
+  l.AtMax = AMin != AMax && (upwards ? AValue >= AMax : AValue <= AMax);
+  return l;
+}
+
+TDWThermometerLiquid DWThermometerLiquid(const TDWThermometerGeometry& G, const TDWThermometerLevel& ALevel,
+                                         bool AShowEmpty) {
+  TDWThermometerLiquid liquid;
+  if (ALevel.AtMax && G.Cap.Width > 0 && G.Cap.Height > 0) liquid.Cap = G.Cap;
+  if (AShowEmpty && ALevel.AboveMin && G.Bulb.Width > 0) liquid.Bulb = G.Bulb;
+  const float h = float(ALevel.Percent) * G.Tube.Height;
+  // Half a pixel into the bulb: no seam between column and bulb.
+  if (ALevel.AboveMin && h > 0 && G.TubeWidth > 0)
+    liquid.Column = gp::RectF(G.Tube.X, G.TubeBottom() - h, G.TubeWidth, h + 0.5f);
+  return liquid;
+}
+
+bool TDWBasicThermometer::MovingPartsBounds(const TDWLayerFrame& AFrame, bool AHeld, gp::RectF& ABounds) {
+  // Elements draw themselves and ask for whole repaints when they change.
+  const TDWTransformParams T = FrameTransform(AFrame.Width, AFrame.Height);
+  const TDWThermometerGeometry G = Geometry(T.Width, T.Height);
+  ABounds = {};
+  if (!(G.Width >= 1 && G.Height >= 1)) return true;  // nothing is drawn
+  const TDWThermometerLiquid liquid = DWThermometerLiquid(G, FLevel.Get(AHeld), FIndicator->Reservoir().ShowEmpty());
+  // The parts' boxes turned into the control (the filled bulb lies within the bulb's box).
+  std::array<gp::PointF, 12> corners;
+  size_t n = 0;
+  for (const gp::RectF& r : {liquid.Cap, liquid.Bulb, liquid.Column}) {
+    if (r.IsEmptyArea()) continue;
+    for (const gp::PointF p : {gp::PointF(r.X, r.Y), gp::PointF(r.Right(), r.Y), gp::PointF(r.Right(), r.Bottom()),
+                               gp::PointF(r.X, r.Bottom())})
+      corners[n++] = p;
+  }
+  ABounds = DWTransformedBounds(T.Matrix, std::span(corners.data(), n));
+  return ABounds.IsFinite();
 }
 
 TDWThermometerGeometry TDWBasicThermometer::Geometry(float AWidth, float AHeight) const {

@@ -108,6 +108,23 @@ DW_API TDWThermometerTube DWThermometerTube(float AX, float AY, float AW, float 
 // empty range (Min = Max) unless the value is above it. A range with Min > Max reads downwards.
 DW_API double DWThermometerPercent(double AValue, double AMin, double AMax);
 
+// The liquid's state at a value: the share of the tube it fills (DWThermometerPercent), whether
+// the value lies above Min and whether it reaches Max, both along the scale's direction.
+struct DW_API TDWThermometerLevel {
+  double Percent = 0;
+  bool AboveMin = false, AtMax = false;
+};
+DW_API TDWThermometerLevel DWThermometerLevel(double AValue, double AMin, double AMax);
+
+// Where the liquid is drawn over the face for a level, in the unrotated frame (each part empty
+// when not drawn): the full cap (an ellipse), the filled bulb (the bulb below the tube, drawn only
+// when the face shows it empty) and the column.
+struct DW_API TDWThermometerLiquid {
+  gp::RectF Cap, Bulb, Column;
+};
+DW_API TDWThermometerLiquid DWThermometerLiquid(const TDWThermometerGeometry& AGeometry,
+                                                const TDWThermometerLevel& ALevel, bool AShowEmpty);
+
 // The liquid's colour at AT across the tube (0 left, 1 right): a light stripe left of the middle
 // (white mixed in by 0.1, 0.55, 0.3, 0, 0 at 0, 0.35, 0.6, 0.73, 1, linearly between).
 DW_API TAlphaColor DWThermometerLiquidColor(TAlphaColor AColor, float AT);
@@ -164,6 +181,11 @@ class DW_API TDWBasicThermometer : public TDWLayeredInstrument<TDWBasicMinMaxIns
   void DrawFaceLayer(gp::Graphics& AGraphics, const TDWLayerFrame& AFrame) override;
   void DrawMovingParts(gp::Graphics& AGraphics, const TDWLayerFrame& AFrame) override;
   void SizeChanged() override { FLiquidBrush.reset(); }
+  // The liquid's level is the moving parts' state (partial repaints: DWLayeredInstrument.h).
+  void SnapMovingParts() override { FLevel.Snap(DWThermometerLevel(FValue, FMin, FMax)); }
+  void HoldMovingParts() override { FLevel.Hold(); }
+  bool MovingPartsBounds(const TDWLayerFrame& AFrame, bool AHeld, gp::RectF& ABounds) override;
+  bool MovingPartsOnlyInBounds() const override { return FElements->Count() == 0; }
 
  private:
   // Any appearance change: the face and the liquid brush are rebuilt.
@@ -189,6 +211,7 @@ class DW_API TDWBasicThermometer : public TDWLayeredInstrument<TDWBasicMinMaxIns
   std::unique_ptr<gp::TextureBrush> FLiquidBrush;
   gp::RectF FLiquidBrushTube;
   float FLiquidBrushScale = 0;
+  TDWMovingState<TDWThermometerLevel> FLevel;
 };
 
 class DW_API TDWExternalThermometer : public TDWWithInputPin<TDWBasicThermometer> {

@@ -158,15 +158,11 @@ void TDWBasicThermometer::DrawMovingParts(gp::Graphics& g, const TDWLayerFrame& 
   if (!(G.Width >= 1 && G.Height >= 1)) return;
   g.MultiplyTransform(FFrameTransform.Matrix);
   const TDWThermometerIndicator& ind = *FIndicator;
-  // The range may run downwards (Min > Max): "above Min" and "at Max" follow the scale.
-  const bool upwards = FMin <= FMax;
-  const bool aboveMin = upwards ? FValue > FMin : FValue < FMin;
-  const bool atMax = FMin != FMax && (upwards ? FValue >= FMax : FValue <= FMax);
-  if (atMax && HasArea(G.Cap)) g.FillEllipse(gp::SolidBrush(ind.Color()), G.Cap);
-  if (ind.Reservoir().ShowEmpty() && aboveMin && !FBulbPath.Empty()) g.FillPath(gp::SolidBrush(ind.Color()), FBulbPath);
-  const float h = float(ValuePercent(FValue)) * G.Tube.Height;
-  if (aboveMin && h > 0 && G.TubeWidth > 0)
-    g.FillRectangle(LiquidBrush(G, TDWInstrumentLayers::DeviceScale(g)), gp::RectF(G.Tube.X, G.TubeBottom() - h, G.TubeWidth, h + 0.5f));
+  const TDWThermometerLiquid liquid = DWThermometerLiquid(G, FLevel.Drawn(AFrame), ind.Reservoir().ShowEmpty());
+  if (HasArea(liquid.Cap)) g.FillEllipse(gp::SolidBrush(ind.Color()), liquid.Cap);
+  if (HasArea(liquid.Bulb) && !FBulbPath.Empty()) g.FillPath(gp::SolidBrush(ind.Color()), FBulbPath);
+  if (HasArea(liquid.Column))
+    g.FillRectangle(LiquidBrush(G, TDWInstrumentLayers::DeviceScale(g)), liquid.Column);
 
   // The elements lie over the liquid, inside the tube's outline.
   if (FElements->Count() == 0) return;
