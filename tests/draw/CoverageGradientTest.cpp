@@ -227,5 +227,18 @@ TEST(CoverageGradient, PixelLoopsMatchOnePixelArithmetic) {
       ASSERT_EQ(fast[k], expected[k]) << round << " " << k;
       ASSERT_EQ(over[k], OverPixel(src[k], dst[k])) << round << " " << k;
     }
+    // Up to four colours in turn, each with its byte of a pixel's coverage word.
+    const int count = 1 + round % 4;
+    uint32_t words[kN], together[kN], alone[kN];
+    for (int k = 0; k < kN; ++k) {
+      words[k] = 0;
+      for (int j = 0; j < count; ++j) words[k] |= uint32_t(cover[(k + 5 * j) % kN]) << (8 * j);
+    }
+    std::copy(dst, dst + kN, together);
+    std::copy(dst, dst + kN, alone);
+    BestCoverOverColours()(together, words, src, count, kN);
+    for (int j = 0; j < count; ++j)
+      for (int k = 0; k < kN; ++k) alone[k] = OverPixel(ScalePixel(src[j], (words[k] >> (8 * j)) & 0xFF), alone[k]);
+    for (int k = 0; k < kN; ++k) ASSERT_EQ(together[k], alone[k]) << round << " " << k;
   }
 }

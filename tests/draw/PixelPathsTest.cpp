@@ -255,6 +255,48 @@ TEST(PixelPaths, RectangleCutEllipseClipPaintsAsTheEllipse) {
   }
 }
 
+// A hand and its bevels filled in one call paint exactly what filling them in turn paints: inside
+// the face's ellipse (one pass), where the ellipse or a repaint's rectangle cuts them, under a
+// clip drawn through its mask, with a gradient among them, and with no shaped clip (Cairo).
+TEST(PixelPaths, PolygonsFilledTogetherPaintAsEachInTurn) {
+  GraphicsPath ellipse, rounded;
+  ellipse.AddEllipse(RectF(6.5f, 4.25f, 135, 110));
+  rounded.AddRoundRectangle(RectF(8.5f, 6.5f, 130, 105), SizeF(40, 40));
+  const PointF full[] = {{-20, -4.5f}, {58, -1.5f}, {58, 1.5f}, {-20, 4.5f}};
+  const PointF left[] = {{-15, -1.5f}, {-20, -4.5f}, {58, -1.5f}};
+  const PointF right[] = {{-15, 1.5f}, {-20, 4.5f}, {58, 1.5f}};
+  const PointF tail[] = {{-20, -4.5f}, {-20, 4.5f}, {-15, 1.5f}, {-15, -1.5f}};
+  const SolidBrush body(0xFFE02020), light(0x60FFFFFF), lighter(0xB0FFFFFF), faint(0x20FFFFFF);
+  const LinearGradientBrush shade(PointF(-20, 0), PointF(58, 0), 0xFF000000, 0x80FFFFFF);
+  for (int clip = 0; clip < 4; ++clip)  // the ellipse; it cut by a rectangle; a rounded rectangle; none
+    for (const bool gradient : {false, true})
+      for (const float reach : {0.8f, 1.9f})  // wholly inside the ellipse; across it
+        for (float angle = 3; angle < 360; angle += 23.5f) {
+          const PolygonFill fills[] = {{gradient ? static_cast<const Brush*>(&shade) : &body, full, 4},
+                                       {&light, left, 3},
+                                       {&lighter, right, 3},
+                                       {&faint, tail, 4}};
+          const int count = angle < 180 ? 4 : 2;
+          auto draw = [&](Graphics& g, bool ATogether) {
+            if (clip == 1) g.SetClip(RectF(30, 20, 70, 60));
+            if (clip <= 1) g.SetClip(ellipse, clip == 1 ? CombineModeIntersect : CombineModeReplace);
+            if (clip == 2) g.SetClip(rounded);
+            g.TranslateTransform(75.25f, 59.5f);
+            g.RotateTransform(angle);
+            g.ScaleTransform(reach, reach);
+            if (ATogether) g.FillPolygons(fills, count);
+            for (int k = 0; k < count && !ATogether; ++k) g.FillPolygon(*fills[k].Fill, fills[k].Points, fills[k].Count);
+          };
+          const auto together = Paint([&](Graphics& g) { draw(g, true); }, 2);
+          const auto inTurn = Paint([&](Graphics& g) { draw(g, false); }, 2);
+          int wrong = 0;
+          for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) wrong += together->GetPixel(x, y) != inTurn->GetPixel(x, y);
+          ASSERT_EQ(wrong, 0) << "clip " << clip << " gradient " << gradient << " reach " << reach << " angle "
+                              << angle;
+        }
+}
+
 // Issue 20: rectangle clips set again each frame (a spectrum's bar area) are kept like path clips,
 // and a kept clip is taken only for the very rectangle, mode and clip below it.
 TEST(PixelPaths, RectangleClipSetAgainIsKept) {

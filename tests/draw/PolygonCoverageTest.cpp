@@ -2,6 +2,9 @@
 // each pixel's exact share (dense sampling), and only simple polygons may take that way.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <random>
 #include <vector>
 
 #include "dialworks/draw/PolygonCoverage.h"
@@ -69,4 +72,63 @@ TEST(PolygonCoverage, OnlySimplePolygonsAreSimple) {
   EXPECT_FALSE(SimplePolygon(repeated, 4));
   EXPECT_TRUE(SimplePolygon(concave, 4));
   EXPECT_FALSE(SimplePolygon(concave, 2));
+}
+
+TEST(PolygonCoverage, SeveralAtOnceMatchEachAlone) {
+  // A hand and its bevels at many angles, each polygon over its own pixels (their boxes differ),
+  // rasterised together: every polygon's bytes are RasterisePolygon's to the bit.
+  constexpr int kW = 90, kH = 92, kLeft = 3, kTop = 2;
+  std::vector<float> accum;
+  std::mt19937 random(7);
+  auto real = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(random); };
+  for (int round = 0; round < 200; ++round) {
+    const float a = real(0, 6.2832f), c = std::cos(a), s = std::sin(a), cx = real(45, 48), cy = real(44, 46);
+    auto at = [&](float x, float y) { return PointF(cx + x * c - y * s, cy + x * s + y * c); };
+    const float len = real(20, 38), tail = real(4, 10), half = real(0.3f, 2), tailHalf = half + real(0, 5);
+    const std::vector<std::vector<PointF>> polygons = {
+        {at(-tail, -tailHalf), at(len, -half), at(len, half), at(-tail, tailHalf)},
+        {at(-tail + 3, -half), at(-tail, -tailHalf), at(len, -half)},
+        {at(-tail + 3, half), at(-tail, tailHalf), at(len, half)},
+        {at(-tail, -tailHalf), at(-tail, tailHalf), at(-tail + 3, half), at(-tail + 3, -half)},
+    };
+    const int count = 2 + round % 3;
+    std::vector<PolygonPart> parts;
+    std::vector<std::vector<uint8_t>> alone;
+    for (int k = 0; k < count; ++k) {
+      const auto& p = polygons[size_t(k)];
+      float x0 = p[0].X, y0 = p[0].Y, x1 = x0, y1 = y0;
+      for (const PointF& q : p) x0 = std::min(x0, q.X), y0 = std::min(y0, q.Y), x1 = std::max(x1, q.X), y1 = std::max(y1, q.Y);
+      const int l = int(std::floor(x0)) - 1, t = int(std::floor(y0)) - 1;
+      const int w = int(std::ceil(x1)) + 1 - l, h = int(std::ceil(y1)) + 1 - t;
+      parts.push_back({p.data(), int(p.size()), l, t, w, h});
+      // Alone, into a mask over the whole area (zero outside its runs).
+      std::vector<uint8_t> mask(size_t(w * h), 0x5A), whole(size_t(kW * kH), 0);
+      std::vector<MaskSpan> spans;
+      RasterisePolygon(p.data(), int(p.size()), mask.data(), w, l, t, w, h, &accum, &spans);
+      for (const MaskSpan& r : spans)
+        for (int x = r.X0; x < r.X1; ++x) whole[size_t((t - kTop + r.Y) * kW + l - kLeft + x)] = mask[size_t(r.Y * w + x)];
+      alone.push_back(whole);
+    }
+    std::vector<uint32_t> covers(size_t(kW * kH), 0xA5A5A5A5u);
+    std::vector<MaskSpan> spans;
+    ASSERT_TRUE(RasterisePolygons(parts.data(), count, covers.data(), kW, kLeft, kTop, kW, kH, &accum, &spans));
+    std::vector<uint32_t> got(covers.size(), 0);
+    for (const MaskSpan& r : spans)
+      for (int x = r.X0; x < r.X1; ++x) got[size_t(r.Y * kW + x)] = covers[size_t(r.Y * kW + x)];
+    for (int k = 0; k < count; ++k)
+      for (size_t i = 0; i < got.size(); ++i)
+        ASSERT_EQ((got[i] >> (8 * k)) & 0xFF, alone[size_t(k)][i]) << round << " polygon " << k << " pixel " << i;
+    for (int k = count; k < kMostPolygonLanes; ++k)
+      for (uint32_t v : got) ASSERT_EQ((v >> (8 * k)) & 0xFF, 0u);
+  }
+  for (float v : accum) ASSERT_EQ(v, 0.0f);
+
+  // A polygon reaching out of its own pixels is declined, and nothing is written.
+  const PointF out[] = {{1, 1}, {30, 4}, {8, 20}};
+  const PolygonPart part{out, 3, 4, 0, 30, 25};
+  std::vector<uint32_t> covers(size_t(kW * kH), 7);
+  std::vector<MaskSpan> spans;
+  EXPECT_FALSE(RasterisePolygons(&part, 1, covers.data(), kW, 0, 0, kW, kH, &accum, &spans));
+  EXPECT_TRUE(spans.empty());
+  for (uint32_t v : covers) ASSERT_EQ(v, 7u);
 }

@@ -454,6 +454,11 @@ void CairoGraphics::DoFillEllipse(const Brush& brush, const RectF& rect) {
   FillShape(brush, p);
 }
 
+void CairoGraphics::DoFillPolygons(const PolygonFill* fills, int count) {
+  if (pixels_ && pixels_->FillPolygons(fills, count)) return;
+  Graphics::DoFillPolygons(fills, count);
+}
+
 void CairoGraphics::DoFillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode) {
   if (!pts || count < 3) return;
   for (int i = 0; i < count; ++i)

@@ -79,6 +79,7 @@ class DW_API CairoGraphics final : public Graphics {
   void DoFillRectangle(const Brush& brush, const RectF& rect) override;
   void DoFillEllipse(const Brush& brush, const RectF& rect) override;
   void DoFillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode) override;
+  void DoFillPolygons(const PolygonFill* fills, int count) override;
   void DoFillPath(const Brush& brush, const GraphicsPath& path) override;
   void DoFillPie(const Brush& brush, const RectF& rect, float startAngle, float sweepAngle) override;
   void DoFillRoundRectangle(const Brush& brush, const RectF& rect, SizeF corner) override;

@@ -21,6 +21,13 @@ namespace dw::gp {
 
 class LayerRuns;
 
+// One polygon of Graphics::FillPolygons (non-owning: the brush and points outlive the call).
+struct DW_API PolygonFill {
+  const Brush* Fill;
+  const PointF* Points;
+  int Count;
+};
+
 // Token returned by Save; Restore(token) returns to the state before that Save (and drops every
 // later Save). Unknown tokens are ignored.
 using GraphicsState = unsigned;
@@ -81,6 +88,9 @@ class DW_API Graphics {
   void FillPolygon(const Brush& brush, const std::vector<PointF>& pts, FillMode mode = FillModeAlternate) {
     FillPolygon(brush, pts.data(), int(pts.size()), mode);
   }
+  // The polygons filled one after another (alternate rule), as that many FillPolygon calls
+  // would; a graphics may rasterise them in one pass, to the same pixels.
+  void FillPolygons(const PolygonFill* fills, int count) { DoFillPolygons(fills, count); }
   void FillPath(const Brush& brush, const GraphicsPath& path) { DoFillPath(brush, path); }
   void FillPie(const Brush& brush, const RectF& rect, float startAngle, float sweepAngle) {
     DoFillPie(brush, rect, startAngle, sweepAngle);
@@ -198,6 +208,9 @@ class DW_API Graphics {
   virtual void DoFillRectangle(const Brush& brush, const RectF& rect) = 0;
   virtual void DoFillEllipse(const Brush& brush, const RectF& rect) = 0;
   virtual void DoFillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode) = 0;
+  virtual void DoFillPolygons(const PolygonFill* fills, int count) {
+    for (int i = 0; i < count; ++i) DoFillPolygon(*fills[i].Fill, fills[i].Points, fills[i].Count, FillModeAlternate);
+  }
   virtual void DoFillPath(const Brush& brush, const GraphicsPath& path) = 0;
   virtual void DoFillPie(const Brush& brush, const RectF& rect, float startAngle, float sweepAngle) = 0;
   virtual void DoFillRoundRectangle(const Brush& brush, const RectF& rect, SizeF corner) = 0;

@@ -197,9 +197,6 @@ class KeptClipMasks {
   uint64_t uses_ = 0;
 };
 
-// RasterisePolygon's scratch kept for the thread, in floats (4 MiB).
-constexpr size_t kMostKeptAccumulator = size_t(1) << 20;
-
 KeptClipMasks& KeptClips() {
   thread_local KeptClipMasks kept;
   return kept;
@@ -373,6 +370,28 @@ KeptCoverage& Kept() {
 
 }  // namespace
 
+RectF PixelPaths::FillArea(const RectF& b, const RectF& pixels) {
+  return RectF::Intersect(
+      RectF::FromLTRB(std::floor(b.X) - 1, std::floor(b.Y) - 1, std::ceil(b.Right()) + 1, std::ceil(b.Bottom()) + 1),
+      pixels);
+}
+
+bool PixelPaths::InsideEllipse(const EllipseShape& clip, const RectF& area) {
+  // Its corners are, two pixels in (the ellipse is convex).
+  if (clip.Outer.Rx <= 2 || clip.Outer.Ry <= 2 || clip.Ring) return false;
+  const DeviceEllipse& e = clip.Outer;
+  auto in = [&](double x, double y) {
+    const double u = (x - e.Cx) / (e.Rx - 2), v = (y - e.Cy) / (e.Ry - 2);
+    return u * u + v * v <= 1;
+  };
+  return in(area.X, area.Y) && in(area.Right(), area.Y) && in(area.X, area.Bottom()) && in(area.Right(), area.Bottom());
+}
+
+std::vector<float>& PixelPaths::PolygonScratch() {
+  thread_local std::vector<float> accum;
+  return accum;
+}
+
 bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape, const GraphicsPath* path,
                                  bool APolygon, const std::pair<PangoLayout*, PointF>* text, const RectF* textClip) {
   const auto& st_ = g_.st_;
@@ -415,21 +434,9 @@ bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape,
                   : text      ? textBounds()
                               : path->GetBounds(&st_.transform);
   if (!b.IsFinite()) return false;
-  const RectF area = RectF::Intersect(
-      RectF::FromLTRB(std::floor(b.X) - 1, std::floor(b.Y) - 1, std::ceil(b.Right()) + 1, std::ceil(b.Bottom()) + 1),
-      pixels);
+  const RectF area = FillArea(b, pixels);
   if (area.IsEmptyArea()) return true;
-  // Wholly inside an ellipse clip (its corners are, two pixels in; the ellipse is convex), the clip
-  // changes nothing.
-  if (clipComputed && clipEllipse.Outer.Rx > 2 && clipEllipse.Outer.Ry > 2 && !clipEllipse.Ring) {
-    const DeviceEllipse& e = clipEllipse.Outer;
-    auto in = [&](double x, double y) {
-      const double u = (x - e.Cx) / (e.Rx - 2), v = (y - e.Cy) / (e.Ry - 2);
-      return u * u + v * v <= 1;
-    };
-    if (in(area.X, area.Y) && in(area.Right(), area.Y) && in(area.X, area.Bottom()) && in(area.Right(), area.Bottom()))
-      clipComputed = false;
-  }
+  if (clipComputed && InsideEllipse(clipEllipse, area)) clipComputed = false;
   const int l = int(area.X), t = int(area.Y), w = int(area.Right()) - l, h = int(area.Bottom()) - t;
   if (w <= 0 || h <= 0) return true;
 
@@ -480,9 +487,9 @@ bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape,
     // painting into a new surface) would otherwise clear one for the whole target every frame.
     // It is the thread's, not the graphics': many instruments painted in turn (each window with
     // its own graphics) then reuse one scratch that stays in the cache. Very large ones go after use.
-    thread_local std::vector<float> accum;
+    std::vector<float>& accum = PolygonScratch();
     RasterisePolygon(polygon_.data(), int(polygon_.size()), mask, maskStride, l, t, w, h, &accum, &spans_);
-    if (accum.size() > kMostKeptAccumulator) std::vector<float>().swap(accum);
+    TrimScratch(accum);
     clipCoverage();
   } else {
     coverageKey_.reset();

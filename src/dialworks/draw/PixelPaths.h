@@ -19,6 +19,7 @@
 #include "dialworks/Export.h"
 #include "dialworks/draw/Brush.h"
 #include "dialworks/draw/ComputedCoverage.h"
+#include "dialworks/draw/Graphics.h"
 #include "dialworks/draw/Region.h"
 
 namespace dw::gp {
@@ -40,6 +41,10 @@ class DW_API PixelPaths {
   // A polygon (world points) under a shaped clip, its coverage computed when it is simple and
   // anti-aliased, else rasterised by Cairo.
   bool FillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode);
+  // Two to four simple polygons in solid colours, filled in turn as FillPolygon fills each, in
+  // one pass (one rasterising sweep, each pixel composed once). Declines (false, nothing drawn)
+  // whatever FillPolygon would give Cairo, and polygons the clip cuts.
+  bool FillPolygons(const PolygonFill* fills, int count);
   // Text laid out with its top-left at `position` (world), under a shaped clip: its glyphs are
   // rendered into a coverage mask and composed through the kept clip. layoutClip: the rectangle
   // the text is clipped to (world), or nullptr.
@@ -62,6 +67,18 @@ class DW_API PixelPaths {
   bool ComposeCoverage(const Brush& brush, const ComputedShape* shape, const GraphicsPath* path,
                        bool APolygon = false, const std::pair<PangoLayout*, PointF>* text = nullptr,
                        const RectF* textClip = nullptr);
+  // The pixels a fill of device bounds b may write: b rounded out with a pixel to spare, within
+  // *pixels.
+  static RectF FillArea(const RectF& b, const RectF& pixels);
+  // Whether the ellipse clip leaves all of area as it is.
+  static bool InsideEllipse(const EllipseShape& clip, const RectF& area);
+  // Polygon rasterising scratch kept for the thread (no allocation per fill, whichever graphics
+  // paints), and dropped after use when it grew beyond 4 MiB.
+  static std::vector<float>& PolygonScratch();
+  template <class T>
+  static void TrimScratch(std::vector<T>& v) {
+    if (v.size() * sizeof(T) > (size_t(4) << 20)) std::vector<T>().swap(v);
+  }
   // Whether drawing may write the target's pixels itself (see the definition).
   bool DirectPixels(RectF* pixels, bool AShapedClip, bool* shaped) const;
   // The current clip's coverage over the device (A8, device pixels), rendered when the clip's

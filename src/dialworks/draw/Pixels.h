@@ -86,6 +86,19 @@ inline void OverPixels(uint32_t* dst, const uint32_t* src, int n) {
   for (; i < n; ++i) dst[i] = OverPixel(src[i], dst[i]);
 }
 
+// dst[i] under up to four solid colours in turn, colour k scaled by byte k of covers[i]: what
+// CoverOverPixels does once for each colour (a zero coverage leaves a pixel as it is).
+inline void CoverOverColours(uint32_t* dst, const uint32_t* covers, const uint32_t* colours, int count, int n) {
+  for (int i = 0; i < n; ++i) {
+    const uint32_t c = covers[i];
+    if (c == 0) continue;
+    uint32_t p = dst[i];
+    for (int k = 0; k < count; ++k)
+      if (const uint32_t ck = (c >> (8 * k)) & 0xFF) p = OverPixel(ScalePixel(colours[k], ck), p);
+    dst[i] = p;
+  }
+}
+
 inline uint32_t PremultipliedPixel(TAlphaColor c) {
   const uint32_t a = GetAlpha(c);
   auto pre = [a](uint32_t v) { return (v * a + 127) / 255; };

@@ -11,10 +11,12 @@ namespace dw::gp {
 // Whether this processor runs AVX2 code (asked once).
 DW_API bool HasAvx2();
 
-// OverPixels and CoverOverPixels as the processor runs them best.
+// OverPixels, CoverOverPixels and CoverOverColours as the processor runs them best.
 using TOverPixels = void (*)(uint32_t* dst, const uint32_t* src, int n);
 using TCoverOverPixels = void (*)(uint32_t* dst, const uint32_t* src, const uint8_t* cover, int n);
+using TCoverOverColours = void (*)(uint32_t* dst, const uint32_t* covers, const uint32_t* colours, int count, int n);
 DW_API TOverPixels BestOverPixels();
 DW_API TCoverOverPixels BestCoverOverPixels();
+DW_API TCoverOverColours BestCoverOverColours();
 
 }  // namespace dw::gp

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace dw::gp {
 
@@ -24,35 +27,97 @@ bool Meet(PointF a, PointF b, PointF c, PointF d) {
 }
 
 // Adds the signed area a straight edge piece from x = xs to x = xe (within 0..w) over a height
-// of |d| in one row leaves right of it, and widens the row's touched columns.
-void AddPiece(float* row, double xs, double xe, double d, int* touched) {
+// of |d| in one row leaves right of it, and widens the row's touched columns (counted from
+// `shift` columns left of the row). Column x of the row is row[x * Step].
+template <int Step>
+void AddPiece(float* row, double xs, double xe, double d, int* touched, int shift) {
   const double xa = std::min(xs, xe), xb = std::max(xs, xe);
   // Both are within 0..w: truncation is the floor, and the ceiling one more where xb has a fraction
   // (no library call for either).
   const int ia = int(xa), ib = int(xb) + (double(int(xb)) < xb);
-  touched[0] = std::min(touched[0], ia);
-  touched[1] = std::max(touched[1], std::max(ib, ia + 1) + 1);
+  touched[0] = std::min(touched[0], ia + shift);
+  touched[1] = std::max(touched[1], std::max(ib, ia + 1) + 1 + shift);
   if (ib <= ia + 1) {
     const double mid = 0.5 * (xa + xb) - ia;  // the edge's mean place within pixel ia
-    row[ia] += float(d - d * mid);
-    row[ia + 1] += float(d * mid);
+    row[ia * Step] += float(d - d * mid);
+    row[(ia + 1) * Step] += float(d * mid);
     return;
   }
   const double s = 1 / (xb - xa);
   const double fa = xa - ia, a0 = 0.5 * s * (1 - fa) * (1 - fa);
   const double fb = xb - ib + 1, am = 0.5 * s * fb * fb;
-  row[ia] += float(d * a0);
+  row[ia * Step] += float(d * a0);
   if (ib == ia + 2) {
-    row[ia + 1] += float(d * (1 - a0 - am));
+    row[(ia + 1) * Step] += float(d * (1 - a0 - am));
   } else {
     const double a1 = s * (1.5 - fa);
-    row[ia + 1] += float(d * (a1 - a0));
-    for (int k = ia + 2; k < ib - 1; ++k) row[k] += float(d * s);
+    row[(ia + 1) * Step] += float(d * (a1 - a0));
+    for (int k = ia + 2; k < ib - 1; ++k) row[k * Step] += float(d * s);
     const double a2 = a1 + (ib - ia - 3) * s;
-    row[ib - 1] += float(d * (1 - a2 - am));
+    row[(ib - 1) * Step] += float(d * (1 - a2 - am));
   }
-  row[ib] += float(d * am);
+  row[ib * Step] += float(d * am);
 }
+
+// Adds the edges of polygon p (device points) over the w x h pixels from (left, top): pixel
+// (x, y) is acc[y * rowStride + x * Step]. touched: per row the [first, last) columns written,
+// counted from `shift` columns left of the pixels. Inside: every point lies within the pixels'
+// columns, so no piece is cut at their border (the cutting below finds none then either).
+template <int Step, bool Inside = false>
+void AccumulateEdges(const PointF* p, int n, float* acc, ptrdiff_t rowStride, int left, int top, int w, int h,
+                     int* touched, int shift) {
+  for (int i = 0; i < n; ++i) {
+    double x0 = double(p[i].X) - left, y0 = double(p[i].Y) - top;
+    double x1 = double(p[(i + 1) % n].X) - left, y1 = double(p[(i + 1) % n].Y) - top;
+    if (y0 == y1) continue;
+    double dir = 1;
+    if (y0 > y1) {
+      std::swap(x0, x1);
+      std::swap(y0, y1);
+      dir = -1;
+    }
+    const double dxdy = (x1 - x0) / (y1 - y0);
+    double x = x0;
+    if (y0 < 0) {
+      x -= y0 * dxdy;
+      y0 = 0;
+    }
+    y1 = std::min(y1, double(h));
+    for (int y = int(std::floor(y0)); y < y1; ++y) {
+      float* row = acc + ptrdiff_t(y) * rowStride;
+      const double dy = std::min(double(y + 1), y1) - std::max(double(y), y0);
+      const double xnext = x + dxdy * dy;
+      // Outside the mask's columns an edge counts at its border (wholly left or right of them):
+      // the row's piece is cut where it crosses a border and the parts beyond lie along it.
+      if constexpr (Inside) {  // the one piece as the cutting below computes it, to the last bit
+        AddPiece<Step>(row, std::clamp(x, 0.0, double(w)), std::clamp(x + (xnext - x), 0.0, double(w)), dy * dir,
+                       &touched[2 * y], shift);
+        x = xnext;
+        continue;
+      }
+      double cuts[4] = {0, 1, 1, 1};
+      int pieces = 1;
+      for (const double border : {0.0, double(w)}) {
+        // Only a piece with its ends on both sides of the border can be cut (else t <= 0 or t >= 1,
+        // also as rounded): most rows need no division.
+        if ((x < border) == (xnext < border)) continue;
+        const double t = (border - x) / (xnext - x);
+        if (t > 0 && t < 1) cuts[pieces++] = t;
+      }
+      if (pieces == 3 && cuts[2] < cuts[1]) std::swap(cuts[1], cuts[2]);
+      cuts[pieces] = 1;
+      for (int k = 0; k < pieces; ++k) {
+        const double xs = x + (xnext - x) * cuts[k], xe = x + (xnext - x) * cuts[k + 1];
+        AddPiece<Step>(row, std::clamp(xs, 0.0, double(w)), std::clamp(xe, 0.0, double(w)),
+                       dy * (cuts[k + 1] - cuts[k]) * dir, &touched[2 * y], shift);
+      }
+      x = xnext;
+    }
+  }
+}
+
+// The coverage byte of an accumulated running sum.
+inline uint8_t CoverageByte(float sum) { return uint8_t(std::min(std::fabs(sum), 1.0f) * 255 + 0.5f); }
 
 }  // namespace
 
@@ -79,48 +144,7 @@ void RasterisePolygon(const PointF* p, int n, uint8_t* mask, int stride, int lef
   // Per row the columns edges touched, [first, last) (the accumulator is zero elsewhere).
   int* touched = reinterpret_cast<int*>(acc + ptrdiff_t(aw) * h);
   for (int y = 0; y < h; ++y) touched[2 * y] = aw, touched[2 * y + 1] = 0;
-  for (int i = 0; i < n; ++i) {
-    double x0 = double(p[i].X) - left, y0 = double(p[i].Y) - top;
-    double x1 = double(p[(i + 1) % n].X) - left, y1 = double(p[(i + 1) % n].Y) - top;
-    if (y0 == y1) continue;
-    double dir = 1;
-    if (y0 > y1) {
-      std::swap(x0, x1);
-      std::swap(y0, y1);
-      dir = -1;
-    }
-    const double dxdy = (x1 - x0) / (y1 - y0);
-    double x = x0;
-    if (y0 < 0) {
-      x -= y0 * dxdy;
-      y0 = 0;
-    }
-    y1 = std::min(y1, double(h));
-    for (int y = int(std::floor(y0)); y < y1; ++y) {
-      float* row = acc + ptrdiff_t(y) * aw;
-      const double dy = std::min(double(y + 1), y1) - std::max(double(y), y0);
-      const double xnext = x + dxdy * dy;
-      // Outside the mask's columns an edge counts at its border (wholly left or right of them):
-      // the row's piece is cut where it crosses a border and the parts beyond lie along it.
-      double cuts[4] = {0, 1, 1, 1};
-      int pieces = 1;
-      for (const double border : {0.0, double(w)}) {
-        // Only a piece with its ends on both sides of the border can be cut (else t <= 0 or t >= 1,
-        // also as rounded): most rows need no division.
-        if ((x < border) == (xnext < border)) continue;
-        const double t = (border - x) / (xnext - x);
-        if (t > 0 && t < 1) cuts[pieces++] = t;
-      }
-      if (pieces == 3 && cuts[2] < cuts[1]) std::swap(cuts[1], cuts[2]);
-      cuts[pieces] = 1;
-      for (int k = 0; k < pieces; ++k) {
-        const double xs = x + (xnext - x) * cuts[k], xe = x + (xnext - x) * cuts[k + 1];
-        AddPiece(row, std::clamp(xs, 0.0, double(w)), std::clamp(xe, 0.0, double(w)),
-                 dy * (cuts[k + 1] - cuts[k]) * dir, &touched[2 * y]);
-      }
-      x = xnext;
-    }
-  }
+  AccumulateEdges<1>(p, n, acc, aw, left, top, w, h, touched, 0);
   // The running sum along each row is the coverage; the accumulator is left zeroed.
   for (int y = 0; y < h; ++y) {
     float* row = acc + ptrdiff_t(y) * aw;
@@ -134,12 +158,85 @@ void RasterisePolygon(const PointF* p, int n, uint8_t* mask, int stride, int lef
     for (int x = x0; x < x1; ++x) {
       sum += row[x];
       row[x] = 0;
-      m[x] = uint8_t(std::min(std::fabs(sum), 1.0f) * 255 + 0.5f);
+      m[x] = CoverageByte(sum);
     }
     std::fill(row + x1, row + end, 0.0f);
     spans->push_back({y, x0, x1});
   }
   std::fill(touched, touched + 2 * h, 0);
+}
+
+bool RasterisePolygons(const PolygonPart* parts, int count, uint32_t* covers, int stride, int left, int top, int w,
+                       int h, std::vector<float>* accum, std::vector<MaskSpan>* spans) {
+  if (count < 1 || count > kMostPolygonLanes || w <= 0 || h <= 0) return false;
+  for (int k = 0; k < count; ++k) {
+    const PolygonPart& q = parts[k];
+    if (!q.Points || q.Count < 3 || q.Width <= 0 || q.Height <= 0 || q.Left < left || q.Top < top ||
+        q.Left + q.Width > left + w || q.Top + q.Height > top + h)
+      return false;
+    for (int i = 0; i < q.Count; ++i) {
+      const PointF pt = q.Points[i];
+      if (!(pt.X >= q.Left && pt.X <= q.Left + q.Width && pt.Y >= q.Top && pt.Y <= q.Top + q.Height)) return false;
+    }
+  }
+  // Four floats a pixel, one for each polygon, columns 0..w+1 as in RasterisePolygon.
+  const int aw = w + 2;
+  const size_t floats = size_t(aw) * kMostPolygonLanes * size_t(h);
+  if (accum->size() < floats + 2 * size_t(h)) accum->assign(floats + 2 * size_t(h), 0.0f);
+  float* acc = accum->data();
+  int* touched = reinterpret_cast<int*>(acc + floats);
+  for (int y = 0; y < h; ++y) touched[2 * y] = aw, touched[2 * y + 1] = 0;
+  const ptrdiff_t rowStride = ptrdiff_t(aw) * kMostPolygonLanes;
+  // Each polygon from its own origin, so its arithmetic is RasterisePolygon's to the last bit.
+  for (int k = 0; k < count; ++k) {
+    const PolygonPart& q = parts[k];
+    const int dx = q.Left - left, dy = q.Top - top;
+    AccumulateEdges<kMostPolygonLanes, true>(q.Points, q.Count, acc + dy * rowStride + dx * kMostPolygonLanes + k, rowStride,
+                                             q.Left, q.Top, q.Width, q.Height, touched + 2 * dy, dx);
+  }
+  // Four running sums side by side, each in RasterisePolygon's order: a polygon's leading
+  // columns add exact zeros. Past its right edge its sum is back to zero but for rounding,
+  // far below the half level a byte needs.
+  for (int y = 0; y < h; ++y) {
+    float* row = acc + y * rowStride;
+    const int x0 = touched[2 * y], end = std::min(touched[2 * y + 1], aw), x1 = std::min(end, w);
+    if (x0 >= x1) {
+      if (x0 < end) std::fill(row + x0 * kMostPolygonLanes, row + end * kMostPolygonLanes, 0.0f);
+      continue;
+    }
+    uint32_t* c = covers + ptrdiff_t(y) * stride;
+#ifdef __SSE2__
+    __m128 sum = _mm_setzero_ps();
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)), one = _mm_set1_ps(1.0f);
+    const __m128 full = _mm_set1_ps(255.0f), half = _mm_set1_ps(0.5f);
+    for (int x = x0; x < x1; ++x) {
+      float* v = row + x * kMostPolygonLanes;
+      sum = _mm_add_ps(sum, _mm_loadu_ps(v));
+      _mm_storeu_ps(v, _mm_setzero_ps());
+      // CoverageByte on each lane: the same float operations, in the same order.
+      const __m128 level =
+          _mm_add_ps(_mm_mul_ps(_mm_min_ps(_mm_and_ps(sum, magnitude), one), full), half);
+      const __m128i bytes = _mm_cvttps_epi32(level);
+      c[x] = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(bytes, bytes), bytes)));
+    }
+#else
+    float sum[kMostPolygonLanes] = {};
+    for (int x = x0; x < x1; ++x) {
+      float* v = row + x * kMostPolygonLanes;
+      uint32_t word = 0;
+      for (int k = 0; k < kMostPolygonLanes; ++k) {
+        sum[k] += v[k];
+        v[k] = 0;
+        word |= uint32_t(CoverageByte(sum[k])) << (8 * k);
+      }
+      c[x] = word;
+    }
+#endif
+    std::fill(row + x1 * kMostPolygonLanes, row + end * kMostPolygonLanes, 0.0f);
+    spans->push_back({y, x0, x1});
+  }
+  std::fill(touched, touched + 2 * h, 0);
+  return true;
 }
 
 }  // namespace dw::gp

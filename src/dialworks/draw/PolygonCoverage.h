@@ -26,4 +26,22 @@ DW_API bool SimplePolygon(const PointF* pts, int count);
 DW_API void RasterisePolygon(const PointF* pts, int count, uint8_t* mask, int stride, int left, int top, int w, int h,
                              std::vector<float>* accum, std::vector<MaskSpan>* spans);
 
+// One polygon of RasterisePolygons: its device points and the pixels it is rasterised over (as
+// RasterisePolygon's left, top, w, h).
+struct DW_API PolygonPart {
+  const PointF* Points;
+  int Count;
+  int Left, Top, Width, Height;
+};
+constexpr int kMostPolygonLanes = 4;
+
+// The coverage of up to kMostPolygonLanes simple polygons in one pass, each exactly as
+// RasterisePolygon gives it over its own pixels: byte k of covers[y * stride + x] is polygon k's
+// coverage of device pixel (left + x, top + y), over w x h pixels that hold all of theirs. The
+// runs written go to *spans (a run's bytes are zero for polygons that do not reach it; covers
+// outside the runs are left as they were). Each polygon must lie within its own pixels (no edge
+// cut at their border): returns false, writing nothing, when one does not.
+DW_API bool RasterisePolygons(const PolygonPart* parts, int count, uint32_t* covers, int stride, int left, int top,
+                              int w, int h, std::vector<float>* accum, std::vector<MaskSpan>* spans);
+
 }  // namespace dw::gp

@@ -201,14 +201,15 @@ void TDWAngularHand::DrawAt(gp::Graphics& g, float ACenterX, float ACenterY, flo
   g.ScaleTransform(AScaleX, AScaleY);
   g.TranslateTransform(cx, cy);
   g.RotateTransform(angle);
-  g.FillPolygon(gp::SolidBrush(GetColor()), FPolygons.Full.data(), int(FPolygons.Full.size()));
-
+  // The hand, then its bevels over it: one call, so a graphics may compose them in one pass.
   const TDWHandBevelAlphas a = DWHandBevelAlphas(angle);
   auto white = [](uint8_t AAlpha) { return gp::SolidBrush((TAlphaColor(AAlpha) << 24) | 0x00FFFFFF); };
-  g.FillPolygon(white(a.Left), FPolygons.LeftBevel.data(), int(FPolygons.LeftBevel.size()));
-  g.FillPolygon(white(a.Right), FPolygons.RightBevel.data(), int(FPolygons.RightBevel.size()));
-  if (FTailIndent != 0)
-    g.FillPolygon(white(a.Tail), FPolygons.TailBevel.data(), int(FPolygons.TailBevel.size()));
+  const gp::SolidBrush body(GetColor()), left = white(a.Left), right = white(a.Right), tail = white(a.Tail);
+  const gp::PolygonFill fills[4] = {{&body, FPolygons.Full.data(), 4},
+                                    {&left, FPolygons.LeftBevel.data(), 3},
+                                    {&right, FPolygons.RightBevel.data(), 3},
+                                    {&tail, FPolygons.TailBevel.data(), 4}};
+  g.FillPolygons(fills, FTailIndent != 0 ? 4 : 3);
   g.SetTransform(saved);
 }
 

@@ -166,10 +166,13 @@ void TDWLinearGaugeHand::DrawAt(gp::Graphics& g, const TDWLinearHandPlace& P, fl
   }
   const gp::GraphicsState body = g.Save();
   g.TranslateTransform(x, y);
-  g.FillPolygon(gp::SolidBrush(GetColor()), FShape.Outline.data(), int(FShape.Outline.size()));
-  g.FillPolygon(gp::SolidBrush(0x82FFFFFF), FShape.Upper.data(), 4);
-  g.FillPolygon(gp::SolidBrush(0x50FFFFFF), FShape.Lower.data(), 4);
-  g.FillPolygon(gp::SolidBrush(0x96FFFFFF), FShape.Tail.data(), 4);
+  // The hand, then its shading bands over it: one call, so a graphics may compose them in one pass.
+  const gp::SolidBrush colour(GetColor()), upper(0x82FFFFFF), lower(0x50FFFFFF), tail(0x96FFFFFF);
+  const gp::PolygonFill fills[4] = {{&colour, FShape.Outline.data(), int(FShape.Outline.size())},
+                                    {&upper, FShape.Upper.data(), 4},
+                                    {&lower, FShape.Lower.data(), 4},
+                                    {&tail, FShape.Tail.data(), 4}};
+  g.FillPolygons(fills, 4);
   g.Restore(body);
   g.Restore(state);
 }

@@ -1,0 +1,83 @@
+// PixelPaths::FillPolygons: a few solid polygons drawn over each other (a hand and its bevels)
+// rasterised in one sweep and composed in one pass, to the pixels of filling them in turn.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/draw/Pixels.h"
+#include "dialworks/draw/PixelPaths.h"
+#include "dialworks/draw/PixelsAvx2.h"
+#include "dialworks/draw/PolygonCoverage.h"
+
+namespace dw::gp {
+
+bool PixelPaths::FillPolygons(const PolygonFill* fills, int count) {
+  const auto& st = g_.st_;
+  if (!fills || count < 2 || count > kMostPolygonLanes || !ShapedClip() || !IsAntiAliased(st.smoothing) ||
+      !st.transform.IsInvertible())
+    return false;
+  RectF pixels = g_.device_;
+  bool shaped = false;
+  if (!DirectPixels(&pixels, true, &shaped)) return false;
+  EllipseShape clipEllipse;
+  // A clip other than one ellipse goes through its mask: FillPolygon's way, one at a time.
+  if (shaped && !ClipEllipse(&clipEllipse, &pixels)) return false;
+
+  PointF points[kMostPolygonLanes][kMaxSimpleTest];
+  PolygonPart parts[kMostPolygonLanes];
+  uint32_t colours[kMostPolygonLanes];
+  int drawn = 0;
+  RectF all;
+  for (int k = 0; k < count; ++k) {
+    const PolygonFill& f = fills[k];
+    if (!f.Fill || f.Fill->GetType() != BrushTypeSolidColor || !f.Points || f.Count < 3 || f.Count > kMaxSimpleTest)
+      return false;
+    PointF* device = points[drawn];
+    std::copy(f.Points, f.Points + f.Count, device);
+    st.transform.TransformPoints(device, f.Count);
+    if (!SimplePolygon(device, f.Count)) return false;
+    float x0 = device[0].X, y0 = device[0].Y, x1 = x0, y1 = y0;
+    for (int i = 1; i < f.Count; ++i) {
+      x0 = std::min(x0, device[i].X), y0 = std::min(y0, device[i].Y);
+      x1 = std::max(x1, device[i].X), y1 = std::max(y1, device[i].Y);
+    }
+    const RectF area = FillArea(RectF::FromLTRB(x0, y0, x1, y1), pixels);
+    if (area.IsEmptyArea()) continue;  // nothing of it shows
+    if (shaped && !InsideEllipse(clipEllipse, area)) return false;
+    const int l = int(area.X), t = int(area.Y), w = int(area.Right()) - l, h = int(area.Bottom()) - t;
+    if (w <= 0 || h <= 0) continue;
+    parts[drawn] = {device, f.Count, l, t, w, h};
+    colours[drawn] = PremultipliedPixel(static_cast<const SolidBrush&>(*f.Fill).GetColor());
+    all = drawn ? RectF::Union(all, area) : area;
+    ++drawn;
+  }
+  if (drawn == 0) return true;
+
+  const int l = int(all.X), t = int(all.Y), w = int(all.Right()) - l, h = int(all.Bottom()) - t;
+  // Kept for the thread, as the rasterising scratch is.
+  thread_local std::vector<uint32_t> covers;
+  if (covers.size() < size_t(w) * size_t(h)) covers.resize(size_t(w) * size_t(h));
+  if (spans_.capacity() < size_t(h)) spans_.reserve(2 * size_t(pixels.Height) + 2);
+  spans_.clear();
+  std::vector<float>& accum = PolygonScratch();
+  const bool rasterised = RasterisePolygons(parts, drawn, covers.data(), w, l, t, w, h, &accum, &spans_);
+  TrimScratch(accum);
+  // Points outside their own pixels (a rectangle clip cuts the polygon): one at a time.
+  if (!rasterised) return false;
+
+  cairo_surface_t* surface = g_.surface_;
+  cairo_surface_flush(surface);
+  uint8_t* data = cairo_image_surface_get_data(surface);
+  if (!data) return false;
+  const int stride = cairo_image_surface_get_stride(surface);
+  static const TCoverOverColours coverOver = BestCoverOverColours();
+  for (const MaskSpan& s : spans_)
+    coverOver(reinterpret_cast<uint32_t*>(data + ptrdiff_t(t + s.Y) * stride) + l + s.X0,
+              covers.data() + ptrdiff_t(s.Y) * w + s.X0, colours, drawn, s.X1 - s.X0);
+  TrimScratch(covers);
+  cairo_surface_mark_dirty_rectangle(surface, l, t, w, h);
+  return true;
+}
+
+}  // namespace dw::gp
