@@ -297,6 +297,28 @@ TEST(PixelPaths, PolygonsFilledTogetherPaintAsEachInTurn) {
         }
 }
 
+// A host clears the part it repaints: written directly, it is Cairo's clear to the byte, and
+// nothing outside the clip changes.
+TEST(PixelPaths, ClearIsCairosClear) {
+  GraphicsPath ellipse;
+  ellipse.AddEllipse(RectF(6.5f, 4.25f, 135, 110));
+  for (const TAlphaColor colour : {0x00000000u, 0x00FF00FFu, 0xFF204060u, 0x80FF0000u})
+    for (int clip = 0; clip < 4; ++clip) {  // none, whole pixels, fractional, an ellipse
+      auto draw = [&](Graphics& g) {
+        g.FillRectangle(SolidBrush(0xC0406080), RectF(0, 0, kW, kH));
+        if (clip == 1) g.SetClip(RectF(20, 10, 70, 50));
+        if (clip == 2) g.SetClip(RectF(20.5f, 10.25f, 70, 50));
+        if (clip == 3) g.SetClip(ellipse);
+        g.Clear(colour);
+      };
+      const auto ours = Paint(draw, 2), cairos = Paint(draw, 1);
+      int wrong = 0;
+      for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) wrong += ours->GetPixel(x, y) != cairos->GetPixel(x, y);
+      EXPECT_EQ(wrong, 0) << std::hex << colour << " clip " << clip;
+    }
+}
+
 // Issue 20: rectangle clips set again each frame (a spectrum's bar area) are kept like path clips,
 // and a kept clip is taken only for the very rectangle, mode and clip below it.
 TEST(PixelPaths, RectangleClipSetAgainIsKept) {

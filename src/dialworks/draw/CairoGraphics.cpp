@@ -668,6 +668,9 @@ void CairoGraphics::DoDrawLayer(const Bitmap& image, const LayerRuns& runs, Poin
 
 void CairoGraphics::DoClear(TAlphaColor color) {
   if (!Begin()) return;
+  // Straight into the pixels where it can be; after Begin either way: later calls find the Cairo
+  // context as Cairo's own clear leaves it (some pictures depend on that state).
+  if (!mask_ && pixels_ && pixels_->Clear(color)) return End();
   cairo_identity_matrix(cr_);
   cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
   cairo_set_source_rgba(cr_, GetRed(color) / 255.0, GetGreen(color) / 255.0, GetBlue(color) / 255.0,

@@ -57,6 +57,9 @@ class DW_API PixelPaths {
   bool DrawArc(const Pen& pen, const RectF& rect, float startAngle, float sweepAngle);
   // A kept layer (or its pixels in part) at a whole-pixel place, composed by its runs.
   bool DrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at, const RectF* part);
+  // The target cleared to a clear or opaque colour within a clip that is none or a whole-pixel
+  // rectangle (a host clearing the part it repaints), by writing the pixels.
+  bool Clear(TAlphaColor color);
   // Whether the current clip is one these paths compose through a kept mask rather than Cairo
   // (then fills Cairo would draw are better sent here as paths).
   bool ShapedClip() const;

@@ -1,7 +1,9 @@
-// PixelPaths::FillPolygons: a few solid polygons drawn over each other (a hand and its bevels)
-// rasterised in one sweep and composed in one pass, to the pixels of filling them in turn.
+// PixelPaths' calls on a hand's every frame: FillPolygons, a few solid polygons drawn over each
+// other (a hand and its bevels) rasterised in one sweep and composed in one pass, to the pixels of
+// filling them in turn; and Clear, a host's clearing of the part it repaints.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "dialworks/draw/CairoGraphics.h"
@@ -76,6 +78,29 @@ bool PixelPaths::FillPolygons(const PolygonFill* fills, int count) {
     coverOver(reinterpret_cast<uint32_t*>(data + ptrdiff_t(t + s.Y) * stride) + l + s.X0,
               covers.data() + ptrdiff_t(s.Y) * w + s.X0, colours, drawn, s.X1 - s.X0);
   TrimScratch(covers);
+  cairo_surface_mark_dirty_rectangle(surface, l, t, w, h);
+  return true;
+}
+
+bool PixelPaths::Clear(TAlphaColor color) {
+  // Other alphas: Cairo's premultiplied rounding, which is not ours to copy.
+  if (GetAlpha(color) != 0 && GetAlpha(color) != 255) return false;
+  RectF pixels = g_.device_;
+  bool shaped = false;
+  if (!DirectPixels(&pixels, false, &shaped)) return false;
+  const int l = int(pixels.X), t = int(pixels.Y), w = int(pixels.Right()) - l, h = int(pixels.Bottom()) - t;
+  if (w <= 0 || h <= 0) return true;
+  cairo_surface_t* surface = g_.surface_;
+  cairo_surface_flush(surface);
+  uint8_t* data = cairo_image_surface_get_data(surface);
+  if (!data) return false;
+  const int stride = cairo_image_surface_get_stride(surface);
+  const uint32_t value = PremultipliedPixel(color);
+  for (int y = t; y < t + h; ++y) {
+    uint32_t* row = reinterpret_cast<uint32_t*>(data + ptrdiff_t(y) * stride) + l;
+    if (value == 0) std::memset(row, 0, size_t(w) * 4);  // the usual case, and the library's fastest
+    else std::fill(row, row + w, value);
+  }
   cairo_surface_mark_dirty_rectangle(surface, l, t, w, h);
   return true;
 }

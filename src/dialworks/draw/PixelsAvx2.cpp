@@ -48,68 +48,92 @@ DW_INLINE_AVX2 __m256i Over8(__m256i slo, __m256i shi, __m256i d) {
   return _mm256_packus_epi16(_mm256_add_epi16(slo, dlo), _mm256_add_epi16(shi, dhi));
 }
 
+// Lanes 0..n-1 of eight (n < 8): a run's last pixels, loaded and stored masked (the lanes beyond
+// are neither read nor written, and load as zero: no coverage, a clear source).
+DW_INLINE_AVX2 __m256i FirstLanes(int n) {
+  return _mm256_cmpgt_epi32(_mm256_set1_epi32(n), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+}
+DW_INLINE_AVX2 __m256i LoadFirst(const uint32_t* p, __m256i lanes) {
+  return _mm256_maskload_epi32(reinterpret_cast<const int*>(p), lanes);
+}
+DW_INLINE_AVX2 void StoreFirst(uint32_t* p, __m256i lanes, __m256i v) {
+  _mm256_maskstore_epi32(reinterpret_cast<int*>(p), lanes, v);
+}
+
+// Eight pixels of source over d (all clear: d as it is).
+DW_INLINE_AVX2 __m256i SourceOver8(__m256i s, __m256i d) {
+  const __m256i zero = _mm256_setzero_si256();
+  return Over8(_mm256_unpacklo_epi8(s, zero), _mm256_unpackhi_epi8(s, zero), d);
+}
+
+// Eight pixels of source, each scaled by its coverage (the low byte of its 32-bit lane), over d.
+DW_INLINE_AVX2 __m256i CoveredOver8(__m256i s, __m256i c32, __m256i d) {
+  // The coverage in both 16-bit halves of each lane (pixels 0-3 in the low 128 bits, 4-7 in the
+  // high), then twice over for the four channels of each widened pixel.
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i cc = _mm256_or_si256(c32, _mm256_slli_epi32(c32, 16));
+  const __m256i slo = Scale8(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi32(cc, cc));
+  const __m256i shi = Scale8(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi32(cc, cc));
+  return Over8(slo, shi, d);
+}
+
+DW_INLINE_AVX2 __m256i Load8(const uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+DW_INLINE_AVX2 void Store8(uint32_t* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
+DW_INLINE_AVX2 bool AllZero(__m256i v) { return _mm256_testz_si256(v, v); }
+
 DW_TARGET_AVX2 void OverPixelsAvx2(uint32_t* dst, const uint32_t* src, int n) {
   int i = 0;
-  const __m256i zero = _mm256_setzero_si256();
   for (; i + 8 <= n; i += 8) {
-    const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
-    if (unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(s, zero))) == 0xFFFFFFFFu) continue;  // all clear
-    if (AllOpaque(s)) {
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), s);
-      continue;
-    }
-    const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i),
-                        Over8(_mm256_unpacklo_epi8(s, zero), _mm256_unpackhi_epi8(s, zero), d));
+    const __m256i s = Load8(src + i);
+    if (AllZero(s)) continue;  // all clear
+    Store8(dst + i, AllOpaque(s) ? s : SourceOver8(s, Load8(dst + i)));
   }
-  OverPixels(dst + i, src + i, n - i);
+  if (i == n) return;
+  const __m256i lanes = FirstLanes(n - i), s = LoadFirst(src + i, lanes);
+  if (!AllZero(s)) StoreFirst(dst + i, lanes, SourceOver8(s, LoadFirst(dst + i, lanes)));
+}
+
+// Pixels i.. of a coverage run: eight of them, or the `part` last ones (from the low lanes).
+DW_INLINE_AVX2 __m256i Coverage8(const uint8_t* cover, int part) {
+  uint64_t c8 = 0;
+  std::memcpy(&c8, cover, part < 0 ? 8 : size_t(part));
+  return _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(int64_t(c8)));
 }
 
 DW_TARGET_AVX2 void CoverOverPixelsAvx2(uint32_t* dst, const uint32_t* src, const uint8_t* cover, int n) {
   int i = 0;
-  const __m256i zero = _mm256_setzero_si256();
   for (; i + 8 <= n; i += 8) {
     uint64_t c8;
     std::memcpy(&c8, cover + i, 8);
     if (c8 == 0) continue;  // no coverage: dst stays as it is
-    const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
-    if (c8 == ~uint64_t(0) && AllOpaque(s)) {
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), s);
-      continue;
-    }
-    // Each pixel's coverage in both 16-bit halves of its 32-bit lane (pixels 0-3 in the low
-    // 128 bits, 4-7 in the high), then twice over for the four channels of each widened pixel.
-    const __m256i c32 = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(int64_t(c8)));
-    const __m256i cc = _mm256_or_si256(c32, _mm256_slli_epi32(c32, 16));
-    const __m256i slo = Scale8(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi32(cc, cc));
-    const __m256i shi = Scale8(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi32(cc, cc));
-    const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), Over8(slo, shi, d));
+    const __m256i s = Load8(src + i);
+    Store8(dst + i, c8 == ~uint64_t(0) && AllOpaque(s) ? s : CoveredOver8(s, Coverage8(cover + i, -1), Load8(dst + i)));
   }
-  CoverOverPixels(dst + i, src + i, cover + i, n - i);
+  if (i == n) return;
+  const __m256i lanes = FirstLanes(n - i), c32 = Coverage8(cover + i, n - i);
+  if (!AllZero(c32)) StoreFirst(dst + i, lanes, CoveredOver8(LoadFirst(src + i, lanes), c32, LoadFirst(dst + i, lanes)));
+}
+
+// Eight pixels of d under the colours in turn, colour k scaled by byte k of each coverage word.
+DW_INLINE_AVX2 __m256i ColoursOver8(__m256i c, const uint32_t* colours, int count, __m256i d) {
+  const __m256i low = _mm256_set1_epi32(0xFF);
+  for (int k = 0; k < count; ++k) {
+    const __m256i c32 = _mm256_and_si256(_mm256_srl_epi32(c, _mm_cvtsi32_si128(8 * k)), low);
+    if (!AllZero(c32)) d = CoveredOver8(_mm256_set1_epi32(int(colours[k])), c32, d);
+  }
+  return d;
 }
 
 DW_TARGET_AVX2 void CoverOverColoursAvx2(uint32_t* dst, const uint32_t* covers, const uint32_t* colours, int count,
                                          int n) {
   int i = 0;
-  const __m256i zero = _mm256_setzero_si256(), low = _mm256_set1_epi32(0xFF);
   for (; i + 8 <= n; i += 8) {
-    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(covers + i));
-    if (_mm256_testz_si256(c, c)) continue;
-    __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i));
-    for (int k = 0; k < count; ++k) {
-      // Colour k's coverage of each pixel in its 32-bit lane, laid out as CoverOverPixelsAvx2's.
-      const __m256i c32 = _mm256_and_si256(_mm256_srl_epi32(c, _mm_cvtsi32_si128(8 * k)), low);
-      if (_mm256_testz_si256(c32, c32)) continue;
-      const __m256i cc = _mm256_or_si256(c32, _mm256_slli_epi32(c32, 16));
-      const __m256i s = _mm256_set1_epi32(int(colours[k]));
-      const __m256i slo = Scale8(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi32(cc, cc));
-      const __m256i shi = Scale8(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi32(cc, cc));
-      d = Over8(slo, shi, d);
-    }
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), d);
+    const __m256i c = Load8(covers + i);
+    if (!AllZero(c)) Store8(dst + i, ColoursOver8(c, colours, count, Load8(dst + i)));
   }
-  CoverOverColours(dst + i, covers + i, colours, count, n - i);
+  if (i == n) return;
+  const __m256i lanes = FirstLanes(n - i), c = LoadFirst(covers + i, lanes);
+  if (!AllZero(c)) StoreFirst(dst + i, lanes, ColoursOver8(c, colours, count, LoadFirst(dst + i, lanes)));
 }
 #endif
 
