@@ -107,7 +107,11 @@ DW_TARGET_AVX2 void CoverOverPixelsAvx2(uint32_t* dst, const uint32_t* src, cons
     std::memcpy(&c8, cover + i, 8);
     if (c8 == 0) continue;  // no coverage: dst stays as it is
     const __m256i s = Load8(src + i);
-    Store8(dst + i, c8 == ~uint64_t(0) && AllOpaque(s) ? s : CoveredOver8(s, Coverage8(cover + i, -1), Load8(dst + i)));
+    if (c8 == ~uint64_t(0)) {  // whole coverage scales nothing: plain source over
+      if (!AllZero(s)) Store8(dst + i, AllOpaque(s) ? s : SourceOver8(s, Load8(dst + i)));
+      continue;
+    }
+    Store8(dst + i, CoveredOver8(s, Coverage8(cover + i, -1), Load8(dst + i)));
   }
   if (i == n) return;
   const __m256i lanes = FirstLanes(n - i), c32 = Coverage8(cover + i, n - i);
