@@ -123,12 +123,15 @@ TEST(PolygonCoverage, SeveralAtOnceMatchEachAlone) {
   }
   for (float v : accum) ASSERT_EQ(v, 0.0f);
 
-  // A polygon reaching out of its own pixels is declined, and nothing is written.
-  const PointF out[] = {{1, 1}, {30, 4}, {8, 20}};
-  const PolygonPart part{out, 3, 4, 0, 30, 25};
-  std::vector<uint32_t> covers(size_t(kW * kH), 7);
-  std::vector<MaskSpan> spans;
-  EXPECT_FALSE(RasterisePolygons(&part, 1, covers.data(), kW, 0, 0, kW, kH, &accum, &spans));
-  EXPECT_TRUE(spans.empty());
-  for (uint32_t v : covers) ASSERT_EQ(v, 7u);
+  // A polygon reaching out of its own pixels, or onto their side border (where the one-at-a-time
+  // way may cut a piece), is declined, and nothing is written.
+  const PointF out[] = {{1, 1}, {30, 4}, {8, 20}}, onBorder[] = {{4, 1}, {30, 4}, {8, 20}};
+  for (const PointF* p : {out, onBorder}) {
+    const PolygonPart part{p, 3, 4, 0, 30, 25};
+    std::vector<uint32_t> covers(size_t(kW * kH), 7);
+    std::vector<MaskSpan> spans;
+    EXPECT_FALSE(RasterisePolygons(&part, 1, covers.data(), kW, 0, 0, kW, kH, &accum, &spans));
+    EXPECT_TRUE(spans.empty());
+    for (uint32_t v : covers) ASSERT_EQ(v, 7u);
+  }
 }

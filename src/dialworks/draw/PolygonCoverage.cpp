@@ -61,8 +61,8 @@ void AddPiece(float* row, double xs, double xe, double d, int* touched, int shif
 
 // Adds the edges of polygon p (device points) over the w x h pixels from (left, top): pixel
 // (x, y) is acc[y * rowStride + x * Step]. touched: per row the [first, last) columns written,
-// counted from `shift` columns left of the pixels. Inside: every point lies within the pixels'
-// columns, so no piece is cut at their border (the cutting below finds none then either).
+// counted from `shift` columns left of the pixels. Inside: every point lies inside the pixels'
+// columns by a margin, so no piece reaches their border and the cutting below would find none.
 template <int Step, bool Inside = false>
 void AccumulateEdges(const PointF* p, int n, float* acc, ptrdiff_t rowStride, int left, int top, int w, int h,
                      int* touched, int shift) {
@@ -174,9 +174,14 @@ bool RasterisePolygons(const PolygonPart* parts, int count, uint32_t* covers, in
     if (!q.Points || q.Count < 3 || q.Width <= 0 || q.Height <= 0 || q.Left < left || q.Top < top ||
         q.Left + q.Width > left + w || q.Top + q.Height > top + h)
       return false;
+    // Inside its columns by a margin, so that no row's running x, rounded, can reach their border
+    // (where the one-at-a-time way would cut a piece): the same arithmetic, to the bit.
+    constexpr float kMargin = 1.0f / 64;
     for (int i = 0; i < q.Count; ++i) {
       const PointF pt = q.Points[i];
-      if (!(pt.X >= q.Left && pt.X <= q.Left + q.Width && pt.Y >= q.Top && pt.Y <= q.Top + q.Height)) return false;
+      if (!(pt.X >= float(q.Left) + kMargin && pt.X <= float(q.Left + q.Width) - kMargin && pt.Y >= float(q.Top) &&
+            pt.Y <= float(q.Top + q.Height)))
+        return false;
     }
   }
   // Four floats a pixel, one for each polygon, columns 0..w+1 as in RasterisePolygon.

@@ -39,8 +39,9 @@ constexpr int kMostPolygonLanes = 4;
 // RasterisePolygon gives it over its own pixels: byte k of covers[y * stride + x] is polygon k's
 // coverage of device pixel (left + x, top + y), over w x h pixels that hold all of theirs. The
 // runs written go to *spans (a run's bytes are zero for polygons that do not reach it; covers
-// outside the runs are left as they were). Each polygon must lie within its own pixels (no edge
-// cut at their border): returns false, writing nothing, when one does not.
+// outside the runs are left as they were). Each polygon must lie within its own pixels, 1/64 of a
+// pixel clear of their left and right border (no edge cut there): returns false, writing
+// nothing, when one does not.
 DW_API bool RasterisePolygons(const PolygonPart* parts, int count, uint32_t* covers, int stride, int left, int top,
                               int w, int h, std::vector<float>* accum, std::vector<MaskSpan>* spans);
 
