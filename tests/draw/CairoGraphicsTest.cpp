@@ -265,6 +265,17 @@ TEST(CairoGraphics, BadInputDrawsNothingAndLaterDrawingWorks) {
   g.FillPolygon(red, nullptr, 3);
   g.FillPolygon(red, std::vector<PointF>{});
   g.FillPolygon(red, std::vector<PointF>{{1, 1}, {5, 5}});
+  const PointF tri[] = {{1, 1}, {9, 1}, {5, 8}};
+  const PolygonFill badFills[] = {{nullptr, tri, 3}, {&red, nullptr, 3}, {&red, tri, 2}, {&red, tri, -4}};
+  GraphicsPath round;
+  round.AddEllipse(RectF(0, 0, 40, 40));
+  for (int clipped = 0; clipped < 2; ++clipped) {  // Cairo's way, then the pixel paths' (shaped clip)
+    if (clipped) g.SetClip(round);
+    g.FillPolygons(nullptr, 3);
+    g.FillPolygons(badFills, 4);
+    g.FillPolygons(badFills, -1);
+  }
+  g.ResetClip();
   g.DrawPolygon(pen, std::vector<PointF>{});
   g.FillPath(red, GraphicsPath());
   g.DrawLines(pen, nullptr, 5);

@@ -208,8 +208,9 @@ class DW_API Graphics {
   virtual void DoFillRectangle(const Brush& brush, const RectF& rect) = 0;
   virtual void DoFillEllipse(const Brush& brush, const RectF& rect) = 0;
   virtual void DoFillPolygon(const Brush& brush, const PointF* pts, int count, FillMode mode) = 0;
-  virtual void DoFillPolygons(const PolygonFill* fills, int count) {
-    for (int i = 0; i < count; ++i) DoFillPolygon(*fills[i].Fill, fills[i].Points, fills[i].Count, FillModeAlternate);
+  virtual void DoFillPolygons(const PolygonFill* fills, int count) {  // a fill without a brush is none
+    for (int i = 0; fills && i < count; ++i)
+      if (fills[i].Fill) DoFillPolygon(*fills[i].Fill, fills[i].Points, fills[i].Count, FillModeAlternate);
   }
   virtual void DoFillPath(const Brush& brush, const GraphicsPath& path) = 0;
   virtual void DoFillPie(const Brush& brush, const RectF& rect, float startAngle, float sweepAngle) = 0;
