@@ -408,13 +408,6 @@ bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape,
   if (!shape && !path && !APolygon && !text) return false;
   const CoverageGradient gradient(brush, st_.transform);
   if (!gradient.Valid()) return false;
-  auto polygonBounds = [&] {
-    float x0 = polygon_[0].X, y0 = polygon_[0].Y, x1 = x0, y1 = y0;
-    for (const PointF& p : polygon_) {
-      x0 = std::min(x0, p.X), y0 = std::min(y0, p.Y), x1 = std::max(x1, p.X), y1 = std::max(y1, p.Y);
-    }
-    return RectF::FromLTRB(x0, y0, x1, y1);
-  };
   // The glyphs' ink, placed in the world.
   auto textBounds = [&] {
     auto device = [&](const RectF& world) {
@@ -430,7 +423,7 @@ bool PixelPaths::ComposeCoverage(const Brush& brush, const ComputedShape* shape,
   };
   // Bézier control points included in a path's bounds: never too small.
   const RectF b = shape       ? ComputedBounds(*shape)
-                  : APolygon  ? polygonBounds()
+                  : APolygon  ? PointsBounds(polygon_.data(), int(polygon_.size()))
                   : text      ? textBounds()
                               : path->GetBounds(&st_.transform);
   if (!b.IsFinite()) return false;

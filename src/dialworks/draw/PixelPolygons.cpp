@@ -39,12 +39,7 @@ bool PixelPaths::FillPolygons(const PolygonFill* fills, int count) {
     std::copy(f.Points, f.Points + f.Count, device);
     st.transform.TransformPoints(device, f.Count);
     if (!SimplePolygon(device, f.Count)) return false;
-    float x0 = device[0].X, y0 = device[0].Y, x1 = x0, y1 = y0;
-    for (int i = 1; i < f.Count; ++i) {
-      x0 = std::min(x0, device[i].X), y0 = std::min(y0, device[i].Y);
-      x1 = std::max(x1, device[i].X), y1 = std::max(y1, device[i].Y);
-    }
-    const RectF area = FillArea(RectF::FromLTRB(x0, y0, x1, y1), pixels);
+    const RectF area = FillArea(PointsBounds(device, f.Count), pixels);
     if (area.IsEmptyArea()) continue;  // nothing of it shows
     if (shaped && !InsideEllipse(clipEllipse, area)) return false;
     const int l = int(area.X), t = int(area.Y), w = int(area.Right()) - l, h = int(area.Bottom()) - t;

@@ -4,6 +4,7 @@
 // clip, where Cairo would build a path and compose through a mask of the whole clip for each one.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -25,6 +26,16 @@ DW_API bool SimplePolygon(const PointF* pts, int count);
 // caller (grown as needed; left zeroed).
 DW_API void RasterisePolygon(const PointF* pts, int count, uint8_t* mask, int stride, int left, int top, int w, int h,
                              std::vector<float>* accum, std::vector<MaskSpan>* spans);
+
+// The box of n (>= 1) points.
+inline RectF PointsBounds(const PointF* p, int n) {
+  float x0 = p[0].X, y0 = p[0].Y, x1 = x0, y1 = y0;
+  for (int i = 1; i < n; ++i) {
+    x0 = std::min(x0, p[i].X), y0 = std::min(y0, p[i].Y);
+    x1 = std::max(x1, p[i].X), y1 = std::max(y1, p[i].Y);
+  }
+  return RectF::FromLTRB(x0, y0, x1, y1);
+}
 
 // One polygon of RasterisePolygons: its device points and the pixels it is rasterised over (as
 // RasterisePolygon's left, top, w, h).
