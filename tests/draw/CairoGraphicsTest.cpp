@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "DrawTestUtil.h"
 #include "dialworks/draw/CairoGraphics.h"
@@ -207,6 +209,30 @@ TEST(CairoGraphics, SmoothingOnAndOff) {
   EXPECT_EQ(g.GetSmoothingMode(), SmoothingModeAntiAlias);
   EXPECT_EQ(g.GetCompositingMode(), CompositingModeSourceOver);
   EXPECT_TRUE(g.GetTransform().IsIdentity());
+
+  // A clip's edge is anti-aliased whatever the smoothing of the call before it: the context keeps
+  // the last call's antialias, and a clip applied under it used to take it (a form cleared with
+  // smoothing off gave its first clipped instrument hard clip edges).
+  auto clipped = [](SmoothingMode AFirst) {
+    auto b = std::make_unique<Bitmap>(30, 30);
+    CairoGraphics c(*b);
+    c.SetPixelPaths(false);  // Cairo's own clip
+    c.SetSmoothingMode(AFirst);
+    c.Clear(0xFF000000);
+    c.SetSmoothingMode(SmoothingModeAntiAlias);
+    c.SetClip(RectF(5.5f, 5.5f, 15.25f, 15.25f));
+    c.FillRectangle(SolidBrush(kRed), 0, 0, 30, 30);
+    return b;
+  };
+  const auto afterHard = clipped(SmoothingModeNone), afterSmooth = clipped(SmoothingModeAntiAlias);
+  for (int y = 0; y < 30; ++y)
+    ASSERT_EQ(std::memcmp(afterHard->Data() + y * afterHard->Stride(), afterSmooth->Data() + y * afterSmooth->Stride(),
+                          30 * 4),
+              0)
+        << "row " << y;
+  const TAlphaColor edge = afterHard->GetPixel(5, 10);  // half inside the clip: half red on black
+  EXPECT_GT(GetRed(edge), 100);
+  EXPECT_LT(GetRed(edge), 155);
 }
 
 TEST(CairoGraphics, CompositingImagesAndClear) {

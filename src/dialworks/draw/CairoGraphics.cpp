@@ -228,6 +228,9 @@ bool CairoGraphics::Begin() {
   if (!clipApplied_ || appliedClip_ != st_.clip) {
     cairo_identity_matrix(cr_);
     cairo_reset_clip(cr_);
+    // A clip is anti-aliased whatever the smoothing, as a clip rendered into a mask is: Cairo
+    // clips with the context's current antialias, which is the previous call's.
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
     if (mask_) {
       cairo_surface_destroy(mask_);
       mask_ = nullptr;
