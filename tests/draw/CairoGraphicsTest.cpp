@@ -240,6 +240,22 @@ TEST(CairoGraphics, CompositingImagesAndClear) {
   CairoGraphics g(bmp);
   g.Clear(kBlue);
   EXPECT_EQ(bmp.GetPixel(39, 39), kBlue);
+  // A clear takes no part of the transform: a collapsed one clears all the same, with or without
+  // the pixel paths, and leaves later drawing as it was.
+  const bool pixelPathsWere = g.PixelPathsOn();
+  for (const bool pixelPaths : {true, false}) {
+    g.SetPixelPaths(pixelPaths);
+    g.ScaleTransform(0, 0);
+    g.Clear(kRed);
+    EXPECT_EQ(bmp.GetPixel(39, 39), kRed);
+    g.Clear(0x80FF0000);
+    EXPECT_TRUE(ColorNear(bmp.GetPixel(0, 0), 0x80FF0000, 1));
+    g.FillRectangle(SolidBrush(kBlue), 0, 0, 40, 40);  // collapsed: nothing
+    EXPECT_TRUE(ColorNear(bmp.GetPixel(20, 20), 0x80FF0000, 1));
+    g.ResetTransform();
+    g.Clear(kBlue);
+  }
+  g.SetPixelPaths(pixelPathsWere);
   SolidBrush half(0x80FF0000);
   g.FillRectangle(half, 0, 0, 20, 40);
   EXPECT_TRUE(ColorNear(bmp.GetPixel(5, 5), 0xFF80007F, 2));  // blended

@@ -670,11 +670,15 @@ void CairoGraphics::DoDrawLayer(const Bitmap& image, const LayerRuns& runs, Poin
 }
 
 void CairoGraphics::DoClear(TAlphaColor color) {
-  if (!Begin()) return;
-  // Straight into the pixels where it can be; after Begin either way: later calls find the Cairo
-  // context as Cairo's own clear leaves it (some pictures depend on that state).
+  // A clear fills the clip in device pixels and takes no part of the transform, so a collapsed
+  // one (with which Begin would draw nothing) must not stop it: Begin runs under the identity.
+  const Matrix world = st_.transform;
+  st_.transform = Matrix();
+  const bool ready = Begin();
+  st_.transform = world;
+  if (!ready) return;
+  // Straight into the pixels where it can be.
   if (!mask_ && pixels_ && pixels_->Clear(color)) return End();
-  cairo_identity_matrix(cr_);
   cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
   cairo_set_source_rgba(cr_, GetRed(color) / 255.0, GetGreen(color) / 255.0, GetBlue(color) / 255.0,
                         GetAlpha(color) / 255.0);
