@@ -16,15 +16,16 @@ namespace dw::gp {
 
 bool PixelPaths::FillPolygons(const PolygonFill* fills, int count) {
   const auto& st = g_.st_;
-  if (!fills || count < 2 || count > kMostPolygonLanes || !ShapedClip() || !IsAntiAliased(st.smoothing) ||
+  if (!fills || count < 2 || count > kMostPolygonLanes || !IsAntiAliased(st.smoothing) ||
       !st.transform.IsInvertible())
     return false;
+  // Only under a shaped clip (elsewhere FillPolygon gives each polygon to Cairo); a clip other than one
+  // ellipse goes through its mask: FillPolygon's way, one at a time.
   RectF pixels = g_.device_;
   bool shaped = false;
-  if (!DirectPixels(&pixels, true, &shaped)) return false;
+  if (!DirectPixels(&pixels, true, &shaped) || !shaped) return false;
   EllipseShape clipEllipse;
-  // A clip other than one ellipse goes through its mask: FillPolygon's way, one at a time.
-  if (shaped && !ClipEllipse(&clipEllipse, &pixels)) return false;
+  if (!ClipEllipse(&clipEllipse, &pixels)) return false;
 
   PointF points[kMostPolygonLanes][kMaxSimpleTest];
   PolygonPart parts[kMostPolygonLanes];
@@ -41,7 +42,7 @@ bool PixelPaths::FillPolygons(const PolygonFill* fills, int count) {
     if (!SimplePolygon(device, f.Count)) return false;
     const RectF area = FillArea(PointsBounds(device, f.Count), pixels);
     if (area.IsEmptyArea()) continue;  // nothing of it shows
-    if (shaped && !InsideEllipse(clipEllipse, area)) return false;
+    if (!InsideEllipse(clipEllipse, area)) return false;
     const int l = int(area.X), t = int(area.Y), w = int(area.Right()) - l, h = int(area.Bottom()) - t;
     if (w <= 0 || h <= 0) continue;
     parts[drawn] = {device, f.Count, l, t, w, h};
