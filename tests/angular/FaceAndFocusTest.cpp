@@ -9,6 +9,7 @@
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/draw/Shading.h"
 #include "support/InstrumentTest.h"
+#include "support/PixelDiff.h"
 
 using namespace dw;
 
@@ -168,10 +169,7 @@ TEST(AngularFace, RebuildOnReusedLayersPaintsLikeAFirstBuild) {
   fresh.SetValue(30);
   const gp::Bitmap a = render(rebuilt), b = render(fresh);
   ASSERT_EQ(TDWLayeredInstrumentProbe::Builds(rebuilt), 2u);
-  int differ = 0;
-  for (int y = 0; y < 200; ++y)
-    for (int x = 0; x < 200; ++x) differ += a.GetPixel(x, y) != b.GetPixel(x, y);
-  EXPECT_EQ(differ, 0);
+  EXPECT_EQ(dwtest::DifferingPixels(a, b), 0);
 }
 
 // Focus gain and loss ask for a repaint (once per change): a selected control hand shows its

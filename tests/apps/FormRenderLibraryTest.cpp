@@ -21,10 +21,12 @@
 #include "dialworks/host/DateTime.h"
 #include "dialworks/host/ManualHost.h"
 #include "dialworks/package/FormRender.h"
+#include "support/PixelDiff.h"
 
 namespace {
 
 using namespace dw;
+using dwtest::DifferingPixels;
 namespace fs = std::filesystem;
 
 const char* kSpeedForm = R"({"format": "dialworks-form", "version": 1, "width": 120, "height": 100,
@@ -112,13 +114,6 @@ gp::Bitmap Paint(TKVBasicControl& AControl) {
   AControl.Paint(g);
   g.Flush();
   return bitmap;
-}
-
-int DifferingPixels(const gp::Bitmap& A, const gp::Bitmap& B) {
-  int n = 0;
-  for (int y = 0; y < int(A.GetHeight()); ++y)
-    for (int x = 0; x < int(A.GetWidth()); ++x) n += A.GetPixel(x, y) != B.GetPixel(x, y);
-  return n;
 }
 
 // Issue 14: elements need no registration call first; the element's unit registers on the first

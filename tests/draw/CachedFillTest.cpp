@@ -41,15 +41,6 @@ Bitmap Draw(bool cached, CachedFill& cache, float scale) {
   return bmp;
 }
 
-int LargestDifference(const Bitmap& a, const Bitmap& b) {
-  int worst = 0;
-  for (int y = 0; y < a.Height(); ++y)
-    for (int x = 0; x < a.Width(); ++x)
-      for (int s = 0; s < 32; s += 8)
-        worst = std::max(worst, std::abs(int((a.GetPixel(x, y) >> s) & 255) - int((b.GetPixel(x, y) >> s) & 255)));
-  return worst;
-}
-
 }  // namespace
 
 TEST(CachedFill, PaintsWhatThePlainFillPaintsInEveryPhase) {
@@ -61,9 +52,9 @@ TEST(CachedFill, PaintsWhatThePlainFillPaintsInEveryPhase) {
     EXPECT_EQ(cache.PictureCount(), 3u);
     const Bitmap again = Draw(true, cache, scale);  // every fill from a kept picture
     EXPECT_EQ(cache.PictureCount(), 3u);
-    EXPECT_LE(LargestDifference(plain, first), 2) << scale;
-    EXPECT_LE(LargestDifference(plain, again), 2) << scale;
-    EXPECT_EQ(LargestDifference(first, again), 0);
+    EXPECT_LE(dwtest::WorstDifference(plain, first), 2) << scale;
+    EXPECT_LE(dwtest::WorstDifference(plain, again), 2) << scale;
+    EXPECT_EQ(dwtest::WorstDifference(first, again), 0);
   }
 }
 

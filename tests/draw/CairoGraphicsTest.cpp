@@ -88,16 +88,13 @@ TEST(Bitmap, ReuseKeepsItsMemoryOnlyWhereItMay) {
   EXPECT_EQ(bmp.Height(), 298);
   EXPECT_EQ(bmp.Stride(), cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, 299));
   Bitmap fresh(299, 298);
-  int differ = 0;
   for (Bitmap* b : {&bmp, &fresh}) {
     CairoGraphics g(*b);
     g.SetSmoothingMode(SmoothingModeAntiAlias);
     g.FillEllipse(SolidBrush(0xC02080FF), RectF(10.5f, 20.25f, 280, 270));
     g.Flush();
   }
-  for (int y = 0; y < 298; ++y)
-    for (int x = 0; x < 299; ++x) differ += bmp.GetPixel(x, y) != fresh.GetPixel(x, y);
-  EXPECT_EQ(differ, 0);
+  EXPECT_EQ(dwtest::DifferingPixels(bmp, fresh), 0);
 
   EXPECT_FALSE(bmp.Reuse(301, 300));
   EXPECT_FALSE(bmp.Reuse(0, 10));

@@ -289,10 +289,7 @@ TEST(PixelPaths, PolygonsFilledTogetherPaintAsEachInTurn) {
           };
           const auto together = Paint([&](Graphics& g) { draw(g, true); }, 2);
           const auto inTurn = Paint([&](Graphics& g) { draw(g, false); }, 2);
-          int wrong = 0;
-          for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x) wrong += together->GetPixel(x, y) != inTurn->GetPixel(x, y);
-          ASSERT_EQ(wrong, 0) << "clip " << clip << " gradient " << gradient << " reach " << reach << " angle "
+          ASSERT_EQ(dwtest::DifferingPixels(*together, *inTurn), 0) << "clip " << clip << " gradient " << gradient << " reach " << reach << " angle "
                               << angle;
         }
 }
@@ -312,10 +309,7 @@ TEST(PixelPaths, ClearIsCairosClear) {
         g.Clear(colour);
       };
       const auto ours = Paint(draw, 2), cairos = Paint(draw, 1);
-      int wrong = 0;
-      for (int y = 0; y < kH; ++y)
-        for (int x = 0; x < kW; ++x) wrong += ours->GetPixel(x, y) != cairos->GetPixel(x, y);
-      EXPECT_EQ(wrong, 0) << std::hex << colour << " clip " << clip;
+      EXPECT_EQ(dwtest::DifferingPixels(*ours, *cairos), 0) << std::hex << colour << " clip " << clip;
     }
 }
 

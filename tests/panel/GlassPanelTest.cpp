@@ -11,6 +11,7 @@
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/panel/DWGlassPanel.h"
 #include "support/InstrumentTest.h"
+#include "support/PixelDiff.h"
 
 using namespace dw;
 
@@ -303,10 +304,7 @@ TEST(GlassPanel, ElementsInsideThePanelAndItsVariants) {
   const gp::Bitmap withPanel = dwtest::RenderControl(host2);
   inner.SetVisible(false);
   const gp::Bitmap without = dwtest::RenderControl(host2);
-  int differ = 0;
-  for (int y = 0; y < 200; ++y)
-    for (int x = 0; x < 200; ++x) differ += withPanel.GetPixel(x, y) != without.GetPixel(x, y);
-  EXPECT_GT(differ, 100);
+  EXPECT_GT(dwtest::DifferingPixels(withPanel, without), 100);
 }
 
 TEST(GlassPanel, LoadedFormEndsWithTheRegionBuilt) {

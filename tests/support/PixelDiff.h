@@ -24,4 +24,12 @@ inline int WorstDifference(const dw::gp::Bitmap& a, const dw::gp::Bitmap& b) {
   return worst;
 }
 
+// The number of pixels that differ at all between two bitmaps of one size.
+inline int DifferingPixels(const dw::gp::Bitmap& a, const dw::gp::Bitmap& b) {
+  int n = 0;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x) n += a.GetPixel(x, y) != b.GetPixel(x, y);
+  return n;
+}
+
 }  // namespace dwtest
