@@ -107,10 +107,7 @@ TEST(ValueModel, PinInputAppliesMinThenMaxThenValue) {
 
 TEST(ValueModel, StreamingRules) {
   TScopedHost host;
-  TDWMinMaxInstrument d;
-  EXPECT_FALSE(Stored(d, "Value"));
-  EXPECT_FALSE(Stored(d, "Min"));
-  EXPECT_FALSE(Stored(d, "Max"));
+  TDWMinMaxInstrument d;  // defaults not stored: the generic table check (VariantsTest)
   d.SetValue(3);
   d.SetMax(120);
   EXPECT_TRUE(Stored(d, "Value"));
