@@ -18,31 +18,20 @@ const double Inf = std::numeric_limits<double>::infinity();
 }  // namespace
 
 TEST(Helpers, MinMaxLimits) {
-  double v = 120;
-  EXPECT_TRUE(RXMinMax(v, 0, 100, true));
-  EXPECT_EQ(v, 100);
-  v = -3;
-  EXPECT_FALSE(RXMinMax(v, 0, 100, false));  // not applied (loading)
-  EXPECT_EQ(v, -3);
-  RXMinMax(v, 0, 100, true);
-  EXPECT_EQ(v, 0);
-  v = 50;
-  EXPECT_FALSE(RXMinMax(v, 100, 0, true));  // ends in either order
-  v = 150;
-  RXMinMax(v, 100, 0, true);
-  EXPECT_EQ(v, 100);
-  v = NaN;
-  EXPECT_TRUE(RXMinMax(v, 10, 20, true));  // NaN becomes the lower end
-  EXPECT_EQ(v, 10);
-  v = 1e9;
-  RXMinMax(v, NaN, 20, true);  // a NaN end limits nothing on its side
-  EXPECT_EQ(v, 20);
-  v = -1e9;
-  RXMinMax(v, NaN, 20, true);
-  EXPECT_EQ(v, -1e9);
-  v = Inf;
-  RXMinMax(v, 0, 1, true);
-  EXPECT_EQ(v, 1);
+  // Ends in either order; NaN becomes the lower end; a NaN end limits nothing on its side; with
+  // AApply false (loading) nothing is limited.
+  const struct {
+    double In, Lo, Hi;
+    bool Apply, Changed;
+    double Out;
+  } cases[] = {{120, 0, 100, true, true, 100},    {-3, 0, 100, false, false, -3}, {-3, 0, 100, true, true, 0},
+               {50, 100, 0, true, false, 50},     {150, 100, 0, true, true, 100}, {NaN, 10, 20, true, true, 10},
+               {1e9, NaN, 20, true, true, 20},    {-1e9, NaN, 20, true, false, -1e9}, {Inf, 0, 1, true, true, 1}};
+  for (const auto& c : cases) {
+    double v = c.In;
+    EXPECT_EQ(RXMinMax(v, c.Lo, c.Hi, c.Apply), c.Changed) << c.In << " " << c.Lo << " " << c.Hi;
+    EXPECT_EQ(v, c.Out) << c.In << " " << c.Lo << " " << c.Hi;
+  }
   float f = 2.5f;
   RXMinMax(f, 0.f, 1.f, true);
   EXPECT_EQ(f, 1.f);
