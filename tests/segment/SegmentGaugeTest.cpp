@@ -164,18 +164,14 @@ TEST(SegmentGauge, FreePrecisionAndOverflow) {
 
 TEST(SegmentGauge, DigitCountIsExactAndLimited) {
   // Issue: at exact powers of the base the count depended on the logarithm's rounding.
-  EXPECT_EQ(DWSegmentDigitCount(999, 10), 3);
-  EXPECT_EQ(DWSegmentDigitCount(1000, 10), 4);
-  EXPECT_EQ(DWSegmentDigitCount(1e15, 10), 16);
-  EXPECT_EQ(DWSegmentDigitCount(std::nextafter(1e15, 0), 10), 15);
-  EXPECT_EQ(DWSegmentDigitCount(4096, 16), 4);
-  EXPECT_EQ(DWSegmentDigitCount(4095, 16), 3);
-  EXPECT_EQ(DWSegmentDigitCount(1u << 20, 2), 21);
-  EXPECT_EQ(DWSegmentDigitCount(0.5, 10), 1);
-  EXPECT_EQ(DWSegmentDigitCount(0, 10), 1);
-  EXPECT_EQ(DWSegmentDigitCount(-1000, 10), 4);
-  EXPECT_EQ(DWSegmentDigitCount(1e300, 10), kDWMaxSegmentDigits + 1);
-  EXPECT_EQ(DWSegmentDigitCount(kNaN, 10), kDWMaxSegmentDigits + 1);
+  const struct {
+    double Value;
+    unsigned Base;
+    int Digits;
+  } counts[] = {{999, 10, 3},  {1000, 10, 4}, {1e15, 10, 16}, {std::nextafter(1e15, 0), 10, 15}, {4096, 16, 4},
+                {4095, 16, 3}, {1u << 20, 2, 21}, {0.5, 10, 1}, {0, 10, 1}, {-1000, 10, 4},
+                {1e300, 10, kDWMaxSegmentDigits + 1}, {kNaN, 10, kDWMaxSegmentDigits + 1}};
+  for (const auto& c : counts) EXPECT_EQ(DWSegmentDigitCount(c.Value, c.Base), c.Digits) << c.Value << " " << c.Base;
 
   TScopedHost host;
   TDWSegmentGauge G;
