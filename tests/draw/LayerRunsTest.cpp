@@ -2,6 +2,7 @@
 // any whole-pixel place and clip, and leave every other case to DrawImage.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "dialworks/draw/CairoGraphics.h"
@@ -112,4 +113,38 @@ TEST(LayerRuns, TheRunsDecideWhatIsComposed) {
     g.DrawLayer(layer, runs, PointF(0, 0));
   }
   EXPECT_TRUE(SamePixels(target, ground));
+}
+
+// In parts: each part's pixels exactly as DrawImage of that part gives them, nothing elsewhere,
+// and nothing past the layer's edge (where DrawImage would repeat the edge pixels).
+TEST(LayerRuns, ComposeInPartsLikeDrawImageOfEachPart) {
+  const Bitmap layer = Layer();
+  const LayerRuns runs(layer);
+  // Side by side, ragged, past the layer's edge, empty and not finite.
+  const RectF parts[] = {RectF(0, 0, 20, 4),  RectF(20, 0, 13, 4), RectF(3, 4, 60, 4),   RectF(10, 9, 7, 5),
+                         RectF(70, 20, 30, 30), RectF(5, 26, 0, 3), RectF(NAN, 1, 4, 4)};
+  auto check = [&](auto ASetup, const char* AWhat) {
+    Bitmap byRuns = Ground(), byImage = Ground();
+    {
+      CairoGraphics g(byRuns);
+      ASetup(g);
+      for (const RectF& p : parts) g.DrawLayer(layer, runs, PointF(0, 0), p);
+    }
+    {
+      CairoGraphics g(byImage);
+      ASetup(g);
+      for (const RectF& p : parts) {
+        const RectF own = RectF::Intersect(p, RectF(0, 0, float(layer.Width()), float(layer.Height())));
+        if (p.IsFinite() && own.Width > 0 && own.Height > 0) g.DrawImage(layer, own, own);
+      }
+    }
+    EXPECT_TRUE(SamePixels(byRuns, byImage)) << AWhat;
+  };
+  check([](Graphics&) {}, "at the origin");
+  check([](Graphics& g) {
+    g.SetClip(RectF(12, 3, 33, 17));
+    g.TranslateTransform(6, 2);
+  }, "moved and clipped");
+  check([](Graphics& g) { g.TranslateTransform(-9, -4); }, "partly off the target");
+  check([](Graphics& g) { g.TranslateTransform(3.5f, 1.25f); }, "between pixels (DrawImage's own way)");
 }

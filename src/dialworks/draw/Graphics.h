@@ -238,9 +238,11 @@ class DW_API Graphics {
   virtual void DoDrawImage(const Bitmap& image, const RectF& dest) = 0;
   virtual void DoDrawImage(const Bitmap& image, const RectF& dest, const RectF& src) = 0;
   virtual void DoDrawLayer(const Bitmap& image, const LayerRuns&, PointF at, const RectF* part) {
-    if (!part) DoDrawImage(image, at);
-    else if (part->Width > 0 && part->Height > 0)
-      DoDrawImage(image, RectF(at.X + part->X, at.Y + part->Y, part->Width, part->Height), *part);
+    if (!part) return DoDrawImage(image, at);
+    if (!part->IsFinite()) return;
+    // Only the layer's own pixels: DrawImage of a part past its edge would repeat the edge there.
+    const RectF p = RectF::Intersect(*part, RectF(0, 0, float(image.Width()), float(image.Height())));
+    if (p.Width > 0 && p.Height > 0) DoDrawImage(image, RectF(at.X + p.X, at.Y + p.Y, p.Width, p.Height), p);
   }
   virtual void DoClear(TAlphaColor color) = 0;
   virtual void DoFlush() = 0;
