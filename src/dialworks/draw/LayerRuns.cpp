@@ -120,8 +120,13 @@ void LayerRuns::ComposeOver(const Bitmap& image, uint8_t* dst, int dstStride, in
   for (int y = y0; y < y1; ++y) {
     const auto* s = reinterpret_cast<const uint32_t*>(src + ptrdiff_t(y) * stride);
     auto* d = reinterpret_cast<uint32_t*>(dst + ptrdiff_t(y + dy) * dstStride) + dx;
-    for (int32_t i = rows_[size_t(y)]; i < rows_[size_t(y) + 1]; ++i) {
-      const Run& r = runs_[size_t(i)];
+    // A row's runs lie left to right: only those reaching into [x0, x1) (a part of a busy face
+    // row meets a few of its many).
+    const Run* end = runs_.data() + rows_[size_t(y) + 1];
+    const Run* first =
+        std::partition_point(runs_.data() + rows_[size_t(y)], end, [x0](const Run& r) { return r.X1 <= x0; });
+    for (const Run* run = first; run != end && run->X0 < x1; ++run) {
+      const Run& r = *run;
       const int a = std::max(int(r.X0), x0), b = std::min(int(r.X1), x1);
       if (a >= b) continue;
       if (r.Opaque) {
