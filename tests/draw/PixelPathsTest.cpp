@@ -218,14 +218,7 @@ TEST(PixelPaths, ClipSetAgainIsKept) {
   g.SetPixelPaths(true);
   g.SetSmoothingMode(SmoothingModeAntiAlias);
   // The first frames keep what the next ones need (coverage is kept from its second computing).
-  withShapes(g);
-  withShapes(g);
-  dwtest::TCountNews news;
-  withShapes(g);
-  withShapes(g);
-  if (dwtest::TCountNews::Active) {
-    EXPECT_EQ(news.Count(), 0u);
-  }
+  EXPECT_EQ(dwtest::SteadyNews([&] { withShapes(g); }, 2, 2), 0u);
 }
 
 // A window repainting part of itself clips to a rectangle, the instrument then to its round face:
@@ -338,14 +331,7 @@ TEST(PixelPaths, RectangleClipSetAgainIsKept) {
     g.Flush();
     EXPECT_EQ(Compare(target, *expected).Worst, 0) << "frame " << k;
   }
-  frame(g, 2, false);
-  frame(g, 2, false);
-  dwtest::TCountNews news;
-  frame(g, 2, false);
-  frame(g, 2, false);
-  if (dwtest::TCountNews::Active) {
-    EXPECT_EQ(news.Count(), 0u);
-  }
+  EXPECT_EQ(dwtest::SteadyNews([&] { frame(g, 2, false); }, 2, 2), 0u);
 }
 
 // Issue 12: computed coverage kept beyond one Graphics (for faces rebuilt at one size) is that of

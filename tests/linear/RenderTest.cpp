@@ -103,18 +103,10 @@ TEST(LinearRender, SteadyFrameAllocatesNothing) {
   gp::Bitmap target(60, 250);
   gp::CairoGraphics cg(target);
   cg.SetPixelPaths(true);
-  for (int k = 0; k < 100; ++k) {
-    g.SetValue(k + 0.5);
-    g.Paint(cg);
-  }
-  dwtest::TCountNews news;
-  for (int k = 0; k < 100; ++k) {
-    g.SetValue(k + 0.5);
-    g.Paint(cg);
-  }
-  if (dwtest::TCountNews::Active) {
-    EXPECT_EQ(news.Count(), 0u);
-  }
+  EXPECT_EQ(dwtest::SteadyNews([&] {
+              for (int k = 0; k < 100; ++k) g.SetValue(k + 0.5), g.Paint(cg);
+            }),
+            0u);
 }
 
 // Issue 15: each new value asked for repaints of its own on top of the refresh timer's.

@@ -30,6 +30,16 @@ class TCountNews {
   uint64_t FCount = 0;
 };
 
+// The news of ACounted runs of AStep after AWarm runs (which let kept buffers reach their sizes):
+// what a steady frame allocates. Zero where nothing is counted (Active false).
+template <class TStep>
+uint64_t SteadyNews(TStep AStep, int AWarm = 1, int ACounted = 1) {
+  for (int k = 0; k < AWarm; ++k) AStep();
+  TCountNews news;
+  for (int k = 0; k < ACounted; ++k) AStep();
+  return news.Count();
+}
+
 }  // namespace dwtest
 
 #if !defined(__SANITIZE_ADDRESS__)

@@ -104,21 +104,12 @@ TEST(Thermometer, ValueChangesKeepTheFaceAndAllocateNothing) {
   t.SetBounds(0, 0, 80, 200);
   gp::Bitmap target(80, 200);
   gp::CairoGraphics cg(target);
-  for (int k = 0; k < 100; ++k) {
-    t.SetValue(k + 0.5);
-    t.Paint(cg);
-  }
+  auto values = [&] {
+    for (int k = 0; k < 100; ++k) t.SetValue(k + 0.5), t.Paint(cg);
+  };
+  values();
   const uint64_t builds = P::Builds(t);
-  {
-    dwtest::TCountNews news;
-    for (int k = 0; k < 100; ++k) {
-      t.SetValue(k + 0.5);
-      t.Paint(cg);
-    }
-    if (dwtest::TCountNews::Active) {
-      EXPECT_EQ(news.Count(), 0u);
-    }
-  }
+  EXPECT_EQ(dwtest::SteadyNews(values, 0), 0u);
   EXPECT_EQ(P::Builds(t), builds);
 }
 
