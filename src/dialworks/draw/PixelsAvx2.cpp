@@ -96,7 +96,14 @@ DW_TARGET_AVX2 void OverPixelsAvx2(uint32_t* dst, const uint32_t* src, int n) {
 // Pixels i.. of a coverage run: eight of them, or the `part` last ones (from the low lanes).
 DW_INLINE_AVX2 __m256i Coverage8(const uint8_t* cover, int part) {
   uint64_t c8 = 0;
-  std::memcpy(&c8, cover, part < 0 ? 8 : size_t(part));
+  if (part < 0) {
+    std::memcpy(&c8, cover, 8);
+  } else {
+    // The last bytes gathered in a register: a copy of a variable length is a library call, and
+    // loading its bytes back as one word waits for them to leave the store buffer. A run of a
+    // short row spends more time in its tail than in its whole groups of eight.
+    for (int j = part - 1; j >= 0; --j) c8 = c8 << 8 | cover[j];
+  }
   return _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(int64_t(c8)));
 }
 
