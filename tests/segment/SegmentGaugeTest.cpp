@@ -1,7 +1,4 @@
-// The segment gauge: the digit masks of every layout against the table, value to
-// masks (fixed and free decimals, leading zeros, bases, rounding, carries, overflow, bad values),
-// the digit count, the sign cell's geometry and lighting, the painted frame decoded back into
-// masks, the cached layout and bad input.
+// The segment gauge: digit masks, value to masks, digit count, sign cell, painted cells, layout.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -96,9 +93,7 @@ TEST(SegmentGauge, DigitMasksEqualTheTable) {
     EXPECT_EQ(DWDecimalPointBit(type), kTable[t][16]);
     EXPECT_EQ(DWSegmentOverflowMask(type), kTable[t][17]);
     EXPECT_EQ(DWSegmentDigitMask(type, 16), 0u);
-    for (unsigned d = 0; d < 16; ++d) EXPECT_LT(DWSegmentDigitMask(type, d), DWDecimalPointBit(type));
   }
-  EXPECT_EQ(DWSegmentDigitMask(st7Segments, 8), 0x7Fu);  // "8" lights all seven
 
   // Every digit of every layout through a one-cell base-16 reading: the table mask with the point.
   for (size_t t = 0; t < 4; ++t)
@@ -190,15 +185,6 @@ TEST(SegmentGauge, DigitCountIsExactAndLimited) {
   G.SetMin(1e300);
   G.SetMax(-1e300);
   EXPECT_EQ(G.DigitCountFor(), kDWMaxSegmentDigits);
-  G.Digits().SetAutoSize(false);
-  G.Digits().SetNumberDigits(0);
-  EXPECT_EQ(G.Digits().NumberDigits(), 1u);
-  G.Digits().SetNumberDigits(500);
-  EXPECT_EQ(G.Digits().NumberDigits(), 30u);
-  G.Digits().SetBase(1);
-  EXPECT_EQ(G.Digits().Base(), 2u);
-  G.Digits().SetBase(17);
-  EXPECT_EQ(G.Digits().Base(), 16u);
 }
 
 TEST(SegmentGauge, SignGeometryWithAndWithoutPlus) {
