@@ -1,6 +1,4 @@
-// The LED base and the level LED: value to colour on the default ramp and on configured colours,
-// the palette of new colour items, on and off, the five shapes and the painting order through the
-// recording, the cached layers, bad input, and the matrix layer.
+// The LED base and the level LED: value to colour, on and off, shapes and painting order, layers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -192,19 +190,6 @@ TEST(LevelLed, ValueChangesKeepTheLayersAndBadInputPaints) {
         EXPECT_GE(L.Body.Width, 0) << glow << " " << size;
         EXPECT_LE(L.Glow, 0.4f * size + 1e-4f);
       }
-}
-
-// The matrix layer (no example form shows one) lights cells at its place only.
-TEST(LevelLed, MatrixLayerLightsItsPlace) {
-  TScopedHost host;
-  // A matrix layer: 0.3 x 0.3 of the smaller side of a 32 x 16 matrix, lit in its level colour.
-  TDWExternalLevelLedMatrixLayer layer;
-  layer.SetValue(100);
-  std::vector<uint32_t> cells(32 * 16, 0);
-  layer.Render(cells.data(), 32, 16);
-  const auto [inside, outside] = dwtest::LitCells(cells, 32, 16, 5, 5);
-  EXPECT_GT(inside, 5);
-  EXPECT_EQ(outside, 0);
 }
 
 TEST(LedBase, OnOffLedOnAPlainControl) {

@@ -1,6 +1,4 @@
-// The progress bar control: the bar rectangle at every rotation, the filled length, the cached
-// layers and fill picture, blocks through the recording, pixels of real renders, bad input, and
-// the matrix layer.
+// The progress bar control: the bar rectangle at every rotation, filled length, layers and blocks.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +8,7 @@
 
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
+#include "dialworks/indicators/DWLevelLed.h"
 #include "dialworks/indicators/DWProgressBar.h"
 #include "support/InstrumentTest.h"
 
@@ -308,15 +307,25 @@ TEST(ProgressBar, BadInputPaintsASensibleBar) {
   }
 }
 
-// The matrix layer (no example form shows one) lights cells at its place only.
-TEST(ProgressBar, MatrixLayerLightsItsPlace) {
+// The matrix layers (no example form shows one) light cells at their place only: the bar 0.6 x 0.2
+// and the level LED 0.3 x 0.3 of the smaller side of a 32 x 16 matrix, from its top-left cell.
+TEST(IndicatorMatrixLayers, LightTheirPlaceOnly) {
   TScopedHost host;
-  // A matrix layer: 0.6 x 0.2 of the smaller side of a 32 x 16 matrix, at its top-left cell.
-  TDWExternalProgressBarMatrixLayer layer;
-  layer.SetValue(100);
-  std::vector<uint32_t> cells(32 * 16, 0);
-  layer.Render(cells.data(), 32, 16);
-  const auto [inside, outside] = dwtest::LitCells(cells, 32, 16, 10, 4);
-  EXPECT_GT(inside, 20);
-  EXPECT_EQ(outside, 0);
+  TDWExternalProgressBarMatrixLayer bar;
+  TDWExternalLevelLedMatrixLayer led;
+  bar.SetValue(100);
+  led.SetValue(100);
+  struct TCase {
+    const char* Name;
+    IRXMatrixLayer& Layer;
+    int Width, Height, MinLit;
+  };
+  for (const TCase& c : {TCase{"bar", bar, 10, 4, 20}, TCase{"level LED", led, 5, 5, 5}}) {
+    SCOPED_TRACE(c.Name);
+    std::vector<uint32_t> cells(32 * 16, 0);
+    c.Layer.Render(cells.data(), 32, 16);
+    const auto [inside, outside] = dwtest::LitCells(cells, 32, 16, c.Width, c.Height);
+    EXPECT_GT(inside, c.MinLit);
+    EXPECT_EQ(outside, 0);
+  }
 }
