@@ -93,7 +93,6 @@ TEST(Registry, AddingAnElementRegistersItsUnitFirst) {
 
 TEST(Registry, ListsByUnitFamilyAndCategoryAndFindsClassesByName) {
   RegisterTestClasses();
-  RegisterTestClasses();  // idempotent
   {
     TRegistrationUnit unit("RegistryUnit");
     RXRegisterGaugeComponentElement(TRegistryOnlyElement::StaticClass(), "Gauges");
@@ -110,7 +109,6 @@ TEST(Registry, ListsByUnitFamilyAndCategoryAndFindsClassesByName) {
   EXPECT_TRUE(Has(unit, TTestHandElement::StaticClass()));
   EXPECT_FALSE(Has(unit, TRegistryOnlyElement::StaticClass()));
   EXPECT_FALSE(Has(unit, TTestRange::StaticClass()));  // RegisterClass is not a listing entry
-  EXPECT_EQ(std::count_if(unit.begin(), unit.end(), [](auto& r) { return r.Class == &TTestGauge::StaticClass(); }), 1);
 
   TRXElementFamily clock = efClock;
   TRegistrationFilter byFamily;
@@ -163,6 +161,7 @@ TEST(Registry, ConcurrentRegistrationAndLookupAreSafe) {
       }
     });
   for (auto& t : threads) t.join();
+  // Repeated registration (800 times here) lists a class once.
   auto unit = Registrations(UnitFilter("TestUnit"));
   EXPECT_EQ(std::count_if(unit.begin(), unit.end(), [](auto& r) { return r.Class == &TTestGauge::StaticClass(); }), 1);
 }
