@@ -1,6 +1,5 @@
-// The angular gauge control: value to angle, the value path with its animation and refresh timer,
-// the cached face, the drawing order, the background, bad sizes, a steady frame's allocations and
-// destruction while animating or while other threads feed its pins.
+// The angular gauge control: value to angle, animation and timers, the cached face, drawing order,
+// bad sizes, steady-frame allocations and destruction under threads.
 #include <gtest/gtest.h>
 
 #include <atomic>

@@ -1,6 +1,5 @@
-// The angular gauge's mouse: hits and drags use the dial geometry of the gauge's size (before any
-// paint too), the wheel turns only the selected hand, hidden or disabled hands take no input. The
-// walk itself (order, enter/leave, unselect, list changes) is the layered base's, tested there.
+// The angular gauge's mouse: hits and drags use the gauge's dial geometry (before any paint too),
+// the wheel turns only the selected hand. (The walk itself: the layered base's tests.)
 #include <gtest/gtest.h>
 
 #include "dialworks/angular/DWAngularGaugeHands.h"

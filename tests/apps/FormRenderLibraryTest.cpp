@@ -1,6 +1,5 @@
-// The library side of what a new user meets (issue 14): rendering forms through the library call
-// the command uses, elements added without a registration call, settled pictures after
-// configuring in code.
+// The library side of what a new user meets (issue 14): forms rendered through the library call,
+// elements added without registration, settled pictures after configuring in code.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>

@@ -1,6 +1,4 @@
-// The linear hand as drawn: outline, shading bands and shadow at the anchor, the shadow kept off
-// the rail, the hit test at every rotation, and the control hand's state colours; the geometry
-// rules: value to position and back, the wheel, the frame at every rotation, and bad sizes.
+// The linear hand as drawn (outline, shading, shadow, hit test, state colours) and its geometry.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,6 +1,4 @@
-// The linear gauge as drawn: the glass turned with the frame, ranges cut at the scale's end, bad
-// input painting sensibly, a steady frame allocating nothing, the repaints while animating, and
-// repaints of only what moved.
+// The linear gauge as drawn: glass, ranges, bad input, steady frames and repaints of what moved.
 #include <gtest/gtest.h>
 
 #include <cmath>

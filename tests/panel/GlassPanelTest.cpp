@@ -1,6 +1,5 @@
-// The glass panel: the window region of every shape at design and run time, empty and one-pixel
-// panels, the client rectangle inside the border, when the window-shape version moves, the shaped
-// picture rendered without a window, the overlay picture, and the registered classes and forms.
+// The glass panel: window regions of every shape, the client rectangle, the shape version, the
+// shaped and overlay pictures, and forms.
 #include <gtest/gtest.h>
 
 #include <cmath>
