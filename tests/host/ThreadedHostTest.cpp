@@ -36,24 +36,19 @@ bool WaitUntil(P APred) {
 
 }  // namespace
 
-TEST(ThreadedHost, TimerExpiriesRunOnThePumpingThreadAndDoNotPileUp) {
+// Which thread runs an expiry: the host contract (HostContractTest).
+TEST(ThreadedHost, TimerExpiriesWaitForPumpingAndDoNotPileUp) {
   TThreadedHost host;
-  const auto self = std::this_thread::get_id();
   int fired = 0;
-  bool wrongThread = false;
   auto t = host.CreateTimer();
   t->SetInterval(5);
-  t->SetOnTimer([&] {
-    ++fired;
-    wrongThread |= std::this_thread::get_id() != self;
-  });
+  t->SetOnTimer([&] { ++fired; });
   // Nothing runs without pumping, and many missed expiries arrive as one.
   std::this_thread::sleep_for(60ms);
   EXPECT_EQ(fired, 0);
   EXPECT_EQ(host.ProcessEvents(5000ms), 1u);
   EXPECT_EQ(fired, 1);
   ASSERT_TRUE(PumpUntil(host, [&] { return fired >= 4; }));
-  EXPECT_FALSE(wrongThread);
 
   // Disabled: an expiry already queued is dropped, none follows.
   t->SetEnabled(false);
@@ -134,21 +129,10 @@ TEST(ThreadedHost, ShutdownWhileBusyLeavesNoCallbacksBehind) {
   EXPECT_EQ(calls, atEnd);
 }
 
-TEST(ThreadedHost, TimerDestroyedDuringItsCallback) {
+// Destroyed from inside its own callback: the host contract. From another thread while the
+// callback runs: the destructor waits for it.
+TEST(ThreadedHost, TimerDestroyedFromAnotherThreadDuringItsCallback) {
   TThreadedHost host;
-  // Inside its own callback.
-  int fired = 0;
-  auto t = host.CreateTimer();
-  t->SetInterval(1);
-  t->SetOnTimer([&] {
-    ++fired;
-    t.reset();
-  });
-  ASSERT_TRUE(PumpUntil(host, [&] { return t == nullptr; }));
-  host.ProcessEvents(20ms);
-  EXPECT_EQ(fired, 1);
-
-  // From another thread while the callback runs: the destructor waits for it.
   std::atomic<bool> inside{false}, finished{false};
   auto u = host.CreateTimer();
   u->SetInterval(1);
