@@ -52,7 +52,6 @@ TEST(ScaleRanges, PaletteReuseStepDefaultAndRedraw) {
 
 TEST(CenterCap, DiscsShadowAndSkippedTransparentDisc) {
   TDWAnalogInstrumentCenter center(nullptr, nullptr, nullptr);
-  EXPECT_FALSE(Stored(center.Top(), "Color"));
   EXPECT_EQ(DWCenterShadowAlpha(0.2f), 130);
   EXPECT_EQ(DWCenterShadowAlpha(0.5f), 140);
   EXPECT_EQ(DWCenterShadowAlpha(-1.0f), 0);

@@ -244,7 +244,6 @@ TEST(HandAnimation, EdgeSettings) {
 TEST(HandGeometry, RightBevelAndTheAngleFoldedOnce) {
   EXPECT_EQ(DWHandPolygons(78, 40, 2, 10, 7).RightBevel[1], gp::PointF(-40, 6));
   EXPECT_EQ(DWHandBevelAlphas(-270).Right, DWHandBevelAlphas(90).Right);
-  EXPECT_EQ(DWHandBevelAlphas(0).Tail, 126);
   EXPECT_EQ(DWFoldAngleOnce(-90), 270);
   EXPECT_EQ(DWFoldAngleOnce(400), 40);
   EXPECT_EQ(DWFoldAngleOnce(1000), 280);

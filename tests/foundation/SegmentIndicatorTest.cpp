@@ -28,7 +28,6 @@ gp::PointF Centroid(const TDWSegmentPolygon& p) {
 std::vector<std::string> Roles(TDWSegmentsType AType) {
   std::array<TDWSegmentPolygon, 17> shapes;
   const int n = DWSegmentShapes(AType, 40, 60, TDWSegmentStyle{}, shapes);
-  EXPECT_EQ(n, DWSegmentCount(AType) + 1);
   float x0 = 1e9f, x1 = -1e9f, y0 = 1e9f, y1 = -1e9f;
   for (int i = 0; i + 1 < n; ++i)
     for (int j = 0; j < shapes[size_t(i)].Count; ++j) {

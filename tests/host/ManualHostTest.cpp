@@ -38,7 +38,6 @@ TEST(ManualHost, TimersAndClockFireInTimeOrderWithStableTies) {
   std::vector<std::string> expected = {"tick@20", "A@30", "tick@40", "B@50", "A@60",
                                        "tick@60", "tick@80", "A@90", "B@100", "tick@100"};
   EXPECT_EQ(log.Events, expected);
-  EXPECT_DOUBLE_EQ(host.Elapsed(), 100);
   EXPECT_TRUE(host.AnimationClock().Unsubscribe(h));
 }
 
