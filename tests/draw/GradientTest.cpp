@@ -252,27 +252,22 @@ TEST(LinearGradientBrush, ModesInterpolationColoursBlendAndTransform) {
   CairoGraphics g(bmp);
   RectF r(0, 0, 100, 100);
 
-  LinearGradientBrush h(r, kRed, kBlue, LinearGradientModeHorizontal);
-  g.FillRectangle(h, r);
-  EXPECT_TRUE(ColorNear(bmp.GetPixel(0, 50), kRed, 4));
-  EXPECT_TRUE(ColorNear(bmp.GetPixel(99, 10), kBlue, 4));
-  EXPECT_TRUE(ColorNear(bmp.GetPixel(50, 90), 0xFF7F0080, 4));
-
-  LinearGradientBrush v(r, kRed, kBlue, LinearGradientModeVertical);
-  g.FillRectangle(v, r);
-  EXPECT_TRUE(ColorNear(bmp.GetPixel(90, 0), kRed, 4));
-  EXPECT_TRUE(ColorNear(bmp.GetPixel(10, 99), kBlue, 4));
-
-  LinearGradientBrush fd(r, kRed, kBlue, LinearGradientModeForwardDiagonal);
-  g.FillRectangle(fd, r);
-  EXPECT_TRUE(ColorNear(bmp.GetPixel(0, 0), kRed, 6));
-  EXPECT_TRUE(ColorNear(bmp.GetPixel(99, 99), kBlue, 6));
-  EXPECT_TRUE(ColorNear(bmp.GetPixel(99, 0), 0xFF7F0080, 6));
-
-  LinearGradientBrush bd(r, kRed, kBlue, LinearGradientModeBackwardDiagonal);
-  g.FillRectangle(bd, r);
-  EXPECT_TRUE(ColorNear(bmp.GetPixel(99, 0), kRed, 6));
-  EXPECT_TRUE(ColorNear(bmp.GetPixel(0, 99), kBlue, 6));
+  // Per mode: a pixel in the first colour, one in the second and one halfway.
+  struct ModeCase {
+    LinearGradientMode Mode;
+    int Tolerance;
+    struct { int X, Y; } Red, Blue, Half;
+  };
+  for (const ModeCase& c : {ModeCase{LinearGradientModeHorizontal, 4, {0, 50}, {99, 10}, {50, 90}},
+                            ModeCase{LinearGradientModeVertical, 4, {90, 0}, {10, 99}, {90, 50}},
+                            ModeCase{LinearGradientModeForwardDiagonal, 6, {0, 0}, {99, 99}, {99, 0}},
+                            ModeCase{LinearGradientModeBackwardDiagonal, 6, {99, 0}, {0, 99}, {0, 0}}}) {
+    SCOPED_TRACE(int(c.Mode));
+    g.FillRectangle(LinearGradientBrush(r, kRed, kBlue, c.Mode), r);
+    EXPECT_TRUE(ColorNear(bmp.GetPixel(c.Red.X, c.Red.Y), kRed, c.Tolerance));
+    EXPECT_TRUE(ColorNear(bmp.GetPixel(c.Blue.X, c.Blue.Y), kBlue, c.Tolerance));
+    EXPECT_TRUE(ColorNear(bmp.GetPixel(c.Half.X, c.Half.Y), 0xFF7F0080, c.Tolerance));
+  }
 
   // Interpolation colours.
   LinearGradientBrush ic(r, 0, 0, LinearGradientModeHorizontal);
