@@ -30,8 +30,7 @@ bool Meet(PointF a, PointF b, PointF c, PointF d) {
 // of |d| in one row leaves right of it, and widens the row's touched columns (counted from
 // `shift` columns left of the row). Column x of the row is row[x * Step].
 template <int Step>
-void AddPiece(float* row, double xs, double xe, double d, int* touched, int shift) {
-  const double xa = std::min(xs, xe), xb = std::max(xs, xe);
+void AddOrderedPiece(float* row, double xa, double xb, double d, int* touched, int shift) {
   // Both are within 0..w: truncation is the floor, and the ceiling one more where xb has a fraction
   // (no library call for either).
   const int ia = int(xa), ib = int(xb) + (double(int(xb)) < xb);
@@ -57,6 +56,28 @@ void AddPiece(float* row, double xs, double xe, double d, int* touched, int shif
     row[(ib - 1) * Step] += float(d * (1 - a2 - am));
   }
   row[ib * Step] += float(d * am);
+}
+
+template <int Step>
+void AddPiece(float* row, double xs, double xe, double d, int* touched, int shift) {
+  AddOrderedPiece<Step>(row, std::min(xs, xe), std::max(xs, xe), d, touched, shift);
+}
+
+// The rows y..yEnd-1 that an edge crosses whole (y0 <= y, y + 1 <= y1) in AccumulateEdges'
+// Inside walk, with the same float arithmetic and less around it: a row's height there is exactly
+// 1 (so the piece's is Dir), x stays within the columns (every point is 1/64 of a pixel inside
+// them, far more than x's rounding: the clamps would change nothing) and the slope's sign tells
+// which end of a piece is left. Returns the x after the last row.
+template <int Step, int Dir, bool Rising>
+double AddWholeRows(float* acc, ptrdiff_t rowStride, double x, double dxdy, int y, int yEnd, int* touched,
+                    int shift) {
+  for (; y < yEnd; ++y) {
+    const double xnext = x + dxdy, xe = x + (xnext - x);
+    AddOrderedPiece<Step>(acc + ptrdiff_t(y) * rowStride, Rising ? x : xe, Rising ? xe : x, double(Dir),
+                          &touched[2 * y], shift);
+    x = xnext;
+  }
+  return x;
 }
 
 // Adds the edges of polygon p (device points) over the w x h pixels from (left, top): pixel
@@ -93,6 +114,15 @@ void AccumulateEdges(const PointF* p, int n, float* acc, ptrdiff_t rowStride, in
         AddPiece<Step>(row, std::clamp(x, 0.0, double(w)), std::clamp(x + (xnext - x), 0.0, double(w)), dy * dir,
                        &touched[2 * y], shift);
         x = xnext;
+        // After its first row, the rows it crosses whole (the last one, if partly, as above).
+        if (const int from = y + 1, to = int(std::floor(y1)); from < to) {
+          const bool rising = dxdy >= 0;
+          x = dir > 0 ? (rising ? AddWholeRows<Step, 1, true>(acc, rowStride, x, dxdy, from, to, touched, shift)
+                                : AddWholeRows<Step, 1, false>(acc, rowStride, x, dxdy, from, to, touched, shift))
+                      : (rising ? AddWholeRows<Step, -1, true>(acc, rowStride, x, dxdy, from, to, touched, shift)
+                                : AddWholeRows<Step, -1, false>(acc, rowStride, x, dxdy, from, to, touched, shift));
+          y = to - 1;
+        }
         continue;
       }
       double cuts[4] = {0, 1, 1, 1};
