@@ -1,5 +1,6 @@
 #include "dialworks/draw/PixelsAvx2.h"
 
+#include <algorithm>
 #include <cstring>
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
@@ -126,25 +127,34 @@ DW_TARGET_AVX2 void CoverOverPixelsAvx2(uint32_t* dst, const uint32_t* src, cons
 }
 
 // Eight pixels of d under the colours in turn, colour k scaled by byte k of each coverage word.
-DW_INLINE_AVX2 __m256i ColoursOver8(__m256i c, const uint32_t* colours, int count, __m256i d) {
+// wide[k]: colour k's channels widened to 16 bits, the same for every pixel (CoveredOver8's
+// unpacking of a solid colour, done once for a run).
+DW_INLINE_AVX2 __m256i ColoursOver8(__m256i c, const __m256i* wide, int count, __m256i d) {
   const __m256i low = _mm256_set1_epi32(0xFF);
   for (int k = 0; k < count; ++k) {
-    const __m256i c32 = _mm256_and_si256(_mm256_srl_epi32(c, _mm_cvtsi32_si128(8 * k)), low);
-    if (!AllZero(c32)) d = CoveredOver8(_mm256_set1_epi32(int(colours[k])), c32, d);
+    const __m256i c32 = _mm256_and_si256(c, low);
+    c = _mm256_srli_epi32(c, 8);  // the next colour's byte lowest
+    if (AllZero(c32)) continue;
+    const __m256i cc = _mm256_or_si256(c32, _mm256_slli_epi32(c32, 16));
+    d = Over8(Scale8(wide[k], _mm256_unpacklo_epi32(cc, cc)), Scale8(wide[k], _mm256_unpackhi_epi32(cc, cc)), d);
   }
   return d;
 }
 
 DW_TARGET_AVX2 void CoverOverColoursAvx2(uint32_t* dst, const uint32_t* covers, const uint32_t* colours, int count,
                                          int n) {
+  __m256i wide[4];
+  count = std::min(count, 4);
+  for (int k = 0; k < count; ++k)
+    wide[k] = _mm256_unpacklo_epi8(_mm256_set1_epi32(int(colours[k])), _mm256_setzero_si256());
   int i = 0;
   for (; i + 8 <= n; i += 8) {
     const __m256i c = Load8(covers + i);
-    if (!AllZero(c)) Store8(dst + i, ColoursOver8(c, colours, count, Load8(dst + i)));
+    if (!AllZero(c)) Store8(dst + i, ColoursOver8(c, wide, count, Load8(dst + i)));
   }
   if (i == n) return;
   const __m256i lanes = FirstLanes(n - i), c = LoadFirst(covers + i, lanes);
-  if (!AllZero(c)) StoreFirst(dst + i, lanes, ColoursOver8(c, colours, count, LoadFirst(dst + i, lanes)));
+  if (!AllZero(c)) StoreFirst(dst + i, lanes, ColoursOver8(c, wide, count, LoadFirst(dst + i, lanes)));
 }
 #endif
 
