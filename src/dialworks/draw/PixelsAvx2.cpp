@@ -67,15 +67,18 @@ DW_INLINE_AVX2 __m256i SourceOver8(__m256i s, __m256i d) {
   return Over8(_mm256_unpacklo_epi8(s, zero), _mm256_unpackhi_epi8(s, zero), d);
 }
 
-// Eight pixels of source, each scaled by its coverage (the low byte of its 32-bit lane), over d.
-DW_INLINE_AVX2 __m256i CoveredOver8(__m256i s, __m256i c32, __m256i d) {
+// Eight pixels of source (channels widened to 16 bits, as Over8 takes them), each scaled by its
+// coverage (the low byte of its 32-bit lane), over d.
+DW_INLINE_AVX2 __m256i CoveredWideOver8(__m256i slo, __m256i shi, __m256i c32, __m256i d) {
   // The coverage in both 16-bit halves of each lane (pixels 0-3 in the low 128 bits, 4-7 in the
   // high), then twice over for the four channels of each widened pixel.
-  const __m256i zero = _mm256_setzero_si256();
   const __m256i cc = _mm256_or_si256(c32, _mm256_slli_epi32(c32, 16));
-  const __m256i slo = Scale8(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi32(cc, cc));
-  const __m256i shi = Scale8(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi32(cc, cc));
-  return Over8(slo, shi, d);
+  return Over8(Scale8(slo, _mm256_unpacklo_epi32(cc, cc)), Scale8(shi, _mm256_unpackhi_epi32(cc, cc)), d);
+}
+
+DW_INLINE_AVX2 __m256i CoveredOver8(__m256i s, __m256i c32, __m256i d) {
+  const __m256i zero = _mm256_setzero_si256();
+  return CoveredWideOver8(_mm256_unpacklo_epi8(s, zero), _mm256_unpackhi_epi8(s, zero), c32, d);
 }
 
 DW_INLINE_AVX2 __m256i Load8(const uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
@@ -134,9 +137,7 @@ DW_INLINE_AVX2 __m256i ColoursOver8(__m256i c, const __m256i* wide, int count, _
   for (int k = 0; k < count; ++k) {
     const __m256i c32 = _mm256_and_si256(c, low);
     c = _mm256_srli_epi32(c, 8);  // the next colour's byte lowest
-    if (AllZero(c32)) continue;
-    const __m256i cc = _mm256_or_si256(c32, _mm256_slli_epi32(c32, 16));
-    d = Over8(Scale8(wide[k], _mm256_unpacklo_epi32(cc, cc)), Scale8(wide[k], _mm256_unpackhi_epi32(cc, cc)), d);
+    if (!AllZero(c32)) d = CoveredWideOver8(wide[k], wide[k], c32, d);
   }
   return d;
 }
