@@ -65,16 +65,16 @@ void AddPiece(float* row, double xs, double xe, double d, int* touched, int shif
 
 // The rows y..yEnd-1 that an edge crosses whole (y0 <= y, y + 1 <= y1) in AccumulateEdges'
 // Inside walk, with the same float arithmetic and less around it: a row's height there is exactly
-// 1 (so the piece's is Dir), x stays within the columns (every point is 1/64 of a pixel inside
+// 1 (so the piece's is the edge's direction, dir), x stays within the columns (every point is 1/64 of a pixel inside
 // them, far more than x's rounding: the clamps would change nothing) and the slope's sign tells
 // which end of a piece is left. Returns the x after the last row.
-template <int Step, int Dir, bool Rising>
-double AddWholeRows(float* acc, ptrdiff_t rowStride, double x, double dxdy, int y, int yEnd, int* touched,
-                    int shift) {
+template <int Step, bool Rising>
+double AddWholeRows(float* acc, ptrdiff_t rowStride, double x, double dxdy, double dir, int y, int yEnd,
+                    int* touched, int shift) {
   for (; y < yEnd; ++y) {
     const double xnext = x + dxdy, xe = x + (xnext - x);
-    AddOrderedPiece<Step>(acc + ptrdiff_t(y) * rowStride, Rising ? x : xe, Rising ? xe : x, double(Dir),
-                          &touched[2 * y], shift);
+    AddOrderedPiece<Step>(acc + ptrdiff_t(y) * rowStride, Rising ? x : xe, Rising ? xe : x, dir, &touched[2 * y],
+                          shift);
     x = xnext;
   }
   return x;
@@ -116,11 +116,8 @@ void AccumulateEdges(const PointF* p, int n, float* acc, ptrdiff_t rowStride, in
         x = xnext;
         // After its first row, the rows it crosses whole (the last one, if partly, as above).
         if (const int from = y + 1, to = int(std::floor(y1)); from < to) {
-          const bool rising = dxdy >= 0;
-          x = dir > 0 ? (rising ? AddWholeRows<Step, 1, true>(acc, rowStride, x, dxdy, from, to, touched, shift)
-                                : AddWholeRows<Step, 1, false>(acc, rowStride, x, dxdy, from, to, touched, shift))
-                      : (rising ? AddWholeRows<Step, -1, true>(acc, rowStride, x, dxdy, from, to, touched, shift)
-                                : AddWholeRows<Step, -1, false>(acc, rowStride, x, dxdy, from, to, touched, shift));
+          x = dxdy >= 0 ? AddWholeRows<Step, true>(acc, rowStride, x, dxdy, dir, from, to, touched, shift)
+                        : AddWholeRows<Step, false>(acc, rowStride, x, dxdy, dir, from, to, touched, shift);
           y = to - 1;
         }
         continue;
