@@ -239,6 +239,25 @@ TEST(SpectrumDisplay, BarsDrawTheirLevelsColoursAndMirror) {
   EXPECT_EQ(probe(dwtest::RenderControl(d), 0, 50), 0xFF696969u);
 }
 
+// A bar's colour strip is a bitmap as tall as the bar: heights or offsets far beyond the display's
+// once wrote through the empty bitmap a too tall one gives.
+TEST(SpectrumDisplay, BarsTallerThanABitmapAreLeftOut) {
+  TScopedHost host;
+  TDWSpectrumDisplay d;
+  PlainBars(d, 210, 120);
+  d.SetData("0, 100, 50, 0");
+  d.Bars().Height().SetValue(100);  // 11,640 pixels: drawn, its bottom part shown
+  EXPECT_EQ(dwtest::RenderControl(d).GetPixel(36, 110), 0xFF00FF00u);
+  for (float height : {300.0f, 1e6f, -1e6f}) {
+    d.Bars().Height().SetValue(height);
+    const gp::Bitmap image = dwtest::RenderControl(d);
+    EXPECT_EQ(image.GetPixel(36, 110), 0xFF000000u) << height;  // the background alone
+  }
+  d.Bars().Height().SetValue(1);
+  d.Bars().Offset().Y().SetValue(-300);
+  EXPECT_EQ(dwtest::RenderControl(d).GetPixel(36, 110), 0xFF000000u);
+}
+
 TEST(SpectrumDisplay, BlocksSnapLevelsAndCarryThePeak) {
   TScopedHost host;
   TDWSpectrumDisplay d;

@@ -7,7 +7,7 @@
 namespace dw::gp {
 
 namespace {
-constexpr int kMaxSide = 32767;  // Cairo's image surface limit
+constexpr int kMaxSide = Bitmap::MaxSide;
 
 // A bitmap's pixel memory, ours rather than Cairo's so that a layer rebuilt at a size that fits
 // can keep it (no fresh pages to fault in). It goes with the surface's last reference: a graphics

@@ -19,7 +19,9 @@ namespace dw::gp {
 class DW_API Bitmap {
  public:
   Bitmap();  // 0 x 0
-  // Negative, oversized (beyond 32767) or failed sizes give a 0 x 0 bitmap. Pixels start transparent.
+  // The widest and tallest bitmap (Cairo's image surface limit).
+  static constexpr int MaxSide = 32767;
+  // Negative, oversized (beyond MaxSide) or failed sizes give a 0 x 0 bitmap. Pixels start transparent.
   Bitmap(int width, int height, PixelFormat format = PixelFormat32bppARGB);
   Bitmap(const Bitmap& other);
   Bitmap& operator=(const Bitmap& other);

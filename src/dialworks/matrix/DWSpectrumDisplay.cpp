@@ -357,8 +357,11 @@ void TDWSpectrumDisplay::IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea
                                                     AArea.Offscreen});
   if (n <= 0 || !(barH >= 1 && barW > 0) || !std::isfinite(barH + barW + pitch)) return;
 
-  // Strips are anchored at a whole pixel just above the bar's top, so block edges stay sharp.
+  // Strips are anchored at a whole pixel just above the bar's top, so block edges stay sharp. A
+  // strip is a bitmap one pixel wide and as tall as the bar: bars taller than the tallest bitmap
+  // (a height or offset far beyond the display's) are not drawn.
   const float anchor = std::floor(bottom - barH);
+  if (!(double(bottom) - anchor + 1 <= gp::Bitmap::MaxSide)) return;
   CalcFromColors(n, barH, bottom - anchor, blocked ? blockSize : 0, blocked ? blockPitch : 0, anchor);
 
   AGraphics.SetClip(gp::RectF(offX, bottom - barH, W - 2 * offX, barH));
