@@ -9,6 +9,7 @@
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/framework/Registry.h"
+#include "dialworks/host/PixelBlock.h"
 #include "dialworks/matrix/DWMatrixDisplay.h"
 #include "dialworks/matrix/DWTextMatrixLayer.h"
 #include "support/InstrumentTest.h"
@@ -244,6 +245,11 @@ TEST(MatrixDisplay, DegenerateSizesDrawOnlyTheBackground) {
   m.SetPixel(0, 0, 0xFFFFFFFF);
   const gp::Bitmap one = dwtest::RenderControl(m);
   EXPECT_EQ(one.GetPixel(200, 150) >> 16 & 0xFF, 0xFFu);
+  // One cell wider than a bitmap holds (its stamp once read an empty bitmap's rows): the
+  // background alone.
+  m.Segmnts().SetProportional(false);
+  m.SetBounds(0, 0, gp::Bitmap::MaxSide, 3);
+  EXPECT_EQ(dwtest::RenderControl(m).GetPixel(20000, 1), PBPremultiply(m.Color()));
 }
 
 TEST(TextMatrixLayer, CropsAndCutsAtTheGridEdges) {

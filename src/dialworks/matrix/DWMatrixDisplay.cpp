@@ -319,7 +319,8 @@ void TDWMatrixDisplay::IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) 
     if (auto* layer = dynamic_cast<IRXMatrixLayer*>(&FLayers->Items(i)))
       layer->Render(FRenderBuffer.data(), FBufferCols, FBufferRows);
 
-  if (ax.Whole + ay.Whole > 0) {
+  // A cell's stamp is drawn in a bitmap: cells wider or taller than one holds are not drawn.
+  if (ax.Whole + ay.Whole > 0 && ax.Whole + 2 <= gp::Bitmap::MaxSide && ay.Whole + 2 <= gp::Bitmap::MaxSide) {
     TStampKey key;
     key.PitchX = px;
     key.PitchY = py;
@@ -340,8 +341,10 @@ void TDWMatrixDisplay::IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) 
   }
   FFrame->MarkDirty();
   // The frame keeps the background's alpha (cells go atop it): with an opaque background it
-  // covers the area by itself and the fill under it would be hidden.
-  if ((FColor >> 24) != 0xFF) AGraphics.FillRectangle(gp::SolidBrush(FColor), gp::RectF(0, 0, W, H));
+  // covers the area by itself and the fill under it would be hidden. A frame larger than a
+  // bitmap holds is empty, and the background is all that is drawn.
+  if ((FColor >> 24) != 0xFF || FFrame->Empty())
+    AGraphics.FillRectangle(gp::SolidBrush(FColor), gp::RectF(0, 0, W, H));
   AGraphics.DrawImage(*FFrame, 0, 0);
 }
 
