@@ -7,6 +7,7 @@
 #include <QtTest/QTest>
 
 #include "QtTestSupport.h"
+#include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/Brush.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/Region.h"
@@ -95,6 +96,18 @@ TEST(QtShapedWidget, MaskFollowsTheRegionAndTheGlowTheWidget) {
   c->Round = false;
   ++c->Version;
   c->Invalidate();
+  RunEvents(30);
+  EXPECT_TRUE(w.mask().isEmpty());
+
+  // A shaped control replaced by a plain one: the window is rectangular again.
+  c->Round = true;
+  ++c->Version;
+  c->Invalidate();
+  RunEvents(30);
+  ASSERT_FALSE(w.mask().isEmpty());
+  auto plain = std::make_unique<TDWAngularGauge>();
+  plain->SetBounds(0, 0, 120, 80);
+  w.SetControl(std::move(plain));
   RunEvents(30);
   EXPECT_TRUE(w.mask().isEmpty());
 }

@@ -120,6 +120,8 @@ void InstrumentWidget::Attach() {
 
 void InstrumentWidget::Detach() {
   for (TKVBasicControl* c : Shown()) FHost.Unregister(*c);
+  // The window loses the shape with the control that gave it (what comes next may have none).
+  if (FShape) clearMask();
   FShape.reset();
   FPressed = FHovered = FFocused = nullptr;
   if (FControl) TComponent::Destroy(std::move(FControl));
