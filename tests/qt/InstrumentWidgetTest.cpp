@@ -18,6 +18,7 @@
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/angular/DWAngularGaugeHands.h"
 #include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/framework/Form.h"
 #include "dialworks/package/DialworksPkg.h"
 #include "dialworks/qt/InstrumentWidget.h"
 
@@ -261,6 +262,23 @@ TEST(QtWidget, QueuedRequestsForRemovedControlsAndDestroyedWidgetsAreDropped) {
   w.reset();
   RunEvents(200);
   EXPECT_EQ(host.AnimationClock().SubscriberCount(), 0u);
+}
+
+// A control taken out of the shown form and kept: once the widget is gone the host sends its
+// requests nowhere (it forgets every control the widget registered, not only those still shown).
+TEST(QtWidget, AControlTakenFromTheShownFormIsForgottenWithTheWidget) {
+  TQtHost host;
+  auto form = std::make_unique<TDWForm>();
+  auto& g = static_cast<TDWAngularGauge&>(form->InsertComponent(NewGauge()));
+  auto w = std::make_unique<InstrumentWidget>(host, std::move(form));
+  ASSERT_TRUE(ShowAndActivate(*w));
+  RunEvents(30);
+  EXPECT_EQ(host.WidgetOf(g), w.get());
+  const std::unique_ptr<TComponent> taken = w->Form()->RemoveComponent(g);
+  w.reset();
+  EXPECT_EQ(host.WidgetOf(g), nullptr);
+  host.RequestRepaint(g);
+  RunEvents(30);
 }
 
 // A window dragged to a screen of another ratio while its gauge animates keeps animating, draws

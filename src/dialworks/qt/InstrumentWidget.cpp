@@ -119,7 +119,7 @@ void InstrumentWidget::Attach() {
 }
 
 void InstrumentWidget::Detach() {
-  for (TKVBasicControl* c : Shown()) FHost.Unregister(*c);
+  FHost.Unregister(*this);
   // The window loses the shape with the control that gave it (what comes next may have none).
   if (FShape) clearMask();
   FShape.reset();

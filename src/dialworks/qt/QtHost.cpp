@@ -241,10 +241,16 @@ uint64_t TQtHost::RepaintRequests() const { return FRequests; }
 
 void TQtHost::Register(const TKVBasicControl& AControl, InstrumentWidget& AWidget) { FWidgets[&AControl] = &AWidget; }
 
-void TQtHost::Unregister(const TKVBasicControl& AControl) {
-  FWidgets.erase(&AControl);
+void TQtHost::Unregister(const InstrumentWidget& AWidget) {
   std::lock_guard lock(FPendingLock);
-  FPending.erase(&AControl);
+  for (auto it = FWidgets.begin(); it != FWidgets.end();) {
+    if (it->second != &AWidget) {
+      ++it;
+      continue;
+    }
+    FPending.erase(it->first);
+    it = FWidgets.erase(it);
+  }
 }
 
 }  // namespace dw::qt

@@ -59,9 +59,10 @@ class DW_API TQtHost final : public IHostServices {
 
  private:
   friend class InstrumentWidget;
-  // The widget registers every control it shows, and unregisters them before they go.
+  // The widget registers every control it shows and, before they or it go, unregisters all it
+  // registered (a form's controls may have left the form since).
   void Register(const TKVBasicControl& AControl, InstrumentWidget& AWidget);
-  void Unregister(const TKVBasicControl& AControl);
+  void Unregister(const InstrumentWidget& AWidget);
   // Asks the widget showing AControl to repaint ARect of it (null: all of it). UI thread.
   void Deliver(const TKVBasicControl* AControl, const TRepaintRect* ARect);
   void QueueRepaint(const TKVBasicControl* AControl, const TRepaintRect* ARect);
