@@ -10,6 +10,8 @@
 #include <CLI/CLI.hpp>
 
 #include <QApplication>
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 #include <QTimer>
 
@@ -69,7 +71,8 @@ int Run(int argc, char** argv) {
   app.add_option("--demo-interval", demoInterval, "milliseconds between demo values")
       ->check(dw::apps::Number(50, 1e6))
       ->capture_default_str();
-  app.add_option("--screenshot", screenshot, "write the window's picture to this PNG file (with --quit-after)");
+  app.add_option("--screenshot", screenshot,
+                 "write the window's picture to this PNG file, - for standard output (with --quit-after)");
   app.add_option("--quit-after", quitAfter, "close after this many milliseconds")->check(dw::apps::Number(1, 1e8));
   app.add_option("--max-form-bytes", maxFormBytes, "the longest form file read")
       ->check(dw::apps::Number(1, 1 << 30))
@@ -112,11 +115,18 @@ int Run(int argc, char** argv) {
   if (quitAfter > 0)
     QTimer::singleShot(int(quitAfter), [&] {
       if (!screenshot.empty()) {
+        // Encoded first, then written as the render command writes: a failed write leaves no
+        // torn file and an old one as it was; "-" is standard output.
         const QImage picture = window.grab().toImage();
-        if (!picture.save(QString::fromStdString(screenshot), "PNG")) {
-          code = Fail("cannot write " + screenshot, 1);
+        QByteArray png;
+        QBuffer buffer(&png);
+        std::string why;
+        if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG")) {
+          code = Fail("cannot encode the screenshot", 1);
+        } else if (!dw::apps::WriteOutputFile(screenshot, std::string(png.constData(), size_t(png.size())), why)) {
+          code = Fail("cannot write " + why, 1);
         } else {
-          std::printf("wrote %s\n", screenshot.c_str());
+          std::fprintf(screenshot == "-" ? stderr : stdout, "wrote %s\n", screenshot.c_str());
         }
       }
       qapp.quit();

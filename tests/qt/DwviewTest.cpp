@@ -54,6 +54,22 @@ TEST(Dwview, ShowsAFormWithSetValuesAndWritesItsPicture) {
   const QString rendered = dir.filePath("rendered.png");
   ASSERT_EQ(Start(DWRENDER_PATH, {Forms + "angular-default.json", "-o", rendered}).Code, 0);
   EXPECT_EQ(picture.size(), QImage(rendered).size());
+
+  // "-" is standard output; a write cut short (here by a file size limit) leaves the old picture
+  // whole rather than a torn one.
+  const TRun out = Start(DWVIEW_PATH, {Forms + "angular-default.json", "--screenshot", "-", "--quit-after", "100"});
+  ASSERT_EQ(out.Code, 0) << out.Err;
+  EXPECT_EQ(out.Out.substr(0, 4), "\x89PNG");
+  const QByteArray old = [&] {
+    QFile f(shot);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }();
+  const TRun cut = Start("prlimit", {"--fsize=100", DWVIEW_PATH, Forms + "angular-default.json", "--screenshot", shot,
+                                     "--quit-after", "100"});
+  EXPECT_NE(cut.Code, 0);
+  QFile after(shot);
+  ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+  EXPECT_EQ(after.readAll(), old);
 }
 
 TEST(Dwview, BadFormsAndOptionsExitTwoBeforeAnyWindow) {
