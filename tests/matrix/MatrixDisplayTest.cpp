@@ -109,6 +109,9 @@ TEST(MatrixDisplay, ChannelPinsSetOneByteOfTheCursorCell) {
   EXPECT_EQ(m.Col(), 79u);
   red.SendValue(1);
   EXPECT_EQ(m.GetPixel(79, 0), 0x00010000u);
+  // Shifts that name no channel change nothing.
+  for (int shift : {-8, 3, 32, 40}) m.SetCursorChannel(shift, 0xFF);
+  EXPECT_EQ(m.GetPixel(79, 0), 0x00010000u);
 }
 
 TEST(MatrixDisplay, PhasesFollowTheFractionOfThePitch) {

@@ -153,6 +153,7 @@ TAlphaColor TDWMatrixDisplay::GetDisplayPixel(int AX, int AY) const {
 }
 
 void TDWMatrixDisplay::SetCursorChannel(int AShift, int64_t AValue) {
+  if (!(AShift >= 0 && AShift <= 24 && AShift % 8 == 0)) return;
   // The cursor under the control lock (its setters hold it); the cell read and written in one
   // write-locked step, so two channel pins on different threads do not lose each other's byte.
   {

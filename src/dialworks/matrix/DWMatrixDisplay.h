@@ -123,7 +123,7 @@ class DW_API TDWMatrixDisplay : public TDWBasicRotatableControl {
   void Loaded() override;
 
   // Channel byte AShift (16 red, 8 green, 0 blue, 24 alpha) of the cursor cell set to the low byte
-  // of AValue (what the channel pins do).
+  // of AValue (what the channel pins do); other shifts change nothing.
   void SetCursorChannel(int AShift, int64_t AValue);
 
  protected:
