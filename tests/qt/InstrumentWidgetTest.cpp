@@ -264,15 +264,18 @@ TEST(QtWidget, QueuedRequestsForRemovedControlsAndDestroyedWidgetsAreDropped) {
   EXPECT_EQ(host.AnimationClock().SubscriberCount(), 0u);
 }
 
-// A control taken out of the shown form and kept: once the widget is gone the host sends its
-// requests nowhere (it forgets every control the widget registered, not only those still shown).
-TEST(QtWidget, AControlTakenFromTheShownFormIsForgottenWithTheWidget) {
+// Controls joining and leaving the shown form: a control inserted later is repainted on its
+// requests; one taken out and kept is sent nowhere once the widget is gone (the host forgets every
+// control the widget registered, not only those still shown).
+TEST(QtWidget, ControlsJoiningAndLeavingTheShownFormReachOnlyLiveWidgets) {
   TQtHost host;
-  auto form = std::make_unique<TDWForm>();
-  auto& g = static_cast<TDWAngularGauge&>(form->InsertComponent(NewGauge()));
-  auto w = std::make_unique<InstrumentWidget>(host, std::move(form));
+  auto w = std::make_unique<InstrumentWidget>(host, std::make_unique<TDWForm>());
   ASSERT_TRUE(ShowAndActivate(*w));
   RunEvents(30);
+  auto& g = static_cast<TDWAngularGauge&>(w->Form()->InsertComponent(NewGauge()));
+  const uint64_t painted = w->PaintCount();
+  std::thread([&] { host.RequestRepaint(g); }).join();
+  EXPECT_TRUE(RunUntil([&] { return w->PaintCount() > painted; }, 5000));
   EXPECT_EQ(host.WidgetOf(g), w.get());
   const std::unique_ptr<TComponent> taken = w->Form()->RemoveComponent(g);
   w.reset();

@@ -111,7 +111,7 @@ TKVBasicControl* InstrumentWidget::ControlAt(QPointF APoint) const {
 }
 
 void InstrumentWidget::Attach() {
-  for (TKVBasicControl* c : Shown()) FHost.Register(*c, *this);
+  FHost.Register(*this, Shown());
   UpdateFocusPolicy();
   UpdateShape();
   updateGeometry();

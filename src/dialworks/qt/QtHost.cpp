@@ -218,7 +218,14 @@ void TQtHost::FlushRepaints() {
 
 void TQtHost::Deliver(const TKVBasicControl* AControl, const TRepaintRect* ARect) {
   auto it = FWidgets.find(AControl);
-  if (it != FWidgets.end()) it->second->RepaintControl(*AControl, ARect);
+  if (it == FWidgets.end()) {
+    // Not registered: it may have joined a shown form after its widget registered.
+    const auto w = std::find_if(FShowing.begin(), FShowing.end(),
+                                [&](const InstrumentWidget* AWidget) { return AWidget->IsShown(AControl); });
+    if (w == FShowing.end()) return;
+    it = FWidgets.emplace(AControl, *w).first;
+  }
+  it->second->RepaintControl(*AControl, ARect);
 }
 
 void TQtHost::RequestFocus(TKVBasicControl& AControl) {
@@ -239,9 +246,13 @@ InstrumentWidget* TQtHost::WidgetOf(const TKVBasicControl& AControl) const {
 
 uint64_t TQtHost::RepaintRequests() const { return FRequests; }
 
-void TQtHost::Register(const TKVBasicControl& AControl, InstrumentWidget& AWidget) { FWidgets[&AControl] = &AWidget; }
+void TQtHost::Register(InstrumentWidget& AWidget, const std::vector<TKVBasicControl*>& AControls) {
+  if (std::find(FShowing.begin(), FShowing.end(), &AWidget) == FShowing.end()) FShowing.push_back(&AWidget);
+  for (const TKVBasicControl* c : AControls) FWidgets[c] = &AWidget;
+}
 
 void TQtHost::Unregister(const InstrumentWidget& AWidget) {
+  std::erase(FShowing, &AWidget);
   std::lock_guard lock(FPendingLock);
   for (auto it = FWidgets.begin(); it != FWidgets.end();) {
     if (it->second != &AWidget) {

@@ -24,6 +24,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "dialworks/Export.h"
 #include "dialworks/host/HostServices.h"
@@ -59,9 +60,10 @@ class DW_API TQtHost final : public IHostServices {
 
  private:
   friend class InstrumentWidget;
-  // The widget registers every control it shows and, before they or it go, unregisters all it
-  // registered (a form's controls may have left the form since).
-  void Register(const TKVBasicControl& AControl, InstrumentWidget& AWidget);
+  // The widget registers itself with every control it shows and, before they or it go,
+  // unregisters all of them (a form's controls may have left the form since). A control that
+  // joined a shown form later is found in it on its first request.
+  void Register(InstrumentWidget& AWidget, const std::vector<TKVBasicControl*>& AControls);
   void Unregister(const InstrumentWidget& AWidget);
   // Asks the widget showing AControl to repaint ARect of it (null: all of it). UI thread.
   void Deliver(const TKVBasicControl* AControl, const TRepaintRect* ARect);
@@ -73,6 +75,7 @@ class DW_API TQtHost final : public IHostServices {
   std::shared_ptr<TTimerCore> FTimers;
   std::unique_ptr<TAnimationClock> FClock;
   std::map<const TKVBasicControl*, InstrumentWidget*> FWidgets;  // UI thread only
+  std::vector<InstrumentWidget*> FShowing;                       // the registered widgets; UI thread only
 
   // Requests from other threads waiting for the user-interface thread: the address with the rect to
   // repaint (an empty rect: the whole control). One queued flush serves all of them.
