@@ -55,6 +55,13 @@ TEST(SegmentText, WalkLineBreaksWrappingAndDecimalPoints) {
   // Issue: a line that filled its row exactly, then a line break, blanked the whole next row.
   EXPECT_EQ(Grid(U"ABC\r\nDE", 2, 3), "ABC|DE_");
   EXPECT_EQ(Grid(U"ABC\r\rDE", 3, 3), "ABC|___|DE_");  // a second return still gives an empty row
+  // Each return ends exactly one row: returns after a short row, and a point before a line end,
+  // neither lose a row nor take a cell.
+  EXPECT_EQ(Grid(U"A\r\r\rB", 4, 3), "A__|___|___|B__");
+  EXPECT_EQ(Grid(U"A\r\n\r\nB", 3, 2), "A_|__|B_");
+  EXPECT_EQ(Grid(U"12.5.\rABC\r\nXY", 3, 3), "12.5.|ABC|XY_");
+  EXPECT_EQ(Grid(U"1.\n2", 1, 3), "1.2_");
+  EXPECT_EQ(Walk(U"A\rB", 1, 3)[2].Char, 0u);  // the rest of a broken row shows no character
   // A '.' where a cell begins is skipped once; of two, the second fills a cell (blank).
   EXPECT_EQ(Grid(U".5", 1, 2), "5_");
   EXPECT_EQ(Grid(U"1..2", 1, 4), "1._2_");

@@ -45,25 +45,31 @@ void DWSegmentTextWalk(std::u32string_view AText, int ARows, int ACols, TDWSegme
   size_t p = 0;
   bool lineBreak = false;
   for (int row = 0; row < ARows; ++row) {
-    // A row the text filled to its end, followed by a carriage return: that return ends this
-    // full row rather than blanking the next one.
+    // A row the text filled to its end, followed by a carriage return (after the point of its last
+    // cell, if any): that return ends this full row rather than blanking the next one.
     if (row > 0 && !lineBreak) {
-      while (p < n && AText[p] == U'\n') ++p;
-      if (p < n && AText[p] == U'\r') ++p;
+      size_t q = p;
+      if (q < n && AText[q] == U'.') ++q;
+      while (q < n && AText[q] == U'\n') ++q;
+      if (q < n && AText[q] == U'\r') p = q + 1;
     }
     lineBreak = false;
     for (int col = 0; col < ACols; ++col) {
-      while (p < n && AText[p] == U'\n') ++p;
       char32_t c = 0;
-      if (p < n) {
-        c = AText[p];
-        if (c == U'.') {
-          ++p;
-          c = p < n ? AText[p] : 0;
-        }
-        if (c == U'\r') {
-          lineBreak = true;
-          ++p;
+      // After a return the rest of the row reads nothing: each return ends exactly one row.
+      if (!lineBreak) {
+        while (p < n && AText[p] == U'\n') ++p;
+        if (p < n) {
+          c = AText[p];
+          if (c == U'.') {  // skipped once; line feeds after it are skipped too
+            ++p;
+            while (p < n && AText[p] == U'\n') ++p;
+            c = p < n ? AText[p] : 0;
+          }
+          if (c == U'\r') {
+            lineBreak = true;
+            ++p;
+          }
         }
       }
       uint32_t mask = 0;
