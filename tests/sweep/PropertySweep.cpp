@@ -123,7 +123,9 @@ void SweepControl(TSweep& AS, TKVBasicControl& AControl, const std::string& ANam
   ForEachReachable(AControl, [&](const TVisit& AVisit) {
     if (AVisit.Object && AVisit.Path.rfind(APrefix, 0) == 0) objects.emplace_back(AVisit.Object, AVisit.Path);
   });
-  for (auto& [object, path] : objects) {
+  for (const auto& entry : objects) {
+    TPersistent* object = entry.first;
+    const std::string& path = entry.second;  // a plain reference: clang 14 cannot capture bindings
     for (const auto& prop : object->ClassInfo().Properties()) {
       if (!prop->IsValue() || (path.empty() && (prop->Name() == "Width" || prop->Name() == "Height"))) continue;
       const TPropValue original = prop->Get(*object);
