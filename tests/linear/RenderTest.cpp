@@ -122,6 +122,19 @@ TEST(LinearGauge, NewValuesWhileAnimatingRepaintOnlyOnTheRefreshTimer) {
   EXPECT_GE(host.Host.RepaintCount(g), 30u);
 }
 
+// A value left far past a changed range: the spring settled out of a float's reach of its target
+// and the animation, with its repaints, never ended.
+TEST(LinearGauge, AnimationEndsForAValueFarOutsideTheRange) {
+  TScopedHost host;
+  TDWLinearGauge g;
+  g.SetValue(100);
+  g.SetValue(60);
+  g.SetMax(1);  // the value is now 60 range widths past the top
+  host.Host.Advance(20000);
+  EXPECT_FALSE(g.Animating());
+  EXPECT_EQ(g.Hand().GetCurrentValue(), 1.0f);
+}
+
 namespace {
 // A gauge whose values are drawn where they are (no animation).
 struct TStillLinearGauge : TDWLinearGauge {

@@ -151,7 +151,7 @@ TDWFaceShape TDWBasicLinearGauge::FaceShape(const TDWLayerFrame&) {
 }
 
 void TDWBasicLinearGauge::ValueChanged() {
-  FAnimator->MoveTo(DWLinearFraction(FMin, FMax, FValue) * TDWLinearGaugeHand::AnimationUnits, !IsDesigning());
+  FAnimator->MoveTo(TDWLinearGaugeHand::AnimationTarget(DWLinearFraction(FMin, FMax, FValue)), !IsDesigning());
   UpdateEmbeddedValues();
 }
 

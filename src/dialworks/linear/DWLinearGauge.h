@@ -101,6 +101,10 @@ DW_API std::vector<gp::PointF> DWLinearHandShadowOutline(const std::array<gp::Po
 class DW_API TDWLinearGaugeHand : public TKVBasicControlProperty, public IDWAnimatedHand {
   DW_CLASS(TDWLinearGaugeHand, TKVBasicControlProperty)
   static constexpr float AnimationUnits = 1000;  // spring units per whole scale
+  // The spring's target for a hand at AFraction. The hand is drawn clamped to the rail, so a
+  // target past an end is that end: far out, a float's step grows too coarse for the spring ever
+  // to settle, and the animation (with its repaints) would run for good.
+  static float AnimationTarget(float AFraction);
   TDWLinearGaugeHand(TChangeCallback AOnChange, TPersistent* AOwner, IKVControl* AControl);
 
   TAlphaColor Color() const { return FColor; }

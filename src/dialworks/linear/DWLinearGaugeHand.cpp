@@ -73,6 +73,9 @@ void TDWLinearGaugeHand::DoInvalidateResources() {
 }
 
 void TDWLinearGaugeHand::SetValue(float AFraction) { SetAngle(AFraction * AnimationUnits); }
+float TDWLinearGaugeHand::AnimationTarget(float AFraction) {
+  return std::isnan(AFraction) ? 0.0f : std::clamp(AFraction, 0.0f, 1.0f) * AnimationUnits;
+}
 float TDWLinearGaugeHand::GetCurrentValue() const { return GetCurrentAngle() / AnimationUnits; }
 float TDWLinearGaugeHand::GetTargetValue() const { return GetTargetAngle() / AnimationUnits; }
 

@@ -103,7 +103,7 @@ void TDWBasicLinearGaugeHandElement::BeforeDestruction() {
 void TDWBasicLinearGaugeHandElement::AnimateToValue(float AFraction) {
   if (!std::isfinite(AFraction)) return;
   // A value streamed in is shown at once, like the gauge's own.
-  FAnimator->MoveTo(AFraction * TDWLinearGaugeHand::AnimationUnits, !IsDesigning() && !IsLoading());
+  FAnimator->MoveTo(TDWLinearGaugeHand::AnimationTarget(AFraction), !IsDesigning() && !IsLoading());
 }
 
 void TDWBasicLinearGaugeHandElement::Loaded() {
