@@ -135,3 +135,17 @@ TEST(GaugeScale, TickListsFollowTheScaleSettings) {
   s.MajorTicks().SetCount(0);
   EXPECT_EQ(s.ListTicks(0, 100).Ticks.size(), 1u);
 }
+
+// Major values are Min + i x step: a single-precision running sum mislabelled ranges far from zero
+// and gave no labels at all beyond the float range.
+TEST(TickList, LabelsOfRangesFarFromZeroAndBeyondTheFloatRange) {
+  std::vector<std::string> l = Labels(DWListScaleTicks({}, 1e8, 1e8 + 100));
+  ASSERT_EQ(l.size(), 11u);
+  EXPECT_EQ(l[1], "100000010");
+  EXPECT_EQ(l.back(), "100000100");
+  l = Labels(DWListScaleTicks({}, -1e300, 1e300));
+  ASSERT_EQ(l.size(), 11u);
+  EXPECT_EQ(l[5], "0");
+  EXPECT_EQ(l.back(), "1e+300");
+  EXPECT_FALSE(Labels(DWListScaleTicks({}, 0, 1e40))[1].empty());
+}

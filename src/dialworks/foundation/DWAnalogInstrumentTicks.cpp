@@ -32,10 +32,11 @@ TDWScaleTickList DWListScaleTicks(const TDWTickListSettings& S, double AMin, dou
     list.Ticks.push_back(std::move(t));
   };
 
-  // The running major value is single precision and advanced by adding the step, as the faces
-  // have always labelled it; minor values start from it.
-  float running = float(AMin);
+  // Each major value is computed from the minimum in double precision; minor values start from
+  // it. (A single-precision running sum labelled a range of 1e8 .. 1e8 + 100 up to 1e8 + 80, and
+  // no label at all past 3.4e38.)
   for (uint32_t i = 0; i < majors; ++i) {
+    const double running = AMin + double(i) * majorStep;
     const uint32_t k = i * (minors + 1);
     const bool first = i == 0, last = i == majors - 1;
     if (S.MajorVisible) {
@@ -52,9 +53,8 @@ TDWScaleTickList DWListScaleTicks(const TDWTickListSettings& S, double AMin, dou
       add(k, running, false, S.MinorLabels);
     }
     if (!last && S.MinorVisible) {
-      for (uint32_t j = 1; j <= minors; ++j) add(k + j, double(running) + j * minorStep, false, S.MinorLabels);
+      for (uint32_t j = 1; j <= minors; ++j) add(k + j, running + j * minorStep, false, S.MinorLabels);
     }
-    running = float(double(running) + majorStep);
   }
   return list;
 }
