@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/linear/DWLinearGaugeHands.h"
@@ -45,6 +46,19 @@ TEST(LinearElements, MaxHandTracksAndFallsBackAfterAutoReset) {
   g.SetValue(40);
   g.SetValue(70);
   EXPECT_NEAR(min.Value(), 40, 1e-5);
+}
+
+// The first value seeds the tracked extreme: a minimum hand started at Min and, without its
+// automatic reset, stayed there whatever values came.
+TEST(LinearElements, MinHandStartsFromItsFirstValue) {
+  TScopedHost host;
+  auto min = std::make_unique<TDWLinearGaugeMinMaxHandElement>();
+  min->SetMode(gmmMin);
+  min->AutoReset().SetEnabled(false);
+  min->SetMinMaxValue(0, 100, 60);
+  min->SetMinMaxValue(0, 100, 45);
+  min->SetMinMaxValue(0, 100, 50);
+  EXPECT_NEAR(min->Value(), 45, 1e-5);
 }
 
 TEST(LinearElements, MinMaxHandOnAnEmptyRangeAndSynchronizedNotification) {

@@ -313,6 +313,9 @@ void TDWLinearGaugeMinMaxHandElement::SetMinMaxValue(double AMin, double AMax, d
     const double v = std::clamp(AValue, std::min(AMin, AMax), std::max(AMin, AMax));
     // An empty range has every value at fraction 0.
     FCurrent = DWLinearFraction(AMin, AMax, v);
+    // Seeded from the first value: a minimum starting at fraction 0 would stay at Min for good.
+    if (FFirstValue) FTracked = FCurrent;
+    FFirstValue = false;
     const bool extreme = FMode == gmmMax ? FCurrent >= FTracked : FCurrent <= FTracked;
     if (extreme) {
       FTracked = FCurrent;

@@ -217,6 +217,7 @@ class DW_API TDWLinearGaugeMinMaxHandElement : public TDWBasicLinearGaugeHandEle
   std::unique_ptr<TDWGaugeMinMaxAutoReset> FAutoReset;
   double FMin = 0, FMax = 100;
   float FTracked = 0, FCurrent = 0;
+  bool FFirstValue = true;  // the first value seeds the tracked extreme
   std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);  // posted notifications check it
 };
 
