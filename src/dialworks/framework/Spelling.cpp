@@ -104,6 +104,9 @@ std::vector<std::string> NearestNames(std::string_view AName, const std::vector<
     if (c == AName) continue;
     const size_t longer = std::max(c.size(), AName.size());
     const size_t limit = std::clamp<size_t>(longer / 3, 1, 4);
+    // The distance is at least the difference in length: a name far longer than every candidate
+    // (a hostile form's) costs nothing.
+    if (longer - std::min(c.size(), AName.size()) > limit) continue;
     const size_t d = EditDistance(AName, c);
     if (d <= limit) near.emplace_back(d, &c);
   }
