@@ -146,6 +146,10 @@ TEST(GlassPanelRegion, EmptyAndOnePixelPanels) {
     panel.SetBounds(0, 0, 40, 30);
     panel.Border().Width().SetValue(5);
     EXPECT_EQ(panel.ClientRect(), (TDWClientRect{20, 15, 20, 15}));
+    panel.SetBounds(0, 0, 400, 400);
+    for (const char* path : {"Border.Width.Value", "Border.BevelOuter.Width.Value", "Border.BevelInner.Width.Value"})
+      ASSERT_TRUE(SetPropertyText(panel, path, "1e6"));  // 1.2e9 px of border: twice that overflowed an int
+    EXPECT_EQ(panel.ClientRect(), (TDWClientRect{200, 200, 200, 200}));
     EXPECT_TRUE(!panel.WindowRegion(r) || r.IsEmpty());
   }
 }

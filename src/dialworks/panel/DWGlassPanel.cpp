@@ -132,12 +132,14 @@ float TDWGlassPanel::GetBorderWidth() const {
 
 void TDWGlassPanel::AdjustClientRect(TDWClientRect& ARect) const {
   const int b = RXRoundHalfEvenToInt(GetBorderWidth());
+  // In 64 bits: a border of up to a million times the panel rounds to as much as INT_MAX.
   auto shrink = [b](int& ALow, int& AHigh) {
-    if (AHigh - ALow >= 2 * b) {
+    const int64_t span = int64_t(AHigh) - ALow;
+    if (span >= 2 * int64_t(b)) {
       ALow += b;
       AHigh -= b;
     } else {
-      ALow = AHigh = ALow + (AHigh - ALow) / 2;
+      ALow = AHigh = int(ALow + span / 2);
     }
   };
   shrink(ARect.Left, ARect.Right);
