@@ -69,6 +69,8 @@ TEST(ChangeNotify, LimitingSettersLimitFirstAndRefuseNaN) {
   EXPECT_EQ(f, 270.0f);
   EXPECT_FALSE(SetterFold(obj, "F", f, 630.0f, 0.0f, 360.0f));  // folds to the stored 270
   EXPECT_FALSE(SetterFold(obj, "F", f, std::numeric_limits<float>::quiet_NaN(), 0.0f, 360.0f));
+  EXPECT_TRUE(SetterFold(obj, "F", f, -1e-7f, 0.0f, 360.0f));  // 359.9999999 rounds to 360 as a float
+  EXPECT_EQ(f, 0.0f);
   uint32_t card = 3;
   EXPECT_TRUE(SetterMax(obj, "C", card, 0xFFFFFFFFu, 12u));
   EXPECT_EQ(card, 12u);

@@ -162,6 +162,8 @@ bool SetterFold(TPersistent& AObject, std::string_view AName, T& AField, std::ty
   static_assert(std::is_floating_point_v<T>);
   if (!std::isfinite(AValue)) return false;
   AValue = static_cast<T>(FoldValue(AValue, ALo, AHi));
+  // A value just below the low end folds to just below AHi, which a float may round up to AHi.
+  if (!(AValue < AHi)) AValue = ALo;
   return detail::Assign(AObject, AName, AField, AValue, std::forward<F>(AFollowUp));
 }
 
