@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <stdexcept>
 #include <thread>
 
 #include "TestClasses.h"
@@ -185,4 +187,15 @@ TEST(Components, OwnershipStateAndDesigning) {
   other.InsertComponent(std::move(taken));
   EXPECT_EQ(g.Owner(), &other);
   EXPECT_EQ(other.ComponentCount(), 1u);
+  // Ownership cycles are refused and leave the component with the caller (a cycle recursed
+  // without end through every walk of the owned components).
+  taken = other.RemoveComponent(g);
+  EXPECT_THROW(g.InsertComponent(std::move(taken)), std::invalid_argument);
+  ASSERT_EQ(taken.get(), &g);
+  auto top = std::make_unique<TComponent>();
+  TComponent& middle = top->InsertComponent(std::move(taken));
+  EXPECT_THROW(middle.InsertComponent(std::move(top)), std::invalid_argument);
+  ASSERT_NE(top, nullptr);
+  EXPECT_EQ(middle.ComponentCount(), 0u);
+  EXPECT_THROW(other.InsertComponent(nullptr), std::invalid_argument);
 }

@@ -1,6 +1,7 @@
 #include "dialworks/framework/Component.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "dialworks/framework/PropertyTable.h"
 
@@ -98,8 +99,11 @@ TComponent* TComponent::FindComponent(std::string_view AName) const {
   return nullptr;
 }
 
-TComponent& TComponent::InsertComponent(std::unique_ptr<TComponent> AComponent) {
+TComponent& TComponent::InsertComponent(std::unique_ptr<TComponent>&& AComponent) {
+  if (!AComponent) throw std::invalid_argument("InsertComponent: no component");
   TComponent& c = *AComponent;
+  for (const TComponent* owner = this; owner; owner = owner->FOwner)
+    if (owner == &c) throw std::invalid_argument("InsertComponent: a component cannot own itself or its owner");
   if (c.FOwner) c.FOwner->RemoveComponent(c).release();
   c.FOwner = this;
   FComponents.push_back(std::move(AComponent));

@@ -124,8 +124,9 @@ class DW_API TComponent : public TPersistent {
   size_t ComponentCount() const { return FComponents.size(); }
   TComponent& Components(size_t AIndex) const { return *FComponents.at(AIndex); }
   TComponent* FindComponent(std::string_view AName) const;
-  // Takes ownership of a standalone component.
-  TComponent& InsertComponent(std::unique_ptr<TComponent> AComponent);
+  // Takes ownership of a standalone component. A null component, this one or one of its owners
+  // (an ownership cycle) throws std::invalid_argument and leaves AComponent with the caller.
+  TComponent& InsertComponent(std::unique_ptr<TComponent>&& AComponent);
   // Gives an owned component back to the caller (its owner becomes null).
   std::unique_ptr<TComponent> RemoveComponent(TComponent& AComponent);
   // Destroys every owned component (last first), each after its BeforeDestruction.
