@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "dialworks/angular/DWAngularGauge.h"
@@ -298,6 +299,22 @@ TEST(AngularGauge, DestroyedWhileAnimatingLeavesNoSubscription) {
   }
   EXPECT_EQ(host.Host.AnimationClock().SubscriberCount(), 0u);
   host.Host.Advance(1000);  // no timer or tick reaches the destroyed gauge
+}
+
+// An element inserted below itself made its holders a cycle: the insert's repaint walked it for good.
+TEST(AngularGauge, AnElementIsNeverInsertedBelowItself) {
+  TScopedHost host;
+  TDWAngularGauge g;
+  auto& outer = g.Elements().Add<TDWExternalAngularGaugeElement>();
+  auto& inner = outer.Elements().Add<TDWExternalAngularGaugeElement>();
+  std::unique_ptr<TComponent> taken = g.Elements().Extract(0);
+  std::string why;
+  EXPECT_EQ(inner.Elements().Insert(std::move(taken), &why), nullptr);
+  EXPECT_NE(why.find("into itself"), std::string::npos);
+  ASSERT_EQ(taken.get(), &outer);  // left with the caller
+  EXPECT_EQ(outer.Elements().Insert(std::move(taken)), nullptr);
+  ASSERT_EQ(taken.get(), &outer);
+  EXPECT_NE(g.Elements().Insert(std::move(taken)), nullptr);  // back where it was
 }
 
 // Real clock thread: ticks move the hand while values arrive from another thread, and the gauge

@@ -99,7 +99,7 @@ TPersistent* TRXComponentElements::AddItem(const TClassInfo& AClass, std::string
   return e ? &e->ElementComponent() : nullptr;
 }
 
-TRXComponentElement* TRXComponentElements::Insert(std::unique_ptr<TComponent> AElement, std::string* AError) {
+TRXComponentElement* TRXComponentElements::Insert(std::unique_ptr<TComponent>&& AElement, std::string* AError) {
   if (!AElement) return nullptr;
   auto* element = dynamic_cast<TRXComponentElement*>(AElement.get());
   if (!element) {
@@ -114,6 +114,17 @@ TRXComponentElement* TRXComponentElements::Insert(std::unique_ptr<TComponent> AE
     if (AError) *AError = "the element already belongs to a collection";
     AElement.release();
     return nullptr;
+  }
+  // An element inserted below itself would hold its own holder: the invalidation walk up the
+  // holders would never end. Refused, and left with the caller.
+  for (const TComponent* up = FOwner; up;) {
+    if (up == AElement.get()) {
+      if (AError) *AError = "an element cannot be inserted into itself or into an element it holds";
+      return nullptr;
+    }
+    const auto* held = dynamic_cast<const TRXComponentElement*>(up);
+    const TRXComponentElements* list = held ? held->ListOwner() : nullptr;
+    up = list ? list->Owner() : up->Owner();
   }
   if (IsLoading()) AElement->SetLoading(true);
   if (FOwner && FOwner->IsDesigning()) AElement->SetDesigning(true);

@@ -156,8 +156,9 @@ class DW_API TRXComponentElements : public TCollectionBase {
     if (!added) throw TElementRefused(why);
     return *added;
   }
-  // Takes an element made elsewhere; refused (destroyed, nullptr) when its class is not accepted.
-  TRXComponentElement* Insert(std::unique_ptr<TComponent> AElement, std::string* AError = nullptr);
+  // Takes an element made elsewhere; refused (destroyed, nullptr) when its class is not accepted,
+  // refused and left with the caller (nullptr) when it holds this list.
+  TRXComponentElement* Insert(std::unique_ptr<TComponent>&& AElement, std::string* AError = nullptr);
   // Removes and destroys the element at AIndex.
   void Delete(size_t AIndex);
   // Removes the element at AIndex and gives it to the caller (its list owner becomes null).
