@@ -166,7 +166,7 @@ void TDWBasicAnalogClock::ValueChanged() {
   }
   if (animate) {
     EndAnimation();
-    FAnimation = DWSubscribeAnimation([this](TAnimationClock::THandle AHandle) { AnimationTick(AHandle); });
+    DWSubscribeAnimation(FAnimation, [this](TAnimationClock::THandle AHandle) { AnimationTick(AHandle); });
   }
   FFirstTime = false;
 }

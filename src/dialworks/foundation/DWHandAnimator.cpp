@@ -2,7 +2,8 @@
 
 namespace dw {
 
-TAnimationClock::THandle DWSubscribeAnimation(std::function<void(TAnimationClock::THandle)> ATick) {
+void DWSubscribeAnimation(std::atomic<TAnimationClock::THandle>& AInto,
+                          std::function<void(TAnimationClock::THandle)> ATick) {
   // The tick learns its own handle through the holder, so an arrival unsubscribes exactly that
   // subscription even when a newer one has replaced it meanwhile.
   auto own = std::make_shared<std::atomic<TAnimationClock::THandle>>(TAnimationClock::NoHandle);
@@ -10,8 +11,8 @@ TAnimationClock::THandle DWSubscribeAnimation(std::function<void(TAnimationClock
     const TAnimationClock::THandle mine = own->load();
     if (mine != TAnimationClock::NoHandle) tick(mine);
   });
+  AInto.store(h);
   own->store(h);
-  return h;
 }
 
 namespace {
@@ -81,7 +82,7 @@ void TDWHandAnimator::MoveTo(float AAngle, bool AMayAnimate) {
   if (FHand.AnimationEnabled() && AMayAnimate && !FFirstTime && !FNoSubscribe) {
     EndAnimation();
     if (FHand.GetCurrentAngle() != FHand.GetTargetAngle())
-      FAnimation = DWSubscribeAnimation([this](TAnimationClock::THandle AHandle) { Tick(AHandle); });
+      DWSubscribeAnimation(FAnimation, [this](TAnimationClock::THandle AHandle) { Tick(AHandle); });
   } else {
     EndAnimation();
     FHand.SetAngle(AAngle);

@@ -34,8 +34,11 @@ class DW_API IDWAnimatedHand {
 };
 
 // Subscribes ATick to the host's animation clock and hands each tick its own subscription handle,
-// which the tick unsubscribes on arrival.
-DW_API TAnimationClock::THandle DWSubscribeAnimation(std::function<void(TAnimationClock::THandle)> ATick);
+// which the tick unsubscribes on arrival. The handle is stored into AInto before any tick runs: a
+// tick on the clock's thread that arrives at once then clears it, rather than the caller storing a
+// handle already gone (which would read as animating for good).
+DW_API void DWSubscribeAnimation(std::atomic<TAnimationClock::THandle>& AInto,
+                                 std::function<void(TAnimationClock::THandle)> ATick);
 
 class DW_API TDWHandAnimator {
  public:
