@@ -198,6 +198,31 @@ TEST(SegmentClockAmPm, ExactlyOneTextLitAcrossNoonAndMidnight) {
   EXPECT_EQ(faceTexts, 2);
 }
 
+// One reading of the time per frame: read once for the digits and again for AM/PM, a frame across
+// noon showed 11:59:59 with PM lit.
+TEST(SegmentClockAmPm, DigitsAndAmPmShowOneInstant) {
+  struct TTogglingHost : TManualHost {
+    int Reads = 0;
+    TDateTime Now() override { return Reads++ % 2 ? At(12, 0, 0) : At(11, 59, 59, 999); }
+  } timeHost;
+  SetHostServices(&timeHost);
+  {
+    TDWSegmentClock clock;  // shows the current time
+    clock.Sections().AmPm().SetVisible(true);
+    clock.Sections().Hours().SetMode24Hours(false);
+    std::string digits;
+    clock.SetOnCustomSymbol([&](int, int, char32_t AChar, uint32_t&, TAlphaColor&) { digits += char(AChar); });
+    for (int frame = 0; frame < 4; ++frame) {
+      digits.clear();
+      gp::RecordingGraphics g;
+      clock.Paint(g);
+      const bool noon = digits.find('0') != std::string::npos;  // 12:00:00 rather than 11:59:59
+      EXPECT_EQ(LitTexts(g), std::vector<std::string>{noon ? "PM" : "AM"}) << digits;
+    }
+  }
+  SetHostServices(nullptr);
+}
+
 TEST(SegmentClockTimer, IntervalsAndRedrawsInVirtualTime) {
   TScopedHost host;
   host.Host.SetNow(At(8, 0, 0, 10));

@@ -343,13 +343,14 @@ void TDWBasicSegmentClock::DrawElements(gp::Graphics& g, const TDWLayerFrame& AF
 
 void TDWBasicSegmentClock::DrawCells(gp::Graphics& g, TDWSegmentPass APass) {
   const gp::Matrix origin = g.GetTransform();
+  // One reading per frame, so that the digits and AM/PM show the same instant.
+  if (APass == TDWSegmentPass::Lit) DWSegmentClockReading(GetCurrentValue(), *FSections, SegmentsType(), FReading);
   if (FSections->AmPm().Visible() && FAmPmWidth > 0) {
     g.TranslateTransform(FAmPmLeft, 0);
     DrawAmPm(g, APass);
     g.SetTransform(origin);
   }
   if (!(FDigitWidth > 0) || FCell.ShapeCount() == 0) return;
-  if (APass == TDWSegmentPass::Lit) DWSegmentClockReading(GetCurrentValue(), *FSections, SegmentsType(), FReading);
   for (int i = 0; i < FNumberDigits && i < kDWMaxSegmentClockCells; ++i) {
     g.SetTransform(origin);
     g.TranslateTransform(FCellLeft[size_t(i)], 0);
@@ -426,7 +427,7 @@ void TDWBasicSegmentClock::DrawAmPm(gp::Graphics& g, TDWSegmentPass APass) {
     g.DrawString("PM", *FAmPmFont, FPm.Point, unlit);
     return;
   }
-  const bool pm = DWDecodeTimeOfDay(GetCurrentValue()).Hour >= 12;
+  const bool pm = FReading.Pm;  // the frame's reading (DrawCells)
   const TAmPmText& T = pm ? FPm : FAm;
   const char* text = pm ? "PM" : "AM";
   if (!T.Brush) {
