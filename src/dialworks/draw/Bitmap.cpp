@@ -7,8 +7,6 @@
 namespace dw::gp {
 
 namespace {
-constexpr int kMaxSide = Bitmap::MaxSide;
-
 // A bitmap's pixel memory, ours rather than Cairo's so that a layer rebuilt at a size that fits
 // can keep it (no fresh pages to fault in). It goes with the surface's last reference: a graphics
 // may hold one beyond the bitmap.
@@ -45,7 +43,7 @@ int StrideFor(int AWidth) { return cairo_format_stride_for_width(CAIRO_FORMAT_AR
 Bitmap::Bitmap() { Create(0, 0); }
 
 Bitmap::Bitmap(int width, int height, PixelFormat format) : format_(format) {
-  if (!(width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide)) width = height = 0;
+  if (!(width > 0 && height > 0 && width <= MaxSide && height <= MaxSide)) width = height = 0;
   Create(width, height);
 }
 
@@ -67,7 +65,7 @@ void Bitmap::Create(int width, int height) {
 }
 
 bool Bitmap::Reuse(int width, int height) {
-  if (!(width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide)) return false;
+  if (!(width > 0 && height > 0 && width <= MaxSide && height <= MaxSide)) return false;
   TPixels* pixels = PixelsOf(surface_);
   if (!pixels || cairo_surface_get_reference_count(surface_) != 1) return false;
   const int stride = StrideFor(width);
