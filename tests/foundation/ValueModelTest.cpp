@@ -141,6 +141,18 @@ TEST(ValueModel, LoadingTakesValuesUnlimitedThenLimitsOnceWithoutNotification) {
   EXPECT_TRUE(log.Names.empty());
 }
 
+TEST(ValueModel, AssignCopiesAValueOutsideTheTargetsOldRange) {
+  TScopedHost host;
+  TDWMinMaxInstrument source, copy;
+  source.SetMax(1000);
+  source.SetMin(500);
+  source.SetValue(750);
+  copy.Assign(source);  // Value is copied before Min and Max
+  EXPECT_EQ(copy.Min(), 500);
+  EXPECT_EQ(copy.Max(), 1000);
+  EXPECT_EQ(copy.Value(), 750);
+}
+
 TEST(ValueModel, ValueFromAnotherThreadNeverInterleavesWithDrawing) {
   TScopedHost host;
   TTestDialExternal d;

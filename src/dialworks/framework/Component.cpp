@@ -46,6 +46,14 @@ void TPersistent::Assign(const TPersistent& ASource) {
         break;
     }
   }
+  // A value limited by a property that comes later in the table (Value before Min and Max) was
+  // limited by the old one: set what still differs once more, now that the rest is copied.
+  for (const auto& p : common->Properties()) {
+    if (p->Kind() == TPropKind::Object || p->Kind() == TPropKind::Collection || p->Kind() == TPropKind::Pin)
+      continue;
+    TPropValue wanted = p->Get(src);
+    if (!(p->Get(*this) == wanted)) p->Set(*this, wanted);
+  }
 }
 
 const TClassInfo& TCollectionBase::StaticClass() {
