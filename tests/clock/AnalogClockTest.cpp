@@ -136,8 +136,8 @@ TEST(AnalogClock, AnimatedSecondsTakeTheShorterWayAcrossTwelve) {
   clock.Hands().Seconds().Animation().SetEnabled(true);
   host.Host.Advance(50);
   EXPECT_EQ(Shown(clock).S, 258);
-  host.Host.Advance(1000);  // 8:00:59.xx: animates from 258 to 264
-  host.Host.Advance(1000);  // 8:01:00: from 264 to 270 through 267, not back round through 90
+  host.Host.Advance(960);  // 8:00:59.xx: animated from 258 to 264
+  host.Host.Advance(40);   // 8:01:00.04: from 264 to 270 through 267, not back round through 90
   bool sawMove = false;
   for (int k = 0; k < 40; ++k) {
     host.Host.Advance(16);

@@ -78,6 +78,28 @@ TEST(ManualHost, EnableResetAndIntervalRestartTheCountdown) {
   EXPECT_EQ(host.EnabledTimerCount(), 1u);
 }
 
+TEST(ManualHost, ASubscriberBackWithinAnIntervalKeepsTheClocksPace) {
+  TManualHost host;
+  auto& clock = host.AnimationClock();
+  clock.SetInterval(10);
+  std::vector<double> at;
+  auto h = clock.Subscribe([&] { at.push_back(host.Elapsed()); });
+  // Leaving and coming back every 4 ms (a hand given a new target) must not hold the ticks off.
+  for (int i = 0; i < 8; ++i) {
+    host.Advance(4);
+    clock.Unsubscribe(h);
+    h = clock.Subscribe([&] { at.push_back(host.Elapsed()); });
+  }
+  EXPECT_EQ(at, (std::vector<double>{10, 20, 30}));
+  clock.Unsubscribe(h);
+  // Back after a pause: one interval from then.
+  host.Advance(25);
+  h = clock.Subscribe([&] { at.push_back(host.Elapsed()); });
+  host.Advance(10);
+  EXPECT_EQ(at.back(), 67);
+  clock.Unsubscribe(h);
+}
+
 TEST(ManualHost, IntervalPolicy) {
   TManualHost host;
   auto t = host.CreateTimer();

@@ -91,6 +91,23 @@ TEST(ThreadedHost, AnimationTicksOnTheClockThreadAndStopAfterUnsubscribe) {
   EXPECT_EQ(once, 1);
 }
 
+TEST(ThreadedHost, ASubscriberBackWithinAnIntervalStillGetsTicks) {
+  TThreadedHost host;
+  auto& clock = host.AnimationClock();
+  clock.SetInterval(20);
+  std::atomic<int> ticks{0};
+  auto h = clock.Subscribe([&] { ++ticks; });
+  // Re-subscribing every 2 ms, as a hand fed values faster than the clock ticks does.
+  const auto end = std::chrono::steady_clock::now() + 300ms;
+  while (std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(2ms);
+    clock.Unsubscribe(h);
+    h = clock.Subscribe([&] { ++ticks; });
+  }
+  clock.Unsubscribe(h);
+  EXPECT_GE(ticks, 3);
+}
+
 TEST(ThreadedHost, ShutdownWhileBusyLeavesNoCallbacksBehind) {
   std::atomic<int> calls{0};
   std::unique_ptr<IRelaxedTimer> survivor;

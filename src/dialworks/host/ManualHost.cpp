@@ -67,8 +67,13 @@ class TManualClock final : public TAnimationClock {
       FCore->ClockArmed = false;
     } else if (!FCore->ClockArmed || ARestart) {
       FCore->ClockArmed = true;
-      FCore->ClockDue = FCore->NowUs + interval;
-      FCore->ClockSeq = FCore->NextSeq++;
+      // A subscriber that leaves and comes back within an interval (a hand given a new target)
+      // keeps the clock's pace: re-arming from now would starve ticks under frequent values.
+      const int64_t ahead = FCore->ClockDue - FCore->NowUs;
+      if (ARestart || ahead <= 0 || ahead > interval) {
+        FCore->ClockDue = FCore->NowUs + interval;
+        FCore->ClockSeq = FCore->NextSeq++;
+      }
     }
   }
   std::shared_ptr<TManualHost::TCore> FCore;

@@ -92,13 +92,14 @@ class TThreadedClock final : public TAnimationClock {
   }
 
  protected:
-  void ActivityChanged(bool) override { Wake(); }
-  void IntervalChanged() override { Wake(); }
+  void ActivityChanged(bool) override { Wake(false); }
+  void IntervalChanged() override { Wake(true); }
 
  private:
-  void Wake() {
+  void Wake(bool ARetime) {
     std::lock_guard lock(FLock);
-    FRetime = true;
+    FWoken = true;
+    FRetime = FRetime || ARetime;
     FWake.notify_all();
   }
 
@@ -110,20 +111,24 @@ class TThreadedClock final : public TAnimationClock {
       const bool active = Active();
       const auto interval = std::chrono::duration_cast<TSteady::duration>(
           std::chrono::duration<double, std::milli>(Interval()));
+      FWoken = false;
       if (!active) {
         running = false;
         FRetime = false;
-        FWake.wait(lock, [&] { return FStop || FRetime; });
+        FWake.wait(lock, [&] { return FStop || FWoken; });
         continue;
       }
       if (!running || FRetime) {
-        // First subscriber or new interval: the next tick comes one interval from now.
+        // New interval, or a first subscriber after a pause: the next tick comes one interval
+        // from now. A subscriber back within an interval keeps the pace, so that a hand given
+        // new targets faster than the clock ticks still moves.
+        const auto now = TSteady::now();
+        if (FRetime || next <= now || next > now + interval) next = now + interval;
         running = true;
         FRetime = false;
-        next = TSteady::now() + interval;
       }
       if (TSteady::now() < next) {
-        FWake.wait_until(lock, next, [&] { return FStop || FRetime; });
+        FWake.wait_until(lock, next, [&] { return FStop || FWoken; });
         continue;
       }
       lock.unlock();
@@ -138,6 +143,7 @@ class TThreadedClock final : public TAnimationClock {
   std::mutex FLock;
   std::condition_variable FWake;
   bool FStop = false;
+  bool FWoken = false;  // activity or interval changed since the loop last looked
   bool FRetime = false;
   std::thread FThread;  // last: starts after the members above exist
 };
