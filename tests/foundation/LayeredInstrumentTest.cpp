@@ -124,9 +124,11 @@ TEST(LayeredInstrument, EachKindOfChangeDropsItsLayers) {
   EXPECT_EQ(Frame(i, 2), (TLog{"area", "moving"}));
   i.Inset = 2;
   EXPECT_EQ(Frame(i, 2), (TLog{"area", "face", "moving"}));
+  i.SetAntiAliased(!i.AntiAliased());  // drawn the other way: built again
+  EXPECT_EQ(Frame(i, 2), (TLog{"area", "face", "moving"}));
   i.Inset = 30;  // nothing left to draw: no build, no moving parts
   EXPECT_EQ(Frame(i), (TLog{"area"}));
-  EXPECT_EQ(P::Draws(i), 14u);
+  EXPECT_EQ(P::Draws(i), 15u);
 }
 
 TEST(LayeredInstrument, LifecycleCallsTheHooksInOrder) {
@@ -165,6 +167,21 @@ TEST(LayeredInstrument, TopLayerLiesOverTheMovingPartsAtTheDeviceScale) {
   EXPECT_LT((top >> 16) & 0xFF, 0x90u);
   // The layers were built at the device's resolution: no half-pixel seam at the bar's edge.
   EXPECT_EQ(b.GetPixel(79, 39), 0xFFFF0000u);
+}
+
+TEST(LayeredInstrument, LayersShrunkToTheirPixelLimitCoverTheWholeControl) {
+  THost h;
+  TTestLayered i;
+  i.SetGlass(true);
+  i.SetBounds(0, 0, 3000, 1600);  // over MaxLayerPixels: the layers are built smaller
+  gp::Bitmap b(3000, 1600);
+  {
+    gp::CairoGraphics g(b);
+    i.Paint(g);
+  }
+  EXPECT_EQ(b.GetPixel(2990, 1590), 0xFF0000FFu);  // face
+  EXPECT_EQ(b.GetPixel(10, 1590), 0xFF0000FFu);
+  EXPECT_GT((b.GetPixel(2990, 10) >> 8) & 0xFF, 0x70u);  // glass over the face
 }
 
 struct TWalk : THost {

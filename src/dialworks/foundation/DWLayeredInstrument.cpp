@@ -47,10 +47,12 @@ void TDWInstrumentLayers::Build(gp::Graphics& AFrameGraphics, IDWLayeredDrawing&
   FWidth = AFrame.Area.Width;
   FHeight = AFrame.Area.Height;
   FScale = AScale;
+  FAntiAliased = AAntiAliased;
   FShape = AInstrument.FaceShape(AFrame);
   float scale = AScale;
   const double pixels = double(FWidth) * double(FHeight) * scale * scale;
   if (pixels > MaxLayerPixels) scale = float(scale * std::sqrt(MaxLayerPixels / pixels));
+  FLayerScale = scale;
   const int w = std::max(int(std::ceil(FWidth * scale)), 1);
   const int h = std::max(int(std::ceil(FHeight * scale)), 1);
   Drop(ASet);
@@ -108,13 +110,16 @@ void TDWInstrumentLayers::DrawFrame(gp::Graphics& g, IDWLayeredDrawing& AInstrum
                      AFrame.Visible.Bottom() >= layer.Height);
 
   const float scale = DeviceScale(g);
-  if (FWidth != AFrame.Area.Width || FHeight != AFrame.Area.Height || FScale != scale) Drop(lsBoth);
+  if (FWidth != AFrame.Area.Width || FHeight != AFrame.Area.Height || FScale != scale ||
+      FAntiAliased != AAntiAliased)
+    Drop(lsBoth);
   const TDWLayerSet stale = TDWLayerSet((FFace ? 0 : lsFace) | (FTopBuilt ? 0 : lsTop));
   if (stale != lsNone) Build(g, AInstrument, AFrame, scale, AAntiAliased, stale);
   AFrame.TopLayer = static_cast<bool>(FTop);
 
   auto blit = [&](const gp::Bitmap& b, const gp::LayerRuns& ARuns) {
-    if (scale == 1) g.DrawLayer(b, ARuns, gp::PointF(0, 0));
+    // A layer shrunk to MaxLayerPixels is stretched over the control like a HiDPI one.
+    if (scale == 1 && FLayerScale == 1) g.DrawLayer(b, ARuns, gp::PointF(0, 0));
     else g.DrawImage(b, layer);
   };
   // Off-screen renders (exports, matrix layers) show the snapshot and leave what a window shows,

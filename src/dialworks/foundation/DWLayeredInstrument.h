@@ -188,6 +188,8 @@ class DW_API TDWInstrumentLayers {
   // already mapped costs far less than faulting in fresh ones.
   std::unique_ptr<gp::Bitmap> FSpares[2];
   float FWidth = 0, FHeight = 0, FScale = 0;  // what the layers were built for
+  float FLayerScale = 1;  // layer pixels per unit: below FScale when shrunk to MaxLayerPixels
+  bool FAntiAliased = false;  // how the layers were drawn
   TDWFaceShape FShape;
   TDWLayerFrame FLastFrame;
   gp::RectF FLastMoving;
