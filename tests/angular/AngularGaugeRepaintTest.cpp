@@ -43,6 +43,21 @@ TEST(AngularGaugeRepaint, NewValuesRepaintTheHandsPlacesOnly) {
   EXPECT_EQ(screen.DifferenceFromWholePaint(), 0);
 }
 
+// A tail indent below zero or beyond the hand puts the bevels' inner corners outside its outline.
+TEST(AngularGaugeRepaint, BevelsOutsideTheHandsOutlineAreRepainted) {
+  for (float indent : {-0.3f, 1.5f}) {
+    dwtest::TScopedHost host;
+    TStillGauge g(10);
+    g.Hand().TailIndentSize().SetValue(indent);
+    TScreen screen(host.Host, g);
+    for (double v : {30.0, 75.0}) {
+      g.SetValue(v);
+      ASSERT_FALSE(screen.Update().Whole) << indent;
+      EXPECT_EQ(screen.DifferenceFromWholePaint(), 0) << indent << " " << v;
+    }
+  }
+}
+
 // The hand keeps moving between a repaint request and the paint that serves it: the paint shows
 // the requested angle (never a hand cut at the edge of the part), and the screen ends exact.
 TEST(AngularGaugeRepaint, AnimationRepaintedPartByPartEndsExact) {

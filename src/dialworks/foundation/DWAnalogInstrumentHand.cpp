@@ -162,7 +162,11 @@ gp::RectF TDWAngularHand::Bounds(float ACenterX, float ACenterY, float AReferenc
   const float angle = DWFoldAngleOnce(AAngle);
   const float cx = (AWidth - 1) / 2, cy = (AHeight - 1) / 2;
   // The transforms of DrawAt, as matrices (each step applies to the points before the previous).
-  auto box = [&](const gp::Matrix& m) { return DWTransformedBounds(m, FPolygons.Full); };
+  // The outline and the bevels' inner corners, which lie outside it when the tail indent is
+  // negative or longer than the hand.
+  const gp::PointF points[6] = {FPolygons.Full[0], FPolygons.Full[1],      FPolygons.Full[2],
+                                FPolygons.Full[3], FPolygons.LeftBevel[0], FPolygons.RightBevel[0]};
+  auto box = [&](const gp::Matrix& m) { return DWTransformedBounds(m, points); };
   gp::Matrix hand;
   hand.Translate(ACenterX, ACenterY);
   hand.Scale(AScaleX, AScaleY);
