@@ -21,6 +21,10 @@ TEST(DialGeometry, AnglesAndValueMapping) {
   EXPECT_FLOAT_EQ(DWDialValueToAngle(d, false, 0, 100, -5), 135);
   EXPECT_FLOAT_EQ(DWDialValueToAngle(d, true, 0, 100, 0), 405);
   EXPECT_FLOAT_EQ(DWDialValueToAngle(d, true, 0, 100, 100), 135);
+  // A range running downwards reads downwards, as its labels do.
+  EXPECT_FLOAT_EQ(DWDialValueToAngle(d, false, 100, 0, 100), 135);
+  EXPECT_FLOAT_EQ(DWDialValueToAngle(d, false, 100, 0, 70), 216);
+  EXPECT_FLOAT_EQ(DWDialValueToAngle(d, false, 100, 0, -5), 405);
   // An empty range and numbers that are not numbers map to the start.
   EXPECT_FLOAT_EQ(DWDialValueToAngle(d, false, 50, 50, 80), 135);
   const double nan = std::numeric_limits<double>::quiet_NaN();

@@ -119,6 +119,11 @@ TEST(GaugeHands, ControlHandDragWheelStatePinAndOnChange) {
   EXPECT_EQ(knob->Value(), 100);
   g.MouseWheel(0, 120, 0, 0);
   EXPECT_EQ(knob->Value(), 100);
+  g.SetMin(200);  // downwards: a notch up moves towards Max, down by one
+  knob->SetValue(150);
+  g.MouseWheel(0, 120, 0, 0);
+  EXPECT_EQ(knob->Value(), 149);
+  g.SetMin(0);
 
   // Reversed: pointing at the start angle gives the maximum; own range used for the drag.
   g.Scale().SetReversed(true);

@@ -20,9 +20,11 @@ bool DWDialIsFullCircle(float AMinAngle, float AMaxAngle) {
 }
 
 float DWDialValueToAngle(const TDWDialAngles& A, bool AReversed, double AMin, double AMax, double AValue) {
+  // Limited as the value model limits (a range may run downwards: Min above Max).
+  const double lo = std::min(AMin, AMax), hi = std::max(AMin, AMax);
   double v = AValue;
-  if (v < AMin) v = AMin;
-  else if (v > AMax) v = AMax;
+  if (v < lo) v = lo;
+  else if (v > hi) v = hi;
   const double span = AMax - AMin;
   double p = span != 0 ? (v - AMin) * 100 / span : 0;
   if (!std::isfinite(p)) p = 0;

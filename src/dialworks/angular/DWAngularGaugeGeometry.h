@@ -25,8 +25,9 @@ DW_API TDWDialAngles DWDialAngles(float AMinAngle, float AMaxAngle);
 // The scale closes into a full circle: both angles fold to the same direction.
 DW_API bool DWDialIsFullCircle(float AMinAngle, float AMaxAngle);
 
-// Screen angle of a value (not folded). The value is limited to the range (the lower end tested
-// first); an empty range, or a value or range that is not a number, maps to the start.
+// Screen angle of a value (not folded). The value is limited to the range, which may run
+// downwards (Min above Max); an empty range, or a value or range that is not a number, maps to
+// the start.
 DW_API float DWDialValueToAngle(const TDWDialAngles& AAngles, bool AReversed, double AMin, double AMax, double AValue);
 // The value under a screen angle: the inverse of DWDialValueToAngle for angles on the scale;
 // angles off the scale go to the nearer end.

@@ -294,10 +294,9 @@ bool TDWExternalGaugeControlHandElement::MouseWheel(TShiftState, int AWheelDelta
   double lo, hi;
   EffectiveRange(lo, hi);
   const int notch = AWheelDelta > 0 ? 1 : -1;
-  double v = FValue + (hi - lo) * notch * 0.01;
-  v = std::min(v, hi);
-  v = std::max(v, lo);
-  SetValue(v);
+  // A notch is a hundredth of the range towards Max (a range may run downwards).
+  const double v = FValue + (hi - lo) * notch * 0.01;
+  SetValue(std::clamp(v, std::min(lo, hi), std::max(lo, hi)));
   return true;
 }
 
