@@ -4,6 +4,7 @@
 
 #include "dialworks/angular/DWAngularGaugeHands.h"
 #include "dialworks/draw/RecordingGraphics.h"
+#include "dialworks/framework/Form.h"
 #include "support/InstrumentTest.h"
 
 using namespace dw;
@@ -52,6 +53,39 @@ TEST(GaugeHands, MaxHandTracksAndFallsBackAfterAutoReset) {
   g.SetValue(40);
   EXPECT_EQ(min->TrackedValue(), 25);
   EXPECT_TRUE(min->AutoReset().TimerEnabled());
+}
+
+// A loaded form shows its values at once, and the min/max hands track from the loaded value (not
+// from the defaults the hands saw while the form was read). A new mode starts from the value.
+TEST(GaugeHands, LoadedHandsShowTheirValuesAndTrackFromThem) {
+  TScopedHost host;
+  TFormLoadResult r = LoadForm(R"({"format": "dialworks-form", "version": 1, "width": 200, "height": 200,
+    "components": [{"class": "TDWAngularGauge", "name": "G", "properties": {"Min": -100, "Max": -10,
+      "Value": -50, "Elements": [
+        {"class": "TDWGaugeMinMaxHandElement", "Mode": "gmmMin", "AutoReset": {"Enabled": false}},
+        {"class": "TDWGaugeMinMaxHandElement", "AutoReset": {"Enabled": false}},
+        {"class": "TDWExternalGaugeHandElement", "Value": -20}]}}]})");
+  ASSERT_TRUE(r) << r.Error;
+  auto& g = static_cast<TDWAngularGauge&>(r.Form->Components(0));
+  auto& min = static_cast<TDWGaugeMinMaxHandElement&>(g.Elements().Items(0));
+  auto& max = static_cast<TDWGaugeMinMaxHandElement&>(g.Elements().Items(1));
+  auto& own = static_cast<TDWExternalGaugeHandElement&>(g.Elements().Items(2));
+  EXPECT_EQ(min.TrackedValue(), -50);
+  EXPECT_EQ(max.TrackedValue(), -50);
+  for (TDWBasicGaugeHandElement* e : {(TDWBasicGaugeHandElement*)&min, (TDWBasicGaugeHandElement*)&max,
+                                      (TDWBasicGaugeHandElement*)&own}) {
+    EXPECT_FALSE(e->Animating());
+    EXPECT_FLOAT_EQ(e->Hand().GetCurrentAngle(), e->Hand().GetTargetAngle());
+  }
+  EXPECT_FLOAT_EQ(own.Hand().GetCurrentAngle(), g.ValueToAngle(-100, -10, -20));
+  g.SetValue(-60);
+  g.SetValue(-40);
+  EXPECT_EQ(min.TrackedValue(), -60);
+  EXPECT_EQ(max.TrackedValue(), -40);
+  max.SetMode(gmmMin);
+  EXPECT_EQ(max.TrackedValue(), -40);
+  g.SetValue(-45);
+  EXPECT_EQ(max.TrackedValue(), -45);
 }
 
 TEST(GaugeHands, OwnValueHandMapsOnItsOwnRangeAndPin) {

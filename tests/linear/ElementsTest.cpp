@@ -59,6 +59,21 @@ TEST(LinearElements, MinHandStartsFromItsFirstValue) {
   min->SetMinMaxValue(0, 100, 45);
   min->SetMinMaxValue(0, 100, 50);
   EXPECT_NEAR(min->Value(), 45, 1e-5);
+  min->SetMode(gmmMax);  // the maximum was not tracked: from the current value
+  EXPECT_NEAR(min->Value(), 50, 1e-5);
+  min->SetMinMaxValue(0, 100, 48);
+  EXPECT_NEAR(min->Value(), 50, 1e-5);
+
+  // While loading, the values seen are the defaults on their way to the loaded value.
+  auto loaded = std::make_unique<TDWLinearGaugeMinMaxHandElement>();
+  loaded->SetMode(gmmMin);
+  loaded->AutoReset().SetEnabled(false);
+  loaded->SetLoading(true);
+  loaded->SetMinMaxValue(0, 100, 0);
+  loaded->SetMinMaxValue(0, 100, 60);
+  loaded->Loaded();
+  loaded->SetMinMaxValue(0, 100, 70);
+  EXPECT_NEAR(loaded->Value(), 60, 1e-5);
 }
 
 TEST(LinearElements, MinMaxHandOnAnEmptyRangeAndSynchronizedNotification) {

@@ -84,7 +84,10 @@ void TDWBasicGaugeHandElement::BeforeDestruction() {
   TDWBasicGaugeHand::BeforeDestruction();
 }
 
-void TDWBasicGaugeHandElement::AnimateToAngle(float AAngle) { FAnimator->MoveTo(AAngle, !IsDesigning()); }
+void TDWBasicGaugeHandElement::AnimateToAngle(float AAngle) {
+  // A value streamed in is shown at once, like the gauge's own.
+  FAnimator->MoveTo(AAngle, !IsDesigning() && !IsLoading());
+}
 
 DW_PROPERTIES(TDWBasicGaugeHandElement) {}
 
@@ -105,7 +108,9 @@ void TDWGaugeMinMaxHandElement::SetMinMaxValue(double AMin, double AMax, double 
   FMin = AMin;
   FMax = AMax;
   FCurrent = AValue;
-  if (FFirstValue) FTracked = AValue;
+  // Seeded from the first value; while loading, the values are the defaults and the ranges on
+  // their way to the loaded value, not values the gauge showed.
+  if (FFirstValue || IsLoading()) FTracked = AValue;
   FFirstValue = false;
   FReset = false;
   const bool newExtreme = FMode == gmmMax ? !(AValue < FTracked) : !(AValue > FTracked);
@@ -118,6 +123,16 @@ void TDWGaugeMinMaxHandElement::SetMinMaxValue(double AMin, double AMax, double 
   else if (FAutoReset->Enabled()) FAutoReset->Enable();
   Remap();
   Invalidate();
+}
+
+void TDWGaugeMinMaxHandElement::SetMode(TDWGaugeMinMaxMode AValue) {
+  // The other extreme was not tracked: start again from the current value.
+  Setter(*this, "Mode", FMode, AValue, [this] {
+    std::lock_guard lock(ControlLock());
+    FTracked = FCurrent;
+    FAutoReset->Disable();
+    Remap();
+  });
 }
 
 void TDWGaugeMinMaxHandElement::AutoResetExpired() {

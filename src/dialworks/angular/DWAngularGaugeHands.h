@@ -149,7 +149,7 @@ class DW_API TDWGaugeMinMaxHandElement : public TDWBasicGaugeHandElement {
   DW_CLASS(TDWGaugeMinMaxHandElement, TDWBasicGaugeHandElement)
   explicit TDWGaugeMinMaxHandElement(TComponent* AOwner = nullptr);
   TDWGaugeMinMaxMode Mode() const { return FMode; }
-  void SetMode(TDWGaugeMinMaxMode AValue) { Setter(*this, "Mode", FMode, AValue); }
+  void SetMode(TDWGaugeMinMaxMode AValue);
   TDWGaugeMinMaxAutoReset& AutoReset() { return *FAutoReset; }
   const TDWGaugeMinMaxAutoReset& AutoReset() const { return *FAutoReset; }
   void SetMinMaxValue(double AMin, double AMax, double AValue) override;

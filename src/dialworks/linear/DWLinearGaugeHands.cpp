@@ -314,7 +314,8 @@ void TDWLinearGaugeMinMaxHandElement::SetMinMaxValue(double AMin, double AMax, d
     // An empty range has every value at fraction 0.
     FCurrent = DWLinearFraction(AMin, AMax, v);
     // Seeded from the first value: a minimum starting at fraction 0 would stay at Min for good.
-    if (FFirstValue) FTracked = FCurrent;
+    // While loading, the values are the defaults and the ranges on their way to the loaded value.
+    if (FFirstValue || IsLoading()) FTracked = FCurrent;
     FFirstValue = false;
     const bool extreme = FMode == gmmMax ? FCurrent >= FTracked : FCurrent <= FTracked;
     if (extreme) {

@@ -196,7 +196,8 @@ class DW_API TDWLinearGaugeMinMaxHandElement : public TDWBasicLinearGaugeHandEle
   explicit TDWLinearGaugeMinMaxHandElement(TComponent* AOwner = nullptr);
   ~TDWLinearGaugeMinMaxHandElement() override;
   TDWGaugeMinMaxMode Mode() const { return FMode; }
-  void SetMode(TDWGaugeMinMaxMode AValue) { Setter(*this, "Mode", FMode, AValue); }
+  // The other extreme was not tracked: a new mode starts again from the current value.
+  void SetMode(TDWGaugeMinMaxMode AValue) { Setter(*this, "Mode", FMode, AValue, [this] { Reset(); }); }
   TDWGaugeMinMaxAutoReset& AutoReset() { return *FAutoReset; }
   const TDWGaugeMinMaxAutoReset& AutoReset() const { return *FAutoReset; }
   bool Synchronize() const { return FSynchronize; }
