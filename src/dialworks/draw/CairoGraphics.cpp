@@ -1,5 +1,6 @@
 #include "dialworks/draw/CairoGraphics.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -16,6 +17,7 @@ using namespace detail;
 namespace {
 
 constexpr float kMaxExtent = 1.0e6f;  // device extent assumed for unbounded surfaces
+constexpr float kLargestGlyph = 1024;  // device pixels: larger text is filled as outlines
 
 RectF WorldBounds(const RectF& device, Matrix toWorld) {
   if (!toWorld.Invert() || device.IsEmptyArea()) return {};
@@ -581,8 +583,13 @@ void CairoGraphics::DrawText(const std::string& text, const Font& font, const Re
                          format, TextAntialias(), &tp)) {
     const bool clip = layout && !(format && (format->GetFormatFlags() & StringFormatFlagsNoClip)) &&
                       layout->Width > 0 && layout->Height > 0;
+    // Glyphs are rasterised whole (and cached) however little of them shows: beyond this size on
+    // the device their outlines are filled instead, at the cost of what is visible.
+    const Matrix& m = st_.transform;
+    const bool outlines =
+        font.GetSizeInPixels() * std::sqrt(std::fabs(m.M11() * m.M22() - m.M12() * m.M21())) > kLargestGlyph;
     // Under a shaped clip through its kept mask rather than Cairo's own.
-    if (pixels_ && pixels_->DrawText(brush, tp.layout, tp.position, clip ? layout : nullptr)) {
+    if (!outlines && pixels_ && pixels_->DrawText(brush, tp.layout, tp.position, clip ? layout : nullptr)) {
       End();
       return;
     }
@@ -596,7 +603,12 @@ void CairoGraphics::DrawText(const std::string& text, const Font& font, const Re
       if (mask_) cairo_push_group(cr_);
       cairo_set_source(cr_, pat);
       cairo_move_to(cr_, tp.position.X, tp.position.Y);
-      pango_cairo_show_layout(cr_, tp.layout);
+      if (outlines) {
+        pango_cairo_layout_path(cr_, tp.layout);
+        cairo_fill(cr_);
+      } else {
+        pango_cairo_show_layout(cr_, tp.layout);
+      }
       if (mask_) PaintThroughMask();
       cairo_restore(cr_);
       cairo_pattern_destroy(pat);
