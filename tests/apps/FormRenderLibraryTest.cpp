@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <memory>
 #include <string>
 
 #include "dialworks/angular/DWAngularGauge.h"
@@ -104,6 +105,28 @@ TEST(FormRenderLibrary, RefusesWithOneMessageNamingThePath) {
   EXPECT_NE(message(kSpeedForm, options), "(rendered)");
   EXPECT_EQ(message(R"({"format": "dialworks-form", "version": 1, "width": 0})", {}),
             "the form is 0 x 480 at scale 1: the picture would be empty");
+  EXPECT_EQ(&HostServices(), before);
+}
+
+// Sessions on one thread may end in any order; the host from before the first comes back last,
+// and no ended session's host stays installed.
+TEST(FormRenderLibrary, SessionsEndingInAnyOrderLeaveTheHostBeforeThem) {
+  IHostServices* before = &HostServices();
+  auto a = std::make_unique<TFormSession>();
+  auto b = std::make_unique<TFormSession>();
+  a.reset();
+  EXPECT_EQ(&HostServices(), &b->Host());
+  b.reset();
+  EXPECT_EQ(&HostServices(), before);
+
+  a = std::make_unique<TFormSession>();
+  b = std::make_unique<TFormSession>();
+  auto c = std::make_unique<TFormSession>();
+  b.reset();
+  EXPECT_EQ(&HostServices(), &c->Host());
+  c.reset();
+  EXPECT_EQ(&HostServices(), &a->Host());
+  a.reset();
   EXPECT_EQ(&HostServices(), before);
 }
 

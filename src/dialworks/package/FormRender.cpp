@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/framework/Control.h"
@@ -14,11 +15,16 @@ namespace dw {
 
 namespace {
 
-// Recursive: a session opened while another lives on the same thread nests (hosts come back in
-// reverse order); other threads wait.
+// Recursive: a session opened while another lives on the same thread nests; other threads wait.
 std::recursive_mutex& SessionTurn() {
   static std::recursive_mutex turn;
   return turn;
+}
+
+// The sessions alive on the thread holding SessionTurn(), oldest first (under SessionTurn()).
+std::vector<TFormSession*>& LiveSessions() {
+  static std::vector<TFormSession*> live;
+  return live;
 }
 
 int ScaledSide(int ASide, float AScale) { return int(float(ASide) * AScale + 0.5f); }
@@ -29,12 +35,19 @@ TFormSession::TFormSession() : FTurn(SessionTurn()) {
   RegisterDialworksPackage();
   FPrevious = &HostServices();
   SetHostServices(&FHost);
+  LiveSessions().push_back(this);
 }
 
 TFormSession::~TFormSession() {
   // Components hold timers and clock subscriptions of the host: they go first.
   FForm.reset();
-  SetHostServices(FPrevious);
+  // Sessions may end in any order: the one that ends gives its place in the chain of hosts to
+  // the session after it, and the installed host changes only when it is this session's.
+  if (&HostServices() == &FHost) SetHostServices(FPrevious);
+  std::vector<TFormSession*>& live = LiveSessions();
+  for (TFormSession* s : live)
+    if (s->FPrevious == &FHost) s->FPrevious = FPrevious;
+  std::erase(live, this);
 }
 
 bool TFormSession::Load(std::string_view AText, std::string& AError) {
