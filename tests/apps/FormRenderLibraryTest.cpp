@@ -100,6 +100,10 @@ TEST(FormRenderLibrary, RefusesWithOneMessageNamingThePath) {
   options = {};
   options.Scale = 0;
   EXPECT_EQ(message(kSpeedForm, options), "--scale must be more than 0 and at most 16");
+  // 2049 * 15.9919472 is just under 32767.5, but the side made in float arithmetic is 32768.
+  options.Scale = 15.9919472f;
+  EXPECT_EQ(message(R"({"format": "dialworks-form", "version": 1, "width": 2049, "height": 10})", options),
+            "the form is 2049 x 10 at scale 15.9919: a side of the picture would be over 32767 pixels");
   options = {};
   options.Time = std::numeric_limits<double>::quiet_NaN();
   EXPECT_NE(message(kSpeedForm, options), "(rendered)");

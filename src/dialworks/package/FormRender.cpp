@@ -114,17 +114,16 @@ bool TFormSession::RenderSize(float AScale, double AMaxPixels, int& AWidth, int&
     AError = "--scale must be more than 0 and at most 16";
     return false;
   }
-  // Form sides are limited, so the products below stay far inside double's exact range.
-  const double w = double(FForm->Width()) * AScale, h = double(FForm->Height()) * AScale;
   char size[96];
   std::snprintf(size, sizeof size, "%d x %d at scale %g", FForm->Width(), FForm->Height(), double(AScale));
+  // The sides Render makes (float rounding); form sides are limited, so they stay inside int.
   AWidth = ScaledSide(FForm->Width(), AScale);
   AHeight = ScaledSide(FForm->Height(), AScale);
   if (AWidth <= 0 || AHeight <= 0) {
     AError = std::string("the form is ") + size + ": the picture would be empty";
     return false;
   }
-  if (!(w < double(MaxBitmapSide) + 0.5 && h < double(MaxBitmapSide) + 0.5)) {
+  if (AWidth > MaxBitmapSide || AHeight > MaxBitmapSide) {
     AError = std::string("the form is ") + size + ": a side of the picture would be over " + std::to_string(MaxBitmapSide) +
              " pixels";
     return false;
@@ -181,7 +180,10 @@ gp::Bitmap RenderForm(std::string_view AFormText, const TFormRenderOptions& AOpt
   if (AOptions.Now) session.Host().SetNow(*AOptions.Now);
   std::string error;
   if (!session.Load(AFormText, error) || !session.Apply(AOptions, error)) throw TFormRenderError(error);
-  return session.Render(AOptions.Scale);
+  gp::Bitmap bitmap = session.Render(AOptions.Scale);
+  // The size passed the checks in Apply: an empty bitmap means no drawing surface could be had.
+  if (bitmap.Empty()) throw TFormRenderError("no drawing surface could be made for the picture");
+  return bitmap;
 }
 
 std::string RenderFormPng(std::string_view AFormText, const TFormRenderOptions& AOptions) {
