@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -243,13 +244,19 @@ TEST(ManualHost, PostedWorkRepaintsTimeAndInstallation) {
   EXPECT_EQ(order, (std::vector<int>{1}));
   host.Advance(0);  // Advance runs posted work too
   EXPECT_EQ(order, (std::vector<int>{1, 2}));
+  // A procedure that throws: the exception reaches the caller, the rest of the batch stays posted.
+  host.Post([] { throw std::runtime_error("posted"); });
+  host.Post([&] { order.push_back(3); });
+  EXPECT_THROW(host.RunPosted(), std::runtime_error);
+  EXPECT_EQ(host.PostedCount(), 1u);
+  host.RunPosted();
 
   // Posted work from a timer callback runs within the same Advance, before the next event.
   auto t = host.CreateTimer();
   t->SetInterval(5);
   t->SetOnTimer([&] { host.Post([&] { order.push_back(int(host.Elapsed())); }); });
   host.Advance(10);
-  EXPECT_EQ(order, (std::vector<int>{1, 2, 5, 10}));
+  EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 5, 10}));
   t->SetEnabled(false);
 
   auto& c1 = dwtest::FakeControl(1);

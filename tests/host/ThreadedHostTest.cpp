@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include "TestControls.h"
@@ -58,6 +59,39 @@ TEST(ThreadedHost, TimerExpiriesWaitForPumpingAndDoNotPileUp) {
   std::this_thread::sleep_for(30ms);
   host.ProcessEvents();
   EXPECT_EQ(fired, stopped);
+}
+
+// A posted procedure that throws: the exception reaches the pump, and what was queued behind it
+// (a timer expiry, the coalesced repaint) runs on the next pump, so timer and repaints go on.
+TEST(ThreadedHost, AThrowingProcedureLeavesTheRestQueued) {
+  TThreadedHost host;
+  auto& c = dwtest::FakeControl(1);
+  int fired = 0, repaints = 0, after = 0;
+  host.SetOnRepaint([&] { ++repaints; });
+  auto t = host.CreateTimer();
+  t->SetInterval(5);
+  t->SetOnTimer([&] { ++fired; });
+  host.Post([] { throw std::runtime_error("posted"); });
+  std::this_thread::sleep_for(30ms);  // the expiry queues behind the throwing procedure
+  host.RequestRepaint(c);
+  host.Post([&] { ++after; });
+  EXPECT_THROW(host.ProcessEvents(), std::runtime_error);
+  EXPECT_EQ(after, 0);
+  ASSERT_TRUE(PumpUntil(host, [&] { return fired >= 2 && repaints == 1 && after == 1; }));
+  host.RequestRepaint(c);
+  host.ProcessEvents();
+  EXPECT_EQ(repaints, 2);
+
+  // The same from Run: the procedure behind the throwing one stays queued.
+  host.Post([] { throw std::runtime_error("posted"); });
+  host.Post([&] {
+    ++after;
+    host.Quit();
+  });
+  EXPECT_THROW(host.Run(), std::runtime_error);
+  EXPECT_EQ(after, 1);
+  host.ProcessEvents();
+  EXPECT_EQ(after, 2);
 }
 
 TEST(ThreadedHost, AnimationTicksOnTheClockThreadAndStopAfterUnsubscribe) {

@@ -190,7 +190,17 @@ size_t TManualHost::RunPosted() {
     std::lock_guard lock(FCore->Lock);
     batch.swap(FCore->Posted);
   }
-  for (auto& proc : batch) proc();
+  for (size_t i = 0; i < batch.size(); ++i) {
+    try {
+      batch[i]();
+    } catch (...) {
+      // The rest of the batch stays posted, ahead of what the procedures posted meanwhile.
+      std::lock_guard lock(FCore->Lock);
+      FCore->Posted.insert(FCore->Posted.begin(), std::make_move_iterator(batch.begin() + ptrdiff_t(i) + 1),
+                           std::make_move_iterator(batch.end()));
+      throw;
+    }
+  }
   return batch.size();
 }
 

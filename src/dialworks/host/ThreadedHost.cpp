@@ -76,6 +76,22 @@ namespace {
 
 using TThreadedTimer = THostTimer<TThreadedHost::TTimerCore, TThreadedTimerState>;
 
+// Runs ABatch in order. When an item throws, the items after it go back to the front of AQueue
+// and the exception goes on: a dropped timer expiry would leave its timer waiting for good, a
+// dropped repaint would keep further repaints from being posted.
+void RunBatch(std::deque<std::function<void()>>& ABatch, std::mutex& ALock, std::deque<std::function<void()>>& AQueue) {
+  for (size_t i = 0; i < ABatch.size(); ++i) {
+    try {
+      ABatch[i]();
+    } catch (...) {
+      std::lock_guard lock(ALock);
+      AQueue.insert(AQueue.begin(), std::make_move_iterator(ABatch.begin() + ptrdiff_t(i) + 1),
+                    std::make_move_iterator(ABatch.end()));
+      throw;
+    }
+  }
+}
+
 // Ticks on its own thread while anybody is subscribed; sleeps otherwise.
 class TThreadedClock final : public TAnimationClock {
  public:
@@ -228,7 +244,7 @@ size_t TThreadedHost::ProcessEvents(std::chrono::milliseconds AWait) {
       FQueueChanged.wait_for(lock, AWait, [&] { return !FQueue.empty() || FQuit; });
     batch.swap(FQueue);
   }
-  for (auto& proc : batch) proc();
+  RunBatch(batch, FQueueLock, FQueue);
   return batch.size();
 }
 
@@ -244,7 +260,7 @@ void TThreadedHost::Run() {
       }
       batch.swap(FQueue);
     }
-    for (auto& proc : batch) proc();
+    RunBatch(batch, FQueueLock, FQueue);
   }
 }
 
