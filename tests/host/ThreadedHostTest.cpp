@@ -61,6 +61,32 @@ TEST(ThreadedHost, TimerExpiriesWaitForPumpingAndDoNotPileUp) {
   EXPECT_EQ(fired, stopped);
 }
 
+// Reset, switching on again and a new interval restart the countdown, also when an expiry is
+// queued already: that one is dropped.
+TEST(ThreadedHost, ARestartDropsTheQueuedExpiry) {
+  TThreadedHost host;
+  for (int restart = 0; restart < 3; ++restart) {
+    int fired = 0;
+    auto t = host.CreateTimer();
+    t->SetInterval(50);
+    t->SetOnTimer([&] { ++fired; });
+    std::this_thread::sleep_for(120ms);  // an expiry waits in the queue
+    if (restart == 0) {
+      t->Reset();
+    } else if (restart == 1) {
+      t->SetEnabled(false);
+      t->SetEnabled(true);
+    } else {
+      t->SetInterval(1000);
+    }
+    host.ProcessEvents();
+    EXPECT_EQ(fired, 0) << restart;
+    if (restart < 2) {
+      EXPECT_TRUE(PumpUntil(host, [&] { return fired == 1; })) << restart;
+    }
+  }
+}
+
 // A posted procedure that throws: the exception reaches the pump, and what was queued behind it
 // (a timer expiry, the coalesced repaint) runs on the next pump, so timer and repaints go on.
 TEST(ThreadedHost, AThrowingProcedureLeavesTheRestQueued) {

@@ -15,6 +15,7 @@ struct TThreadedTimerState {
   uint32_t Interval = IRelaxedTimer::DefaultInterval;
   TSteady::time_point Due;
   bool Pending = false;  // an expiry waits in the user-interface queue
+  uint64_t Arms = 0;     // times armed: a queued expiry from before the last Arm does nothing
   TCallbackSlot Slot;
 };
 
@@ -31,6 +32,7 @@ struct TThreadedHost::TTimerCore {
 
   void Arm(TThreadedTimerState& AState) {
     AState.Due = TSteady::now() + std::chrono::milliseconds(AState.Interval);
+    ++AState.Arms;
     Changed.notify_all();
   }
 
@@ -56,7 +58,7 @@ struct TThreadedHost::TTimerCore {
       next->Pending = true;
       std::weak_ptr<TThreadedTimerState> weak = next;
       std::weak_ptr<TTimerCore> core = ASelf;
-      Host->Post([weak, core] {
+      Host->Post([weak, core, arms = next->Arms] {
         auto state = weak.lock();
         auto c = core.lock();
         if (!state || !c) return;
@@ -64,7 +66,8 @@ struct TThreadedHost::TTimerCore {
           std::lock_guard l(c->Lock);
           state->Pending = false;
           c->Changed.notify_all();
-          if (!state->Enabled || c->Stop) return;
+          // Reset, re-enabled or given a new interval since: the countdown started again.
+          if (!state->Enabled || c->Stop || state->Arms != arms) return;
         }
         state->Slot.Invoke();
       });
