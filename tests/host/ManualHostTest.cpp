@@ -278,6 +278,15 @@ TEST(ManualHost, PostedWorkRepaintsTimeAndInstallation) {
   host.SetNow(noon);
   host.Advance(90 * 60 * 1000 + 250);
   EXPECT_EQ(DateTimeToISO(host.Now()), "2024-02-29T13:30:00.250");
+  // Before 1899-12-30 the time of day is a negative fraction; time still runs forwards.
+  host.SetNow(EncodeDateTime(1899, 12, 29, 6, 0, 0));
+  host.Advance(60 * 60 * 1000);
+  EXPECT_EQ(DateTimeToISO(host.Now()), "1899-12-29T07:00:00.000");
+  host.Advance(20 * 60 * 60 * 1000);
+  EXPECT_EQ(DateTimeToISO(host.Now()), "1899-12-30T03:00:00.000");
+  host.SetNow(EncodeDateTime(1800, 1, 1, 23, 0, 0));
+  host.Advance(2 * 60 * 60 * 1000);
+  EXPECT_EQ(DateTimeToISO(host.Now()), "1800-01-02T01:00:00.000");
 
   // The default host is a manual host; an installed host replaces it until it is destroyed.
   EXPECT_EQ(&HostServices(), &DefaultManualHost());

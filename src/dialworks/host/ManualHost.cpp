@@ -100,7 +100,16 @@ TAnimationClock& TManualHost::AnimationClock() { return *FClock; }
 
 TDateTime TManualHost::Now() {
   std::lock_guard lock(FCore->Lock);
-  return FCore->NowBase + double(FCore->NowUs - FCore->NowBaseUs) / (MSecsPerDay * 1000.0);
+  const double elapsed = double(FCore->NowUs - FCore->NowBaseUs) / (MSecsPerDay * 1000.0);
+  // Before 1899-12-30 the time of day is a negative fraction (-1.25 is day -1 at 06:00): add on
+  // a straight day count, where -1.25 is -0.75.
+  const TDateTime base = FCore->NowBase;
+  if (base >= 0) return base + elapsed;
+  const double day = std::trunc(base);
+  const double count = day + (day - base) + elapsed;
+  if (count >= 0) return count;
+  const double countDay = std::floor(count);
+  return countDay - (count - countDay);
 }
 
 void TManualHost::SetNow(TDateTime AValue) {
