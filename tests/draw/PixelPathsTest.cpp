@@ -287,6 +287,31 @@ TEST(PixelPaths, PolygonsFilledTogetherPaintAsEachInTurn) {
         }
 }
 
+// Polygons filled together replace the runs a computed shape kept with its coverage: the same
+// shape filled again after them is worked out anew, not painted through the polygons' runs.
+TEST(PixelPaths, ShapeFilledAgainAfterPolygonsIsItself) {
+  GraphicsPath ellipse;
+  ellipse.AddEllipse(RectF(0.5f, 0.5f, 149, 119));
+  const PointF a[] = {{66.2f, 30.1f}, {84.6f, 30.2f}, {73.1f, 99.9f}}, b[] = {{67.3f, 31.1f}, {69.6f, 31.2f}, {70.1f, 85.9f}};
+  const SolidBrush red(0xFFFF0000), green(0xFF00FF00), blue(0xFF0000FF);
+  const RectF dot(65.3f, 10.2f, 10, 10);
+  auto draw = [&](Graphics& g, bool ATogether) {
+    g.SetClip(ellipse);
+    g.FillEllipse(blue, dot);
+    if (ATogether) {
+      const PolygonFill fills[] = {{&red, a, 3}, {&green, b, 3}};
+      g.FillPolygons(fills, 2);
+    } else {
+      g.FillPolygon(red, a, 3);
+      g.FillPolygon(green, b, 3);
+    }
+    g.FillEllipse(blue, dot);
+  };
+  const auto together = Paint([&](Graphics& g) { draw(g, true); }, 2);
+  const auto inTurn = Paint([&](Graphics& g) { draw(g, false); }, 2);
+  EXPECT_EQ(dwtest::DifferingPixels(*together, *inTurn), 0);
+}
+
 // A host clears the part it repaints: written directly, it is Cairo's clear to the byte, and
 // nothing outside the clip changes.
 TEST(PixelPaths, ClearIsCairosClear) {

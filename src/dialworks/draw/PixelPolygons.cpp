@@ -57,6 +57,8 @@ bool PixelPaths::FillPolygons(const PolygonFill* fills, int count) {
   thread_local std::vector<uint32_t> covers;
   if (covers.size() < size_t(w) * size_t(h)) covers.resize(size_t(w) * size_t(h));
   if (spans_.capacity() < size_t(h)) spans_.reserve(2 * size_t(pixels.Height) + 2);
+  // The runs no longer belong to the kept coverage (nor will they if this declines below).
+  coverageKey_.reset();
   spans_.clear();
   std::vector<float>& accum = PolygonScratch();
   const bool rasterised = RasterisePolygons(parts, drawn, covers.data(), w, l, t, w, h, &accum, &spans_);
