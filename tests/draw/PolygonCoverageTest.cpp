@@ -62,6 +62,22 @@ TEST(PolygonCoverage, MatchesEachPixelsExactShare) {
   for (float v : accum) ASSERT_EQ(v, 0.0f);
 }
 
+// An edge wholly below the mask, however far (beyond any int row), adds nothing: the band of
+// this quadrilateral through the mask is covered whole, as the band alone would be.
+TEST(PolygonCoverage, EdgesFarBelowTheMaskAddNothing) {
+  constexpr int kW = 40, kH = 30;
+  const PointF far[] = {{-10, 10}, {80, 10}, {80, 3e9f}, {-10, 4.5e9f}};
+  std::vector<float> accum;
+  std::vector<uint8_t> mask(size_t(kW * kH), 0);
+  std::vector<MaskSpan> spans;
+  RasterisePolygon(far, 4, mask.data(), kW, 0, 0, kW, kH, &accum, &spans);
+  ASSERT_EQ(spans.size(), size_t(kH - 10));
+  for (const MaskSpan& s : spans) {
+    EXPECT_TRUE(s.Y >= 10 && s.X0 == 0 && s.X1 == kW) << s.Y;
+    for (int x = s.X0; x < s.X1; ++x) ASSERT_EQ(mask[size_t(s.Y * kW + x)], 255) << x << "," << s.Y;
+  }
+}
+
 TEST(PolygonCoverage, OnlySimplePolygonsAreSimple) {
   const PointF bowtie[] = {{0, 0}, {10, 10}, {10, 0}, {0, 10}};
   const PointF touching[] = {{0, 0}, {10, 0}, {5, 5}, {10, 10}, {0, 10}, {5, 5}};

@@ -104,6 +104,8 @@ void AccumulateEdges(const PointF* p, int n, float* acc, ptrdiff_t rowStride, in
       y0 = 0;
     }
     y1 = std::min(y1, double(h));
+    // Wholly below the mask (y0 may be far beyond any int there).
+    if (!(y0 < y1)) continue;
     for (int y = int(std::floor(y0)); y < y1; ++y) {
       float* row = acc + ptrdiff_t(y) * rowStride;
       const double dy = std::min(double(y + 1), y1) - std::max(double(y), y0);
