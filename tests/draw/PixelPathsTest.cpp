@@ -331,6 +331,31 @@ TEST(PixelPaths, ClearIsCairosClear) {
     }
 }
 
+// Four points on a whole-pixel rectangle's corners are that rectangle only as one figure of four
+// straight sides going round: a curve through them, two lines and a back-tracking outline clip as
+// Cairo clips them.
+TEST(PixelPaths, OnlyRectanglesClipAsRectangles) {
+  const PointF corners[] = {{10, 10}, {90, 10}, {90, 90}, {10, 90}}, back[] = {{10, 10}, {90, 10}, {90, 90}, {90, 10}};
+  GraphicsPath curve, lines, backTracking;
+  curve.AddBezier(corners[0], corners[1], corners[2], corners[3]);
+  curve.CloseFigure();
+  lines.AddLine(corners[0], corners[1]);
+  lines.StartFigure();
+  lines.AddLine(corners[2], corners[3]);
+  backTracking.AddPolygon(back, 4);
+  for (const GraphicsPath* clip : {&curve, &lines, &backTracking}) {
+    const auto bmp = Paint(
+        [&](Graphics& g) {
+          g.SetClip(*clip);
+          g.FillEllipse(SolidBrush(0xFF000000), RectF(0, 0, kW, kH));
+        },
+        2);
+    const char* name = clip == &curve ? "curve" : clip == &lines ? "lines" : "back";
+    EXPECT_EQ(bmp->GetPixel(85, 15), 0xFFF0F0F0u) << name;  // outside all three
+    EXPECT_EQ(bmp->GetPixel(50, 50), clip == &curve ? 0xFF000000u : 0xFFF0F0F0u) << name;
+  }
+}
+
 // Issue 20: rectangle clips set again each frame (a spectrum's bar area) are kept like path clips,
 // and a kept clip is taken only for the very rectangle, mode and clip below it.
 TEST(PixelPaths, RectangleClipSetAgainIsKept) {

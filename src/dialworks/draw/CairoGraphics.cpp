@@ -162,8 +162,17 @@ bool PixelRectangle(const Region::Node& n, RectF* r) {
   if (b.X != std::floor(b.X) || b.Y != std::floor(b.Y) || b.Right() != std::floor(b.Right()) ||
       b.Bottom() != std::floor(b.Bottom()))
     return false;
-  for (size_t i = 1; i < 4; ++i)  // no two corners the same: four distinct corners in order
+  // One figure of straight sides (a curve or two open lines may touch the same four corners).
+  const std::vector<uint8_t>& t = n.path.Types();
+  for (size_t i = 0; i < 4; ++i) {
+    const int kind = t[i] & PathPointTypePathTypeMask;
+    if (kind != (i == 0 ? PathPointTypeStart : PathPointTypeLine) || (i < 3 && (t[i] & PathPointTypeCloseSubpath)))
+      return false;
+  }
+  for (size_t i = 1; i < 4; ++i)  // each side along an axis
     if (p[i] == p[i - 1] || (p[i].X != p[i - 1].X && p[i].Y != p[i - 1].Y)) return false;
+  // Both diagonals span the rectangle: four distinct corners, not a back-tracking outline.
+  if (p[0].X == p[2].X || p[0].Y == p[2].Y || p[1].X == p[3].X || p[1].Y == p[3].Y) return false;
   *r = RectF::Intersect(*r, b);
   return true;
 }
