@@ -260,6 +260,9 @@ TEST(ComputedCoverage, WhichShapesAreComputed) {
   EXPECT_DOUBLE_EQ(s.Outer.Rx - s.Inner.Rx, 1);
   ASSERT_TRUE(StrokedCircleShape(circle, Matrix(), 100, &s));  // wider than the circle: a disc
   EXPECT_FALSE(s.Ring);
+  EXPECT_FALSE(StrokedCircleShape(circle, Matrix(), 79, &s));  // a hole bending too tight: Cairo's
+  ASSERT_TRUE(StrokedCircleShape(circle, Matrix(), 76, &s));
+  EXPECT_DOUBLE_EQ(s.Inner.Rx, 2);
   EXPECT_FALSE(StrokedCircleShape(disc, Matrix(), 3, &s));
   EXPECT_FALSE(StrokedCircleShape(circle, Matrix(2, 0, 0, 1, 0, 0), 3, &s));
   ASSERT_TRUE(StrokedCircleShape(circle, Matrix(), std::nanf(""), &s));  // a hairline, never a bad ring

@@ -169,7 +169,9 @@ bool StrokedCircleShape(const GraphicsPath& path, const Matrix& toDevice, float 
   const double half = penWidth > 0 && std::isfinite(penWidth) ? std::fabs(toDevice.M11()) * penWidth / 2 : 0.5;
   if (!(half < kLargest)) return false;
   shape->Outer = {e.Cx, e.Cy, radius + half, radius + half};
-  // An inner circle of any size leaves a ring (its coverage is the outer's less the inner's).
+  // An inner circle leaves a ring (its coverage is the outer's less the inner's); one bending
+  // tighter than the coverage here follows is left to Cairo.
+  if (radius - half > 0 && radius - half < kMinBend) return false;
   shape->Ring = radius - half > 0;
   if (shape->Ring) shape->Inner = {e.Cx, e.Cy, radius - half, radius - half};
   return shape->Outer.Rx >= kMinAxis;
