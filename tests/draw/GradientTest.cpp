@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <numbers>
+
 #include "DrawTestUtil.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/ConvexGradient.h"
@@ -209,6 +212,11 @@ TEST(PathGradientBrush, OnlyFadingConvexOutlinesAroundTheCentreTakeThePixelWay) 
   GraphicsPath concave;
   concave.AddPolygon(dart, 4);
   EXPECT_FALSE(ConvexPathGradient(brush(concave, {20, 25}), concave, id).Valid());
+  PointF star[5];  // its corners all turn one way, but it goes round twice
+  for (int i = 0; i < 5; ++i) star[i] = PointF(50 + 40 * std::cos(i * 0.8 * std::numbers::pi), 50 + 40 * std::sin(i * 0.8 * std::numbers::pi));
+  GraphicsPath pentagram;
+  pentagram.AddPolygon(star, 5);
+  EXPECT_FALSE(ConvexPathGradient(brush(pentagram, {50, 50}), pentagram, id).Valid());
   GraphicsPath curved;
   curved.AddEllipse(RectF(0, 0, 100, 50));
   EXPECT_FALSE(ConvexPathGradient(brush(curved, {50, 25}), curved, id).Valid());

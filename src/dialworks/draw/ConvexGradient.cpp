@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -115,7 +116,7 @@ ConvexPathGradient::ConvexPathGradient(const PathGradientBrush& brush, const Gra
   // Convex, and the centre point strictly inside: every edge's line passes the centre point on the
   // same side and at least a hundredth of a pixel away, and the outline turns one way only (towards
   // the centre point: the turn's cross product has the opposite sign of h).
-  double turn = 0;
+  double turn = 0, sweep = 0;
   for (int i = 0; i < n; ++i) {
     const PointF a = v[i], b = v[(i + 1) % n], next = v[(i + 2) % n];
     const double ex = double(b.X) - a.X, ey = double(b.Y) - a.Y;
@@ -126,8 +127,11 @@ ConvexPathGradient::ConvexPathGradient(const PathGradientBrush& brush, const Gra
     if (turn == 0) turn = h;
     if (h * turn <= 0 || std::fabs(h) < 0.01 * len || bend * turn > 1e-9 * len) return;
     edges_[count_++] = {-ey / h, ex / h, (ey * c.X - ex * c.Y) / h};
+    const double ax = double(a.X) - c.X, ay = double(a.Y) - c.Y, bx = double(b.X) - c.X, by = double(b.Y) - c.Y;
+    sweep += std::atan2(ax * by - ay * bx, ax * bx + ay * by);
   }
-  if (count_ < 3) return;
+  // Once round the centre point: a star's corners all turn one way too, but it winds twice.
+  if (count_ < 3 || !(std::fabs(sweep) < 3 * std::numbers::pi)) return;
   bounds_ = RectF::FromLTRB(std::floor(x0), std::floor(y0), std::ceil(x1), std::ceil(y1));
   lut_ = Colors(brush);
   valid_ = true;
