@@ -53,6 +53,9 @@ TEST(Matrix, OrderRotationAndInverse) {
   EXPECT_EQ(z, Matrix(0, 0, 0, 0, 1, 1));
   Matrix n(NAN, 0, 0, 1, 0, 0);
   EXPECT_FALSE(n.IsInvertible());
+  Matrix beyond(2e-6f, 0, 0, 2e-6f, 1e33f, 0);  // its inverse's offset is past float
+  EXPECT_FALSE(beyond.Invert());
+  EXPECT_EQ(beyond, Matrix(2e-6f, 0, 0, 2e-6f, 1e33f, 0));
 }
 
 TEST(GraphicsPath, ShapesBoundsAndHitTests) {

@@ -61,7 +61,10 @@ bool Matrix::Invert() {
   double d = Determinant();
   double a = m22_ / d, b = -m12_ / d, c = -m21_ / d, e = m11_ / d;
   double x = -(dx_ * a + dy_ * c), y = -(dx_ * b + dy_ * e);
-  *this = Matrix(float(a), float(b), float(c), float(e), float(x), float(y));
+  // A tiny scale with a far offset can invert beyond float.
+  const Matrix inverse{float(a), float(b), float(c), float(e), float(x), float(y)};
+  if (!inverse.IsFinite()) return false;
+  *this = inverse;
   return true;
 }
 
