@@ -118,6 +118,15 @@ TEST(ComputedCoverage, EachPixelTakesItsShareInside) {
   }
 }
 
+// A mask starting left of the device origin (a disc has no hole: its columns never overflow).
+TEST(ComputedCoverage, MaskLeftOfTheOrigin) {
+  const EllipseShape disc = Disc(-10.3, 50.1, 40.2, 30.7);
+  Mask m;
+  RasteriseComputedShape(disc, true, m.Bytes.data(), kW, -60, 0, kW, kH, &m.Spans);
+  const Score s = ScoreMask(m, [&](int x, int y) { return Exact(disc, x - 60, y); });
+  EXPECT_LE(s.Worst, 3);
+}
+
 TEST(ComputedCoverage, WithoutAntiAliasingPixelCentresDecide) {
   for (const EllipseShape& s : {Disc(60.3, 50.1, 40.2, 30.7), Ring(60, 50, 40, 40, 6.5)}) {
     const Mask m = Rasterise(s, false);

@@ -182,7 +182,8 @@ namespace {
 void RasteriseEllipse(const EllipseShape& shape, bool aa, uint8_t* mask, int stride, int left, int top, int w, int h,
                       std::vector<MaskSpan>* spans) {
   const Coverer outer(shape.Outer, aa), inner(shape.Ring ? shape.Inner : shape.Outer, aa);
-  auto col = [&](int x) { return std::clamp(x - left, 0, w); };  // a device column in the mask
+  // A device column in the mask (kFar, no hole, lies beyond it; subtracting could overflow).
+  auto col = [&](int x) { return x == kFar ? w : std::clamp(x - left, 0, w); };
   for (int y = 0; y < h; ++y) {
     uint8_t* row = mask + ptrdiff_t(y) * stride;
     const int dy = top + y;
