@@ -61,6 +61,9 @@ TEST(Text, AlignmentInLayoutRectangleAndAroundOrigin) {
   RectF o = g.MeasureString("mid", font, PointF(100, 100), &f);
   EXPECT_NEAR(o.Center().X, 100, 0.01);
   EXPECT_NEAR(o.Center().Y, 100, 0.01);
+  // A rectangle wider than Pango's units reach still centres (float is a quarter pixel there).
+  RectF wide = g.MeasureString("centred", font, RectF(0, 40, 5e6f, 100), &f);
+  EXPECT_NEAR(wide.Center().X, 2.5e6f, 1.0);
 
   // Wrapping inside the rectangle's width; NoWrap keeps one line.
   const std::string longText = "a long line of words that cannot fit in a narrow box";

@@ -1,4 +1,5 @@
 #include <array>
+#include <climits>
 #include <cstring>
 #include <tuple>
 
@@ -167,7 +168,9 @@ bool LayoutText(cairo_t* cr, const std::string& text, const FontFamily& family, 
     pango_layout_set_text(layout, lines.data(), int(lines.size()));
   }
 
-  bool wrap = layoutRect && layoutRect->Width > 0 && !(fmt.GetFormatFlags() & StringFormatFlagsNoWrap);
+  // A width beyond Pango's int units wraps nothing a line could fill: placed by its anchor instead.
+  bool wrap = layoutRect && layoutRect->Width > 0 && layoutRect->Width < float(INT_MAX / PANGO_SCALE) &&
+              !(fmt.GetFormatFlags() & StringFormatFlagsNoWrap);
   if (wrap) {
     pango_layout_set_width(layout, int(layoutRect->Width * PANGO_SCALE));
     pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
