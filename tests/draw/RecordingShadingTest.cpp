@@ -154,6 +154,30 @@ TEST(RecordingGraphics, LayersRecordIntoTheFrameAndReplay) {
     for (int x = 0; x < 40; ++x) ASSERT_EQ(replayed.GetPixel(x, y), frame.GetPixel(x, y)) << x << "," << y;
 }
 
+// A layer bitmap is the layer only while the layer is recorded: a kept one composed again after
+// ClearCalls, and another bitmap made where a freed one was, replay as the pictures they are.
+TEST(RecordingGraphics, LayerBitmapsAfterClearingAndFreeing) {
+  Bitmap frame(20, 20);
+  CairoGraphics cg(frame);
+  RecordingGraphics rec(&cg);
+  Bitmap kept(10, 10);
+  rec.CreateLayer(kept)->Clear(0xFFFF0000);
+  rec.DrawImage(kept, PointF(0, 0));
+  rec.ClearCalls();
+  rec.DrawImage(kept, PointF(0, 0));
+  auto layer = std::make_unique<Bitmap>(10, 10);
+  rec.CreateLayer(*layer)->Clear(0xFF00FF00);
+  layer.reset();
+  auto icon = std::make_unique<Bitmap>(10, 10);  // often at the freed layer's address
+  icon->Clear(0xFF0000FF);
+  rec.DrawImage(*icon, PointF(10, 10));
+  Bitmap replayed(20, 20);
+  CairoGraphics target(replayed);
+  rec.ReplayOnto(target);
+  EXPECT_EQ(replayed.GetPixel(5, 5), 0xFFFF0000u);
+  EXPECT_EQ(replayed.GetPixel(15, 15), 0xFF0000FFu);
+}
+
 TEST(Shading, HelpersStayInsideTheirRectangles) {
   const RectF r(20, 30, 80, 60);
   for (const auto& h : Helpers()) {

@@ -1,5 +1,7 @@
 #include "dialworks/draw/RecordingGraphics.h"
 
+#include <atomic>
+#include <cstdint>
 #include <map>
 #include <optional>
 
@@ -502,10 +504,30 @@ void RecordingGraphics::DoFlush() {
 
 // ---- layers and replay ----
 
+namespace {
+
+// A number marking a layer bitmap's surface for as long as that surface lives (0: none); no other
+// surface ever gets the same one, whatever address it takes.
+const cairo_user_data_key_t kLayerMark{};
+uintptr_t SurfaceMark(const Bitmap& bitmap, bool make) {
+  cairo_surface_t* s = bitmap.Surface();
+  if (const auto mark = reinterpret_cast<uintptr_t>(cairo_surface_get_user_data(s, &kLayerMark))) return mark;
+  if (!make) return 0;
+  static std::atomic<uintptr_t> last{0};
+  const uintptr_t mark = ++last;
+  return cairo_surface_set_user_data(s, &kLayerMark, reinterpret_cast<void*>(mark), nullptr) == CAIRO_STATUS_SUCCESS
+             ? mark
+             : 0;
+}
+
+}  // namespace
+
 int RecordingGraphics::LayerOf(const Bitmap& image) const {
   const auto& kept = Root().layerBitmaps_;
+  const uintptr_t mark = kept.empty() ? 0 : SurfaceMark(image, false);
+  if (!mark) return 0;
   for (size_t i = kept.size(); i-- > 0;)
-    if (kept[i].first == &image) return kept[i].second;
+    if (kept[i].first == mark) return kept[i].second;
   return 0;
 }
 
@@ -515,7 +537,7 @@ std::unique_ptr<Graphics> RecordingGraphics::DoCreateLayer(Bitmap& bitmap) {
   Record("CreateLayer", {float(layer), float(w), float(h)}).Replay = [layer, w, h](Graphics& g, ReplayContext& r) {
     r.OpenLayer(g, layer, w, h);
   };
-  Root().layerBitmaps_.emplace_back(&bitmap, layer);
+  if (const uintptr_t mark = SurfaceMark(bitmap, true)) Root().layerBitmaps_.emplace_back(mark, layer);
   return std::unique_ptr<Graphics>(new RecordingGraphics(&Root(), layer, forward_ ? forward_->CreateLayer(bitmap) : nullptr,
                                                          SizeF(float(w), float(h))));
 }

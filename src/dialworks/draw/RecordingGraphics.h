@@ -5,6 +5,7 @@
 // each call marked with its layer, so a recording holds a whole frame and can be replayed.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -44,7 +45,11 @@ class DW_API RecordingGraphics final : public Graphics {
 
   // The calls of the whole recording (a layer's graphics gives its parent's).
   const std::vector<DrawCall>& Calls() const { return Root().calls_; }
-  void ClearCalls() { Root().calls_.clear(); }
+  // The layers go too: a layer bitmap drawn after it is an image like any other.
+  void ClearCalls() {
+    Root().calls_.clear();
+    Root().layerBitmaps_.clear();
+  }
   // The calls made on this graphics (not on its layers) with the given operation name, in order.
   std::vector<const DrawCall*> Find(std::string_view op) const;
   // Only calls made on this graphics that draw (Fill*, Draw*, Clear), in order.
@@ -143,9 +148,10 @@ class DW_API RecordingGraphics final : public Graphics {
   RecordingGraphics& Root() { return root_ ? *root_ : *this; }
   const RecordingGraphics& Root() const { return root_ ? *root_ : *this; }
   int layer_ = 0;
-  // Root only: layers opened so far, and which bitmap each draws into (latest last).
+  // Root only: layers opened so far, and which bitmap each draws into (latest last), by a mark
+  // on the bitmap's surface (an address may be a freed bitmap's).
   int layers_ = 0;
-  std::vector<std::pair<const Bitmap*, int>> layerBitmaps_;
+  std::vector<std::pair<uintptr_t, int>> layerBitmaps_;
   SizeF surface_;
   State st_;
   struct Saved {
