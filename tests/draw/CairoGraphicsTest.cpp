@@ -363,6 +363,18 @@ TEST(CairoGraphics, HostSurfaces) {
   cairo_surface_flush(s);
   EXPECT_EQ(reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(s))[0], kRed);
   cairo_surface_destroy(s);
+
+  // A clip an adapter sets on the raw context ends with its drawing.
+  for (const bool pixelPaths : {false, true}) {
+    Bitmap b(40, 40);
+    CairoGraphics g(b);
+    g.SetPixelPaths(pixelPaths);
+    g.Clear(0xFFFFFFFF);
+    cairo_rectangle(g.Context(), 0, 0, 10, 10);
+    cairo_clip(g.Context());
+    g.FillRectangle(SolidBrush(kRed), RectF(0, 0, 40, 40));
+    EXPECT_EQ(b.GetPixel(30, 30), kRed) << pixelPaths;
+  }
 }
 
 TEST(CairoGraphics, SaveRestoreTokensAndWorldClipBounds) {

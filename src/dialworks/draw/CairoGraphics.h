@@ -34,7 +34,10 @@ class DW_API CairoGraphics final : public Graphics {
   cairo_surface_t* Surface() const { return surface_; }
   // The raw context, for adapters that must call Cairo directly. Transform, clip and modes are
   // set again before every call here; a context left in error is replaced on the next call.
-  cairo_t* Context() const { return cr_; }
+  cairo_t* Context() const {
+    clipApplied_ = false;  // whatever the adapter clips to ends with its own drawing
+    return cr_;
+  }
   int ErrorRecoveries() const { return recoveries_; }
 
   // Whether fills our own pixel code can paint (computed coverage, shaded gradients; see
@@ -154,7 +157,7 @@ class DW_API CairoGraphics final : public Graphics {
   int recoveries_ = 0;
   RectF device_;                               // the surface's extent in device pixels
   std::shared_ptr<const Region> appliedClip_;  // the clip currently set on cr_
-  bool clipApplied_ = false;
+  mutable bool clipApplied_ = false;
   cairo_surface_t* mask_ = nullptr;            // A8 mask for clips Cairo cannot express, or nullptr
   // The last path or rectangle clips combined and what they made: the same shape set again under
   // the same transform onto the same clip (a face clip, a bar area, each frame) takes the kept
