@@ -78,13 +78,12 @@ TEST(GaugeHands, LoadedHandsShowTheirValuesAndTrackFromThem) {
     EXPECT_FLOAT_EQ(e->Hand().GetCurrentAngle(), e->Hand().GetTargetAngle());
   }
   EXPECT_FLOAT_EQ(own.Hand().GetCurrentAngle(), g.ValueToAngle(-100, -10, -20));
-  g.SetValue(-60);
-  g.SetValue(-40);
+  for (double v : {-60.0, -40.0, -45.0}) g.SetValue(v);
   EXPECT_EQ(min.TrackedValue(), -60);
   EXPECT_EQ(max.TrackedValue(), -40);
-  max.SetMode(gmmMin);
-  EXPECT_EQ(max.TrackedValue(), -40);
-  g.SetValue(-45);
+  max.SetMode(gmmMin);  // not -40, a "minimum" above the value
+  EXPECT_EQ(max.TrackedValue(), -45);
+  g.SetValue(-42);
   EXPECT_EQ(max.TrackedValue(), -45);
 }
 
