@@ -110,17 +110,9 @@ void TDWGaugeMinMaxHandElement::SetMinMaxValue(double AMin, double AMax, double 
   FCurrent = AValue;
   // Seeded from the first value; while loading, the values are the defaults and the ranges on
   // their way to the loaded value, not values the gauge showed.
-  if (FFirstValue || IsLoading()) FTracked = AValue;
+  FAutoReset->Track(FTracked, AValue, FMode, FFirstValue || IsLoading());
   FFirstValue = false;
   FReset = false;
-  const bool newExtreme = FMode == gmmMax ? !(AValue < FTracked) : !(AValue > FTracked);
-  if (newExtreme) {
-    FTracked = AValue;
-    FAutoReset->Reset();
-  }
-  // The countdown runs only while the hand shows something else than the current value.
-  if (FTracked == AValue) FAutoReset->Disable();
-  else if (FAutoReset->Enabled()) FAutoReset->Enable();
   Remap();
   Invalidate();
 }

@@ -173,6 +173,19 @@ class DW_API TDWGaugeMinMaxAutoReset : public TLockPersistent {
   void Disable() { FTimer->SetEnabled(false); }
   bool TimerEnabled() const { return FTimer->Enabled(); }
 
+  // Feeds the current value (or fraction) to the tracked extreme: ASeed starts it at the current
+  // one; a new extreme restarts the countdown, which runs only while the two differ.
+  template <class T>
+  void Track(T& ATracked, T ACurrent, TDWGaugeMinMaxMode AMode, bool ASeed) {
+    if (ASeed) ATracked = ACurrent;
+    if (AMode == gmmMax ? !(ACurrent < ATracked) : !(ACurrent > ATracked)) {
+      ATracked = ACurrent;
+      Reset();
+    }
+    if (ATracked == ACurrent) Disable();
+    else if (Enabled()) Enable();
+  }
+
  private:
   bool FEnabled = true;
   std::unique_ptr<IRelaxedTimer> FTimer;

@@ -315,16 +315,8 @@ void TDWLinearGaugeMinMaxHandElement::SetMinMaxValue(double AMin, double AMax, d
     FCurrent = DWLinearFraction(AMin, AMax, v);
     // Seeded from the first value: a minimum starting at fraction 0 would stay at Min for good.
     // While loading, the values are the defaults and the ranges on their way to the loaded value.
-    if (FFirstValue || IsLoading()) FTracked = FCurrent;
+    FAutoReset->Track(FTracked, FCurrent, FMode, FFirstValue || IsLoading());
     FFirstValue = false;
-    const bool extreme = FMode == gmmMax ? FCurrent >= FTracked : FCurrent <= FTracked;
-    if (extreme) {
-      FTracked = FCurrent;
-      FAutoReset->Reset();
-    }
-    // The countdown runs only while the hand shows something else than the current value.
-    if (FTracked == FCurrent) FAutoReset->Disable();
-    else if (FAutoReset->Enabled()) FAutoReset->Enable();
     AnimateToValue(FTracked);
   }
   Notify();
