@@ -594,9 +594,7 @@ void CairoGraphics::DrawText(const std::string& text, const Font& font, const Re
                       layout->Width > 0 && layout->Height > 0;
     // Glyphs are rasterised whole (and cached) however little of them shows: beyond this size on
     // the device their outlines are filled instead, at the cost of what is visible.
-    const Matrix& m = st_.transform;
-    const bool outlines =
-        font.GetSizeInPixels() * std::sqrt(std::fabs(m.M11() * m.M22() - m.M12() * m.M21())) > kLargestGlyph;
+    const bool outlines = font.GetSizeInPixels() * st_.transform.LengthScale() > kLargestGlyph;
     // Under a shaped clip through its kept mask rather than Cairo's own.
     if (!outlines && pixels_ && pixels_->DrawText(brush, tp.layout, tp.position, clip ? layout : nullptr)) {
       End();

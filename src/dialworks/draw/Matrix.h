@@ -3,6 +3,8 @@
 // Prepend applies the new operation before the existing ones, Append after them.
 #pragma once
 
+#include <cmath>
+
 #include "dialworks/Export.h"
 #include "dialworks/draw/Types.h"
 
@@ -42,6 +44,8 @@ class DW_API Matrix {
   bool IsInvertible() const;
   bool IsFinite() const;
   double Determinant() const { return double(m11_) * m22_ - double(m12_) * m21_; }
+  // How much the matrix scales lengths on average (the square root of its area scale).
+  float LengthScale() const { return std::sqrt(std::fabs(m11_ * m22_ - m12_ * m21_)); }
 
   PointF TransformPoint(PointF p) const {
     return {m11_ * p.X + m21_ * p.Y + dx_, m12_ * p.X + m22_ * p.Y + dy_};

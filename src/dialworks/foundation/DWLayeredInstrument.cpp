@@ -7,8 +7,7 @@
 namespace dw {
 
 float TDWInstrumentLayers::DeviceScale(const gp::Graphics& AGraphics) {
-  const gp::Matrix m = AGraphics.GetTransform();
-  const float scale = std::sqrt(std::fabs(m.M11() * m.M22() - m.M12() * m.M21()));
+  const float scale = AGraphics.GetTransform().LengthScale();
   return scale >= 0.25f && scale <= 16 ? scale : 1.0f;
 }
 
