@@ -343,6 +343,25 @@ TEST(AngularGauge, ThreadedClockValuesFromAnotherThreadAndDestruction) {
   SetHostServices(nullptr);
 }
 
+// A resize drops the hand's resources, which a value set on another thread builds again for its
+// repaint bounds: both under the control lock (the sanitizer stages see a race otherwise).
+TEST(AngularGauge, ResizedWhileAnotherThreadSetsValues) {
+  TThreadedHost host;
+  SetHostServices(&host);
+  TDWAngularGauge g;
+  g.Hand().Animation().SetEnabled(false);
+  PaintOnce(g);
+  std::atomic<bool> stop{false};
+  std::thread writer([&] {
+    for (int i = 0; !stop.load(); ++i) g.SetValue(i % 100);
+  });
+  for (int i = 0; i < 300; ++i) g.SetBounds(0, 0, 150 + i % 97, 150 + i % 89);
+  stop = true;
+  writer.join();
+  EXPECT_EQ(g.Width(), 150 + 299 % 97);
+  SetHostServices(nullptr);
+}
+
 // Issue 13: an instrument destroyed while another thread fed its input pin raced with its own
 // destruction (the pin was disconnected only after the derived parts had gone), and so did an
 // external element inside it through its host.

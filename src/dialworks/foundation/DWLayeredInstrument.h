@@ -238,9 +238,14 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
     if (LayersDroppedBy(TDWInvalidation::Scale) == LayersDroppedBy(TDWInvalidation::Range)) this->InvalidateRange();
     else RangeInvalidated(TDWInvalidation::Scale);
   }
+  // Under the control lock: the resources a size change drops are what a value set on another
+  // thread builds again (the moving parts' bounds).
   void InvalidateSize() override {
-    Drop(TDWInvalidation::Size);
-    SizeChanged();
+    {
+      std::lock_guard lock(this->ControlLock());
+      Drop(TDWInvalidation::Size);
+      SizeChanged();
+    }
     TBase::InvalidateSize();
   }
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override {
@@ -249,7 +254,10 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
       Drop(TDWInvalidation::Size);
     }
     TBase::SetBounds(ALeft, ATop, std::max(AWidth, MinimumSize()), std::max(AHeight, MinimumSize()));
-    SizeChanged();
+    {
+      std::lock_guard lock(this->ControlLock());
+      SizeChanged();
+    }
     if (TRXComponentElements* list = this->ElementList()) list->InvalidateSizes();
   }
   void Loaded() override {
