@@ -301,6 +301,31 @@ TEST(AngularGauge, DestroyedWhileAnimatingLeavesNoSubscription) {
   host.Host.Advance(1000);  // no timer or tick reaches the destroyed gauge
 }
 
+// The installed host may change while a hand moves (a render session installs its own): the
+// animation ends on the clock it was made on, whose handles another clock hands out again, and
+// not at all once that clock is gone.
+TEST(AngularGauge, AnimationEndsOnItsOwnClockWhateverHostIsInstalled) {
+  TScopedHost host;
+  TDWAngularGauge g;
+  g.SetValue(1);
+  g.SetValue(100);
+  {
+    TManualHost other;
+    SetHostServices(&other);
+    other.AnimationClock().Subscribe([] {});  // the handle number the gauge's has on the first clock
+    host.Host.Advance(3000);
+    EXPECT_FALSE(g.Animating());
+    EXPECT_EQ(host.Host.AnimationClock().SubscriberCount(), 0u);
+    EXPECT_EQ(other.AnimationClock().SubscriberCount(), 1u);
+    g.SetValue(10);  // on the other clock, which goes before the gauge
+    EXPECT_EQ(other.AnimationClock().SubscriberCount(), 2u);
+    SetHostServices(&host.Host);
+  }
+  g.SetValue(50);
+  host.Host.Advance(3000);
+  EXPECT_FLOAT_EQ(g.Hand().GetCurrentAngle(), g.Hand().GetTargetAngle());
+}
+
 // An element inserted below itself made its holders a cycle: the insert's repaint walked it for good.
 TEST(AngularGauge, AnElementIsNeverInsertedBelowItself) {
   TScopedHost host;

@@ -165,31 +165,21 @@ void TDWBasicAnalogClock::ValueChanged() {
     }
   }
   if (animate) {
-    EndAnimation();
-    DWSubscribeAnimation(FAnimation, [this](TAnimationClock::THandle AHandle) { AnimationTick(AHandle); });
+    FAnimation.Subscribe([this] { return AnimationTick(); });
   }
   FFirstTime = false;
 }
 
-void TDWBasicAnalogClock::EndAnimation() {
-  const TAnimationClock::THandle h = FAnimation.exchange(TAnimationClock::NoHandle);
-  if (h != TAnimationClock::NoHandle) HostServices().AnimationClock().Unsubscribe(h);
-}
+void TDWBasicAnalogClock::EndAnimation() { FAnimation.End(); }
 
-void TDWBasicAnalogClock::AnimationTick(TAnimationClock::THandle AOwn) {
+bool TDWBasicAnalogClock::AnimationTick() {
   // Every hand steps on every tick (no short cut), in the order seconds, minutes, hours.
   bool moving = FHands->Seconds().PerformAnimation();
   moving = FHands->Minutes().PerformAnimation() || moving;
   moving = FHands->Hours().PerformAnimation() || moving;
-  {
-    std::lock_guard lock(FTimerLock);
-    if (FRefreshTimer && !FDisableSubscribe) FRefreshTimer->SetEnabled(true);
-  }
-  if (!moving) {
-    TAnimationClock::THandle expected = AOwn;
-    FAnimation.compare_exchange_strong(expected, TAnimationClock::NoHandle);
-    HostServices().AnimationClock().Unsubscribe(AOwn);
-  }
+  std::lock_guard lock(FTimerLock);
+  if (FRefreshTimer && !FDisableSubscribe) FRefreshTimer->SetEnabled(true);
+  return moving;
 }
 
 void TDWBasicAnalogClock::RefreshExpired() {

@@ -187,7 +187,7 @@ class DW_API TDWBasicAnalogClock : public TDWLayeredInstrument<TKVBasicColorCont
   // The dial geometry for a drawing area of AWidth x AHeight.
   TDWDialLayout Layout(float AWidth, float AHeight) const { return DWDialLayoutFor(AWidth, AHeight, *FBorder, *FCenter); }
 
-  bool Animating() const { return FAnimation.load() != TAnimationClock::NoHandle; }
+  bool Animating() const { return FAnimation.Active(); }
   bool RefreshTimerEnabled() const;
   // The mouse geometry of the clock's integer Width x Height, read under its control lock.
   TDWClockMouseGeometry MouseGeometry();
@@ -224,7 +224,7 @@ class DW_API TDWBasicAnalogClock : public TDWLayeredInstrument<TKVBasicColorCont
 
  private:
   void EndAnimation();
-  void AnimationTick(TAnimationClock::THandle AOwn);
+  bool AnimationTick();
   void RefreshExpired();
 
   std::unique_ptr<TKVProportionalControlBorder> FBorder;
@@ -235,7 +235,7 @@ class DW_API TDWBasicAnalogClock : public TDWLayeredInstrument<TKVBasicColorCont
   std::unique_ptr<TDWClockHands> FHands;
   std::unique_ptr<TDWAnalogInstrumentCenter> FCenter;
   std::unique_ptr<TRXClockComponentElements> FElements;
-  std::atomic<TAnimationClock::THandle> FAnimation{TAnimationClock::NoHandle};
+  TDWAnimationSubscription FAnimation;
   // Switched on by ticks on the animation clock's thread, destroyed on the user-interface thread.
   mutable std::mutex FTimerLock;
   std::unique_ptr<IRelaxedTimer> FRefreshTimer;

@@ -2,17 +2,31 @@
 
 namespace dw {
 
-void DWSubscribeAnimation(std::atomic<TAnimationClock::THandle>& AInto,
-                          std::function<void(TAnimationClock::THandle)> ATick) {
-  // The tick learns its own handle through the holder, so an arrival unsubscribes exactly that
-  // subscription even when a newer one has replaced it meanwhile.
-  auto own = std::make_shared<std::atomic<TAnimationClock::THandle>>(TAnimationClock::NoHandle);
-  const TAnimationClock::THandle h = HostServices().AnimationClock().Subscribe([own, tick = std::move(ATick)] {
-    const TAnimationClock::THandle mine = own->load();
-    if (mine != TAnimationClock::NoHandle) tick(mine);
+void TDWAnimationSubscription::Subscribe(std::function<bool()> ATick) {
+  End();
+  TAnimationClock& clock = HostServices().AnimationClock();
+  FClock = &clock;
+  FClockAlive = clock.Lifetime();
+  // The tick learns its own handle through the holder, so an arrival ends exactly that
+  // subscription even when a newer one has replaced it meanwhile. After the handle is cleared
+  // End no longer waits for this call: only the captured values are used from there on.
+  auto own = std::make_shared<std::atomic<THandle>>(TAnimationClock::NoHandle);
+  const THandle h = clock.Subscribe([this, own, &clock, tick = std::move(ATick)] {
+    const THandle mine = own->load();
+    if (mine == TAnimationClock::NoHandle || tick()) return;
+    THandle expected = mine;
+    FHandle.compare_exchange_strong(expected, TAnimationClock::NoHandle);
+    clock.Unsubscribe(mine);
   });
-  AInto.store(h);
+  FHandle.store(h);
   own->store(h);
+}
+
+void TDWAnimationSubscription::End() {
+  const THandle h = FHandle.exchange(TAnimationClock::NoHandle);
+  if (h == TAnimationClock::NoHandle) return;
+  // A clock that is gone took its subscriptions with it.
+  if (const auto alive = FClockAlive.lock()) FClock->Unsubscribe(h);
 }
 
 namespace {
@@ -66,10 +80,7 @@ bool TDWHandAnimator::RefreshTimerEnabled() const {
   return FRefreshTimer && FRefreshTimer->Enabled();
 }
 
-void TDWHandAnimator::EndAnimation() {
-  const TAnimationClock::THandle h = FAnimation.exchange(TAnimationClock::NoHandle);
-  if (h != TAnimationClock::NoHandle) HostServices().AnimationClock().Unsubscribe(h);
-}
+void TDWHandAnimator::EndAnimation() { FAnimation.End(); }
 
 void TDWHandAnimator::Settle() {
   // Once EndAnimation returns no tick runs any more, so the jump is the hand's last move.
@@ -81,8 +92,7 @@ void TDWHandAnimator::MoveTo(float AAngle, bool AMayAnimate) {
   FHand.SetTargetAngle(AAngle);
   if (FHand.AnimationEnabled() && AMayAnimate && !FFirstTime && !FNoSubscribe) {
     EndAnimation();
-    if (FHand.GetCurrentAngle() != FHand.GetTargetAngle())
-      DWSubscribeAnimation(FAnimation, [this](TAnimationClock::THandle AHandle) { Tick(AHandle); });
+    if (FHand.GetCurrentAngle() != FHand.GetTargetAngle()) FAnimation.Subscribe([this] { return Tick(); });
   } else {
     EndAnimation();
     FHand.SetAngle(AAngle);
@@ -90,19 +100,13 @@ void TDWHandAnimator::MoveTo(float AAngle, bool AMayAnimate) {
   FFirstTime = false;
 }
 
-void TDWHandAnimator::Tick(TAnimationClock::THandle AOwn) {
+bool TDWHandAnimator::Tick() {
   const bool moving = FHand.PerformAnimation();
-  // The timer goes on before the handle is cleared: once it is clear, a shutdown running on
-  // another thread no longer waits for this call, so nothing of this object is touched after.
-  {
-    std::lock_guard lock(FTimerLock);
-    if (FRefreshTimer && !FNoSubscribe) FRefreshTimer->SetEnabled(true);
-  }
-  if (!moving) {
-    TAnimationClock::THandle expected = AOwn;
-    FAnimation.compare_exchange_strong(expected, TAnimationClock::NoHandle);
-    HostServices().AnimationClock().Unsubscribe(AOwn);
-  }
+  // The timer goes on before the subscription clears its handle on arrival: once it is clear, a
+  // shutdown running on another thread no longer waits for this call.
+  std::lock_guard lock(FTimerLock);
+  if (FRefreshTimer && !FNoSubscribe) FRefreshTimer->SetEnabled(true);
+  return moving;
 }
 
 void TDWHandAnimator::TimerExpired() {

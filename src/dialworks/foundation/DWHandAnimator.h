@@ -33,12 +33,31 @@ class DW_API IDWAnimatedHand {
   virtual bool AnimationEnabled() const = 0;
 };
 
-// Subscribes ATick to the host's animation clock and hands each tick its own subscription handle,
-// which the tick unsubscribes on arrival. The handle is stored into AInto before any tick runs: a
-// tick on the clock's thread that arrives at once then clears it, rather than the caller storing a
-// handle already gone (which would read as animating for good).
-DW_API void DWSubscribeAnimation(std::atomic<TAnimationClock::THandle>& AInto,
-                                 std::function<void(TAnimationClock::THandle)> ATick);
+// A subscription to the animation clock it was made on. The installed host may change while a
+// hand moves (a render session installs its own for a while): the subscription ends on its own
+// clock, whose handles mean nothing to another one, and not at all once that clock is gone.
+// Subscribe and End come from the owner, serialised by it; the tick runs on the clock's thread.
+class DW_API TDWAnimationSubscription {
+ public:
+  using THandle = TAnimationClock::THandle;
+  TDWAnimationSubscription() = default;
+  ~TDWAnimationSubscription() { End(); }
+  TDWAnimationSubscription(const TDWAnimationSubscription&) = delete;
+  TDWAnimationSubscription& operator=(const TDWAnimationSubscription&) = delete;
+  // Ends the current subscription and subscribes ATick to the installed host's clock. The tick
+  // returns whether to go on; when it returns false the subscription ends itself. The handle is
+  // stored before any tick runs: a tick that arrives at once on the clock's thread then clears it,
+  // rather than a handle already gone being stored afterwards (read as animating for good).
+  void Subscribe(std::function<bool()> ATick);
+  // Once this returns no tick of the subscription runs any more (unless called from inside it).
+  void End();
+  bool Active() const { return FHandle.load() != TAnimationClock::NoHandle; }
+
+ private:
+  std::atomic<THandle> FHandle{TAnimationClock::NoHandle};
+  TAnimationClock* FClock = nullptr;  // the clock of FHandle, valid while FClockAlive is
+  std::weak_ptr<const void> FClockAlive;
+};
 
 class DW_API TDWHandAnimator {
  public:
@@ -65,18 +84,18 @@ class DW_API TDWHandAnimator {
   void Shutdown();
   bool IsShutDown() const { return FNoSubscribe.load(); }
 
-  bool Animating() const { return FAnimation.load() != TAnimationClock::NoHandle; }
+  bool Animating() const { return FAnimation.Active(); }
   bool RefreshTimerEnabled() const;
 
  private:
   void Init();
-  void Tick(TAnimationClock::THandle AOwn);
+  bool Tick();
   void TimerExpired();
 
   std::unique_ptr<IDWAnimatedHand> FAngular;  // adapts an angular hand (null otherwise)
   IDWAnimatedHand& FHand;
   std::function<void()> FRedraw;
-  std::atomic<TAnimationClock::THandle> FAnimation{TAnimationClock::NoHandle};
+  TDWAnimationSubscription FAnimation;
   // The timer is switched on by ticks on the clock's thread and goes away in Shutdown on the
   // user-interface thread: FTimerLock guards the pointer (never held while the timer is destroyed,
   // whose destructor may wait for its callback).

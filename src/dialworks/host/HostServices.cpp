@@ -85,7 +85,7 @@ struct TAnimationClock::TEntry {
   bool Active = true;
 };
 
-TAnimationClock::~TAnimationClock() = default;
+TAnimationClock::~TAnimationClock() { FLifetime.reset(); }
 
 TAnimationClock::THandle TAnimationClock::Subscribe(TTickEvent AEvent) {
   if (!AEvent) return NoHandle;

@@ -91,6 +91,10 @@ class DW_API TAnimationClock {
   // Calls every current subscriber once. The host's driver calls it; ticks never overlap.
   void Tick();
 
+  // Expires when the clock is destroyed: a subscriber that may outlive the clock's host (handles
+  // mean nothing to another clock) checks it before unsubscribing.
+  std::weak_ptr<const void> Lifetime() const { return FLifetime; }
+
  protected:
   // Told (outside the clock's lock) when the first subscriber arrives or the last one leaves, and
   // when the interval changes, so the driver can start, stop or re-time its ticks.
@@ -107,6 +111,7 @@ class DW_API TAnimationClock {
   double FInterval = DefaultInterval;
   std::shared_ptr<TEntry> FRunning;  // entry whose callback runs now
   std::thread::id FTickThread;
+  std::shared_ptr<const void> FLifetime = std::make_shared<char>(0);
 };
 
 class DW_API IHostServices {
