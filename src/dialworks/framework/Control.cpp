@@ -122,7 +122,11 @@ void TKVBasicControl::Invalidate() {
 }
 
 void TKVBasicControl::Settle() {
-  SettleMotion();
+  {
+    // A value set on another thread meanwhile is not undone by the jump to the old target.
+    std::lock_guard lock(ControlLock());
+    SettleMotion();
+  }
   if (TRXComponentElements* list = ElementList())
     for (size_t i = 0; i < list->Count(); ++i)
       if (auto* control = dynamic_cast<TKVBasicControl*>(&list->ItemComponent(i))) control->Settle();
