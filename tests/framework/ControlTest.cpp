@@ -91,10 +91,11 @@ TEST_F(ControlTest, DrawingWhileAnotherThreadHoldsTheControlLockDrawsNothing) {
   gp::CairoGraphics g(bitmap);
   {
     TLockHolder holder(gauge);
-    EXPECT_FALSE(gauge.IntRender(0, 0, 16, 16, buffer.data(), 16, 16));
     Host.ClearRepaintCounts();
-    gauge.Paint(g);
+    EXPECT_FALSE(gauge.IntRender(0, 0, 16, 16, buffer.data(), 16, 16));
     EXPECT_EQ(Host.RepaintCount(gauge), 1u);  // the lost frame is asked for again
+    gauge.Paint(g);
+    EXPECT_EQ(Host.RepaintCount(gauge), 2u);
     // The instrument's own IntDraw takes the lock too: called directly, it draws nothing either.
     gauge.IntDraw(g, {1, 1, 16, 16, 16, 16, false, false});
   }

@@ -99,7 +99,10 @@ bool TKVBasicControl::IntRender(int ALeft, int ATop, float AWidth, float AHeight
   int x1 = int(std::min<double>(right, ABufferWidth)), y1 = int(std::min<double>(bottom, ABufferHeight));
   if (x1 <= x0 || y1 <= y0) return false;
   TControlDrawLock lock(*this);
-  if (!lock) return false;
+  if (!lock) {
+    Invalidate();  // as in Paint: the frame goes out without this control, so ask for the next
+    return false;
+  }
   gp::Bitmap layer(x1 - x0, y1 - y0);
   if (layer.Width() == 0 || layer.Height() == 0) return false;
   {

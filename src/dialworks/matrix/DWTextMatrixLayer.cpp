@@ -53,7 +53,11 @@ void TDWTextMatrixLayer::Render(uint32_t* ABuffer, int AWidth, int AHeight) {
   int style = 0;
   {
     TControlDrawLock lock(*this);
-    if (!lock || !Enabled() || !Visible() || FText.empty() || !ABuffer || AWidth <= 0 || AHeight <= 0) return;
+    if (!lock) {
+      Invalidate();  // the frame goes out without the text: ask for the next one
+      return;
+    }
+    if (!Enabled() || !Visible() || FText.empty() || !ABuffer || AWidth <= 0 || AHeight <= 0) return;
     text = FText;
     CellOrigin(AWidth, AHeight, x0, y0);
     em = FFont->Size().Get(float(AHeight));
