@@ -192,9 +192,10 @@ std::vector<std::string> CheckClassTables(const TClassInfo& AClass) {
       continue;
     std::vector<TPropValue> bad;
     const double inf = std::numeric_limits<double>::infinity();
+    const double fltMax = std::numeric_limits<float>::max();  // written as a text a little above it
     if (p.Kind() == TPropKind::Integer) bad = {int64_t(INT32_MIN), int64_t(INT32_MAX)};
     else if (p.Kind() == TPropKind::Cardinal) bad = {uint64_t(0), uint64_t(UINT32_MAX)};
-    else if (p.Kind() == TPropKind::Single) bad = {std::nan(""), inf, -inf, 3e38, -3e38};
+    else if (p.Kind() == TPropKind::Single) bad = {std::nan(""), inf, -inf, 3e38, -3e38, fltMax, -fltMax};
     else bad = {std::nan(""), inf, -inf, 1e300, -1e300};
     std::unique_ptr<TPersistent> c = Fresh(AClass);
     auto lc = FindPropertyPath(*c, e.Path);

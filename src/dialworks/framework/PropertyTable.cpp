@@ -163,8 +163,9 @@ std::string TPropInfo::Check(const TPersistent& AObject, const TPropValue& v) co
       if (!v.is_number()) return "expected a number";
       double d = v.get<double>();
       if (!std::isfinite(d)) return "expected a finite number";
-      if (FKind == TPropKind::Single && std::fabs(d) > double(std::numeric_limits<float>::max()))
-        return "number out of range for single precision";
+      // The largest float is written as its shortest text (3.4028235e+38), a little above it as a
+      // double: only what would round to infinity is out of range.
+      if (FKind == TPropKind::Single && std::fabs(d) >= 0x1.ffffffp127) return "number out of range for single precision";
       return CheckRange(*this, AObject, d);
     }
     case TPropKind::Enum: {
