@@ -357,3 +357,19 @@ TEST(ClockHandElement, DiscreteHandRedrawsOncePerSecondAndFirstTimeJumps) {
   EXPECT_FALSE(zone.RefreshTimerEnabled());
   EXPECT_NEAR(std::fmod(zone.Hand().GetCurrentAngle(), 360.0f), std::fmod(DWClockElementAngle(At(4, 0, 6)), 360.0f), 0.05f);
 }
+
+// An element may be of its host's class: a copy between the two has no list to copy (clearing the
+// host's would destroy the source; the element's would take copies of itself without end).
+TEST(AnalogClock, AssignBetweenTheClockAndItsOwnElementLeavesTheLists) {
+  TScopedHost host;
+  TDWAnalogClock clock(nullptr);
+  auto& e = clock.Elements().Add<TDWExternalAnalogClockElement>();
+  e.SetTimeSource(tsValue);
+  clock.Assign(e);
+  EXPECT_EQ(clock.TimeSource(), tsValue);  // the rest is copied
+  ASSERT_EQ(clock.Elements().Count(), 1u);
+  EXPECT_EQ(&clock.Elements().ItemComponent(0), &e);
+  e.Assign(clock);
+  EXPECT_EQ(e.Elements().Count(), 0u);
+  EXPECT_EQ(clock.Elements().Count(), 1u);
+}

@@ -9,6 +9,7 @@
 #include "dialworks/framework/Form.h"
 #include "dialworks/framework/FormJson.h"
 #include "dialworks/host/ManualHost.h"
+#include "dialworks/matrix/DWSpectrumDisplay.h"
 #include "support/InstrumentTest.h"
 #include "support/TableCheck.h"
 
@@ -129,6 +130,8 @@ TEST(PropertyObjects, ColorItemsTakeThePaletteAndCaptionItemsStream) {
   EXPECT_EQ(d.Colors()[1].Weight(), 0.0f);
   d.Colors()[2].SetBreak(true);
   d.Colors().Delete(0);
+  // A list without classes in forms holds its own class only (a descendant would not load back).
+  EXPECT_EQ(d.Colors().Insert(std::make_unique<TDWSpectrumBarColorGroup>()), nullptr);
   d.Caption().SetText("Speed");
   auto& item = d.Caption().Items().Add();
   item.SetText("km/h");
@@ -139,6 +142,9 @@ TEST(PropertyObjects, ColorItemsTakeThePaletteAndCaptionItemsStream) {
   item.Font().SetBold(true);
   EXPECT_EQ(host.RepaintCount(d), repaints + 1);
   EXPECT_EQ(item.Font().ChangeLock(), &d.ControlLock());
+
+  d.Caption().Items().Assign(d.Colors());  // items of another class: left as they are
+  EXPECT_EQ(d.Caption().Items().Count(), 1u);
 
   const std::unique_ptr<TDWForm> loaded = RoundTripForm(SaveForm(form));
   ASSERT_NE(loaded, nullptr);

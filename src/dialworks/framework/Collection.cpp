@@ -30,8 +30,7 @@ TLockCollection::~TLockCollection() {
 DW_PROPERTIES(TLockCollection) {}
 
 TPersistent* TLockCollection::AddItem(const TClassInfo& AClass, std::string* AError) {
-  bool accepted = FPolymorphic ? AClass.InheritsFrom(*FItemClass) : &AClass == FItemClass;
-  if (!accepted) {
+  if (!Accepts(AClass)) {
     if (AError) *AError = "class " + AClass.Name() + " is not accepted here (items are " + FItemClass->Name() + ")";
     return nullptr;
   }
@@ -51,7 +50,7 @@ TLockCollectionItem& TLockCollection::Add() {
 }
 
 TLockCollectionItem* TLockCollection::Insert(std::unique_ptr<TLockCollectionItem> AItem) {
-  if (!AItem || !AItem->ClassInfo().InheritsFrom(*FItemClass)) return nullptr;
+  if (!AItem || !Accepts(AItem->ClassInfo())) return nullptr;
   TLockCollectionItem& item = *AItem;
   {
     detail::TChangeScope scope(*this);

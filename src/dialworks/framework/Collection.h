@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <vector>
 
 #include "dialworks/Export.h"
@@ -56,8 +57,8 @@ class DW_API TLockCollection : public TCollectionBase {
 
   // Appends a new item of the item class.
   TLockCollectionItem& Add();
-  // Appends an item made by the caller (must derive from the item class; else it is dropped
-  // and nullptr returned).
+  // Appends an item made by the caller: of the item class, or a descendant in a polymorphic
+  // collection; else it is dropped and nullptr returned.
   TLockCollectionItem* Insert(std::unique_ptr<TLockCollectionItem> AItem);
   void Delete(size_t AIndex);
   int IndexOf(const TLockCollectionItem& AItem) const;
@@ -93,7 +94,9 @@ class TTypedCollection : public TLockCollection {
   template <class D>
   D& Add() {
     static_assert(std::is_base_of_v<T, D>);
-    return static_cast<D&>(*Insert(std::make_unique<D>()));
+    TLockCollectionItem* item = Insert(std::make_unique<D>());
+    if (!item) throw std::invalid_argument("class " + D::StaticClass().Name() + " is not accepted here");
+    return static_cast<D&>(*item);
   }
 };
 

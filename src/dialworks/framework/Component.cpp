@@ -61,9 +61,39 @@ const TClassInfo& TCollectionBase::StaticClass() {
   return info;
 }
 
+namespace {
+// Whether ATarget is ARoot or lies inside it, through nested objects and collection items.
+bool Holds(TPersistent& ARoot, const TPersistent* ATarget) {
+  if (&ARoot == ATarget) return true;
+  if (auto* c = dynamic_cast<TCollectionBase*>(&ARoot)) {
+    for (size_t i = 0; i < c->Count(); ++i)
+      if (Holds(c->ItemObject(i), ATarget)) return true;
+    return false;
+  }
+  for (const auto& p : ARoot.ClassInfo().Properties()) {
+    TPersistent* nested = p->Kind() == TPropKind::Object       ? p->Object(ARoot)
+                          : p->Kind() == TPropKind::Collection ? p->Collection(ARoot)
+                                                               : nullptr;
+    if (nested && Holds(*nested, ATarget)) return true;
+  }
+  return false;
+}
+}  // namespace
+
+bool TCollectionBase::Accepts(const TClassInfo& AClass, std::string* /*AError*/) const {
+  return IsPolymorphic() ? AClass.InheritsFrom(ItemBaseClass()) : &AClass == &ItemBaseClass();
+}
+
 void TCollectionBase::Assign(const TPersistent& ASource) {
   auto* src = dynamic_cast<const TCollectionBase*>(&ASource);
   if (!src || src == this) return;
+  // Between a list and one it holds (a host and its own element) there is no copy: clearing
+  // would destroy the source, and copying a list into one of its items would never end.
+  auto& source = const_cast<TCollectionBase&>(*src);
+  if (Holds(*this, src) || Holds(source, this)) return;
+  // A list of other items is left as it is rather than emptied.
+  for (size_t i = 0; i < src->Count(); ++i)
+    if (!Accepts(src->ItemObject(i).ClassInfo())) return;
   Clear();
   for (size_t i = 0; i < src->Count(); ++i) {
     const TPersistent& item = src->ItemObject(i);

@@ -94,6 +94,9 @@ class DW_API TCollectionBase : public TPersistent {
   virtual const TClassInfo& ItemBaseClass() const = 0;
   // Creates and appends an item of AClass; nullptr (and the reason in AError) when refused.
   virtual TPersistent* AddItem(const TClassInfo& AClass, std::string* AError = nullptr) = 0;
+  // Whether items of AClass may be in the list: a list that does not write classes into forms
+  // holds items of its own class only (a descendant would be saved but not read back).
+  virtual bool Accepts(const TClassInfo& AClass, std::string* AError = nullptr) const;
   virtual void Clear() = 0;
   // Assign: rebuilds the items as copies of the source's (same classes, Assign each).
   void Assign(const TPersistent& ASource) override;

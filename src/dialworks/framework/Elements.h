@@ -166,7 +166,7 @@ class DW_API TRXComponentElements : public TCollectionBase {
   int IndexOf(const TRXComponentElement& AElement) const;
 
   // Whether this collection accepts elements of AClass, and why not (AError).
-  bool Accepts(const TClassInfo& AClass, std::string* AError = nullptr) const;
+  bool Accepts(const TClassInfo& AClass, std::string* AError = nullptr) const override;
 
   // The elements that implement I, in collection order.
   template <class I>
