@@ -281,6 +281,21 @@ TEST_F(ControlTest, DestroyedComponentsLeaveNothingDangling) {
   EXPECT_EQ(copy.Get(), nullptr);
 }
 
+TEST_F(ControlTest, AnOwnedComponentInsertedAsElementLeavesItsOwner) {
+  auto owner = std::make_unique<TComponent>();
+  TTestGauge host;
+  auto* hand = new TTestHandElement(owner.get());
+  ASSERT_EQ(host.Elements().Insert(std::unique_ptr<TComponent>(hand)), hand);
+  EXPECT_EQ(owner->ComponentCount(), 0u);
+  owner.reset();  // the list's element lives on
+  ASSERT_EQ(host.Elements().Count(), 1u);
+  EXPECT_EQ(&host.Elements().ItemComponent(0), hand);
+  // Refused and destroyed: the owner does not keep the deleted component either.
+  TComponent other;
+  EXPECT_EQ(host.Elements().Insert(std::unique_ptr<TComponent>(new TTestClockElement(&other))), nullptr);
+  EXPECT_EQ(other.ComponentCount(), 0u);
+}
+
 TEST_F(ControlTest, ProportionalSizesRotationAndAssign) {
   TTestHandElement e;
   TKVElementSize& y = e.Position().Y();

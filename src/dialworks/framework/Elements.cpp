@@ -101,6 +101,9 @@ TPersistent* TRXComponentElements::AddItem(const TClassInfo& AClass, std::string
 
 TRXComponentElement* TRXComponentElements::Insert(std::unique_ptr<TComponent>&& AElement, std::string* AError) {
   if (!AElement) return nullptr;
+  // The caller's pointer is the element's one owner from here: a component owner lets go of it
+  // (without deleting it), so keeping, destroying or handing it back below frees it only once.
+  if (TComponent* owner = AElement->Owner()) owner->RemoveComponent(*AElement).release();
   auto* element = dynamic_cast<TRXComponentElement*>(AElement.get());
   if (!element) {
     if (AError) *AError = "class " + AElement->ClassName() + " is not an element";
