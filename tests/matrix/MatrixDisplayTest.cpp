@@ -204,6 +204,27 @@ TEST(MatrixDisplay, LayersDrawIntoTheShownCellsOnly) {
   EXPECT_EQ(m.GetDisplayPixel(79, 49), 0xFF00FF00u);
 }
 
+TEST(MatrixDisplay, SettleEndsTheAnimationsOfTheLayers) {
+  TScopedHost host;
+  TDWMatrixDisplay m;
+  m.SetBounds(0, 0, 321, 201);
+  auto& gauge = m.Layers().Add<TDWExternalAngularGaugeMatrixLayer>();
+  gauge.SetValue(10);
+  gauge.SetValue(90);
+  m.Settle();
+  EXPECT_FALSE(gauge.Animating());
+  auto cells = [&] {
+    dwtest::RenderControl(m);
+    std::vector<TAlphaColor> c;
+    for (int y = 0; y < int(m.Rows()); ++y)
+      for (int x = 0; x < int(m.Cols()); ++x) c.push_back(m.GetDisplayPixel(x, y));
+    return c;
+  };
+  const std::vector<TAlphaColor> settled = cells();
+  host.Host.Advance(3000);
+  EXPECT_EQ(cells(), settled);
+}
+
 TEST(MatrixDisplay, ReadsAndWritesFromAnotherThreadWhileDrawing) {
   TScopedHost host;
   TDWMatrixDisplay m;

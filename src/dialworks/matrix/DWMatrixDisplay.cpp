@@ -297,6 +297,11 @@ void TDWMatrixDisplay::ComposeCells(const TDWMatrixAxis& AX, const TDWMatrixAxis
   }
 }
 
+void TDWMatrixDisplay::SettleMotion() {
+  for (size_t i = 0; i < FLayers->Count(); ++i)
+    if (auto* control = dynamic_cast<TKVBasicControl*>(&FLayers->ItemComponent(i))) control->Settle();
+}
+
 void TDWMatrixDisplay::IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) {
   TDWBasicRotatableControl::IntDraw(AGraphics, AArea);
   std::lock_guard<TReadWriteLock> lock(FBufferLock);

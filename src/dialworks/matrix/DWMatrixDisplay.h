@@ -128,6 +128,8 @@ class DW_API TDWMatrixDisplay : public TDWBasicRotatableControl {
 
  protected:
   void DisconnectPins();
+  // The layers are not the element list (Settle walks that), so they are settled here.
+  void SettleMotion() override;
 
  private:
   struct TStampKey {
