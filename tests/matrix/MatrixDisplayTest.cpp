@@ -276,6 +276,20 @@ TEST(MatrixDisplay, DegenerateSizesDrawOnlyTheBackground) {
   EXPECT_EQ(dwtest::RenderControl(m).GetPixel(20000, 1), PBPremultiply(m.Color()));
 }
 
+TEST(MatrixDisplay, OddSizesDrawNothingPastTheBounds) {
+  TScopedHost host;
+  TDWMatrixDisplay m;
+  m.SetBounds(0, 0, 321, 201);
+  gp::Bitmap b(400, 300);
+  gp::CairoGraphics g(b);
+  m.Paint(g);
+  g.Flush();
+  EXPECT_EQ(b.GetPixel(320, 50) >> 24, 0xFFu);
+  EXPECT_EQ(b.GetPixel(50, 200) >> 24, 0xFFu);
+  EXPECT_EQ(b.GetPixel(321, 50), 0u);
+  EXPECT_EQ(b.GetPixel(50, 201), 0u);
+}
+
 TEST(TextMatrixLayer, CropsAndCutsAtTheGridEdges) {
   TScopedHost host;
   const int W = 40, H = 16;

@@ -351,7 +351,12 @@ void TDWMatrixDisplay::IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) 
   // bitmap holds is empty, and the background is all that is drawn.
   if ((FColor >> 24) != 0xFF || FFrame->Empty())
     AGraphics.FillRectangle(gp::SolidBrush(FColor), gp::RectF(0, 0, W, H));
+  // An odd width or height gives a frame one pixel larger (the rounding above places the cells):
+  // that column or row is outside the control.
+  const gp::GraphicsState state = AGraphics.Save();
+  AGraphics.IntersectClip(gp::RectF(0, 0, W, H));
   AGraphics.DrawImage(*FFrame, 0, 0);
+  AGraphics.Restore(state);
 }
 
 }  // namespace dw
