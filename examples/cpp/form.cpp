@@ -67,7 +67,9 @@ int main() {
 
   // Saving writes what differs from the defaults, colours as 0xAARRGGBB; it loads back.
   const std::string saved = dw::SaveForm(form);
-  std::ofstream("form-saved.json") << saved;
+  std::ofstream file("form-saved.json");
+  const bool written = static_cast<bool>(file << saved << std::flush);
+  if (!written) std::printf("form-saved.json: cannot be written\n");
   const bool canonical = saved.find("\"0xFFFFFF00\"") != std::string::npos && saved.find('#') == std::string::npos;
   const bool reloads = static_cast<bool>(dw::LoadForm(saved));
 
@@ -80,7 +82,7 @@ int main() {
   dw::gp::Bitmap gauge(200, 200);  // the gauge's own area of the form picture
   for (int y = 0; y < 200; ++y)
     for (int x = 0; x < 200; ++x) gauge.SetPixel(x, y, bitmap.GetPixel(x + 10, y + 10));
-  const bool ok = refused && canonical && reloads && exampleLoads && example::RedAtValue(gauge, *speed, 170);
+  const bool ok = written && refused && canonical && reloads && exampleLoads && example::RedAtValue(gauge, *speed, 170);
   std::printf("form.png: %s\n", ok ? "ok" : "unexpected");
   loaded.Form.reset();  // components go before the host their timers belong to
   dw::SetHostServices(nullptr);

@@ -53,7 +53,11 @@ int main() {
       std::printf("%s: %s\n", name, response->Body.c_str());
       return 1;
     }
-    std::ofstream(name, std::ios::binary) << response->Body;
+    std::ofstream file(name, std::ios::binary);
+    if (!(file << response->Body << std::flush)) {
+      std::printf("%s: cannot be written\n", name);
+      return 1;
+    }
   }
   const auto big = dw::gp::Bitmap::LoadPng("server-fast.png");
   const bool ok = slow.Body != fast.Body && big && big->GetWidth() == 640 && typo.Status == 400 &&
