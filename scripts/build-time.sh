@@ -12,13 +12,15 @@ work=$(mktemp -d /tmp/dw-build-time.XXXXXX)
 trap 'git worktree remove --force "$work/base" >/dev/null 2>&1 || true
       git worktree remove --force "$work/head" >/dev/null 2>&1 || true
       rm -rf "$work"' EXIT
-git worktree add --detach "$work/base" "$base" >/dev/null 2>&1
-git worktree add --detach "$work/head" HEAD >/dev/null 2>&1
+git worktree add --quiet --detach "$work/base" "$base" >/dev/null
+git worktree add --quiet --detach "$work/head" HEAD >/dev/null
 export CCACHE_DISABLE=1
 
 measure() {  # measure LABEL TARGET-ARGS...: prints "LABEL cpu wall"
   local label=$1; shift
-  /usr/bin/time -f "%U %S %e" -o "$work/time" cmake --build "$@" >/dev/null
+  # bash's own time (no extra package); its report goes to the file, the build's errors to stderr.
+  local TIMEFORMAT="%U %S %R"
+  { time cmake --build "$@" >/dev/null 2>&3; } 3>&2 2>"$work/time"
   awk -v l="$label" '{ printf "%-10s %8.1f s CPU %8.1f s wall\n", l, $1 + $2, $3 }' "$work/time"
 }
 
