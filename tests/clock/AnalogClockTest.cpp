@@ -98,16 +98,17 @@ TEST(AnalogClock, TimeSourceSelectionAndSwitching) {
   EXPECT_EQ(Shown(clock).H, 90);
   host.Host.Advance(5000);
   EXPECT_EQ(Shown(clock).H, 90);
-  // Back to tsAuto with the pin still connected: Value stays the source, the timer stays off,
-  // and values arriving now show at once.
+  // Back to tsAuto with the pin still connected: Value stays the source (the ticks keep it) and
+  // values arriving now show at once; once the pin goes, the host's time (9:15:08) shows.
   clock.SetTimeSource(tsAuto);
-  EXPECT_FALSE(clock.TimerEnabled());
   source.SendValue(At(9, 0, 0));
   EXPECT_EQ(Shown(clock).H, 180);
+  host.Host.Advance(2000);
+  EXPECT_EQ(Shown(clock).H, 180);
   source.Disconnect(clock.InputPin());
-  clock.SetTimeSource(tsCurrentTime);
-  clock.SetTimeSource(tsAuto);
+  host.Host.Advance(1000);
   EXPECT_TRUE(clock.TimerEnabled());
+  EXPECT_NEAR(Shown(clock).H, 187.5f, 0.1f);
 }
 
 TEST(AnalogClock, RedrawsOncePerSecondWhenDiscreteAndOnEveryTickWhenContinuous) {
@@ -330,6 +331,26 @@ TEST(ClockHandElement, OwnTimeSourceIsNotOverwrittenByTheClock) {
   int blue = 0;
   for (const gp::DrawCall& c : g.Calls()) blue += c.Layer == 0 && c.Color == 0xFF0000FFu;
   EXPECT_GT(blue, 0);
+}
+
+// A source toggled while the pin was connected left the timer off for good once the pin went.
+TEST(ClockHandElement, FollowsTheHostOnceItsPinIsDisconnected) {
+  TScopedHost host;
+  host.Host.SetNow(At(9, 0, 0));
+  TDWExternalClockHandElement zone;
+  zone.Hand().Animation().SetEnabled(false);
+  TPXDateTimeSourcePin source;
+  ASSERT_TRUE(source.Connect(zone.InputPin()));
+  source.SendValue(At(3, 0, 0));
+  zone.SetTimeSource(tsValue);
+  zone.SetTimeSource(tsAuto);
+  host.Host.Advance(2000);
+  EXPECT_EQ(zone.Hand().GetCurrentAngle(), DWClockElementAngle(At(3, 0, 0)));
+  source.Disconnect(zone.InputPin());
+  host.Host.SetNow(At(9, 30, 0));
+  host.Host.Advance(1000);
+  EXPECT_TRUE(zone.TimerEnabled());
+  EXPECT_NEAR(zone.Hand().GetCurrentAngle(), DWClockElementAngle(At(9, 30, 1)), 0.01f);
 }
 
 TEST(ClockHandElement, DiscreteHandRedrawsOncePerSecondAndFirstTimeJumps) {

@@ -264,6 +264,26 @@ TEST(SegmentClockTimer, IntervalsAndRedrawsInVirtualTime) {
   EXPECT_EQ(host.Host.RepaintCount(clock), shown);
 }
 
+// A source toggled while the pin was connected left the timer off for good once the pin went.
+TEST(SegmentClockTimer, FollowsTheHostOnceThePinIsDisconnected) {
+  TScopedHost host;
+  host.Host.SetNow(At(9, 0, 0));
+  TDWSegmentClock clock;
+  TPXDateTimeSourcePin source;
+  ASSERT_TRUE(source.Connect(clock.InputPin()));
+  source.SendValue(At(3, 0, 0));
+  clock.SetTimeSource(tsValue);
+  clock.SetTimeSource(tsAuto);
+  host.Host.Advance(2000);
+  EXPECT_EQ(clock.GetCurrentValue(), At(3, 0, 0));
+  source.Disconnect(clock.InputPin());
+  host.Host.SetNow(At(9, 30, 0));
+  host.Host.ClearRepaintCounts();
+  host.Host.Advance(1000);
+  EXPECT_TRUE(clock.TimerEnabled());
+  EXPECT_GE(host.Host.RepaintCount(clock), 1u);  // the host's new time redraws
+}
+
 TEST(SegmentClockElements, MirroringElementGetsTheShownTime) {
   TScopedHost host;
   host.Host.SetNow(At(4, 0, 0));

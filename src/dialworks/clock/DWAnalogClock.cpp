@@ -237,7 +237,7 @@ TDateTime TDWExternalAnalogClock::GetCurrentValue() {
 
 void TDWExternalAnalogClock::SetValue(TDateTime AValue) {
   // Shown at once whenever Value is what the clock shows: with tsValue, and with tsAuto while the
-  // pin is connected (the timer is off then, so nothing else would ever show it).
+  // pin is connected (not left to the next timer redraw, up to a second away).
   // A shown value's repaint is InvalidateValue's alone (the hands' places), so the change callback
   // must not ask for another.
   std::lock_guard guard(ControlLock());
@@ -254,7 +254,7 @@ void TDWExternalAnalogClock::DoChanged() {
 
 void TDWExternalAnalogClock::SetTimeSource(TDWTimeSource AValue) {
   Setter(*this, "TimeSource", FTimeSource, AValue, [this] {
-    if (FTimer) FTimer->SetEnabled(GetIsCurrentTime());
+    if (FTimer) FTimer->SetEnabled(DWClockTimerRuns(FTimeSource));
     InvalidateValue();
   });
 }

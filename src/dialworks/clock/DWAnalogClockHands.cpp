@@ -139,7 +139,7 @@ TDateTime TDWExternalClockHandElement::IntGetValue() { return GetIsCurrentTime()
 
 void TDWExternalClockHandElement::SetTimeSource(TDWTimeSource AValue) {
   Setter(*this, "TimeSource", FTimeSource, AValue, [this] {
-    FTimer->SetEnabled(GetIsCurrentTime());
+    FTimer->SetEnabled(DWClockTimerRuns(FTimeSource));
     InvalidateValue();
   });
 }

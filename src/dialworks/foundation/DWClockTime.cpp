@@ -61,6 +61,8 @@ TDateTime DWShownTime(TDWTimeSource ASource, bool APinConnected, TDateTime AValu
   return DWIsCurrentTime(ASource, APinConnected) ? HostServices().Now() : AValue;
 }
 
+bool DWClockTimerRuns(TDWTimeSource ASource) { return ASource != tsValue; }
+
 bool DWClockTickNeedsRedraw(bool ADiscreteSeconds, TDateTime ALast, TDateTime ANow) {
   if (!ADiscreteSeconds) return true;
   if (!std::isfinite(ALast) || !std::isfinite(ANow)) return true;

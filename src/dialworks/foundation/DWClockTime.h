@@ -51,6 +51,11 @@ DW_API TDateTime DWReplaceTimeOfDay(TDateTime ATime, double ANewTimeOfDay);
 DW_API bool DWIsCurrentTime(TDWTimeSource ASource, bool APinConnected);
 // The shown date-time: the host's Now when DWIsCurrentTime, else AValue.
 DW_API TDateTime DWShownTime(TDWTimeSource ASource, bool APinConnected, TDateTime AValue);
+// Whether a clock's timer runs: for every source but tsValue. It follows the source alone, not
+// the pin: nothing re-checks the timer when a pin is connected or disconnected, and a tsAuto
+// clock whose pin goes away must pick up the host's time. While the pin decides, the ticks show
+// Value (each tick asks for the shown time).
+DW_API bool DWClockTimerRuns(TDWTimeSource ASource);
 
 // Whether a tick at ANow needs a redraw after the last redraw at ALast. A clock whose finest
 // moving part jumps by whole seconds (ADiscreteSeconds) redraws only when the second changed,

@@ -446,7 +446,7 @@ TDWSegmentClock::TDWSegmentClock(TComponent* AOwner)
   FTimer = std::make_unique<TDWClockTimer>([this](TDateTime, bool ARedraw) { DoTimer(ARedraw); },
                                            [this] { return !Sections().Milliseconds().Visible(); },
                                            IsDesigning() ? 500 : Sections().TimerInterval());
-  FTimer->SetEnabled(GetIsCurrentTime());
+  FTimer->SetEnabled(DWClockTimerRuns(FTimeSource));
 }
 
 TDWSegmentClock::~TDWSegmentClock() {
@@ -479,7 +479,7 @@ TDateTime TDWSegmentClock::GetCurrentValue() { return DWShownTime(FTimeSource, F
 
 void TDWSegmentClock::SetValue(TDateTime AValue) {
   // Shown at once whenever Value is what the clock shows: with tsValue, and with tsAuto while the
-  // pin is connected (the timer is off then, so nothing else would show it).
+  // pin is connected (not left to the next timer redraw).
   Setter(*this, "Value", FValue, AValue, [this] {
     if (!GetIsCurrentTime()) InvalidateValue();
   });
@@ -488,7 +488,7 @@ void TDWSegmentClock::SetValue(TDateTime AValue) {
 void TDWSegmentClock::SetTimeSource(TDWTimeSource AValue) {
   if (!(AValue >= tsAuto && AValue <= tsValue)) AValue = tsAuto;
   Setter(*this, "TimeSource", FTimeSource, AValue, [this] {
-    if (FTimer) FTimer->SetEnabled(GetIsCurrentTime());
+    if (FTimer) FTimer->SetEnabled(DWClockTimerRuns(FTimeSource));
     InvalidateValue();
   });
 }
