@@ -86,6 +86,22 @@ TEST(SegmentIndicator, ShapesFitTheCellSlantAndDegenerateSizes) {
     EXPECT_EQ(DWSegmentShapes(st16Segments, w, h, {}, upright), 0);
 }
 
+// The glow width is the bar thickness the shapes use, also where the cell's width limits it.
+TEST(SegmentIndicator, ThicknessIsTheBarThicknessOfTheShapes) {
+  for (float width : {0.12f, 0.3f, 0.5f})
+    for (auto [w, h] : {std::pair{40.0f, 80.0f}, {20.0f, 200.0f}, {80.0f, 40.0f}})
+      for (float slant : {0.0f, 0.3f}) {
+        TDWSegmentCell cell;
+        cell.Style = {width, 0.02f, slant};
+        cell.Init(w, h);
+        const TDWSegmentPolygon& top = cell.Shape(0);
+        float y0 = h, y1 = 0;
+        for (int j = 0; j < top.Count; ++j)
+          y0 = std::min(y0, top.Points[size_t(j)].Y), y1 = std::max(y1, top.Points[size_t(j)].Y);
+        EXPECT_NEAR(cell.Thickness(), y1 - y0, 1e-4f) << width << " " << w << "x" << h << " " << slant;
+      }
+}
+
 TEST(SegmentIndicator, GlowOutlineGrowsOutwardsEitherWinding) {
   const std::vector<gp::PointF> square{{0, 0}, {10, 0}, {10, 10}, {0, 10}};
   for (bool reversed : {false, true}) {

@@ -61,8 +61,9 @@ int DWSegmentCount(TDWSegmentsType AType) {
 uint32_t DWDecimalPointBit(TDWSegmentsType AType) { return uint32_t(1) << DWSegmentCount(AType); }
 
 int DWSegmentShapes(TDWSegmentsType AType, float AWidth, float AHeight, const TDWSegmentStyle& AStyle,
-                    std::array<TDWSegmentPolygon, 17>& AOut) {
+                    std::array<TDWSegmentPolygon, 17>& AOut, float* AThickness) {
   for (TDWSegmentPolygon& p : AOut) p.Count = 0;
+  if (AThickness) *AThickness = 0;
   if (!(AWidth >= 2 && AHeight >= 2 && std::isfinite(AWidth) && std::isfinite(AHeight))) return 0;
   const float ref = std::min(AWidth, AHeight);
   const float pad = 0.1f * ref;
@@ -76,6 +77,7 @@ int DWSegmentShapes(TDWSegmentsType AType, float AWidth, float AHeight, const TD
   const float k = slant == 0 ? 0.0f : std::copysign(shift / (B - T), slant);
   t = std::min({t, (B - T) / 5, (AWidth - 2 * pad - shift) / 4.6f});
   if (!(t > 0.05f)) return 0;
+  if (AThickness) *AThickness = t;
   const float L = pad + (slant < 0 ? shift : 0);
   const float R = AWidth - pad - 1.6f * t - (slant > 0 ? shift : 0);
   const float Lc = L + t / 2, Rc = R - t / 2, Tc = T + t / 2, Bc = B - t / 2;
@@ -219,12 +221,8 @@ std::unique_ptr<gp::PathGradientBrush> TDWSegmentCell::GlowBrush(const std::vect
 void TDWSegmentCell::Init(float AWidth, float AHeight) {
   FWidth = AWidth;
   FHeight = AHeight;
-  FCount = DWSegmentShapes(SegmentsType, AWidth, AHeight, Style, FShapes);
-  FThickness = 0;
-  if (FCount > 0) {
-    const float ref = std::min(AWidth, AHeight), pad = 0.1f * ref;
-    FThickness = std::min({Style.SegmentWidth * ref, (AHeight - 2 * pad) / 5});
-  }
+  // The glow width is the bar thickness the shapes settled on (narrow cells limit it).
+  FCount = DWSegmentShapes(SegmentsType, AWidth, AHeight, Style, FShapes, &FThickness);
   FUnlit.SetColor(UnlitColor());
   for (int i = 0; i < 17; ++i) {
     FLit[size_t(i)].reset();

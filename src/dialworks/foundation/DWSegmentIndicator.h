@@ -77,9 +77,10 @@ struct DW_API TDWSegmentStyle {
 
 // The polygons of one cell of AWidth x AHeight pixels: the layout's segments in order, then the
 // decimal point; returns their number (segments + 1), or 0 when the cell is too small to hold
-// a digit (under 2 pixels either way) or its sizes are not finite.
+// a digit (under 2 pixels either way) or its sizes are not finite. AThickness, when given,
+// receives the bar thickness in pixels the shapes use (0 without shapes).
 DW_API int DWSegmentShapes(TDWSegmentsType AType, float AWidth, float AHeight, const TDWSegmentStyle& AStyle,
-                           std::array<TDWSegmentPolygon, 17>& AOut);
+                           std::array<TDWSegmentPolygon, 17>& AOut, float* AThickness = nullptr);
 
 // The outline of a convex polygon pushed outwards by AWidth (each edge moved out, corners
 // joined by mitres limited to 2 x AWidth): the glow outline. Fewer than 3 points: a copy.
