@@ -45,6 +45,16 @@ std::vector<std::string> Roles(TDWSegmentsType AType) {
   return roles;
 }
 
+// Twice the signed area (its sign is the winding).
+float Area2(const TDWSegmentPolygon& p) {
+  float a = 0;
+  for (int i = 0; i < p.Count; ++i) {
+    const gp::PointF &u = p.Points[size_t(i)], &v = p.Points[size_t((i + 1) % p.Count)];
+    a += u.X * v.Y - v.X * u.Y;
+  }
+  return a;
+}
+
 }  // namespace
 
 TEST(SegmentIndicator, SegmentOrderOfEachLayout) {
@@ -84,6 +94,23 @@ TEST(SegmentIndicator, ShapesFitTheCellSlantAndDegenerateSizes) {
   const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
   for (auto [w, h] : {std::pair{1.0f, 60.0f}, {40.0f, 0.0f}, {nan, 10.0f}, {10.0f, inf}, {-5.0f, 10.0f}})
     EXPECT_EQ(DWSegmentShapes(st16Segments, w, h, {}, upright), 0);
+}
+
+// A bar shortened past its length came back turned inside out, the larger the larger the gap.
+TEST(SegmentIndicator, LargerGapsNeverDrawLargerSegments) {
+  for (TDWSegmentsType type : {st7Segments, st14Segments, st16Segments}) {
+    std::array<TDWSegmentPolygon, 17> wide, narrow;
+    const int n = DWSegmentShapes(type, 40, 80, {0.12f, 0, 0}, wide);
+    for (float gap : {0.05f, 0.1f, 0.13f, 0.15f, 0.2f}) {
+      ASSERT_EQ(DWSegmentShapes(type, 40, 80, {0.12f, gap, 0}, narrow), n);
+      for (int i = 0; i < n; ++i) {
+        const float was = Area2(wide[size_t(i)]), now = Area2(narrow[size_t(i)]);
+        EXPECT_TRUE(narrow[size_t(i)].Count == 0 || (now * was >= 0 && std::fabs(now) <= std::fabs(was) + 1e-3f))
+            << type << " segment " << i << " gap " << gap;
+      }
+      wide = narrow;
+    }
+  }
 }
 
 // The glow width is the bar thickness the shapes use, also where the cell's width limits it.

@@ -19,15 +19,20 @@ struct TShapeBuilder {
     p.Count = 0;
     for (const PointF& q : APoints) p.Points[size_t(p.Count++)] = q;
   }
+  // A segment with nothing left to draw: an empty polygon keeps the order.
+  void AddEmpty() { Out[size_t(N++)].Count = 0; }
   // A bevelled horizontal bar between the centre lines x0 and x1 at height y (thickness t,
-  // shortened by g at each end).
+  // shortened by g at each end). Nothing is left of a bar shortened past its length (the hexagon
+  // would turn inside out and grow with the gap).
   void Horizontal(float x0, float x1, float y, float t, float g) {
     const float a = x0 + g, b = x1 - g, h = t / 2;
+    if (!(b - a > 0.01f)) return AddEmpty();
     const float ia = std::min(a + h, (a + b) / 2), ib = std::max(b - h, (a + b) / 2);
     Add({{a, y}, {ia, y - h}, {ib, y - h}, {b, y}, {ib, y + h}, {ia, y + h}});
   }
   void Vertical(float x, float y0, float y1, float t, float g) {
     const float a = y0 + g, b = y1 - g, h = t / 2;
+    if (!(b - a > 0.01f)) return AddEmpty();
     const float ia = std::min(a + h, (a + b) / 2), ib = std::max(b - h, (a + b) / 2);
     Add({{x, a}, {x + h, ia}, {x + h, ib}, {x, b}, {x - h, ib}, {x - h, ia}});
   }
@@ -35,11 +40,7 @@ struct TShapeBuilder {
   // rectangle's sides: falling (top-left to bottom-right) or rising (bottom-left to top-right).
   void Diagonal(float x0, float y0, float x1, float y1, float t, bool AFalling) {
     const float rw = x1 - x0, rh = y1 - y0;
-    if (!(rw > 0.01f && rh > 0.01f)) {
-      Add({{(x0 + x1) / 2, (y0 + y1) / 2}});  // too small: an empty polygon keeps the order
-      Out[size_t(N - 1)].Count = 0;
-      return;
-    }
+    if (!(rw > 0.01f && rh > 0.01f)) return AddEmpty();  // too small
     const float len = std::sqrt(rw * rw + rh * rh);
     const float ax = std::min(0.5f * t * len / rh, rw), ay = std::min(0.5f * t * len / rw, rh);
     if (AFalling) Add({{x0, y0}, {x0 + ax, y0}, {x1, y1 - ay}, {x1, y1}, {x1 - ax, y1}, {x0, y0 + ay}});
