@@ -261,7 +261,11 @@ void TDWExternalAnalogClock::SetTimeSource(TDWTimeSource AValue) {
 
 void TDWExternalAnalogClock::DoTimer(TDateTime, bool ARedraw) {
   if (Stopped()) return;
-  if (ARedraw) InvalidateValue();
+  // Under the control lock, like a value from the pin's thread: both may start the hands' motion.
+  if (ARedraw) {
+    std::lock_guard guard(ControlLock());
+    InvalidateValue();
+  }
   // The elements get the time the clock shows (not the host's time while a connected pin or
   // tsValue decides), so a mirroring element never flickers between the two.
   else SendChildValues(GetCurrentValue());

@@ -108,7 +108,9 @@ TDWExternalClockHandElement::TDWExternalClockHandElement(TComponent* AOwner)
       FInputPin(this, [this](TPXPin&, TDateTime AValue) { SetValue(AValue); }) {
   FTimer = std::make_unique<TDWClockTimer>(
       [this](TDateTime, bool ARedraw) {
-        if (ARedraw) InvalidateValue();
+        if (!ARedraw) return;
+        std::lock_guard guard(ControlLock());  // as a value from the pin's thread takes it
+        InvalidateValue();
       },
       [this] { return FHand->Discrete(); });
 }
