@@ -201,6 +201,33 @@ TEST_F(Hardening, DeepNestingIsRefusedWithItsPath) {
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
 }
 
+TEST_F(Hardening, SavingRefusesFormsThatWouldNotLoadBack) {
+  apps::TFormSession session;  // registers the package
+  TFormLoadResult deepest = LoadForm(NestedForm((MaxFormNesting - 1) / 2));
+  ASSERT_TRUE(deepest) << deepest.Error;
+  const std::string saved = SaveForm(*deepest.Form);
+  EXPECT_TRUE(LoadForm(saved)) << "the deepest loadable form saves as a loadable text";
+  // One element more, added through the code, would be refused on load: saving refuses it.
+  TDWAngularGauge* gauge = dynamic_cast<TDWAngularGauge*>(deepest.Form->FindComponent("G"));
+  ASSERT_NE(gauge, nullptr);
+  auto* last = dynamic_cast<TDWExternalAngularGaugeElement*>(&gauge->Elements().ItemObject(0));
+  ASSERT_NE(last, nullptr);
+  while (last->Elements().Count())
+    last = dynamic_cast<TDWExternalAngularGaugeElement*>(&last->Elements().ItemObject(0));
+  last->Elements().Add<TDWExternalAngularGaugeElement>();
+  EXPECT_THROW(SaveForm(*deepest.Form), std::invalid_argument);
+
+  // Names the loader refuses: not letters, digits, '_' or '-', or given twice.
+  TDWForm form;
+  TComponent::Create<TDWAngularGauge>(form).SetName("Speed gauge");
+  EXPECT_THROW(SaveForm(form), std::invalid_argument);
+  form.Components(0).SetName("Speed");
+  TComponent::Create<TDWAngularGauge>(form).SetName("Speed");
+  EXPECT_THROW(SaveForm(form), std::invalid_argument);
+  form.Components(1).SetName("Speed-2");
+  EXPECT_TRUE(LoadForm(SaveForm(form)));
+}
+
 double Seconds(const std::function<void()>& AWork) {
   const auto start = std::chrono::steady_clock::now();
   AWork();

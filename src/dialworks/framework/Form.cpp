@@ -5,6 +5,7 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <stdexcept>
 
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/FormJson.h"
@@ -132,7 +133,15 @@ void LoadInto(TPersistent& AObject, const TJson& AJson, const std::string& APath
   }
 }
 
-TJson SaveObject(const TPersistent& AObject, bool AWithClass) {
+void CheckSaveDepth(int ADepth, const TPersistent& AObject, const std::string& AWhat) {
+  if (ADepth > MaxFormNesting)
+    throw std::invalid_argument("cannot save " + AWhat + " of " + AObject.ClassName() + ": objects and collections nested more than " +
+                                std::to_string(MaxFormNesting) + " deep do not load back");
+}
+
+// ADepth counts levels as the loader does (a component's properties are level 1), so nothing is
+// written that LoadForm would refuse as nested too deep.
+TJson SaveObject(const TPersistent& AObject, bool AWithClass, int ADepth) {
   TJson out = TJson::object();
   if (AWithClass) out["class"] = AObject.ClassName();
   auto& obj = const_cast<TPersistent&>(AObject);
@@ -141,18 +150,20 @@ TJson SaveObject(const TPersistent& AObject, bool AWithClass) {
       case TPropKind::Object: {
         TPersistent* nested = p->Object(obj);
         if (!nested || !p->IsStored(obj)) break;
-        TJson sub = SaveObject(*nested, false);
+        TJson sub = SaveObject(*nested, false, ADepth + 1);
         if (!sub.empty()) out[p->Name()] = std::move(sub);
         break;
       }
       case TPropKind::Collection: {
         TCollectionBase* coll = p->Collection(obj);
         if (!coll || !p->IsStored(obj) || (coll->Count() == 0 && !p->AlwaysStored())) break;
+        CheckSaveDepth(ADepth + 1, AObject, p->Name());
         TJson items = TJson::array();
         for (size_t i = 0; i < coll->Count(); ++i) {
           const TPersistent& item = coll->ItemObject(i);
           bool withClass = coll->IsPolymorphic() || &item.ClassInfo() != &coll->ItemBaseClass();
-          items.push_back(SaveObject(item, withClass));
+          CheckSaveDepth(ADepth + 2, item, p->Name());
+          items.push_back(SaveObject(item, withClass, ADepth + 2));
         }
         out[p->Name()] = std::move(items);
         break;
@@ -164,6 +175,7 @@ TJson SaveObject(const TPersistent& AObject, bool AWithClass) {
         break;
     }
   }
+  if (!out.empty()) CheckSaveDepth(ADepth, AObject, AObject.ClassName());
   return out;
 }
 
@@ -240,7 +252,7 @@ TPropValue PropValueFromJson(const TJson& AValue) {
   return nullptr;
 }
 
-TJson SaveProperties(const TPersistent& AObject) { return SaveObject(AObject, false); }
+TJson SaveProperties(const TPersistent& AObject) { return SaveObject(AObject, false, 1); }
 
 bool LoadProperties(TPersistent& AObject, const TJson& AProperties, std::string* AError, const std::string& APath) {
   try {
@@ -361,8 +373,14 @@ std::string SaveForm(const TDWForm& AForm) {
   // Pins of named components, in form order, for the links.
   std::vector<std::pair<TPXPin*, std::string>> pins;
   std::map<const TPXPin*, size_t> pinIndex;
+  std::set<std::string> names;
   for (size_t i = 0; i < AForm.ComponentCount(); ++i) {
     TComponent& c = AForm.Components(i);
+    // Names the loader would refuse make a text that never loads back: refuse them here instead.
+    if (!c.Name().empty() && !ValidName(c.Name()))
+      throw std::invalid_argument("cannot save component name '" + c.Name() + "': use letters, digits, '_' or '-'");
+    if (!c.Name().empty() && !names.insert(c.Name()).second)
+      throw std::invalid_argument("cannot save: two components are named '" + c.Name() + "'");
     TJson entry = TJson::object();
     entry["class"] = c.ClassName();
     if (!c.Name().empty()) entry["name"] = c.Name();
@@ -370,7 +388,7 @@ std::string SaveForm(const TDWForm& AForm) {
       entry["left"] = control->Left();
       entry["top"] = control->Top();
     }
-    entry["properties"] = SaveObject(c, false);
+    entry["properties"] = SaveObject(c, false, 1);
     comps.push_back(std::move(entry));
     if (c.Name().empty()) continue;
     ForEachReachable(c, [&](const TVisit& v) {

@@ -56,6 +56,9 @@ struct DW_API TFormLoadResult {
 };
 
 DW_API TFormLoadResult LoadForm(std::string_view AText);
+// Throws std::invalid_argument, writing nothing, for a form that would not load back: a component
+// name that is not letters, digits, '_' or '-', two components of one name, or nesting deeper than
+// MaxFormNesting.
 DW_API std::string SaveForm(const TDWForm& AForm);
 
 // Every nested object, collection item and pin reachable from ARoot through its tables, depth
