@@ -352,7 +352,11 @@ void TDWMatrixDisplay::IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) 
   if ((FColor >> 24) != 0xFF || FFrame->Empty())
     AGraphics.FillRectangle(gp::SolidBrush(FColor), gp::RectF(0, 0, W, H));
   // An odd width or height gives a frame one pixel larger (the rounding above places the cells):
-  // that column or row is outside the control.
+  // that column or row is outside the control. Only then is a clip worth its cost per frame.
+  if (FFrame->Width() <= W && FFrame->Height() <= H) {
+    AGraphics.DrawImage(*FFrame, 0, 0);
+    return;
+  }
   const gp::GraphicsState state = AGraphics.Save();
   AGraphics.IntersectClip(gp::RectF(0, 0, W, H));
   AGraphics.DrawImage(*FFrame, 0, 0);
