@@ -284,6 +284,28 @@ TEST(QtWidget, ControlsJoiningAndLeavingTheShownFormReachOnlyLiveWidgets) {
   RunEvents(30);
 }
 
+// A control moved from one shown form to another is repainted, and focused, by the widget that
+// shows it now, also on a request from another thread: the first widget mapped it on its request.
+TEST(QtWidget, AControlMovedToAnotherShownFormIsServedByItsNewWidget) {
+  TQtHost host;
+  InstrumentWidget w1(host, std::make_unique<TDWForm>()), w2(host, std::make_unique<TDWForm>());
+  ASSERT_TRUE(ShowAndActivate(w1));
+  ASSERT_TRUE(ShowAndActivate(w2));
+  auto& g = static_cast<TDWAngularGauge&>(w1.Form()->InsertComponent(NewGauge()));
+  host.RequestRepaint(g);
+  RunEvents(30);
+  ASSERT_EQ(host.WidgetOf(g), &w1);
+  w2.Form()->InsertComponent(w1.Form()->RemoveComponent(g));
+  EXPECT_EQ(host.WidgetOf(g), &w2);
+  const uint64_t painted = w2.PaintCount();
+  std::thread([&] { host.RequestRepaint(g); }).join();
+  EXPECT_TRUE(RunUntil([&] { return w2.PaintCount() > painted; }, 5000));
+  // A control that joined a shown form and asks for the focus before any repaint gets it.
+  auto& n = static_cast<TDWAngularGauge&>(w2.Form()->InsertComponent(NewGauge(50)));
+  host.RequestFocus(n);
+  EXPECT_TRUE(RunUntil([&] { return n.Focused(); }, 3000));
+}
+
 // A window dragged to a screen of another ratio while its gauge animates keeps animating, draws
 // at the new ratio (its bitmap and the gauge's layers rebuilt at the new device pixels, not the
 // old picture scaled) and again at the old one when it comes back. ctest runs it on two offscreen

@@ -216,22 +216,31 @@ void TQtHost::FlushRepaints() {
   }
 }
 
+InstrumentWidget* TQtHost::ShowingWidget(const TKVBasicControl* AControl) const {
+  // The map is a cache: a control may have moved to another shown form since, or a new control
+  // may have the address of one that is gone. Only a widget that shows it now counts.
+  if (auto it = FWidgets.find(AControl); it != FWidgets.end() && it->second->IsShown(AControl)) return it->second;
+  const auto w = std::find_if(FShowing.begin(), FShowing.end(),
+                              [&](const InstrumentWidget* AWidget) { return AWidget->IsShown(AControl); });
+  return w == FShowing.end() ? nullptr : *w;
+}
+
+InstrumentWidget* TQtHost::Find(const TKVBasicControl* AControl) {
+  InstrumentWidget* w = ShowingWidget(AControl);
+  if (w)
+    FWidgets[AControl] = w;
+  else
+    FWidgets.erase(AControl);
+  return w;
+}
+
 void TQtHost::Deliver(const TKVBasicControl* AControl, const TRepaintRect* ARect) {
-  auto it = FWidgets.find(AControl);
-  if (it == FWidgets.end()) {
-    // Not registered: it may have joined a shown form after its widget registered.
-    const auto w = std::find_if(FShowing.begin(), FShowing.end(),
-                                [&](const InstrumentWidget* AWidget) { return AWidget->IsShown(AControl); });
-    if (w == FShowing.end()) return;
-    it = FWidgets.emplace(AControl, *w).first;
-  }
-  it->second->RepaintControl(*AControl, ARect);
+  if (InstrumentWidget* w = Find(AControl)) w->RepaintControl(*AControl, ARect);
 }
 
 void TQtHost::RequestFocus(TKVBasicControl& AControl) {
   if (!OnUiThread()) return;  // comes from a mouse event, never from elsewhere
-  auto it = FWidgets.find(&AControl);
-  if (it != FWidgets.end()) it->second->FocusControl(AControl);
+  if (InstrumentWidget* w = Find(&AControl)) w->FocusControl(AControl);
 }
 
 void TQtHost::Post(std::function<void()> AProc) {
@@ -239,10 +248,7 @@ void TQtHost::Post(std::function<void()> AProc) {
   QMetaObject::invokeMethod(FReceiver.get(), std::move(AProc), Qt::QueuedConnection);
 }
 
-InstrumentWidget* TQtHost::WidgetOf(const TKVBasicControl& AControl) const {
-  auto it = FWidgets.find(&AControl);
-  return it == FWidgets.end() ? nullptr : it->second;
-}
+InstrumentWidget* TQtHost::WidgetOf(const TKVBasicControl& AControl) const { return ShowingWidget(&AControl); }
 
 uint64_t TQtHost::RepaintRequests() const { return FRequests; }
 

@@ -65,6 +65,9 @@ class DW_API TQtHost final : public IHostServices {
   // joined a shown form later is found in it on its first request.
   void Register(InstrumentWidget& AWidget, const std::vector<TKVBasicControl*>& AControls);
   void Unregister(const InstrumentWidget& AWidget);
+  // The registered widget that shows AControl now, or null; Find also updates the map. UI thread.
+  InstrumentWidget* ShowingWidget(const TKVBasicControl* AControl) const;
+  InstrumentWidget* Find(const TKVBasicControl* AControl);
   // Asks the widget showing AControl to repaint ARect of it (null: all of it). UI thread.
   void Deliver(const TKVBasicControl* AControl, const TRepaintRect* ARect);
   void QueueRepaint(const TKVBasicControl* AControl, const TRepaintRect* ARect);
