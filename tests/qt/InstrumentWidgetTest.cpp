@@ -306,6 +306,42 @@ TEST(QtWidget, AControlMovedToAnotherShownFormIsServedByItsNewWidget) {
   EXPECT_TRUE(RunUntil([&] { return n.Focused(); }, 3000));
 }
 
+// Two small controls repainting in the same pass as an animating gauge make a dirty region of
+// several rectangles whose bounding box is the whole window: the gauge must see only the parts Qt
+// shows, or it takes hand positions for shown that never reached the screen and never erases them.
+TEST(QtWidget, ARegionOfSeveralRectanglesLeavesNoOldHandsBehind) {
+  TQtHost host;
+  host.AnimationClock().SetInterval(1000);  // the hand steps only on the ticks below
+  auto form = std::make_unique<TDWForm>();
+  form->SetWidth(300);
+  form->SetHeight(300);
+  auto& g = static_cast<TDWAngularGauge&>(form->InsertComponent(NewGauge()));
+  g.SetBounds(50, 50, 200, 200);
+  auto& c1 = form->InsertComponent(std::make_unique<TKVBasicControl>());
+  auto& c2 = form->InsertComponent(std::make_unique<TKVBasicControl>());
+  static_cast<TKVBasicControl&>(c1).SetBounds(0, 0, 10, 10);
+  static_cast<TKVBasicControl&>(c2).SetBounds(290, 290, 10, 10);
+  InstrumentWidget w(host, std::move(form));
+  ASSERT_TRUE(ShowAndActivate(w));
+  g.SetValue(10);
+  g.Settle();
+  RunEvents(50);
+  g.SetValue(100);
+  for (int i = 0; i < 400 && g.Animating(); ++i) {
+    host.AnimationClock().Tick();
+    static_cast<TKVBasicControl&>(c1).Invalidate();
+    static_cast<TKVBasicControl&>(c2).Invalidate();
+    RunEvents(30);
+  }
+  ASSERT_FALSE(g.Animating());
+  RunEvents(50);
+  auto screen = [&] { return w.screen()->grabWindow(w.winId()).toImage().convertToFormat(QImage::Format_RGB32); };
+  const QImage shown = screen();
+  w.update();
+  RunEvents(100);
+  EXPECT_EQ(shown, screen()) << "a full repaint changed the picture: old hands were left on screen";
+}
+
 // A window dragged to a screen of another ratio while its gauge animates keeps animating, draws
 // at the new ratio (its bitmap and the gauge's layers rebuilt at the new device pixels, not the
 // old picture scaled) and again at the old one when it comes back. ctest runs it on two offscreen

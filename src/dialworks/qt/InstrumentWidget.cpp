@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPaintEngine>
+#include <QRegion>
 #include <QPainter>
 #include <QWheelEvent>
 
@@ -175,15 +176,20 @@ void InstrumentWidget::paintEvent(QPaintEvent* AEvent) {
   // Only what Qt asks for is cleared and drawn again (the rest of the bitmap is not shown). The
   // clip is set in device pixels, widened to whole pixels: a whole-pixel rectangle is cut by the
   // rasteriser itself, any other clip costs a mask. A paint of the whole widget sets none.
-  const QRect dirty = AEvent->rect();
-  if (dirty.contains(rect())) {
+  // A region of several rectangles is drawn one rectangle at a time: Qt shows only the region,
+  // and an instrument told to draw their bounding box would take parts of its moving hand for
+  // shown that never reach the screen (and not erase them later).
+  const QRegion region = AEvent->region();
+  if (region.rectCount() <= 1 && AEvent->rect().contains(rect())) {
     DrawShown(*FGraphics, QPoint(0, 0), ratio, nullptr, false);
   } else {
-    const QRect clip = QRect(QPoint(int(std::floor(dirty.x() * ratio)), int(std::floor(dirty.y() * ratio))),
-                             QPoint(int(std::ceil((dirty.x() + dirty.width()) * ratio)) - 1,
-                                    int(std::ceil((dirty.y() + dirty.height()) * ratio)) - 1))
-                           .intersected(QRect(0, 0, w, h));
-    DrawShown(*FGraphics, QPoint(0, 0), ratio, &clip, false);
+    for (const QRect& dirty : region) {
+      const QRect clip = QRect(QPoint(int(std::floor(dirty.x() * ratio)), int(std::floor(dirty.y() * ratio))),
+                               QPoint(int(std::ceil((dirty.x() + dirty.width()) * ratio)) - 1,
+                                      int(std::ceil((dirty.y() + dirty.height()) * ratio)) - 1))
+                             .intersected(QRect(0, 0, w, h));
+      DrawShown(*FGraphics, QPoint(0, 0), ratio, &clip, false);
+    }
   }
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   p.drawImage(QPointF(0, 0), FImage);
