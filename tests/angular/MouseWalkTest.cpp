@@ -70,6 +70,33 @@ TEST(GaugeMouse, DialGeometryBeforeAnyPaintDragAndWheel) {
   EXPECT_TRUE(a->ControlHand().Selected());
 }
 
+// What is not drawn takes no input: a selected hand whose element or hand is hidden ignores the
+// wheel and drags. A drag ends with the gauge's focus: the release goes elsewhere then.
+TEST(GaugeMouse, HiddenHandsTakeNoInputAndFocusLossEndsADrag) {
+  TScopedHost host;
+  TDWAngularGauge g;
+  g.SetBounds(0, 0, 200, 200);
+  auto* k = AddKnob(g, 50);
+  g.MouseDown(mbLeft, ssLeft, 100, 50);
+  ASSERT_TRUE(k->ControlHand().Selected());
+  k->SetVisible(false);
+  EXPECT_FALSE(g.MouseWheel(0, 120, 0, 0));
+  g.MouseMove(ssLeft, 20, 100);
+  EXPECT_EQ(k->Value(), 50);
+  k->SetVisible(true);
+  k->Hand().SetVisible(false);
+  EXPECT_FALSE(g.MouseWheel(0, 120, 0, 0));
+  g.MouseMove(ssLeft, 20, 100);
+  EXPECT_EQ(k->Value(), 50);
+  k->Hand().SetVisible(true);
+
+  g.FocusLost();  // still pressed
+  EXPECT_FALSE(k->ControlHand().MouseIsDown());
+  EXPECT_TRUE(k->ControlHand().Selected());
+  g.MouseMove(0, 20, 100);
+  EXPECT_EQ(k->Value(), 50);
+}
+
 // A press that takes a control hand asks the host to focus the gauge (so the keyboard reaches it
 // in a window); a press beside every hand asks nothing.
 TEST(GaugeMouse, PressOnAControlHandAsksForTheGaugesFocus) {

@@ -121,6 +121,13 @@ TEST(ClockControlHand, WheelStepsTheTimeOfDayAndKeepsTheDate) {
   EXPECT_EQ(c.Knob->Value(), At(12, 2, 15));  // no drift over notches
   c.Knob->SetEnabled(false);
   EXPECT_FALSE(c.Clock.MouseWheel(0, 1, 0, 0));
+  c.Knob->SetEnabled(true);
+  c.Knob->SetVisible(false);  // hidden: no input either
+  EXPECT_FALSE(c.Clock.MouseWheel(0, 1, 0, 0));
+  c.Knob->SetVisible(true);
+  c.Knob->Hand().SetVisible(false);
+  EXPECT_FALSE(c.Clock.MouseWheel(0, 1, 0, 0));
+  EXPECT_EQ(c.Knob->Value(), At(12, 2, 15));
 }
 
 TEST(ClockControlHand, StateColoursAndSelectionAmongElements) {

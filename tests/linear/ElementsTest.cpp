@@ -160,6 +160,10 @@ TEST(LinearElements, ControlHandDragsWheelsAndSendsItsValue) {
   // Wheel: 1 % of the range per notch (the bounds: LinearGeometry.WheelStepsStopAtTheBounds).
   g.MouseWheel({}, 120, hx, hy);
   EXPECT_NEAR(c.Value(), 10.1, 1e-5);
+  c.SetVisible(false);  // hidden: no input
+  EXPECT_FALSE(g.MouseWheel({}, 120, hx, hy));
+  EXPECT_NEAR(c.Value(), 10.1, 1e-5);
+  c.SetVisible(true);
   // Leaving the gauge clears the hover.
   g.MouseLeave();
   EXPECT_FALSE(c.ControlHand().MouseOver());

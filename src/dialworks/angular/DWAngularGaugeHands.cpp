@@ -283,7 +283,7 @@ void TDWExternalGaugeControlHandElement::MouseMove(TShiftState AShift, int AX, i
 void TDWExternalGaugeControlHandElement::AngularAnalogMouseMove(TShiftState, int AX, int AY,
                                                                 const TDWDialMouseGeometry& G) {
   ControlHand().SetMouseOver(ControlHand().MouseOver(), AX, AY, false);
-  if (!Enabled() || !ControlHand().Selected() || !ControlHand().MouseIsDown()) return;
+  if (!ControlHand().MouseIsDown() || !ControlHand().TakesInput(*this)) return;
   // The pointer's direction from the pivot the hand is drawn around.
   const TDWDialHandGeometry& H = G.Hands;
   const float dx = float(AX) - (H.ShiftX + H.OffsetX + (H.Width - 1) / 2);
@@ -296,8 +296,8 @@ void TDWExternalGaugeControlHandElement::AngularAnalogMouseMove(TShiftState, int
 }
 
 bool TDWExternalGaugeControlHandElement::MouseWheel(TShiftState, int AWheelDelta, int, int) {
-  // A disabled hand takes no input, whether selected or not.
-  if (!Enabled() || !ControlHand().Selected() || AWheelDelta == 0) return false;
+  // A disabled or hidden hand takes no input, whether selected or not.
+  if (!ControlHand().TakesInput(*this) || AWheelDelta == 0) return false;
   double lo, hi;
   EffectiveRange(lo, hi);
   const int notch = AWheelDelta > 0 ? 1 : -1;

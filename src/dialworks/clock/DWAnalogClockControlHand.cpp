@@ -110,7 +110,7 @@ void TDWExternalClockControlHandElement::MouseMove(TShiftState AShift, int AX, i
 
 void TDWExternalClockControlHandElement::ClockMouseMove(TShiftState, int AX, int AY, const TDWClockMouseGeometry& G) {
   ControlHand().SetMouseOver(ControlHand().MouseOver(), AX, AY, false);
-  if (!Enabled() || !ControlHand().Selected() || !ControlHand().MouseIsDown()) return;
+  if (!ControlHand().MouseIsDown() || !ControlHand().TakesInput(*this)) return;
   // The pointer's direction from the pivot the hand is drawn around.
   const TDWClockHandGeometry& H = G.Hands;
   const float dx = float(AX) - (H.OffsetX + (H.Width - 1) / 2);
@@ -123,8 +123,8 @@ void TDWExternalClockControlHandElement::ClockMouseMove(TShiftState, int AX, int
 }
 
 bool TDWExternalClockControlHandElement::MouseWheel(TShiftState, int AWheelDelta, int, int) {
-  // A disabled hand takes no input, whether selected or not.
-  if (!Enabled() || !ControlHand().Selected() || AWheelDelta == 0) return false;
+  // A disabled or hidden hand takes no input, whether selected or not.
+  if (!ControlHand().TakesInput(*this) || AWheelDelta == 0) return false;
   // 30 seconds per notch on the time of day (in whole milliseconds, so notches do not drift),
   // wrapping within the half of the day shown; the date part stays.
   constexpr int64_t kNotch = 30000;

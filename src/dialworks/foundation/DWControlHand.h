@@ -72,6 +72,15 @@ class TDWControlHandState : public THand {
   // The last pointer position (x = NoMouse after the mouse left).
   TCoord MouseX() const { return FMouseX; }
   TCoord MouseY() const { return FMouseY; }
+  // Whether wheel notches and drags may turn the hand: it is selected and the user sees it, its
+  // element AElement enabled and visible and the hand itself visible (where it can be hidden).
+  // Like a hit, input needs the hand drawn.
+  template <class TElement>
+  bool TakesInput(const TElement& AElement) const {
+    if (!FSelected || !AElement.Enabled() || !AElement.Visible()) return false;
+    if constexpr (requires(const THand& h) { h.Visible(); }) return this->Visible();
+    return true;
+  }
   bool MouseIsDown() const { return FMouseDown; }
   void SetMouseIsDown(bool AValue) { FMouseDown = AValue; }
 

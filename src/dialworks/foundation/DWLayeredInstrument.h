@@ -291,6 +291,11 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
   void MouseLeave() override {
     if (TRXComponentElements* list = this->ElementList()) FMouse.Leave(*list);
   }
+  // A drag ends with the focus (the selection stays): moves after it, button or not, drag nothing.
+  void FocusLost() override {
+    TBase::FocusLost();
+    if (TRXComponentElements* list = this->ElementList()) FMouse.Cancel(*list);
+  }
 
  protected:
   // ---- hooks (see the top of this file) ----

@@ -266,6 +266,9 @@ void TRXElementMouse::Down(TRXComponentElements& AList, TRXElementGeometry& AGeo
     if (AGeometry.HitTest(*e, AX, AY)) {
       if (!AHost.Focused()) AHost.FocusGained();
       FPressed.Set(&e->ElementComponent());
+      FButton = AButton;
+      FX = AX;
+      FY = AY;
       AGeometry.MouseDown(*e, AButton, AShift, AX, AY);
       return;
     }
@@ -276,6 +279,8 @@ void TRXElementMouse::Down(TRXComponentElements& AList, TRXElementGeometry& AGeo
 
 void TRXElementMouse::Move(TRXComponentElements& AList, TRXElementGeometry& AGeometry, TShiftState AShift, int AX,
                            int AY) {
+  FX = AX;
+  FY = AY;
   auto* pressed = dynamic_cast<TRXDrawComponentElement*>(FPressed.Get());
   bool pressedVisited = false;
   TElementWalk walk(AList);
@@ -314,6 +319,10 @@ bool TRXElementMouse::Wheel(TRXComponentElements& AList, TShiftState AShift, int
     if (!walk.StillListed()) break;
   }
   return handled;
+}
+
+void TRXElementMouse::Cancel(TRXComponentElements& AList) {
+  if (FPressed) Up(AList, FButton, 0, FX, FY);
 }
 
 void TRXElementMouse::Leave(TRXComponentElements& AList) {

@@ -238,9 +238,14 @@ class DW_API TRXElementMouse {
   // Whether an element took the notch.
   bool Wheel(TRXComponentElements& AList, TShiftState AShift, int AWheelDelta, int AX, int AY);
   void Leave(TRXComponentElements& AList);
+  // The host lost the focus during a press: the release may never come (it goes elsewhere), so
+  // the press ends here with a release where the pointer was last seen.
+  void Cancel(TRXComponentElements& AList);
 
  private:
   TComponentRef<TComponent> FPressed;  // the element the last press went to, until the release
+  TMouseButton FButton = mbLeft;       // the last press's button
+  int FX = 0, FY = 0;                  // the pointer as last seen
 };
 
 // Base of matrix layers that are not instruments (the text matrix layer): Position (X, Y,

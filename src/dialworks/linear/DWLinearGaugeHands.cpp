@@ -252,7 +252,7 @@ void TDWExternalLinearGaugeControlHandElement::MouseMove(TShiftState AShift, int
 void TDWExternalLinearGaugeControlHandElement::LinearAnalogMouseMove(TShiftState, int AX, int AY,
                                                                      const TDWLinearMouseGeometry& G) {
   ControlHand().SetMouseOver(ControlHand().MouseOver(), float(AX), float(AY), false);
-  if (!Enabled() || !ControlHand().Selected() || !ControlHand().MouseIsDown()) return;
+  if (!ControlHand().MouseIsDown() || !ControlHand().TakesInput(*this)) return;
   gp::PointF p{float(AX), float(AY)};
   G.Back.TransformPoints(&p, 1);
   double lo = G.Min, hi = G.Max;
@@ -261,7 +261,8 @@ void TDWExternalLinearGaugeControlHandElement::LinearAnalogMouseMove(TShiftState
 }
 
 bool TDWExternalLinearGaugeControlHandElement::MouseWheel(TShiftState, int AWheelDelta, int, int) {
-  if (!Enabled() || !ControlHand().Selected() || AWheelDelta == 0) return false;
+  // A disabled or hidden hand takes no input, whether selected or not.
+  if (!ControlHand().TakesInput(*this) || AWheelDelta == 0) return false;
   double lo = FGaugeMin, hi = FGaugeMax;
   if (Range().Enabled()) EffectiveRange(lo, hi);
   SetValue(DWLinearWheelValue(FValue, AWheelDelta > 0 ? 1 : -1, lo, hi));
