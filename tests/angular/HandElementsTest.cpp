@@ -55,6 +55,25 @@ TEST(GaugeHands, MaxHandTracksAndFallsBackAfterAutoReset) {
   EXPECT_TRUE(min->AutoReset().TimerEnabled());
 }
 
+// A max hand moved to another gauge tracks that gauge's values, not the extreme of the first.
+TEST(GaugeHands, MaxHandMovedToAnotherGaugeTracksAfresh) {
+  TScopedHost host;
+  TDWAngularGauge a, b;
+  a.SetMax(1000);
+  a.SetValue(900);
+  b.SetValue(10);
+  auto& h = a.Elements().Add<TDWGaugeMinMaxHandElement>();
+  h.AutoReset().SetEnabled(false);
+  a.SetValue(500);
+  ASSERT_EQ(h.TrackedValue(), 900);
+  b.Elements().Insert(a.Elements().Extract(0));
+  EXPECT_EQ(h.TrackedValue(), 10);
+  b.SetValue(20);
+  EXPECT_EQ(h.TrackedValue(), 20);
+  b.SetValue(15);
+  EXPECT_EQ(h.TrackedValue(), 20);
+}
+
 // A loaded form shows its values at once, and the min/max hands track from the loaded value (not
 // from the defaults the hands saw while the form was read). A new mode starts from the value.
 TEST(GaugeHands, LoadedHandsShowTheirValuesAndTrackFromThem) {

@@ -117,6 +117,15 @@ void TDWGaugeMinMaxHandElement::SetMinMaxValue(double AMin, double AMax, double 
   Invalidate();
 }
 
+void TDWGaugeMinMaxHandElement::SetListOwner(TRXComponentElements* AOwner) {
+  {
+    // An extreme of another gauge is none of this one's: tracking starts afresh in the new gauge.
+    std::lock_guard lock(ControlLock());
+    if (AOwner != ListOwner()) FFirstValue = true;
+  }
+  TDWBasicGaugeHandElement::SetListOwner(AOwner);
+}
+
 void TDWGaugeMinMaxHandElement::SetMode(TDWGaugeMinMaxMode AValue) {
   // The other extreme was not tracked: start again from the current value.
   Setter(*this, "Mode", FMode, AValue, [this] {

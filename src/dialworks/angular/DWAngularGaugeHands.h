@@ -153,6 +153,7 @@ class DW_API TDWGaugeMinMaxHandElement : public TDWBasicGaugeHandElement {
   TDWGaugeMinMaxAutoReset& AutoReset() { return *FAutoReset; }
   const TDWGaugeMinMaxAutoReset& AutoReset() const { return *FAutoReset; }
   void SetMinMaxValue(double AMin, double AMax, double AValue) override;
+  void SetListOwner(TRXComponentElements* AOwner) override;
   double TrackedValue() const { return FTracked; }
   bool ResetFlag() const { return FReset; }
 
