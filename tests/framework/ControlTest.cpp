@@ -238,6 +238,23 @@ TEST_F(ControlTest, MouseGoesToTheTopmostHitElementAndSelectionIsReleased) {
   gauge.MouseLeave();
 }
 
+// The selected element moved to another host is no longer this host's: its mouse stays away.
+TEST_F(ControlTest, AnElementThatLeftTheListIsNoLongerSelected) {
+  TTestGauge gauge, other;
+  TTestHandElement* h = &gauge.Elements().Add<TTestHandElement>();
+  gauge.MouseDown(mbLeft, 0, 5, 5);
+  ASSERT_EQ(gauge.SelectedElement(), h);
+  other.Elements().Insert(gauge.Elements().Extract(0));
+  EXPECT_EQ(gauge.SelectedElement(), nullptr);
+  gauge.MouseMove(0, 50, 50);
+  gauge.MouseUp(mbLeft, 0, 50, 50);
+  gauge.FocusGained();
+  gauge.FocusLost();
+  EXPECT_EQ(h->Moves, 0);
+  EXPECT_EQ(h->Ups, 0);
+  EXPECT_EQ(h->Unselects, 0);
+}
+
 TEST_F(ControlTest, DestroyedComponentsLeaveNothingDangling) {
   // Pins: destroying the gauge disconnects the hand's link to its input pin.
   auto gauge = std::make_unique<TTestGauge>();

@@ -146,9 +146,13 @@ TRXDrawComponentElement* TKVBasicControl::ElementAt(int AX, int AY) {
   return nullptr;
 }
 
-TRXDrawComponentElement* TKVBasicControl::SelectedElement() const {
-  return FSelected ? dynamic_cast<TRXDrawComponentElement*>(FSelected.Get()) : nullptr;
+TRXDrawComponentElement* TKVBasicControl::Listed(const TComponentRef<TComponent>& ARef) const {
+  auto* e = ARef ? dynamic_cast<TRXDrawComponentElement*>(ARef.Get()) : nullptr;
+  const TRXComponentElements* list = e ? e->ListOwner() : nullptr;
+  return list && list->Owner() == this ? e : nullptr;
 }
+
+TRXDrawComponentElement* TKVBasicControl::SelectedElement() const { return Listed(FSelected); }
 
 void TKVBasicControl::Unselect() {
   TRXDrawComponentElement* old = SelectedElement();
@@ -175,7 +179,7 @@ void TKVBasicControl::MouseMove(TShiftState AShift, int AX, int AY) {
     FMouseCaptured = false;
   }
   TRXDrawComponentElement* hit = ElementAt(AX, AY);
-  auto* hovered = FHovered ? dynamic_cast<TRXDrawComponentElement*>(FHovered.Get()) : nullptr;
+  TRXDrawComponentElement* hovered = Listed(FHovered);
   if (hit != hovered) {
     if (hovered) hovered->MouseLeave();
     FHovered.Set(hit ? &hit->ElementComponent() : nullptr);
@@ -196,10 +200,9 @@ bool TKVBasicControl::MouseWheel(TShiftState AShift, int AWheelDelta, int AX, in
 }
 
 void TKVBasicControl::MouseLeave() {
-  if (auto* hovered = FHovered ? dynamic_cast<TRXDrawComponentElement*>(FHovered.Get()) : nullptr) {
-    FHovered.Set(nullptr);
-    hovered->MouseLeave();
-  }
+  TRXDrawComponentElement* hovered = Listed(FHovered);
+  FHovered.Set(nullptr);
+  if (hovered) hovered->MouseLeave();
 }
 
 void TKVBasicControl::FocusGained() {

@@ -161,6 +161,8 @@ class DW_API TKVBasicControl : public TRXTransparentControl {
 
  private:
   TRXDrawComponentElement* ElementAt(int AX, int AY);
+  // The element ARef holds while it is in this control's list (one that left it: none).
+  TRXDrawComponentElement* Listed(const TComponentRef<TComponent>& ARef) const;
   bool FAntiAliased = true;
   bool FFocused = false;
   bool FMouseCaptured = false;
