@@ -178,6 +178,16 @@ TEST(Components, OwnershipStateAndDesigning) {
   EXPECT_TRUE(e->IsDesigning());
   root.SetDesigning(false);
   EXPECT_FALSE(g.IsDesigning());
+  EXPECT_FALSE(e->IsDesigning());  // elements follow their host both ways
+  root.SetDesigning(true);
+  EXPECT_TRUE(e->IsDesigning());
+  root.SetDesigning(false);
+  TComponent designed;
+  designed.SetDesigning(true);
+  auto made = std::make_unique<TTestGauge>();
+  TTestHandElement* held = &made->Elements().Add<TTestHandElement>();
+  EXPECT_TRUE(designed.InsertComponent(std::move(made)).IsDesigning());
+  EXPECT_TRUE(held->IsDesigning());
   g.SetName("G");
   EXPECT_EQ(root.FindComponent("G"), &g);
   std::unique_ptr<TComponent> taken = root.RemoveComponent(g);

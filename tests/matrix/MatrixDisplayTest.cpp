@@ -225,6 +225,16 @@ TEST(MatrixDisplay, SettleEndsTheAnimationsOfTheLayers) {
   EXPECT_EQ(cells(), settled);
 }
 
+TEST(MatrixDisplay, LayersFollowTheDesigningState) {
+  TScopedHost host;
+  TDWMatrixDisplay m;
+  auto& gauge = m.Layers().Add<TDWExternalAngularGaugeMatrixLayer>();
+  m.SetDesigning(true);
+  EXPECT_TRUE(gauge.IsDesigning());
+  m.SetDesigning(false);
+  EXPECT_FALSE(gauge.IsDesigning());
+}
+
 TEST(MatrixDisplay, ReadsAndWritesFromAnotherThreadWhileDrawing) {
   TScopedHost host;
   TDWMatrixDisplay m;

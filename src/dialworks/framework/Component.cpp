@@ -145,6 +145,7 @@ TComponent& TComponent::InsertComponent(std::unique_ptr<TComponent>&& AComponent
   if (c.FOwner) c.FOwner->RemoveComponent(c).release();
   c.FOwner = this;
   FComponents.push_back(std::move(AComponent));
+  if (IsDesigning()) c.SetDesigning(true);
   return c;
 }
 

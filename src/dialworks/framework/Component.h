@@ -127,7 +127,7 @@ class DW_API TComponent : public TPersistent {
   size_t ComponentCount() const { return FComponents.size(); }
   TComponent& Components(size_t AIndex) const { return *FComponents.at(AIndex); }
   TComponent* FindComponent(std::string_view AName) const;
-  // Takes ownership of a standalone component. A null component, this one or one of its owners
+  // Takes ownership of a standalone component (designing when this one is). A null component, this one or one of its owners
   // (an ownership cycle) throws std::invalid_argument and leaves AComponent with the caller.
   TComponent& InsertComponent(std::unique_ptr<TComponent>&& AComponent);
   // Gives an owned component back to the caller (its owner becomes null).
@@ -141,8 +141,9 @@ class DW_API TComponent : public TPersistent {
   bool IsDestroying() const { return (FState & csDestroying) != 0; }
   // Sets or clears csLoading (streaming does this; Loaded clears it).
   void SetLoading(bool ALoading);
-  // Sets or clears csDesigning on this component and every owned component.
-  void SetDesigning(bool ADesigning);
+  // Sets or clears csDesigning on this component and every owned component (overrides: also on
+  // the components they hold otherwise, such as elements).
+  virtual void SetDesigning(bool ADesigning);
 
   // After streaming: clears csLoading. Overrides call the inherited Loaded first.
   virtual void Loaded();

@@ -136,6 +136,11 @@ void TKVBasicControl::Settle() {
   Invalidate();
 }
 
+void TKVBasicControl::SetDesigning(bool ADesigning) {
+  TRXTransparentControl::SetDesigning(ADesigning);
+  if (TRXComponentElements* list = ElementList()) list->SetDesigning(ADesigning);
+}
+
 TRXDrawComponentElement* TKVBasicControl::ElementAt(int AX, int AY) {
   TRXComponentElements* list = ElementList();
   if (!list) return nullptr;

@@ -129,6 +129,8 @@ class DW_API TKVBasicControl : public TRXTransparentControl {
   virtual void UpdateEmbeddedValues() {}
   // The element collection mouse events and UpdateEmbeddedValues walk (null: none).
   virtual TRXComponentElements* ElementList() { return nullptr; }
+  // Also sets the elements' state.
+  void SetDesigning(bool ADesigning) override;
 
   // Ends running animations and puts every moving part (this control's hands and pointers, then
   // those of its elements) at its target at once, and repaints: a picture painted right after

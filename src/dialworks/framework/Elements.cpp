@@ -193,6 +193,10 @@ void TRXComponentElements::InvalidateOwner() {
   if (FOwner) FOwner->Invalidate();
 }
 
+void TRXComponentElements::SetDesigning(bool ADesigning) const {
+  for (auto& item : FItems) item.Component->SetDesigning(ADesigning);
+}
+
 TControlMutex* TRXComponentElements::ChangeLock() const {
   return FOwner ? &FOwner->ControlLock() : nullptr;
 }

@@ -183,6 +183,8 @@ class DW_API TRXComponentElements : public TCollectionBase {
   void DrawElements(gp::Graphics& AGraphics, TRXElementGeometry& AGeometry, const TRXElementArea& AArea) const;
   // Tells every draw element that the host's size changed.
   void InvalidateSizes() const;
+  // Sets or clears the designing state of every element (the owner's follows it into them).
+  void SetDesigning(bool ADesigning) const;
 
   TRXTransparentControl* Owner() const { return FOwner; }
   void InvalidateOwner();

@@ -297,6 +297,11 @@ void TDWMatrixDisplay::ComposeCells(const TDWMatrixAxis& AX, const TDWMatrixAxis
   }
 }
 
+void TDWMatrixDisplay::SetDesigning(bool ADesigning) {
+  TDWBasicRotatableControl::SetDesigning(ADesigning);
+  FLayers->SetDesigning(ADesigning);
+}
+
 void TDWMatrixDisplay::SettleMotion() {
   for (size_t i = 0; i < FLayers->Count(); ++i)
     if (auto* control = dynamic_cast<TKVBasicControl*>(&FLayers->ItemComponent(i))) control->Settle();

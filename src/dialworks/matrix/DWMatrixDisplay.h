@@ -121,6 +121,8 @@ class DW_API TDWMatrixDisplay : public TDWBasicRotatableControl {
   void InvalidateRange() override;
   void IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) override;
   void Loaded() override;
+  // Also sets the layers' state.
+  void SetDesigning(bool ADesigning) override;
 
   // Channel byte AShift (16 red, 8 green, 0 blue, 24 alpha) of the cursor cell set to the low byte
   // of AValue (what the channel pins do); other shifts change nothing.
