@@ -1,5 +1,5 @@
 // The linear gauge's hand elements and mouse routing: min/max tracking with auto-reset in virtual
-// time, own values and ranges, the control hand's drag, wheel, state pin and OnChange.
+// time, own values and ranges, the control hand's drag, wheel, hit test, state pin and OnChange.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -167,6 +167,23 @@ TEST(LinearElements, ControlHandDragsWheelsAndSendsItsValue) {
   // Leaving the gauge clears the hover.
   g.MouseLeave();
   EXPECT_FALSE(c.ControlHand().MouseOver());
+}
+
+// While the hand moves to a new value, the mouse finds it where it is drawn, not at its target.
+TEST(LinearElements, ControlHandIsHitWhereItIsDrawn) {
+  TScopedHost host;
+  TDWLinearGauge g;
+  auto& c = g.Elements().Add<TDWExternalLinearGaugeControlHandElement>();
+  c.SetValue(0);
+  host.Host.Advance(2000);
+  c.SetValue(100);  // animated: still at 0
+  ASSERT_FLOAT_EQ(c.Hand().GetCurrentValue(), 0);
+  const TDWLinearRail& R = DWLinearMouseGeometry(g).Place.Rail;
+  const int hx = int(R.X + 3);
+  EXPECT_TRUE(c.HitTest(hx, int(std::lround(R.Bottom()))));
+  EXPECT_FALSE(c.HitTest(hx, int(std::lround(R.T))));
+  g.MouseDown(mbLeft, {}, hx, int(std::lround(R.Bottom())));
+  EXPECT_TRUE(c.ControlHand().Selected());
 }
 
 TEST(LinearElements, ReversedAndRotatedDrag) {

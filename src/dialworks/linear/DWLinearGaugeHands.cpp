@@ -222,11 +222,10 @@ void TDWExternalLinearGaugeControlHandElement::LinearAnalogDraw(gp::Graphics& g,
 
 bool TDWExternalLinearGaugeControlHandElement::LinearAnalogHitTest(int AX, int AY, const TDWLinearMouseGeometry& G) {
   if (!Enabled() || !Visible()) return false;
-  double lo, hi;
-  EffectiveRange(lo, hi);
-  const double v = std::clamp(FValue, std::min(lo, hi), std::max(lo, hi));
+  // Hit where it is drawn: at the current place while it animates, not at its target.
   std::lock_guard lock(ControlLock());
-  return FHand->HitTest(float(AX), float(AY), DWLinearFraction(lo, hi, v), G.Place, G.Back);
+  const float f = FHand->GetCurrentValue();
+  return FHand->HitTest(float(AX), float(AY), std::isnan(f) ? 0.0f : std::clamp(f, 0.0f, 1.0f), G.Place, G.Back);
 }
 
 bool TDWExternalLinearGaugeControlHandElement::HitTest(int AX, int AY) {
