@@ -131,8 +131,12 @@ TEST(LinearElements, ControlHandDragsWheelsAndSendsItsValue) {
   c.SetValue(10);
   TDWLinearGauge receiver;
   c.StatePin().Connect(receiver.InputPin());
-  double changed = 0;
-  c.OnChange = [&](TDWExternalLinearGaugeControlHandElement&, double v, double, double) { changed = v; };
+  double changed = 0, changedMin = 0, changedMax = 0;
+  c.OnChange = [&](TDWExternalLinearGaugeControlHandElement&, double v, double lo, double hi) {
+    changed = v;
+    changedMin = lo;
+    changedMax = hi;
+  };
 
   const TDWLinearMouseGeometry G = DWLinearMouseGeometry(g);
   const TDWLinearRail& R = G.Place.Rail;
@@ -149,6 +153,11 @@ TEST(LinearElements, ControlHandDragsWheelsAndSendsItsValue) {
   EXPECT_LT(c.Value(), 15.5);
   EXPECT_EQ(changed, c.Value());
   EXPECT_EQ(receiver.Value(), c.Value());
+  // Its own Range is off: the gauge's range goes along, not Range's unused 0..100.
+  EXPECT_EQ(changedMin, 10);
+  EXPECT_EQ(changedMax, 20);
+  EXPECT_EQ(receiver.Min(), 10);
+  EXPECT_EQ(receiver.Max(), 20);
   // Beyond the ends: the bounds.
   g.MouseMove({}, hx, -500);
   EXPECT_EQ(c.Value(), 20);

@@ -202,9 +202,13 @@ TDWExternalLinearGaugeControlHandElement::TDWExternalLinearGaugeControlHandEleme
 
 void TDWExternalLinearGaugeControlHandElement::ValueAssigned() {
   if (FInPinUpdate) return;
-  // The range sent along is Range's: the receiver learns the bounds this hand was given.
-  FStatePin.SubmitValueRange(FValue, Range().Min(), Range().Max());
-  if (OnChange) OnChange(*this, FValue, Range().Min(), Range().Max());
+  // The range sent along is the one the hand maps on: its own when enabled, else the gauge's
+  // (sending a disabled own range would re-range the receiver to something the user never saw).
+  // Sent as given: an empty range is not widened as for mapping.
+  const double lo = Range().Enabled() ? Range().Min() : FGaugeMin;
+  const double hi = Range().Enabled() ? Range().Max() : FGaugeMax;
+  FStatePin.SubmitValueRange(FValue, lo, hi);
+  if (OnChange) OnChange(*this, FValue, lo, hi);
 }
 
 void TDWExternalLinearGaugeControlHandElement::LinearAnalogDraw(gp::Graphics& g, const TDWLinearHandPlace& P) {
