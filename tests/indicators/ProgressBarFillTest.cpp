@@ -2,8 +2,10 @@
 // the filled share and the block layout, with their guarded ends.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "dialworks/indicators/DWProgressBarFill.h"
 
@@ -62,6 +64,20 @@ TEST(ProgressBarFill, RampRunsWeightsAndBreaks) {
   EXPECT_EQ(DWBarColumnColors({}, 1).front(), 0xFF0000FFu);
   for (TAlphaColor c : DWBarColumnColors({{green}}, 4)) EXPECT_EQ(c, green);
   EXPECT_TRUE(DWBarColumnColors({{green}}, 0).empty());
+}
+
+// Every column used to sum the whole ramp again (columns x colours squared: about 30 s here, under
+// the control's lock). The bound is loose: the ramp is now laid out once, in well under 10 ms.
+TEST(ProgressBarFill, ManyColoursOnAWideBar) {
+  std::vector<TDWRampColor> ramp(5000);
+  for (size_t k = 0; k < ramp.size(); ++k) ramp[k].Color = k % 2 ? 0xFFFF0000u : 0xFF0000FFu;
+  const auto start = std::chrono::steady_clock::now();
+  const auto columns = DWBarColumnColors(ramp, 2000);
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 3.0);
+  ASSERT_EQ(columns.size(), 2000u);
+  EXPECT_EQ(columns.front(), 0xFF0000FFu);
+  EXPECT_EQ(columns.back(), 0xFFFF0000u);
+  EXPECT_EQ(columns[777], DWRampColorAt(ramp, 777.0 / 1999));
 }
 
 TEST(ProgressBarFill, ShadingAcrossTheBar) {

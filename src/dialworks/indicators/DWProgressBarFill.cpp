@@ -73,57 +73,78 @@ TAlphaColor ValueToColorRGB(double AValue, double AMax) {
   return Argb(255, 255, uint8_t(255 - b), 0);
 }
 
-TAlphaColor DWRampColorAt(const std::vector<TDWRampColor>& AColors, double APosition) {
-  const size_t n = AColors.size();
-  if (n == 0) return 0;
-  if (n == 1) return AColors[0].Color;
-  double u = APosition >= 0 ? std::min(APosition, 1.0) : 0.0;  // NaN: the start
-  double total = 0;
-  for (const TDWRampColor& c : AColors) total += Weight(c);
-  const bool equal = !(total > 0);
-  if (equal) total = double(n);
-  auto w = [&](size_t k) { return equal ? 1.0 : double(Weight(AColors[k])); };
-  // Walk the runs: [first, last] with the run's share of the length.
-  double start = 0;
-  size_t first = 0;
-  while (first < n) {
-    size_t last = first;
-    while (last + 1 < n && !AColors[last].Break) ++last;
-    double runWeight = 0;
-    for (size_t k = first; k <= last; ++k) runWeight += w(k);
-    const double share = runWeight / total;
-    if (u <= start + share || last + 1 >= n) {
-      if (first == last) return AColors[first].Color;
-      const double local = share > 0 ? std::clamp((u - start) / share, 0.0, 1.0) : 0.0;
+namespace {
+
+// The ramp laid out once, so that a whole bar costs a search per column rather than summing every
+// weight again. The sums are taken in the same order as a walk over the colours would take them:
+// the colours come out bit for bit the same.
+class TRamp {
+ public:
+  explicit TRamp(const std::vector<TDWRampColor>& AColors) : FColors(AColors), FAt(AColors.size()) {
+    const size_t n = AColors.size();
+    double total = 0;
+    for (const TDWRampColor& c : AColors) total += Weight(c);
+    const bool equal = !(total > 0);
+    if (equal) total = double(n);
+    auto w = [&](size_t k) { return equal ? 1.0 : double(Weight(AColors[k])); };
+    double start = 0;
+    for (size_t first = 0; first < n;) {
+      size_t last = first;
+      while (last + 1 < n && !AColors[last].Break) ++last;
       // Colour k sits at the weights before it over the run's weights except the last.
-      double inner = runWeight - w(last);
-      const bool even = !(inner > 0);
-      auto at = [&](size_t k) {
-        if (even) return double(k - first) / double(last - first);
-        double before = 0;
-        for (size_t j = first; j < k; ++j) before += w(j);
-        return before / inner;
-      };
-      for (size_t k = first; k < last; ++k) {
-        const double a = at(k), b = at(k + 1);
-        if (local <= b || k + 1 == last) {
-          const double f = b > a ? (local - a) / (b - a) : 1.0;
-          return RXInterpolateColorF(AColors[k].Color, AColors[k + 1].Color, float(std::clamp(f, 0.0, 1.0)));
-        }
+      double runWeight = 0;
+      for (size_t k = first; k <= last; ++k) {
+        FAt[k] = runWeight;
+        runWeight += w(k);
       }
-      return AColors[last].Color;
+      const double inner = runWeight - w(last);
+      for (size_t k = first; k <= last; ++k)
+        FAt[k] = inner > 0 ? FAt[k] / inner : last > first ? double(k - first) / double(last - first) : 0.0;
+      const double share = runWeight / total;
+      FRuns.push_back({first, last, start, share, start + share});
+      start += share;
+      first = last + 1;
     }
-    start += share;
-    first = last + 1;
   }
-  return AColors[n - 1].Color;
+
+  TAlphaColor ColorAt(double APosition) const {
+    if (FRuns.empty()) return 0;
+    const double u = APosition >= 0 ? std::min(APosition, 1.0) : 0.0;  // NaN: the start
+    // The first run reaching u, else the last (the ends only grow).
+    auto run = std::lower_bound(FRuns.begin(), FRuns.end() - 1, u, [](const TRun& r, double v) { return r.End < v; });
+    const size_t first = run->First, last = run->Last;
+    if (first == last) return FColors[first].Color;
+    const double local = run->Share > 0 ? std::clamp((u - run->Start) / run->Share, 0.0, 1.0) : 0.0;
+    // The first neighbour pair whose upper colour sits at or past local, else the last pair.
+    const auto at = FAt.begin();
+    const size_t k = size_t(std::lower_bound(at + first + 1, at + last, local) - at) - 1;
+    const double a = FAt[k], b = FAt[k + 1];
+    const double f = b > a ? (local - a) / (b - a) : 1.0;
+    return RXInterpolateColorF(FColors[k].Color, FColors[k + 1].Color, float(std::clamp(f, 0.0, 1.0)));
+  }
+
+ private:
+  struct TRun {
+    size_t First, Last;
+    double Start, Share, End;
+  };
+  const std::vector<TDWRampColor>& FColors;
+  std::vector<double> FAt;  // each colour's place in its run, 0..1
+  std::vector<TRun> FRuns;
+};
+
+}  // namespace
+
+TAlphaColor DWRampColorAt(const std::vector<TDWRampColor>& AColors, double APosition) {
+  return TRamp(AColors).ColorAt(APosition);
 }
 
 std::vector<TAlphaColor> DWBarColumnColors(const std::vector<TDWRampColor>& AColors, int ALength) {
   std::vector<TAlphaColor> out(size_t(std::max(ALength, 0)));
+  const TRamp ramp(AColors);
   for (size_t x = 0; x < out.size(); ++x) {
     if (AColors.empty()) out[x] = ValueToColorRGB(double(x), double(ALength - 1));
-    else out[x] = DWRampColorAt(AColors, ALength > 1 ? double(x) / double(ALength - 1) : 0.0);
+    else out[x] = ramp.ColorAt(ALength > 1 ? double(x) / double(ALength - 1) : 0.0);
   }
   return out;
 }
