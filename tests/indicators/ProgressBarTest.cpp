@@ -1,6 +1,7 @@
 // The progress bar control: the bar rectangle at every rotation, filled length, layers and blocks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -177,6 +178,43 @@ TEST(ProgressBar, ContinuousBarStaysInsideARoundedFrame) {
   g.ClearCalls();
   bar.Paint(g);
   EXPECT_NEAR(BarFills(g)[0]->Args[4], L.Gauge.Height, 1e-3);
+}
+
+// Blocks, filled or empty, keep to the room the continuous bar keeps to: with their own smaller
+// rounding the end blocks reached past the frame's corners.
+TEST(ProgressBar, BlocksStayInsideARoundedFrame) {
+  TScopedHost host;
+  TDWProgressBar bar;
+  bar.SetBounds(0, 0, 150, 20);
+  bar.Gauge().SetKind(bkFlat);
+  bar.Gauge().Colors().Add().SetColor(0xFFFF0000);
+  bar.Gauge().Background().SetColor(0);
+  bar.Gauge().Background().SetBlockColor(0xFF00FF00);
+  bar.Gauge().Blocks().SetEnabled(true);
+  bar.Border().CornerRadius().SetValue(0.5f);
+  bar.Border().Gap().SetValue(0.0f);
+  const TDWProgressBarLayout L = bar.Layout(150, 20);
+  const gp::RectF& G = L.Gauge;
+  const float r = L.GaugeRadius;
+  ASSERT_GT(r, 5);
+  // Pixels of the colour (red filled blocks, green empty slots) beyond the rounded room.
+  auto outside = [&](bool AFilled) {
+    const gp::Bitmap b = dwtest::RenderControl(bar, 0xFF0000FF);
+    int n = 0;
+    for (int y = 0; y < b.Height(); ++y)
+      for (int x = 0; x < b.Width(); ++x) {
+        const TAlphaColor p = b.GetPixel(x, y);
+        if ((AFilled ? GetRed(p) : GetGreen(p)) < 128 || GetBlue(p) > 128) continue;
+        const float dx = x + 0.5f - std::clamp(x + 0.5f, G.X + r, G.GetRight() - r);
+        const float dy = y + 0.5f - std::clamp(y + 0.5f, G.Y + r, G.GetBottom() - r);
+        n += dx * dx + dy * dy > (r + 0.7f) * (r + 0.7f);
+      }
+    return n;
+  };
+  bar.SetValue(0);
+  EXPECT_EQ(outside(false), 0);
+  bar.SetValue(100);
+  EXPECT_EQ(outside(true), 0);
 }
 
 TEST(ProgressBar, ValueChangeRedrawsOnlyTheBars) {

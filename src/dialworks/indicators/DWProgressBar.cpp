@@ -195,6 +195,18 @@ void TDWBasicProgressBar::FillPart(gp::Graphics& g, const gp::Brush& ABrush, con
   else g.FillRectangle(ABrush, APart);
 }
 
+void TDWBasicProgressBar::ClipToGauge(gp::Graphics& g, const TDWProgressBarLayout& L) const {
+  // Blocks with less rounding than the frame's would reach past its corners at the ends: they keep
+  // to the outline the continuous bar is drawn with.
+  const gp::RectF& G = L.Gauge;
+  const float r = std::min(std::max(Finite0(FGauge->EdgeRadius().Get(G.Height)), L.GaugeRadius),
+                           std::min(G.Width, G.Height) / 2);
+  if (!(r > 0)) return;
+  gp::GraphicsPath outline;
+  outline.AddRoundRectangle(G, gp::SizeF(2 * r, 2 * r));
+  g.SetClip(outline, gp::CombineModeIntersect);
+}
+
 void TDWBasicProgressBar::DrawFaceLayer(gp::Graphics& g, const TDWLayerFrame&) {
   const TDWProgressBarLayout& L = FFrameLayout;
   if (!(L.Body.Width > 0 && L.Body.Height > 0)) return;
@@ -222,10 +234,13 @@ void TDWBasicProgressBar::DrawFaceLayer(gp::Graphics& g, const TDWLayerFrame&) {
     const auto brush = MakeBarBrush(L, std::vector<TAlphaColor>(size_t(n), back.BlockColor()), scale);
     const TDWBarBlocks layout = BlockLayout(L);
     const float radius = blocks.EdgeRadius().Get(G.Height);
+    const gp::GraphicsState state = g.Save();
+    ClipToGauge(g, L);
     for (int k = 0, count = layout.SlotCount(G.Width); k < count; ++k) {
       const TDWBarBlock b = layout.Block(k, G.Width, false);
       FillPart(g, *brush, gp::RectF(G.X + b.Start, G.Y, b.Length, G.Height), radius);
     }
+    g.Restore(state);
   }
 }
 
@@ -252,6 +267,7 @@ void TDWBasicProgressBar::DrawMovingParts(gp::Graphics& g, const TDWLayerFrame& 
   const TDWBarBlocks layout = BlockLayout(L);
   const bool monolithic = blocks.Monolithic();
   const float radius = blocks.EdgeRadius().Get(G.Height);
+  ClipToGauge(g, L);
   for (int k = 0, count = layout.FilledCount(filled, monolithic); k < count; ++k) {
     const TDWBarBlock b = layout.Block(k, filled, monolithic);
     FillPart(g, *FBrush, gp::RectF(G.X + b.Start, G.Y, std::min(b.Length, G.Width - b.Start), G.Height), radius);

@@ -186,6 +186,8 @@ class DW_API TDWBasicProgressBar : public TDWLayeredInstrument<TDWBasicMinMaxIns
   // The column colours of the fill (monochrome blocks take the colour at their start).
   std::vector<TAlphaColor> FillColumns(const TDWProgressBarLayout& L, int ALength) const;
   TDWBarBlocks BlockLayout(const TDWProgressBarLayout& L) const;
+  // Limits drawing to the gauge's rounded outline (that of the continuous bar).
+  void ClipToGauge(gp::Graphics& g, const TDWProgressBarLayout& L) const;
   // Fills APart (a rectangle of the gauge in frame coordinates) with corner radius ARadius.
   static void FillPart(gp::Graphics& g, const gp::Brush& ABrush, const gp::RectF& APart, float ARadius);
 
