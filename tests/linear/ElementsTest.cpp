@@ -76,6 +76,32 @@ TEST(LinearElements, MinHandStartsFromItsFirstValue) {
   EXPECT_NEAR(loaded->Value(), 60, 1e-5);
 }
 
+// The extreme is kept as a value: it survives range changes exactly, and on a reversed range the
+// largest value is the one nearest Min's end.
+TEST(LinearElements, MaxHandKeepsItsValueAcrossRanges) {
+  TScopedHost host;
+  TDWLinearGauge g;
+  auto& max = g.Elements().Add<TDWLinearGaugeMinMaxHandElement>();
+  max.Hand().Animation().SetEnabled(false);
+  g.SetValue(80);
+  g.SetValue(60);
+  g.SetMax(200);
+  EXPECT_EQ(max.Value(), 80);
+  EXPECT_FLOAT_EQ(max.Hand().GetCurrentValue(), 0.4f);
+  g.SetMax(1e6);
+  g.SetValue(123456.7);
+  EXPECT_EQ(max.Value(), 123456.7);
+
+  TDWLinearGauge reversed;
+  reversed.SetMin(100);
+  reversed.SetMax(0);
+  auto& rmax = reversed.Elements().Add<TDWLinearGaugeMinMaxHandElement>();
+  rmax.Hand().Animation().SetEnabled(false);
+  for (double v : {0.0, 30.0, 20.0, 10.0}) reversed.SetValue(v);
+  EXPECT_EQ(rmax.Value(), 30);
+  EXPECT_FLOAT_EQ(rmax.Hand().GetCurrentValue(), 0.7f);
+}
+
 TEST(LinearElements, MinMaxHandOnAnEmptyRangeAndSynchronizedNotification) {
   TScopedHost host;
   TDWLinearGauge g;

@@ -306,7 +306,9 @@ TDWLinearGaugeMinMaxHandElement::TDWLinearGaugeMinMaxHandElement(TComponent* AOw
 
 TDWLinearGaugeMinMaxHandElement::~TDWLinearGaugeMinMaxHandElement() { *FAlive = false; }
 
-double TDWLinearGaugeMinMaxHandElement::Value() const { return FMin + (FMax - FMin) * double(FTracked); }
+// An empty range has every value at fraction 0; a value a range change left outside the range
+// sits at its end.
+void TDWLinearGaugeMinMaxHandElement::Place() { AnimateToValue(TrackedFraction()); }
 
 void TDWLinearGaugeMinMaxHandElement::SetMinMaxValue(double AMin, double AMax, double AValue) {
   if (std::isnan(AValue) || std::isnan(AMin) || std::isnan(AMax)) return;
@@ -314,14 +316,14 @@ void TDWLinearGaugeMinMaxHandElement::SetMinMaxValue(double AMin, double AMax, d
     std::lock_guard lock(ControlLock());
     FMin = AMin;
     FMax = AMax;
-    const double v = std::clamp(AValue, std::min(AMin, AMax), std::max(AMin, AMax));
-    // An empty range has every value at fraction 0.
-    FCurrent = DWLinearFraction(AMin, AMax, v);
-    // Seeded from the first value: a minimum starting at fraction 0 would stay at Min for good.
+    // The values, not their places: a range change keeps the extreme (and reversed ranges put the
+    // largest value at the smallest fraction).
+    FCurrent = std::clamp(AValue, std::min(AMin, AMax), std::max(AMin, AMax));
+    // Seeded from the first value: a minimum starting at Min would stay there for good.
     // While loading, the values are the defaults and the ranges on their way to the loaded value.
     FAutoReset->Track(FTracked, FCurrent, FMode, FFirstValue || IsLoading());
     FFirstValue = false;
-    AnimateToValue(FTracked);
+    Place();
   }
   Notify();
   Invalidate();
@@ -332,7 +334,7 @@ void TDWLinearGaugeMinMaxHandElement::Reset() {
     std::lock_guard lock(ControlLock());
     FTracked = FCurrent;
     FAutoReset->Disable();
-    AnimateToValue(FTracked);
+    Place();
   }
   Notify();
   Invalidate();

@@ -187,7 +187,7 @@ class DW_API TDWExternalLinearGaugeControlHandElement : public TDWBasicExternalL
   bool FInPinUpdate = false;
 };
 
-// Tracks the largest (gmmMax) or smallest (gmmMin) fraction of the gauge's value; falls back to
+// Tracks the largest (gmmMax) or smallest (gmmMin) value of the gauge; falls back to
 // the current value when no new extreme came for AutoReset's interval. OnChange gets the tracked
 // value, on the user-interface thread when Synchronize.
 class DW_API TDWLinearGaugeMinMaxHandElement : public TDWBasicLinearGaugeHandElement {
@@ -205,21 +205,24 @@ class DW_API TDWLinearGaugeMinMaxHandElement : public TDWBasicLinearGaugeHandEle
   TOnChange OnChange;
 
   void SetMinMaxValue(double AMin, double AMax, double AValue) override;
-  // The tracked value: Min + (Max - Min) x the tracked fraction.
-  double Value() const;
-  float TrackedFraction() const { return FTracked; }
+  // The tracked value (values are clamped to the gauge's range as they come).
+  double Value() const { return FTracked; }
+  // Where the tracked value lies on the gauge's range (unclamped; an empty range gives 0).
+  float TrackedFraction() const { return DWLinearFraction(FMin, FMax, FTracked); }
   // The hand returns to the current value.
   void Reset();
 
  private:
   void Notify();
+  void Place();
   TDWGaugeMinMaxMode FMode = gmmMax;
   bool FSynchronize = true;
-  std::unique_ptr<TDWGaugeMinMaxAutoReset> FAutoReset;
   double FMin = 0, FMax = 100;
-  float FTracked = 0, FCurrent = 0;
+  double FTracked = 0, FCurrent = 0;
   bool FFirstValue = true;  // the first value seeds the tracked extreme
   std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);  // posted notifications check it
+  // Declared last, so its timer stops before the members its expiry uses go.
+  std::unique_ptr<TDWGaugeMinMaxAutoReset> FAutoReset;
 };
 
 }  // namespace dw
