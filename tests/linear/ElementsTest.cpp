@@ -102,6 +102,24 @@ TEST(LinearElements, MaxHandKeepsItsValueAcrossRanges) {
   EXPECT_FLOAT_EQ(rmax.Hand().GetCurrentValue(), 0.7f);
 }
 
+// Moved to another gauge, a max hand tracks that gauge's values, not the extreme of the first.
+TEST(LinearElements, MaxHandMovedToAnotherGaugeTracksAfresh) {
+  TScopedHost host;
+  TDWLinearGauge a, b;
+  a.SetMax(1000);
+  a.SetValue(900);
+  b.SetValue(10);
+  auto& max = a.Elements().Add<TDWLinearGaugeMinMaxHandElement>();
+  max.AutoReset().SetEnabled(false);
+  a.SetValue(500);
+  ASSERT_EQ(max.Value(), 900);
+  b.Elements().Insert(a.Elements().Extract(0));
+  EXPECT_EQ(max.Value(), 10);
+  b.SetValue(20);
+  b.SetValue(15);
+  EXPECT_EQ(max.Value(), 20);
+}
+
 TEST(LinearElements, MinMaxHandOnAnEmptyRangeAndSynchronizedNotification) {
   TScopedHost host;
   TDWLinearGauge g;

@@ -329,6 +329,15 @@ void TDWLinearGaugeMinMaxHandElement::SetMinMaxValue(double AMin, double AMax, d
   Invalidate();
 }
 
+void TDWLinearGaugeMinMaxHandElement::SetListOwner(TRXComponentElements* AOwner) {
+  {
+    // An extreme of another gauge is none of this one's: tracking starts afresh in the new gauge.
+    std::lock_guard lock(ControlLock());
+    if (AOwner != ListOwner()) FFirstValue = true;
+  }
+  TDWBasicLinearGaugeHandElement::SetListOwner(AOwner);
+}
+
 void TDWLinearGaugeMinMaxHandElement::Reset() {
   {
     std::lock_guard lock(ControlLock());

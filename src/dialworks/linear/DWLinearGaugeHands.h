@@ -205,6 +205,7 @@ class DW_API TDWLinearGaugeMinMaxHandElement : public TDWBasicLinearGaugeHandEle
   TOnChange OnChange;
 
   void SetMinMaxValue(double AMin, double AMax, double AValue) override;
+  void SetListOwner(TRXComponentElements* AOwner) override;
   // The tracked value (values are clamped to the gauge's range as they come).
   double Value() const { return FTracked; }
   // Where the tracked value lies on the gauge's range (unclamped; an empty range gives 0).
