@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dialworks/angular/DWAngularGauge.h"
+#include "dialworks/angular/DWAngularGaugeHands.h"
 #include "support/RepaintScreen.h"
 
 using namespace dw;
@@ -98,4 +99,45 @@ TEST(AngularGaugeRepaint, LoadedValuesAndCutRendersShowTheCurrentValue) {
     for (int x = half; x < w; ++x)
       worst = std::max(worst, dwtest::ChannelDiff(whole[size_t(y) * w + x], right[size_t(y) * (w - half) + x - half]));
   EXPECT_LE(worst, 1);
+}
+
+// An element reaching past its host's face is drawn cut by the face in every paint of the host.
+// A jump that repaints the whole host (Settle, a range change) shows its hand where it now is.
+TEST(AngularGaugeRepaint, AnElementCutByTheFaceShowsItsHandAfterAJump) {
+  dwtest::TScopedHost host;
+  struct TGauge : TDWAngularGauge {
+    TDWAngularGaugeElement* Element;
+    explicit TGauge(bool AAnimated) {
+      SetBounds(0, 0, 200, 200);
+      Element = &Elements().Add<TDWAngularGaugeElement>();
+      Element->Position().Y().SetValue(0.95f);  // its dial hangs over the host's bottom edge
+      Element->Hand().Animation().SetEnabled(AAnimated);
+      Hand().Animation().SetEnabled(AAnimated);
+    }
+  };
+  auto expectLikeFresh = [](TGauge& AGauge, TGauge& AFresh, const char* ACase) {
+    ASSERT_EQ(AGauge.Element->Hand().GetCurrentAngle(), AFresh.Element->Hand().GetCurrentAngle()) << ACase;
+    EXPECT_EQ(dwtest::WorstDifference(dwtest::RenderControl(AGauge, TScreen::Window),
+                                      dwtest::RenderControl(AFresh, TScreen::Window)),
+              0)
+        << ACase;
+  };
+  {
+    TGauge g(true), fresh(true);
+    (void)dwtest::RenderControl(g);
+    g.SetValue(80);  // the element's hand sets off towards 80 ...
+    g.Settle();      // ... and is put there
+    fresh.SetValue(80);
+    fresh.Settle();
+    expectLikeFresh(g, fresh, "settle");
+  }
+  {
+    TGauge g(false), fresh(false);
+    g.SetValue(50);
+    (void)dwtest::RenderControl(g);
+    g.SetMax(200);  // the element's hand jumps from half way to a quarter
+    fresh.SetMax(200);
+    fresh.SetValue(50);
+    expectLikeFresh(g, fresh, "range");
+  }
 }

@@ -124,6 +124,7 @@ void TDWInstrumentLayers::DrawFrame(gp::Graphics& g, IDWLayeredDrawing& AInstrum
   // Off-screen renders (exports, matrix layers) show the snapshot and leave what a window shows,
   // and so the held state, alone.
   AInstrument.SnapMovingParts();
+  if (!AFrame.Offscreen && FWholeRequested.exchange(false)) FLastFrameValid = false;
   gp::RectF now, drawn;
   const bool bounded = AInstrument.MovingPartsBounds(AFrame, false, now);
   AFrame.ShowHeld = !AFrame.Offscreen && AFrame.Partial && FLastFrameValid && bounded &&

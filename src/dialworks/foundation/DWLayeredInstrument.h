@@ -157,6 +157,11 @@ class DW_API TDWInstrumentLayers {
     if (FLastFrameValid) AFrame = FLastFrame, AMoving = FLastMoving;
     return FLastFrameValid;
   }
+  // The whole control is to be repainted (any thread, no lock): the next frame on screen shows
+  // the moving parts as they are and holds that. A frame that always shows part of the layers (an
+  // element cut by its host's face) would otherwise keep the state of its last partial repaint
+  // after a jump that repaints the whole control (Settle, a range change).
+  void WholeRepaintRequested() { FWholeRequested.store(true); }
 
   bool HasFace() const { return static_cast<bool>(FFace); }
   bool HasTop() const { return static_cast<bool>(FTop); }
@@ -194,6 +199,7 @@ class DW_API TDWInstrumentLayers {
   TDWLayerFrame FLastFrame;
   gp::RectF FLastMoving;
   bool FLastFrameValid = false;
+  std::atomic<bool> FWholeRequested{false};
   uint64_t FBuilds = 0;
   std::atomic<uint64_t> FDraws{0};  // frames that got the draw lock
 };
@@ -230,6 +236,10 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
     // Moving parts on their way are repainted by their refresh timer, at most once per refresh
     // interval: a repaint of the new value's own would come on top of those.
     if (!MotionRepaints()) RepaintMoving();
+  }
+  void Invalidate() override {
+    FLayers.WholeRepaintRequested();
+    TBase::Invalidate();
   }
   void InvalidateRange() override { RangeInvalidated(TDWInvalidation::Range); }
   // An instrument whose top layer does not show Min and Max keeps it (LayersDroppedBy); for the
