@@ -6,6 +6,7 @@
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/framework/Form.h"
 #include "support/InstrumentTest.h"
+#include "support/LateExpiryHost.h"
 
 using namespace dw;
 
@@ -56,6 +57,20 @@ TEST(GaugeHands, MaxHandTracksAndFallsBackAfterAutoReset) {
 }
 
 // A max hand moved to another gauge tracks that gauge's values, not the extreme of the first.
+// An expiry already on its way when a new extreme restarted the countdown keeps that extreme for
+// its full interval.
+TEST(GaugeHands, AnExpiryCrossedByANewExtremeKeepsIt) {
+  dwtest::TLateExpiryHost host;
+  TDWAngularGauge g;
+  auto* max = &g.Elements().Add<TDWGaugeMinMaxHandElement>();
+  max->AutoReset().SetInterval(777);
+  for (double v : {10.0, 11.0, 6.0}) g.SetValue(v);
+  host.FireLate(777);
+  EXPECT_EQ(max->TrackedValue(), 11);
+  host.Advance(777);
+  EXPECT_EQ(max->TrackedValue(), 6);
+}
+
 TEST(GaugeHands, MaxHandMovedToAnotherGaugeTracksAfresh) {
   TScopedHost host;
   TDWAngularGauge a, b;

@@ -2,12 +2,16 @@
 // time, own values and ranges, the control hand's drag, wheel, hit test, state pin and OnChange.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/linear/DWLinearGaugeHands.h"
 #include "support/InstrumentTest.h"
+#include "support/LateExpiryHost.h"
 
 using namespace dw;
 using dwtest::TScopedHost;
@@ -46,6 +50,41 @@ TEST(LinearElements, MaxHandTracksAndFallsBackAfterAutoReset) {
   g.SetValue(40);
   g.SetValue(70);
   EXPECT_NEAR(min.Value(), 40, 1e-5);
+}
+
+// Notifications of changes made on several threads: an expiry already on its way when a new
+// extreme restarted the countdown keeps that extreme for its full interval; synchronized
+// notifications deliver the value the hand holds when they run (queued from several threads they
+// may run in another order than the changes were made); a value notified on the thread that
+// changed it is read with the change (the sanitizer builds see the race otherwise).
+TEST(LinearElements, MinMaxHandNotificationsAcrossThreads) {
+  dwtest::TLateExpiryHost host;
+  TDWLinearGauge g;
+  auto& max = g.Elements().Add<TDWLinearGaugeMinMaxHandElement>();
+  max.AutoReset().SetInterval(777);
+  std::vector<double> got;
+  max.OnChange = [&](TDWLinearGaugeMinMaxHandElement&, double v) { got.push_back(v); };
+  for (double v : {10.0, 11.0, 6.0}) g.SetValue(v);
+  host.FireLate(777);
+  EXPECT_EQ(max.Value(), 11);
+  host.Advance(777);
+  EXPECT_EQ(max.Value(), 6);
+  got.clear();
+  for (double v : {90.0, 20.0}) g.SetValue(v);
+  max.Reset();
+  host.Advance(1);
+  EXPECT_EQ(got, std::vector<double>(3, 20.0));
+
+  max.SetSynchronize(false);
+  std::atomic<double> last = 0;
+  max.OnChange = [&](TDWLinearGaugeMinMaxHandElement&, double v) { last = v; };
+  std::thread feeder([&] {
+    for (int k = 0; k < 2000; ++k) g.SetValue(k % 100);
+  });
+  for (int k = 0; k < 200; ++k) max.Reset();
+  feeder.join();
+  max.Reset();
+  EXPECT_EQ(last.load(), max.Value());
 }
 
 // The first value seeds the tracked extreme: a minimum hand started at Min and, without its

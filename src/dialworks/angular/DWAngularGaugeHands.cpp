@@ -138,6 +138,7 @@ void TDWGaugeMinMaxHandElement::SetMode(TDWGaugeMinMaxMode AValue) {
 
 void TDWGaugeMinMaxHandElement::AutoResetExpired() {
   std::lock_guard lock(ControlLock());
+  if (!FAutoReset->Expired()) return;
   FTracked = FCurrent;
   FAutoReset->Disable();
   Remap();

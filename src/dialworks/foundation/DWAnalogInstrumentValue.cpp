@@ -106,6 +106,18 @@ TDWGaugeMinMaxAutoReset::TDWGaugeMinMaxAutoReset(TChangeCallback AOnChange, TPer
   FTimer->SetInterval(DefaultInterval);
 }
 
+void TDWGaugeMinMaxAutoReset::Reset() {
+  FRestarted = HostServices().Now();
+  FTimer->Reset();
+}
+
+bool TDWGaugeMinMaxAutoReset::Expired() const {
+  const double ms = (HostServices().Now() - FRestarted) * MSecsPerDay;
+  // A restart within half an interval is one the expiry crossed on its way (host time set back
+  // counts as expired: the countdown is not passed over for good).
+  return !(ms >= 0 && ms < 0.5 * double(FTimer->Interval()));
+}
+
 void TDWGaugeMinMaxAutoReset::SetEnabled(bool AValue) {
   Setter(*this, "Enabled", FEnabled, AValue);
   FTimer->SetEnabled(FEnabled);

@@ -167,7 +167,11 @@ class DW_API TDWGaugeMinMaxAutoReset : public TLockPersistent {
   int GetInterval() const { return int(FTimer->Interval()); }
   void SetInterval(int AValue);
   // Restarts the countdown.
-  void Reset() { FTimer->Reset(); }
+  void Reset();
+  // Whether an expiry arriving now ends a countdown that ran its course. One already on its way
+  // when a new extreme restarted the countdown (values set on another thread than the timer's)
+  // is passed over: the restarted countdown expires in turn. Under the control lock.
+  bool Expired() const;
   // Switch the timer without touching Enabled.
   void Enable() { FTimer->SetEnabled(true); }
   void Disable() { FTimer->SetEnabled(false); }
@@ -188,6 +192,7 @@ class DW_API TDWGaugeMinMaxAutoReset : public TLockPersistent {
 
  private:
   bool FEnabled = true;
+  TDateTime FRestarted = 0;  // the last restart, in host time
   std::unique_ptr<IRelaxedTimer> FTimer;
   std::function<void()> FOnExpiry;
 };

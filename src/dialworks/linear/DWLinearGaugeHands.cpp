@@ -301,7 +301,7 @@ DW_PROPERTIES(TDWExternalLinearGaugeControlHandElement) {
 TDWLinearGaugeMinMaxHandElement::TDWLinearGaugeMinMaxHandElement(TComponent* AOwner)
     : TDWBasicLinearGaugeHandElement(AOwner, false) {
   FAutoReset = std::make_unique<TDWGaugeMinMaxAutoReset>([this] { Invalidate(); }, this, &ControlLock(),
-                                                         [this] { Reset(); });
+                                                         [this] { ResetTracked(true); });
 }
 
 TDWLinearGaugeMinMaxHandElement::~TDWLinearGaugeMinMaxHandElement() { *FAlive = false; }
@@ -312,6 +312,7 @@ void TDWLinearGaugeMinMaxHandElement::Place() { AnimateToValue(TrackedFraction()
 
 void TDWLinearGaugeMinMaxHandElement::SetMinMaxValue(double AMin, double AMax, double AValue) {
   if (std::isnan(AValue) || std::isnan(AMin) || std::isnan(AMax)) return;
+  double tracked;
   {
     std::lock_guard lock(ControlLock());
     FMin = AMin;
@@ -324,8 +325,9 @@ void TDWLinearGaugeMinMaxHandElement::SetMinMaxValue(double AMin, double AMax, d
     FAutoReset->Track(FTracked, FCurrent, FMode, FFirstValue || IsLoading());
     FFirstValue = false;
     Place();
+    tracked = FTracked;
   }
-  Notify();
+  Notify(tracked);
   Invalidate();
 }
 
@@ -338,27 +340,41 @@ void TDWLinearGaugeMinMaxHandElement::SetListOwner(TRXComponentElements* AOwner)
   TDWBasicLinearGaugeHandElement::SetListOwner(AOwner);
 }
 
-void TDWLinearGaugeMinMaxHandElement::Reset() {
+void TDWLinearGaugeMinMaxHandElement::Reset() { ResetTracked(false); }
+
+void TDWLinearGaugeMinMaxHandElement::ResetTracked(bool AOnExpiry) {
+  double tracked;
   {
     std::lock_guard lock(ControlLock());
+    if (AOnExpiry && !FAutoReset->Expired()) return;
     FTracked = FCurrent;
     FAutoReset->Disable();
     Place();
+    tracked = FTracked;
   }
-  Notify();
+  Notify(tracked);
   Invalidate();
 }
 
-void TDWLinearGaugeMinMaxHandElement::Notify() {
+// ATracked: the tracked value as the change left it (read under the lock). Notifications posted
+// to the user-interface thread deliver the value as it is when they run instead: changes on
+// other threads may be queued in another order than they were made, and the last one delivered
+// must be what the hand shows.
+void TDWLinearGaugeMinMaxHandElement::Notify(double ATracked) {
   if (!OnChange) return;
-  const double v = Value();
   if (!FSynchronize) {
-    OnChange(*this, v);
+    OnChange(*this, ATracked);
     return;
   }
-  HostServices().Post([this, alive = std::weak_ptr<bool>(FAlive), v] {
+  HostServices().Post([this, alive = std::weak_ptr<bool>(FAlive)] {
     const auto a = alive.lock();
-    if (a && *a && OnChange) OnChange(*this, v);
+    if (!a || !*a || !OnChange) return;
+    double tracked;
+    {
+      std::lock_guard lock(ControlLock());
+      tracked = FTracked;
+    }
+    OnChange(*this, tracked);
   });
 }
 

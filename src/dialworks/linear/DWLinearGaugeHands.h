@@ -214,7 +214,9 @@ class DW_API TDWLinearGaugeMinMaxHandElement : public TDWBasicLinearGaugeHandEle
   void Reset();
 
  private:
-  void Notify();
+  // Reset, or the automatic reset's expiry (which passes over a countdown restarted meanwhile).
+  void ResetTracked(bool AOnExpiry);
+  void Notify(double ATracked);
   void Place();
   TDWGaugeMinMaxMode FMode = gmmMax;
   bool FSynchronize = true;
