@@ -74,6 +74,14 @@ TEST(CachedFill, KeepsNothingWhereThePlainFillIsRight) {
   g.SetCompositingMode(CompositingModeSourceOver);
   g.TranslateTransform(3e7f, 0);
   cache.FillPolygon(g, brush, kHexagon, 6);
+  // Not finite, or far out through the scale: no picture (nor a fill of junk ones up to the limit).
+  const PointF far[] = {{3e9f, 5}, {3e9f + 1024, 5}, {3e9f, 15}};
+  for (int k = 0; k < 3; ++k) {
+    g.SetTransform(Matrix(NAN, 0, 0, 1, 0.25f, 0.25f));
+    cache.FillPolygon(g, brush, kHexagon, 6);
+    g.ResetTransform();
+    cache.FillPolygon(g, brush, far, 3);
+  }
   EXPECT_EQ(cache.PictureCount(), 0u);
   // Beyond the picture limit the fill is still drawn, plainly.
   g.ResetTransform();

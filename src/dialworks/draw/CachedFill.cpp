@@ -20,13 +20,17 @@ const CachedFill::Picture* CachedFill::Build(Graphics& g, const Brush& brush, co
   // The polygon's device bounds in this phase, with a pixel to spare for anti-aliased edges.
   const Matrix phase(m.M11(), m.M12(), m.M21(), m.M22(), phaseX, phaseY);
   float minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+  bool finite = true;
   for (int i = 0; i < count; ++i) {
     PointF p = pts[i];
     phase.TransformPoints(&p, 1);
+    finite = finite && std::isfinite(p.X) && std::isfinite(p.Y);
     minX = std::min(minX, p.X), maxX = std::max(maxX, p.X);
     minY = std::min(minY, p.Y), maxY = std::max(maxY, p.Y);
   }
-  if (!(maxX - minX < 4096 && maxY - minY < 4096)) return nullptr;  // NaN, or far too large to keep
+  // Not finite, far too large to keep, or beyond whole pixels an int holds.
+  if (!(finite && maxX - minX < 4096 && maxY - minY < 4096 && std::fabs(minX) < 1e7f && std::fabs(minY) < 1e7f))
+    return nullptr;
   const int left = int(std::floor(minX)) - 1, top = int(std::floor(minY)) - 1;
   const int width = int(std::ceil(maxX)) + 1 - left, height = int(std::ceil(maxY)) + 1 - top;
   if (width * height > MaxPictureArea) return nullptr;
