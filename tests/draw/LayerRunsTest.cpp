@@ -120,9 +120,10 @@ TEST(LayerRuns, TheRunsDecideWhatIsComposed) {
 TEST(LayerRuns, ComposeInPartsLikeDrawImageOfEachPart) {
   const Bitmap layer = Layer();
   const LayerRuns runs(layer);
-  // Side by side, ragged, past the layer's edge, empty and not finite.
-  const RectF parts[] = {RectF(0, 0, 20, 4),  RectF(20, 0, 13, 4), RectF(3, 4, 60, 4),   RectF(10, 9, 7, 5),
-                         RectF(70, 20, 30, 30), RectF(5, 26, 0, 3), RectF(NAN, 1, 4, 4)};
+  // Side by side, ragged, past the layer's edge, between pixels, empty and not finite.
+  const RectF parts[] = {RectF(0, 0, 20, 4),       RectF(20, 0, 13, 4),  RectF(3, 4, 60, 4),
+                         RectF(10, 9, 7, 5),       RectF(70, 20, 30, 30), RectF(22.5f, 10.5f, 3, 2.25f),
+                         RectF(5, 26, 0, 3),       RectF(NAN, 1, 4, 4)};
   auto check = [&](auto ASetup, const char* AWhat) {
     Bitmap byRuns = Ground(), byImage = Ground();
     {

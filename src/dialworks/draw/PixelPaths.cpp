@@ -547,6 +547,10 @@ bool PixelPaths::DrawLayer(const Bitmap& image, const LayerRuns& runs, PointF at
     if (!(part->Width > 0 && part->Height > 0 && std::fabs(part->X) < 1e6f && std::fabs(part->Y) < 1e6f &&
           part->Width < 1e6f && part->Height < 1e6f))
       return true;
+    // A part between pixels is drawn with its partial edges, as an image of that part is.
+    if (part->X != std::floor(part->X) || part->Y != std::floor(part->Y) || part->Right() != std::floor(part->Right()) ||
+        part->Bottom() != std::floor(part->Bottom()))
+      return false;
     l = std::max(l, dx + int(std::floor(part->X))), t = std::max(t, dy + int(std::floor(part->Y)));
     r = std::min(r, dx + int(std::ceil(part->Right()))), b = std::min(b, dy + int(std::ceil(part->Bottom())));
   }
