@@ -121,6 +121,14 @@ TEST(SegmentGauge, ValueToMasksFixedDecimalsLeadingZerosAndBases) {
   EXPECT_EQ(Read(0.135, 4, true, 2), " 0.14");
   // Fixed decimals that round up into a digit more than the cells hold overflow.
   EXPECT_EQ(Read(99.999, 4, true, 2), "----");
+  // Issue: decimals not fewer than the cells left no units digit (0.05 on three cells read "500").
+  EXPECT_EQ(Read(0.05, 3, true, 4), "0.05");
+  EXPECT_EQ(Read(0.05, 3, true, 3), "0.05");
+  EXPECT_EQ(Read(0, 3, true, 4), "0.00");
+  EXPECT_EQ(Read(9.994, 3, true, 4), "9.99");
+  EXPECT_EQ(Read(9.996, 3, true, 4), "---");  // rounds up into a digit more
+  EXPECT_EQ(Read(42, 3, true, 4), "---");
+  EXPECT_EQ(Read(0.7, 1, true, 2), "1.");
   // Digit characters for the custom-symbol check: the first character of the decimal number.
   TDWSegmentReading R;
   DWSegmentGaugeReading(0xB7, 2, 16, true, 0, false, st16Segments, R);

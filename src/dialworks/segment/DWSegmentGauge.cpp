@@ -60,7 +60,8 @@ void DWSegmentGaugeReading(double AValue, int ACells, unsigned ABase, bool AFixe
   };
   if (!std::isfinite(AValue)) return overflow();
   const double a = std::fabs(AValue);
-  int d = AFixed ? std::max(ADecimals, 0) : cells - DWSegmentDigitCount(a, baseN);
+  // Fixed decimals leave the units digit a cell (0.05 on three cells with four decimals reads 0.05).
+  int d = AFixed ? std::clamp(ADecimals, 0, cells - 1) : cells - DWSegmentDigitCount(a, baseN);
   // More integer digits than cells: the number cannot be shown (not its leading digits).
   if (d < 0) return overflow();
   const double limit = std::pow(base, cells);
