@@ -1,6 +1,7 @@
 // The matrix display: cell buffers, cursor and channel pins, sub-pixel phases, stamps and layers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -340,6 +341,29 @@ TEST(TextMatrixLayer, CropsAndCutsAtTheGridEdges) {
   layer.Render(cells.data(), W, H);
   EXPECT_GT(lit(0, W), 0);
   EXPECT_LT(lit(0, W), whole);
+}
+
+TEST(TextMatrixLayer, LongTextIsMeasuredUnwrapped) {
+  TScopedHost host;
+  // Issue: text measured in a 10000 pixel layout box wrapped, so a marquee of about 17000 pixels
+  // went blank once shifted more than 10000 pixels left, and Crop found nothing past 10000.
+  const int W = 100, H = 16;
+  TDWTextMatrixLayer layer;
+  layer.Font().Size().SetValue(1.0f);
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += "HELLO ";
+  layer.SetText(text);
+  layer.Position().X().SetProportional(false);
+  for (float x : {-12000.f, -16000.f}) {
+    layer.Position().X().SetValue(x);
+    std::vector<uint32_t> cells(size_t(W * H));
+    layer.Render(cells.data(), W, H);
+    EXPECT_GT(std::count_if(cells.begin(), cells.end(), [](uint32_t c) { return c != 0; }), 50) << x;
+  }
+  gp::Bitmap probe(1, 1);
+  gp::CairoGraphics g(probe);
+  const gp::Font font(gp::FontFamily(), 16, 0, gp::UnitPixel);
+  EXPECT_LT(TDWTextMatrixLayer::CropLength(g, font, text, 12000), text.size());
 }
 
 TEST(TextMatrixLayer, AntiAliasLightsCellsPartly) {

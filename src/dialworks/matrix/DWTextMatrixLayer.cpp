@@ -28,9 +28,9 @@ size_t TDWTextMatrixLayer::CropLength(const gp::Graphics& AGraphics, const gp::F
   std::vector<size_t> ends;
   for (size_t i = 0; i < AText.size(); ++i)
     if (i + 1 == AText.size() || (uint8_t(AText[i + 1]) & 0xC0) != 0x80) ends.push_back(i + 1);
-  const gp::RectF box(0, 0, 10000, 10000);
+  // Measured at a point, as Render draws: a layout box would wrap long text at its width.
   auto tooWide = [&](size_t k) {
-    const gp::RectF r = AGraphics.MeasureString(AText.substr(0, ends[k]), AFont, box);
+    const gp::RectF r = AGraphics.MeasureString(AText.substr(0, ends[k]), AFont);
     return RXRoundHalfEvenToInt(double(r.Width)) > ARoom;
   };
   // Prefix widths grow with the prefix: a binary search finds the first one too wide.
@@ -80,8 +80,9 @@ void TDWTextMatrixLayer::Render(uint32_t* ABuffer, int AWidth, int AHeight) {
   measure.SetTextRenderingHint(antiAlias ? gp::TextRenderingHintAntiAlias
                                          : gp::TextRenderingHintSingleBitPerPixelGridFit);
   if (crop) text.resize(CropLength(measure, font, text, int(std::floor(float(AWidth - x0) / sx))));
-  const gp::RectF size = measure.MeasureString(text, font, gp::RectF(0, 0, 10000, 10000));
-  // Only the part that lands on the grid is rasterised.
+  // Unwrapped, as drawn (a long marquee is far wider than any layout box).
+  const gp::RectF size = measure.MeasureString(text, font);
+  // Only the part that lands on the grid is rasterised: huge text takes no more than the grid.
   const int bw = RXRoundHalfEvenToInt(double(size.Width * sx)), bh = RXRoundHalfEvenToInt(double(size.Height * sy));
   const int w = std::min(bw + std::min(x0, 0), AWidth - std::max(x0, 0));
   const int h = std::min(bh + std::min(y0, 0), AHeight - std::max(y0, 0));
