@@ -336,6 +336,24 @@ TEST(TextMatrixLayer, CropsAndCutsAtTheGridEdges) {
   const int whole = lit(0, W);
   EXPECT_GT(whole, 0);
   std::fill(cells.begin(), cells.end(), 0);
+  // Issue: Crop cut the text as one string, so a first line past the edge dropped the lines below.
+  layer.Font().Size().SetValue(0.45f);
+  for (const char* text : {"WWWWWWWWWWWW\nI", "WWWWWWWWWWWW\r\nI"}) {
+    layer.SetText(text);
+    int below[2] = {};
+    for (bool crop : {false, true}) {
+      layer.SetCrop(crop);
+      std::fill(cells.begin(), cells.end(), 0);
+      layer.Render(cells.data(), W, H);
+      below[crop] = int(std::count_if(cells.begin() + H / 2 * W, cells.end(), [](uint32_t c) { return c != 0; }));
+    }
+    EXPECT_GT(below[0], 0);
+    EXPECT_EQ(below[1], below[0]);
+  }
+  layer.SetCrop(false);
+  layer.Font().Size().SetValue(0.75f);
+  layer.SetText("HHHHHHHHHH");
+  std::fill(cells.begin(), cells.end(), 0);
   layer.Position().X().SetValue(-0.5f);
   layer.Position().Y().SetValue(-0.25f);
   layer.Render(cells.data(), W, H);

@@ -79,7 +79,20 @@ void TDWTextMatrixLayer::Render(uint32_t* ABuffer, int AWidth, int AHeight) {
   gp::CairoGraphics measure(probe);
   measure.SetTextRenderingHint(antiAlias ? gp::TextRenderingHintAntiAlias
                                          : gp::TextRenderingHintSingleBitPerPixelGridFit);
-  if (crop) text.resize(CropLength(measure, font, text, int(std::floor(float(AWidth - x0) / sx))));
+  if (crop) {
+    // Line by line: a long first line must not take the lines below it along.
+    const int room = int(std::floor(float(AWidth - x0) / sx));
+    std::string cut;
+    for (size_t b = 0;;) {
+      const size_t e = text.find_first_of("\r\n", b);
+      const std::string line = text.substr(b, e == std::string::npos ? e : e - b);
+      cut += line.substr(0, CropLength(measure, font, line, room));
+      if (e == std::string::npos) break;
+      cut += text[e];
+      b = e + 1;
+    }
+    text = std::move(cut);
+  }
   // Unwrapped, as drawn (a long marquee is far wider than any layout box).
   const gp::RectF size = measure.MeasureString(text, font);
   // Only the part that lands on the grid is rasterised: huge text takes no more than the grid.
