@@ -384,6 +384,28 @@ TEST(TextMatrixLayer, LongTextIsMeasuredUnwrapped) {
   EXPECT_LT(TDWTextMatrixLayer::CropLength(g, font, text, 12000), text.size());
 }
 
+TEST(TextMatrixLayer, ItalicOverhangIsKept) {
+  TScopedHost host;
+  // Issue: the bitmap ended at the logical width, cutting the overhang of the last italic glyph:
+  // "Tf" lost cells of the f that "Tf" with trailing spaces showed.
+  const int W = 80, H = 24;
+  for (bool outlined : {false, true}) {
+    std::vector<uint32_t> cells[2];
+    for (int k = 0; k < 2; ++k) {
+      TDWTextMatrixLayer layer;
+      layer.Font().Size().SetValue(outlined ? 0.6f : 0.9f);
+      layer.Font().SetItalic(true);
+      layer.Font().SetBold(true);
+      layer.Font().SetOutlined(outlined);
+      layer.Position().X().SetValue(0.1f);
+      layer.SetText(k ? "Tf     " : "Tf");
+      cells[k].resize(size_t(W * H));
+      layer.Render(cells[k].data(), W, H);
+    }
+    EXPECT_EQ(cells[0], cells[1]) << outlined;
+  }
+}
+
 TEST(TextMatrixLayer, AntiAliasLightsCellsPartly) {
   TScopedHost host;
   const int W = 40, H = 16;

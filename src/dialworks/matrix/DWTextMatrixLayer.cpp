@@ -97,15 +97,18 @@ void TDWTextMatrixLayer::Render(uint32_t* ABuffer, int AWidth, int AHeight) {
   const gp::RectF size = measure.MeasureString(text, font);
   // Only the part that lands on the grid is rasterised: huge text takes no more than the grid.
   const int bw = RXRoundHalfEvenToInt(double(size.Width * sx)), bh = RXRoundHalfEvenToInt(double(size.Height * sy));
-  const int w = std::min(bw + std::min(x0, 0), AWidth - std::max(x0, 0));
-  const int h = std::min(bh + std::min(y0, 0), AHeight - std::max(y0, 0));
+  // Half an em around the logical box keeps what glyphs draw past it (italic overhangs).
+  const int mx = int(std::ceil(font.GetSize() * sx / 2)), my = int(std::ceil(font.GetSize() * sy / 2));
+  const int left = int(std::max<int64_t>(int64_t(x0) - mx, 0)), top = int(std::max<int64_t>(int64_t(y0) - my, 0));
+  const int w = int(std::min<int64_t>(int64_t(x0) + bw + mx, AWidth)) - left;
+  const int h = int(std::min<int64_t>(int64_t(y0) + bh + my, AHeight)) - top;
   if (w <= 0 || h <= 0) return;
   gp::Bitmap bitmap(w, h);
   {
     gp::CairoGraphics g(bitmap);
     g.SetTextRenderingHint(antiAlias ? gp::TextRenderingHintAntiAlias : gp::TextRenderingHintSingleBitPerPixelGridFit);
     g.SetSmoothingMode(antiAlias ? gp::SmoothingModeAntiAlias : gp::SmoothingModeNone);
-    const gp::PointF origin(float(std::min(x0, 0)), float(std::min(y0, 0)));
+    const gp::PointF origin(float(int64_t(x0) - left), float(int64_t(y0) - top));
     if (outlined) {
       g.ScaleTransform(sx, sy);
       gp::GraphicsPath path;
@@ -116,7 +119,7 @@ void TDWTextMatrixLayer::Render(uint32_t* ABuffer, int AWidth, int AHeight) {
     }
     g.Flush();
   }
-  PBComposeOver(TPixelBlock{ABuffer, AWidth, AHeight, 0}, std::max(x0, 0), std::max(y0, 0), PBBitmapBlock(bitmap));
+  PBComposeOver(TPixelBlock{ABuffer, AWidth, AHeight, 0}, left, top, PBBitmapBlock(bitmap));
 }
 
 DW_PROPERTIES(TDWTextMatrixLayer) {
