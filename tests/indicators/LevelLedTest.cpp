@@ -161,6 +161,25 @@ TEST(LevelLed, FiveShapesAndThePaintingOrder) {
   }
 }
 
+TEST(LevelLed, NegativeBorderWidthDrawsNothingOutsideTheShape) {
+  TScopedHost host;
+  TDWLevelLed led;
+  led.SetBounds(0, 0, 60, 60);
+  led.SetValue(100);
+  led.Glow().SetVisible(false);
+  led.Border().Width().SetValue(-0.3f);
+  // Issue: the inner bevel went outside the LED, bars across the corners of the diamonds.
+  for (TKVBorderShape shape : {bsDiamond, bsRoundDiamond}) {
+    led.SetShape(shape);
+    const gp::Bitmap b = Render(led);
+    int outside = 0;
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 60; ++x)
+        outside += std::abs(x - 29.5) + std::abs(y - 29.5) > 32 && GetAlpha(b.GetPixel(x, y)) != 0;
+    EXPECT_EQ(outside, 0) << int(shape);
+  }
+}
+
 TEST(LevelLed, ValueChangesKeepTheLayersAndBadInputPaints) {
   TScopedHost host;
   TDWLevelLed led;

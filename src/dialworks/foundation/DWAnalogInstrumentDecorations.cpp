@@ -279,10 +279,13 @@ void DWDrawShapeFrame(gp::Graphics& g, TKVBorderShape AShape, TAlphaColor ALight
 void DWDrawBorderRing(gp::Graphics& g, const TKVBasicControlBorder& ABorder, TKVBorderShape AShape,
                       const gp::RectF& R, float ACorner, float AReference) {
   if (!(R.Width > 0 && R.Height > 0)) return;
+  // Negative widths (the stored forms allow them) draw as none: a negative band would put the inner
+  // bevel outside the ring.
+  auto width = [](float v) { return std::isfinite(v) ? std::max(v, 0.0f) : 0.0f; };
+  const float o = width(ABorder.OuterBevel().WidthFor(AReference));
+  const float B = width(ABorder.Width().Get(AReference));
+  const float i = width(ABorder.InnerBevel().WidthFor(AReference));
   auto finite = [](float v) { return std::isfinite(v) ? v : 0.0f; };
-  const float o = finite(ABorder.OuterBevel().WidthFor(AReference));
-  const float B = finite(ABorder.Width().Get(AReference));
-  const float i = finite(ABorder.InnerBevel().WidthFor(AReference));
   const float corner = finite(ACorner);
   if (B > 0) {
     const float m = o + B / 2;
