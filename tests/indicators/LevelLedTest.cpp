@@ -55,6 +55,8 @@ TEST(LevelLed, DefaultRampAtStopsBetweenAndOutside) {
   EXPECT_EQ(DWLevelLedColor({}, kNaN, 0, 100), 0x00000000u);
   // Min = Max is a range of 1; Min > Max reads downwards; an infinite span shows the start.
   EXPECT_EQ(DWLevelLedColor({}, 6, 5, 5), 0xFFFF0080u);
+  EXPECT_EQ(DWLevelLedColor({}, 2e17, 1e17, 1e17), 0xFFFF0080u);  // where Min + 1 == Min
+  EXPECT_EQ(DWLevelLedColor({}, 1e17, 1e17, 1e17), 0x00000000u);
   EXPECT_EQ(DWLevelLedColor({}, 0, 100, 0), 0xFFFF0080u);
   EXPECT_EQ(DWLevelLedColor({}, 0, -1e308, 1e308), 0x00000000u);
 }

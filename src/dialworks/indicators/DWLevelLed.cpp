@@ -32,10 +32,9 @@ TAlphaColor DWLevelDefaultColor(double AShare) {
 }
 
 TAlphaColor DWLevelLedColor(const std::vector<TAlphaColor>& AColors, double AValue, double AMin, double AMax) {
-  double hi = AMax;
-  if (hi == AMin) hi = AMin + 1;
-  // The share of the range; outside it (a range changed after the value), the nearer end.
-  const double r = hi - AMin;
+  // The share of the range; outside it (a range changed after the value), the nearer end. Min = Max
+  // is a range of 1, set directly: AMin + 1 is AMin itself from 2^53 on.
+  const double r = AMax == AMin ? 1.0 : AMax - AMin;
   const double f = r != 0 && std::isfinite(r) ? LimitShare((AValue - AMin) / r) : 0.0;
   if (AColors.empty()) return DWLevelDefaultColor(f);
   if (AColors.size() == 1) {
