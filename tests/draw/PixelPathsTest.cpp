@@ -356,6 +356,38 @@ TEST(PixelPaths, OnlyRectanglesClipAsRectangles) {
   }
 }
 
+// Whole-pixel rectangles cut by each other (a window's repaint rectangle over a control's own
+// rectangle clip) are their common rectangle: the face and the hand come out exactly as under
+// that one rectangle, not composed some other way. Disjoint ones draw nothing.
+TEST(PixelPaths, RectanglesCutByEachOtherClipAsOne) {
+  for (int mode : {1, 2}) {
+    const auto cut = Paint(
+        [](Graphics& g) {
+          g.SetClip(RectF(5, 8, 120, 100));
+          g.IntersectClip(RectF(40, 30, 100, 60));
+          Face(g);
+          THand().Draw(g);
+        },
+        mode);
+    const auto one = Paint(
+        [](Graphics& g) {
+          g.SetClip(RectF(40, 30, 85, 60));
+          Face(g);
+          THand().Draw(g);
+        },
+        mode);
+    EXPECT_EQ(Compare(*cut, *one).Worst, 0) << "mode " << mode;
+  }
+  const auto apart = Paint(
+      [](Graphics& g) {
+        g.SetClip(RectF(5, 8, 20, 20));
+        g.IntersectClip(RectF(60, 60, 20, 20));
+        Face(g);
+      },
+      2);
+  EXPECT_EQ(Compare(*apart, *Paint([](Graphics&) {}, 2)).Worst, 0);
+}
+
 // Issue 20: rectangle clips set again each frame (a spectrum's bar area) are kept like path clips,
 // and a kept clip is taken only for the very rectangle, mode and clip below it.
 TEST(PixelPaths, RectangleClipSetAgainIsKept) {

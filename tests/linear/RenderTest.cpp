@@ -155,8 +155,10 @@ TEST(LinearGauge, NewValuesRepaintTheHandsPlacesOnly) {
     float Angle, HandLength;
     double MaxShare;  // of a jump across the scale
   };
-  // Upright; turned between quarter turns; a hand reaching beyond the control on both sides.
-  for (const TCase& c : {TCase{60, 250, 0, 0.25f, 0.5}, TCase{200, 160, 30, 0.25f, 0.6}, TCase{60, 250, 0, 3.0f, 1}}) {
+  // Upright; turned between quarter turns; a hand reaching beyond the control on both sides;
+  // sizes whose face clip is a whole-pixel rectangle, so the repaint's clip is two of them.
+  for (const TCase& c : {TCase{60, 250, 0, 0.25f, 0.5}, TCase{200, 160, 30, 0.25f, 0.6}, TCase{60, 250, 0, 3.0f, 1},
+                         TCase{50, 220, 0, 0.25f, 0.5}, TCase{228, 50, 0, 0.25f, 0.5}}) {
     TStillLinearGauge g(10);
     g.SetBounds(0, 0, c.Width, c.Height);
     g.Rotation().SetAngle(c.Angle);

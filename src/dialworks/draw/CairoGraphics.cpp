@@ -151,8 +151,17 @@ void ApplyNativeClip(cairo_t* cr, const Region::Node& n, const RectF& device) {
   }
 }
 
-// A clip that is one axis-aligned rectangle on whole device pixels: its extent goes to *r.
+// A clip that is one axis-aligned rectangle on whole device pixels: its extent goes to *r. Whole-
+// pixel rectangles cut by each other count too (a window repainting part of a control that clips
+// to its own rectangle): decided by the clip's shape, not by how it was built, a fill draws the
+// same pixels under either.
 bool PixelRectangle(const Region::Node& n, RectF* r) {
+  if (n.kind == Region::Kind::Intersect) {
+    RectF both = *r;
+    if (!PixelRectangle(*n.a, &both) || !PixelRectangle(*n.b, &both)) return false;
+    *r = both;
+    return true;
+  }
   if (n.kind != Region::Kind::Path || n.path.GetPointCount() != 4) return false;
   const std::vector<PointF>& p = n.path.Points();
   const RectF b = n.path.GetBounds();
