@@ -130,6 +130,35 @@ TEST(ClockControlHand, WheelStepsTheTimeOfDayAndKeepsTheDate) {
   EXPECT_EQ(c.Knob->Value(), At(12, 2, 15));
 }
 
+// Issue (clock control hand): the time of day was rounded to whole milliseconds (23:59:59.9997
+// reads as midnight) but the date was not, so a notch or a drag just before midnight went back
+// almost a day. Such a value now acts as the next midnight it rounds to, before 1899-12-30 too.
+TEST(ClockControlHand, WheelAndDragJustBeforeMidnightActAsTheNextMidnight) {
+  TScopedHost host;
+  const TDateTime late = 86399999.7 / MSecsPerDay;  // 23:59:59.9997 as a fraction of a day
+  const TDateTime next = kDay + 1;
+  TClockWithKnob c(kDay + late);
+  c.Clock.MouseDown(mbLeft, ssLeft, 100, 40);
+  ASSERT_TRUE(c.Knob->ControlHand().Selected());
+  c.Clock.MouseWheel(0, 1, 0, 0);
+  EXPECT_EQ(c.Knob->Value(), next + 30 / SecsPerDay);
+  c.Knob->SetValue(kDay + late);
+  c.Clock.MouseWheel(0, -1, 0, 0);  // wraps within the morning, as from midnight itself
+  EXPECT_EQ(c.Knob->Value(), next + (12 * 3600 - 30) / SecsPerDay);
+  c.Knob->SetValue(kDay + late);
+  c.Clock.MouseMove(ssLeft, 100, 180);  // dragged to six o'clock
+  EXPECT_EQ(int(c.Knob->Value()), int(next));
+  EXPECT_EQ(SecondOfDay(c.Knob->Value()), 6 * 3600);
+  c.Clock.MouseUp(mbLeft, 0, 100, 180);
+  // 1899-12-28 23:59:59.9997 (day -2): the next day is 1899-12-29 (day -1).
+  c.Knob->SetValue(-2 - late);
+  c.Clock.MouseWheel(0, 1, 0, 0);
+  EXPECT_EQ(c.Knob->Value(), EncodeDateTime(1899, 12, 29, 0, 0, 30));
+  c.Knob->SetValue(-1 - late);  // and after 1899-12-29 comes day 0
+  c.Clock.MouseWheel(0, 1, 0, 0);
+  EXPECT_EQ(c.Knob->Value(), EncodeDateTime(1899, 12, 30, 0, 0, 30));
+}
+
 TEST(ClockControlHand, StateColoursAndSelectionAmongElements) {
   TScopedHost host;
   TClockWithKnob c(At(0, 0, 0));

@@ -14,6 +14,25 @@ namespace dw {
 
 namespace {
 constexpr int64_t kHalfDayMs = 43200000;
+
+// The date (whole days) and the time of day (ms) of a value, both from the value rounded to whole
+// milliseconds: 23:59:59.9997 is midnight of the next day, not midnight of its own date.
+struct TDayAndTime {
+  TDateTime Day;
+  int64_t MilliSecond;
+};
+
+TDayAndTime SplitDayAndTime(TDateTime AValue) {
+  if (!std::isfinite(AValue)) return {AValue, 0};
+  double day = std::trunc(AValue);
+  int64_t ms = std::llround(std::fabs(AValue - day) * MSecsPerDay);
+  if (ms >= 2 * kHalfDayMs) {
+    // The next calendar day, whatever the sign (day -1 is followed by day 0).
+    ms -= 2 * kHalfDayMs;
+    day += 1;
+  }
+  return {day, ms};
+}
 }  // namespace
 
 // ---- control hand -------------------------------------------------------------------------------
@@ -118,8 +137,9 @@ void TDWExternalClockControlHandElement::ClockMouseMove(TShiftState, int AX, int
   if (dx == 0 && dy == 0) return;
   const float theta = float(RXGetDegree(std::atan2(double(dy), double(dx))));
   // The dial sets the time within the half of the day shown (0..12 h or 12..24 h); the date stays.
-  const double half = DWDecodeTimeOfDay(FValue).MilliSecondOfDay() >= kHalfDayMs ? 0.5 : 0.0;
-  SetValue(DWReplaceTimeOfDay(FValue, half + DWClockDragValue(G, theta)));
+  const TDayAndTime now = SplitDayAndTime(FValue);
+  const double half = now.MilliSecond >= kHalfDayMs ? 0.5 : 0.0;
+  SetValue(DWReplaceTimeOfDay(now.Day, half + DWClockDragValue(G, theta)));
 }
 
 bool TDWExternalClockControlHandElement::MouseWheel(TShiftState, int AWheelDelta, int, int) {
@@ -128,12 +148,13 @@ bool TDWExternalClockControlHandElement::MouseWheel(TShiftState, int AWheelDelta
   // 30 seconds per notch on the time of day (in whole milliseconds, so notches do not drift),
   // wrapping within the half of the day shown; the date part stays.
   constexpr int64_t kNotch = 30000;
-  const int64_t tod = DWDecodeTimeOfDay(FValue).MilliSecondOfDay();
+  const TDayAndTime now = SplitDayAndTime(FValue);
+  const int64_t tod = now.MilliSecond;
   const int64_t base = tod >= kHalfDayMs ? kHalfDayMs : 0;
   int64_t ms = tod - base + (AWheelDelta > 0 ? kNotch : -kNotch);
   if (ms >= kHalfDayMs) ms -= kHalfDayMs;
   else if (ms < 0) ms += kHalfDayMs;
-  SetValue(DWReplaceTimeOfDay(FValue, double(base + ms) / double(2 * kHalfDayMs)));
+  SetValue(DWReplaceTimeOfDay(now.Day, double(base + ms) / double(2 * kHalfDayMs)));
   return true;
 }
 
