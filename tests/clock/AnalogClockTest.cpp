@@ -237,6 +237,28 @@ TEST(AnalogClock, MirroringElementShowsTheHostTime) {
   clock.Paint(g);  // element drawn inside the clock without trouble
 }
 
+// Issue (analog clock): a hand's Discrete only repainted, and only a new value placed the hands,
+// so a clock without a running timer (tsValue, its mirroring element) kept them where they were.
+TEST(AnalogClock, DiscreteReplacesTheHandsOfAStillClock) {
+  TScopedHost host;
+  TDWAnalogClock clock;
+  auto& element = clock.Elements().Add<TDWAnalogClockElement>();
+  clock.SetTimeSource(tsValue);
+  const TDateTime t = At(10, 30, 30, 500);
+  clock.SetValue(t);
+  TDWBasicAnalogClock* const clocks[] = {&clock, &element};
+  for (TDWBasicAnalogClock* c : clocks) {
+    for (bool hours : {true, false}) {
+      c->Hands().Hours().SetDiscrete(hours);
+      c->Hands().Seconds().SetDiscrete(!hours);
+      host.Host.Advance(3000);  // discrete hands may spring there
+      const TDWClockAngles want = DWClockHandAngles(t, hours, false, !hours);
+      EXPECT_NEAR(Shown(*c).H, want.Hours, 1e-3) << hours;
+      EXPECT_NEAR(Shown(*c).S, want.Seconds, 1e-3) << hours;
+    }
+  }
+}
+
 // Repaints of only what moved: a new time asks for the hands' old and new places (shadows
 // included), and the screen repainted there equals a whole paint; a spring step of the seconds
 // hand too, part by part.

@@ -103,7 +103,15 @@ TDWBasicAnalogClock::TDWBasicAnalogClock(TComponent* AOwner) : TDWLayeredInstrum
   FScale = std::make_unique<TDWBasicClockScale>(range, this, this);
   FRanges = std::make_unique<TDWAnalogGaugeScaleRanges>(range, this, this, 0.3f);
   FGlass = std::make_unique<TDWGlass>(range, this, this);
-  FHands = std::make_unique<TDWClockHands>([this] { Invalidate(); }, this, this);
+  FHands = std::make_unique<TDWClockHands>(
+      [this] {
+        // A hand setting may move the hands (Discrete): place them again, since a clock without a
+        // running timer places them only for a new value. Not while the hands are being made
+        // (FElements comes after them) or loaded (Loaded places them).
+        if (FElements && !IsLoading() && !Stopped()) ValueChanged();
+        Invalidate();
+      },
+      this, this);
   FCenter = std::make_unique<TDWAnalogInstrumentCenter>(range, this, this);
   FElements = std::make_unique<TRXClockComponentElements>(this);
   FRefreshTimer = HostServices().CreateTimer();
