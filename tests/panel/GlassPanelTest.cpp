@@ -310,6 +310,57 @@ TEST(GlassPanel, ElementsInsideThePanelAndItsVariants) {
   EXPECT_GT(dwtest::DifferingPixels(withPanel, without), 100);
 }
 
+// Issue (glass panel): drawn embedded, the panel drew its elements unclipped, so a child filling
+// an ellipse panel showed in its corners; as a control the window region clipped them.
+TEST(GlassPanelRender, ElementsClippedToTheShapeAsControlAndEmbedded) {
+  TScopedHost host;
+  auto addFiller = [](TRXComponentElements& AList) {
+    auto& c = AList.Add<TDWGlassPanelElement>();
+    c.Size().Width().SetValue(1.0f);
+    c.Size().Height().SetValue(1.0f);
+    c.Border().SetShape(bsRectangle);
+  };
+  // Pixels that changed with the child whose centres lie outside the ellipse in AR (plus 2 px).
+  auto outside = [](const gp::Bitmap& A, const gp::Bitmap& B, gp::RectF AR) {
+    int n = 0;
+    for (int y = 0; y < A.Height(); ++y)
+      for (int x = 0; x < A.Width(); ++x) {
+        const float dx = (x + 0.5f - (AR.X + AR.Width / 2)) / (AR.Width / 2 + 2);
+        const float dy = (y + 0.5f - (AR.Y + AR.Height / 2)) / (AR.Height / 2 + 2);
+        n += dx * dx + dy * dy > 1 && A.GetPixel(x, y) != B.GetPixel(x, y);
+      }
+    return n;
+  };
+  TDWGlassPanel panel;
+  panel.SetBounds(0, 0, 240, 240);
+  panel.Border().SetShape(bsEllipse);
+  panel.Glass().SetVisible(false);
+  panel.SetColor(0);
+  const gp::Bitmap alone = dwtest::RenderControl(panel);
+  addFiller(panel.Elements());
+  const gp::Bitmap filled = dwtest::RenderControl(panel);
+  EXPECT_GT(dwtest::DifferingPixels(alone, filled), 1000);
+  EXPECT_EQ(outside(alone, filled, {0, 0, 240, 240}), 0);
+
+  // The same panel embedded, 240 x 240 in a 300 x 300 rectangle panel.
+  TDWGlassPanel outer;
+  outer.SetBounds(0, 0, 300, 300);
+  outer.Border().SetShape(bsRectangle);
+  SwitchGlowOff(outer);
+  auto& inner = outer.Elements().Add<TDWGlassPanelElement>();
+  inner.Size().Width().SetValue(0.8f);
+  inner.Size().Height().SetValue(0.8f);
+  inner.Position().X().SetValue(0);
+  inner.Position().Y().SetValue(0);
+  inner.Border().SetShape(bsEllipse);
+  inner.Glass().SetVisible(false);
+  const gp::Bitmap before = dwtest::RenderControl(outer);
+  addFiller(inner.Elements());
+  const gp::Bitmap after = dwtest::RenderControl(outer);
+  EXPECT_GT(dwtest::DifferingPixels(before, after), 1000);
+  EXPECT_EQ(outside(before, after, inner.PlacementRect(150, 150, 300, 300)), 0);
+}
+
 TEST(GlassPanel, LoadedFormEndsWithTheRegionBuilt) {
   TScopedHost host;
 

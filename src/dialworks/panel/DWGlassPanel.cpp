@@ -77,7 +77,11 @@ DW_PROPERTIES(TDWPanelBorder) {
 
 // ---- region -------------------------------------------------------------------------------------
 
-bool DWPanelRegion(const TDWPanelBorder& ABorder, float AW, float AH, float AHalfBorder, gp::Region& ARegion) {
+namespace {
+// DWPanelRegion, or with AWholePixels false the outline at the exact size and inset (a panel
+// drawn embedded has no window, and its drawn size may be fractional).
+bool PanelRegion(const TDWPanelBorder& ABorder, float AW, float AH, float AHalfBorder, bool AWholePixels,
+                 gp::Region& ARegion) {
   if (!(AW > 0 && AH > 0) || ABorder.Shape() == bsRectangle) return false;
   const float hb = std::isfinite(AHalfBorder) ? NonNegative(AHalfBorder) : 0.0f;
   const float m = std::min(AW, AH);
@@ -85,8 +89,10 @@ bool DWPanelRegion(const TDWPanelBorder& ABorder, float AW, float AH, float AHal
   const TKVBorderShape shape = ABorder.Shape();
   if (shape == bsEllipse || shape == bsRoundRect) {
     // Window regions are whole pixels: the same whole inset on every side keeps the shape centred.
-    const float i = float(RXRoundHalfEvenToInt(hb));
-    const gp::RectF r(i, i, float(RXRoundHalfEvenToInt(AW)) - 2 * i, float(RXRoundHalfEvenToInt(AH)) - 2 * i);
+    const float i = AWholePixels ? float(RXRoundHalfEvenToInt(hb)) : hb;
+    const gp::RectF r = AWholePixels ? gp::RectF(i, i, float(RXRoundHalfEvenToInt(AW)) - 2 * i,
+                                                 float(RXRoundHalfEvenToInt(AH)) - 2 * i)
+                                     : gp::RectF(i, i, AW - 2 * i, AH - 2 * i);
     if (!Usable(r)) {
       ARegion.MakeEmpty();
       return true;
@@ -106,6 +112,11 @@ bool DWPanelRegion(const TDWPanelBorder& ABorder, float AW, float AH, float AHal
   }
   ARegion = gp::Region(DWBorderShapePath(shape, r, shape == bsRoundDiamond ? d : 0));
   return true;
+}
+}  // namespace
+
+bool DWPanelRegion(const TDWPanelBorder& ABorder, float AW, float AH, float AHalfBorder, gp::Region& ARegion) {
+  return PanelRegion(ABorder, AW, AH, AHalfBorder, true, ARegion);
 }
 
 // ---- the panel ----------------------------------------------------------------------------------
@@ -214,17 +225,24 @@ void TDWGlassPanel::IntDraw(gp::Graphics& g, const TDrawArea& AArea) {
   const float w = AArea.Width, h = AArea.Height;
   if (!(w > 0 && h > 0)) return;
   const TRXElementArea elementArea{w / 2, h / 2, w, h, AArea.OuterWidth, AArea.OuterHeight, AArea.Offscreen};
+  // The elements (and the face) are clipped to the panel's shape: as a control to its window
+  // region, embedded to the same outline at the drawn size.
+  gp::Region region;
+  const bool designing = IsDesigning();
+  const bool shaped =
+      AArea.Embedded
+          ? PanelRegion(*FBorder, w, h, designing ? 0.0f : FBorder->TotalWidth(std::min(w, h)) / 2, false, region)
+          : DWPanelRegion(*FBorder, w, h, designing ? 0.0f : GetBorderWidth() / 2, region);
+  const gp::GraphicsState state = g.Save();
+  if (shaped) g.IntersectClip(region);
   if (AArea.Embedded) {
     FElements->DrawElements(g, elementArea);
+    g.Restore(state);
     PaintGlow(g, 0, 0, w, h, FGlass->Visible());
     return;
   }
-  // As a control: what the window shows (clipped to the region), then, unless a host's overlay
-  // shows it, the glow over it, unclipped, as the overlay would.
-  gp::Region region;
-  const bool shaped = DWPanelRegion(*FBorder, w, h, IsDesigning() ? 0.0f : GetBorderWidth() / 2, region);
-  const gp::GraphicsState state = g.Save();
-  if (shaped) g.IntersectClip(region);
+  // As a control: what the window shows, then, unless a host's overlay shows it, the glow over
+  // it, unclipped, as the overlay would.
   if (GetAlpha(FColor) != 0) {
     gp::SolidBrush brush(FColor);
     g.FillRectangle(brush, gp::RectF(0, 0, w, h));
