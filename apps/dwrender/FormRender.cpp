@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <regex>
 
 #include "OutputFile.h"
 #include "dialworks/draw/CairoGraphics.h"
@@ -117,9 +116,28 @@ bool DescribeDefaults(const std::string& AClassName, std::string& AJson, std::st
 }
 
 namespace {
-const std::regex& FramePlaceholder() {
-  static const std::regex placeholder("%(0?)([0-9]*)d");
-  return placeholder;
+// The first "%d", "%5d" or "%05d" in a pattern: where it starts and ends, whether it pads with
+// zeros, and its width digits. A scan rather than a regex: std::regex recurses once per character
+// and a long run of digits overflows the stack.
+struct TPlaceholder {
+  size_t Begin = 0, End = 0;
+  bool Zero = false;
+  std::string Digits;
+};
+
+bool FindPlaceholder(const std::string& APattern, TPlaceholder& AFound) {
+  for (size_t at = APattern.find('%'); at != std::string::npos; at = APattern.find('%', at + 1)) {
+    size_t i = at + 1;
+    const bool zero = i < APattern.size() && APattern[i] == '0';
+    if (zero) ++i;
+    const size_t digits = i;
+    while (i < APattern.size() && APattern[i] >= '0' && APattern[i] <= '9') ++i;
+    if (i < APattern.size() && APattern[i] == 'd') {
+      AFound = {at, i + 1, zero, APattern.substr(digits, i - digits)};
+      return true;
+    }
+  }
+  return false;
 }
 
 // The field width of a placeholder, MaxFrameDigits + 1 for any longer one (no conversion can
@@ -133,8 +151,8 @@ int FrameWidth(const std::string& ADigits) {
 }  // namespace
 
 bool CheckFramePattern(const std::string& APattern, std::string& AError) {
-  std::smatch m;
-  if (std::regex_search(APattern, m, FramePlaceholder()) && FrameWidth(m[2].str()) > MaxFrameDigits) {
+  TPlaceholder p;
+  if (FindPlaceholder(APattern, p) && FrameWidth(p.Digits) > MaxFrameDigits) {
     AError = "--output " + APattern + ": a frame number is at most " + std::to_string(MaxFrameDigits) + " digits wide";
     return false;
   }
@@ -142,12 +160,12 @@ bool CheckFramePattern(const std::string& APattern, std::string& AError) {
 }
 
 std::string FrameFileName(const std::string& APattern, int AIndex) {
-  std::smatch m;
-  if (std::regex_search(APattern, m, FramePlaceholder())) {
+  TPlaceholder p;
+  if (FindPlaceholder(APattern, p)) {
     std::string number = std::to_string(AIndex);
-    const int width = std::min(FrameWidth(m[2].str()), MaxFrameDigits);
-    if (int(number.size()) < width) number.insert(0, size_t(width) - number.size(), m[1].length() ? '0' : ' ');
-    return m.prefix().str() + number + m.suffix().str();
+    const int width = std::min(FrameWidth(p.Digits), MaxFrameDigits);
+    if (int(number.size()) < width) number.insert(0, size_t(width) - number.size(), p.Zero ? '0' : ' ');
+    return APattern.substr(0, p.Begin) + number + APattern.substr(p.End);
   }
   char suffix[16];
   std::snprintf(suffix, sizeof suffix, "_%03d", AIndex);

@@ -173,6 +173,10 @@ TEST_F(Hardening, FramePatternsHaveBoundedWidths) {
   // Even unchecked, a name stays short and nothing throws.
   EXPECT_EQ(apps::FrameFileName("f_%099999999999999d.png", 5), "f_000000000005.png");
   EXPECT_EQ(apps::FrameFileName("f_%0000003d.png", 5), "f_005.png");
+  // A very long run of width digits is refused, not a stack overflow.
+  const std::string huge = "%0" + std::string(100000, '1') + "d.png";
+  EXPECT_FALSE(apps::CheckFramePattern(huge, error));
+  EXPECT_EQ(apps::FrameFileName(huge, 5), "000000000005.png");
 }
 
 // Elements nested ADepth deep inside one gauge.
