@@ -69,9 +69,29 @@ bool WriteOutputFile(const std::string& APath, const std::string& ABytes, std::s
   // Devices and FIFOs are written into: replacing /dev/null with a file would break the system.
   if (exists && !S_ISREG(target.st_mode)) return WriteInto(APath, ABytes, 0, AError);
 
+  // Replacing needs only a writable folder: a file the caller may not write is left alone, as a
+  // shell redirection would leave it.
+  if (exists && ::access(APath.c_str(), W_OK) != 0) {
+    AError = Reason(APath, errno);
+    return false;
+  }
+  // A link to a file: the file it leads to is replaced (the temporary goes beside it), the link
+  // stays.
+  std::string path = APath;
+  struct stat entry {};
+  if (exists && ::lstat(APath.c_str(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
+    char* real = ::realpath(APath.c_str(), nullptr);
+    if (!real) {
+      AError = Reason(APath, errno);
+      return false;
+    }
+    path = real;
+    std::free(real);
+  }
+
   // mkstemp creates with O_CREAT | O_EXCL: a name planted beforehand (a link included) is never
   // opened, and each run gets a name of its own.
-  std::string temp = FolderOf(APath) + "/.dwrender-XXXXXX";
+  std::string temp = FolderOf(path) + "/.dwrender-XXXXXX";
   std::vector<char> name(temp.begin(), temp.end());
   name.push_back('\0');
   const int fd = ::mkstemp(name.data());
@@ -84,10 +104,15 @@ bool WriteOutputFile(const std::string& APath, const std::string& ABytes, std::s
     return false;
   }
   temp.assign(name.data());
-  // The new file keeps the old one's permissions; a new name gets the usual ones (umask applies).
+  // The new file keeps the old one's owner (where we may give it) and permissions, but not
+  // set-user-ID, set-group-ID or sticky bits; a new name gets the usual ones (umask applies).
   mode_t mode = 0;
   if (exists) {
-    mode = target.st_mode & 07777;
+    mode = target.st_mode & 0777;
+    // Only the superuser may give a file away; others keep at least its group where they may.
+    const bool owned =
+        ::fchown(fd, target.st_uid, target.st_gid) == 0 || ::fchown(fd, uid_t(-1), target.st_gid) == 0;
+    (void)owned;
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -96,7 +121,7 @@ bool WriteOutputFile(const std::string& APath, const std::string& ABytes, std::s
   int err = WriteAll(fd, ABytes);
   if (err == 0 && ::fchmod(fd, mode) != 0) err = errno;
   if (::close(fd) != 0 && err == 0) err = errno;
-  if (err == 0 && ::rename(temp.c_str(), APath.c_str()) != 0) err = errno;
+  if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
   if (err != 0) {
     ::unlink(temp.c_str());
     AError = Reason(APath, err);

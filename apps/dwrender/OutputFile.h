@@ -14,8 +14,11 @@ namespace dw::apps {
 //  - "-": standard output;
 //  - an existing target that is not a regular file (a device, a FIFO, a link to one): written
 //    into, never replaced;
-//  - otherwise: a uniquely named temporary file created exclusively beside the target, then
-//    renamed over it; the old file stays as it was when anything fails, and the temporary goes;
+//  - an existing file the caller may not write: refused, the file stays as it was;
+//  - otherwise: a uniquely named temporary file created exclusively beside the target (for a link:
+//    beside the file it leads to, the link stays), then renamed over it with the old file's
+//    permission bits (not set-user-ID, set-group-ID or sticky) and, where allowed, its owner; the
+//    old file stays as it was when anything fails, and the temporary goes;
 //  - a writable regular file in a folder where no file can be created: rewritten in place.
 // false with "<path>: <OS reason>" in AError.
 bool WriteOutputFile(const std::string& APath, const std::string& ABytes, std::string& AError);

@@ -2,6 +2,7 @@
 // FIFOs or planted links, deep and huge forms, frame patterns, options, huge property values.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -116,6 +117,63 @@ TEST_F(Hardening, PlantedLinksAreNeverFollowed) {
   EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(Others({"victim", "out.png", "out.png.part"}), std::vector<std::string>{});
+}
+
+// A link to a file: the file it leads to is replaced and the link stays. The new file keeps the
+// old one's owner and permissions, but no set-user-ID, set-group-ID or sticky bit.
+TEST_F(Hardening, LinksLeadToTheFileWhichKeepsOwnerButNoSpecialBits) {
+  fs::create_directories(FDir / "real");
+  const fs::path real = FDir / "real" / "out.png", link = FDir / "out.png";
+  Spit(real, "old");
+  fs::create_symlink("real/out.png", link);
+  std::string error;
+  ASSERT_TRUE(apps::WriteOutputFile(link.string(), kPng, error)) << error;
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Slurp(real), kPng);
+  EXPECT_EQ(Others({"real", "out.png"}), std::vector<std::string>{});
+  EXPECT_EQ(std::distance(fs::directory_iterator(FDir / "real"), fs::directory_iterator()), 1);
+
+  // Giving files away takes the superuser.
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(real.c_str(), 65534, 65534), 0);
+  }
+  ASSERT_EQ(::chmod(real.c_str(), 07755), 0);
+  ASSERT_TRUE(apps::WriteOutputFile(link.string(), kPng + "x", error)) << error;
+  struct stat st {};
+  ASSERT_EQ(::stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0755u);
+  if (root) {
+    EXPECT_EQ(st.st_uid, 65534u);
+  }
+}
+
+// A file the caller may not write is not replaced, although its folder would let it be.
+TEST_F(Hardening, FilesTheCallerMayNotWriteAreNotReplaced) {
+  const fs::path target = FDir / "out.png";
+  Spit(target, "old");
+  ::chmod(target.c_str(), 0444);
+  ::chmod(FDir.c_str(), 0777);
+  auto tryWrite = [&] {  // 0: written, 1: refused for its permissions, 2: failed otherwise
+    std::string error;
+    if (apps::WriteOutputFile(target.string(), kPng, error)) return 0;
+    return error == target.string() + ": Permission denied" ? 1 : 2;
+  };
+  int result = -1;
+  if (::geteuid() != 0) {
+    result = tryWrite();
+  } else {  // the superuser may write any file: the write is tried as nobody, in a child
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+      ::_exit(::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0 ? tryWrite() : 3);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    result = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(Slurp(target), "old");
+  EXPECT_EQ(Others({"out.png"}), std::vector<std::string>{});
 }
 
 TEST_F(Hardening, FailedWritesKeepTheOldFileAndNameTheReason) {
