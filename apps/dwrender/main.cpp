@@ -9,9 +9,11 @@
 // with 2; no output file is written then. Failures to write exit with 1 and name the OS reason.
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <string>
@@ -28,6 +30,15 @@ namespace {
 int Fail(const std::string& AMessage, int ACode = 2) {
   std::fprintf(stderr, "dwrender: %s\n", AMessage.c_str());
   return ACode;
+}
+
+// Prints what --list, --doc, --schema, --template and --defaults ask for; output that cannot be
+// written (a full disk) fails the command as a picture would.
+int Print(const std::string& AText) {
+  errno = 0;
+  std::fputs(AText.c_str(), stdout);
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+  return Fail(std::string("cannot write standard output: ") + std::strerror(errno != 0 ? errno : EIO), 1);
 }
 
 using dw::apps::Number;
@@ -77,25 +88,17 @@ int Run(int argc, char** argv) {
     std::fprintf(AToStdout ? stderr : stdout, "wrote %s\n", AWhat.c_str());
   };
 
-  if (list) {
-    std::fputs(dw::apps::ListRegistrations().c_str(), stdout);
-    return 0;
-  }
-  if (doc || schema) {
-    std::fputs((doc ? dw::apps::ReferenceMarkdown() : dw::apps::FormSchemaText()).c_str(), stdout);
-    return 0;
-  }
+  if (list) return Print(dw::apps::ListRegistrations());
+  if (doc || schema) return Print(doc ? dw::apps::ReferenceMarkdown() : dw::apps::FormSchemaText());
   if (!templateClass.empty()) {
     std::string json, error;
     if (!dw::apps::FormTemplate(templateClass, json, error)) return Fail(error);
-    std::fputs(json.c_str(), stdout);
-    return 0;
+    return Print(json);
   }
   if (!defaultsClass.empty()) {
     std::string json, error;
     if (!dw::apps::DescribeDefaults(defaultsClass, json, error)) return Fail(error);
-    std::fputs(json.c_str(), stdout);
-    return 0;
+    return Print(json);
   }
   if (!testCard.empty()) {
     std::string error;

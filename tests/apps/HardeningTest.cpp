@@ -502,4 +502,16 @@ TEST_F(Hardening, TheCommandRefusesBadOptionsAndInputsWithoutOutput) {
       << r.Output;
 }
 
+// What the printing options print fails like a picture when standard output cannot take it.
+TEST_F(Hardening, PrintingFailsWhenStandardOutputCannotBeWritten) {
+  for (const std::string option :
+       {"--list", "--doc", "--schema", "--template TDWAnalogClock", "--defaults TDWAnalogClock"}) {
+    // Standard error to the pipe, standard output to the full device ("; exit $?" takes the
+    // redirection RunRender appends).
+    const TRun r = RunRender(option + " 2>&1 >/dev/full; exit $?");
+    EXPECT_EQ(r.Code, 1) << option << ": " << r.Output;
+    EXPECT_EQ(r.Output, "dwrender: cannot write standard output: No space left on device\n") << option;
+  }
+}
+
 }  // namespace
