@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <new>
 #include <stdexcept>
 #include <thread>
 
@@ -118,6 +120,45 @@ TEST(ThreadedHost, AThrowingProcedureLeavesTheRestQueued) {
   EXPECT_EQ(after, 1);
   host.ProcessEvents();
   EXPECT_EQ(after, 2);
+}
+
+// A subscriber that throws: the exception reaches the pump (instead of ending the program on the
+// clock thread) and the ticks go on.
+TEST(ThreadedHost, AThrowingSubscriberReachesThePumpAndTicksGoOn) {
+  TThreadedHost host;
+  auto& clock = host.AnimationClock();
+  clock.SetInterval(1);
+  std::atomic<int> ticks{0};
+  auto h = clock.Subscribe([&] {
+    if (++ticks == 1) throw std::runtime_error("tick");
+  });
+  try {
+    host.ProcessEvents(5000ms);
+    ADD_FAILURE() << "nothing thrown";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "tick");
+  }
+  const int at = ticks;
+  ASSERT_TRUE(WaitUntil([&] { return ticks > at + 2; }));
+  clock.Unsubscribe(h);
+  EXPECT_EQ(host.ProcessEvents(), 0u);
+}
+
+// Posting an expiry fails (out of memory) on the timer thread: that expiry is lost, not the timer.
+TEST(ThreadedHost, AFailedPostLosesOneExpiryNotTheTimer) {
+  struct TFailingHost : TThreadedHost {
+    std::atomic<int> Failures{1};
+    void Post(std::function<void()> AProc) override {
+      if (Failures.exchange(0) > 0) throw std::bad_alloc();
+      TThreadedHost::Post(std::move(AProc));
+    }
+  } host;
+  int fired = 0;
+  auto t = host.CreateTimer();  // goes before the host: no expiry is posted to a host half gone
+  t->SetInterval(1);
+  t->SetOnTimer([&] { ++fired; });
+  ASSERT_TRUE(PumpUntil(host, [&] { return fired >= 2; }));
+  EXPECT_EQ(host.Failures, 0);
 }
 
 TEST(ThreadedHost, AnimationTicksOnTheClockThreadAndStopAfterUnsubscribe) {

@@ -1,6 +1,7 @@
 #include "dialworks/host/ThreadedHost.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "dialworks/host/HostTimer.h"
 
@@ -58,19 +59,25 @@ struct TThreadedHost::TTimerCore {
       next->Pending = true;
       std::weak_ptr<TThreadedTimerState> weak = next;
       std::weak_ptr<TTimerCore> core = ASelf;
-      Host->Post([weak, core, arms = next->Arms] {
-        auto state = weak.lock();
-        auto c = core.lock();
-        if (!state || !c) return;
-        {
-          std::lock_guard l(c->Lock);
-          state->Pending = false;
-          c->Changed.notify_all();
-          // Reset, re-enabled or given a new interval since: the countdown started again.
-          if (!state->Enabled || c->Stop || state->Arms != arms) return;
-        }
-        state->Slot.Invoke();
-      });
+      // Posting fails only when memory runs out; an exception leaving this thread would end the
+      // program, so this expiry is lost and the next one comes as usual.
+      try {
+        Host->Post([weak, core, arms = next->Arms] {
+          auto state = weak.lock();
+          auto c = core.lock();
+          if (!state || !c) return;
+          {
+            std::lock_guard l(c->Lock);
+            state->Pending = false;
+            c->Changed.notify_all();
+            // Reset, re-enabled or given a new interval since: the countdown started again.
+            if (!state->Enabled || c->Stop || state->Arms != arms) return;
+          }
+          state->Slot.Invoke();
+        });
+      } catch (...) {
+        next->Pending = false;
+      }
     }
   }
 };
@@ -98,7 +105,7 @@ void RunBatch(std::deque<std::function<void()>>& ABatch, std::mutex& ALock, std:
 // Ticks on its own thread while anybody is subscribed; sleeps otherwise.
 class TThreadedClock final : public TAnimationClock {
  public:
-  TThreadedClock() : FThread([this] { Loop(); }) {}
+  explicit TThreadedClock(TThreadedHost& AHost) : FHost(AHost), FThread([this] { Loop(); }) {}
   ~TThreadedClock() override { Stop(); }
 
   void Stop() {
@@ -151,7 +158,22 @@ class TThreadedClock final : public TAnimationClock {
         continue;
       }
       lock.unlock();
-      Tick();
+      // A subscriber's exception would end the program on this thread: it is thrown again on the
+      // pumping thread, as timer callbacks and posted work throw there. It is posted after the
+      // handler has ended and moved along, so this thread keeps no share of it and the pumping
+      // thread releases it. Lost only when posting fails (no memory).
+      std::exception_ptr error;
+      try {
+        Tick();
+      } catch (...) {
+        error = std::current_exception();
+      }
+      if (error) {
+        try {
+          FHost.Post([thrown = std::move(error)] { std::rethrow_exception(thrown); });
+        } catch (...) {
+        }
+      }
       lock.lock();
       next += interval;
       const auto now = TSteady::now();
@@ -159,6 +181,7 @@ class TThreadedClock final : public TAnimationClock {
     }
   }
 
+  TThreadedHost& FHost;
   std::mutex FLock;
   std::condition_variable FWake;
   bool FStop = false;
@@ -170,7 +193,7 @@ class TThreadedClock final : public TAnimationClock {
 }  // namespace
 
 TThreadedHost::TThreadedHost()
-    : FTimers(std::make_shared<TTimerCore>()), FClock(std::make_unique<TThreadedClock>()) {
+    : FTimers(std::make_shared<TTimerCore>()), FClock(std::make_unique<TThreadedClock>(*this)) {
   FTimers->Host = this;
   FTimers->Thread = std::thread([core = FTimers] { core->Loop(core); });
 }

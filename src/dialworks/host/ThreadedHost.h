@@ -2,9 +2,10 @@
 // A timer expiry is posted to the user-interface queue, which the program pumps with
 // ProcessEvents() (or Run() until Quit()); the expiry callback therefore runs on the pumping
 // thread. Expiries do not pile up: while one is waiting in the queue the timer posts no other.
-// Animation ticks run on the clock's thread. Destruction stops both threads and drops queued
-// work; no timer callback or tick starts after the destructor has returned, and timers that
-// outlive the host become inert.
+// Animation ticks run on the clock's thread; an exception a subscriber throws is thrown again by
+// ProcessEvents() or Run() on the pumping thread, and the ticks go on. Destruction stops both
+// threads and drops queued work; no timer callback or tick starts after the destructor has
+// returned, and timers that outlive the host become inert.
 #pragma once
 
 #include <chrono>
