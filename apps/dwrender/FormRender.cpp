@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "OutputFile.h"
+#include "Reference.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/FormJson.h"
@@ -100,18 +101,7 @@ bool DescribeDefaults(const std::string& AClassName, std::string& AJson, std::st
     AError = "--defaults " + AClassName + ": no registered class of that name can be created";
     return false;
   }
-  TManualHost host;  // timers created by the constructor belong to a host that outlives the object
-  IHostServices* previous = &HostServices();
-  SetHostServices(&host);
-  {
-    std::unique_ptr<TPersistent> object = info->Create();
-    AJson = DescribeObject(*object).dump(2) + "\n";
-    if (auto* component = dynamic_cast<TComponent*>(object.get())) {
-      object.release();
-      TComponent::Destroy(std::unique_ptr<TComponent>(component));
-    }
-  }
-  SetHostServices(previous);
+  WithNewObject(*info, [&](TPersistent& AObject) { AJson = DescribeObject(AObject).dump(2) + "\n"; });
   return true;
 }
 

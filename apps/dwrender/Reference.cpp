@@ -24,23 +24,6 @@ namespace dw::apps {
 
 namespace {
 
-// Runs AUse on a new object of AClass, on a manual host of its own (timers made by constructors
-// belong to a host that outlives the object), then destroys the object.
-void WithNewObject(const TClassInfo& AClass, const std::function<void(TPersistent&)>& AUse) {
-  TManualHost host;
-  IHostServices* previous = &HostServices();
-  SetHostServices(&host);
-  {
-    std::unique_ptr<TPersistent> object = AClass.Create();
-    if (object) AUse(*object);
-    if (auto* component = dynamic_cast<TComponent*>(object.get())) {
-      object.release();
-      TComponent::Destroy(std::unique_ptr<TComponent>(component));
-    }
-  }
-  SetHostServices(previous);
-}
-
 // The classes a polymorphic collection takes, in registration order.
 std::vector<const TClassInfo*> AcceptedClasses(const TCollectionBase& ACollection) {
   std::vector<const TClassInfo*> out;
@@ -311,6 +294,31 @@ TJson FullTree(TPersistent& AObject) {
 }
 
 }  // namespace
+
+void WithNewObject(const TClassInfo& AClass, const std::function<void(TPersistent&)>& AUse) {
+  TManualHost host;
+  // Declared after the host: put back (and the object gone) before the host is destroyed.
+  struct TRestore {
+    IHostServices* Previous = &HostServices();
+    ~TRestore() { SetHostServices(Previous); }
+  } restore;
+  SetHostServices(&host);
+  std::unique_ptr<TPersistent> object = AClass.Create();
+  if (!object) return;
+  auto* component = dynamic_cast<TComponent*>(object.get());
+  // A component leaves through Destroy, also when AUse throws.
+  struct TDestroy {
+    std::unique_ptr<TPersistent>& Object;
+    TComponent* Component;
+    ~TDestroy() {
+      if (Component) {
+        Object.release();
+        TComponent::Destroy(std::unique_ptr<TComponent>(Component));
+      }
+    }
+  } destroy{object, component};
+  AUse(*object);
+}
 
 std::string ReferenceMarkdown() {
   RegisterDialworksPackage();

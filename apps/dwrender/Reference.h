@@ -6,9 +6,20 @@
 // destroyed again), so what they show is what a program gets from the constructors.
 #pragma once
 
+#include <functional>
 #include <string>
 
+namespace dw {
+class TClassInfo;
+class TPersistent;
+}  // namespace dw
+
 namespace dw::apps {
+
+// Runs AUse on a new object of AClass, on a manual host of its own (timers made by constructors
+// belong to a host that outlives the object), then destroys the object. The host installed before
+// is installed again however AUse ends.
+void WithNewObject(const TClassInfo& AClass, const std::function<void(TPersistent&)>& AUse);
 
 // Markdown: every registered class with its property tree (paths, types, defaults, enumeration
 // members, ranges and the tables' notes). Classes whose tree is mostly another's are shown as the

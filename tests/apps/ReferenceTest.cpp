@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "Reference.h"
@@ -72,6 +73,26 @@ TEST(Reference, DocAndSchemaCoverEveryRegisteredClass) {
   EXPECT_NE(std::find(elements.begin(), elements.end(), "TDWGaugeMinMaxHandElement"), elements.end());
   EXPECT_EQ(std::find(elements.begin(), elements.end(), "TDWAngularGauge"), elements.end());
   EXPECT_EQ(apps::VersionText(), std::string("dialworks ") + DIALWORKS_VERSION);
+}
+
+// A use that throws leaves the installed host as it was, and the object is destroyed through the
+// component path first (its timers belong to the private host).
+TEST(Reference, ANewObjectsUseThatThrowsPutsTheHostBack) {
+  TManualHost host;
+  SetHostServices(&host);
+  RegisterDialworksPackage();
+  const TClassInfo* gauge = FindRegisteredClass("TDWAngularGauge");
+  ASSERT_NE(gauge, nullptr);
+  IHostServices* during = nullptr;
+  EXPECT_THROW(apps::WithNewObject(*gauge,
+                                   [&](TPersistent&) {
+                                     during = &HostServices();
+                                     throw std::runtime_error("use failed");
+                                   }),
+               std::runtime_error);
+  EXPECT_NE(during, &host);
+  EXPECT_EQ(&HostServices(), &host);
+  SetHostServices(nullptr);
 }
 
 // The generic table check (defaults, no notification on an unchanged value, save -> load -> save,
