@@ -140,3 +140,33 @@ TEST(QtShapedWidget, GlassPanelGlossIsShownOnce) {
     EXPECT_NEAR(shown.red(), int(GetRed(a)), 3);
   }
 }
+
+// A shaped widget moved into another window, its first window then deleted: the overlay forgets
+// the deleted window (destroying the widget crashed on it) and follows the window it is in now.
+TEST(QtShapedWidget, ReparentedIntoAnotherWindowFollowsThatWindow) {
+  TQtHost host;
+  auto* first = new QWidget;
+  QWidget second;
+  second.resize(300, 200);
+  auto control = std::make_unique<TRoundControl>();
+  control->SetBounds(0, 0, 120, 80);
+  auto* w = new InstrumentWidget(host, std::move(control), first);
+  w->setParent(&second);
+  delete first;
+  w->move(20, 30);
+  w->show();
+  second.move(40, 40);
+  second.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&second));
+  RunEvents(50);
+  if (QGuiApplication::platformName() != "offscreen") {
+    QWidget* overlay = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (top != &second && top->isVisible() && (top->windowFlags() & Qt::Tool)) overlay = top;
+    ASSERT_NE(overlay, nullptr);
+    second.move(100, 90);
+    EXPECT_TRUE(RunUntil([&] { return overlay->geometry() == QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); }, 3000))
+        << "overlay at " << overlay->x() << "," << overlay->y();
+  }
+  delete w;
+}

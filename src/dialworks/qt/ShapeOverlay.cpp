@@ -108,10 +108,10 @@ void TShapeOverlay::Refresh() {
 
 void TShapeOverlay::Place() {
   QObject* top = FWidget.window();
-  if (top != FWatched) {
+  if (top != FWatched.data()) {
     if (FWatched) FWatched->removeEventFilter(this);
     FWatched = top;
-    if (FWatched && FWatched != &FWidget) FWatched->installEventFilter(this);
+    if (FWatched && FWatched.data() != &FWidget) FWatched->installEventFilter(this);
   }
   if (!FWindow) return;
   const QRegion visible = FWidget.visibleRegion();

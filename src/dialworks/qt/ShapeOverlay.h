@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QRegion>
 #include <QWidget>
 
@@ -46,7 +47,9 @@ class DW_API TShapeOverlay : public QObject {
   InstrumentWidget& FWidget;
   IWindowShape& FShape;
   std::unique_ptr<QWidget> FWindow;
-  QObject* FWatched = nullptr;  // the widget's top-level window, watched for moves
+  // The widget's top-level window, watched for moves. It may go before us (the widget reparented
+  // into another window and the old one deleted), hence a guarded pointer.
+  QPointer<QObject> FWatched;
   uint64_t FVersion = ~uint64_t(0);
   QSize FSize;
   bool FIntoWidget = false;
