@@ -19,6 +19,8 @@
 #include "dialworks/angular/DWAngularGaugeHands.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/framework/Form.h"
+#include "dialworks/framework/PropertyTable.h"
+#include "dialworks/indicators/DWLevelLed.h"
 #include "dialworks/package/DialworksPkg.h"
 #include "dialworks/qt/InstrumentWidget.h"
 
@@ -149,6 +151,37 @@ TEST(QtWidget, DrawsAtTheDevicePixelRatio) {
     ASSERT_EQ(ratio, std::atof(expected));
   }
   EXPECT_LE(WorstDifferenceFromRender(w, *g, ratio), 2);
+}
+
+// At a fractional device pixel ratio a control's edges fall inside device pixels: its repaint
+// takes those pixels in as well, so what is shown equals a full repaint (ctest runs this at 1.25,
+// where the led's edges at 10 and 50 lie mid-pixel).
+TEST(QtWidget, ARepaintAtAFractionalRatioLeavesNoOldEdges) {
+  TQtHost host;
+  RegisterDialworksPackage();
+  auto form = std::make_unique<TDWForm>();
+  form->SetWidth(100);
+  form->SetHeight(100);
+  auto& led = static_cast<TKVBasicControl&>(form->InsertComponent(std::make_unique<TDWLevelLed>()));
+  led.SetBounds(10, 10, 40, 40);
+  SetPropertyValue(led, "Shape", TPropValue("bsRectangle"));
+  SetPropertyValue(led, "Value", TPropValue(15.0));
+  InstrumentWidget w(host, std::move(form));
+  ASSERT_TRUE(ShowAndActivate(w));
+  if (const char* expected = std::getenv("DW_EXPECT_DEVICE_RATIO")) {
+    ASSERT_EQ(w.devicePixelRatioF(), std::atof(expected));
+  }
+  auto screen = [&] { return w.screen()->grabWindow(w.winId()).toImage().convertToFormat(QImage::Format_RGB32); };
+  RunEvents(50);
+  for (const double value : {90.0, 15.0}) {
+    SetPropertyValue(led, "Value", TPropValue(value));
+    led.Settle();
+    RunEvents(50);
+    const QImage shown = screen();
+    w.update();
+    RunEvents(50);
+    EXPECT_EQ(shown, screen()) << "value " << value;
+  }
 }
 
 // The widget keeps its graphics from paint to paint: a repaint of part of it (clipped to that

@@ -149,9 +149,17 @@ void InstrumentWidget::RepaintControl(const TKVBasicControl& AControl, const TRe
   if (FShape) FShape->Refresh();
   const QPoint o = Origin(AControl);
   if (ARect)
-    update(QRect(o.x() + ARect->Left, o.y() + ARect->Top, ARect->Width, ARect->Height));
+    update(Dirty(QRect(o.x() + ARect->Left, o.y() + ARect->Top, ARect->Width, ARect->Height)));
   else
-    update(QRect(o.x(), o.y(), AControl.Width(), AControl.Height()));
+    update(Dirty(QRect(o.x(), o.y(), AControl.Width(), AControl.Height())));
+}
+
+// Qt rounds each edge of an update rectangle to the nearest device pixel: at a fractional ratio
+// the device pixels a control's edges only partly cover would keep their old picture. One logical
+// pixel more on each side takes them in (the paint draws whole device pixels of what it is given).
+QRect InstrumentWidget::Dirty(const QRect& ARect) const {
+  const qreal ratio = devicePixelRatioF();
+  return ratio == std::floor(ratio) ? ARect : ARect.adjusted(-1, -1, 1, 1);
 }
 
 void InstrumentWidget::paintEvent(QPaintEvent* AEvent) {

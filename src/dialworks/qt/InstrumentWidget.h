@@ -85,6 +85,7 @@ class DW_API InstrumentWidget : public QWidget {
   bool IsShown(const TKVBasicControl* AControl) const;
   TKVBasicControl* ControlAt(QPointF APoint) const;
   QPoint Origin(const TKVBasicControl& AControl) const;  // the control's top left in the widget
+  QRect Dirty(const QRect& ARect) const;  // what to update for a part of the widget
   void Attach();
   void Detach();  // unregisters and destroys what is shown
   void UpdateFocusPolicy();
