@@ -375,6 +375,41 @@ TEST(QtWidget, ARegionOfSeveralRectanglesLeavesNoOldHandsBehind) {
   EXPECT_EQ(shown, screen()) << "a full repaint changed the picture: old hands were left on screen";
 }
 
+// A gauge moved, shrunk, taken out of and put back into a shown form: the place it left is
+// repainted and it is drawn where it is now, so what is shown equals a full repaint. Taking out
+// and putting in tell the widget nothing: they show with the next request of another control.
+TEST(QtWidget, AControlMovedOrRemovedInAShownFormLeavesNoOldPicture) {
+  TQtHost host;
+  auto form = std::make_unique<TDWForm>();
+  form->SetWidth(300);
+  form->SetHeight(300);
+  TDWForm* f = form.get();
+  auto& g = static_cast<TDWAngularGauge&>(form->InsertComponent(NewGauge(100)));
+  auto& other = static_cast<TKVBasicControl&>(form->InsertComponent(std::make_unique<TKVBasicControl>()));
+  other.SetBounds(290, 290, 10, 10);
+  InstrumentWidget w(host, std::move(form));
+  ASSERT_TRUE(ShowAndActivate(w));
+  RunEvents(50);
+  auto screen = [&] { return w.screen()->grabWindow(w.winId()).toImage().convertToFormat(QImage::Format_RGB32); };
+  auto likeAFullRepaint = [&] {
+    RunEvents(50);
+    const QImage shown = screen();
+    w.update();
+    RunEvents(50);
+    return shown == screen();
+  };
+  g.SetBounds(150, 150, 100, 100);
+  EXPECT_TRUE(likeAFullRepaint()) << "moved";
+  g.SetBounds(150, 150, 20, 20);
+  EXPECT_TRUE(likeAFullRepaint()) << "shrunk";
+  std::unique_ptr<TComponent> taken = f->RemoveComponent(g);
+  other.Invalidate();
+  EXPECT_TRUE(likeAFullRepaint()) << "taken out";
+  f->InsertComponent(std::move(taken));
+  other.Invalidate();
+  EXPECT_TRUE(likeAFullRepaint()) << "put back";
+}
+
 // A window dragged to a screen of another ratio while its gauge animates keeps animating, draws
 // at the new ratio (its bitmap and the gauge's layers rebuilt at the new device pixels, not the
 // old picture scaled) and again at the old one when it comes back. ctest runs it on two offscreen

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "dialworks/draw/Brush.h"
 #include "dialworks/draw/CairoGraphics.h"
@@ -113,6 +114,7 @@ TKVBasicControl* InstrumentWidget::ControlAt(QPointF APoint) const {
 
 void InstrumentWidget::Attach() {
   FHost.Register(*this, Shown());
+  UpdatePlaces(false);
   UpdateFocusPolicy();
   UpdateShape();
   updateGeometry();
@@ -121,6 +123,7 @@ void InstrumentWidget::Attach() {
 
 void InstrumentWidget::Detach() {
   FHost.Unregister(*this);
+  FPlaces.clear();
   // The window loses the shape with the control that gave it (what comes next may have none).
   if (FShape) clearMask();
   FShape.reset();
@@ -147,11 +150,30 @@ void InstrumentWidget::RepaintControl(const TKVBasicControl& AControl, const TRe
   if (!IsShown(&AControl)) return;
   if (FControl && (FControl->Width() != width() || FControl->Height() != height())) updateGeometry();
   if (FShape) FShape->Refresh();
+  UpdatePlaces();
   const QPoint o = Origin(AControl);
   if (ARect)
     update(Dirty(QRect(o.x() + ARect->Left, o.y() + ARect->Top, ARect->Width, ARect->Height)));
   else
     update(Dirty(QRect(o.x(), o.y(), AControl.Width(), AControl.Height())));
+}
+
+// The picture of a control that moved, shrank, was hidden or left the form stays where it was
+// until that place is repainted, and one that joined the form may never have asked to be drawn:
+// every request (and paint) compares the controls' places with those of the last time and
+// repaints where something left or arrived. (Inserting or removing a component tells nobody, so
+// those show on the next request of any control or the next paint.)
+void InstrumentWidget::UpdatePlaces(bool ARepaint) {
+  std::map<const TKVBasicControl*, QRect> places;
+  for (TKVBasicControl* c : Shown())
+    if (c->Visible()) places[c] = QRect(Origin(*c), QSize(c->Width(), c->Height()));
+  if (ARepaint) {
+    for (const auto& [c, r] : FPlaces)
+      if (auto it = places.find(c); it == places.end() || it->second != r) update(Dirty(r));
+    for (const auto& [c, r] : places)
+      if (auto it = FPlaces.find(c); it == FPlaces.end() || it->second != r) update(Dirty(r));
+  }
+  FPlaces = std::move(places);
 }
 
 // Qt rounds each edge of an update rectangle to the nearest device pixel: at a fractional ratio
@@ -167,6 +189,9 @@ void InstrumentWidget::paintEvent(QPaintEvent* AEvent) {
   const qreal ratio = devicePixelRatioF();
   const int w = DevicePixels(width(), ratio), h = DevicePixels(height(), ratio);
   if (w == 0 || h == 0) return;
+  const QRegion region = AEvent->region();
+  const bool whole = region.rectCount() <= 1 && AEvent->rect().contains(rect());
+  UpdatePlaces(!whole);
   QPainter p(this);
   if (PaintIntoDevice(p, AEvent->rect(), ratio)) return;
   if (FBitmap.Width() != w || FBitmap.Height() != h) {
@@ -187,8 +212,7 @@ void InstrumentWidget::paintEvent(QPaintEvent* AEvent) {
   // A region of several rectangles is drawn one rectangle at a time: Qt shows only the region,
   // and an instrument told to draw their bounding box would take parts of its moving hand for
   // shown that never reach the screen (and not erase them later).
-  const QRegion region = AEvent->region();
-  if (region.rectCount() <= 1 && AEvent->rect().contains(rect())) {
+  if (whole) {
     DrawShown(*FGraphics, QPoint(0, 0), ratio, nullptr, false);
   } else {
     for (const QRect& dirty : region) {

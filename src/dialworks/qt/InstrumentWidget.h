@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -86,6 +87,7 @@ class DW_API InstrumentWidget : public QWidget {
   TKVBasicControl* ControlAt(QPointF APoint) const;
   QPoint Origin(const TKVBasicControl& AControl) const;  // the control's top left in the widget
   QRect Dirty(const QRect& ARect) const;  // what to update for a part of the widget
+  void UpdatePlaces(bool ARepaint = true);
   void Attach();
   void Detach();  // unregisters and destroys what is shown
   void UpdateFocusPolicy();
@@ -109,6 +111,8 @@ class DW_API InstrumentWidget : public QWidget {
     std::unique_ptr<gp::CairoGraphics> Graphics;
   };
   std::unique_ptr<TDirectTarget> FDirect;
+  // Where each visible control was drawn last (see UpdatePlaces).
+  std::map<const TKVBasicControl*, QRect> FPlaces;
   uint64_t FPaints = 0, FDirectPaints = 0;
   TKVBasicControl* FPressed = nullptr;  // holds the mouse from press to release
   TKVBasicControl* FHovered = nullptr;
