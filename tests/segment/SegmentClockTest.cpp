@@ -264,6 +264,24 @@ TEST(SegmentClockTimer, IntervalsAndRedrawsInVirtualTime) {
   EXPECT_EQ(host.Host.RepaintCount(clock), shown);
 }
 
+// Leaving design mode kept the half-second interval (seconds shown late); entering it with
+// milliseconds shown kept the millisecond ticks.
+TEST(SegmentClockTimer, DesignModeSwitchesTheInterval) {
+  TScopedHost host;
+  const std::pair<uint32_t, uint32_t> cases[] = {{0, 50}, {1, 50}, {2, 10}, {3, 1}};
+  for (auto [digits, interval] : cases) {
+    TDWSegmentClock clock;
+    clock.Sections().Milliseconds().SetVisible(digits > 0);
+    if (digits > 0) clock.Sections().Milliseconds().SetNumberDigits(digits);
+    clock.SetDesigning(true);
+    dwtest::RenderControl(clock);
+    EXPECT_EQ(clock.TimerInterval(), TDWSegmentClock::DesignInterval) << digits;
+    clock.SetDesigning(false);
+    dwtest::RenderControl(clock);
+    EXPECT_EQ(clock.TimerInterval(), interval) << digits;
+  }
+}
+
 // A source toggled while the pin was connected left the timer off for good once the pin went.
 TEST(SegmentClockTimer, FollowsTheHostOnceThePinIsDisconnected) {
   TScopedHost host;

@@ -279,9 +279,9 @@ void TDWBasicSegmentClock::SendChildValues(TDateTime ATime) {
 void TDWBasicSegmentClock::Init(float AWidth, float AHeight, bool AFlag) {
   const TDWDigitalClockSections& S = *FSections;
   FNumberDigits = S.CellCount();
-  // The flag keeps the millisecond interval as it is; while designing one redraw per half second does.
-  if (!S.Milliseconds().Visible()) SetInterval(IsDesigning() ? 500 : S.TimerInterval());
-  else if (!AFlag && !IsDesigning()) SetInterval(S.TimerInterval());
+  // While designing one redraw per half second does; else the flag keeps a millisecond interval.
+  if (IsDesigning()) SetInterval(DesignInterval);
+  else if (!S.Milliseconds().Visible() || !AFlag) SetInterval(S.TimerInterval());
 
   // Separators and the AM/PM block take digit widths (proportional) or pixels.
   float shares = 0, pixels = 0;
@@ -445,7 +445,7 @@ TDWSegmentClock::TDWSegmentClock(TComponent* AOwner)
     : TDWBasicSegmentClock(AOwner), FInputPin(this, [this](TPXPin&, TDateTime AValue) { SetValue(AValue); }) {
   FTimer = std::make_unique<TDWClockTimer>([this](TDateTime, bool ARedraw) { DoTimer(ARedraw); },
                                            [this] { return !Sections().Milliseconds().Visible(); },
-                                           IsDesigning() ? 500 : Sections().TimerInterval());
+                                           IsDesigning() ? DesignInterval : Sections().TimerInterval());
   FTimer->SetEnabled(DWClockTimerRuns(FTimeSource));
 }
 
@@ -469,6 +469,14 @@ void TDWSegmentClock::InvalidateRange() {
   TDWBasicSegmentClock::InvalidateRange();
   // The interval follows the sections at once, not only at the next frame's layout.
   if (!IsDesigning()) SetInterval(Sections().TimerInterval());
+}
+
+void TDWSegmentClock::SetDesigning(bool ADesigning) {
+  TDWBasicSegmentClock::SetDesigning(ADesigning);
+  // Nothing else sets the interval on the switch: a clock leaving design mode would keep showing
+  // its seconds up to half a second late, one entering it would keep its millisecond ticks.
+  SetInterval(ADesigning ? DesignInterval : Sections().TimerInterval());
+  Invalidate();
 }
 
 void TDWSegmentClock::SetInterval(uint32_t AMilliseconds) {

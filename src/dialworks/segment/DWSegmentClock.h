@@ -254,6 +254,7 @@ class DW_API TDWBasicSegmentClock : public TDWCustomizableSegmentIndicator<TKVBa
   DW_CLASS(TDWBasicSegmentClock, TKVBasicControl)
   static constexpr int DefaultWidth = 162, DefaultHeight = 40;
   static constexpr float DefaultDotSize = 0.2f;
+  static constexpr uint32_t DesignInterval = 500;  // timer interval (ms) while designing
   explicit TDWBasicSegmentClock(TComponent* AOwner = nullptr);
   ~TDWBasicSegmentClock() override;
 
@@ -331,6 +332,8 @@ class DW_API TDWSegmentClock : public TDWBasicSegmentClock {
   bool TimerEnabled() const { return FTimer && FTimer->Enabled(); }
   uint32_t TimerInterval() const { return FTimer ? FTimer->Interval() : 0; }
   void InvalidateRange() override;
+  // Also switches the timer between the design interval and the sections' one.
+  void SetDesigning(bool ADesigning) override;
 
  protected:
   void SetInterval(uint32_t AMilliseconds) override;
