@@ -322,6 +322,29 @@ TEST(SegmentClockElements, MirroringElementGetsTheShownTime) {
   clock.Paint(g);
 }
 
+// A mirroring element repainted its host wholly on every 50 ms tick (210 requests in 10 s); it
+// repaints when what it shows changes, and still shows each new second.
+TEST(SegmentClockElements, MirroringElementRepaintsOncePerShownSecond) {
+  TScopedHost host;
+  host.Host.SetNow(At(4, 0, 0));
+  TDWSegmentClock clock;
+  auto& element = clock.Elements().Add<TDWSegmentClockElement>();
+  dwtest::RenderControl(clock);
+  host.Host.Advance(100);
+  host.Host.ClearRepaintCounts();
+  for (int s = 0; s < 10; ++s) {
+    host.Host.Advance(1000);
+    EXPECT_EQ(Shown(element.GetCurrentValue(), element.Sections()), Shown(host.Host.Now(), clock.Sections())) << s;
+  }
+  EXPECT_LE(host.Host.RepaintCount(clock), 20u);  // the clock's own and the element's, once a second
+  // Tenths shown on the element: it repaints on each tick that changes them.
+  element.Sections().Milliseconds().SetVisible(true);
+  element.Sections().Milliseconds().SetNumberDigits(1);
+  host.Host.ClearRepaintCounts();
+  host.Host.Advance(1000);
+  EXPECT_GE(host.Host.RepaintCount(clock), 10u);
+}
+
 TEST(SegmentClockBadInput, TinyZeroAndHugeSizesAndHiddenSections) {
   TScopedHost host;
   TDWSegmentClock clock;

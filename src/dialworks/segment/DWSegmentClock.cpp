@@ -526,8 +526,14 @@ TDWSegmentClockElement::TDWSegmentClockElement(TComponent* AOwner) : TDWPlacedEl
 
 void TDWSegmentClockElement::SetTime(TDateTime ATime) {
   if (FTime == ATime || (std::isnan(FTime) && std::isnan(ATime))) return;
+  // The host hands a new time on every tick: repaint (the host, wholly) only when the cells or
+  // AM/PM show something else.
+  TDWSegmentClockReading before, after;
+  DWSegmentClockReading(FTime, Sections(), SegmentsType(), before);
+  DWSegmentClockReading(ATime, Sections(), SegmentsType(), after);
   FTime = ATime;
-  InvalidateValue();
+  if (before.Cells == after.Cells && before.Chars == after.Chars && before.Pm == after.Pm) SendChildValues(ATime);
+  else InvalidateValue();
 }
 
 void TDWSegmentClockElement::JoinedList() {
