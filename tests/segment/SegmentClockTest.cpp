@@ -282,6 +282,32 @@ TEST(SegmentClockTimer, DesignModeSwitchesTheInterval) {
   }
 }
 
+// Hidden clocks kept asking for repaints (1000 a second with milliseconds shown), a hidden
+// external element for its host's. Shown again, they repaint at once with the time then.
+TEST(SegmentClockTimer, HiddenClockAndElementAskNoRepaints) {
+  TScopedHost host;
+  host.Host.SetNow(At(5, 0, 0));
+  TDWSegmentClock clock, outer;
+  clock.Sections().Milliseconds().SetVisible(true);
+  auto& mirror = clock.Elements().Add<TDWSegmentClockElement>();
+  outer.SetTimeSource(tsValue);  // only the element asks for the host's repaints
+  auto& external = outer.Elements().Add<TDWExternalSegmentClockElement>();
+  external.Sections().Milliseconds().SetVisible(true);
+  dwtest::RenderControl(clock);
+  dwtest::RenderControl(outer);
+  clock.SetVisible(false);
+  external.SetVisible(false);
+  host.Host.ClearRepaintCounts();
+  host.Host.Advance(1000);
+  EXPECT_EQ(host.Host.RepaintCount(clock), 0u);
+  EXPECT_EQ(host.Host.RepaintCount(outer), 0u);
+  clock.SetVisible(true);
+  external.SetVisible(true);
+  EXPECT_GE(host.Host.RepaintCount(clock), 1u);
+  EXPECT_GE(host.Host.RepaintCount(outer), 1u);
+  EXPECT_EQ(Shown(mirror.GetCurrentValue(), mirror.Sections()), Shown(host.Host.Now(), mirror.Sections()));
+}
+
 // A source toggled while the pin was connected left the timer off for good once the pin went.
 TEST(SegmentClockTimer, FollowsTheHostOnceThePinIsDisconnected) {
   TScopedHost host;

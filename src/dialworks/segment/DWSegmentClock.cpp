@@ -501,8 +501,23 @@ void TDWSegmentClock::SetTimeSource(TDWTimeSource AValue) {
   });
 }
 
+void TDWSegmentClock::DoChanged() {
+  TDWBasicSegmentClock::DoChanged();
+  // Shown again after skipped ticks: the elements take the time now, with the whole repaint.
+  if (FTicksSkipped && Visible()) {
+    FTicksSkipped = false;
+    UpdateEmbeddedValues();
+  }
+}
+
 void TDWSegmentClock::DoTimer(bool ARedraw) {
   if (Stopped()) return;
+  // A hidden clock (or element) asks for no repaint, not even of its host; the cells read the
+  // time when painted, so only the elements need it again when shown (DoChanged).
+  if (!Visible()) {
+    FTicksSkipped = true;
+    return;
+  }
   if (ARedraw) InvalidateValue();
   // The elements get the time the clock shows, so a mirroring element never disagrees with it.
   else SendChildValues(GetCurrentValue());

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -334,6 +335,8 @@ class DW_API TDWSegmentClock : public TDWBasicSegmentClock {
   void InvalidateRange() override;
   // Also switches the timer between the design interval and the sections' one.
   void SetDesigning(bool ADesigning) override;
+  // Also hands the elements the time when the clock is shown again after hidden ticks.
+  void DoChanged() override;
 
  protected:
   void SetInterval(uint32_t AMilliseconds) override;
@@ -341,6 +344,7 @@ class DW_API TDWSegmentClock : public TDWBasicSegmentClock {
 
  private:
   void DoTimer(bool ARedraw);
+  std::atomic<bool> FTicksSkipped{false};  // ticks skipped while hidden
   TPXDateTimeSinkPin FInputPin;
   std::unique_ptr<TDWClockTimer> FTimer;
   TDateTime FValue = 0;
