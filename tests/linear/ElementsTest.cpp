@@ -177,6 +177,34 @@ TEST(LinearElements, MinMaxHandOnAnEmptyRangeAndSynchronizedNotification) {
   EXPECT_EQ(calls, 1);
 }
 
+// Issue: with Synchronize off the callback ran inside the gauge's walk over a snapshot of its
+// elements, and the hand invalidated itself after it: an element the callback deleted was used
+// afterwards.
+TEST(LinearElements, MinMaxHandCallbackMayDeleteElements) {
+  TScopedHost host;
+  for (size_t victim : {1u, 0u}) {  // the other hand, then the hand itself
+    TDWLinearGauge g;
+    auto& a = g.Elements().Add<TDWLinearGaugeMinMaxHandElement>();
+    auto& b = g.Elements().Add<TDWLinearGaugeMinMaxHandElement>();
+    a.SetSynchronize(false);
+    a.OnChange = [&g, victim](TDWLinearGaugeMinMaxHandElement&, double) {
+      if (g.Elements().Count() == 2) g.Elements().Delete(victim);
+    };
+    g.SetValue(50);
+    ASSERT_EQ(g.Elements().Count(), 1u);
+    // The hand left behind still gets the value.
+    if (victim == 0) EXPECT_NEAR(b.Value(), 50, 1e-9);
+    else EXPECT_NEAR(a.Value(), 50, 1e-9);
+  }
+  // The same from a reset.
+  TDWLinearGauge g;
+  auto& a = g.Elements().Add<TDWLinearGaugeMinMaxHandElement>();
+  a.SetSynchronize(false);
+  a.OnChange = [&g](TDWLinearGaugeMinMaxHandElement&, double) { g.Elements().Delete(0); };
+  a.Reset();
+  EXPECT_EQ(g.Elements().Count(), 0u);
+}
+
 TEST(LinearElements, OwnValueMapsOnItsRange) {
   TScopedHost host;
   TDWLinearGauge g;

@@ -61,7 +61,14 @@ void TDWBasicMinMaxInstrument::UpdateEmbeddedValues() {
   if (!list) return;
   // The host's lock comes first, then each element's own (the order drawing takes them in).
   std::lock_guard guard(ControlLock());
-  for (IDWMinMaxValueElement* e : list->Query<IDWMinMaxValueElement>()) e->SetMinMaxValue(FMin, FMax, FValue);
+  // An element's setter may run user code (change callbacks, listeners) that removes or destroys
+  // elements: walked by index with the count read again after each call, like the clock's.
+  for (size_t k = 0; k < list->Count();) {
+    TRXComponentElement* item = &list->Items(k);
+    if (auto* e = dynamic_cast<IDWMinMaxValueElement*>(item)) e->SetMinMaxValue(FMin, FMax, FValue);
+    // An element that removed itself left the next one at k.
+    if (k < list->Count() && &list->Items(k) == item) ++k;
+  }
 }
 
 DW_PROPERTIES(TDWMinMaxInstrument) { DWDeclareMinMaxValueProperties(t); }

@@ -327,8 +327,9 @@ void TDWLinearGaugeMinMaxHandElement::SetMinMaxValue(double AMin, double AMax, d
     Place();
     tracked = FTracked;
   }
-  Notify(tracked);
+  // The callback may destroy this hand: nothing may touch it afterwards.
   Invalidate();
+  Notify(tracked);
 }
 
 void TDWLinearGaugeMinMaxHandElement::SetListOwner(TRXComponentElements* AOwner) {
@@ -352,8 +353,9 @@ void TDWLinearGaugeMinMaxHandElement::ResetTracked(bool AOnExpiry) {
     Place();
     tracked = FTracked;
   }
-  Notify(tracked);
+  // The callback may destroy this hand: nothing may touch it afterwards.
   Invalidate();
+  Notify(tracked);
 }
 
 // ATracked: the tracked value as the change left it (read under the lock). Notifications posted
