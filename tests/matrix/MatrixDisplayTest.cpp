@@ -9,10 +9,12 @@
 
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/framework/Registry.h"
 #include "dialworks/host/PixelBlock.h"
 #include "dialworks/matrix/DWMatrixDisplay.h"
 #include "dialworks/matrix/DWTextMatrixLayer.h"
+#include "dialworks/panel/DWGlassPanel.h"
 #include "support/InstrumentTest.h"
 
 using namespace dw;
@@ -285,6 +287,40 @@ TEST(MatrixDisplay, DegenerateSizesDrawOnlyTheBackground) {
   m.Segmnts().SetProportional(false);
   m.SetBounds(0, 0, gp::Bitmap::MaxSide, 3);
   EXPECT_EQ(dwtest::RenderControl(m).GetPixel(20000, 1), PBPremultiply(m.Color()));
+}
+
+// Issue: an element's size is a multiple of its host's, and the frame was composed at that whole
+// size on every paint (minutes and gigabytes at a few hundred times a small panel).
+TEST(MatrixDisplay, HugeElementFrameIsComposedSmallerAndStretched) {
+  TScopedHost host;
+  TDWGlassPanel panel;
+  panel.SetBounds(0, 0, 120, 80);
+  auto& e = panel.Elements().Add<TDWExternalMatrixDisplayElement>();
+  auto frame = [&] {
+    gp::RecordingGraphics g;
+    panel.Paint(g);
+    for (const gp::DrawCall& c : g.Calls())
+      if (c.Op == "DrawImage" && c.Args.size() == 4) return c;
+    ADD_FAILURE() << "no frame drawn";
+    return gp::DrawCall{};
+  };
+  // A usual size (0.3 x 0.15 of the panel): the frame is the element's pixels, drawn one to one.
+  const gp::DrawCall small = frame();
+  EXPECT_EQ(small.Transform.M11(), 1);
+  EXPECT_EQ(small.Args[2], 36);
+  EXPECT_EQ(small.Args[3], 12);
+  e.Size().Width().SetValue(30);
+  e.Size().Height().SetValue(30);
+  const gp::DrawCall big = frame();
+  EXPECT_LE(double(big.Args[2]) * big.Args[3], TDWMatrixDisplay::MaxFramePixels + 2 * 4096);
+  // Still stretched over the whole element (centred on the panel).
+  float left = 0, top = 0, right = 0, bottom = 0;
+  for (const gp::PointF& p : big.Points) {
+    left = std::min(left, p.X), top = std::min(top, p.Y);
+    right = std::max(right, p.X), bottom = std::max(bottom, p.Y);
+  }
+  EXPECT_NEAR(right - left, 120 * 30, 2);
+  EXPECT_NEAR(bottom - top, 80 * 30, 2);
 }
 
 TEST(MatrixDisplay, OddSizesDrawNothingPastTheBounds) {

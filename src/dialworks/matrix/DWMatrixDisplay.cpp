@@ -314,10 +314,13 @@ void TDWMatrixDisplay::IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) 
   const float W = tp.Width, H = tp.Height;
   if (!(W >= 1 && H >= 1 && W <= float(MaxSize) * 2 && H <= float(MaxSize) * 2)) return;
   AGraphics.MultiplyTransform(tp.Matrix);
-  const int Wi = RXRoundHalfEvenToInt(double(W) + 0.5), Hi = RXRoundHalfEvenToInt(double(H) + 0.5);
+  const double pixels = double(W) * double(H);
+  const float scale = pixels > MaxFramePixels ? float(std::sqrt(MaxFramePixels / pixels)) : 1.0f;
+  const float FW = W * scale, FH = H * scale;  // the frame's size
+  const int Wi = RXRoundHalfEvenToInt(double(FW) + 0.5), Hi = RXRoundHalfEvenToInt(double(FH) + 0.5);
 
   const TDWMatrixSegmnt& seg = *FSegmnts;
-  float px = (W - 1) / float(FBufferCols), py = (H - 1) / float(FBufferRows);
+  float px = (FW - 1) / float(FBufferCols), py = (FH - 1) / float(FBufferRows);
   if (seg.Proportional()) px = py = std::min(px, py);
   const TDWMatrixAxis ax = TDWMatrixAxis::From(px), ay = TDWMatrixAxis::From(py);
 
@@ -335,10 +338,14 @@ void TDWMatrixDisplay::IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) 
     TStampKey key;
     key.PitchX = px;
     key.PitchY = py;
-    key.SizeX = seg.Size().Get(px);
-    key.SizeY = seg.Size().Get(py);
-    key.CornerX = seg.CornerRadius().Get(key.SizeX);
-    key.CornerY = seg.CornerRadius().Get(key.SizeY);
+    // Sizes in pixels are the control's pixels: the frame has scale times as many.
+    auto inFrame = [scale](const TKVElementSize& ASize, float ARef) {
+      return ASize.Proportional() ? ASize.Get(ARef) : ASize.Get(ARef) * scale;
+    };
+    key.SizeX = inFrame(seg.Size(), px);
+    key.SizeY = inFrame(seg.Size(), py);
+    key.CornerX = inFrame(seg.CornerRadius(), key.SizeX);
+    key.CornerY = inFrame(seg.CornerRadius(), key.SizeY);
     // Only as many phases as there are cells: the stamps together stay about the frame's size.
     key.PhasesX = std::min(ax.Phases, FBufferCols);
     key.PhasesY = std::min(ay.Phases, FBufferRows);
@@ -358,12 +365,13 @@ void TDWMatrixDisplay::IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) 
     AGraphics.FillRectangle(gp::SolidBrush(FColor), gp::RectF(0, 0, W, H));
   // An odd width or height gives a frame one pixel larger (the rounding above places the cells):
   // that column or row is outside the control. Only then is a clip worth its cost per frame.
-  if (FFrame->Width() <= W && FFrame->Height() <= H) {
+  if (scale == 1 && FFrame->Width() <= W && FFrame->Height() <= H) {
     AGraphics.DrawImage(*FFrame, 0, 0);
     return;
   }
   const gp::GraphicsState state = AGraphics.Save();
   AGraphics.IntersectClip(gp::RectF(0, 0, W, H));
+  if (scale != 1) AGraphics.ScaleTransform(1 / scale, 1 / scale);
   AGraphics.DrawImage(*FFrame, 0, 0);
   AGraphics.Restore(state);
 }

@@ -85,6 +85,9 @@ class DW_API TDWMatrixDisplay : public TDWBasicRotatableControl {
   DW_CLASS(TDWMatrixDisplay, TDWBasicRotatableControl)
   // Rows and Cols are limited to 1..MaxCells each (a buffer of at most 1 M cells).
   static constexpr uint32_t MaxCells = 1024;
+  // Pixels of the composed frame: a larger display (an element may be many times its host's
+  // size) is composed smaller and stretched over its area, as the layered instruments do.
+  static constexpr double MaxFramePixels = 4.0 * 1024 * 1024;
   static constexpr TAlphaColor DefaultColor = 0xFF000000;
   explicit TDWMatrixDisplay(TComponent* AOwner = nullptr);
   ~TDWMatrixDisplay() override;
