@@ -131,31 +131,37 @@ DW_TARGET_AVX2 void CoverOverPixelsAvx2(uint32_t* dst, const uint32_t* src, cons
 
 // Eight pixels of d under the colours in turn, colour k scaled by byte k of each coverage word.
 // wide[k]: colour k's channels widened to 16 bits, the same for every pixel (CoveredOver8's
-// unpacking of a solid colour, done once for a run).
-DW_INLINE_AVX2 __m256i ColoursOver8(__m256i c, const __m256i* wide, int count, __m256i d) {
+// unpacking of a solid colour, done once for a run). solid[k]: colour k in every lane where it is
+// opaque, else zero: wholly covered, it replaces d (what the arithmetic gives, to the bit).
+DW_INLINE_AVX2 __m256i ColoursOver8(__m256i c, const __m256i* wide, const __m256i* solid, int count, __m256i d) {
   const __m256i low = _mm256_set1_epi32(0xFF);
   for (int k = 0; k < count; ++k) {
     const __m256i c32 = _mm256_and_si256(c, low);
     c = _mm256_srli_epi32(c, 8);  // the next colour's byte lowest
-    if (!AllZero(c32)) d = CoveredWideOver8(wide[k], wide[k], c32, d);
+    if (AllZero(c32)) continue;
+    if (!AllZero(solid[k]) && unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi32(c32, low))) == 0xFFFFFFFFu) d = solid[k];
+    else d = CoveredWideOver8(wide[k], wide[k], c32, d);
   }
   return d;
 }
 
 DW_TARGET_AVX2 void CoverOverColoursAvx2(uint32_t* dst, const uint32_t* covers, const uint32_t* colours, int count,
                                          int n) {
-  __m256i wide[4];
+  __m256i wide[4], solid[4];
   count = std::min(count, 4);
-  for (int k = 0; k < count; ++k)
+  for (int k = 0; k < count; ++k) {
     wide[k] = _mm256_unpacklo_epi8(_mm256_set1_epi32(int(colours[k])), _mm256_setzero_si256());
+    solid[k] = colours[k] >> 24 == 0xFF ? _mm256_set1_epi32(int(colours[k])) : _mm256_setzero_si256();
+  }
   int i = 0;
   for (; i + 8 <= n; i += 8) {
     const __m256i c = Load8(covers + i);
-    if (!AllZero(c)) Store8(dst + i, ColoursOver8(c, wide, count, Load8(dst + i)));
+    if (!AllZero(c)) Store8(dst + i, ColoursOver8(c, wide, solid, count, Load8(dst + i)));
   }
   if (i == n) return;
+  // The lanes past the run load as no coverage, so a tail is never wholly covered.
   const __m256i lanes = FirstLanes(n - i), c = LoadFirst(covers + i, lanes);
-  if (!AllZero(c)) StoreFirst(dst + i, lanes, ColoursOver8(c, wide, count, LoadFirst(dst + i, lanes)));
+  if (!AllZero(c)) StoreFirst(dst + i, lanes, ColoursOver8(c, wide, solid, count, LoadFirst(dst + i, lanes)));
 }
 #endif
 
