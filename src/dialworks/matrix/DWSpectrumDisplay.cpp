@@ -364,7 +364,9 @@ void TDWSpectrumDisplay::IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea
   if (!(double(bottom) - anchor + 1 <= gp::Bitmap::MaxSide)) return;
   CalcFromColors(n, barH, bottom - anchor, blocked ? blockSize : 0, blocked ? blockPitch : 0, anchor);
 
-  AGraphics.SetClip(gp::RectF(offX, bottom - barH, W - 2 * offX, barH));
+  // Within the caller's clip (a host repainting part of the control clips to it).
+  const gp::GraphicsState callerClip = AGraphics.Save();
+  AGraphics.SetClip(gp::RectF(offX, bottom - barH, W - 2 * offX, barH), gp::CombineModeIntersect);
   AGraphics.SetSmoothingMode(AntiAliased() ? gp::SmoothingModeAntiAlias : gp::SmoothingModeNone);
   const double dropping = double(bars.Peaks().DroppingInterval());
   for (int i = 0; i < n; ++i) {
@@ -379,7 +381,7 @@ void TDWSpectrumDisplay::IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea
     const float top = bottom - Level(peak, barH, blockPitch, snap) - peakH;
     AGraphics.FillRectangle(falling ? *FPeakDropBrush : *FPeakBrush, gp::RectF(x, top, barW, peakH));
   }
-  AGraphics.ResetClip();
+  AGraphics.Restore(callerClip);
 }
 
 }  // namespace dw
