@@ -2,13 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/RecordingGraphics.h"
+#include "dialworks/host/Pins.h"
+#include "dialworks/host/ThreadedHost.h"
 #include "dialworks/indicators/DWLed.h"
 #include "dialworks/indicators/DWLevelLed.h"
 #include "support/InstrumentTest.h"
@@ -238,3 +242,37 @@ TEST(LedBase, OnOffLedOnAPlainControl) {
   EXPECT_EQ(rec.Drawing().back()->Op, "DrawImage");
   EXPECT_EQ(CheckClassTables(TTestOnOffLed::StaticClass()), std::vector<std::string>{});
 }
+
+namespace {
+
+// A level LED deleted plainly (not through its owner's destruction path) while another thread
+// sends it values: its elements went before the pin was disconnected, and a value arriving in
+// between walked the freed element list.
+TEST(LevelLedDestruction, PlainDeleteWhileAThreadFeedsItsPin) {
+  TThreadedHost host;
+  SetHostServices(&host);
+  for (int round = 0; round < 30; ++round) {
+    auto* led = new TDWLevelLed();
+    led->SetBounds(0, 0, 120, 80);
+    for (int k = 0; k < 100; ++k) led->Elements().Add<TDWLevelLedElement>();
+    TPXRealSourcePin source;
+    ASSERT_TRUE(source.Connect(led->InputPin()));
+    std::atomic<bool> stop{false};
+    std::atomic<int> sent{0};
+    std::thread feeder([&] {
+      for (int i = 0; !stop.load(); ++i) {
+        source.SendValue(i % 100);
+        sent.fetch_add(1);
+      }
+    });
+    while (sent.load() < 20) std::this_thread::yield();
+    delete led;
+    EXPECT_FALSE(source.Connected());
+    stop = true;
+    feeder.join();
+    host.ProcessEvents();
+  }
+  SetHostServices(nullptr);
+}
+
+}  // namespace

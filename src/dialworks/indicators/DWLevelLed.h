@@ -58,6 +58,9 @@ class DW_API TDWBasicLevelLed : public TDWBasicInactiveColorLed<TDWBasicMinMaxIn
 class DW_API TDWExternalLevelLed : public TDWWithInputPin<TDWBasicLevelLed> {
   DW_CLASS(TDWExternalLevelLed, TDWBasicLevelLed)
   explicit TDWExternalLevelLed(TComponent* AOwner = nullptr);
+  // The elements go before the input pin's mixin disconnects the pin: a plain delete disconnects
+  // it first, so no value arriving meanwhile walks them.
+  ~TDWExternalLevelLed() override { InputPin().DisconnectAll(); }
   TRXGaugeComponentElements& Elements() { return *FElements; }
   const TRXGaugeComponentElements& Elements() const { return *FElements; }
   TRXComponentElements* ElementList() override { return FElements.get(); }
