@@ -3,6 +3,7 @@
 // the element walk with its mouse routing, and the destruction protocol.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <string>
 #include <utility>
@@ -182,6 +183,58 @@ TEST(LayeredInstrument, LayersShrunkToTheirPixelLimitCoverTheWholeControl) {
   EXPECT_EQ(b.GetPixel(2990, 1590), 0xFF0000FFu);  // face
   EXPECT_EQ(b.GetPixel(10, 1590), 0xFF0000FFu);
   EXPECT_GT((b.GetPixel(2990, 10) >> 8) & 0xFF, 0x70u);  // glass over the face
+}
+
+// Face and glass with detail at every device pixel, so any resampling of the layers shows.
+class TDetailedLayered : public TTestLayered {
+  DW_CLASS(TDetailedLayered, TTestLayered)
+  using TTestLayered::TTestLayered;
+
+ protected:
+  void DrawFaceLayer(gp::Graphics& g, const TDWLayerFrame& F) override {
+    for (int k = 0; k < int(F.Area.Width); ++k)
+      g.FillRectangle(gp::SolidBrush(k % 2 ? 0xFF204080 : 0xFFE0C030), gp::RectF(float(k), 0, 1, F.Area.Height));
+  }
+  void DrawTopLayer(gp::Graphics& g, const TDWLayerFrame& F) override {
+    for (int k = 0; k < int(F.Area.Height); k += 2)
+      g.FillRectangle(gp::SolidBrush(0x80FFFFFF), gp::RectF(0, float(k), F.Area.Width, 1));
+  }
+};
+DW_PROPERTIES(TDetailedLayered) {}
+
+// A frame clipped to small parts of the control (what a host repaints after the bar moved) shows
+// the layers exactly as a whole frame does, at a device scale that resamples them and a device
+// offset of half a pixel: no seams where the parts meet.
+TEST(LayeredInstrument, FramesOfSmallPartsAtAFractionalScaleEqualAWholeFrame) {
+  THost h;
+  for (const float scale : {1.25f, 1.5f}) {
+    TDetailedLayered i;
+    i.SetGlass(true);
+    i.SetBounds(0, 0, 61, 41);
+    i.SetValue(20);
+    const int w = int(std::ceil(61 * scale + 1)), hgt = int(std::ceil(41 * scale + 1));
+    auto paint = [&](gp::Bitmap& ABitmap, const gp::RectF* APart) {
+      gp::CairoGraphics g(ABitmap);
+      if (APart) g.SetClip(*APart);  // device pixels
+      g.Clear(0xFFFFFFFF);              // what a host lays below the control
+      g.SetTransform(gp::Matrix(scale, 0, 0, scale, 0.5f, 0.5f));
+      i.Paint(g);
+    };
+    gp::Bitmap shown(w, hgt), whole(w, hgt);
+    paint(shown, nullptr);
+    i.SetValue(60);
+    // The bar grew from a fifth to three fifths of the width: repaint that band in small parts.
+    for (int y = 0; y < hgt; y += 7)
+      for (int x = int(12 * scale); x < int(38 * scale) + 2; x += 5) {
+        const gp::RectF part(float(x), float(y), 5, 7);
+        paint(shown, &part);
+      }
+    paint(whole, nullptr);
+    int differing = 0;
+    for (int y = 0; y < hgt; ++y)
+      for (int x = 0; x < w; ++x) differing += shown.GetPixel(x, y) != whole.GetPixel(x, y);
+    EXPECT_EQ(differing, 0) << "at a scale of " << scale;
+  }
 }
 
 struct TWalk : THost {

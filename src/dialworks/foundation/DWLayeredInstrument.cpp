@@ -14,6 +14,8 @@ float TDWInstrumentLayers::DeviceScale(const gp::Graphics& AGraphics) {
 void TDWInstrumentLayers::Drop(TDWLayerSet ASet) {
   if (ASet != lsNone) FComposedValid = false, FComposedRuns = {};  // its bitmap is reused
   if ((ASet & lsFace) && FFace) FSpares[0] = std::move(FFace), FFaceRuns = {};
+  if (ASet & lsFace) FResampled[0].Valid = false;
+  if (ASet & lsTop) FResampled[1].Valid = false;
   if (ASet & lsTop) {
     if (FTop) FSpares[1] = std::move(FTop), FTopRuns = {};
     FTopBuilt = false;
@@ -22,9 +24,11 @@ void TDWInstrumentLayers::Drop(TDWLayerSet ASet) {
 
 size_t TDWInstrumentLayers::Bytes() const {
   size_t bytes = 0;
-  for (const gp::Bitmap* b : {FFace.get(), FTop.get(), FComposed.get(), FSpares[0].get(), FSpares[1].get()})
+  for (const gp::Bitmap* b : {FFace.get(), FTop.get(), FComposed.get(), FSpares[0].get(), FSpares[1].get(),
+                              FResampled[0].Bitmap.get(), FResampled[1].Bitmap.get()})
     if (b) bytes += b->Bytes();
-  return bytes + FFaceRuns.Bytes() + FTopRuns.Bytes() + FComposedRuns.Bytes();
+  return bytes + FFaceRuns.Bytes() + FTopRuns.Bytes() + FComposedRuns.Bytes() + FResampled[0].Runs.Bytes() +
+         FResampled[1].Runs.Bytes();
 }
 
 std::unique_ptr<gp::Bitmap> TDWInstrumentLayers::NewLayer(int AWidth, int AHeight) {
@@ -92,6 +96,38 @@ void TDWInstrumentLayers::Build(gp::Graphics& AFrameGraphics, IDWLayeredDrawing&
     FComposed.reset();
   }
   for (std::unique_ptr<gp::Bitmap>& spare : FSpares) spare.reset();
+  if (scale == 1 && AScale == 1)
+    for (TResampledLayer& r : FResampled) r = {};
+}
+
+bool TDWInstrumentLayers::Resample(gp::Graphics& AFrameGraphics, const gp::Matrix& ADevice, const gp::RectF& ALayer) {
+  const float s = ADevice.M11(), ox = ADevice.OffsetX(), oy = ADevice.OffsetY();
+  const float fx = ox - std::floor(ox), fy = oy - std::floor(oy);
+  if (!(fx == FResampledX && fy == FResampledY)) FResampled[0].Valid = FResampled[1].Valid = false;
+  FResampledX = fx, FResampledY = fy;
+  const double w = std::ceil(fx + double(ALayer.Width) * s), h = std::ceil(fy + double(ALayer.Height) * s);
+  if (w * h > MaxLayerPixels) {
+    for (TResampledLayer& r : FResampled) r = {};
+    return false;
+  }
+  const gp::Bitmap* layers[2] = {FFace.get(), FTop.get()};
+  for (int k = 0; k < 2; ++k) {
+    TResampledLayer& r = FResampled[k];
+    if (!layers[k] || r.Valid) continue;
+    if (r.Bitmap && r.Bitmap->Width() == int(w) && r.Bitmap->Height() == int(h)) r.Bitmap->Clear(0);
+    else if (!(r.Bitmap && r.Bitmap->Reuse(int(w), int(h)))) r.Bitmap = std::make_unique<gp::Bitmap>(int(w), int(h));
+    {
+      // The frame's resampling of the layer, whole, at the fraction of a pixel the frame starts at.
+      std::unique_ptr<gp::Graphics> rg = AFrameGraphics.CreateLayer(*r.Bitmap);
+      rg->SetInterpolationMode(AFrameGraphics.GetInterpolationMode());
+      rg->SetSmoothingMode(AFrameGraphics.GetSmoothingMode());
+      rg->SetTransform(gp::Matrix(s, 0, 0, s, fx, fy));
+      rg->DrawImage(*layers[k], ALayer);
+    }
+    r.Runs = gp::LayerRuns(*r.Bitmap);
+    r.Valid = true;
+  }
+  return true;
 }
 
 void TDWInstrumentLayers::DrawFrame(gp::Graphics& g, IDWLayeredDrawing& AInstrument, TDWLayerFrame& AFrame,
@@ -116,10 +152,27 @@ void TDWInstrumentLayers::DrawFrame(gp::Graphics& g, IDWLayeredDrawing& AInstrum
   if (stale != lsNone) Build(g, AInstrument, AFrame, scale, AAntiAliased, stale);
   AFrame.TopLayer = static_cast<bool>(FTop);
 
-  auto blit = [&](const gp::Bitmap& b, const gp::LayerRuns& ARuns) {
-    // A layer shrunk to MaxLayerPixels is stretched over the control like a HiDPI one.
-    if (scale == 1 && FLayerScale == 1) g.DrawLayer(b, ARuns, gp::PointF(0, 0));
-    else g.DrawImage(b, layer);
+  // Layers drawn at another scale than their own are resampled. A clipped draw of that would
+  // sample from where the clip starts, and a repaint of part of the control would differ from a
+  // whole one; so they are copied pixel for pixel onto the device's pixels instead: the layer
+  // itself when it lies on them, else its resampling made once, whole (within MaxLayerPixels).
+  const gp::Matrix m = g.GetTransform();
+  const bool onGrid = m.M12() == 0 && m.M21() == 0 && m.M11() == scale && m.M22() == scale &&
+                      std::fabs(m.OffsetX()) < 1e6f && std::fabs(m.OffsetY()) < 1e6f;
+  const gp::PointF origin(std::floor(m.OffsetX()), std::floor(m.OffsetY()));
+  const bool resampled = !(scale == 1 && FLayerScale == 1);
+  const bool layerOnGrid = resampled && onGrid && FLayerScale == scale && origin.X == m.OffsetX() &&
+                           origin.Y == m.OffsetY() && FFace && FFace->Width() == layer.Width * scale &&
+                           FFace->Height() == layer.Height * scale;
+  const bool copies = resampled && onGrid && !layerOnGrid && Resample(g, m, layer);
+  auto blit = [&](const gp::Bitmap& b, const gp::LayerRuns& ARuns, int ALayer) {
+    if (!resampled) return g.DrawLayer(b, ARuns, gp::PointF(0, 0));
+    if (!layerOnGrid && !copies) return g.DrawImage(b, layer);
+    const gp::GraphicsState device = g.Save();
+    g.ResetTransform();
+    if (layerOnGrid) g.DrawLayer(b, ARuns, origin);
+    else g.DrawLayer(*FResampled[ALayer].Bitmap, FResampled[ALayer].Runs, origin);
+    g.Restore(device);
   };
   // Off-screen renders (exports, matrix layers) show the snapshot and leave what a window shows,
   // and so the held state, alone.
@@ -132,7 +185,6 @@ void TDWInstrumentLayers::DrawFrame(gp::Graphics& g, IDWLayeredDrawing& AInstrum
   // The precomposed layers serve frames at whole device pixels whose moving parts the instrument
   // bounds: around the parts' rectangle (whole pixels, one more on each side for their
   // anti-aliased edges) they are copied; inside it face, parts and top layer are drawn in turn.
-  const gp::Matrix m = g.GetTransform();
   const bool whole = m.M11() == 1 && m.M12() == 0 && m.M21() == 0 && m.M22() == 1 &&
                      m.OffsetX() == std::floor(m.OffsetX()) && m.OffsetY() == std::floor(m.OffsetY());
   const bool composed = FComposed && FComposedValid && whole && AInstrument.MovingPartsOnlyInBounds() &&
@@ -156,9 +208,9 @@ void TDWInstrumentLayers::DrawFrame(gp::Graphics& g, IDWLayeredDrawing& AInstrum
       g.DrawLayer(*FTop, FTopRuns, gp::PointF(0, 0), in);
     }
   } else {
-    if (FFace) blit(*FFace, FFaceRuns);
+    if (FFace) blit(*FFace, FFaceRuns, 0);
     DrawMoving(g, AInstrument, AFrame, AAntiAliased);
-    if (FTop) blit(*FTop, FTopRuns);
+    if (FTop) blit(*FTop, FTopRuns, 1);
   }
   g.Restore(state);
   FinishFrame(AInstrument, AFrame);

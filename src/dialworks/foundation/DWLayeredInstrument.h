@@ -166,8 +166,9 @@ class DW_API TDWInstrumentLayers {
   bool HasFace() const { return static_cast<bool>(FFace); }
   bool HasTop() const { return static_cast<bool>(FTop); }
   uint64_t Builds() const { return FBuilds; }
-  // Bytes held: the layers with the runs found in them, and the spares of the last drop (at most
-  // two, each the size of a layer it replaced; the next build takes or releases them).
+  // Bytes held: the layers with the runs found in them, their resampling for the device (frames
+  // at a scale the layers do not lie on the device's pixels at), and the spares of the last drop
+  // (at most two, each the size of a layer it replaced; the next build takes or releases them).
   size_t Bytes() const;
   uint64_t Draws() const { return FDraws.load(std::memory_order_relaxed); }
 
@@ -175,6 +176,9 @@ class DW_API TDWInstrumentLayers {
   void Build(gp::Graphics& AFrameGraphics, IDWLayeredDrawing& AInstrument, TDWLayerFrame& AFrame, float AScale,
              bool AAntiAliased, TDWLayerSet ASet);
   std::unique_ptr<gp::Bitmap> NewLayer(int AWidth, int AHeight);
+  // Makes the resampled layers current for ADevice (a scale without rotation) and the layer
+  // rectangle ALayer; false (and none kept) when they would exceed MaxLayerPixels.
+  bool Resample(gp::Graphics& AFrameGraphics, const gp::Matrix& ADevice, const gp::RectF& ALayer);
   void DrawMoving(gp::Graphics& g, IDWLayeredDrawing& AInstrument, const TDWLayerFrame& AFrame, bool AAntiAliased);
   // Records what a frame on screen showed (for repaints of only what moved).
   void FinishFrame(IDWLayeredDrawing& AInstrument, const TDWLayerFrame& AFrame);
@@ -189,6 +193,16 @@ class DW_API TDWInstrumentLayers {
   gp::LayerRuns FComposedRuns;
   bool FComposedValid = false;
   bool FTopBuilt = false;  // FTop is current (null: the instrument wanted none)
+  // Face and top layer resampled onto the device's pixels, for frames at another scale than the
+  // layers' or between device pixels; made for the fraction of a pixel at FResampledX, FResampledY.
+  // A drop leaves the bitmap for the next resampling; a build at scale 1 releases it.
+  struct TResampledLayer {
+    std::unique_ptr<gp::Bitmap> Bitmap;
+    gp::LayerRuns Runs;
+    bool Valid = false;
+  };
+  TResampledLayer FResampled[2];
+  float FResampledX = -1, FResampledY = -1;
   // Layers of the last drop, reused by the next build when their size fits: clearing pages
   // already mapped costs far less than faulting in fresh ones.
   std::unique_ptr<gp::Bitmap> FSpares[2];
