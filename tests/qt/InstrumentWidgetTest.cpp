@@ -213,12 +213,21 @@ TEST(QtWidget, PaintsStraightIntoTheWindowImage) {
   gauge->SetValue(30);
   InstrumentWidget w(host, std::move(gauge));
   const QRgb below = qRgb(200, 100, 50);
+  // Images at the window's ratio, as its buffer is: read in device pixels.
+  const qreal ratio = w.devicePixelRatioF();
+  auto image = [&](QImage::Format AFormat) {
+    QImage i(w.size() * ratio, AFormat);
+    i.setDevicePixelRatio(ratio);
+    i.fill(below);
+    return i;
+  };
   auto render = [&](QImage::Format AFormat, const QRegion& ARegion = QRegion()) {
-    QImage image(w.size(), AFormat);
-    image.fill(below);
+    QImage i = image(AFormat);
     // Over the fill, not the window's colour; the region drawn where it lies in the widget.
-    w.render(&image, ARegion.boundingRect().topLeft(), ARegion, QWidget::DrawChildren);
-    return image.convertToFormat(QImage::Format_RGB32);
+    w.render(&i, ARegion.boundingRect().topLeft(), ARegion, QWidget::DrawChildren);
+    i = i.convertToFormat(QImage::Format_RGB32);
+    i.setDevicePixelRatio(1);
+    return i;
   };
   auto worst = [](const QImage& A, const QImage& B, const QRect& AIn) {
     int d = 0;
@@ -232,32 +241,38 @@ TEST(QtWidget, PaintsStraightIntoTheWindowImage) {
   for (const int size : {120, 150}) {
     w.resize(size, size);
     const uint64_t direct = w.DirectPaintCount();
-    QImage straight(w.size(), QImage::Format_RGB32);
-    straight.fill(below);
+    QImage straight = image(QImage::Format_RGB32);
     w.render(&straight, QPoint(), QRegion(), QWidget::DrawChildren);
+    straight.setDevicePixelRatio(1);
     const QImage composed = render(QImage::Format_ARGB32);  // a layout not drawn into directly
     EXPECT_EQ(w.DirectPaintCount(), direct + 1);
     int notOpaque = 0, drawn = 0;
-    for (int y = 0; y < size; ++y) {
+    for (int y = 0; y < straight.height(); ++y) {
       const auto* row = reinterpret_cast<const uint32_t*>(straight.constScanLine(y));
-      for (int x = 0; x < size; ++x) {
+      for (int x = 0; x < straight.width(); ++x) {
         notOpaque += (row[x] >> 24) != 0xFF;
         drawn += (row[x] & 0xFFFFFF) != (below & 0xFFFFFF);
       }
     }
     EXPECT_EQ(notOpaque, 0);
-    EXPECT_GT(drawn, size * size / 2);
-    EXPECT_LE(worst(straight, composed, w.rect()), 2) << size;
+    EXPECT_GT(drawn, straight.width() * straight.height() / 2);
+    EXPECT_LE(worst(straight, composed, straight.rect()), 2) << size;
 
     const QRect part(10, 20, 30, 40);
     const QImage partial = render(QImage::Format_RGB32, QRegion(part));
     EXPECT_EQ(w.DirectPaintCount(), direct + 2);
-    EXPECT_LE(worst(partial, straight, part), 2);
+    // The part in device pixels: those it covers wholly, and those it touches.
+    const QRectF at(part.x() * ratio, part.y() * ratio, part.width() * ratio, part.height() * ratio);
+    const QRect inner(QPoint(int(std::ceil(at.left())), int(std::ceil(at.top()))),
+                      QPoint(int(std::floor(at.right())) - 1, int(std::floor(at.bottom())) - 1));
+    const QRect touched(QPoint(int(std::floor(at.left())), int(std::floor(at.top()))),
+                        QPoint(int(std::ceil(at.right())) - 1, int(std::ceil(at.bottom())) - 1));
+    EXPECT_LE(worst(partial, straight, inner), 2);
     QImage outside = partial;
-    QPainter(&outside).fillRect(part, QColor(below));
-    QImage plain(w.size(), QImage::Format_RGB32);
-    plain.fill(below);
-    EXPECT_EQ(worst(outside, plain, w.rect()), 0);  // nothing drawn outside the part
+    QPainter(&outside).fillRect(touched, QColor(below));
+    QImage plain = image(QImage::Format_RGB32);
+    plain.setDevicePixelRatio(1);
+    EXPECT_EQ(worst(outside, plain, plain.rect()), 0);  // nothing drawn outside the part
   }
 }
 

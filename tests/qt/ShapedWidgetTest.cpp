@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QtTest/QTest>
 
+#include <cmath>
+
 #include "QtTestSupport.h"
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/Brush.h"
@@ -123,19 +125,23 @@ TEST(QtShapedWidget, GlassPanelGlossIsShownOnce) {
   TDWGlassPanel reference;
   reference.SetBounds(0, 0, 200, 140);
   reference.SetColor(0xFF000000);
-  gp::Bitmap alone(200, 140);
-  {
-    gp::CairoGraphics g(alone);
-    reference.Paint(g);
-  }
   InstrumentWidget w(host, std::move(panel));
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
   RunEvents(50);
   EXPECT_TRUE(p->GlowOverlaid());
   if (QGuiApplication::platformName() == "offscreen") {
-    const QColor shown = w.grab().toImage().pixelColor(100, 30);
-    const TAlphaColor a = alone.GetPixel(100, 30);
+    // Both at the window's ratio, read at the same device pixel.
+    const qreal ratio = w.devicePixelRatioF();
+    gp::Bitmap alone(int(std::lround(200 * ratio)), int(std::lround(140 * ratio)));
+    {
+      gp::CairoGraphics g(alone);
+      g.ScaleTransform(float(ratio), float(ratio));
+      reference.Paint(g);
+    }
+    const int x = int(100 * ratio), y = int(30 * ratio);
+    const QColor shown = w.grab().toImage().pixelColor(x, y);
+    const TAlphaColor a = alone.GetPixel(x, y);
     EXPECT_GT(GetRed(a), 0u);
     EXPECT_NEAR(shown.red(), int(GetRed(a)), 3);
   }
