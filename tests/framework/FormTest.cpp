@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "TestClasses.h"
 #include "dialworks/framework/Form.h"
 #include "dialworks/framework/FormJson.h"
+#include "dialworks/framework/Spelling.h"
 #include "dialworks/host/ManualHost.h"
 
 using namespace dw;
@@ -184,6 +186,51 @@ TEST_F(FormTest, MalformedFormsAreRefusedWithOneMessageNamingThePath) {
   // Nothing half-loaded survives and nothing was told it had loaded.
   EXPECT_EQ(TTestGauge::Instances, instances);
   EXPECT_EQ(TTestGauge::TotalLoaded, loaded);
+}
+
+// What a message echoes of the input is escaped (C0 and C1 controls, DEL, bytes that are not
+// UTF-8) and shortened, so a hostile form cannot drive a terminal or print megabytes.
+TEST_F(FormTest, MessagesEchoInputEscapedAndShort) {
+  EXPECT_EQ(PrintableText("a\x1B[2J\x7F"), "a\\x1B[2J\\x7F");
+  EXPECT_EQ(PrintableText("\xC2\x9B" "2J\xC2\x9D" "0;t\xC2\x9C"), "\\u009B2J\\u009D0;t\\u009C");
+  EXPECT_EQ(PrintableText("\xFF|\xC0\xAF|\xED\xA0\x80|\xE2\x82"), "\\xFF|\\xC0\\xAF|\\xED\\xA0\\x80|\\xE2\\x82");
+  EXPECT_EQ(PrintableText("\xC2\xA0\xE2\x82\xAC\xF0\x9F\x98\x80"), "\xC2\xA0\xE2\x82\xAC\xF0\x9F\x98\x80");
+  std::string accents;
+  for (int i = 0; i < 100; ++i) accents += "e\xCC\x81";  // e + combining acute: cut between code points
+  EXPECT_EQ(EchoText(accents), accents.substr(0, 40 * 3) + "...");
+  EXPECT_EQ(EchoText(std::string(80, 'x')), std::string(80, 'x'));
+
+  auto C = [](const std::string& components, const std::string& links = "[]") {
+    return R"({"format": "dialworks-form", "version": 1, "components": )" + components + R"(, "links": )" + links + "}";
+  };
+  const std::string big(2'000'000, 'A');
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {C(R"([{"class": "TTestGauge", "properties": {"\u009b2J\u009d0;title\u009c": 1}}])"),
+       "$.components[0].properties.\\u009B2J\\u009D0;title\\u009C: unknown property"},
+      {"{\"format\": \"dialworks-form\xFF\xFE", "$: malformed JSON"},
+      {"{\"format\": " + big, "$: malformed JSON"},
+      {"{\"format\": \"" + big + "\xFF\"}", "$: malformed JSON"},
+      {C(R"([{"class": ")" + big + R"("}])"), "$.components[0].class: unknown class 'AAAA"},
+      {C(R"([{"class": "TTestGauge", "properties": {")" + big + R"(": 1}}])"), "$.components[0].properties.AAAA"},
+      {C(R"([{"class": "TTestGauge", "properties": {"Scale": {"Style": ")" + big + R"("}}}])"),
+       "$.components[0].properties.Scale.Style: 'AAAA"},
+      {C(R"([{"class": "TTestGauge", "name": ")" + big + R"("}, {"class": "TTestGauge", "name": ")" + big + R"("}])"),
+       "$.components[1].name: duplicate component name 'AAAA"},
+      {C(R"([{"class": "TTestGauge", "name": "G"}])", R"([{"from": "G.)" + big + R"(", "to": "G.InputPin"}])"),
+       "$.links[0].from: TTestGauge has no property 'AAAA"},
+      {C(R"([{"class": "TTestGauge", "name": "G"}])", R"([{"from": ")" + big + R"(", "to": "G.InputPin"}])"),
+       "$.links[0].from: pin path 'AAAA"},
+  };
+  for (auto& [json, expected] : cases) {
+    TFormLoadResult r = LoadForm(json);
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.Error.rfind(expected, 0), 0u) << r.Error.substr(0, 300);
+    EXPECT_LT(r.Error.size(), 600u) << r.Error.substr(0, 300);
+    // Printable ASCII and well-formed UTF-8 without controls only.
+    EXPECT_EQ(PrintableText(r.Error), r.Error) << r.Error.substr(0, 300);
+    EXPECT_TRUE(std::none_of(r.Error.begin(), r.Error.end(), [](char ch) { return (unsigned char)ch >= 0x80; }))
+        << r.Error.substr(0, 300);
+  }
 }
 
 // Issue 14: the schema calls integer properties "integer", which JSON Schema grants to 5.0, so

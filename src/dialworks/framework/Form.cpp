@@ -24,7 +24,8 @@ struct TFormError {
   throw TFormError{PrintableText(APath + ": " + AReason)};
 }
 
-std::string Key(const std::string& APath, const std::string& AKey) { return APath + "." + AKey; }
+// Keys come from the form: a hostile one may be megabytes long.
+std::string Key(const std::string& APath, const std::string& AKey) { return APath + "." + EchoText(AKey); }
 
 // " (did you mean ...)" among the registered classes, or among the properties of AClass.
 std::string NearClass(const std::string& AName) {
@@ -36,6 +37,19 @@ std::string NearProperty(const TClassInfo& AClass, const std::string& AName) {
   std::vector<std::string> names;
   for (const auto& p : AClass.Properties()) names.push_back(p->Name());
   return DidYouMean(AName, names);
+}
+
+// The parser's message quotes the token it stopped at ("...; last read: 'TOKEN'[; expected ...]"),
+// which may be most of the form: the token is shortened like any other echoed text.
+std::string ParserMessage(std::string_view AWhat) {
+  constexpr std::string_view mark = "; last read: '";
+  const size_t at = AWhat.find(mark);
+  if (at == std::string_view::npos) return EchoText(AWhat, 400);
+  const size_t from = at + mark.size();
+  size_t to = AWhat.rfind("'; expected ");
+  if (to == std::string_view::npos || to < from) to = AWhat.size() - (AWhat.back() == '\'' ? 1 : 0);
+  if (to < from) to = from;
+  return EchoText(AWhat.substr(0, from), 400) + EchoText(AWhat.substr(from, to - from)) + EchoText(AWhat.substr(to), 400);
 }
 
 void LoadInto(TPersistent& AObject, const TJson& AJson, const std::string& APath, bool AIsItem, int ADepth);
@@ -83,9 +97,9 @@ void LoadCollection(TCollectionBase& ACollection, const TJson& AItems, const std
       const std::string name = it->get<std::string>();
       if (ACollection.IsPolymorphic()) {
         cls = FindRegisteredClass(name);
-        if (!cls) Refuse(Key(path, "class"), "unknown class '" + name + "'" + NearClass(name));
+        if (!cls) Refuse(Key(path, "class"), "unknown class '" + EchoText(name) + "'" + NearClass(name));
       } else if (name != cls->Name()) {
-        Refuse(Key(path, "class"), "class '" + name + "' is not accepted here (items are " + cls->Name() + ")");
+        Refuse(Key(path, "class"), "class '" + EchoText(name) + "' is not accepted here (items are " + cls->Name() + ")");
       }
     } else if (ACollection.IsPolymorphic()) {
       Refuse(path, "missing \"class\"");
@@ -216,14 +230,14 @@ TPXPin* ResolvePin(TDWForm& AForm, const TJson& AValue, const std::string& APath
   if (!AValue.is_string()) Refuse(APath, "expected a pin path \"Component.Pin\"");
   std::string text = AValue.get<std::string>();
   size_t dot = text.find('.');
-  if (dot == std::string::npos) Refuse(APath, "pin path '" + text + "' names no pin");
+  if (dot == std::string::npos) Refuse(APath, "pin path '" + EchoText(text) + "' names no pin");
   TComponent* comp = AForm.FindComponent(text.substr(0, dot));
-  if (!comp) Refuse(APath, "no component named '" + text.substr(0, dot) + "'");
+  if (!comp) Refuse(APath, "no component named '" + EchoText(text.substr(0, dot)) + "'");
   std::string why;
   auto loc = FindPropertyPath(*comp, std::string_view(text).substr(dot + 1), &why);
   if (!loc) Refuse(APath, why);
   TPXPin* pin = loc->Prop ? loc->Prop->Pin(*loc->Object) : nullptr;
-  if (!pin) Refuse(APath, "'" + text + "' is not a pin");
+  if (!pin) Refuse(APath, "'" + EchoText(text) + "' is not a pin");
   return pin;
 }
 
@@ -282,7 +296,7 @@ TFormLoadResult LoadForm(std::string_view AText) {
     try {
       root = TJson::parse(AText);
     } catch (const TJson::exception& e) {
-      Refuse("$", std::string("malformed JSON (") + e.what() + ")");
+      Refuse("$", "malformed JSON (" + ParserMessage(e.what()) + ")");
     }
     if (!root.is_object()) Refuse("$", "expected a JSON object");
     CheckKeys(root, "$", {"format", "version", "width", "height", "color", "components", "links"});
@@ -310,7 +324,7 @@ TFormLoadResult LoadForm(std::string_view AText) {
         auto cls = entry.find("class");
         if (cls == entry.end() || !cls->is_string()) Refuse(Key(path, "class"), "expected a class name");
         const TClassInfo* info = FindRegisteredClass(cls->get<std::string>());
-        if (!info) Refuse(Key(path, "class"), "unknown class '" + cls->get<std::string>() + "'" +
+        if (!info) Refuse(Key(path, "class"), "unknown class '" + EchoText(cls->get<std::string>()) + "'" +
                               NearClass(cls->get<std::string>()));
         if (!info->IsComponent() || !info->CanCreate())
           Refuse(Key(path, "class"), "class '" + info->Name() + "' is not a component that forms can create");
@@ -319,7 +333,7 @@ TFormLoadResult LoadForm(std::string_view AText) {
           if (!n->is_string() || !ValidName(n->get<std::string>()))
             Refuse(Key(path, "name"), "expected a name of letters, digits, '_' or '-'");
           name = n->get<std::string>();
-          if (form->FindComponent(name)) Refuse(Key(path, "name"), "duplicate component name '" + name + "'");
+          if (form->FindComponent(name)) Refuse(Key(path, "name"), "duplicate component name '" + EchoText(name) + "'");
         }
         std::unique_ptr<TPersistent> created = info->Create();
         std::unique_ptr<TComponent> comp(static_cast<TComponent*>(created.release()));

@@ -1,5 +1,6 @@
 #include "dialworks/framework/PropertyTable.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -51,23 +52,63 @@ std::string ColorToText(TAlphaColor AColor) {
 
 bool ColorFromText(std::string_view AText, TAlphaColor& AColor) { return ParseColorText(AText, AColor); }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at AText[i], or 0 (a stray or invalid byte).
+size_t Utf8Length(std::string_view AText, size_t i) {
+  const auto u = static_cast<unsigned char>(AText[i]);
+  if (u < 0x80) return 1;
+  size_t n;
+  uint32_t cp;
+  if (u >= 0xC2 && u <= 0xDF) n = 2, cp = u & 0x1F;
+  else if (u >= 0xE0 && u <= 0xEF) n = 3, cp = u & 0x0F;
+  else if (u >= 0xF0 && u <= 0xF4) n = 4, cp = u & 0x07;
+  else return 0;
+  if (i + n > AText.size()) return 0;
+  for (size_t k = 1; k < n; ++k) {
+    const auto c = static_cast<unsigned char>(AText[i + k]);
+    if ((c & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  // Overlong forms, surrogates and values past U+10FFFF are not characters.
+  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
+    return 0;
+  return n;
+}
+
+}  // namespace
+
 std::string PrintableText(std::string_view AText) {
   std::string out;
   out.reserve(AText.size());
-  for (char ch : AText) {
-    auto u = static_cast<unsigned char>(ch);
+  char buf[8];
+  for (size_t i = 0; i < AText.size();) {
+    const char ch = AText[i];
+    const auto u = static_cast<unsigned char>(ch);
+    const size_t n = Utf8Length(AText, i);
     if (ch == '\n') out += "\\n";
     else if (ch == '\t') out += "\\t";
     else if (ch == '\r') out += "\\r";
-    else if (u < 0x20 || u == 0x7F) {
-      char buf[8];
+    else if (n == 0 || u < 0x20 || u == 0x7F) {
       std::snprintf(buf, sizeof buf, "\\x%02X", u);
       out += buf;
+    } else if (n == 2 && u == 0xC2 && static_cast<unsigned char>(AText[i + 1]) < 0xA0) {
+      // U+0080..U+009F: terminals act on these as they do on the C0 controls.
+      std::snprintf(buf, sizeof buf, "\\u%04X", static_cast<unsigned char>(AText[i + 1]));
+      out += buf;
     } else {
-      out += ch;
+      out.append(AText.substr(i, n));
     }
+    i += std::max<size_t>(n, 1);
   }
   return out;
+}
+
+std::string EchoText(std::string_view AText, size_t AMax) {
+  size_t i = 0;
+  for (size_t count = 0; i < AText.size() && count < AMax; ++count) i += std::max<size_t>(Utf8Length(AText, i), 1);
+  if (i < AText.size()) return PrintableText(AText.substr(0, i)) + "...";
+  return PrintableText(AText);
 }
 
 double SingleToShortestDouble(float AValue) {
@@ -171,7 +212,7 @@ std::string TPropInfo::Check(const TPersistent& AObject, const TPropValue& v) co
     case TPropKind::Enum: {
       if (!v.is_string()) return "expected a member name of " + (FEnum ? FEnum->Name : std::string("the enumeration"));
       if (FEnum && FEnum->IndexOf(v.get<std::string>()) < 0)
-        return "'" + v.get<std::string>() + "' is not a member of " + FEnum->Name + " (members: " +
+        return "'" + EchoText(v.get<std::string>()) + "' is not a member of " + FEnum->Name + " (members: " +
                JoinNames(FEnum->Members) + ")" + DidYouMean(v.get<std::string>(), FEnum->Members);
       return {};
     }
@@ -242,7 +283,7 @@ std::optional<TPropertyLocation> FindPropertyPath(TPersistent& ARoot, std::strin
     std::string_view name = rest.substr(0, end);
     rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end);
     if (name.empty()) {
-      Fail(AError, "empty name in path '" + std::string(APath) + "'");
+      Fail(AError, "empty name in path '" + EchoText(APath) + "'");
       return std::nullopt;
     }
     done += (done.empty() ? "" : ".") + std::string(name);
@@ -250,7 +291,7 @@ std::optional<TPropertyLocation> FindPropertyPath(TPersistent& ARoot, std::strin
     if (!p) {
       std::vector<std::string> names;
       for (const auto& q : obj->ClassInfo().Properties()) names.push_back(q->Name());
-      Fail(AError, obj->ClassName() + " has no property '" + std::string(name) + "' (path '" + done + "')" +
+      Fail(AError, obj->ClassName() + " has no property '" + EchoText(name) + "' (path '" + EchoText(done) + "')" +
                        DidYouMean(name, names));
       return std::nullopt;
     }
@@ -265,7 +306,7 @@ std::optional<TPropertyLocation> FindPropertyPath(TPersistent& ARoot, std::strin
       size_t index = 0;
       auto r = std::from_chars(digits.data(), digits.data() + digits.size(), index);
       if (digits.empty() || r.ec != std::errc() || r.ptr != digits.data() + digits.size()) {
-        Fail(AError, "bad index '" + std::string(digits) + "' after '" + done + "'");
+        Fail(AError, "bad index '" + EchoText(digits) + "' after '" + done + "'");
         return std::nullopt;
       }
       if (index >= coll->Count()) {
@@ -290,7 +331,7 @@ std::optional<TPropertyLocation> FindPropertyPath(TPersistent& ARoot, std::strin
     }
     if (!rest.empty()) {
       if (rest[0] != '.' || rest.size() == 1) {
-        Fail(AError, "bad path '" + std::string(APath) + "' after '" + done + "'");
+        Fail(AError, "bad path '" + EchoText(APath) + "' after '" + done + "'");
         return std::nullopt;
       }
       rest = rest.substr(1);
@@ -303,7 +344,7 @@ std::optional<TPropValue> GetPropertyValue(TPersistent& ARoot, std::string_view 
   auto loc = FindPropertyPath(ARoot, APath, AError);
   if (!loc) return std::nullopt;
   if (!loc->Prop || !loc->Prop->IsValue()) {
-    Fail(AError, "'" + std::string(APath) + "' is not a value property");
+    Fail(AError, "'" + EchoText(APath) + "' is not a value property");
     return std::nullopt;
   }
   return loc->Prop->Get(*loc->Object);
@@ -312,9 +353,9 @@ std::optional<TPropValue> GetPropertyValue(TPersistent& ARoot, std::string_view 
 bool SetPropertyValue(TPersistent& ARoot, std::string_view APath, const TPropValue& AValue, std::string* AError) {
   auto loc = FindPropertyPath(ARoot, APath, AError);
   if (!loc) return false;
-  if (!loc->Prop || !loc->Prop->IsValue()) return Fail(AError, "'" + std::string(APath) + "' is not a value property");
+  if (!loc->Prop || !loc->Prop->IsValue()) return Fail(AError, "'" + EchoText(APath) + "' is not a value property");
   std::string why = loc->Prop->Check(*loc->Object, AValue);
-  if (!why.empty()) return Fail(AError, std::string(APath) + ": " + why);
+  if (!why.empty()) return Fail(AError, EchoText(APath) + ": " + why);
   loc->Prop->Set(*loc->Object, AValue);
   return true;
 }
@@ -322,7 +363,7 @@ bool SetPropertyValue(TPersistent& ARoot, std::string_view APath, const TPropVal
 bool SetPropertyText(TPersistent& ARoot, std::string_view APath, std::string_view AText, std::string* AError) {
   auto loc = FindPropertyPath(ARoot, APath, AError);
   if (!loc) return false;
-  if (!loc->Prop || !loc->Prop->IsValue()) return Fail(AError, "'" + std::string(APath) + "' is not a value property");
+  if (!loc->Prop || !loc->Prop->IsValue()) return Fail(AError, "'" + EchoText(APath) + "' is not a value property");
   TPropValue value;
   switch (loc->Prop->Kind()) {
     case TPropKind::String:
@@ -333,7 +374,7 @@ bool SetPropertyText(TPersistent& ARoot, std::string_view APath, std::string_vie
     default: {
       // Numbers and true/false are read as JSON reads them (the same text as in a form).
       auto json = nlohmann::json::parse(AText, nullptr, false);
-      if (json.is_discarded()) return Fail(AError, std::string(APath) + ": cannot read '" + std::string(AText) + "'");
+      if (json.is_discarded()) return Fail(AError, EchoText(APath) + ": cannot read '" + EchoText(AText) + "'");
       if (json.is_boolean()) value = json.get<bool>();
       else if (json.is_number_unsigned()) value = json.get<uint64_t>();
       else if (json.is_number_integer()) value = json.get<int64_t>();

@@ -33,6 +33,9 @@ DW_API std::vector<std::string> NearestNames(std::string_view AName, const std::
                                       size_t AMax = 3);
 // " (did you mean 'X' or 'Y'?)" for the nearest names, or "" when none is near.
 DW_API std::string DidYouMean(std::string_view AName, const std::vector<std::string>& ACandidates);
+// A name, key or token taken from the input, for a message: its first AMax characters (then
+// "...") with control characters and invalid UTF-8 escaped, as PrintableText does.
+DW_API std::string EchoText(std::string_view AText, size_t AMax = 80);
 // "a, b, c" (the names in the order given).
 DW_API std::string JoinNames(const std::vector<std::string>& ANames);
 
