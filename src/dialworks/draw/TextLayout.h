@@ -4,6 +4,7 @@
 #include <pango/pangocairo.h>
 
 #include <string>
+#include <string_view>
 
 #include "dialworks/Export.h"
 #include "dialworks/draw/Font.h"
@@ -30,6 +31,13 @@ DW_API bool LayoutText(cairo_t* cr, const std::string& text, const FontFamily& f
 // The box of text laid out at a point (what LayoutText would give), from the sizes kept per thread.
 DW_API RectF MeasureAt(const std::string& text, const FontFamily& family, int style, float pxSize, PointF origin,
                 const StringFormat* format, bool antialias);
+
+// The part of text, laid out left-aligned from a point at pxSize, that can reach the box width x
+// height to the right of and below that point: the lines that may start above its bottom and, per
+// line, the characters that may start left of its right edge, each with a generous margin, so the
+// box shows exactly what the whole text shows there. Texts with right-to-left characters (whose
+// order and alignment depend on the whole text) are returned whole.
+DW_API std::string TextWithin(std::string_view text, float pxSize, float width, float height);
 
 // A small image context for measuring and outlining text without a target surface.
 DW_API cairo_t* ScratchContext();

@@ -6,6 +6,7 @@
 
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/Path.h"
+#include "dialworks/draw/TextLayout.h"
 #include "dialworks/host/Helpers.h"
 #include "dialworks/host/PixelBlock.h"
 #include "dialworks/matrix/DWMatrixDisplay.h"
@@ -24,23 +25,39 @@ TDWTextMatrixLayer::~TDWTextMatrixLayer() = default;
 
 size_t TDWTextMatrixLayer::CropLength(const gp::Graphics& AGraphics, const gp::Font& AFont, const std::string& AText,
                                       int ARoom) {
-  // Character boundaries (after each UTF-8 character).
+  // Character boundaries (after each UTF-8 character), found as far as the search reaches.
   std::vector<size_t> ends;
-  for (size_t i = 0; i < AText.size(); ++i)
-    if (i + 1 == AText.size() || (uint8_t(AText[i + 1]) & 0xC0) != 0x80) ends.push_back(i + 1);
+  auto end = [&](size_t k) {
+    for (size_t i = ends.empty() ? 0 : ends.back(); ends.size() <= k && i < AText.size();) {
+      ++i;
+      while (i < AText.size() && (uint8_t(AText[i]) & 0xC0) == 0x80) ++i;
+      ends.push_back(i);
+    }
+    return k < ends.size() ? ends[k] : AText.size();
+  };
   // Measured at a point, as Render draws: a layout box would wrap long text at its width.
   auto tooWide = [&](size_t k) {
-    const gp::RectF r = AGraphics.MeasureString(AText.substr(0, ends[k]), AFont);
+    const gp::RectF r = AGraphics.MeasureString(AText.substr(0, end(k)), AFont);
     return RXRoundHalfEvenToInt(double(r.Width)) > ARoom;
   };
-  // Prefix widths grow with the prefix: a binary search finds the first one too wide.
-  size_t lo = 0, hi = ends.size();
+  // Prefix widths grow with the prefix: the first one too wide lies between two probes doubling
+  // from the start, so the prefixes measured stay within twice the part that fits.
+  size_t lo = 0, hi = 0;
+  for (size_t step = 1;; step *= 2) {
+    if (end(hi) >= AText.size()) {
+      hi = ends.size();
+      break;
+    }
+    if (tooWide(hi)) break;
+    lo = hi + 1;
+    hi += step;
+  }
   while (lo < hi) {
     const size_t mid = lo + (hi - lo) / 2;
     if (tooWide(mid)) hi = mid;
     else lo = mid + 1;
   }
-  return lo < ends.size() ? ends[lo] : AText.size();
+  return end(lo);
 }
 
 void TDWTextMatrixLayer::Render(uint32_t* ABuffer, int AWidth, int AHeight) {
@@ -79,6 +96,8 @@ void TDWTextMatrixLayer::Render(uint32_t* ABuffer, int AWidth, int AHeight) {
   gp::CairoGraphics measure(probe);
   measure.SetTextRenderingHint(antiAlias ? gp::TextRenderingHintAntiAlias
                                          : gp::TextRenderingHintSingleBitPerPixelGridFit);
+  // Only what can reach the grid is laid out: a long text costs no more than the grid shows.
+  text = gp::detail::TextWithin(text, font.GetSize(), float(int64_t(AWidth) - x0) / sx, float(int64_t(AHeight) - y0) / sy);
   if (crop) {
     // Line by line: a long first line must not take the lines below it along.
     const int room = int(std::floor(float(AWidth - x0) / sx));
