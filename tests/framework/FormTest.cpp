@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -231,6 +232,42 @@ TEST_F(FormTest, MessagesEchoInputEscapedAndShort) {
     EXPECT_TRUE(std::none_of(r.Error.begin(), r.Error.end(), [](char ch) { return (unsigned char)ch >= 0x80; }))
         << r.Error.substr(0, 300);
   }
+}
+
+// Names are checked against those seen so far, not by a search of the form per component: many
+// named components load in about the time unnamed ones do. Long names sharing a prefix make the
+// search's comparisons costly (about 4e10 bytes for 20000 of them), so a load that searched would
+// take seconds against a fraction of one; names still compare exactly, case included.
+TEST_F(FormTest, ManyNamedComponentsLoadInLinearTimeAndDuplicatesAreStillRefused) {
+  const std::string prefix(200, 'n');
+  auto form = [&](int ACount, bool ANamed) {
+    std::string text = R"({"format": "dialworks-form", "version": 1, "components": [)";
+    for (int i = 0; i < ACount; ++i) {
+      text += i ? ", " : "";
+      text += ANamed ? R"({"class": "TTestGauge", "name": ")" + prefix + std::to_string(i) + "\"}"
+                     : std::string(R"({"class": "TTestGauge"})");
+    }
+    return text + "]}";
+  };
+  auto seconds = [](const std::string& AText) {
+    const auto start = std::chrono::steady_clock::now();
+    TFormLoadResult r = LoadForm(AText);
+    EXPECT_TRUE(r) << r.Error;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  const int count = 20000;
+  const double unnamed = seconds(form(count, false));
+  const double named = seconds(form(count, true));
+  EXPECT_LT(named, 10 * unnamed + 1.0) << "unnamed " << unnamed << " s";
+
+  const std::string head = R"({"format": "dialworks-form", "version": 1, "components": [)";
+  TFormLoadResult cased = LoadForm(head + R"({"class": "TTestGauge", "name": "a"}, {"class": "TTestGauge", "name": "A"}]})");
+  ASSERT_TRUE(cased) << cased.Error;
+  EXPECT_EQ(cased.Form->FindComponent("A"), &cased.Form->Components(1));
+  TFormLoadResult twice = LoadForm(head + R"({"class": "TTestGauge", "name": "x"}, {"class": "TTestGauge"}, )" +
+                                   R"({"class": "TTestGauge", "name": "x"}]})");
+  ASSERT_FALSE(twice);
+  EXPECT_EQ(twice.Error, "$.components[2].name: duplicate component name 'x'");
 }
 
 // Issue 14: the schema calls integer properties "integer", which JSON Schema grants to 5.0, so

@@ -6,6 +6,8 @@
 #include <map>
 #include <set>
 #include <stdexcept>
+#include <string>
+#include <unordered_set>
 
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/FormJson.h"
@@ -316,6 +318,9 @@ TFormLoadResult LoadForm(std::string_view AText) {
     auto comps = root.find("components");
     if (comps != root.end()) {
       if (!comps->is_array()) Refuse("$.components", "expected an array");
+      // The names given so far (names compare exactly, as FindComponent does): a search of the
+      // form per component would make loading quadratic in their count.
+      std::unordered_set<std::string> names;
       for (size_t i = 0; i < comps->size(); ++i) {
         std::string path = "$.components[" + std::to_string(i) + "]";
         const TJson& entry = (*comps)[i];
@@ -333,7 +338,8 @@ TFormLoadResult LoadForm(std::string_view AText) {
           if (!n->is_string() || !ValidName(n->get<std::string>()))
             Refuse(Key(path, "name"), "expected a name of letters, digits, '_' or '-'");
           name = n->get<std::string>();
-          if (form->FindComponent(name)) Refuse(Key(path, "name"), "duplicate component name '" + EchoText(name) + "'");
+          if (!names.insert(name).second)
+            Refuse(Key(path, "name"), "duplicate component name '" + EchoText(name) + "'");
         }
         std::unique_ptr<TPersistent> created = info->Create();
         std::unique_ptr<TComponent> comp(static_cast<TComponent*>(created.release()));
