@@ -123,9 +123,10 @@ int Run(int argc, char** argv) {
   for (const std::string& s : sets)
     if (!session.Set(s, error)) return Fail(error);
   if (time > 0) session.Advance(time);
+  if (!session.CheckPaintedArea(scale, maxPixels, error)) return Fail(form + ": " + error);
 
   if (frames == 0) {
-    if (!dw::apps::SavePng(session.Render(scale), output, error)) return Fail("cannot write " + error, 1);
+    if (!dw::apps::SavePng(session.Render(scale, true), output, error)) return Fail("cannot write " + error, 1);
     wrote(output, output == "-");
     return 0;
   }

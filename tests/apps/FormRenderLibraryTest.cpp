@@ -16,6 +16,7 @@
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/angular/DWAngularGaugeHands.h"
 #include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/foundation/DWLayeredInstrument.h"
 #include "dialworks/framework/Form.h"
 #include "dialworks/framework/Registry.h"
 #include "dialworks/host/DateTime.h"
@@ -110,6 +111,62 @@ TEST(FormRenderLibrary, RefusesWithOneMessageNamingThePath) {
   EXPECT_EQ(message(R"({"format": "dialworks-form", "version": 1, "width": 0})", {}),
             "the form is 0 x 480 at scale 1: the picture would be empty");
   EXPECT_EQ(&HostServices(), before);
+}
+
+// A form of many controls: those wholly outside the picture are not painted, a one-shot render
+// frees each control's layers once it is painted (a frame sequence keeps them for the next frame)
+// and draws the same picture, and a form whose visible controls cover more than the allowed
+// number of pictures is refused before anything is drawn.
+TEST(FormRenderLibrary, RendersBoundTheirWorkByTheControlsInThePicture) {
+  std::string text = R"({"format": "dialworks-form", "version": 1, "width": 100, "height": 100, "components": [)";
+  const int inside = 24;
+  for (int i = 0; i < inside; ++i)
+    text += R"({"class": "TDWAngularGauge", "left": )" + std::to_string(i * 4 - 40) +
+            R"(, "properties": {"Width": 100, "Height": 100, "Value": )" + std::to_string(i * 4) + "}}, ";
+  for (const char* at : {R"("left": 100)", R"("top": -100)", R"("left": 5000, "top": 5000)"})
+    text += R"({"class": "TDWAngularGauge", )" + std::string(at) + R"(, "properties": {"Width": 100, "Height": 100}}, )";
+  text.resize(text.size() - 2);
+  text += "]}";
+
+  auto gauge = [](TFormSession& ASession, size_t AIndex) -> TDWAngularGauge& {
+    return dynamic_cast<TDWAngularGauge&>(ASession.Form()->Components(AIndex));
+  };
+  std::string error;
+  TFormSession kept;
+  ASSERT_TRUE(kept.Load(text, error)) << error;
+  const gp::Bitmap framePicture = kept.Render(1, false);
+  EXPECT_EQ(kept.Painted(), size_t(inside));
+  for (size_t i = 0; i < inside + 3; ++i) {
+    EXPECT_EQ(TDWLayeredInstrumentProbe::Draws(gauge(kept, i)), i < inside ? 1u : 0u) << i;
+    if (i < inside) {
+      EXPECT_GE(TDWLayeredInstrumentProbe::Bytes(gauge(kept, i)), size_t(100 * 100 * 4)) << i;
+    }
+  }
+
+  TFormSession once;
+  ASSERT_TRUE(once.Load(text, error)) << error;
+  const gp::Bitmap oneShot = once.Render(1, true);
+  EXPECT_EQ(once.Painted(), size_t(inside));
+  for (size_t i = 0; i < inside + 3; ++i) EXPECT_EQ(TDWLayeredInstrumentProbe::Bytes(gauge(once, i)), 0u) << i;
+  EXPECT_EQ(DifferingPixels(oneShot, framePicture), 0);
+  EXPECT_EQ(DifferingPixels(RenderForm(text), framePicture), 0);
+
+  // The gauges inside show 60, 64 .. 96, 100, 96 .. 48 columns of 100 pixels: 181600 in all.
+  EXPECT_TRUE(once.CheckPaintedArea(1, 181600 / TFormRenderOptions::MaxPaintedPictures, error)) << error;
+  TFormRenderOptions options;
+  options.MaxPixels = 181600 / TFormRenderOptions::MaxPaintedPictures - 1;
+  try {
+    (void)RenderForm(text, options);
+    ADD_FAILURE() << "rendered";
+  } catch (const TFormRenderError& e) {
+    EXPECT_STREQ(e.what(),
+                 "the form is 100 x 100 at scale 1: its visible controls cover 181600 pixels of the picture, more "
+                 "than 16 times the limit of 11349 pixels (raise the limit with --max-pixels)");
+  }
+  // Device pixels count: twice the scale, four times the area.
+  EXPECT_TRUE(once.CheckPaintedArea(2, 4 * 181600 / TFormRenderOptions::MaxPaintedPictures, error)) << error;
+  EXPECT_FALSE(once.CheckPaintedArea(2, 4 * 181600 / TFormRenderOptions::MaxPaintedPictures - 1, error));
+  EXPECT_NE(error.find("cover 726400 pixels"), std::string::npos) << error;
 }
 
 // Sessions on one thread may end in any order; the host from before the first comes back last,

@@ -486,6 +486,19 @@ TEST_F(Hardening, TheCommandRefusesBadOptionsAndInputsWithoutOutput) {
   EXPECT_EQ(r.Code, 2) << r.Output;
   EXPECT_NE(r.Output.find("are more than 1000000"), std::string::npos) << r.Output;
   EXPECT_FALSE(fs::exists(out));
+  // A picture within the limit whose controls together cover more than 16 such pictures.
+  std::string stacked = R"({"format": "dialworks-form", "version": 1, "width": 100, "height": 100, "components": [)";
+  for (int i = 0; i < 20; ++i)
+    stacked += std::string(i ? ", " : "") + R"({"class": "TDWAngularGauge", "properties": {"Width": 100, "Height": 100}})";
+  Spit(form, stacked + "]}");
+  r = RunRender(form.string() + " -o " + out.string() + " --max-pixels 10000");
+  EXPECT_EQ(r.Code, 2) << r.Output;
+  EXPECT_EQ(r.Output, "dwrender: " + form.string() +
+                          ": the form is 100 x 100 at scale 1: its visible controls cover 200000 pixels of the picture, "
+                          "more than 16 times the limit of 10000 pixels (raise the limit with --max-pixels)\n");
+  EXPECT_FALSE(fs::exists(out));
+  EXPECT_EQ(RunRender(form.string() + " -o " + out.string() + " --max-pixels 12500").Code, 0);
+  fs::remove(out);
   r = RunRender("/dev/zero --max-form-bytes 100000 -o " + out.string());
   EXPECT_EQ(r.Code, 2) << r.Output;
   EXPECT_NE(r.Output.find("longer than 100000 bytes"), std::string::npos) << r.Output;

@@ -22,6 +22,12 @@ void TDWInstrumentLayers::Drop(TDWLayerSet ASet) {
   }
 }
 
+void TDWInstrumentLayers::Release() {
+  Drop(lsBoth);
+  for (std::unique_ptr<gp::Bitmap>& spare : FSpares) spare.reset();
+  FComposed.reset();
+}
+
 size_t TDWInstrumentLayers::Bytes() const {
   size_t bytes = 0;
   for (const gp::Bitmap* b : {FFace.get(), FTop.get(), FComposed.get(), FSpares[0].get(), FSpares[1].get(),

@@ -149,6 +149,8 @@ class DW_API TDWInstrumentLayers {
   void DrawFrame(gp::Graphics& AGraphics, IDWLayeredDrawing& AInstrument, TDWLayerFrame& AFrame, bool AAntiAliased);
   // Moves the layers of ASet into the spares (the next frame builds them again).
   void Drop(TDWLayerSet ASet);
+  // Frees both layers, the composed one and the spares (the next frame builds them again).
+  void Release();
   // The face outline of the last build (empty before one).
   const TDWFaceShape& FaceShape() const { return FShape; }
   // The last frame drawn on screen and where its moving parts were drawn (false before one, or
@@ -331,6 +333,7 @@ class TDWLayeredInstrument : public TBase, protected IDWLayeredDrawing {
   bool HasTopLayer(const TDWLayerFrame&) override { return false; }
   void DrawTopLayer(gp::Graphics&, const TDWLayerFrame&) override {}
   void DrawMovingParts(gp::Graphics&, const TDWLayerFrame&) override {}
+  void ReleaseOwnCaches() override { FLayers.Release(); }
   // Which layers a change of this kind makes stale.
   virtual TDWLayerSet LayersDroppedBy(TDWInvalidation AKind) const {
     return AKind == TDWInvalidation::Value ? lsNone : lsBoth;

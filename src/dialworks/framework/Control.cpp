@@ -136,6 +136,16 @@ void TKVBasicControl::Settle() {
   Invalidate();
 }
 
+void TKVBasicControl::ReleaseCaches() {
+  {
+    std::lock_guard lock(ControlLock());
+    ReleaseOwnCaches();
+  }
+  if (TRXComponentElements* list = ElementList())
+    for (size_t i = 0; i < list->Count(); ++i)
+      if (auto* control = dynamic_cast<TKVBasicControl*>(&list->ItemComponent(i))) control->ReleaseCaches();
+}
+
 void TKVBasicControl::SetDesigning(bool ADesigning) {
   TRXTransparentControl::SetDesigning(ADesigning);
   if (TRXComponentElements* list = ElementList()) list->SetDesigning(ADesigning);

@@ -139,6 +139,11 @@ class DW_API TKVBasicControl : public TRXTransparentControl {
   // animate again. Call it on the user-interface thread.
   void Settle();
 
+  // Frees what the control keeps between paints to draw the next one sooner (cached layers), its
+  // elements' too; the next paint builds it again. A render drawing each control once calls it
+  // after each, so its memory stays about one control's however many the form holds.
+  void ReleaseCaches();
+
   // Mouse and focus, in control pixels. The base forwards to the element list: a press selects
   // the topmost enabled draw element hit (HitTest), which then gets moves and the release; the
   // wheel goes to the selected element. Return value of MouseWheel: handled.
@@ -160,6 +165,8 @@ class DW_API TKVBasicControl : public TRXTransparentControl {
   // This control's own part of Settle: instruments end their animations here with their moving
   // parts at the targets (the elements are settled by Settle itself).
   virtual void SettleMotion() {}
+  // This control's own part of ReleaseCaches (under the control lock).
+  virtual void ReleaseOwnCaches() {}
 
  private:
   TRXDrawComponentElement* ElementAt(int AX, int AY);

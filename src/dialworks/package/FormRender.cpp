@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -28,6 +29,16 @@ std::vector<TFormSession*>& LiveSessions() {
 }
 
 int ScaledSide(int ASide, float AScale) { return int(float(ASide) * AScale + 0.5f); }
+
+// The part of a control inside a picture of APictureWidth x APictureHeight form pixels, in form
+// pixels (0: none).
+double VisibleArea(const TKVBasicControl& AControl, double APictureWidth, double APictureHeight) {
+  const double left = std::max(double(AControl.Left()), 0.0);
+  const double top = std::max(double(AControl.Top()), 0.0);
+  const double right = std::min(double(AControl.Left()) + AControl.Width(), APictureWidth);
+  const double bottom = std::min(double(AControl.Top()) + AControl.Height(), APictureHeight);
+  return right > left && bottom > top ? (right - left) * (bottom - top) : 0;
+}
 
 }  // namespace
 
@@ -101,6 +112,29 @@ bool TFormSession::Apply(const TFormRenderOptions& AOptions, std::string& AError
   for (const std::string& s : AOptions.Sets)
     if (!Set(s, AError)) return false;
   if (AOptions.Time > 0) Advance(AOptions.Time);
+  return CheckPaintedArea(AOptions.Scale, AOptions.MaxPixels, AError);
+}
+
+bool TFormSession::CheckPaintedArea(float AScale, double AMaxPixels, std::string& AError) const {
+  int width = 0, height = 0;
+  if (!RenderSize(AScale, AMaxPixels, width, height, AError)) return false;
+  double area = 0;
+  for (size_t i = 0; i < FForm->ComponentCount(); ++i) {
+    auto* control = dynamic_cast<TKVBasicControl*>(&FForm->Components(i));
+    if (control && control->Visible()) area += VisibleArea(*control, width / AScale, height / AScale);
+  }
+  area *= double(AScale) * double(AScale);
+  const double limit = TFormRenderOptions::MaxPaintedPictures * AMaxPixels;
+  if (!(area <= limit)) {
+    char text[320];
+    std::snprintf(text, sizeof text,
+                  "the form is %d x %d at scale %g: its visible controls cover %.0f pixels of the picture, more "
+                  "than %g times the limit of %.0f pixels (raise the limit with --max-pixels)",
+                  FForm->Width(), FForm->Height(), double(AScale), area, TFormRenderOptions::MaxPaintedPictures,
+                  AMaxPixels);
+    AError = text;
+    return false;
+  }
   return true;
 }
 
@@ -137,20 +171,24 @@ bool TFormSession::RenderSize(float AScale, double AMaxPixels, int& AWidth, int&
   return true;
 }
 
-gp::Bitmap TFormSession::Render(float AScale) const {
+gp::Bitmap TFormSession::Render(float AScale, bool AOneShot) const {
+  FPainted = 0;
   if (!FForm) return gp::Bitmap();
   if (!(AScale > 0 && AScale <= 16)) AScale = 1;
   gp::Bitmap bitmap(ScaledSide(FForm->Width(), AScale), ScaledSide(FForm->Height(), AScale));
   gp::CairoGraphics g(bitmap);
   g.Clear(FForm->Color());
   g.ScaleTransform(AScale, AScale);
+  const double width = bitmap.Width() / double(AScale), height = bitmap.Height() / double(AScale);
   for (size_t i = 0; i < FForm->ComponentCount(); ++i) {
     auto* control = dynamic_cast<TKVBasicControl*>(&FForm->Components(i));
-    if (!control || !control->Visible()) continue;
+    if (!control || !control->Visible() || VisibleArea(*control, width, height) <= 0) continue;
     const gp::GraphicsState state = g.Save();
     g.TranslateTransform(float(control->Left()), float(control->Top()));
     control->Paint(g);
     g.Restore(state);
+    ++FPainted;
+    if (AOneShot) control->ReleaseCaches();
   }
   g.Flush();
   return bitmap;
@@ -180,7 +218,7 @@ gp::Bitmap RenderForm(std::string_view AFormText, const TFormRenderOptions& AOpt
   if (AOptions.Now) session.Host().SetNow(*AOptions.Now);
   std::string error;
   if (!session.Load(AFormText, error) || !session.Apply(AOptions, error)) throw TFormRenderError(error);
-  gp::Bitmap bitmap = session.Render(AOptions.Scale);
+  gp::Bitmap bitmap = session.Render(AOptions.Scale, true);
   // The size passed the checks in Apply: an empty bitmap means no drawing surface could be had.
   if (bitmap.Empty()) throw TFormRenderError("no drawing surface could be made for the picture");
   return bitmap;

@@ -40,6 +40,9 @@ constexpr int MaxBitmapSide = 32767;  // the widest and tallest picture a drawin
 struct DW_API TFormRenderOptions {
   static constexpr double DefaultMaxPixels = 64e6;
   static constexpr double MaxTime = 1e9;  // milliseconds
+  // The most control area one render paints, in pictures of MaxPixels: the visible controls'
+  // areas inside the picture (device pixels) add up to at most this many times MaxPixels.
+  static constexpr double MaxPaintedPictures = 16;
   // "Component.Path=Value" assignments, applied in order through the properties' setters.
   std::vector<std::string> Sets;
   // Virtual milliseconds advanced after the assignments (0..MaxTime): timers fire, hands move.
@@ -90,10 +93,19 @@ class DW_API TFormSession {
   // Moves virtual time, firing timers and animation ticks, and runs what they posted.
   void Advance(double AMilliseconds);
   // Checks the picture size for AOptions, then applies its assignments and time (its Now is the
-  // caller's to set before loading); false with the message in AError.
+  // caller's to set before loading) and checks the area the render would paint
+  // (CheckPaintedArea); false with the message in AError.
   bool Apply(const TFormRenderOptions& AOptions, std::string& AError);
-  // The whole form at ADeviceScale (2 = twice the pixels in each direction).
-  gp::Bitmap Render(float ADeviceScale = 1) const;
+  // The whole form at ADeviceScale (2 = twice the pixels in each direction). Controls wholly
+  // outside the picture are not painted. AOneShot frees each control's caches once it is painted
+  // (ReleaseCaches), so memory does not grow with the number of controls; frame sequences keep
+  // them for the next frame.
+  gp::Bitmap Render(float ADeviceScale = 1, bool AOneShot = false) const;
+  // The controls the last Render painted.
+  size_t Painted() const { return FPainted; }
+  // False with the reason when the visible controls' areas inside the picture at ADeviceScale
+  // (device pixels) add up to more than TFormRenderOptions::MaxPaintedPictures times AMaxPixels.
+  bool CheckPaintedArea(float ADeviceScale, double AMaxPixels, std::string& AError) const;
   // The pixel size Render gives at ADeviceScale; false with the reason when that picture would be
   // empty, wider or taller than a drawing surface allows, or more than AMaxPixels.
   bool RenderSize(float ADeviceScale, double AMaxPixels, int& AWidth, int& AHeight, std::string& AError) const;
@@ -103,6 +115,7 @@ class DW_API TFormSession {
   TManualHost FHost;
   IHostServices* FPrevious = nullptr;
   std::unique_ptr<TDWForm> FForm;
+  mutable size_t FPainted = 0;
 };
 
 }  // namespace dw
