@@ -150,6 +150,9 @@ TEST(FormRenderLibrary, RendersBoundTheirWorkByTheControlsInThePicture) {
   for (size_t i = 0; i < inside + 3; ++i) EXPECT_EQ(TDWLayeredInstrumentProbe::Bytes(gauge(once, i)), 0u) << i;
   EXPECT_EQ(DifferingPixels(oneShot, framePicture), 0);
   EXPECT_EQ(DifferingPixels(RenderForm(text), framePicture), 0);
+  // At a fractional scale the layers' resampling onto the device's pixels goes too.
+  (void)once.Render(1.5f, true);
+  for (size_t i = 0; i < inside + 3; ++i) EXPECT_EQ(TDWLayeredInstrumentProbe::Bytes(gauge(once, i)), 0u) << i;
 
   // The gauges inside show 60, 64 .. 96, 100, 96 .. 48 columns of 100 pixels: 181600 in all.
   EXPECT_TRUE(once.CheckPaintedArea(1, 181600 / TFormRenderOptions::MaxPaintedPictures, error)) << error;

@@ -26,6 +26,7 @@ void TDWInstrumentLayers::Release() {
   Drop(lsBoth);
   for (std::unique_ptr<gp::Bitmap>& spare : FSpares) spare.reset();
   FComposed.reset();
+  for (TResampledLayer& r : FResampled) r = {};
 }
 
 size_t TDWInstrumentLayers::Bytes() const {

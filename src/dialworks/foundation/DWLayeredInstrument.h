@@ -149,7 +149,8 @@ class DW_API TDWInstrumentLayers {
   void DrawFrame(gp::Graphics& AGraphics, IDWLayeredDrawing& AInstrument, TDWLayerFrame& AFrame, bool AAntiAliased);
   // Moves the layers of ASet into the spares (the next frame builds them again).
   void Drop(TDWLayerSet ASet);
-  // Frees both layers, the composed one and the spares (the next frame builds them again).
+  // Frees both layers, the composed one, their resampling and the spares (the next frame builds
+  // them again).
   void Release();
   // The face outline of the last build (empty before one).
   const TDWFaceShape& FaceShape() const { return FShape; }
