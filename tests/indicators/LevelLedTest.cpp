@@ -247,12 +247,14 @@ namespace {
 
 // A level LED deleted plainly (not through its owner's destruction path) while another thread
 // sends it values: its elements went before the pin was disconnected, and a value arriving in
-// between walked the freed element list.
+// between walked the freed element list. (The class holding the elements is the one deleted: a
+// class derived further begins its destruction before any base can disconnect, which is why
+// owners destroy through BeforeDestruction.)
 TEST(LevelLedDestruction, PlainDeleteWhileAThreadFeedsItsPin) {
   TThreadedHost host;
   SetHostServices(&host);
   for (int round = 0; round < 30; ++round) {
-    auto* led = new TDWLevelLed();
+    auto* led = new TDWExternalLevelLed();
     led->SetBounds(0, 0, 120, 80);
     for (int k = 0; k < 100; ++k) led->Elements().Add<TDWLevelLedElement>();
     TPXRealSourcePin source;
