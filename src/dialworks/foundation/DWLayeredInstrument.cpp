@@ -15,10 +15,10 @@ void TDWInstrumentLayers::Drop(TDWLayerSet ASet) {
   if (ASet != lsNone) FComposedValid = false, FComposedRuns = {};  // its bitmap is reused
   if ((ASet & lsFace) && FFace) FSpares[0] = std::move(FFace), FFaceRuns = {};
   if (ASet & lsFace) FResampled[0].Valid = false;
-  if (ASet & lsTop) FResampled[1].Valid = false;
   if (ASet & lsTop) {
     if (FTop) FSpares[1] = std::move(FTop), FTopRuns = {};
     FTopBuilt = false;
+    FResampled[1].Valid = false;
   }
 }
 
@@ -121,8 +121,8 @@ bool TDWInstrumentLayers::Resample(gp::Graphics& AFrameGraphics, const gp::Matri
   for (int k = 0; k < 2; ++k) {
     TResampledLayer& r = FResampled[k];
     if (!layers[k] || r.Valid) continue;
-    if (r.Bitmap && r.Bitmap->Width() == int(w) && r.Bitmap->Height() == int(h)) r.Bitmap->Clear(0);
-    else if (!(r.Bitmap && r.Bitmap->Reuse(int(w), int(h)))) r.Bitmap = std::make_unique<gp::Bitmap>(int(w), int(h));
+    // Reuse clears the pixels it keeps.
+    if (!(r.Bitmap && r.Bitmap->Reuse(int(w), int(h)))) r.Bitmap = std::make_unique<gp::Bitmap>(int(w), int(h));
     {
       // The frame's resampling of the layer, whole, at the fraction of a pixel the frame starts at.
       std::unique_ptr<gp::Graphics> rg = AFrameGraphics.CreateLayer(*r.Bitmap);

@@ -130,9 +130,7 @@ void TKVBasicControl::Settle() {
     std::lock_guard lock(ControlLock());
     SettleMotion();
   }
-  if (TRXComponentElements* list = ElementList())
-    for (size_t i = 0; i < list->Count(); ++i)
-      if (auto* control = dynamic_cast<TKVBasicControl*>(&list->ItemComponent(i))) control->Settle();
+  ForEachElementControl([](TKVBasicControl& control) { control.Settle(); });
   Invalidate();
 }
 
@@ -141,9 +139,13 @@ void TKVBasicControl::ReleaseCaches() {
     std::lock_guard lock(ControlLock());
     ReleaseOwnCaches();
   }
+  ForEachElementControl([](TKVBasicControl& control) { control.ReleaseCaches(); });
+}
+
+void TKVBasicControl::ForEachElementControl(const std::function<void(TKVBasicControl&)>& AVisit) {
   if (TRXComponentElements* list = ElementList())
     for (size_t i = 0; i < list->Count(); ++i)
-      if (auto* control = dynamic_cast<TKVBasicControl*>(&list->ItemComponent(i))) control->ReleaseCaches();
+      if (auto* control = dynamic_cast<TKVBasicControl*>(&list->ItemComponent(i))) AVisit(*control);
 }
 
 void TKVBasicControl::SetDesigning(bool ADesigning) {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -169,6 +170,9 @@ class DW_API TKVBasicControl : public TRXTransparentControl {
   virtual void ReleaseOwnCaches() {}
 
  private:
+  // Calls AVisit for each element that is itself a control (elements of elements are the
+  // visitor's business).
+  void ForEachElementControl(const std::function<void(TKVBasicControl&)>& AVisit);
   TRXDrawComponentElement* ElementAt(int AX, int AY);
   // The element ARef holds while it is in this control's list (one that left it: none).
   TRXDrawComponentElement* Listed(const TComponentRef<TComponent>& ARef) const;
