@@ -14,16 +14,18 @@ using namespace dw::gp;
 namespace {
 
 // A layer with every kind of stretch: long and short transparent gaps, long and short opaque
-// pieces, partly transparent pixels, row lengths that are no multiple of four or eight.
-Bitmap Layer() {
+// pieces, partly transparent pixels, row lengths that are no multiple of four or eight. Mirrored:
+// the same stretches right to left, so they fall across the other's.
+Bitmap Layer(bool AMirrored = false) {
   Bitmap b(77, 31);
   for (int y = 0; y < b.Height(); ++y)
-    for (int x = 0; x < b.Width(); ++x) {
+    for (int x0 = 0; x0 < b.Width(); ++x0) {
+      const int x = AMirrored ? b.Width() - 1 - x0 : x0;
       const int band = (x + 3 * y) % 37;
       uint32_t a = band < 9 ? 0 : band < 20 ? 255 : band < 23 ? 0 : band < 26 ? 255 : uint32_t(40 + 7 * band);
       if (y % 7 == 3) a = uint32_t((x * 29) % 256);  // a row changing at every pixel
       const uint32_t c = (a * uint32_t(x * 3 % 256)) / 255;
-      b.SetPixel(x, y, TAlphaColor(a << 24 | c << 16 | (a / 2) << 8 | (a - c)));
+      b.SetPixel(x0, y, TAlphaColor(a << 24 | c << 16 | (a / 2) << 8 | (a - c)));
     }
   return b;
 }
@@ -97,6 +99,30 @@ TEST(LayerRuns, ComposeLikeDrawImageWhereverTheLayerLands) {
   const Bitmap other(20, 20);
   ExpectLikeDrawImage(layer, LayerRuns(other), [](Graphics&) {}, "runs of another size");
   ExpectLikeDrawImage(layer, LayerRuns(), [](Graphics&) {}, "no runs");
+}
+
+// A layer composed of two by OVER, with runs found from the two layers' runs alone, composes like
+// DrawImage of its pixels: nothing left out, nothing partly transparent copied as opaque.
+TEST(LayerRuns, RunsOfTwoLayersComposedDescribeTheirComposition) {
+  const Bitmap below = Layer(), above = Layer(true);
+  Bitmap composed = below;
+  {
+    CairoGraphics g(composed);
+    g.DrawImage(above, PointF(0, 0));
+    g.Flush();
+  }
+  const LayerRuns runs = LayerRuns::Over(LayerRuns(below), LayerRuns(above));
+  ASSERT_TRUE(runs.Fit(composed));
+  ExpectLikeDrawImage(composed, runs, [](Graphics&) {}, "at the origin");
+  ExpectLikeDrawImage(composed, runs, [](Graphics& g) {
+    g.SetClip(RectF(12, 3, 33, 17));
+    g.TranslateTransform(6, 2);
+  }, "moved and clipped");
+  // An empty layer adds nothing; layers of different sizes or without runs give none.
+  const Bitmap clear(77, 31);
+  ExpectLikeDrawImage(below, LayerRuns::Over(LayerRuns(clear), LayerRuns(below)), [](Graphics&) {}, "over nothing");
+  EXPECT_FALSE(LayerRuns::Over(LayerRuns(below), LayerRuns(Bitmap(20, 20))).Fit(below));
+  EXPECT_FALSE(LayerRuns::Over(LayerRuns(), LayerRuns(below)).Fit(below));
 }
 
 // The runs are what the composition goes by: a part of the layer that was transparent when they

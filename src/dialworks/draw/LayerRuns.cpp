@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
 #include <cstring>
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
@@ -100,6 +101,64 @@ LayerRuns::LayerRuns(const Bitmap& image) : width_(image.Width()), height_(image
   }
   rows_.push_back(int32_t(runs_.size()));
   runs_.shrink_to_fit();
+}
+
+LayerRuns LayerRuns::Over(const LayerRuns& below, const LayerRuns& above) {
+  LayerRuns out;
+  if (below.rows_.empty() || above.rows_.empty() || below.width_ != above.width_ || below.height_ != above.height_)
+    return out;
+  const int width = out.width_ = below.width_;
+  out.height_ = below.height_;
+  out.rows_.reserve(size_t(out.height_) + 1);
+  out.runs_.reserve(below.runs_.size() + above.runs_.size());
+  struct Stretch {
+    int X0, X1, Kind;  // kinds as the constructor's: 0 transparent, 1 opaque, 2 partly
+  };
+  for (int y = 0; y < out.height_; ++y) {
+    out.rows_.push_back(int32_t(out.runs_.size()));
+    const size_t first = out.runs_.size();
+    // Whole stretches become runs by the constructor's rules, so a blended run is never within
+    // eight pixels of another (ComposeOver widens blended runs to groups of eight).
+    auto put = [&](const Stretch& s) {
+      const bool between = s.X0 > 0 && s.X1 < width;
+      if (s.Kind == 0 && !(between && s.X1 - s.X0 < kMinRun)) return;
+      const bool opaque = s.Kind == 1 && (s.X1 - s.X0 >= kMinRun || !between);
+      if (!opaque && out.runs_.size() > first && !out.runs_.back().Opaque && out.runs_.back().X1 == s.X0)
+        out.runs_.back().X1 = s.X1;
+      else
+        out.runs_.push_back({s.X0, s.X1, opaque});
+    };
+    Stretch pending{0, 0, -1};
+    auto add = [&](int x0, int x1, int kind) {
+      if (pending.Kind == kind && pending.X1 == x0) {
+        pending.X1 = x1;
+        return;
+      }
+      if (pending.Kind >= 0) put(pending);
+      pending = {x0, x1, kind};
+    };
+    const Run *a = below.runs_.data() + below.rows_[size_t(y)], *aEnd = below.runs_.data() + below.rows_[size_t(y) + 1];
+    const Run *b = above.runs_.data() + above.rows_[size_t(y)], *bEnd = above.runs_.data() + above.rows_[size_t(y) + 1];
+    for (int x = 0;;) {
+      while (a != aEnd && a->X1 <= x) ++a;
+      while (b != bEnd && b->X1 <= x) ++b;
+      if (a == aEnd && b == bEnd) break;  // transparent to the row's end
+      // From the next pixel either covers to the nearest edge of a run: one kind of pixel in between.
+      const int start =
+          std::min(a != aEnd ? std::max(x, int(a->X0)) : INT_MAX, b != bEnd ? std::max(x, int(b->X0)) : INT_MAX);
+      if (start > x) add(x, start, 0);
+      x = start;
+      const bool inA = a != aEnd && a->X0 <= x, inB = b != bEnd && b->X0 <= x;
+      int end = INT_MAX;
+      if (a != aEnd) end = std::min(end, inA ? int(a->X1) : int(a->X0));
+      if (b != bEnd) end = std::min(end, inB ? int(b->X1) : int(b->X0));
+      add(x, end, (inA && a->Opaque) || (inB && b->Opaque) ? 1 : 2);
+      x = end;
+    }
+    if (pending.Kind >= 0) put(pending);
+  }
+  out.rows_.push_back(int32_t(out.runs_.size()));
+  return out;
 }
 
 bool LayerRuns::Fit(const Bitmap& image) const {

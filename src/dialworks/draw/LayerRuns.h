@@ -20,6 +20,11 @@ class DW_API LayerRuns {
   // The runs of the image as it is now (it must not change while they are used for it).
   explicit LayerRuns(const Bitmap& image);
 
+  // The runs of `above` composed with OVER onto `below` (both images of one size; pixels on
+  // neither's runs are transparent), found from the two sets of runs without reading pixels: a
+  // pixel is opaque where either image is opaque there (OVER keeps it so, to the bit), composed
+  // where either has a run, transparent elsewhere. Runs of different sizes give default runs.
+  static LayerRuns Over(const LayerRuns& below, const LayerRuns& above);
   // Whether these are the runs of an image of this size (false for default-made runs).
   bool Fit(const Bitmap& image) const;
   // Composes the image the runs were found in over the premultiplied ARGB32 pixels dst (rows

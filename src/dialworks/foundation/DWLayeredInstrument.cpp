@@ -97,7 +97,7 @@ void TDWInstrumentLayers::Build(gp::Graphics& AFrameGraphics, IDWLayeredDrawing&
       cg->DrawLayer(*FFace, FFaceRuns, gp::PointF(0, 0));
       cg->DrawLayer(*FTop, FTopRuns, gp::PointF(0, 0));
     }
-    FComposedRuns = gp::LayerRuns(*FComposed);
+    FComposedRuns = gp::LayerRuns::Over(FFaceRuns, FTopRuns);
     FComposedValid = true;
   } else {
     FComposed.reset();
