@@ -130,6 +130,14 @@ bool WriteOutputFile(const std::string& APath, const std::string& ABytes, std::s
   return true;
 }
 
+bool CheckOutputIsNotInput(const std::string& AOutput, const std::string& AInput, std::string& AError) {
+  struct stat out {}, in {};
+  if (AOutput == "-" || ::stat(AOutput.c_str(), &out) != 0 || ::stat(AInput.c_str(), &in) != 0) return true;
+  if (out.st_dev != in.st_dev || out.st_ino != in.st_ino) return true;
+  AError = AOutput + ": is the form " + AInput + " (writing the picture would replace it)";
+  return false;
+}
+
 bool ReadInputFile(const std::string& APath, size_t AMaxBytes, std::string& AText, std::string& AError) {
   AText.clear();
   const int fd = ::open(APath.c_str(), O_RDONLY | O_CLOEXEC);

@@ -23,6 +23,11 @@ namespace dw::apps {
 // false with "<path>: <OS reason>" in AError.
 bool WriteOutputFile(const std::string& APath, const std::string& ABytes, std::string& AError);
 
+// false with "<output>: is the form <input> ..." in AError when AOutput, followed through links, is
+// the file AInput names (the same file by device and inode, a hard link included): writing it
+// would replace the form that was read. "-" and names that do not exist yet pass.
+bool CheckOutputIsNotInput(const std::string& AOutput, const std::string& AInput, std::string& AError);
+
 // Reads a whole file (regular or not: FIFOs and devices are read as streams) of at most AMaxBytes;
 // false with "<path>: <reason>" in AError, also when the file is longer.
 bool ReadInputFile(const std::string& APath, size_t AMaxBytes, std::string& AText, std::string& AError);

@@ -9,6 +9,7 @@
 // with 2; no output file is written then. Failures to write exit with 1 and name the OS reason.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -21,6 +22,7 @@
 
 #include "CliNumber.h"
 #include "FormRender.h"
+#include "OutputFile.h"
 #include "Reference.h"
 #include "TestCard.h"
 #include "dialworks/host/DateTime.h"
@@ -118,6 +120,10 @@ int Run(int argc, char** argv) {
     session.Host().SetNow(at);
   }
   if (!dw::apps::LoadFormFile(session, form, error, size_t(maxFormBytes))) return Fail(error);
+  // No picture replaces the form it comes from, whatever name (a link, a hard link) leads to it.
+  for (int i = 0; i < std::max(frames, 1); ++i)
+    if (!dw::apps::CheckOutputIsNotInput(frames == 0 ? output : dw::apps::FrameFileName(output, i), form, error))
+      return Fail(error);
   int width = 0, height = 0;
   if (!session.RenderSize(scale, maxPixels, width, height, error)) return Fail(form + ": " + error);
   for (const std::string& s : sets)

@@ -89,6 +89,7 @@ int Run(int argc, char** argv) {
   // Everything that can fail with the form is checked before a window exists.
   std::string text, error;
   if (!dw::apps::ReadInputFile(form, size_t(maxFormBytes), text, error)) return Fail(error);
+  if (!screenshot.empty() && !dw::apps::CheckOutputIsNotInput(screenshot, form, error)) return Fail(error);
   int qtArgc = 1;
   char* qtArgv[] = {argv[0], nullptr};
   QApplication qapp(qtArgc, qtArgv);

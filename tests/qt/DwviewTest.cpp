@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -97,4 +98,34 @@ TEST(Dwview, BadFormsAndOptionsExitTwoBeforeAnyWindow) {
   }
   EXPECT_EQ(Start(DWVIEW_PATH, {Forms + "angular-default.json", "--screenshot", shot}).Code, 2);  // no --quit-after
   EXPECT_FALSE(QFile::exists(shot));
+}
+
+// A picture never replaces the form it was made from: named as it is, through a link, or as one
+// frame of a sequence. Nothing is written then, the form stays as it was.
+TEST(Dwview, OutputsNeverReplaceTheFormTheyRead) {
+  QTemporaryDir dir;
+  const QString form = dir.filePath("seq1.json"), link = dir.filePath("link.png");
+  ASSERT_TRUE(QFile::copy(Forms + "angular-default.json", form));
+  ASSERT_TRUE(QFile::link(form, link));
+  const QByteArray before = [&] {
+    QFile f(form);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }();
+  ASSERT_FALSE(before.isEmpty());
+  for (const QString& out : {form, link}) {
+    const TRun render = Start(DWRENDER_PATH, {form, "-o", out});
+    EXPECT_EQ(render.Code, 2) << render.Err;
+    EXPECT_NE(render.Err.find("is the form"), std::string::npos) << render.Err;
+    const TRun view = Start(DWVIEW_PATH, {form, "--screenshot", out, "--quit-after", "100"});
+    EXPECT_EQ(view.Code, 2) << view.Err;
+    EXPECT_NE(view.Err.find("is the form"), std::string::npos) << view.Err;
+  }
+  // The second frame would be the form: refused before the first is written.
+  const TRun frames = Start(DWRENDER_PATH, {form, "--frames", "2", "-o", dir.filePath("seq%d.json")});
+  EXPECT_EQ(frames.Code, 2) << frames.Err;
+  EXPECT_FALSE(QFile::exists(dir.filePath("seq0.json")));
+  QFile after(form);
+  ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+  EXPECT_EQ(after.readAll(), before);
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
 }
