@@ -11,7 +11,8 @@
 
 namespace dw::apps {
 
-inline CLI::Validator Number(double ALo, double AHi) {
+// AWhole: a whole number only (1e6 is one, 1.5 not), for counts that must not be truncated.
+inline CLI::Validator Number(double ALo, double AHi, bool AWhole = false) {
   char text[64];
   std::snprintf(text, sizeof text, "%g..%g", ALo, AHi);
   const std::string range = text;
@@ -21,9 +22,10 @@ inline CLI::Validator Number(double ALo, double AHi) {
         const double v = std::strtod(AText.c_str(), &end);
         if (AText.empty() || end == nullptr || *end != '\0') return "'" + AText + "' is not a number";
         if (!(std::isfinite(v) && v >= ALo && v <= AHi)) return "value " + AText + " is outside " + range;
+        if (AWhole && v != std::floor(v)) return "value " + AText + " is not a whole number";
         return {};
       },
-      "NUMBER in " + range);
+      (AWhole ? "INTEGER in " : "NUMBER in ") + range);
 }
 
 }  // namespace dw::apps

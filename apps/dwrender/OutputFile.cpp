@@ -138,6 +138,31 @@ bool CheckOutputIsNotInput(const std::string& AOutput, const std::string& AInput
   return false;
 }
 
+bool CheckOutputPlace(const std::string& APath, std::string& AError) {
+  if (APath == "-") return true;
+  struct stat info {};
+  if (::stat(APath.c_str(), &info) == 0) {
+    if (!S_ISDIR(info.st_mode)) return true;
+    AError = Reason(APath, EISDIR);
+    return false;
+  }
+  if (errno != ENOENT) {
+    AError = Reason(APath, errno);
+    return false;
+  }
+  // A new name: its folder must be there.
+  const std::string folder = FolderOf(APath);
+  if (::stat(folder.c_str(), &info) != 0) {
+    AError = Reason(APath, errno);
+    return false;
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    AError = Reason(APath, ENOTDIR);
+    return false;
+  }
+  return true;
+}
+
 bool ReadInputFile(const std::string& APath, size_t AMaxBytes, std::string& AText, std::string& AError) {
   AText.clear();
   const int fd = ::open(APath.c_str(), O_RDONLY | O_CLOEXEC);

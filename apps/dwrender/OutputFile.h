@@ -28,6 +28,11 @@ bool WriteOutputFile(const std::string& APath, const std::string& ABytes, std::s
 // would replace the form that was read. "-" and names that do not exist yet pass.
 bool CheckOutputIsNotInput(const std::string& AOutput, const std::string& AInput, std::string& AError);
 
+// false with "<path>: <OS reason>" in AError when no file can be written at APath whatever its
+// contents: a folder, or a name in a folder that does not exist. "-" passes. For checks before
+// long work; WriteOutputFile still reports what fails later.
+bool CheckOutputPlace(const std::string& APath, std::string& AError);
+
 // Reads a whole file (regular or not: FIFOs and devices are read as streams) of at most AMaxBytes;
 // false with "<path>: <reason>" in AError, also when the file is longer.
 bool ReadInputFile(const std::string& APath, size_t AMaxBytes, std::string& AText, std::string& AError);

@@ -69,7 +69,7 @@ int Run(int argc, char** argv) {
       ->check(Number(1, double(dw::apps::MaxBitmapSide) * dw::apps::MaxBitmapSide))
       ->capture_default_str();
   app.add_option("--max-form-bytes", maxFormBytes, "the longest form file read")
-      ->check(Number(1, 1 << 30))
+      ->check(Number(1, 1 << 30, true))
       ->capture_default_str();
   app.add_flag("--list", list, "print the registered classes by unit, kind, family and category");
   app.add_option("--defaults", defaultsClass, "print a class's property tree with its defaults as JSON");

@@ -5,8 +5,8 @@
 //   dwview FORM.json --screenshot OUT.png --quit-after MS     (for tests, also offscreen)
 //
 // A form that cannot be loaded, a bad --set and bad options print one message (the render
-// command's wording) and exit with 2 before any window opens; a screenshot that cannot be
-// written exits with 1.
+// command's wording) and exit with 2 before any window opens, as does a screenshot path that is
+// a folder or in a missing one; a screenshot that cannot be written exits with 1.
 #include <CLI/CLI.hpp>
 
 #include <QApplication>
@@ -64,18 +64,20 @@ int Run(int argc, char** argv) {
   std::string form, screenshot;
   std::vector<std::string> sets;
   bool demo = false;
-  double demoInterval = 1500, quitAfter = 0, maxFormBytes = double(dw::apps::DefaultMaxFormBytes);
+  double demoInterval = 1500, quitAfter = 0;
+  double maxFormBytes = double(dw::apps::DefaultMaxFormBytes);
   app.add_option("form", form, "the JSON form to show")->required();
   app.add_option("--set", sets, "Component.Path=Value, set through the property's setter (repeatable)");
-  app.add_flag("--demo", demo, "feed every instrument with a Value changing values");
-  app.add_option("--demo-interval", demoInterval, "milliseconds between demo values")
+  CLI::Option* demoFlag = app.add_flag("--demo", demo, "feed every instrument with a Value changing values");
+  app.add_option("--demo-interval", demoInterval, "milliseconds between demo values (with --demo)")
       ->check(dw::apps::Number(50, 1e6))
+      ->needs(demoFlag)
       ->capture_default_str();
   app.add_option("--screenshot", screenshot,
                  "write the window's picture to this PNG file, - for standard output (with --quit-after)");
   app.add_option("--quit-after", quitAfter, "close after this many milliseconds")->check(dw::apps::Number(1, 1e8));
   app.add_option("--max-form-bytes", maxFormBytes, "the longest form file read")
-      ->check(dw::apps::Number(1, 1 << 30))
+      ->check(dw::apps::Number(1, 1 << 30, true))
       ->capture_default_str();
   try {
     app.parse(argc, argv);
@@ -85,9 +87,11 @@ int Run(int argc, char** argv) {
     return Fail(e.what());
   }
   if (!screenshot.empty() && quitAfter <= 0) return Fail("--screenshot needs --quit-after MS");
+  std::string error;
+  if (!screenshot.empty() && !dw::apps::CheckOutputPlace(screenshot, error)) return Fail("cannot write " + error);
 
   // Everything that can fail with the form is checked before a window exists.
-  std::string text, error;
+  std::string text;
   if (!dw::apps::ReadInputFile(form, size_t(maxFormBytes), text, error)) return Fail(error);
   if (!screenshot.empty() && !dw::apps::CheckOutputIsNotInput(screenshot, form, error)) return Fail(error);
   int qtArgc = 1;

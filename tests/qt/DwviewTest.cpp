@@ -97,6 +97,19 @@ TEST(Dwview, BadFormsAndOptionsExitTwoBeforeAnyWindow) {
     EXPECT_EQ(r.Code, 2) << bad;
   }
   EXPECT_EQ(Start(DWVIEW_PATH, {Forms + "angular-default.json", "--screenshot", shot}).Code, 2);  // no --quit-after
+  EXPECT_EQ(Start(DWVIEW_PATH, {Forms + "angular-default.json", "--demo-interval", "100", "--quit-after", "100"}).Code,
+            2);  // no --demo
+  // A byte count is whole: 100000.5 is not taken as 100000.
+  const TRun bytes = Start(DWVIEW_PATH, {Forms + "angular-default.json", "--max-form-bytes", "100000.5", "--screenshot",
+                                         shot, "--quit-after", "100"});
+  EXPECT_EQ(bytes.Code, 2) << bytes.Err;
+  EXPECT_EQ(Start(DWRENDER_PATH, {Forms + "angular-default.json", "--max-form-bytes", "100000.5", "-o", shot}).Code, 2);
+  // A screenshot that could never be written is refused at once, not when the time is up.
+  for (const QString& place : {dir.path(), dir.filePath("missing/shot.png")}) {
+    const TRun r = Start(DWVIEW_PATH, {Forms + "angular-default.json", "--screenshot", place, "--quit-after", "5000"});
+    EXPECT_EQ(r.Code, 2) << r.Err;
+    EXPECT_EQ(Message(r.Err, "dwview").rfind("cannot write " + place.toStdString() + ": ", 0), 0u) << r.Err;
+  }
   EXPECT_FALSE(QFile::exists(shot));
 }
 
