@@ -5,8 +5,9 @@
 //   dwview FORM.json --screenshot OUT.png --quit-after MS     (for tests, also offscreen)
 //
 // A form that cannot be loaded, a bad --set and bad options print one message (the render
-// command's wording) and exit with 2 before any window opens, as does a screenshot path that is
-// a folder or in a missing one; a screenshot that cannot be written exits with 1.
+// command's wording) and exit with 2 before any window opens, as do a screenshot path that is a
+// folder or in a missing one and, without --screenshot, no display; a screenshot that cannot be
+// written exits with 1. Without a display a screenshot is taken on Qt's offscreen platform.
 #include <CLI/CLI.hpp>
 
 #include <QApplication>
@@ -94,6 +95,12 @@ int Run(int argc, char** argv) {
   std::string text;
   if (!dw::apps::ReadInputFile(form, size_t(maxFormBytes), text, error)) return Fail(error);
   if (!screenshot.empty() && !dw::apps::CheckOutputIsNotInput(screenshot, form, error)) return Fail(error);
+  // Without a window system Qt would abort; a screenshot needs none.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    if (screenshot.empty()) return Fail("no display: set DISPLAY, or QT_QPA_PLATFORM=offscreen");
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
   int qtArgc = 1;
   char* qtArgv[] = {argv[0], nullptr};
   QApplication qapp(qtArgc, qtArgv);

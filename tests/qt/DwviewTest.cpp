@@ -18,10 +18,13 @@ struct TRun {
   std::string Out, Err;
 };
 
-TRun Start(const char* AProgram, const QStringList& AArgs) {
+// Runs on the offscreen platform, or without any window system for ANoDisplay.
+TRun Start(const char* AProgram, const QStringList& AArgs, bool ANoDisplay = false) {
   QProcess p;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", "offscreen");
+  if (ANoDisplay)
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
   p.setProcessEnvironment(env);
   p.start(AProgram, AArgs);
   TRun r;
@@ -111,6 +114,20 @@ TEST(Dwview, BadFormsAndOptionsExitTwoBeforeAnyWindow) {
     EXPECT_EQ(Message(r.Err, "dwview").rfind("cannot write " + place.toStdString() + ": ", 0), 0u) << r.Err;
   }
   EXPECT_FALSE(QFile::exists(shot));
+}
+
+// Without any window system the viewer says so instead of aborting in Qt; a screenshot needs no
+// display and is taken offscreen.
+TEST(Dwview, WithoutADisplayOnlyScreenshotsRun) {
+  QTemporaryDir dir;
+  const QString shot = dir.filePath("shot.png");
+  const TRun shown = Start(DWVIEW_PATH, {Forms + "angular-default.json", "--quit-after", "100"}, true);
+  EXPECT_EQ(shown.Code, 2) << shown.Err;
+  EXPECT_EQ(Message(shown.Err, "dwview").rfind("no display", 0), 0u) << shown.Err;
+  const TRun shot1 =
+      Start(DWVIEW_PATH, {Forms + "angular-default.json", "--screenshot", shot, "--quit-after", "100"}, true);
+  EXPECT_EQ(shot1.Code, 0) << shot1.Err;
+  EXPECT_FALSE(QImage(shot).isNull());
 }
 
 // A picture never replaces the form it was made from: named as it is, through a link, or as one
