@@ -149,6 +149,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   dw::RegisterDialworksPackage();
   benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;
