@@ -12,12 +12,15 @@
 //            asked the host to repaint cleared and painted (clipped to it) in a kept surface.
 //            Its goal is set against QwtDial's full frame.
 //
-// Usage: dw_peer_bench [frames] [--save PREFIX] (default 600 frames; rebuilds are half of
-// that; --save writes one frame of each as PREFIX-qwt.png, -floor.png, -ours.png to look at;
-// --only qwt|floor|ours|partial|rebuild runs just that one's frames and prints nothing, for a profiler).
-// Runs on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise.
+// Usage: dw_peer_bench [frames] [--save PREFIX] (default 600 frames, at most 1000000; rebuilds
+// are half of that; --save writes one frame of each as PREFIX-qwt.png, -floor.png, -ours.png to
+// look at; --only qwt|floor|ours|partial|rebuild runs just that one's frames and prints nothing,
+// for a profiler). Bad arguments exit with 2. Runs on Qt's offscreen platform unless
+// QT_QPA_PLATFORM says otherwise.
 #include <qwt_dial.h>
 #include <qwt_dial_needle.h>
+
+#include <CLI/CLI.hpp>
 
 #include <QApplication>
 #include <QImage>
@@ -26,12 +29,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "../BenchClock.h"
 #include "../Floors.h"
+#include "CliNumber.h"
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/CairoGraphics.h"
 
@@ -156,17 +161,31 @@ struct TOurGauge {
   }
 };
 
-}  // namespace
+int Fail(const std::string& AMessage, int ACode) {
+  std::fprintf(stderr, "dw_peer_bench: %s\n", AMessage.c_str());
+  return ACode;
+}
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  QApplication app(argc, argv);  // takes Qt's own arguments out first
+  CLI::App cli{"dw_peer_bench: the angular gauge against QwtDial and a raw-Cairo floor"};
   int frames = 600;
   std::string save, only;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--save") == 0 && i + 1 < argc) save = argv[++i];
-    else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
-    else frames = std::max(20, std::atoi(argv[i]));
+  cli.add_option("frames", frames, "frames measured (rebuilds: half of that)")
+      ->check(dw::apps::Number(1, 1e6, true))
+      ->capture_default_str();
+  CLI::Option* saveOption =
+      cli.add_option("--save", save, "write one frame of each as PREFIX-qwt.png, -floor.png, -ours.png");
+  cli.add_option("--only", only, "run just these frames and print nothing (for a profiler)")
+      ->check(CLI::IsMember({"qwt", "floor", "ours", "partial", "rebuild"}))
+      ->excludes(saveOption);
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::Success& e) {
+    return cli.exit(e);
+  } catch (const CLI::ParseError& e) {
+    return Fail(e.what(), 2);
   }
   const int rebuilds = std::max(10, frames / 2);
 
@@ -226,4 +245,18 @@ int main(int argc, char** argv) {
     ours.Save(7, save + "-ours.png");
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    return Fail("out of memory", 1);
+  } catch (const std::exception& e) {
+    return Fail(std::string("internal error: ") + e.what(), 1);
+  } catch (...) {
+    return Fail("internal error", 1);
+  }
 }

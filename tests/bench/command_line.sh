@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The benchmark programs' command lines, run as a user runs them:
 #   command_line.sh qt PROGRAM     dw_qt_bench: unknown arguments fail instead of being ignored
+#   command_line.sh peer PROGRAM   dw_peer_bench: bad arguments exit with 2 at once
 set -u
 mode=$1 program=$2
 failures=0
@@ -27,4 +28,10 @@ if [ "$mode" = qt ]; then
   exit $((failures > 0))
 fi
 
-exit 1
+for args in abc -5 -2147483648 99999999999 1.5 0 "--only bogus" "20 --save" "--only ours --save $dir/x"; do
+  # shellcheck disable=SC2086
+  expect 2 "arguments '$args'" $args
+done
+expect 0 "a run for a profiler" 20 --only partial
+
+exit $((failures > 0))
