@@ -14,15 +14,17 @@
 //
 // Usage: dw_peer_bench [frames] [--save PREFIX] (default 600 frames, at most 1000000; rebuilds
 // are half of that; --save writes one frame of each as PREFIX-qwt.png, -floor.png, -ours.png to
-// look at; --only qwt|floor|ours|partial|rebuild runs just that one's frames and prints nothing,
-// for a profiler). Bad arguments exit with 2. Runs on Qt's offscreen platform unless
-// QT_QPA_PLATFORM says otherwise.
+// look at, as dwrender writes pictures; --only qwt|floor|ours|partial|rebuild runs just that one's
+// frames and prints nothing, for a profiler). Bad arguments exit with 2, pictures that cannot be
+// written with 1. Runs on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise.
 #include <qwt_dial.h>
 #include <qwt_dial_needle.h>
 
 #include <CLI/CLI.hpp>
 
 #include <QApplication>
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 
 #include <algorithm>
@@ -37,8 +39,10 @@
 #include "../BenchClock.h"
 #include "../Floors.h"
 #include "CliNumber.h"
+#include "OutputFile.h"
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/package/FormRender.h"
 
 namespace {
 
@@ -84,12 +88,18 @@ struct TQwtPeer {
     Dial.resize(kGauge - 1 + (k & 1), kGauge - 1 + (k & 1));
     Frame(k);
   }
-  void Save(int k, const std::string& APath) {
+  bool Save(int k, const std::string& APath, std::string& AError) {
     QImage image(Dial.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     Dial.setValue(ValueOf(k));
     Dial.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-    image.save(QString::fromStdString(APath));
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
+      AError = APath + ": cannot encode the picture";
+      return false;
+    }
+    return dw::apps::WriteOutputFile(APath, std::string(png.constData(), size_t(png.size())), AError);
   }
 };
 
@@ -103,13 +113,25 @@ struct TFloorPeer {
     cairo_destroy(cr);
     cairo_surface_destroy(s);
   }
-  void Save(int k, const std::string& APath) {
+  bool Save(int k, const std::string& APath, std::string& AError) {
     cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kGauge, kGauge);
     cairo_t* cr = cairo_create(s);
     Floor.Draw(cr, k);
-    cairo_surface_write_to_png(s, APath.c_str());
     cairo_destroy(cr);
+    std::string png;
+    const cairo_status_t status = cairo_surface_write_to_png_stream(
+        s,
+        [](void* AOut, const unsigned char* AData, unsigned ALength) {
+          static_cast<std::string*>(AOut)->append(reinterpret_cast<const char*>(AData), ALength);
+          return CAIRO_STATUS_SUCCESS;
+        },
+        &png);
     cairo_surface_destroy(s);
+    if (status != CAIRO_STATUS_SUCCESS) {
+      AError = APath + ": " + cairo_status_to_string(status);
+      return false;
+    }
+    return dw::apps::WriteOutputFile(APath, png, AError);
   }
 };
 
@@ -151,13 +173,18 @@ struct TOurGauge {
     Gauge.SetBounds(0, 0, Side, Side);
     Frame(k);
   }
-  void Save(int k, const std::string& APath) {
+  bool Save(int k, const std::string& APath, std::string& AError) {
     dw::gp::Bitmap target(Side, Side);
     dw::gp::CairoGraphics g(target);
     Gauge.SetValue(ValueOf(k));
     Gauge.Paint(g);
     g.Flush();
-    target.SavePng(APath);
+    std::string png;
+    if (!dw::EncodePng(target, png, AError)) {
+      AError = APath + ": " + AError;
+      return false;
+    }
+    return dw::apps::WriteOutputFile(APath, png, AError);
   }
 };
 
@@ -187,6 +214,11 @@ int Run(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return Fail(e.what(), 2);
   }
+  const char* const kSuffixes[] = {"-qwt.png", "-floor.png", "-ours.png"};
+  std::string error;
+  if (!save.empty())  // before the run, not after it
+    for (const char* suffix : kSuffixes)
+      if (!dw::apps::CheckOutputPlace(save + suffix, error)) return Fail("--save: cannot write " + error, 2);
   const int rebuilds = std::max(10, frames / 2);
 
   TQwtPeer qwt;
@@ -240,9 +272,9 @@ int Run(int argc, char** argv) {
   std::printf("ours partial/QwtDial frame  %.2f\n", op / qf);
   std::printf("ours/QwtDial rebuild  %.2f\n", orb / qr);
   if (!save.empty()) {
-    qwt.Save(7, save + "-qwt.png");
-    floor.Save(7, save + "-floor.png");
-    ours.Save(7, save + "-ours.png");
+    const bool saved = qwt.Save(7, save + kSuffixes[0], error) && floor.Save(7, save + kSuffixes[1], error) &&
+                       ours.Save(7, save + kSuffixes[2], error);
+    if (!saved) return Fail("cannot write " + error, 1);
   }
   return 0;
 }
