@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "dialworks/draw/Path.h"
 #include "dialworks/draw/Region.h"
@@ -172,4 +174,51 @@ TEST(Region, CombinationsAndPointTests) {
   disjoint.Intersect(RectF(500, 500, 10, 10));
   EXPECT_TRUE(disjoint.IsEmpty());
   EXPECT_TRUE(Region(RectF(0, 0, NAN, 5)).IsEmpty());
+}
+
+// Whole rows at once take in exactly the pixels whose centres IsVisible takes in: every fill mode
+// and combination, edges through pixel centres, shapes reaching past the grid on every side.
+TEST(Region, PixelRowsAgreeWithPointTests) {
+  std::vector<std::pair<const char*, Region>> cases;
+  cases.emplace_back("half-pixel rectangle", Region(RectF(0.5f, 2.5f, 10.0f, 7.0f)));
+  cases.emplace_back("ellipse past the grid", Region::FromEllipse(RectF(-7.3f, -3.1f, 40.6f, 31.9f)));
+  cases.emplace_back("round rect", Region::FromRoundRect(RectF(1.25f, 0.75f, 27.5f, 19.0f), SizeF(9.5f, 7.0f)));
+  const PointF star[] = {{15, 0}, {24, 26}, {1, 9}, {29, 9}, {6, 26}};
+  cases.emplace_back("star, alternate", Region::FromPolygon(star, 5, FillModeAlternate));
+  cases.emplace_back("star, winding", Region::FromPolygon(star, 5, FillModeWinding));
+  Region ring = Region::FromEllipse(RectF(2, 2, 25, 18));
+  ring.Exclude(Region::FromEllipse(RectF(8.5f, 6.5f, 12, 9)));
+  ring.Union(RectF(-5, 10.5f, 50, 1.5f));
+  cases.emplace_back("ring with a bar", ring);
+  Region x = Region::FromEllipse(RectF(0, 0, 20, 20));
+  x.Xor(RectF(10, 5, 25, 10));
+  x.Intersect(Region::FromRoundRect(RectF(3, 1, 27, 18), SizeF(6, 6)));
+  cases.emplace_back("xor, intersected", x);
+  cases.emplace_back("infinite", Region());
+  Region empty;
+  empty.MakeEmpty();
+  cases.emplace_back("empty", empty);
+  for (const auto& [name, region] : cases) {
+    for (const auto& [w, h] : {std::pair(31, 23), std::pair(7, 40)}) {
+      std::vector<std::vector<int>> rows;
+      region.ForEachPixelRow(w, h, [&](int y, const std::vector<int>& ARuns) {
+        EXPECT_EQ(y, int(rows.size()));
+        rows.push_back(ARuns);
+      });
+      ASSERT_EQ(int(rows.size()), h) << name;
+      for (int y = 0; y < h; ++y) {
+        std::vector<int> expected;
+        for (int x = 0; x < w; ++x) {
+          const bool inside = region.IsVisible(float(x) + 0.5f, float(y) + 0.5f);
+          if (inside && (expected.empty() || expected.back() != x)) {
+            expected.push_back(x);
+            expected.push_back(x + 1);
+          } else if (inside) {
+            expected.back() = x + 1;
+          }
+        }
+        EXPECT_EQ(rows[size_t(y)], expected) << name << ", " << w << "x" << h << ", row " << y;
+      }
+    }
+  }
 }

@@ -268,13 +268,12 @@ bool GraphicsPath::IsEllipse(RectF* rect) const {
 bool GraphicsPath::IsVisible(PointF p) const {
   if (!p.IsFinite() || points_.empty()) return false;
   int winding = 0, crossings = 0;
-  for (const auto& fig : FlattenedFigures(0.1f)) {
+  for (const auto& fig : FlattenedFigures(kHitFlatness)) {
     const auto& v = fig.Points;
     for (size_t i = 0; i < v.size(); ++i) {
       PointF a = v[i], b = v[(i + 1) % v.size()];  // every figure counts as closed for filling
       if ((a.Y <= p.Y) != (b.Y <= p.Y)) {
-        float x = a.X + (p.Y - a.Y) / (b.Y - a.Y) * (b.X - a.X);
-        if (p.X < x) {
+        if (p.X < CrossingX(a, b, p.Y)) {
           ++crossings;
           winding += b.Y > a.Y ? 1 : -1;
         }

@@ -76,6 +76,10 @@ class DW_API GraphicsPath {
   // Point inside the filled path under its fill mode.
   bool IsVisible(PointF p) const;
   bool IsVisible(float x, float y) const { return IsVisible(PointF(x, y)); }
+  // IsVisible's flatness, and where it finds the edge a-b (which crosses the line) crossing the
+  // horizontal line at y: code that tests whole rows of points uses both and agrees with it.
+  static constexpr float kHitFlatness = 0.1f;
+  static float CrossingX(PointF a, PointF b, float y) { return a.X + (y - a.Y) / (b.Y - a.Y) * (b.X - a.X); }
 
   int GetPointCount() const { return int(points_.size()); }
   bool Empty() const { return points_.empty(); }

@@ -3,6 +3,7 @@
 // any Graphics can use it as a clip.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -57,6 +58,10 @@ class DW_API Region {
   // Bounds containing the region (exact for single shapes, conservative for combinations); the
   // infinite region reports a very large rectangle.
   RectF GetBounds() const;
+  // The pixels of the AWidth x AHeight grid at (0, 0) whose centres (x + 0.5, y + 0.5) IsVisible
+  // takes in, a row at a time: ARow(y, runs) for every row from the top, runs the starts and ends
+  // (exclusive) of the row's runs from the left. The outlines are flattened once for all rows.
+  void ForEachPixelRow(int AWidth, int AHeight, const std::function<void(int, const std::vector<int>&)>& ARow) const;
 
   // The tree, for back ends. A leaf is a path (Infinite and Empty have no path).
   enum class Kind : uint8_t { Empty, Infinite, Path, Union, Intersect, Exclude, Xor };

@@ -4,7 +4,9 @@
 #include <QGuiApplication>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "dialworks/draw/Bitmap.h"
 #include "dialworks/draw/CairoGraphics.h"
@@ -14,18 +16,24 @@
 namespace dw::qt {
 
 QRegion PixelRegion(const gp::Region& ARegion, int AWidth, int AHeight) {
+  // The runs of rows alike make one band of taller rectangles: Y-X sorted, apart, bands of one
+  // height, as QRegion::setRects wants them.
+  std::vector<QRect> rects;
+  std::vector<int> band;  // the runs (start, end) of the rows from bandTop on
+  int bandTop = 0;
+  auto closeBand = [&](int ABottom) {
+    for (size_t i = 0; i + 1 < band.size(); i += 2)
+      rects.emplace_back(band[i], bandTop, band[i + 1] - band[i], ABottom - bandTop);
+  };
+  ARegion.ForEachPixelRow(AWidth, AHeight, [&](int y, const std::vector<int>& ARuns) {
+    if (ARuns == band) return;
+    closeBand(y);
+    band = ARuns;
+    bandTop = y;
+  });
+  closeBand(std::max(AHeight, 0));
   QRegion out;
-  for (int y = 0; y < AHeight; ++y) {
-    int run = -1;  // start of the current run of pixels inside
-    for (int x = 0; x <= AWidth; ++x) {
-      const bool inside = x < AWidth && ARegion.IsVisible(float(x) + 0.5f, float(y) + 0.5f);
-      if (inside && run < 0) run = x;
-      if (!inside && run >= 0) {
-        out += QRect(run, y, x - run, 1);
-        run = -1;
-      }
-    }
-  }
+  if (!rects.empty()) out.setRects(rects.data(), int(rects.size()));
   return out;
 }
 
