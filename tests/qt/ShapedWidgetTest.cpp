@@ -5,9 +5,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPainter>
 #include <QtTest/QTest>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <utility>
 
 #include "QtTestSupport.h"
@@ -244,4 +247,63 @@ TEST(QtShapedWidget, MaskIsThePixelsWhoseCentresLieInTheRegion) {
   for (int y = 0; y < 2400; ++y) test(1599, y);
   EXPECT_EQ(differ, 0) << "of " << tested;
   EXPECT_GT(mask.rectCount(), 100);
+}
+
+// The glass panel's border, under the host's glow, lies on the window once: inside the mask the
+// widget shows what the panel painted alone at the same ratio shows (drawn twice, the anti-aliased
+// edges of the inner bevel came out up to 54 levels off). Run at ratios 1 and 1.5; under X the
+// overlay window's picture is laid over the widget's as the screen shows them.
+TEST(QtShapedWidget, GlassPanelBorderIsShownOnce) {
+  TQtHost host;
+  auto configure = [](TDWGlassPanel& APanel) {
+    APanel.SetBounds(0, 0, 263, 187);
+    APanel.SetColor(0xFF102030);
+    APanel.Border().SetShape(bsEllipse);
+  };
+  auto panel = std::make_unique<TDWGlassPanel>();
+  configure(*panel);
+  TDWGlassPanel reference;
+  configure(reference);
+  InstrumentWidget w(host, std::move(panel));
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  RunEvents(50);
+  const qreal ratio = w.devicePixelRatioF();
+  QImage shown = w.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  if (QGuiApplication::platformName() != "offscreen") {
+    QWidget* overlay = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (top != &w && top->isVisible() && (top->windowFlags() & Qt::Tool)) overlay = top;
+    ASSERT_NE(overlay, nullptr);
+    QPainter p(&shown);
+    p.drawImage(QPointF(0, 0), overlay->grab().toImage());
+  }
+  gp::Bitmap alone(int(std::ceil(263 * ratio)), int(std::ceil(187 * ratio)));
+  {
+    gp::CairoGraphics g(alone);
+    g.ScaleTransform(float(ratio), float(ratio));
+    reference.Paint(g);
+  }
+  const QRegion mask = w.mask();
+  ASSERT_FALSE(mask.isEmpty());
+  int compared = 0, worst = 0, worstX = 0, worstY = 0;
+  for (int y = 0; y < std::min(shown.height(), alone.Height()); ++y)
+    for (int x = 0; x < std::min(shown.width(), alone.Width()); ++x) {
+      // Device pixels wholly inside the mask, where the panel alone is opaque.
+      const QRect covered(QPoint(int(std::floor(x / ratio)), int(std::floor(y / ratio))),
+                          QPoint(int(std::ceil((x + 1) / ratio)) - 1, int(std::ceil((y + 1) / ratio)) - 1));
+      const TAlphaColor a = alone.GetPixel(x, y);
+      if (GetAlpha(a) != 255 || (mask & covered) != QRegion(covered)) continue;
+      const QRgb s = shown.pixel(x, y);
+      const int d = std::max({std::abs(qRed(s) - int(GetRed(a))), std::abs(qGreen(s) - int(GetGreen(a))),
+                              std::abs(qBlue(s) - int(GetBlue(a)))});
+      ++compared;
+      if (d > worst) {
+        worst = d;
+        worstX = x;
+        worstY = y;
+      }
+    }
+  EXPECT_GT(compared, 263 * 187 / 2);
+  EXPECT_LE(worst, 2) << "at " << worstX << "," << worstY << ", ratio " << ratio;
 }

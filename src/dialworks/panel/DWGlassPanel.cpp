@@ -242,13 +242,13 @@ void TDWGlassPanel::IntDraw(gp::Graphics& g, const TDrawArea& AArea) {
     return;
   }
   // As a control: what the window shows, then, unless a host's overlay shows it, the glow over
-  // it, unclipped, as the overlay would.
+  // it, unclipped, as the overlay would. Under a host's overlay the border is the overlay's alone:
+  // drawn here too, its anti-aliased edges inside the region would be laid on twice.
   if (GetAlpha(FColor) != 0) {
     gp::SolidBrush brush(FColor);
     g.FillRectangle(brush, gp::RectF(0, 0, w, h));
   }
   FElements->DrawElements(g, elementArea);
-  if (FGlowOverlaid) PaintGlow(g, 0, 0, w, h, false);
   g.Restore(state);
   if (!FGlowOverlaid) PaintGlow(g, 0, 0, w, h, FGlass->Visible());
 }

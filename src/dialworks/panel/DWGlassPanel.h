@@ -127,7 +127,8 @@ class DW_API TDWGlassPanel : public TKVBasicControl, public IWindowShape {
   void SetColor(TAlphaColor AValue) { Setter(*this, "Color", FColor, AValue); }
 
   // A host that shows PaintGlowPicture in an overlay window sets this: the panel then leaves the
-  // glass to the overlay instead of painting it a second time (not streamed: a host's state).
+  // border and the glass to the overlay instead of painting them a second time (not streamed: a
+  // host's state).
   bool GlowOverlaid() const { return FGlowOverlaid; }
   void SetGlowOverlaid(bool AValue) override;
 
