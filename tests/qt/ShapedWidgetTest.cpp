@@ -5,11 +5,13 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QScreen>
 #include <QPainter>
 #include <QtTest/QTest>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <utility>
 
@@ -306,4 +308,69 @@ TEST(QtShapedWidget, GlassPanelBorderIsShownOnce) {
     }
   EXPECT_GT(compared, 263 * 187 / 2);
   EXPECT_LE(worst, 2) << "at " << worstX << "," << worstY << ", ratio " << ratio;
+}
+
+// The overlay's picture, drawn at the device pixel ratio, is drawn again when the widget moves to
+// a screen of another ratio (it kept the old ratio's picture, scaled). The overlay window is
+// asked for here even where windows have no per-pixel alpha, and refreshed as the widget does on
+// the screen change. ctest runs it on two offscreen screens of ratios 1 and 2.
+TEST(QtWidget, MovedToAScreenOfAnotherRatioRedrawsTheGlowOverlay) {
+  QScreen* first = QGuiApplication::primaryScreen();
+  QScreen* other = nullptr;
+  for (QScreen* s : QGuiApplication::screens())
+    if (s->devicePixelRatio() != first->devicePixelRatio()) other = s;
+  if (std::getenv("DW_EXPECT_SCREENS")) {
+    ASSERT_NE(other, nullptr);
+  } else if (!other) {
+    GTEST_SKIP() << "needs two screens of different device pixel ratios";
+  }
+  TQtHost host;
+  auto plain = std::make_unique<TKVBasicControl>();
+  plain->SetBounds(0, 0, 163, 117);
+  InstrumentWidget w(host, std::move(plain));
+  TDWGlassPanel panel;
+  panel.SetBounds(0, 0, 163, 117);
+  panel.Border().SetShape(bsEllipse);
+  w.move(first->geometry().topLeft() + QPoint(20, 20));
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  qt::TShapeOverlay overlay(w, panel, false);
+
+  // The overlay window as shown at the ratio of the screen it is on, against the glow picture drawn
+  // straight at that ratio: the worst difference of a channel.
+  auto worstDifference = [&](QScreen* AScreen) {
+    const qreal ratio = AScreen->devicePixelRatio();
+    EXPECT_TRUE(RunUntil([&] { return w.devicePixelRatioF() == ratio; }, 3000));
+    overlay.Refresh();
+    overlay.Place();
+    QWidget* window = overlay.Window();
+    if (!window) return 255;
+    EXPECT_TRUE(RunUntil([&] { return window->devicePixelRatioF() == ratio; }, 3000));
+    const QImage shown = window->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    gp::Bitmap direct(int(std::ceil(163 * ratio)), int(std::ceil(117 * ratio)));
+    {
+      gp::CairoGraphics g(direct);
+      g.Clear(0);
+      g.ScaleTransform(float(ratio), float(ratio));
+      panel.PaintGlowPicture(g, 163, 117);
+    }
+    EXPECT_EQ(shown.size(), QSize(direct.Width(), direct.Height()));
+    int worst = 0;
+    for (int y = 0; y < std::min(shown.height(), direct.Height()); ++y)
+      for (int x = 0; x < std::min(shown.width(), direct.Width()); ++x) {
+        const QRgb s = shown.pixel(x, y);  // premultiplied, as the bitmap's colours are not
+        const TAlphaColor d = direct.GetPixel(x, y);
+        const int a = int(GetAlpha(d));
+        auto premultiplied = [a](uint32_t AChannel) { return (int(AChannel) * a + 127) / 255; };
+        worst = std::max({worst, std::abs(qAlpha(s) - a), std::abs(qRed(s) - premultiplied(GetRed(d))),
+                          std::abs(qGreen(s) - premultiplied(GetGreen(d))),
+                          std::abs(qBlue(s) - premultiplied(GetBlue(d)))});
+      }
+    return worst;
+  };
+  EXPECT_LE(worstDifference(first), 2);
+  w.move(other->geometry().topLeft() + QPoint(20, 20));
+  EXPECT_LE(worstDifference(other), 2) << "at the ratio of the screen it moved to";
+  w.move(first->geometry().topLeft() + QPoint(20, 20));
+  EXPECT_LE(worstDifference(first), 2) << "back at the first ratio";
 }

@@ -316,6 +316,23 @@ void InstrumentWidget::DrawShown(gp::CairoGraphics& g, QPoint AOffset, qreal ARa
   g.Flush();
 }
 
+// The overlay's picture is drawn at the device pixel ratio: moved to a screen of another ratio (or
+// the screen's ratio changed), it is drawn again.
+bool InstrumentWidget::event(QEvent* AEvent) {
+  const bool handled = QWidget::event(AEvent);
+  switch (AEvent->type()) {
+    case QEvent::ScreenChangeInternal:
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    case QEvent::DevicePixelRatioChange:
+#endif
+      if (FShape) FShape->Refresh();
+      break;
+    default:
+      break;
+  }
+  return handled;
+}
+
 void InstrumentWidget::resizeEvent(QResizeEvent* AEvent) {
   QWidget::resizeEvent(AEvent);
   if (FControl) FControl->SetBounds(0, 0, width(), height());

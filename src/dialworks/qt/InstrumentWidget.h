@@ -61,6 +61,7 @@ class DW_API InstrumentWidget : public QWidget {
   QSize minimumSizeHint() const override;
 
  protected:
+  bool event(QEvent* AEvent) override;
   void paintEvent(QPaintEvent* AEvent) override;
   void resizeEvent(QResizeEvent* AEvent) override;
   void moveEvent(QMoveEvent* AEvent) override;

@@ -61,16 +61,15 @@ class TGlowWindow final : public QWidget {
   }
 };
 
-// Platforms whose windows cannot show per-pixel alpha over other windows.
-bool WindowsHaveNoAlpha() {
+}  // namespace
+
+bool TShapeOverlay::WindowsHaveNoAlpha() {
   const QString platform = QGuiApplication::platformName();
   return platform == "offscreen" || platform == "minimal";
 }
 
-}  // namespace
-
-TShapeOverlay::TShapeOverlay(InstrumentWidget& AWidget, IWindowShape& AShape)
-    : FWidget(AWidget), FShape(AShape), FIntoWidget(WindowsHaveNoAlpha()) {}
+TShapeOverlay::TShapeOverlay(InstrumentWidget& AWidget, IWindowShape& AShape, bool AIntoWidget)
+    : FWidget(AWidget), FShape(AShape), FIntoWidget(AIntoWidget) {}
 
 TShapeOverlay::~TShapeOverlay() {
   if (FWatched) FWatched->removeEventFilter(this);
@@ -79,10 +78,12 @@ TShapeOverlay::~TShapeOverlay() {
 void TShapeOverlay::Refresh() {
   const QSize size = FWidget.size();
   const uint64_t version = FShape.WindowShapeVersion();
-  if (version == FVersion && size == FSize) return;  // moves and visibility come through Place
+  const qreal ratio = FWidget.devicePixelRatioF();
+  if (version == FVersion && size == FSize && ratio == FRatio) return;  // moves and visibility come through Place
   {
     FVersion = version;
     FSize = size;
+    FRatio = ratio;
     // The glow is ours to show (overlay window or over the widget's picture), never the control's too.
     FShape.SetGlowOverlaid(FShape.HasGlow());
     gp::Region region;
@@ -92,7 +93,6 @@ void TShapeOverlay::Refresh() {
       FWidget.clearMask();
     if (!FIntoWidget && FShape.HasGlow() && !size.isEmpty()) {
       if (!FWindow) FWindow = std::make_unique<TGlowWindow>();
-      const qreal ratio = FWidget.devicePixelRatioF();
       gp::Bitmap bitmap(int(std::ceil(size.width() * ratio)), int(std::ceil(size.height() * ratio)));
       {
         gp::CairoGraphics g(bitmap);

@@ -26,11 +26,16 @@ DW_API QRegion PixelRegion(const gp::Region& ARegion, int AWidth, int AHeight);
 
 class DW_API TShapeOverlay : public QObject {
  public:
-  TShapeOverlay(InstrumentWidget& AWidget, IWindowShape& AShape);
+  // AIntoWidget: the glow is drawn into the widget, not shown in an overlay window; by default
+  // where windows show no per-pixel alpha over others.
+  TShapeOverlay(InstrumentWidget& AWidget, IWindowShape& AShape, bool AIntoWidget = WindowsHaveNoAlpha());
   ~TShapeOverlay() override;
 
-  // Rebuilds the mask and the glow and places the overlay when the shape's version or the widget's
-  // size changed (called on every repaint request, so otherwise cheap).
+  // The platforms whose windows cannot show per-pixel alpha over other windows (offscreen, minimal).
+  static bool WindowsHaveNoAlpha();
+
+  // Rebuilds the mask and the glow and places the overlay when the shape's version, the widget's
+  // size or its device pixel ratio changed (called on every repaint request, so otherwise cheap).
   void Refresh();
   // Puts the overlay window over the widget's visible part (hidden with the widget).
   void Place();
@@ -52,6 +57,7 @@ class DW_API TShapeOverlay : public QObject {
   QPointer<QObject> FWatched;
   uint64_t FVersion = ~uint64_t(0);
   QSize FSize;
+  qreal FRatio = 0;
   bool FIntoWidget = false;
 };
 
