@@ -64,7 +64,7 @@ void Bitmap::Create(int width, int height) {
   height_ = height;
 }
 
-bool Bitmap::Reuse(int width, int height) {
+bool Bitmap::Reuse(int width, int height, bool AClear) {
   if (!(width > 0 && height > 0 && width <= MaxSide && height <= MaxSide)) return false;
   TPixels* pixels = PixelsOf(surface_);
   if (!pixels || cairo_surface_get_reference_count(surface_) != 1) return false;
@@ -76,7 +76,7 @@ bool Bitmap::Reuse(int width, int height) {
   pixels->Data = nullptr;  // the new surface owns the memory now
   cairo_surface_destroy(surface_);
   surface_ = s;
-  std::memset(cairo_image_surface_get_data(s), 0, used);
+  if (AClear) std::memset(cairo_image_surface_get_data(s), 0, used);
   width_ = width;
   height_ = height;
   return true;

@@ -49,7 +49,8 @@ class DW_API Bitmap {
   // Makes the bitmap width x height and transparent in the memory it has, when that is large enough
   // and nothing else holds its surface (a layer rebuilt at a size that fits keeps its pages);
   // false, and nothing changed, otherwise.
-  bool Reuse(int width, int height);
+  // AClear false leaves the pixels undefined, for a caller that writes every one of them next.
+  bool Reuse(int width, int height, bool AClear = true);
   // Heap bytes of its pixels (at least Stride() x Height(); more after Reuse to a smaller size).
   size_t Bytes() const;
   // Raw premultiplied access (see above). Data() is nullptr for a 0 x 0 bitmap.

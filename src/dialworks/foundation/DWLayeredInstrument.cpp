@@ -91,10 +91,13 @@ void TDWInstrumentLayers::Build(gp::Graphics& AFrameGraphics, IDWLayeredDrawing&
   if (FFace && FTop && scale == 1 && AInstrument.MovingPartsOnlyInBounds() && FFace->Width() == FTop->Width() &&
       FFace->Height() == FTop->Height()) {
     // Drawn through the frame's graphics like the layers (a recording records it too).
-    if (!(FComposed && FComposed->Reuse(w, h))) FComposed = std::make_unique<gp::Bitmap>(w, h);
+    // The face copied whole (every pixel written, so the kept memory needs no clearing first).
+    if (!(FComposed && FComposed->Reuse(w, h, false))) FComposed = std::make_unique<gp::Bitmap>(w, h);
     {
       std::unique_ptr<gp::Graphics> cg = AFrameGraphics.CreateLayer(*FComposed);
-      cg->DrawLayer(*FFace, FFaceRuns, gp::PointF(0, 0));
+      cg->SetCompositingMode(gp::CompositingModeSourceCopy);
+      cg->DrawImage(*FFace, gp::PointF(0, 0));
+      cg->SetCompositingMode(gp::CompositingModeSourceOver);
       cg->DrawLayer(*FTop, FTopRuns, gp::PointF(0, 0));
     }
     FComposedRuns = gp::LayerRuns::Over(FFaceRuns, FTopRuns);
