@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QByteArray>
+#include <QGuiApplication>
 #include <QImage>
 #include <QTimer>
 
@@ -95,15 +96,21 @@ int Run(int argc, char** argv) {
   std::string text;
   if (!dw::apps::ReadInputFile(form, size_t(maxFormBytes), text, error)) return Fail(error);
   if (!screenshot.empty() && !dw::apps::CheckOutputIsNotInput(screenshot, form, error)) return Fail(error);
-  // Without a window system Qt would abort; a screenshot needs none.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-    if (screenshot.empty()) return Fail("no display: set DISPLAY, or QT_QPA_PLATFORM=offscreen");
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Qt aborts when it finds no window system it can reach. Unless the platform is chosen by the
+  // caller, the offscreen one is the last to try: a screenshot needs no window system, and a
+  // window that cannot be shown is refused below.
+  bool fallback = false;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"), x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    if (!wayland && !x11 && screenshot.empty()) return Fail("no display: set DISPLAY, or QT_QPA_PLATFORM=offscreen");
+    qputenv("QT_QPA_PLATFORM", QByteArray(wayland ? "wayland;" : "") + (x11 ? "xcb;" : "") + "offscreen");
+    fallback = true;
   }
   int qtArgc = 1;
   char* qtArgv[] = {argv[0], nullptr};
   QApplication qapp(qtArgc, qtArgv);
+  if (fallback && screenshot.empty() && QGuiApplication::platformName() == "offscreen")
+    return Fail("cannot reach the display: check DISPLAY, or set QT_QPA_PLATFORM=offscreen");
   dw::qt::TQtHost host;
   dw::RegisterDialworksPackage();
   dw::TFormLoadResult loaded = dw::LoadForm(text);

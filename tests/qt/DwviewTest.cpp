@@ -19,12 +19,16 @@ struct TRun {
 };
 
 // Runs on the offscreen platform, or without any window system for ANoDisplay.
-TRun Start(const char* AProgram, const QStringList& AArgs, bool ANoDisplay = false) {
+// ADisplay: null runs on the offscreen platform; otherwise no platform is chosen, and DISPLAY is
+// ADisplay ("" none).
+TRun Start(const char* AProgram, const QStringList& AArgs, const char* ADisplay = nullptr) {
   QProcess p;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", "offscreen");
-  if (ANoDisplay)
+  if (ADisplay) {
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
+    if (*ADisplay) env.insert("DISPLAY", ADisplay);
+  }
   p.setProcessEnvironment(env);
   p.start(AProgram, AArgs);
   TRun r;
@@ -121,13 +125,18 @@ TEST(Dwview, BadFormsAndOptionsExitTwoBeforeAnyWindow) {
 TEST(Dwview, WithoutADisplayOnlyScreenshotsRun) {
   QTemporaryDir dir;
   const QString shot = dir.filePath("shot.png");
-  const TRun shown = Start(DWVIEW_PATH, {Forms + "angular-default.json", "--quit-after", "100"}, true);
-  EXPECT_EQ(shown.Code, 2) << shown.Err;
-  EXPECT_EQ(Message(shown.Err, "dwview").rfind("no display", 0), 0u) << shown.Err;
-  const TRun shot1 =
-      Start(DWVIEW_PATH, {Forms + "angular-default.json", "--screenshot", shot, "--quit-after", "100"}, true);
-  EXPECT_EQ(shot1.Code, 0) << shot1.Err;
-  EXPECT_FALSE(QImage(shot).isNull());
+  // None named, and one named that cannot be reached (Qt aborted on either).
+  for (const char* display : {"", ":9987"}) {
+    const TRun shown = Start(DWVIEW_PATH, {Forms + "angular-default.json", "--quit-after", "100"}, display);
+    EXPECT_EQ(shown.Code, 2) << display << ": " << shown.Err;
+    EXPECT_EQ(Message(shown.Err, "dwview").rfind(*display ? "cannot reach the display" : "no display", 0), 0u)
+        << shown.Err;
+    QFile::remove(shot);
+    const TRun shot1 =
+        Start(DWVIEW_PATH, {Forms + "angular-default.json", "--screenshot", shot, "--quit-after", "100"}, display);
+    EXPECT_EQ(shot1.Code, 0) << display << ": " << shot1.Err;
+    EXPECT_FALSE(QImage(shot).isNull()) << display;
+  }
 }
 
 // A picture never replaces the form it was made from: named as it is, through a link, or as one
