@@ -133,7 +133,8 @@ bool WriteOutputFile(const std::string& APath, const std::string& ABytes, std::s
 bool CheckOutputIsNotInput(const std::string& AOutput, const std::string& AInput, std::string& AError) {
   struct stat out {}, in {};
   if (AOutput == "-" || ::stat(AOutput.c_str(), &out) != 0 || ::stat(AInput.c_str(), &in) != 0) return true;
-  if (out.st_dev != in.st_dev || out.st_ino != in.st_ino) return true;
+  // Only a regular file is replaced by a write: a FIFO or a terminal read and written is not lost.
+  if (!S_ISREG(in.st_mode) || out.st_dev != in.st_dev || out.st_ino != in.st_ino) return true;
   AError = AOutput + ": is the form " + AInput + " (writing the picture would replace it)";
   return false;
 }

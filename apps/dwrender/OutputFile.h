@@ -25,7 +25,8 @@ bool WriteOutputFile(const std::string& APath, const std::string& ABytes, std::s
 
 // false with "<output>: is the form <input> ..." in AError when AOutput, followed through links, is
 // the file AInput names (the same file by device and inode, a hard link included): writing it
-// would replace the form that was read. "-" and names that do not exist yet pass.
+// would replace the form that was read. "-", names that do not exist yet and forms that are no
+// regular file (a FIFO, a terminal: written into, not replaced) pass.
 bool CheckOutputIsNotInput(const std::string& AOutput, const std::string& AInput, std::string& AError);
 
 // false with "<path>: <OS reason>" in AError when no file can be written at APath whatever its

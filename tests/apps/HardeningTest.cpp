@@ -86,6 +86,12 @@ TEST_F(Hardening, DevicesAndFifosAreWrittenIntoNeverReplaced) {
   ::close(reader);
   EXPECT_EQ(std::string(got.data(), size_t(std::max<ssize_t>(n, 0))), kPng);
   EXPECT_TRUE(fs::is_fifo(fifo));
+  // A form read from it may be followed by the picture written into it: nothing is replaced. A
+  // regular form named as the output is refused.
+  EXPECT_TRUE(apps::CheckOutputIsNotInput(fifo.string(), fifo.string(), error)) << error;
+  const fs::path form = FDir / "form.json";
+  Spit(form, "{}");
+  EXPECT_FALSE(apps::CheckOutputIsNotInput(form.string(), form.string(), error));
 
   // A null device of our own (where the system lets us make one): still a device afterwards.
   const fs::path null = FDir / "null";
