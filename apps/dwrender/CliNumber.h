@@ -1,5 +1,5 @@
-// The command-line number check of the programs (dwrender, dwview): a number in a closed range,
-// NaN and infinities refused.
+// The command-line helpers of the programs (dwrender, dwview, the peer benchmark): the number
+// check (a number in a closed range, NaN and infinities refused) and the guard around main.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <new>
 #include <string>
 
 namespace dw::apps {
@@ -26,6 +28,21 @@ inline CLI::Validator Number(double ALo, double AHi, bool AWhole = false) {
         return {};
       },
       (AWhole ? "INTEGER in " : "NUMBER in ") + range);
+}
+
+// Runs ARun() and lets nothing escape: input faults are reported where they are found (exit 2);
+// what reaches here is the program's own failure, reported with AFail(message, 1).
+template <class TRun, class TFail>
+int GuardedMain(TRun ARun, TFail AFail) {
+  try {
+    return ARun();
+  } catch (const std::bad_alloc&) {
+    return AFail("out of memory", 1);
+  } catch (const std::exception& e) {
+    return AFail(std::string("internal error: ") + e.what(), 1);
+  } catch (...) {
+    return AFail("internal error", 1);
+  }
 }
 
 }  // namespace dw::apps

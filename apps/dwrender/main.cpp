@@ -150,15 +150,5 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Nothing escapes: input faults are reported where they are found (exit 2); what is left here
-  // is the command's own failure (exit 1).
-  try {
-    return Run(argc, argv);
-  } catch (const std::bad_alloc&) {
-    return Fail("out of memory", 1);
-  } catch (const std::exception& e) {
-    return Fail(std::string("internal error: ") + e.what(), 1);
-  } catch (...) {
-    return Fail("internal error", 1);
-  }
+  return dw::apps::GuardedMain([&] { return Run(argc, argv); }, Fail);
 }

@@ -282,13 +282,5 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  try {
-    return Run(argc, argv);
-  } catch (const std::bad_alloc&) {
-    return Fail("out of memory", 1);
-  } catch (const std::exception& e) {
-    return Fail(std::string("internal error: ") + e.what(), 1);
-  } catch (...) {
-    return Fail("internal error", 1);
-  }
+  return dw::apps::GuardedMain([&] { return Run(argc, argv); }, Fail);
 }
