@@ -1,5 +1,6 @@
 #include "dialworks/qt/InstrumentWidget.h"
 
+#include <QBackingStore>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPaintEngine>
@@ -194,6 +195,9 @@ void InstrumentWidget::paintEvent(QPaintEvent* AEvent) {
   UpdatePlaces(!whole);
   QPainter p(this);
   if (PaintIntoDevice(p, AEvent->rect(), ratio)) return;
+  // The glow is shown once: by the overlay window on the screen, drawn here where there is none,
+  // and drawn here too into a picture of the widget (grab, render), which the overlay is not in.
+  FGlowHere = FShape && (FShape->PaintsIntoWidget() || !PaintsOnScreen(p));
   if (FBitmap.Width() != w || FBitmap.Height() != h) {
     FGraphics.reset();
     FImage = QImage();
@@ -225,6 +229,14 @@ void InstrumentWidget::paintEvent(QPaintEvent* AEvent) {
   }
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   p.drawImage(QPointF(0, 0), FImage);
+}
+
+// Whether this paint goes into the window's buffer (what the screen shows), not into a picture
+// of the widget that grab() or render() makes.
+bool InstrumentWidget::PaintsOnScreen(QPainter& APainter) const {
+  QPaintEngine* engine = APainter.paintEngine();
+  QBackingStore* store = window()->backingStore();
+  return engine && store && engine->paintDevice() == store->paintDevice();
 }
 
 // Straight into the window's buffer: when Qt paints this widget into a 32-bit image (the raster
@@ -311,7 +323,10 @@ void InstrumentWidget::DrawShown(gp::CairoGraphics& g, QPoint AOffset, qreal ARa
     c->Paint(g);
     g.Restore(state);
   }
-  if (FShape && FShape->PaintsIntoWidget()) FShape->PaintGlow(g);
+  if (FGlowHere && FShape) {
+    FShape->PaintGlow(g);
+    ++FGlowPaints;
+  }
   g.Restore(initial);
   g.Flush();
 }

@@ -56,6 +56,8 @@ class DW_API InstrumentWidget : public QWidget {
   uint64_t PaintCount() const { return FPaints; }
   // Of those, the ones drawn straight into the image Qt painted into (see PaintIntoDevice).
   uint64_t DirectPaintCount() const { return FDirectPaints; }
+  // Paints that drew a glass panel's glow into the widget's picture (for tests).
+  uint64_t GlowPaintCount() const { return FGlowPaints; }
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
@@ -96,6 +98,7 @@ class DW_API InstrumentWidget : public QWidget {
   void UpdateShape();
   bool PaintIntoDevice(QPainter& APainter, const QRect& ADirty, qreal ARatio);
   void DrawShown(gp::CairoGraphics& g, QPoint AOffset, qreal ARatio, const QRect* AClip, bool AOnto);
+  bool PaintsOnScreen(QPainter& APainter) const;
 
   TQtHost& FHost;
   std::unique_ptr<TKVBasicControl> FControl;
@@ -114,11 +117,12 @@ class DW_API InstrumentWidget : public QWidget {
   std::unique_ptr<TDirectTarget> FDirect;
   // Where each visible control was drawn last (see UpdatePlaces).
   std::map<const TKVBasicControl*, QRect> FPlaces;
-  uint64_t FPaints = 0, FDirectPaints = 0;
+  uint64_t FPaints = 0, FDirectPaints = 0, FGlowPaints = 0;
   TKVBasicControl* FPressed = nullptr;  // holds the mouse from press to release
   TKVBasicControl* FHovered = nullptr;
   TKVBasicControl* FFocused = nullptr;
   std::unique_ptr<TShapeOverlay> FShape;
+  bool FGlowHere = false;  // this paint draws the glow too (see paintEvent)
 };
 
 }  // namespace dw::qt

@@ -134,7 +134,7 @@ void TShapeOverlay::Place() {
 }
 
 void TShapeOverlay::PaintGlow(gp::Graphics& AGraphics) {
-  if (FIntoWidget && FShape.HasGlow()) FShape.PaintGlowPicture(AGraphics, FWidget.width(), FWidget.height());
+  if (FShape.HasGlow()) FShape.PaintGlowPicture(AGraphics, FWidget.width(), FWidget.height());
 }
 
 bool TShapeOverlay::eventFilter(QObject* AWatched, QEvent* AEvent) {

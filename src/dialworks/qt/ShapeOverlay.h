@@ -40,7 +40,8 @@ class DW_API TShapeOverlay : public QObject {
   // Puts the overlay window over the widget's visible part (hidden with the widget).
   void Place();
   bool PaintsIntoWidget() const { return FIntoWidget; }
-  // Draws the glow over the widget's own picture (the fallback without an overlay window).
+  // Draws the glow over the widget's own picture: the fallback without an overlay window, and a
+  // picture of the widget (grab, render) that the overlay window is not part of.
   void PaintGlow(gp::Graphics& AGraphics);
   // The overlay window (null when the glow is drawn into the widget or not wanted).
   QWidget* Window() const { return FWindow.get(); }
