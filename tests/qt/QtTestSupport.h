@@ -1,10 +1,15 @@
 // Shared by the Qt tests: the event-loop driver of the host contract and small helpers.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 
+#include <cstdlib>
 #include <memory>
 
 #include "dialworks/qt/QtHost.h"
@@ -25,6 +30,17 @@ bool RunUntil(P APred, int ALimitMs = 10000) {
     RunEvents(5);
   }
   return true;
+}
+
+// A screen whose device pixel ratio differs from the primary screen's, or null. ctest's two-screen
+// entries set DW_EXPECT_SCREENS: finding none there is a failure.
+inline QScreen* OtherRatioScreen() {
+  QScreen* first = QGuiApplication::primaryScreen();
+  QScreen* other = nullptr;
+  for (QScreen* s : QGuiApplication::screens())
+    if (first && s->devicePixelRatio() != first->devicePixelRatio()) other = s;
+  if (!other && std::getenv("DW_EXPECT_SCREENS")) ADD_FAILURE() << "expected two screens of different device pixel ratios";
+  return other;
 }
 
 struct TQtDriver {
