@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <thread>
+
 #include "DrawTestUtil.h"
 #include "dialworks/draw/CairoGraphics.h"
 
@@ -128,4 +131,41 @@ TEST(Text, FallbackEmptyAndOutlines) {
   none.AddString("", FontFamily(), 0, 20, PointF(0, 0));
   none.AddString("x", FontFamily(), 0, NAN, PointF(0, 0));
   EXPECT_TRUE(none.Empty());
+}
+
+// Short texts' layouts are kept per thread and reused while the text, font, wrapping and alignment
+// match and the transform differs at most by a translation: each drawing below, made in a thread
+// after the others, paints what it paints in a thread that kept nothing.
+TEST(Text, KeptLayoutsPaintWhatNewOnesPaint) {
+  SolidBrush black(0xFF000000);
+  auto text = [&](std::string AText, Font AFont, float ADx, float AAngle, float AScale, const RectF* ARect,
+                  TextRenderingHint AHint = TextRenderingHintAntiAlias) {
+    return [=, &black](Graphics& g) {
+      g.SetTextRenderingHint(AHint);
+      g.TranslateTransform(ADx, 40);
+      g.RotateTransform(AAngle);
+      g.ScaleTransform(AScale, AScale);
+      StringFormat f;
+      f.SetAlignment(StringAlignmentCenter);
+      if (ARect) g.DrawString(AText, AFont, *ARect, &f, black);
+      else g.DrawString(AText, AFont, PointF(0, 0), &f, black);
+    };
+  };
+  const Font regular("DejaVu Sans", 12), larger("DejaVu Sans", 13), bold("DejaVu Sans", 12, FontStyleBold);
+  const RectF wide(-60, 0, 120, 60), narrow(-20, 0, 40, 60);
+  const std::function<void(Graphics&)> draws[] = {
+      text("60 km/h", regular, 80, 0, 1, nullptr),  text("60 km/h", regular, 90.5f, 0, 1, nullptr),
+      text("60 km/h", larger, 80, 0, 1, nullptr),   text("60 km/h", bold, 80, 0, 1, nullptr),
+      text("60 km/h", regular, 80, 30, 1, nullptr), text("60 km/h", regular, 80, 0, 1.5f, nullptr),
+      text("60 km/h", regular, 80, 0, 1, &wide),    text("60 km/h", regular, 80, 0, 1, &narrow),
+      text("60 km/h", regular, 80, 0, 1, nullptr, TextRenderingHintSingleBitPerPixel),
+      text("70 km/h", regular, 80, 0, 1, nullptr)};
+  auto paint = [](const std::function<void(Graphics&)>& ADraw) {
+    return test::PaintVia(ADraw, 160, 90, 0xFFFFFFFF, false, true);
+  };
+  std::vector<std::unique_ptr<Bitmap>> fresh;
+  for (const auto& draw : draws) std::thread([&] { fresh.push_back(paint(draw)); }).join();
+  for (int round = 0; round < 2; ++round)  // after the ones before it, then after all of them
+    for (size_t k = 0; k < std::size(draws); ++k)
+      EXPECT_EQ(dwtest::WorstDifference(*paint(draws[k]), *fresh[k]), 0) << k << " " << round;
 }

@@ -69,29 +69,52 @@ namespace {
 // pango_cairo_create_layout does) costs more than the layout itself. One per thread (Pango objects
 // are not shared between threads) and anti-aliasing choice is kept, and brought to each cairo_t's
 // transform and target before a layout is made from it; a layout made earlier lays itself out
-// again if it is used after that.
+// again if it is used after that. Bringing it there marks it changed even when nothing changed, so
+// it is brought only when the transform's scale and rotation or the target's font options differ
+// from the last ones (the kept layouts below then stay laid out). A translation changes nothing of
+// a layout: Pango loads fonts and resolves gravity without it, and a layout is drawn at the cairo_t's
+// own transform.
 PangoContext* SharedContext(cairo_t* cr, bool antialias) {
+  struct Shared {
+    PangoContext* context = nullptr;
+    cairo_matrix_t matrix{};
+    cairo_font_options_t* targetOptions = nullptr;  // of the last target; nullptr before the first
+  };
   struct Holder {
-    PangoContext* contexts[2] = {nullptr, nullptr};
+    Shared shared[2];
+    cairo_font_options_t* scratch = cairo_font_options_create();
     ~Holder() {
-      for (PangoContext* c : contexts)
-        if (c) g_object_unref(c);
+      for (Shared& s : shared) {
+        if (s.context) g_object_unref(s.context);
+        if (s.targetOptions) cairo_font_options_destroy(s.targetOptions);
+      }
+      cairo_font_options_destroy(scratch);
     }
   };
   thread_local Holder h;
-  PangoContext*& context = h.contexts[antialias ? 1 : 0];
-  if (!context) {
-    context = pango_font_map_create_context(pango_cairo_font_map_get_default());
+  Shared& s = h.shared[antialias ? 1 : 0];
+  if (!s.context) {
+    s.context = pango_font_map_create_context(pango_cairo_font_map_get_default());
     // Unhinted metrics so measurements do not depend on the transform or the target.
     cairo_font_options_t* fo = cairo_font_options_create();
     cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
     cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
     cairo_font_options_set_antialias(fo, antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
-    pango_cairo_context_set_font_options(context, fo);
+    pango_cairo_context_set_font_options(s.context, fo);
     cairo_font_options_destroy(fo);
   }
-  pango_cairo_update_context(cr, context);
-  return context;
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  cairo_surface_get_font_options(cairo_get_target(cr), h.scratch);
+  const bool same = s.targetOptions && m.xx == s.matrix.xx && m.yx == s.matrix.yx && m.xy == s.matrix.xy &&
+                    m.yy == s.matrix.yy && cairo_font_options_equal(h.scratch, s.targetOptions);
+  if (!same) {
+    pango_cairo_update_context(cr, s.context);
+    s.matrix = m;
+    if (s.targetOptions) cairo_font_options_destroy(s.targetOptions);
+    s.targetOptions = cairo_font_options_copy(h.scratch);
+  }
+  return s.context;
 }
 
 // Pango lays a layout's paragraphs out again for each paragraph, so its time grows with the
@@ -123,24 +146,11 @@ std::string JoinParagraphs(const char* text, size_t size) {
 float Fraction(StringAlignment a) {
   return a == StringAlignmentCenter ? 0.5f : a == StringAlignmentFar ? 1.0f : 0.0f;
 }
-}  // namespace
 
-bool LayoutText(cairo_t* cr, const std::string& text, const FontFamily& family, int style, float pxSize,
-                const RectF* layoutRect, PointF origin, const StringFormat* format, bool antialias,
-                TextPlacement* out) {
-  StringFormat defaults;
-  const StringFormat& fmt = format ? *format : defaults;
-  float fh = Fraction(fmt.GetAlignment()), fv = Fraction(fmt.GetLineAlignment());
-  PointF anchor = layoutRect ? PointF(layoutRect->X + layoutRect->Width * fh, layoutRect->Y + layoutRect->Height * fv)
-                             : origin;
-  out->box = RectF(anchor.X, anchor.Y, 0, 0);
-  out->position = anchor;
-  if (text.empty() || !(pxSize > 0 && pxSize < 100000) || !anchor.IsFinite()) return false;
-  if (layoutRect && !(layoutRect->IsFinite() && layoutRect->Width >= 0 && layoutRect->Height >= 0)) return false;
-
-  PangoLayout* layout = pango_layout_new(SharedContext(cr, antialias));
-  out->layout = layout;
-
+// A new layout of the text in the font (wrapWidth: Pango units, or -1 for none).
+PangoLayout* NewLayout(PangoContext* context, const std::string& text, const FontFamily& family, int style,
+                       float pxSize, int wrapWidth, PangoAlignment align) {
+  PangoLayout* layout = pango_layout_new(context);
   // Unknown families fall back through fontconfig; naming DejaVu Sans last keeps that fallback
   // the same on every machine that has it.
   std::string families = family.GetFamilyName().empty() ? "DejaVu Sans" : family.GetFamilyName() + ",DejaVu Sans";
@@ -169,15 +179,68 @@ bool LayoutText(cairo_t* cr, const std::string& text, const FontFamily& family, 
     g_free(valid);
     pango_layout_set_text(layout, lines.data(), int(lines.size()));
   }
-
-  // A width beyond Pango's int units wraps nothing a line could fill: placed by its anchor instead.
-  bool wrap = layoutRect && layoutRect->Width > 0 && layoutRect->Width < float(INT_MAX / PANGO_SCALE) &&
-              !(fmt.GetFormatFlags() & StringFormatFlagsNoWrap);
-  if (wrap) {
-    pango_layout_set_width(layout, int(layoutRect->Width * PANGO_SCALE));
+  if (wrapWidth >= 0) {
+    pango_layout_set_width(layout, wrapWidth);
     pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
   }
-  pango_layout_set_alignment(layout, fh == 0.5f ? PANGO_ALIGN_CENTER : fh == 1.0f ? PANGO_ALIGN_RIGHT : PANGO_ALIGN_LEFT);
+  pango_layout_set_alignment(layout, align);
+  return layout;
+}
+
+// A kept layout: one reference of its own.
+class KeptLayout {
+ public:
+  KeptLayout() = default;
+  explicit KeptLayout(PangoLayout* layout) : layout_(PANGO_LAYOUT(g_object_ref(layout))) {}
+  KeptLayout(const KeptLayout& other) : layout_(other.layout_ ? PANGO_LAYOUT(g_object_ref(other.layout_)) : nullptr) {}
+  KeptLayout& operator=(const KeptLayout& other) {
+    KeptLayout copy(other);
+    std::swap(layout_, copy.layout_);
+    return *this;
+  }
+  ~KeptLayout() {
+    if (layout_) g_object_unref(layout_);
+  }
+  PangoLayout* Get() const { return layout_; }
+
+ private:
+  PangoLayout* layout_ = nullptr;
+};
+}  // namespace
+
+bool LayoutText(cairo_t* cr, const std::string& text, const FontFamily& family, int style, float pxSize,
+                const RectF* layoutRect, PointF origin, const StringFormat* format, bool antialias,
+                TextPlacement* out) {
+  StringFormat defaults;
+  const StringFormat& fmt = format ? *format : defaults;
+  float fh = Fraction(fmt.GetAlignment()), fv = Fraction(fmt.GetLineAlignment());
+  PointF anchor = layoutRect ? PointF(layoutRect->X + layoutRect->Width * fh, layoutRect->Y + layoutRect->Height * fv)
+                             : origin;
+  out->box = RectF(anchor.X, anchor.Y, 0, 0);
+  out->position = anchor;
+  if (text.empty() || !(pxSize > 0 && pxSize < 100000) || !anchor.IsFinite()) return false;
+  if (layoutRect && !(layoutRect->IsFinite() && layoutRect->Width >= 0 && layoutRect->Height >= 0)) return false;
+
+  // A width beyond Pango's int units wraps nothing a line could fill: placed by its anchor instead.
+  const bool wrap = layoutRect && layoutRect->Width > 0 && layoutRect->Width < float(INT_MAX / PANGO_SCALE) &&
+                    !(fmt.GetFormatFlags() & StringFormatFlagsNoWrap);
+  const int wrapWidth = wrap ? int(layoutRect->Width * PANGO_SCALE) : -1;
+  const PangoAlignment align = fh == 0.5f ? PANGO_ALIGN_CENTER : fh == 1.0f ? PANGO_ALIGN_RIGHT : PANGO_ALIGN_LEFT;
+  PangoContext* context = SharedContext(cr, antialias);
+  // A dial lays out the same labels each time its face is drawn: short texts' layouts are kept
+  // (per thread, as their context is), already shaped while the context stays as it was.
+  constexpr size_t kKeptTextBytes = 64;
+  using Key = std::tuple<std::string, std::string, int, float, bool, int, int>;
+  thread_local KeptValues<Key, KeptLayout, 64> kept;
+  const bool keep = text.size() <= kKeptTextBytes;
+  const Key key = keep ? Key(text, family.GetFamilyName(), style, pxSize, antialias, wrapWidth, int(align)) : Key();
+  if (const KeptLayout* found = keep ? kept.Find(key) : nullptr) {
+    out->layout = PANGO_LAYOUT(g_object_ref(found->Get()));
+  } else {
+    out->layout = NewLayout(context, text, family, style, pxSize, wrapWidth, align);
+    if (keep) kept.Keep(key, KeptLayout(out->layout));
+  }
+  PangoLayout* layout = out->layout;
 
   PangoRectangle logical;
   pango_layout_get_extents(layout, nullptr, &logical);
