@@ -170,6 +170,37 @@ TEST(LayeredInstrument, TopLayerLiesOverTheMovingPartsAtTheDeviceScale) {
   EXPECT_EQ(b.GetPixel(79, 39), 0xFFFF0000u);
 }
 
+// At a scale where the control's size is not whole device pixels (61 x 41 at 1.5 is 91.5 x 61.5)
+// an opaque face covers every device pixel it lies over wholly and the last ones by their share,
+// on the device's pixels and half a pixel off them: the layers are not shrunk into that size.
+TEST(LayeredInstrument, FacesAtFractionalSizesCoverTheirDevicePixels) {
+  THost h;
+  TTestLayered i;
+  i.SetBounds(0, 0, 61, 41);
+  for (const float scale : {1.5f, 1.25f})
+    for (const float offset : {0.0f, 0.5f}) {
+      gp::Bitmap b(int(61 * scale) + 3, int(41 * scale) + 3);
+      {
+        gp::CairoGraphics g(b);
+        g.SetTransform(gp::Matrix(scale, 0, 0, scale, offset, offset));
+        i.Paint(g);
+      }
+      const float right = offset + 61 * scale, bottom = offset + 41 * scale;
+      const int lastX = int(std::ceil(right)) - 1, lastY = int(std::ceil(bottom)) - 1;
+      auto alpha = [&](int x, int y) { return int(b.GetPixel(x, y) >> 24); };
+      const std::string at = "at " + std::to_string(scale) + " + " + std::to_string(offset);
+      EXPECT_EQ(alpha(lastX - 1, 20), 255) << at;
+      EXPECT_EQ(alpha(30, lastY - 1), 255) << at;
+      // Off the device's pixels the layers are resampled, which spreads the last column's share
+      // over two (it keeps their sum); on them the last column holds it alone.
+      EXPECT_NEAR(alpha(lastX, 20) + alpha(lastX + 1, 20), 255 * (right - float(lastX)), 3) << at;
+      EXPECT_NEAR(alpha(30, lastY) + alpha(30, lastY + 1), 255 * (bottom - float(lastY)), 3) << at;
+      if (offset == 0) {
+        EXPECT_EQ(alpha(lastX + 1, 20), 0) << at;
+      }
+    }
+}
+
 TEST(LayeredInstrument, LayersShrunkToTheirPixelLimitCoverTheWholeControl) {
   THost h;
   TTestLayered i;

@@ -171,13 +171,20 @@ void TDWInstrumentLayers::DrawFrame(gp::Graphics& g, IDWLayeredDrawing& AInstrum
                       std::fabs(m.OffsetX()) < 1e6f && std::fabs(m.OffsetY()) < 1e6f;
   const gp::PointF origin(std::floor(m.OffsetX()), std::floor(m.OffsetY()));
   const bool resampled = !(scale == 1 && FLayerScale == 1);
+  // A layer holds whole pixels: where the control's size at the scale is not whole, its last
+  // column and row are the partly covered device pixels, so the layer spans a little more than
+  // the control (drawn into the control's rectangle it would be shrunk and resampled).
+  const gp::Bitmap* any = FFace ? FFace.get() : FTop.get();
+  const gp::RectF extent = any ? gp::RectF(0, 0, float(any->Width()) / FLayerScale, float(any->Height()) / FLayerScale)
+                               : layer;
   const bool layerOnGrid = resampled && onGrid && FLayerScale == scale && origin.X == m.OffsetX() &&
-                           origin.Y == m.OffsetY() && FFace && FFace->Width() == layer.Width * scale &&
-                           FFace->Height() == layer.Height * scale;
-  const bool copies = resampled && onGrid && !layerOnGrid && Resample(g, m, layer);
+                           origin.Y == m.OffsetY() && FFace &&
+                           FFace->Width() == std::max(int(std::ceil(layer.Width * scale)), 1) &&
+                           FFace->Height() == std::max(int(std::ceil(layer.Height * scale)), 1);
+  const bool copies = resampled && onGrid && !layerOnGrid && Resample(g, m, extent);
   auto blit = [&](const gp::Bitmap& b, const gp::LayerRuns& ARuns, int ALayer) {
     if (!resampled) return g.DrawLayer(b, ARuns, gp::PointF(0, 0));
-    if (!layerOnGrid && !copies) return g.DrawImage(b, layer);
+    if (!layerOnGrid && !copies) return g.DrawImage(b, extent);
     const gp::GraphicsState device = g.Save();
     g.ResetTransform();
     if (layerOnGrid) g.DrawLayer(b, ARuns, origin);

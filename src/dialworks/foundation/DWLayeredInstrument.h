@@ -179,8 +179,9 @@ class DW_API TDWInstrumentLayers {
   void Build(gp::Graphics& AFrameGraphics, IDWLayeredDrawing& AInstrument, TDWLayerFrame& AFrame, float AScale,
              bool AAntiAliased, TDWLayerSet ASet);
   std::unique_ptr<gp::Bitmap> NewLayer(int AWidth, int AHeight);
-  // Makes the resampled layers current for ADevice (a scale without rotation) and the layer
-  // rectangle ALayer; false (and none kept) when they would exceed MaxLayerPixels.
+  // Makes the resampled layers current for ADevice (a scale without rotation) and ALayer, the
+  // rectangle the layers' pixels cover (control units); false (and none kept) when they would
+  // exceed MaxLayerPixels.
   bool Resample(gp::Graphics& AFrameGraphics, const gp::Matrix& ADevice, const gp::RectF& ALayer);
   void DrawMoving(gp::Graphics& g, IDWLayeredDrawing& AInstrument, const TDWLayerFrame& AFrame, bool AAntiAliased);
   // Records what a frame on screen showed (for repaints of only what moved).
