@@ -23,6 +23,7 @@
 #include "dialworks/host/ManualHost.h"
 #include "dialworks/package/FormRender.h"
 #include "support/PixelDiff.h"
+#include "support/ShellQuote.h"
 
 namespace {
 
@@ -54,7 +55,8 @@ TEST(FormRenderLibrary, RendersWhatTheCommandRendersForTheSameOptions) {
     std::ofstream(dir / "speed.json") << kSpeedForm;
   }
   const std::string out = (dir / "speed.png").string();
-  ASSERT_EQ(RunCommand(std::string(DWRENDER_PATH) + " " + (dir / "speed.json").string() + " -o " + out +
+  ASSERT_EQ(RunCommand(dwtest::ShellQuoted(DWRENDER_PATH) + " " + dwtest::ShellQuoted((dir / "speed.json").string()) +
+                       " -o " + dwtest::ShellQuoted(out) +
                 " --set Speed.Value=170 --time 400 --scale 1.5 --now 2026-01-01T10:08:30 >/dev/null"),
             0);
 

@@ -26,6 +26,7 @@
 #include "dialworks/framework/Form.h"
 #include "dialworks/framework/Registry.h"
 #include "support/PixelDiff.h"
+#include "support/ShellQuote.h"
 
 namespace {
 
@@ -464,7 +465,7 @@ struct TRun {
 
 TRun RunRender(const std::string& AArguments) {
   TRun r;
-  FILE* p = ::popen((std::string(DWRENDER_PATH) + " " + AArguments + " 2>&1").c_str(), "r");
+  FILE* p = ::popen((dwtest::ShellQuoted(DWRENDER_PATH) + " " + AArguments + " 2>&1").c_str(), "r");
   if (!p) return r;
   char buffer[4096];
   size_t n = 0;
@@ -481,14 +482,14 @@ TEST_F(Hardening, TheCommandRefusesBadOptionsAndInputsWithoutOutput) {
   Spit(form, kGauge);
   // Every numeric option once: NaN, an infinity, below and above its range.
   for (const char* option : {"--scale 17", "--time=-1", "--interval=-inf", "--frames 0", "--max-pixels nan"}) {
-    const TRun r = RunRender(form.string() + " -o " + out.string() + " " + option);
+    const TRun r = RunRender(dwtest::ShellQuoted(form.string()) + " -o " + dwtest::ShellQuoted(out.string()) + " " + option);
     EXPECT_EQ(r.Code, 2) << option << ": " << r.Output;
     EXPECT_EQ(r.Output.rfind("dwrender: --", 0), 0u) << option << ": " << r.Output;
     EXPECT_EQ(std::count(r.Output.begin(), r.Output.end(), '\n'), 1) << r.Output;
     EXPECT_FALSE(fs::exists(out)) << option;
   }
   Spit(form, R"({"format": "dialworks-form", "version": 1, "width": 4000, "height": 4000})");
-  TRun r = RunRender(form.string() + " -o " + out.string() + " --max-pixels 1e6");
+  TRun r = RunRender(dwtest::ShellQuoted(form.string()) + " -o " + dwtest::ShellQuoted(out.string()) + " --max-pixels 1e6");
   EXPECT_EQ(r.Code, 2) << r.Output;
   EXPECT_NE(r.Output.find("are more than 1000000"), std::string::npos) << r.Output;
   EXPECT_FALSE(fs::exists(out));
@@ -497,24 +498,24 @@ TEST_F(Hardening, TheCommandRefusesBadOptionsAndInputsWithoutOutput) {
   for (int i = 0; i < 20; ++i)
     stacked += std::string(i ? ", " : "") + R"({"class": "TDWAngularGauge", "properties": {"Width": 100, "Height": 100}})";
   Spit(form, stacked + "]}");
-  r = RunRender(form.string() + " -o " + out.string() + " --max-pixels 10000");
+  r = RunRender(dwtest::ShellQuoted(form.string()) + " -o " + dwtest::ShellQuoted(out.string()) + " --max-pixels 10000");
   EXPECT_EQ(r.Code, 2) << r.Output;
   EXPECT_EQ(r.Output, "dwrender: " + form.string() +
                           ": the form is 100 x 100 at scale 1: its visible controls cover 200000 pixels of the picture, "
                           "more than 16 times the limit of 10000 pixels (raise the limit with --max-pixels)\n");
   EXPECT_FALSE(fs::exists(out));
-  EXPECT_EQ(RunRender(form.string() + " -o " + out.string() + " --max-pixels 12500").Code, 0);
+  EXPECT_EQ(RunRender(dwtest::ShellQuoted(form.string()) + " -o " + dwtest::ShellQuoted(out.string()) + " --max-pixels 12500").Code, 0);
   fs::remove(out);
-  r = RunRender("/dev/zero --max-form-bytes 100000 -o " + out.string());
+  r = RunRender("/dev/zero --max-form-bytes 100000 -o " + dwtest::ShellQuoted(out.string()));
   EXPECT_EQ(r.Code, 2) << r.Output;
   EXPECT_NE(r.Output.find("longer than 100000 bytes"), std::string::npos) << r.Output;
   EXPECT_FALSE(fs::exists(out));
 
   // Standard output takes the picture; the message goes to standard error.
   Spit(form, kGauge);
-  r = RunRender(form.string() + " -o - 2>/dev/null | head -c 8 | od -An -c");
+  r = RunRender(dwtest::ShellQuoted(form.string()) + " -o - 2>/dev/null | head -c 8 | od -An -c");
   EXPECT_NE(r.Output.find("211   P   N   G"), std::string::npos) << r.Output;
-  r = RunRender(form.string() + " -o " + (FDir / "no" / "x.png").string());
+  r = RunRender(dwtest::ShellQuoted(form.string()) + " -o " + dwtest::ShellQuoted((FDir / "no" / "x.png").string()));
   EXPECT_EQ(r.Code, 1) << r.Output;
   EXPECT_NE(r.Output.find("cannot write " + (FDir / "no" / "x.png").string() + ": No such file or directory"),
             std::string::npos)
