@@ -27,6 +27,10 @@ done
 flags=$(pkg-config --cflags cairo pangocairo)
 qtflags="-fPIC $(pkg-config --cflags Qt6Widgets 2>/dev/null || true)"  # the Qt host's headers
 bad=0
+# Found first (a failing find then stops the script, and no headers at all is a failure): the
+# loop below reads them from a here-string.
+headers=$(find "$tmp/prefix/include/dialworks" -name '*.h' | sort)
+[ -n "$headers" ] || { echo "no headers installed"; exit 1; }
 while IFS= read -r header; do
   rel=${header#"$tmp/prefix/include/"}
   extra=""
@@ -35,7 +39,7 @@ while IFS= read -r header; do
   if ! echo "#include \"$rel\"" | c++ -std=c++20 -E -x c++ -I "$tmp/prefix/include" $flags $extra - >/dev/null; then
     echo "installed header does not stand alone: $rel"; bad=1
   fi
-done < <(find "$tmp/prefix/include/dialworks" -name '*.h' | sort)
+done <<< "$headers"
 [ "$bad" = 0 ]
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
