@@ -207,7 +207,7 @@ TEST(MatrixDisplay, LayersDrawIntoTheShownCellsOnly) {
   EXPECT_EQ(m.GetDisplayPixel(79, 49), 0xFF00FF00u);
 }
 
-TEST(MatrixDisplay, SettleEndsTheAnimationsOfTheLayers) {
+TEST(MatrixDisplay, SettleEndsTheAnimationsOfTheLayersWhichFollowTheDesigningState) {
   TScopedHost host;
   TDWMatrixDisplay m;
   m.SetBounds(0, 0, 321, 201);
@@ -226,12 +226,7 @@ TEST(MatrixDisplay, SettleEndsTheAnimationsOfTheLayers) {
   const std::vector<TAlphaColor> settled = cells();
   host.Host.Advance(3000);
   EXPECT_EQ(cells(), settled);
-}
-
-TEST(MatrixDisplay, LayersFollowTheDesigningState) {
-  TScopedHost host;
-  TDWMatrixDisplay m;
-  auto& gauge = m.Layers().Add<TDWExternalAngularGaugeMatrixLayer>();
+  // The layers follow the display's designing state.
   m.SetDesigning(true);
   EXPECT_TRUE(gauge.IsDesigning());
   m.SetDesigning(false);
