@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "QtTestSupport.h"
+#include "support/PixelDiff.h"
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/angular/DWAngularGaugeHands.h"
 #include "dialworks/draw/CairoGraphics.h"
@@ -30,6 +31,7 @@ using dw::qt::TQtHost;
 using dwtest::RunEvents;
 using dwtest::RunUntil;
 using dwtest::OtherRatioScreen;
+using dwtest::ShownEqualsAFullRepaint;
 
 namespace {
 
@@ -70,9 +72,7 @@ int WorstDifferenceFromRender(QWidget& AWidget, TKVBasicControl& AControl, qreal
   for (int y = 0; y < h; ++y) {
     const auto* want = reinterpret_cast<const uint32_t*>(expected.Data() + size_t(y) * size_t(expected.Stride()));
     const auto* got = reinterpret_cast<const uint32_t*>(shot.constScanLine(y));
-    for (int x = 0; x < w; ++x)
-      for (int shift = 0; shift < 32; shift += 8)
-        worst = std::max(worst, std::abs(int((want[x] >> shift) & 0xFF) - int((got[x] >> shift) & 0xFF)));
+    for (int x = 0; x < w; ++x) worst = std::max(worst, dwtest::ChannelDiff(want[x], got[x]));
   }
   return worst;
 }
@@ -172,16 +172,11 @@ TEST(QtWidget, ARepaintAtAFractionalRatioLeavesNoOldEdges) {
   if (const char* expected = std::getenv("DW_EXPECT_DEVICE_RATIO")) {
     ASSERT_EQ(w.devicePixelRatioF(), std::atof(expected));
   }
-  auto screen = [&] { return w.screen()->grabWindow(w.winId()).toImage().convertToFormat(QImage::Format_RGB32); };
   RunEvents(50);
   for (const double value : {90.0, 15.0}) {
     SetPropertyValue(led, "Value", TPropValue(value));
     led.Settle();
-    RunEvents(50);
-    const QImage shown = screen();
-    w.update();
-    RunEvents(50);
-    EXPECT_EQ(shown, screen()) << "value " << value;
+    EXPECT_TRUE(ShownEqualsAFullRepaint(w)) << "value " << value;
   }
 }
 
@@ -383,12 +378,7 @@ TEST(QtWidget, ARegionOfSeveralRectanglesLeavesNoOldHandsBehind) {
     RunEvents(30);
   }
   ASSERT_FALSE(g.Animating());
-  RunEvents(50);
-  auto screen = [&] { return w.screen()->grabWindow(w.winId()).toImage().convertToFormat(QImage::Format_RGB32); };
-  const QImage shown = screen();
-  w.update();
-  RunEvents(100);
-  EXPECT_EQ(shown, screen()) << "a full repaint changed the picture: old hands were left on screen";
+  EXPECT_TRUE(ShownEqualsAFullRepaint(w, 100)) << "a full repaint changed the picture: old hands were left on screen";
 }
 
 // A gauge moved, shrunk, taken out of and put back into a shown form: the place it left is
@@ -406,14 +396,7 @@ TEST(QtWidget, AControlMovedOrRemovedInAShownFormLeavesNoOldPicture) {
   InstrumentWidget w(host, std::move(form));
   ASSERT_TRUE(ShowAndActivate(w));
   RunEvents(50);
-  auto screen = [&] { return w.screen()->grabWindow(w.winId()).toImage().convertToFormat(QImage::Format_RGB32); };
-  auto likeAFullRepaint = [&] {
-    RunEvents(50);
-    const QImage shown = screen();
-    w.update();
-    RunEvents(50);
-    return shown == screen();
-  };
+  auto likeAFullRepaint = [&] { return ShownEqualsAFullRepaint(w); };
   g.SetBounds(150, 150, 100, 100);
   EXPECT_TRUE(likeAFullRepaint()) << "moved";
   g.SetBounds(150, 150, 20, 20);

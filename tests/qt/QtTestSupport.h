@@ -6,8 +6,11 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QWidget>
 
 #include <cstdlib>
 #include <memory>
@@ -30,6 +33,19 @@ bool RunUntil(P APred, int ALimitMs = 10000) {
     RunEvents(5);
   }
   return true;
+}
+
+// True when what AWidget's window shows now equals what a full repaint of the widget shows (after
+// ASettleMs of events first): a partial repaint left nothing old behind.
+inline bool ShownEqualsAFullRepaint(QWidget& AWidget, double ASettleMs = 50) {
+  auto screen = [&] {
+    return AWidget.screen()->grabWindow(AWidget.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  RunEvents(ASettleMs);
+  const QImage shown = screen();
+  AWidget.update();
+  RunEvents(ASettleMs);
+  return shown == screen();
 }
 
 // A screen whose device pixel ratio differs from the primary screen's, or null. ctest's two-screen
