@@ -1,5 +1,5 @@
-// Long texts on the text layer: only what can reach the grid is laid out, and the picture is the
-// one the whole text gives.
+// Long and unusual texts on the text layer: only what can reach the grid is laid out, and the
+// picture is the one the whole text gives.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -65,6 +65,7 @@ TEST(TextWithin, TrimmedTextsDrawAsTheWholeText) {
       Repeat("ab\r\ncd\rx\xE2\x80\xA8y\n", 40) + wide,  // every kind of line break
       Repeat("x\xE2\x80\xA8", 100) + Repeat("\n", 20) + "z",  // more than 16 breaks, all of them cut off
       Repeat("\n", 200) + "tail",
+      Repeat("\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D ab\n", 200),  // right-to-left lines, all as wide
   };
   struct TBox {
     float Em;
@@ -97,7 +98,8 @@ TEST(TextMatrixLayer, LongTextsPaintAsFastAsTheGridShows) {
   TScopedHost host;
   const int W = 64, H = 16;
   // Two megabytes: the whole text took the old layout seconds (a minute with Crop).
-  const std::vector<std::string> texts = {Repeat("ABCDEFGHIJ", 200'000), Repeat("0123456789\n", 180'000)};
+  const std::vector<std::string> texts = {Repeat("ABCDEFGHIJ", 200'000), Repeat("0123456789\n", 180'000),
+                                          Repeat("\xD7\xA9\xD7\x9C\n", 300'000)};
   for (const std::string& text : texts)
     for (bool crop : {false, true}) {
       TDWTextMatrixLayer layer, shortLayer;
@@ -116,4 +118,13 @@ TEST(TextMatrixLayer, LongTextsPaintAsFastAsTheGridShows) {
       shortLayer.Render(shortCells.data(), W, H);
       EXPECT_EQ(cells, shortCells) << "crop " << crop;
     }
+  // Text below half a cell high is not drawn, nor laid out.
+  TDWTextMatrixLayer tiny;
+  tiny.Font().Size().SetValue(1e-6f);
+  tiny.SetText(texts[0]);
+  std::vector<uint32_t> cells(size_t(W * H));
+  const auto start = std::chrono::steady_clock::now();
+  tiny.Render(cells.data(), W, H);
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.5);
+  EXPECT_EQ(cells, std::vector<uint32_t>(size_t(W * H)));
 }

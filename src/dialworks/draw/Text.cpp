@@ -2,6 +2,7 @@
 #include <array>
 #include <cmath>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <tuple>
 
@@ -115,6 +116,32 @@ PangoContext* SharedContext(cairo_t* cr, bool antialias) {
     s.targetOptions = cairo_font_options_copy(h.scratch);
   }
   return s.context;
+}
+
+// The code point at text[i] and its length; an invalid byte is U+FFFD of length 1 (as drawn).
+gunichar NextChar(std::string_view text, size_t i, size_t& length) {
+  const size_t rest = std::min<size_t>(text.size() - i, 4);
+  const gunichar c = g_utf8_get_char_validated(text.data() + i, gssize(rest));
+  if (c == gunichar(-1) || c == gunichar(-2)) {
+    length = 1;
+    return 0xFFFD;
+  }
+  length = size_t(g_utf8_skip[static_cast<unsigned char>(text[i])]);
+  return c;
+}
+
+bool RightToLeft(gunichar c) {
+  return (c >= 0x0590 && c <= 0x08FF) || (c >= 0xFB1D && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFF) ||
+         (c >= 0x10800 && c <= 0x10FFF) || (c >= 0x1E800 && c <= 0x1EFFF) || c == 0x200F ||
+         (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+bool HasRightToLeft(std::string_view text) {
+  for (size_t i = 0, n = 1; i < text.size(); i += n) {
+    n = 1;
+    if (static_cast<unsigned char>(text[i]) >= 0x80 && RightToLeft(NextChar(text, i, n))) return true;
+  }
+  return false;
 }
 
 // Pango lays a layout's paragraphs out again for each paragraph, so its time grows with the
@@ -280,42 +307,18 @@ RectF MeasureAt(const std::string& text, const FontFamily& family, int style, fl
                e.Width, e.Height);
 }
 
-namespace {
-
-// The code point at text[i] and its length; an invalid byte is U+FFFD of length 1 (as drawn).
-gunichar NextChar(std::string_view text, size_t i, size_t& length) {
-  const size_t rest = std::min<size_t>(text.size() - i, 4);
-  const gunichar c = g_utf8_get_char_validated(text.data() + i, gssize(rest));
-  if (c == gunichar(-1) || c == gunichar(-2)) {
-    length = 1;
-    return 0xFFFD;
-  }
-  length = size_t(g_utf8_skip[static_cast<unsigned char>(text[i])]);
-  return c;
-}
-
-bool RightToLeft(gunichar c) {
-  return (c >= 0x0590 && c <= 0x08FF) || (c >= 0xFB1D && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFF) ||
-         (c >= 0x10800 && c <= 0x10FFF) || (c >= 0x1E800 && c <= 0x1EFFF) || c == 0x200F ||
-         (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-}
-
-}  // namespace
-
 std::string TextWithin(std::string_view text, float pxSize, float width, float height) {
   if (!(pxSize > 0) || !std::isfinite(width) || !std::isfinite(height)) return std::string(text);
-  for (size_t i = 0, n = 1; i < text.size(); i += n) {
-    n = 1;
-    if (static_cast<unsigned char>(text[i]) >= 0x80 && RightToLeft(NextChar(text, i, n))) return std::string(text);
-  }
+  // A line with right-to-left characters is ordered by all of it: lines are kept whole then.
+  const bool wholeLines = HasRightToLeft(text);
   // Lower bounds, far below any font's: a line a third of an em high, a character that advances
   // at all a thirty-second of an em wide. Two ems more for what glyphs draw past their boxes.
   const double margin = 2.0 * double(pxSize);
   const double rows = std::ceil((std::max(double(height), 0.0) + margin) / (double(pxSize) / 3));
   const double chars = std::ceil((std::max(double(width), 0.0) + margin) / (double(pxSize) / 32));
-  if (rows > 1e9 || chars > 1e9) return std::string(text);
+  if (rows > 1e9 || (chars > 1e9 && !wholeLines)) return std::string(text);
   // At least 17 lines: more than 16 breaks lay the text out as one paragraph (see JoinParagraphs).
-  const size_t maxRows = size_t(rows) + 17, maxChars = size_t(chars) + 8;
+  const size_t maxRows = size_t(rows) + 17, maxChars = wholeLines ? SIZE_MAX : size_t(chars) + 8;
   std::string out;
   size_t row = 0, counted = 0, breaks = 0, keptBreaks = 0;
   bool skipping = false;

@@ -35,8 +35,9 @@ DW_API RectF MeasureAt(const std::string& text, const FontFamily& family, int st
 // The part of text, laid out left-aligned from a point at pxSize, that can reach the box width x
 // height to the right of and below that point: the lines that may start above its bottom and, per
 // line, the characters that may start left of its right edge, each with a generous margin, so the
-// box shows exactly what the whole text shows there. Texts with right-to-left characters (whose
-// order and alignment depend on the whole text) are returned whole.
+// box shows exactly what the whole text shows there. In texts with right-to-left characters (a
+// line's order depends on all of it) lines are kept whole; the lines below the box are still left
+// out (right-to-left lines are aligned to the widest line, so one wider than those kept moves them).
 DW_API std::string TextWithin(std::string_view text, float pxSize, float width, float height);
 
 // A small image context for measuring and outlining text without a target surface.

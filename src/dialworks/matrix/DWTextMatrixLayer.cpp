@@ -86,6 +86,10 @@ void TDWTextMatrixLayer::Render(uint32_t* ABuffer, int AWidth, int AHeight) {
     style = FFont->GPStyle();
   }
   if (!(em > 0 && em <= 4096)) return;
+  // Text less than half a cell high is not drawn: one-bit glyphs light no cell at that size (outlined
+  // or anti-aliased ones a speck of a few cells), and what can reach the grid is counted in ems, so
+  // a long text would be laid out whole.
+  if (em * (outlined ? OutlineEm * OutlineScaleY : 1.0f) < 0.5f) return;
   if (x0 >= AWidth || y0 >= AHeight) return;
   // Outlined: the glyph outlines at OutlineEm times the em size, drawn scaled by (OutlineScaleX,
   // OutlineScaleY), so the text comes out about 1.23 times wider and 1.34 times taller than the
@@ -99,10 +103,13 @@ void TDWTextMatrixLayer::Render(uint32_t* ABuffer, int AWidth, int AHeight) {
   // Only what can reach the grid is laid out: a long text costs no more than the grid shows.
   text = gp::detail::TextWithin(text, font.GetSize(), float(int64_t(AWidth) - x0) / sx, float(int64_t(AHeight) - y0) / sy);
   if (crop) {
-    // Line by line: a long first line must not take the lines below it along.
+    // Line by line: a long first line must not take the lines below it along. Lines are at least
+    // a third of an em apart (as TextWithin counts them): those starting two ems below the grid
+    // are left out.
     const int room = int(std::floor(float(AWidth - x0) / sx));
+    const double rows = std::ceil((double(int64_t(AHeight) - y0) / sy + 2.0 * font.GetSize()) / (font.GetSize() / 3));
     std::string cut;
-    for (size_t b = 0;;) {
+    for (size_t b = 0, row = 0; row < rows; ++row) {
       const size_t e = text.find_first_of("\r\n", b);
       const std::string line = text.substr(b, e == std::string::npos ? e : e - b);
       cut += line.substr(0, CropLength(measure, font, line, room));
