@@ -128,3 +128,22 @@ TEST(TextMatrixLayer, LongTextsPaintAsFastAsTheGridShows) {
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.5);
   EXPECT_EQ(cells, std::vector<uint32_t>(size_t(W * H)));
 }
+
+// Crop cuts each line at the right edge and keeps the lines below, whatever character ends them.
+TEST(TextMatrixLayer, CropKeepsTheLinesBelowALongOne) {
+  TScopedHost host;
+  const int W = 32, H = 16;
+  for (const char* lineEnd : {"\n", "\r\n", "\xE2\x80\xA8", "\xE2\x80\xA9"}) {
+    const std::string text = Repeat("A", 40) + lineEnd + "B";
+    std::vector<uint32_t> cropped(size_t(W * H)), whole(size_t(W * H));
+    for (bool crop : {true, false}) {
+      TDWTextMatrixLayer layer;
+      layer.Font().Size().SetValue(0.4f);
+      layer.SetCrop(crop);
+      layer.SetText(text);
+      layer.Render((crop ? cropped : whole).data(), W, H);
+    }
+    EXPECT_NE(whole, std::vector<uint32_t>(size_t(W * H)));
+    EXPECT_EQ(cropped, whole) << "line end " << std::string(lineEnd).size() << " bytes";
+  }
+}

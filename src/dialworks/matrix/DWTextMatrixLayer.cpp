@@ -23,6 +23,23 @@ TDWTextMatrixLayer::TDWTextMatrixLayer(TComponent* AOwner)
 
 TDWTextMatrixLayer::~TDWTextMatrixLayer() = default;
 
+namespace {
+
+// Where the line from b ends (the text's size at its end), and the length n of the line end:
+// Pango's line ends, CR, LF, U+2028 and U+2029 (a CR LF pair ends two lines, the second empty).
+size_t LineEnd(const std::string& AText, size_t b, size_t& n) {
+  for (size_t i = b; i < AText.size(); ++i) {
+    n = 1;
+    if (AText[i] == '\r' || AText[i] == '\n') return i;
+    n = 3;
+    if (AText.compare(i, 3, "\xE2\x80\xA8") == 0 || AText.compare(i, 3, "\xE2\x80\xA9") == 0) return i;
+  }
+  n = 0;
+  return AText.size();
+}
+
+}  // namespace
+
 size_t TDWTextMatrixLayer::CropLength(const gp::Graphics& AGraphics, const gp::Font& AFont, const std::string& AText,
                                       int ARoom) {
   // Character boundaries (after each UTF-8 character), found as far as the search reaches.
@@ -110,12 +127,13 @@ void TDWTextMatrixLayer::Render(uint32_t* ABuffer, int AWidth, int AHeight) {
     const double rows = std::ceil((double(int64_t(AHeight) - y0) / sy + 2.0 * font.GetSize()) / (font.GetSize() / 3));
     std::string cut;
     for (size_t b = 0, row = 0; row < rows; ++row) {
-      const size_t e = text.find_first_of("\r\n", b);
-      const std::string line = text.substr(b, e == std::string::npos ? e : e - b);
+      size_t n = 0;
+      const size_t e = LineEnd(text, b, n);
+      const std::string line = text.substr(b, e - b);
       cut += line.substr(0, CropLength(measure, font, line, room));
-      if (e == std::string::npos) break;
-      cut += text[e];
-      b = e + 1;
+      if (e == text.size()) break;
+      cut.append(text, e, n);
+      b = e + n;
     }
     text = std::move(cut);
   }
