@@ -65,6 +65,7 @@ TEST(TextWithin, TrimmedTextsDrawAsTheWholeText) {
       Repeat("ab\r\ncd\rx\xE2\x80\xA8y\n", 40) + wide,  // every kind of line break
       Repeat("x\xE2\x80\xA8", 100) + Repeat("\n", 20) + "z",  // more than 16 breaks, all of them cut off
       Repeat("\n", 200) + "tail",
+      Repeat("\xC2\xAD", 2000) + "HELLO",                     // soft hyphens advance nothing
       Repeat("\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D ab\n", 200),  // right-to-left lines, all as wide
   };
   struct TBox {

@@ -307,6 +307,19 @@ RectF MeasureAt(const std::string& text, const FontFamily& family, int style, fl
                e.Width, e.Height);
 }
 
+namespace {
+
+// Characters that draw nothing and advance nothing (Unicode's default-ignorable ones). The Hangul
+// fillers are left out: the shaper shows them as ordinary spacing glyphs.
+bool Ignorable(gunichar c) {
+  return c == 0x00AD || c == 0x034F || c == 0x061C || (c >= 0x17B4 && c <= 0x17B5) || (c >= 0x180B && c <= 0x180F) ||
+         (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) ||
+         (c >= 0xFE00 && c <= 0xFE0F) || c == 0xFEFF || (c >= 0xFFF0 && c <= 0xFFF8) ||
+         (c >= 0x1BCA0 && c <= 0x1BCA3) || (c >= 0x1D173 && c <= 0x1D17A) || (c >= 0xE0000 && c <= 0xE0FFF);
+}
+
+}  // namespace
+
 std::string TextWithin(std::string_view text, float pxSize, float width, float height) {
   if (!(pxSize > 0) || !std::isfinite(width) || !std::isfinite(height)) return std::string(text);
   // A line with right-to-left characters is ordered by all of it: lines are kept whole then.
@@ -320,7 +333,8 @@ std::string TextWithin(std::string_view text, float pxSize, float width, float h
   // At least 17 lines: more than 16 breaks lay the text out as one paragraph (see JoinParagraphs).
   const size_t maxRows = size_t(rows) + 17, maxChars = wholeLines ? SIZE_MAX : size_t(chars) + 8;
   std::string out;
-  size_t row = 0, counted = 0, breaks = 0, keptBreaks = 0;
+  constexpr size_t kIgnorableRun = 16;
+  size_t row = 0, counted = 0, breaks = 0, keptBreaks = 0, ignorables = 0;
   bool skipping = false;
   for (size_t i = 0, n = 0; i < text.size(); i += n) {
     const gunichar c = NextChar(text, i, n);
@@ -330,13 +344,19 @@ std::string TextWithin(std::string_view text, float pxSize, float width, float h
                         c == 0x2028 || c == 0x2029;
     if (newRow || c == '\r' || c == '\v' || c == '\f' || c == 0x85) {
       if (newRow && ++row == maxRows) break;
-      counted = 0;
+      counted = ignorables = 0;
       skipping = false;
       keptBreaks += c == '\n' || c == '\r';
       out.append(text.substr(i, n));
       continue;
     }
-    const bool advances = !g_unichar_iszerowidth(c) && (c == '\t' || g_unichar_type(c) != G_UNICODE_CONTROL);
+    // Characters that draw nothing are not counted; a long run of them still costs its layout
+    // and is shortened (what follows it may show).
+    const bool ignorable = Ignorable(c);
+    ignorables = ignorable ? ignorables + 1 : 0;
+    if (ignorables > kIgnorableRun && !wholeLines) continue;
+    const bool advances =
+        !ignorable && !g_unichar_iszerowidth(c) && (c == '\t' || g_unichar_type(c) != G_UNICODE_CONTROL);
     if (advances && counted++ == maxChars) skipping = true;
     if (!skipping) out.append(text.substr(i, n));
   }
