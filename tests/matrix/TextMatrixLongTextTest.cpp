@@ -148,3 +148,16 @@ TEST(TextMatrixLayer, CropKeepsTheLinesBelowALongOne) {
     EXPECT_EQ(cropped, whole) << "line end " << std::string(lineEnd).size() << " bytes";
   }
 }
+
+// Texts of many lines go to the layout as one paragraph; each line still takes its own direction
+// (Hebrew lines right-aligned), as in a text of a few lines.
+TEST(TextLayout, ManyLinesKeepEachLinesDirection) {
+  TScopedHost host;
+  std::string fewer, more;  // 16 line breaks, 17
+  for (int i = 0; i < 18; ++i) {
+    const std::string line = i % 2 ? "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D" : "abcdefghijklmnopqrstuvwxyz";
+    if (i < 17) fewer += (i ? "\n" : "") + line;
+    more += (i ? "\n" : "") + line;
+  }
+  EXPECT_EQ(Draw(more, 12, 0, 0, 260, 120, false, false, 0), Draw(fewer, 12, 0, 0, 260, 120, false, false, 0));
+}

@@ -147,12 +147,13 @@ bool HasRightToLeft(std::string_view text) {
 // Pango lays a layout's paragraphs out again for each paragraph, so its time grows with the
 // square of their number (5000 lines took seconds). Lines ended by U+2028 (line separator) stay
 // in one paragraph and look the same; texts of many lines go to Pango that way. Short texts are
-// passed as they are.
+// passed as they are, and so are texts with right-to-left characters: each paragraph takes its
+// own direction from its first letter, the lines of one paragraph all take the first one's.
 std::string JoinParagraphs(const char* text, size_t size) {
   constexpr size_t kFewLines = 16;
   size_t breaks = 0;
   for (size_t i = 0; i < size && breaks <= kFewLines; ++i) breaks += text[i] == '\n' || text[i] == '\r';
-  if (breaks <= kFewLines) return std::string(text, size);
+  if (breaks <= kFewLines || HasRightToLeft(std::string_view(text, size))) return std::string(text, size);
   static constexpr char kLineSeparator[] = "\xe2\x80\xa8";
   std::string out;
   out.reserve(size + 2 * breaks);
