@@ -149,6 +149,30 @@ TEST(TextMatrixLayer, CropKeepsTheLinesBelowALongOne) {
   }
 }
 
+// Marks stacked on one letter reach far above the line: the layer shows all of them.
+TEST(TextMatrixLayer, StackedMarksShowWhole) {
+  TScopedHost host;
+  const int W = 40, H = 60;
+  TDWTextMatrixLayer layer;
+  layer.Font().Size().SetValue(0.2f);  // 12 cells
+  layer.Position().Y().SetValue(0.7f);
+  layer.SetText("a" + Repeat("\xCC\x81", 40));  // forty combining acute accents
+  std::vector<uint32_t> cells(size_t(W * H));
+  layer.Render(cells.data(), W, H);
+  int x0 = 0, y0 = 0;
+  layer.CellOrigin(W, H, x0, y0);
+  const std::vector<uint32_t> whole = Draw(layer.Text(), 12, x0, y0, W, H, false, false, 0);
+  std::vector<bool> shown, drawn;
+  int above = 0;  // lit more than half an em above the text's top
+  for (size_t i = 0; i < cells.size(); ++i) {
+    shown.push_back(cells[i] >> 24 != 0);
+    drawn.push_back(whole[i] >> 24 != 0);
+    above += drawn.back() && int(i) < (y0 - 6) * W;
+  }
+  EXPECT_GT(above, 0);
+  EXPECT_EQ(shown, drawn);
+}
+
 // Texts of many lines go to the layout as one paragraph; each line still takes its own direction
 // (Hebrew lines right-aligned), as in a text of a few lines.
 TEST(TextLayout, ManyLinesKeepEachLinesDirection) {

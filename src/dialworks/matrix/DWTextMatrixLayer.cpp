@@ -137,15 +137,31 @@ void TDWTextMatrixLayer::Render(uint32_t* ABuffer, int AWidth, int AHeight) {
     }
     text = std::move(cut);
   }
-  // Unwrapped, as drawn (a long marquee is far wider than any layout box).
-  const gp::RectF size = measure.MeasureString(text, font);
+  // Unwrapped, as drawn (a long marquee is far wider than any layout box), with its ink (marks
+  // stacked on a letter reach far past the lines).
+  gp::detail::TextPlacement placed;
+  if (!gp::detail::LayoutText(gp::detail::ScratchContext(), text, family, style, font.GetSize(), nullptr,
+                              gp::PointF(0, 0), nullptr, antiAlias || outlined, &placed))
+    return;
+  const gp::RectF& size = placed.box;
+  PangoRectangle ink;
+  pango_layout_get_extents(placed.layout, &ink, nullptr);
   // Only the part that lands on the grid is rasterised: huge text takes no more than the grid.
   const int bw = RXRoundHalfEvenToInt(double(size.Width * sx)), bh = RXRoundHalfEvenToInt(double(size.Height * sy));
-  // Half an em around the logical box keeps what glyphs draw past it (italic overhangs).
+  // Half an em around the logical box keeps what glyphs draw past it (italic overhangs), and a
+  // cell around the ink what rounding moves.
   const int mx = int(std::ceil(font.GetSize() * sx / 2)), my = int(std::ceil(font.GetSize() * sy / 2));
-  const int left = int(std::max<int64_t>(int64_t(x0) - mx, 0)), top = int(std::max<int64_t>(int64_t(y0) - my, 0));
-  const int w = int(std::min<int64_t>(int64_t(x0) + bw + mx, AWidth)) - left;
-  const int h = int(std::min<int64_t>(int64_t(y0) + bh + my, AHeight)) - top;
+  double x1 = double(x0) - mx, y1 = double(y0) - my, x2 = double(x0) + bw + mx, y2 = double(y0) + bh + my;
+  if (ink.width > 0 && ink.height > 0) {
+    const double ix = double(placed.position.X) + double(ink.x) / PANGO_SCALE;
+    const double iy = double(placed.position.Y) + double(ink.y) / PANGO_SCALE;
+    x1 = std::min(x1, std::floor(x0 + ix * sx) - 1);
+    y1 = std::min(y1, std::floor(y0 + iy * sy) - 1);
+    x2 = std::max(x2, std::ceil(x0 + (ix + double(ink.width) / PANGO_SCALE) * sx) + 1);
+    y2 = std::max(y2, std::ceil(y0 + (iy + double(ink.height) / PANGO_SCALE) * sy) + 1);
+  }
+  const int left = int(std::max(x1, 0.0)), top = int(std::max(y1, 0.0));
+  const int w = int(std::min(x2, double(AWidth))) - left, h = int(std::min(y2, double(AHeight))) - top;
   if (w <= 0 || h <= 0) return;
   gp::Bitmap bitmap(w, h);
   {
