@@ -144,12 +144,16 @@ TDWSegmentText::~TDWSegmentText() {
   StopInputs();
 }
 
+std::string TDWSegmentText::Text() const {
+  std::lock_guard lock(*ChangeLock());
+  return FText;
+}
+
 void TDWSegmentText::SetText(const std::string& AValue) {
+  // The input pin calls in from its data thread.
+  std::lock_guard lock(ControlLock());
   Setter(*this, "Text", FText, AValue, [this] {
-    {
-      std::lock_guard lock(ControlLock());
-      FChars = DWDecodeUtf8(FText);
-    }
+    FChars = DWDecodeUtf8(FText);
     Invalidate();
   });
 }

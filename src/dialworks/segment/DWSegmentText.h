@@ -102,7 +102,8 @@ class DW_API TDWSegmentText : public TDWCustomizableSegmentIndicator<TKVBasicCon
   TRXComponentElements& Elements() { return *FElements; }
   const TRXComponentElements& Elements() const { return *FElements; }
   TRXComponentElements* ElementList() override { return FElements.get(); }
-  const std::string& Text() const { return FText; }
+  // A copy taken under the control lock (the input pin sets the text from its own thread).
+  std::string Text() const;
   void SetText(const std::string& AValue);
   // The decoded text the frames walk.
   const std::u32string& Characters() const { return FChars; }

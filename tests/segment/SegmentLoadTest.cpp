@@ -1,0 +1,53 @@
+// Segment displays under load: values arriving on a data thread while the user-interface thread
+// reads and paints them, and digit cells far larger than the fill cache keeps.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/framework/PropertyTable.h"
+#include "dialworks/host/Pins.h"
+#include "dialworks/host/ThreadedHost.h"
+#include "dialworks/segment/DWSegmentClock.h"
+#include "dialworks/segment/DWSegmentGauge.h"
+#include "dialworks/segment/DWSegmentText.h"
+#include "support/InstrumentTest.h"
+
+using namespace dw;
+
+namespace {
+
+double SecondsSince(std::chrono::steady_clock::time_point AStart) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - AStart).count();
+}
+
+}  // namespace
+
+// A string pin feeds the text from a data thread while this thread reads it as a save or a
+// property editor does: every read is one of the texts sent, never a torn or freed one.
+TEST(SegmentLoad, TextReadWhileItsPinIsFed) {
+  dwtest::TScopedHost scoped;
+  TDWSegmentText text;
+  TMZPXStringSourcePin source;
+  ASSERT_TRUE(source.Connect(text.InputPin()));
+  const std::string a(2000, 'A'), b = "short";
+  std::atomic<bool> stop{false};
+  std::thread feeder([&] {
+    for (int i = 0; !stop; ++i) source.SendValue(i % 2 ? a : b);
+  });
+  int torn = 0;
+  const auto start = std::chrono::steady_clock::now();
+  while (SecondsSince(start) < 0.3) {
+    const std::optional<TPropValue> v = GetPropertyValue(text, "Text");
+    const std::string s = v ? v->get<std::string>() : std::string();
+    const std::string direct = text.Text();
+    torn += !(s.empty() || s == a || s == b) + !(direct.empty() || direct == a || direct == b);
+    (void)dwtest::RenderControl(text);
+  }
+  stop = true;
+  feeder.join();
+  EXPECT_EQ(torn, 0);
+}
