@@ -488,6 +488,7 @@ TDateTime TDWSegmentClock::GetCurrentValue() { return DWShownTime(FTimeSource, F
 void TDWSegmentClock::SetValue(TDateTime AValue) {
   // Shown at once whenever Value is what the clock shows: with tsValue, and with tsAuto while the
   // pin is connected (not left to the next timer redraw).
+  std::lock_guard guard(ControlLock());
   Setter(*this, "Value", FValue, AValue, [this] {
     if (!GetIsCurrentTime()) InvalidateValue();
   });
@@ -518,6 +519,8 @@ void TDWSegmentClock::DoTimer(bool ARedraw) {
     FTicksSkipped = true;
     return;
   }
+  // Under the control lock: the pin's thread sets Value, and the shown time may be Value.
+  std::lock_guard guard(ControlLock());
   if (ARedraw) InvalidateValue();
   // The elements get the time the clock shows, so a mirroring element never disagrees with it.
   else SendChildValues(GetCurrentValue());
