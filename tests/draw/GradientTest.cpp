@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 #include "DrawTestUtil.h"
+#include "support/PixelDiff.h"
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/draw/ConvexGradient.h"
 
@@ -227,6 +229,44 @@ TEST(PathGradientBrush, OnlyFadingConvexOutlinesAroundTheCentreTakeThePixelWay) 
   tiled.SetWrapMode(WrapModeTile);
   EXPECT_FALSE(ConvexPathGradient(tiled, path, id).Valid());
   EXPECT_FALSE(ConvexPathGradient(brush(path, {50, 25}), path, Matrix(0, 0, 0, 0, 0, 0)).Valid());
+}
+
+// A long thin outline (a segment of a wide display) paints the same gradient when its mesh is cut
+// to be cheap to draw (the clamped fill) as when drawn whole (a tile, rendered once unclipped),
+// with the blend's steps and both orientations of the outline.
+TEST(PathGradientBrush, LongThinOutlinesPaintTheirWholeGradient) {
+  const PointF forward[] = {{2, 14}, {14, 2}, {1986, 2}, {1998, 14}, {1986, 26}, {14, 26}};
+  PointF backward[6];
+  for (int i = 0; i < 6; ++i) backward[i] = forward[5 - i];
+  const PointF* outlines[] = {forward, backward};
+  for (const PointF* outline : outlines) {
+    auto paint = [&](WrapMode AMode) {
+      Bitmap bmp(2000, 28);
+      CairoGraphics g(bmp);
+      g.SetPixelPaths(false);
+      PathGradientBrush b(outline, 6, AMode);
+      b.SetCenterColor(0xFFFFE0A0);
+      b.SetSurroundColors(std::vector<TAlphaColor>{0xFF802000});
+      b.SetCenterPoint(PointF(700, 14));  // off the middle: the two ends' slants differ
+      const float factors[] = {0, 0.8f, 1}, positions[] = {0, 0.3f, 1};
+      b.SetBlend(factors, positions, 3);
+      g.FillPolygon(b, outline, 6);
+      return bmp;
+    };
+    const Bitmap cut = paint(WrapModeClamp), whole = paint(WrapModeTile);
+    EXPECT_FALSE(dw::test::Ink(cut).Empty());
+    // Cairo samples the two meshes at slightly different places across the gradient's steep
+    // direction: each channel of a pixel of one lies between the other's pixels above and below.
+    int outside = 0;
+    for (int y = 1; y + 1 < cut.Height(); ++y)
+      for (int x = 0; x < cut.Width(); ++x)
+        for (int shift = 0; shift < 32; shift += 8) {
+          auto channel = [&](const Bitmap& b, int dy) { return int((b.GetPixel(x, y + dy) >> shift) & 255); };
+          const int a = channel(whole, -1), b = channel(whole, 0), c = channel(whole, 1), v = channel(cut, 0);
+          outside += v < std::min({a, b, c}) - 2 || v > std::max({a, b, c}) + 2;
+        }
+    EXPECT_EQ(outside, 0);
+  }
 }
 
 TEST(PathGradientBrush, WrapModesAndTransform) {

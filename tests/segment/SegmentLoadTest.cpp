@@ -77,3 +77,32 @@ TEST(SegmentLoad, ClockPaintsAndTicksWhileItsPinIsFed) {
   }
   SetHostServices(nullptr);
 }
+
+// A digit cell thousands of pixels across: its lit segments are too large for the fill cache and
+// are filled again on every paint, which must still cost a fraction of a second (their gradient's
+// cost must not grow with the square of the segment's length).
+TEST(SegmentLoad, WideDigitCellsRepaintQuickly) {
+  dwtest::TScopedHost scoped;
+  struct TCase {
+    int Width, Height;
+    bool Glow;  // the halo is filled on every paint, never cached
+  };
+  for (const TCase c : {TCase{4600, 300, true}, TCase{4600, 600, false}}) {
+    TDWSegmentGauge gauge;
+    gauge.SetBounds(0, 0, c.Width, c.Height);
+    gauge.Digits().SetAutoSize(false);
+    gauge.Digits().SetNumberDigits(1);
+    gauge.Precision().SetNumberDigits(0);
+    gauge.Sign().SetVisible(false);
+    gauge.SetGlow(c.Glow);
+    gauge.SetMax(9);
+    gauge.SetValue(8);
+    (void)dwtest::RenderControl(gauge);  // the layers are built once
+    gauge.SetValue(3);
+    const auto start = std::chrono::steady_clock::now();
+    const gp::Bitmap b = dwtest::RenderControl(gauge);
+    EXPECT_LT(SecondsSince(start), 0.25) << c.Width << " x " << c.Height;
+    // Still drawn: the middle segment of the 3 is lit at the cell's centre.
+    EXPECT_GT(b.ScanLine(c.Height / 2)[c.Width / 2] >> 24, 0u) << c.Width << " x " << c.Height;
+  }
+}

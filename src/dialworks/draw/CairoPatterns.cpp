@@ -101,6 +101,71 @@ void AddPatch(cairo_pattern_t* p, const MeshCorner (&q)[4]) {
   cairo_mesh_pattern_end_patch(p);
 }
 
+// Cairo rasterises a patch as one curve across it per step along its sides, so its work is the
+// length of the sides times the width across. A ring patch of a long, thin path-gradient fill is a
+// strip whose sides run slanted towards the centre point (a long way for a thin strip), and a
+// long segment's fill then costs the square of its length. When the colour is constant along both
+// of the strip's parallel edges (one surround colour), it depends only on the distance between
+// them, so the strip may be cut across at right angles into a rectangle and two end triangles
+// whose steps run along their long side: the same colours, at the cost of the area.
+// Returns false (nothing added) for other patches.
+bool AddStripAcross(cairo_pattern_t* p, const MeshCorner (&q)[4]) {
+  for (int k = 0; k < 4; ++k)
+    if (q[0].rgba[k] != q[1].rgba[k] || q[3].rgba[k] != q[2].rgba[k]) return false;
+  const double ex = q[1].p.X - q[0].p.X, ey = q[1].p.Y - q[0].p.Y, len = std::hypot(ex, ey);
+  if (!(len > 0)) return false;
+  const double ux = ex / len, uy = ey / len;  // along the edges; (-uy, ux) across them
+  auto along = [&](const MeshCorner& c) { return (c.p.X - q[0].p.X) * ux + (c.p.Y - q[0].p.Y) * uy; };
+  auto across = [&](const MeshCorner& c) { return (c.p.Y - q[0].p.Y) * ux - (c.p.X - q[0].p.X) * uy; };
+  const double h = across(q[3]);
+  // The inner edge parallel to the outer one (or a point), and the strip not folded over.
+  if (!(std::fabs(across(q[2]) - h) <= 1e-3 * (std::fabs(h) + 1) && h != 0)) return false;
+  const double t0 = 0, t1 = len, t3 = along(q[3]), t2 = along(q[2]);
+  if (!(t2 >= t3)) return false;
+  const double m1 = std::max(t0, t3), m2 = std::min(t1, t2);
+  if (!(m1 <= m2)) return false;
+  auto at = [&](double t, const MeshCorner& edge) {  // the point at t on the edge through 'edge'
+    MeshCorner c = edge;
+    const double d = t - along(edge);
+    c.p = PointF(float(edge.p.X + d * ux), float(edge.p.Y + d * uy));
+    return c;
+  };
+  if (m2 > m1) {
+    const MeshCorner r[4] = {at(m1, q[0]), at(m2, q[0]), at(m2, q[3]), at(m1, q[3])};
+    AddPatch(p, r);
+  }
+  // The end triangles, the short side across first so that each step runs along the triangle:
+  // cut at the inner corner on the outer edge where the inner corner lies further in, else at
+  // the outer corner on the inner edge.
+  auto triangle = [&](const MeshCorner& outer, const MeshCorner& inner, double tOuter, double tInner, bool innerIn) {
+    if (tInner == tOuter) return;
+    if (innerIn) {
+      const MeshCorner t[4] = {at(tInner, q[0]), inner, outer, outer};
+      AddPatch(p, t);
+    } else {
+      const MeshCorner t[4] = {at(tOuter, q[3]), outer, inner, inner};
+      AddPatch(p, t);
+    }
+  };
+  triangle(q[0], q[3], t0, t3, t3 > t0);
+  triangle(q[1], q[2], t1, t2, t2 < t1);
+  return true;
+}
+
+// Cairo's work for the patch q in device pixels: its longest edge times its longest side.
+double StripWork(const MeshCorner (&q)[4], const MeshWindow* w) {
+  double x[4], y[4];
+  for (int k = 0; k < 4; ++k) {
+    x[k] = q[k].p.X, y[k] = q[k].p.Y;
+    cairo_matrix_transform_point(&w->toDevice, &x[k], &y[k]);
+  }
+  auto len = [&](int a, int b) { return std::hypot(x[a] - x[b], y[a] - y[b]); };
+  return std::max(len(0, 1), len(3, 2)) * std::max(len(0, 3), len(1, 2));
+}
+
+// Above this a strip is cut across (see AddStripAcross).
+constexpr double kCheapStripWork = 1 << 16;
+
 // Adds the patch q (corners in move/line order), cut to the window when there is one; the number
 // of patches added.
 int EmitPatch(cairo_pattern_t* p, const MeshCorner (&q)[4], const MeshWindow* w, int depth = 0) {
@@ -139,7 +204,9 @@ int EmitPatch(cairo_pattern_t* p, const MeshCorner (&q)[4], const MeshWindow* w,
       return n;
     }
   }
-  AddPatch(p, q);
+  // Only where the strip costs far more than it covers: the pixels of ordinary fills stay Cairo's
+  // own rasterisation of the patch as built.
+  if (!(w && StripWork(q, w) > kCheapStripWork && AddStripAcross(p, q))) AddPatch(p, q);
   return 1;
 }
 
