@@ -81,7 +81,7 @@ TEST(SegmentLoad, ClockPaintsAndTicksWhileItsPinIsFed) {
 // A digit cell thousands of pixels across: its lit segments are too large for the fill cache and
 // are filled again on every paint, which must still cost a fraction of a second (their gradient's
 // cost must not grow with the square of the segment's length).
-TEST(SegmentLoad, WideDigitCellsRepaintQuickly) {
+TEST(SegmentLoad, WideDigitCellsRepaintQuickly) {  // the old fill took 0.5 s and more
   dwtest::TScopedHost scoped;
   struct TCase {
     int Width, Height;
@@ -101,7 +101,7 @@ TEST(SegmentLoad, WideDigitCellsRepaintQuickly) {
     gauge.SetValue(3);
     const auto start = std::chrono::steady_clock::now();
     const gp::Bitmap b = dwtest::RenderControl(gauge);
-    EXPECT_LT(SecondsSince(start), 0.25) << c.Width << " x " << c.Height;
+    EXPECT_LT(SecondsSince(start), 0.4) << c.Width << " x " << c.Height;
     // Still drawn: the middle segment of the 3 is lit at the cell's centre.
     EXPECT_GT(b.ScanLine(c.Height / 2)[c.Width / 2] >> 24, 0u) << c.Width << " x " << c.Height;
   }

@@ -273,10 +273,17 @@ void TDWExternalAnalogClock::DoTimer(TDateTime, bool ARedraw) {
   if (ARedraw) {
     std::lock_guard guard(ControlLock());
     InvalidateValue();
+    return;
   }
   // The elements get the time the clock shows (not the host's time while a connected pin or
-  // tsValue decides), so a mirroring element never flickers between the two.
-  else SendChildValues(GetCurrentValue());
+  // tsValue decides), so a mirroring element never flickers between the two. It is read under the
+  // control lock (the pin's thread sets Value) and sent outside it.
+  TDateTime shown;
+  {
+    std::lock_guard guard(ControlLock());
+    shown = GetCurrentValue();
+  }
+  SendChildValues(shown);
 }
 
 DW_PROPERTIES(TDWExternalAnalogClock) {
