@@ -1,18 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cmath>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "dialworks/clock/DWAnalogClock.h"
 #include "dialworks/clock/DWAnalogClockHands.h"
 #include "dialworks/draw/RecordingGraphics.h"
-#include "dialworks/host/Pins.h"
-#include "dialworks/host/ThreadedHost.h"
+#include "support/FedClock.h"
 #include "support/InstrumentTest.h"
 #include "support/RepaintScreen.h"
 
@@ -426,25 +422,5 @@ TEST(AnalogClock, AssignBetweenTheClockAndItsOwnElementLeavesTheLists) {
 // seconds a discrete clock's ticks hand the shown time to its elements, which reads Value. (A
 // read outside the control lock shows under ThreadSanitizer.)
 TEST(AnalogClock, TicksWhileItsPinIsFed) {
-  TThreadedHost host;
-  SetHostServices(&host);
-  RegisterDialworksPackage();
-  {
-    TDWAnalogClock clock;
-    clock.SetBounds(0, 0, 120, 120);
-    TPXDateTimeSourcePin source;
-    ASSERT_TRUE(source.Connect(clock.InputPin()));
-    std::atomic<bool> stop{false};
-    std::thread feeder([&] {
-      for (int i = 0; !stop; ++i) source.SendValue(45000.0 + i * 0.0000123);
-    });
-    const auto start = std::chrono::steady_clock::now();
-    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(600)) {  // a dozen ticks
-      (void)dwtest::RenderControl(clock);
-      host.ProcessEvents();
-    }
-    stop = true;
-    feeder.join();
-  }
-  SetHostServices(nullptr);
+  dwtest::PaintAndTickWhileFed<TDWAnalogClock>(120, 120, 0.6);  // a dozen ticks
 }

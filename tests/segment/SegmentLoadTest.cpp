@@ -10,10 +10,10 @@
 #include "dialworks/draw/CairoGraphics.h"
 #include "dialworks/framework/PropertyTable.h"
 #include "dialworks/host/Pins.h"
-#include "dialworks/host/ThreadedHost.h"
 #include "dialworks/segment/DWSegmentClock.h"
 #include "dialworks/segment/DWSegmentGauge.h"
 #include "dialworks/segment/DWSegmentText.h"
+#include "support/FedClock.h"
 #include "support/InstrumentTest.h"
 
 using namespace dw;
@@ -55,27 +55,7 @@ TEST(SegmentLoad, TextReadWhileItsPinIsFed) {
 // The clock's time arrives on the data thread while it paints and its timer runs on this one.
 // (A read of Value outside the control lock shows under ThreadSanitizer.)
 TEST(SegmentLoad, ClockPaintsAndTicksWhileItsPinIsFed) {
-  TThreadedHost host;
-  SetHostServices(&host);
-  RegisterDialworksPackage();
-  {
-    TDWSegmentClock clock;
-    clock.SetBounds(0, 0, 160, 60);
-    TPXDateTimeSourcePin source;
-    ASSERT_TRUE(source.Connect(clock.InputPin()));
-    std::atomic<bool> stop{false};
-    std::thread feeder([&] {
-      for (int i = 0; !stop; ++i) source.SendValue(45000.0 + i * 0.0000123);
-    });
-    const auto start = std::chrono::steady_clock::now();
-    for (int frame = 0; frame < 60 || SecondsSince(start) < 1.2; ++frame) {  // a few timer ticks
-      (void)dwtest::RenderControl(clock);
-      host.ProcessEvents();
-    }
-    stop = true;
-    feeder.join();
-  }
-  SetHostServices(nullptr);
+  dwtest::PaintAndTickWhileFed<TDWSegmentClock>(160, 60, 1.2);  // a few timer ticks
 }
 
 // A digit cell thousands of pixels across: its lit segments are too large for the fill cache and
