@@ -255,9 +255,10 @@ bool LayoutText(cairo_t* cr, const std::string& text, const FontFamily& family, 
   const int wrapWidth = wrap ? int(layoutRect->Width * PANGO_SCALE) : -1;
   const PangoAlignment align = fh == 0.5f ? PANGO_ALIGN_CENTER : fh == 1.0f ? PANGO_ALIGN_RIGHT : PANGO_ALIGN_LEFT;
   PangoContext* context = SharedContext(cr, antialias);
-  // A dial lays out the same labels each time its face is drawn: short texts' layouts are kept
-  // (per thread, as their context is), already shaped while the context stays as it was.
-  constexpr size_t kKeptTextBytes = 64;
+  // A dial lays out the same labels each time its face is drawn, and a text matrix measures its
+  // text and then draws it: short texts' layouts are kept (per thread, as their context is),
+  // already shaped while the context stays as it was. At most 64 of up to 1 KB each.
+  constexpr size_t kKeptTextBytes = 1024;
   using Key = std::tuple<std::string, std::string, int, float, bool, int, int>;
   thread_local KeptValues<Key, KeptLayout, 64> kept;
   const bool keep = text.size() <= kKeptTextBytes;
