@@ -19,7 +19,7 @@ set(DW_PUBLIC_HEADERS_host
 set(DW_INTERNAL_HEADERS_host HostTimer.h)
 set(DW_PUBLIC_HEADERS_framework
   ChangeNotify.h Collection.h ColorItems.h Component.h Control.h Decorations.h Elements.h Form.h
-  FormJson.h GPProperties.h Persistents.h PropertyTable.h PropertyValue.h Registry.h WindowShape.h)
+  FormJson.h GPProperties.h Persistents.h PropertyTable.h PropertyValue.h Registry.h SharedReal.h WindowShape.h)
 set(DW_INTERNAL_HEADERS_framework Spelling.h)
 set(DW_PUBLIC_HEADERS_foundation
   DWAnalogInstrument.h DWAnalogInstrumentDecorations.h DWAnalogInstrumentGeometry.h

@@ -4,6 +4,8 @@
 #include <limits>
 #include <string>
 #include <thread>
+#include <atomic>
+#include <optional>
 #include <vector>
 
 #include "FoundationTestClasses.h"
@@ -165,6 +167,29 @@ TEST(ValueModel, ValueFromAnotherThreadNeverInterleavesWithDrawing) {
     EXPECT_TRUE(v == 0 || v == 100) << v;
   }
   writer.join();
+}
+
+// Value, Min and Max may be read without the control lock (from the UI thread, by saving or a
+// property query) while the pin stores them on a data thread: each read sees a whole value.
+TEST(ValueModel, ValuesReadWithoutTheLockWhileThePinFeedsThem) {
+  TScopedHost host;
+  TTestDialExternal d;
+  TPXRealAndRangedSourcePin source;
+  ASSERT_TRUE(source.Connect(d.InputPin()));
+  std::atomic<bool> stop{false};
+  std::thread feeder([&] {
+    for (int i = 0; !stop; ++i) source.SendValueRange(i % 2 ? 5.0 : 50.0, i % 2 ? 0.0 : 10.0, i % 2 ? 10.0 : 100.0);
+  });
+  int torn = 0;
+  for (int i = 0; i < 4000; ++i) {
+    const double v = d.Value(), lo = d.Min(), hi = d.Max();
+    const std::optional<TPropValue> p = GetPropertyValue(d, "Value");
+    torn += !(v == 5 || v == 10 || v == 50 || v == 0) + !(lo == 0 || lo == 10) + !(hi == 10 || hi == 100) +
+            !(p && (p->get<double>() == 5 || p->get<double>() == 10 || p->get<double>() == 50 || p->get<double>() == 0));
+  }
+  stop = true;
+  feeder.join();
+  EXPECT_EQ(torn, 0);
 }
 
 TEST(HandRange, StoredQueryDecidesStreaming) {

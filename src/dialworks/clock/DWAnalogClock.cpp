@@ -240,7 +240,7 @@ void TDWExternalAnalogClock::StopMotion() {
 }
 
 TDateTime TDWExternalAnalogClock::GetCurrentValue() {
-  return GetIsCurrentTime() ? HostServices().Now() : FValue;
+  return GetIsCurrentTime() ? HostServices().Now() : FValue.Get();
 }
 
 void TDWExternalAnalogClock::SetValue(TDateTime AValue) {

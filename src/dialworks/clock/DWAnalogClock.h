@@ -21,6 +21,7 @@
 #include "dialworks/foundation/DWLayeredInstrument.h"
 #include "dialworks/framework/Decorations.h"
 #include "dialworks/framework/Elements.h"
+#include "dialworks/framework/SharedReal.h"
 #include "dialworks/host/HostServices.h"
 #include "dialworks/host/Pins.h"
 
@@ -273,7 +274,7 @@ class DW_API TDWExternalAnalogClock : public TDWBasicAnalogClock {
   void DoTimer(TDateTime ANow, bool ARedraw);
   TPXDateTimeSinkPin FInputPin;
   TDWTimeSource FTimeSource = tsAuto;
-  TDateTime FValue = 0;
+  TDWSharedReal FValue = 0;  // a TDateTime, read by Value() without the lock
   std::unique_ptr<TDWClockTimer> FTimer;
   bool FSettingValue = false;  // SetValue is storing a shown value (under the control lock)
 };

@@ -44,7 +44,9 @@ void TDWBasicMinMaxInstrument::SetMax(double AValue) {
 void TDWBasicMinMaxInstrument::Loaded() {
   TKVBasicControl::Loaded();
   std::lock_guard guard(ControlLock());
-  RXMinMax(FValue, FMin, FMax, true);
+  double value = FValue;
+  RXMinMax(value, FMin, FMax, true);
+  FValue = value;
 }
 
 void TDWBasicMinMaxInstrument::OnSetValueEvent(TPXPin&, double AValue, double AMin, double AMax, bool AHasRange,

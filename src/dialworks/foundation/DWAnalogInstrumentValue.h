@@ -16,6 +16,7 @@
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/Persistents.h"
 #include "dialworks/framework/PropertyTable.h"
+#include "dialworks/framework/SharedReal.h"
 #include "dialworks/host/HostServices.h"
 #include "dialworks/host/Pins.h"
 
@@ -66,9 +67,9 @@ class DW_API TDWBasicMinMaxInstrument : public TKVBasicControl {
   void DoChanged() override;
 
  protected:
-  double FMin = 0;
-  double FMax = 100;
-  double FValue = 0;
+  TDWSharedReal FMin = 0;
+  TDWSharedReal FMax = 100;
+  TDWSharedReal FValue = 0;
 
  private:
   bool FSettingValue = false;  // SetValue is storing (under the control lock)

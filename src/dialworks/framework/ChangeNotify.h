@@ -13,7 +13,7 @@
 // limit that is limited to the stored value changes nothing): below the minimum becomes the
 // minimum, above the maximum the maximum; an infinity on the unlimited side is refused.
 // Enumerations declared with DW_ENUM: ordinals outside the members are refused.
-// Supported field types: double, float, bool, integers (Cardinal = uint32_t), enumerations,
+// Supported field types: double, TDWSharedReal, float, bool, integers (Cardinal = uint32_t), enumerations,
 // std::string and TAlphaColor.
 #pragma once
 
@@ -28,6 +28,7 @@
 
 #include "dialworks/Export.h"
 #include "dialworks/framework/PropertyTable.h"
+#include "dialworks/framework/SharedReal.h"
 
 namespace dw {
 
@@ -61,6 +62,18 @@ struct DW_API TNoFollowUp {
   void operator()() const {}
 };
 
+// The value type a field stores: itself, or the double inside a TDWSharedReal.
+template <class T>
+struct TStoredAs {
+  using type = T;
+};
+template <>
+struct TStoredAs<TDWSharedReal> {
+  using type = double;
+};
+template <class T>
+using TStored = typename TStoredAs<T>::type;
+
 template <class T>
 bool ValueEquals(const T& a, const T& b) {
   return a == b;
@@ -85,7 +98,7 @@ class DW_API TChangeScope {
 template <class T, class V, class F>
 bool Assign(TPersistent& AObject, std::string_view AName, T& AField, V&& AValue, F&& AFollowUp) {
   detail::TChangeScope scope(AObject);
-  if (ValueEquals<T>(AField, AValue)) return false;
+  if (ValueEquals<TStored<T>>(AField, AValue)) return false;
   NotifyPropertyChange(AObject, AName, TPropertyChangePhase::Before);
   AField = std::forward<V>(AValue);
   NotifyPropertyChange(AObject, AName, TPropertyChangePhase::After);
@@ -97,12 +110,12 @@ bool Assign(TPersistent& AObject, std::string_view AName, T& AField, V&& AValue,
 }  // namespace detail
 
 template <class T, class F = detail::TNoFollowUp>
-bool Setter(TPersistent& AObject, std::string_view AName, T& AField, std::type_identity_t<T> AValue,
+bool Setter(TPersistent& AObject, std::string_view AName, T& AField, detail::TStored<T> AValue,
             F&& AFollowUp = {}) {
-  if constexpr (std::is_floating_point_v<T>) {
+  if constexpr (std::is_floating_point_v<detail::TStored<T>>) {
     if (!std::isfinite(AValue)) return false;
   }
-  if constexpr (std::is_enum_v<T>) {  // ordinals outside the DW_ENUM members are refused
+  if constexpr (std::is_enum_v<detail::TStored<T>>) {  // ordinals outside the DW_ENUM members are refused
     if constexpr (requires { DWEnumInfo(static_cast<T*>(nullptr)); }) {
       auto i = static_cast<long long>(AValue);
       if (!(i >= 0 && i < static_cast<long long>(DWEnumInfo(static_cast<T*>(nullptr)).Members.size())))
@@ -113,40 +126,40 @@ bool Setter(TPersistent& AObject, std::string_view AName, T& AField, std::type_i
 }
 
 template <class T, class F = detail::TNoFollowUp>
-bool SetterMin(TPersistent& AObject, std::string_view AName, T& AField, std::type_identity_t<T> AValue,
-               std::type_identity_t<T> AMin, F&& AFollowUp = {}) {
-  if constexpr (std::is_floating_point_v<T>) {
+bool SetterMin(TPersistent& AObject, std::string_view AName, T& AField, detail::TStored<T> AValue,
+               detail::TStored<T> AMin, F&& AFollowUp = {}) {
+  if constexpr (std::is_floating_point_v<detail::TStored<T>>) {
     if (std::isnan(AValue)) return false;
   }
   if (!(AValue >= AMin)) AValue = AMin;
-  if constexpr (std::is_floating_point_v<T>) {
+  if constexpr (std::is_floating_point_v<detail::TStored<T>>) {
     if (!std::isfinite(AValue)) return false;
   }
   return detail::Assign(AObject, AName, AField, AValue, std::forward<F>(AFollowUp));
 }
 
 template <class T, class F = detail::TNoFollowUp>
-bool SetterMax(TPersistent& AObject, std::string_view AName, T& AField, std::type_identity_t<T> AValue,
-               std::type_identity_t<T> AMax, F&& AFollowUp = {}) {
-  if constexpr (std::is_floating_point_v<T>) {
+bool SetterMax(TPersistent& AObject, std::string_view AName, T& AField, detail::TStored<T> AValue,
+               detail::TStored<T> AMax, F&& AFollowUp = {}) {
+  if constexpr (std::is_floating_point_v<detail::TStored<T>>) {
     if (std::isnan(AValue)) return false;
   }
   if (!(AValue <= AMax)) AValue = AMax;
-  if constexpr (std::is_floating_point_v<T>) {
+  if constexpr (std::is_floating_point_v<detail::TStored<T>>) {
     if (!std::isfinite(AValue)) return false;
   }
   return detail::Assign(AObject, AName, AField, AValue, std::forward<F>(AFollowUp));
 }
 
 template <class T, class F = detail::TNoFollowUp>
-bool SetterMinMax(TPersistent& AObject, std::string_view AName, T& AField, std::type_identity_t<T> AValue,
-                  std::type_identity_t<T> AMin, std::type_identity_t<T> AMax, F&& AFollowUp = {}) {
-  if constexpr (std::is_floating_point_v<T>) {
+bool SetterMinMax(TPersistent& AObject, std::string_view AName, T& AField, detail::TStored<T> AValue,
+                  detail::TStored<T> AMin, detail::TStored<T> AMax, F&& AFollowUp = {}) {
+  if constexpr (std::is_floating_point_v<detail::TStored<T>>) {
     if (std::isnan(AValue)) return false;
   }
   if (!(AValue >= AMin)) AValue = AMin;
   else if (!(AValue <= AMax)) AValue = AMax;
-  if constexpr (std::is_floating_point_v<T>) {
+  if constexpr (std::is_floating_point_v<detail::TStored<T>>) {
     if (!std::isfinite(AValue)) return false;
   }
   return detail::Assign(AObject, AName, AField, AValue, std::forward<F>(AFollowUp));
@@ -157,11 +170,11 @@ DW_API double FoldValue(double AValue, double ALo, double AHi);
 
 // Like Setter, after folding the value into [ALo, AHi); non-finite values are refused.
 template <class T, class F = detail::TNoFollowUp>
-bool SetterFold(TPersistent& AObject, std::string_view AName, T& AField, std::type_identity_t<T> AValue,
-                std::type_identity_t<T> ALo, std::type_identity_t<T> AHi, F&& AFollowUp = {}) {
-  static_assert(std::is_floating_point_v<T>);
+bool SetterFold(TPersistent& AObject, std::string_view AName, T& AField, detail::TStored<T> AValue,
+                detail::TStored<T> ALo, detail::TStored<T> AHi, F&& AFollowUp = {}) {
+  static_assert(std::is_floating_point_v<detail::TStored<T>>);
   if (!std::isfinite(AValue)) return false;
-  AValue = static_cast<T>(FoldValue(AValue, ALo, AHi));
+  AValue = static_cast<detail::TStored<T>>(FoldValue(AValue, ALo, AHi));
   // A value just below the low end folds to just below AHi, which a float may round up to AHi.
   if (!(AValue < AHi)) AValue = ALo;
   return detail::Assign(AObject, AName, AField, AValue, std::forward<F>(AFollowUp));
@@ -169,8 +182,8 @@ bool SetterFold(TPersistent& AObject, std::string_view AName, T& AField, std::ty
 
 // Refuses (returns false, keeps the field) a value outside [ALo, AHi] or NaN.
 template <class T, class F = detail::TNoFollowUp>
-bool SetterInRange(TPersistent& AObject, std::string_view AName, T& AField, std::type_identity_t<T> AValue,
-                   std::type_identity_t<T> ALo, std::type_identity_t<T> AHi, F&& AFollowUp = {}) {
+bool SetterInRange(TPersistent& AObject, std::string_view AName, T& AField, detail::TStored<T> AValue,
+                   detail::TStored<T> ALo, detail::TStored<T> AHi, F&& AFollowUp = {}) {
   if (!(AValue >= ALo && AValue <= AHi)) return false;
   return detail::Assign(AObject, AName, AField, AValue, std::forward<F>(AFollowUp));
 }

@@ -32,6 +32,7 @@
 #include "dialworks/foundation/DWSegmentIndicator.h"
 #include "dialworks/framework/Collection.h"
 #include "dialworks/framework/Elements.h"
+#include "dialworks/framework/SharedReal.h"
 #include "dialworks/host/Pins.h"
 
 namespace dw {
@@ -347,7 +348,7 @@ class DW_API TDWSegmentClock : public TDWBasicSegmentClock {
   std::atomic<bool> FTicksSkipped{false};  // ticks skipped while hidden
   TPXDateTimeSinkPin FInputPin;
   std::unique_ptr<TDWClockTimer> FTimer;
-  TDateTime FValue = 0;
+  TDWSharedReal FValue = 0;  // a TDateTime, read by Value() without the lock
   TDWTimeSource FTimeSource = tsAuto;
 };
 
