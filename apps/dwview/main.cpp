@@ -27,6 +27,7 @@
 #include "CliNumber.h"
 #include "FormRender.h"
 #include "OutputFile.h"
+#include "dialworks/framework/Elements.h"
 #include "dialworks/framework/PropertyTable.h"
 #include "dialworks/package/DialworksPkg.h"
 #include "dialworks/qt/InstrumentWidget.h"
@@ -46,19 +47,27 @@ std::optional<double> NumberProperty(dw::TComponent& AComponent, const char* ANa
   return std::isfinite(d) ? std::optional<double>(d) : std::nullopt;
 }
 
-// Moves every component with a numeric Value between its Min and Max: a slow wave, each
-// component a little later than the one before.
-void FeedDemoValues(dw::TDWForm& AForm, int AStep) {
-  for (size_t i = 0; i < AForm.ComponentCount(); ++i) {
-    dw::TComponent& c = AForm.Components(i);
-    if (!NumberProperty(c, "Value")) continue;
-    const double lo = NumberProperty(c, "Min").value_or(0), hi = NumberProperty(c, "Max").value_or(100);
-    if (!(hi > lo)) continue;
-    const double share = 0.5 + 0.45 * std::sin(0.9 * AStep + 1.3 * double(i));
-    char text[64];
-    std::snprintf(text, sizeof text, "%.6g", lo + share * (hi - lo));
-    dw::SetPropertyText(c, "Value", text);
+// Moves every instrument with a numeric Value between its Min and Max, the form's components and
+// the elements they hold (at any depth): a slow wave, each a little later than the one before.
+void FeedDemoValue(dw::TComponent& AComponent, int AStep, int& AIndex) {
+  const int index = AIndex++;
+  if (NumberProperty(AComponent, "Value")) {
+    const double lo = NumberProperty(AComponent, "Min").value_or(0), hi = NumberProperty(AComponent, "Max").value_or(100);
+    if (hi > lo) {
+      const double share = 0.5 + 0.45 * std::sin(0.9 * AStep + 1.3 * double(index));
+      char text[64];
+      std::snprintf(text, sizeof text, "%.6g", lo + share * (hi - lo));
+      dw::SetPropertyText(AComponent, "Value", text);
+    }
   }
+  auto* control = dynamic_cast<dw::TKVBasicControl*>(&AComponent);
+  if (dw::TRXComponentElements* elements = control ? control->ElementList() : nullptr)
+    for (size_t i = 0; i < elements->Count(); ++i) FeedDemoValue(elements->ItemComponent(i), AStep, AIndex);
+}
+
+void FeedDemoValues(dw::TDWForm& AForm, int AStep) {
+  int index = 0;
+  for (size_t i = 0; i < AForm.ComponentCount(); ++i) FeedDemoValue(AForm.Components(i), AStep, index);
 }
 
 int Run(int argc, char** argv) {

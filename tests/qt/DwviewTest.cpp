@@ -168,3 +168,29 @@ TEST(Dwview, OutputsNeverReplaceTheFormTheyRead) {
   EXPECT_EQ(after.readAll(), before);
   EXPECT_TRUE(QFileInfo(link).isSymLink());
 }
+
+// The demo moves the instruments held as elements too (here only a gauge inside a panel, its
+// value at 0 until the demo feeds it): the picture differs from the one without the demo.
+TEST(Dwview, DemoFeedsInstrumentsHeldAsElements) {
+  QTemporaryDir dir;
+  const QString form = dir.filePath("nested.json");
+  {
+    QFile f(form);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(R"({"format": "dialworks-form", "version": 1, "width": 200, "height": 200, "components": [
+      {"class": "TDWGlassPanel", "name": "Panel", "properties": {"Width": 200, "Height": 200, "Elements": [
+        {"class": "TDWGlassPanelElement", "Size": {"Width": {"Value": 1}, "Height": {"Value": 1}},
+         "Position": {"Y": {"Value": 0}}, "Elements": [
+          {"class": "TDWExternalAngularGaugeElement", "Size": {"Width": {"Value": 1}, "Height": {"Value": 1}},
+           "Position": {"Y": {"Value": 0}}}]}]}}]})");
+  }
+  const QString still = dir.filePath("still.png"), demo = dir.filePath("demo.png");
+  const TRun a = Start(DWVIEW_PATH, {form, "--screenshot", still, "--quit-after", "400"});
+  ASSERT_EQ(a.Code, 0) << a.Err;
+  const TRun b = Start(DWVIEW_PATH, {form, "--demo", "--demo-interval", "50", "--screenshot", demo, "--quit-after", "400"});
+  ASSERT_EQ(b.Code, 0) << b.Err;
+  const QImage stillPicture(still), demoPicture(demo);
+  ASSERT_FALSE(stillPicture.isNull());
+  ASSERT_EQ(stillPicture.size(), demoPicture.size());
+  EXPECT_TRUE(stillPicture != demoPicture) << "the gauge held in the panels did not move";
+}
