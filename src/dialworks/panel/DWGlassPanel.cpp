@@ -131,6 +131,11 @@ TDWGlassPanel::TDWGlassPanel(TComponent* AOwner)
 
 TDWGlassPanel::~TDWGlassPanel() = default;
 
+void TDWGlassPanel::BeforeDestruction() {
+  FElements->Clear();
+  TKVBasicControl::BeforeDestruction();
+}
+
 void TDWGlassPanel::SetGlowOverlaid(bool AValue) {
   if (FGlowOverlaid == AValue) return;
   FGlowOverlaid = AValue;

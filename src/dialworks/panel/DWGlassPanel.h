@@ -154,6 +154,8 @@ class DW_API TDWGlassPanel : public TKVBasicControl, public IWindowShape {
   // A new size rebuilds the region and the glow and tells the elements.
   void InvalidateSize() override;
   void Loaded() override;
+  // The elements go first, while the panel is whole: their pins may call up to it until then.
+  void BeforeDestruction() override;
 
   // The region and the glow changed (border, size, loading): both are rebuilt and repainted.
   void UpdateRegionGlow();
