@@ -149,6 +149,11 @@ std::string TDWSegmentText::Text() const {
   return FText;
 }
 
+std::u32string TDWSegmentText::Characters() const {
+  std::lock_guard lock(*ChangeLock());
+  return FChars;
+}
+
 void TDWSegmentText::SetText(const std::string& AValue) {
   // The input pin calls in from its data thread.
   std::lock_guard lock(ControlLock());

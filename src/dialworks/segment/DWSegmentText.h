@@ -105,8 +105,8 @@ class DW_API TDWSegmentText : public TDWCustomizableSegmentIndicator<TKVBasicCon
   // A copy taken under the control lock (the input pin sets the text from its own thread).
   std::string Text() const;
   void SetText(const std::string& AValue);
-  // The decoded text the frames walk.
-  const std::u32string& Characters() const { return FChars; }
+  // The decoded text the frames walk: a copy taken under the control lock, like Text().
+  std::u32string Characters() const;
 
   void Init(float AWidth, float AHeight, bool AFlag) override;
   float DigitWidth() const { return FDigitWidth; }
