@@ -5,6 +5,7 @@
 #include "dialworks/angular/DWAngularGaugeHands.h"
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/framework/Form.h"
+#include "support/FedPin.h"
 #include "support/InstrumentTest.h"
 #include "support/LateExpiryHost.h"
 
@@ -144,6 +145,12 @@ TEST(GaugeHands, OwnValueHandMapsOnItsOwnRangeAndPin) {
   EXPECT_EQ(hand->Value(), 5);
   EXPECT_EQ(hand->Range().Max(), 10);
   EXPECT_FALSE(hand->GetRangeStored());
+}
+
+TEST(GaugeHands, ValuesReadWhileTheirPinsAreFed) {
+  TScopedHost host;
+  dwtest::HandValuesReadWhileFed<TDWAngularGauge, TDWExternalGaugeHandElement, TDWGaugeMinMaxHandElement>(
+      [](const TDWGaugeMinMaxHandElement& AHand) { return AHand.TrackedValue(); });
 }
 
 TEST(GaugeHands, ControlHandDragWheelStatePinAndOnChange) {

@@ -3,12 +3,12 @@
 #include <cmath>
 #include <limits>
 #include <string>
-#include <thread>
-#include <atomic>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "FoundationTestClasses.h"
+#include "support/FedPin.h"
 
 using namespace dw;
 using namespace dwtest;
@@ -174,21 +174,14 @@ TEST(ValueModel, ValueFromAnotherThreadNeverInterleavesWithDrawing) {
 TEST(ValueModel, ValuesReadWithoutTheLockWhileThePinFeedsThem) {
   TScopedHost host;
   TTestDialExternal d;
-  TPXRealAndRangedSourcePin source;
-  ASSERT_TRUE(source.Connect(d.InputPin()));
-  std::atomic<bool> stop{false};
-  std::thread feeder([&] {
-    for (int i = 0; !stop; ++i) source.SendValueRange(i % 2 ? 5.0 : 50.0, i % 2 ? 0.0 : 10.0, i % 2 ? 10.0 : 100.0);
-  });
   int torn = 0;
-  for (int i = 0; i < 4000; ++i) {
+  dwtest::ReadWhileFed(d.InputPin(), [&] {
     const double v = d.Value(), lo = d.Min(), hi = d.Max();
     const std::optional<TPropValue> p = GetPropertyValue(d, "Value");
-    torn += !(v == 5 || v == 10 || v == 50 || v == 0) + !(lo == 0 || lo == 10) + !(hi == 10 || hi == 100) +
-            !(p && (p->get<double>() == 5 || p->get<double>() == 10 || p->get<double>() == 50 || p->get<double>() == 0));
-  }
-  stop = true;
-  feeder.join();
+    const double pv = p ? p->get<double>() : -1;
+    torn += !(v == 5 || v == 50 || v == 0) + !(lo == 0 || lo == 10) + !(hi == 10 || hi == 100) +
+            !(pv == 5 || pv == 50 || pv == 0);
+  });
   EXPECT_EQ(torn, 0);
 }
 

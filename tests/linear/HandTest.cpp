@@ -8,6 +8,7 @@
 #include "dialworks/draw/RecordingGraphics.h"
 #include "dialworks/linear/DWLinearGauge.h"
 #include "dialworks/linear/DWLinearGaugeHands.h"
+#include "support/FedPin.h"
 #include "support/InstrumentTest.h"
 
 using namespace dw;
@@ -146,6 +147,12 @@ TEST(LinearHand, ControlHandColoursForEveryState) {
     else g.FocusLost();
     EXPECT_EQ(h.GetColor(), k.Expected) << k.Over << k.Selected << k.Focused;
   }
+}
+
+TEST(LinearHand, ValuesReadWhileTheirPinsAreFed) {
+  dwtest::TScopedHost host;
+  dwtest::HandValuesReadWhileFed<TDWLinearGauge, TDWExternalLinearGaugeHandElement, TDWLinearGaugeMinMaxHandElement>(
+      [](const TDWLinearGaugeMinMaxHandElement& AHand) { return AHand.Value(); });
 }
 
 TEST(LinearGeometry, PositionAndDragAreInverse) {

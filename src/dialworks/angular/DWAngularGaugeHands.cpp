@@ -110,7 +110,9 @@ void TDWGaugeMinMaxHandElement::SetMinMaxValue(double AMin, double AMax, double 
   FCurrent = AValue;
   // Seeded from the first value; while loading, the values are the defaults and the ranges on
   // their way to the loaded value, not values the gauge showed.
-  FAutoReset->Track(FTracked, AValue, FMode, FFirstValue || IsLoading());
+  double tracked = FTracked;
+  FAutoReset->Track(tracked, AValue, FMode, FFirstValue || IsLoading());
+  FTracked = tracked;
   FFirstValue = false;
   FReset = false;
   Remap();

@@ -15,6 +15,7 @@
 #include "dialworks/Export.h"
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/foundation/DWControlHand.h"
+#include "dialworks/framework/SharedReal.h"
 
 namespace dw {
 
@@ -162,7 +163,8 @@ class DW_API TDWGaugeMinMaxHandElement : public TDWBasicGaugeHandElement {
   void Remap();
   TDWGaugeMinMaxMode FMode = gmmMax;
   std::unique_ptr<TDWGaugeMinMaxAutoReset> FAutoReset;
-  double FTracked = 0, FCurrent = 0, FMin = 0, FMax = 100;
+  TDWSharedReal FTracked = 0;  // read by TrackedValue() without the lock
+  double FCurrent = 0, FMin = 0, FMax = 100;
   bool FReset = true;
   bool FFirstValue = true;
 };
@@ -185,7 +187,8 @@ class DW_API TDWBasicExternalGaugeHandElement : public TDWBasicGaugeHandElement 
  protected:
   TDWBasicExternalGaugeHandElement(TComponent* AOwner, bool AControlHand);
   virtual void ValueAssigned() {}
-  double FValue = 0, FGaugeMin = 0, FGaugeMax = 100;
+  TDWSharedReal FValue = 0;  // read by Value() without the lock
+  double FGaugeMin = 0, FGaugeMax = 100;
 
  private:
   std::unique_ptr<TDWGaugeHandMinMax> FRange;

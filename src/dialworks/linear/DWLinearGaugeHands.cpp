@@ -150,7 +150,7 @@ void TDWBasicExternalLinearGaugeHandElement::SetValue(double AValue) {
 void TDWBasicExternalLinearGaugeHandElement::InvalidateValue() {
   double lo, hi;
   EffectiveRange(lo, hi);
-  const double v = std::clamp(FValue, std::min(lo, hi), std::max(lo, hi));
+  const double v = std::clamp(FValue.Get(), std::min(lo, hi), std::max(lo, hi));
   AnimateToValue(DWLinearFraction(lo, hi, v));
   Invalidate();
 }
@@ -322,10 +322,11 @@ void TDWLinearGaugeMinMaxHandElement::SetMinMaxValue(double AMin, double AMax, d
     FCurrent = std::clamp(AValue, std::min(AMin, AMax), std::max(AMin, AMax));
     // Seeded from the first value: a minimum starting at Min would stay there for good.
     // While loading, the values are the defaults and the ranges on their way to the loaded value.
-    FAutoReset->Track(FTracked, FCurrent, FMode, FFirstValue || IsLoading());
+    tracked = FTracked;
+    FAutoReset->Track(tracked, FCurrent, FMode, FFirstValue || IsLoading());
+    FTracked = tracked;
     FFirstValue = false;
     Place();
-    tracked = FTracked;
   }
   // The callback may destroy this hand: nothing may touch it afterwards.
   Invalidate();

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "dialworks/Export.h"
+#include "dialworks/framework/SharedReal.h"
 #include "dialworks/linear/DWLinearGauge.h"
 
 namespace dw {
@@ -136,7 +137,7 @@ class DW_API TDWBasicExternalLinearGaugeHandElement : public TDWBasicExternalLin
   TDWBasicExternalLinearGaugeHandElement(TComponent* AOwner, bool AControlHand)
       : TDWBasicExternalLinearGaugeMinMaxHandElement(AOwner, AControlHand) {}
   virtual void ValueAssigned() {}
-  double FValue = 0;
+  TDWSharedReal FValue = 0;  // read by Value() without the lock
 };
 
 class DW_API TDWExternalLinearGaugeHandElement : public TDWBasicExternalLinearGaugeHandElement {
@@ -221,7 +222,8 @@ class DW_API TDWLinearGaugeMinMaxHandElement : public TDWBasicLinearGaugeHandEle
   TDWGaugeMinMaxMode FMode = gmmMax;
   bool FSynchronize = true;
   double FMin = 0, FMax = 100;
-  double FTracked = 0, FCurrent = 0;
+  TDWSharedReal FTracked = 0;  // read by Value() without the lock
+  double FCurrent = 0;
   bool FFirstValue = true;  // the first value seeds the tracked extreme
   std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);  // posted notifications check it
   // Declared last, so its timer stops before the members its expiry uses go.
