@@ -174,6 +174,11 @@ TEST_F(FormTest, MalformedFormsAreRefusedWithOneMessageNamingThePath) {
       {C(twoGauges, R"([{"from": "Speed.InputPin", "to": "Knob.Elements[0].StatePin"}])"),
        "$.links[0]: pins cannot be linked"},
       {C(twoGauges, R"([{"from": "Knob.Elements[0].StatePin"}])"), "$.links[0]: missing \"to\""},
+      // A key given twice: the parser would keep one value silently (here: no components at all).
+      {R"({"format": "dialworks-form", "version": 1, "components": [{"class": "TTestGauge"}], "components": []})",
+       "$.components: the key is given twice in one object"},
+      {C(R"([{"class": "TTestGauge"}, {"class": "TTestGauge", "properties": {"Ranges": [{}, {"Start": 1, "Start": 2}]}}])"),
+       "$.components[1].properties.Ranges[1].Start: the key is given twice in one object"},
   };
   ASSERT_GE(cases.size(), 15u);
   int instances = TTestGauge::Instances;

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "dialworks/framework/Control.h"
 #include "dialworks/framework/FormJson.h"
@@ -84,6 +85,47 @@ void CheckJsonNesting(std::string_view AText) {
     }
   }
 }
+
+// Refuses a key given twice in one object: the parser would keep one of the two values without a
+// word (a second "components" would drop the first one's components). The path is built as the
+// parser goes, for the message.
+class TDuplicateKeyCheck {
+ public:
+  bool operator()(int, TJson::parse_event_t AEvent, TJson& AParsed) {
+    using E = TJson::parse_event_t;
+    switch (AEvent) {
+      case E::object_start:
+      case E::array_start: FLevels.push_back({AEvent == E::array_start, 0, {}, {}}); break;
+      case E::key: {
+        TLevel& level = FLevels.back();
+        level.Key = AParsed.get<std::string>();
+        if (!level.Keys.insert(level.Key).second) Refuse(Path(), "the key is given twice in one object");
+        break;
+      }
+      case E::object_end:
+      case E::array_end: FLevels.pop_back(); [[fallthrough]];
+      case E::value:
+        if (!FLevels.empty() && FLevels.back().IsArray) ++FLevels.back().Index;
+        break;
+    }
+    return true;
+  }
+
+ private:
+  struct TLevel {
+    bool IsArray;
+    size_t Index;
+    std::string Key;
+    std::unordered_set<std::string> Keys;
+  };
+  std::string Path() const {
+    std::string path = "$";
+    for (const TLevel& level : FLevels)
+      path = level.IsArray ? path + "[" + std::to_string(level.Index) + "]" : Key(path, level.Key);
+    return path;
+  }
+  std::vector<TLevel> FLevels;
+};
 
 void LoadCollection(TCollectionBase& ACollection, const TJson& AItems, const std::string& APath, int ADepth) {
   CheckDepth(ADepth, APath);
@@ -296,7 +338,7 @@ TFormLoadResult LoadForm(std::string_view AText) {
     CheckJsonNesting(AText);
     TJson root;
     try {
-      root = TJson::parse(AText);
+      root = TJson::parse(AText, TDuplicateKeyCheck());
     } catch (const TJson::exception& e) {
       Refuse("$", "malformed JSON (" + ParserMessage(e.what()) + ")");
     }
