@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -311,3 +312,22 @@ TEST(SpectrumDisplay, BuffersFromAnotherThreadWhileTimersAndPaintRun) {
   source.join();
 }
 
+
+// Regression (the ramp colours worked out again for every row of every strip): a tall display of
+// many bars with long ramps across and along them built its strips for seconds, on each change of
+// the bar count.
+TEST(SpectrumDisplay, LongRampsOnTallBarsBuildQuickly) {
+  TScopedHost host;
+  TDWSpectrumDisplay d;
+  d.SetBounds(0, 0, 1024, 4000);
+  for (int g = 0; g < 2; ++g) {
+    TDWSpectrumBarColorGroup& group = d.Bars().ColorGroups().Add();
+    for (int k = 0; k < 150; ++k) group.Colors().Add().SetColor(0xFF000000u | uint32_t(k * 0x010203 * (g + 1)));
+  }
+  d.Bars().Blocks().SetEnabled(false);
+  d.Values().SetCount(256);  // bars about 4 pixels apart
+  const auto start = std::chrono::steady_clock::now();
+  const gp::Bitmap image = dwtest::RenderControl(d);
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.5);
+  EXPECT_EQ(image.GetPixel(511, 2000), 0xFF696969u);  // the unlit bodies are still drawn
+}

@@ -139,14 +139,19 @@ void TDWSpectrumDisplay::CalcFromColors(int ABars, float ABarHeight, float AStri
     auto barColor = [&](float AP, bool AAbove) {
       return RXInterpolateColorF(from.At(AP, AAbove), to.At(AP, AAbove), f);
     };
+    // The ends of every stretch between two positions, once per strip rather than per row: a
+    // tall strip has many rows to a stretch.
+    std::vector<std::pair<TAlphaColor, TAlphaColor>> ends(positions.size() - 1);
+    for (size_t j = 0; j + 1 < positions.size(); ++j)
+      ends[j] = {barColor(positions[j + 1], false), barColor(positions[j], true)};
     FStrips.push_back(MakeStrip(height, coverage, AAnchor, [&](int y) {
       const float p = std::clamp((AStripBottom - (float(y) + 0.5f)) / ABarHeight, 0.0f, 1.0f);
-      size_t j = 0;
-      while (j + 2 < positions.size() && p > positions[j + 1]) ++j;
+      // The stretch whose upper position is the first at or above p (the last one at most).
+      const size_t j = size_t(std::lower_bound(positions.begin() + 1, positions.end() - 1, p) - positions.begin()) - 1;
       const float lower = positions[j], upper = positions[j + 1];
       // From the colour just below the upper position (top) to the one just above the lower.
       const float t = upper > lower ? (upper - p) / (upper - lower) : 0;
-      return RXInterpolateColorF(barColor(upper, false), barColor(lower, true), std::clamp(t, 0.0f, 1.0f));
+      return RXInterpolateColorF(ends[j].first, ends[j].second, std::clamp(t, 0.0f, 1.0f));
     }));
   }
   FBkgBrush = MakeStrip(height, coverage, AAnchor, [&](int) { return bars.BackColor(); });
