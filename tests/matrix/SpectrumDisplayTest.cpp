@@ -313,10 +313,15 @@ TEST(SpectrumDisplay, BuffersFromAnotherThreadWhileTimersAndPaintRun) {
 }
 
 
-// Regression (the ramp colours worked out again for every row of every strip): a tall display of
-// many bars with long ramps across and along them built its strips for seconds, on each change of
-// the bar count.
-TEST(SpectrumDisplay, LongRampsOnTallBarsBuildQuickly) {
+double SecondsSince(std::chrono::steady_clock::time_point AStart) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - AStart).count();
+}
+
+// Regressions: (1) the ramp colours were worked out again for every row of every strip, so a
+// tall display of many bars with long ramps built its strips for seconds, on each change of the
+// bar count; (2) drawn smaller than its pixels (a device scale below 1) a display took seconds
+// per frame filtering its strips.
+TEST(SpectrumDisplay, LargeDisplaysPaintQuickly) {
   TScopedHost host;
   TDWSpectrumDisplay d;
   d.SetBounds(0, 0, 1024, 4000);
@@ -326,8 +331,21 @@ TEST(SpectrumDisplay, LongRampsOnTallBarsBuildQuickly) {
   }
   d.Bars().Blocks().SetEnabled(false);
   d.Values().SetCount(256);  // bars about 4 pixels apart
-  const auto start = std::chrono::steady_clock::now();
+  auto start = std::chrono::steady_clock::now();
   const gp::Bitmap image = dwtest::RenderControl(d);
-  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.5);
+  EXPECT_LT(SecondsSince(start), 1.5);
   EXPECT_EQ(image.GetPixel(511, 2000), 0xFF696969u);  // the unlit bodies are still drawn
+
+  TDWSpectrumDisplay wide;
+  wide.SetBounds(0, 0, 2000, 1000);
+  wide.Values().SetCount(512);
+  for (float scale : {0.25f, 0.1f}) {
+    gp::Bitmap small(int(2000 * scale), int(1000 * scale));
+    gp::CairoGraphics g(small);
+    g.ScaleTransform(scale, scale);
+    start = std::chrono::steady_clock::now();
+    wide.Paint(g);
+    EXPECT_LT(SecondsSince(start), 0.5) << scale;
+    EXPECT_NE(small.GetPixel(small.Width() / 2, small.Height() / 2), 0xFF000000u) << scale;  // bars, not background
+  }
 }

@@ -368,6 +368,9 @@ void TDWSpectrumDisplay::IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea
   const gp::GraphicsState callerClip = AGraphics.Save();
   AGraphics.SetClip(gp::RectF(offX, bottom - barH, W - 2 * offX, barH), gp::CombineModeIntersect);
   AGraphics.SetSmoothingMode(AntiAliased() ? gp::SmoothingModeAntiAlias : gp::SmoothingModeNone);
+  // The strips are sampled, not filtered: drawn smaller than their pixels (a device scale below
+  // 1), the default filter costs a large kernel per pixel and per fill, seconds per frame.
+  AGraphics.SetInterpolationMode(gp::InterpolationModeBilinear);
   const double dropping = double(bars.Peaks().DroppingInterval());
   for (int i = 0; i < n; ++i) {
     const size_t k = size_t(i + skip);
