@@ -1,5 +1,6 @@
 // The matrix display: cell buffers, cursor and channel pins, sub-pixel phases, stamps and layers.
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <atomic>
@@ -13,9 +14,11 @@
 #include "dialworks/framework/Registry.h"
 #include "dialworks/host/PixelBlock.h"
 #include "dialworks/matrix/DWMatrixDisplay.h"
+#include "dialworks/matrix/DWSpectrumDisplay.h"
 #include "dialworks/matrix/DWTextMatrixLayer.h"
 #include "dialworks/panel/DWGlassPanel.h"
 #include "support/InstrumentTest.h"
+#include "support/PixelDiff.h"
 
 using namespace dw;
 
@@ -548,4 +551,32 @@ TEST(TextMatrixLayer, OutlinedFontIsLargerAndStaysInsideTheGrid) {
   EXPECT_EQ(cut.Bottom, H - 1);  // the stems run on below the grid
   EXPECT_GT(cut.Lit, 0);
   EXPECT_LT(cut.Lit, outlined.Lit);
+}
+
+// Regression (the displays kept their drawing caches through ReleaseCaches, so a one-shot render of
+// a form grew by a frame or a set of colour strips per display): what a paint builds is let go on
+// request, and the next paint builds it again.
+TEST(MatrixDisplay, DrawingCachesOfBothDisplaysAreReleasedOnRequest) {
+  TScopedHost host;
+  auto inUse = [] {
+    const struct mallinfo2 m = mallinfo2();
+    return double(m.uordblks) + double(m.hblkhd);  // small blocks and mapped ones
+  };
+  TDWMatrixDisplay matrix;
+  matrix.SetBounds(0, 0, 1500, 1500);  // a 9 MB frame
+  matrix.SetPixel(0, 0, 0xFFFF0000);
+  TDWSpectrumDisplay spectrum;
+  spectrum.SetBounds(0, 0, 2000, 4000);
+  spectrum.Bars().ColorGroups().Add();
+  spectrum.Bars().ColorGroups().Add();  // a strip per bar: 1000 x 3900 pixels
+  spectrum.Values().SetCount(1000);
+  for (TKVBasicControl* control : std::initializer_list<TKVBasicControl*>{&matrix, &spectrum}) {
+    const double before = inUse();
+    const gp::Bitmap first = dwtest::RenderControl(*control);
+    const double painted = inUse();
+    if (painted - before < 4e6) GTEST_SKIP() << "the allocator's figures are not available (a sanitizer's allocator)";
+    control->ReleaseCaches();
+    EXPECT_LT(inUse(), painted - 4e6) << control->ClassName();
+    EXPECT_EQ(dwtest::DifferingPixels(dwtest::RenderControl(*control), first), 0) << control->ClassName();
+  }
 }

@@ -307,6 +307,14 @@ void TDWMatrixDisplay::SettleMotion() {
     if (auto* control = dynamic_cast<TKVBasicControl*>(&FLayers->ItemComponent(i))) control->Settle();
 }
 
+void TDWMatrixDisplay::ReleaseOwnCaches() {
+  FStampKey = TStampKey();
+  FStampW = FStampH = 0;
+  std::vector<uint8_t>().swap(FStamps);
+  std::vector<uint32_t>().swap(FHighlights);
+  FFrame.reset();
+}
+
 void TDWMatrixDisplay::IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea) {
   TDWBasicRotatableControl::IntDraw(AGraphics, AArea);
   std::lock_guard<TReadWriteLock> lock(FBufferLock);

@@ -135,6 +135,8 @@ class DW_API TDWMatrixDisplay : public TDWBasicRotatableControl {
   void DisconnectPins();
   // The layers are not the element list (Settle walks that), so they are settled here.
   void SettleMotion() override;
+  // The stamps and the composed frame (rebuilt by the next paint).
+  void ReleaseOwnCaches() override;
 
  private:
   struct TStampKey {

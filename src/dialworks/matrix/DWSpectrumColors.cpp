@@ -48,6 +48,15 @@ std::unique_ptr<gp::TextureBrush> MakeStrip(int AHeight, const std::vector<float
 
 }  // namespace
 
+void TDWSpectrumDisplay::ReleaseOwnCaches() {
+  FColorsValid = false;
+  std::vector<std::unique_ptr<gp::TextureBrush>>().swap(FStrips);
+  std::vector<uint32_t>().swap(FStripOf);
+  FBkgBrush.reset();
+  FPeakBrush.reset();
+  FPeakDropBrush.reset();
+}
+
 void TDWSpectrumDisplay::CalcFromColors(int ABars, float ABarHeight, float AStripBottom, float ABlockSize,
                                         float ABlockPitch, float AAnchor) {
   const TColorKey key{ABars, ABarHeight, AStripBottom, ABlockSize, ABlockPitch, AAnchor, AntiAliased()};

@@ -283,6 +283,8 @@ class DW_API TDWSpectrumDisplay : public TDWBasicRotatableControl {
 
  protected:
   void DisconnectPins() { FInputPin->DisconnectAll(); }
+  // The colour strips and brushes (rebuilt by the next paint).
+  void ReleaseOwnCaches() override;
 
  private:
   friend class TDWSpectrumValues;
