@@ -325,7 +325,7 @@ class DW_API TDWSpectrumDisplay : public TDWBasicRotatableControl {
   struct TColorKey {
     int Bars = -1;
     float BarHeight = 0, StripBottom = 0, BlockSize = 0, BlockPitch = 0, Anchor = 0;
-    bool AntiAlias = false;
+    bool AntiAlias = false, Mirror = false;
     bool operator==(const TColorKey&) const = default;
   };
   std::atomic<bool> FColorsValid{false};
