@@ -86,30 +86,31 @@ void CheckJsonNesting(std::string_view AText) {
   }
 }
 
-// Refuses a key given twice in one object: the parser would keep one of the two values without a
-// word (a second "components" would drop the first one's components). The path is built as the
-// parser goes, for the message.
+// Refuses a key given twice in one object: the parser keeps one of the two values without a word
+// (a second "components" would drop the first one's components). A second pass over a text the
+// parser took, by events only: the parser's callback form walks an array's members again at the
+// end of each object in it, the square of their number (thousands of ranges took seconds). The
+// path is built as the events come, for the message.
 class TDuplicateKeyCheck {
  public:
-  bool operator()(int, TJson::parse_event_t AEvent, TJson& AParsed) {
-    using E = TJson::parse_event_t;
-    switch (AEvent) {
-      case E::object_start:
-      case E::array_start: FLevels.push_back({AEvent == E::array_start, 0, {}, {}}); break;
-      case E::key: {
-        TLevel& level = FLevels.back();
-        level.Key = AParsed.get<std::string>();
-        if (!level.Keys.insert(level.Key).second) Refuse(Path(), "the key is given twice in one object");
-        break;
-      }
-      case E::object_end:
-      case E::array_end: FLevels.pop_back(); [[fallthrough]];
-      case E::value:
-        if (!FLevels.empty() && FLevels.back().IsArray) ++FLevels.back().Index;
-        break;
-    }
+  bool null() { return Value(); }
+  bool boolean(bool) { return Value(); }
+  bool number_integer(TJson::number_integer_t) { return Value(); }
+  bool number_unsigned(TJson::number_unsigned_t) { return Value(); }
+  bool number_float(TJson::number_float_t, const TJson::string_t&) { return Value(); }
+  bool string(TJson::string_t&) { return Value(); }
+  bool binary(TJson::binary_t&) { return Value(); }
+  bool start_object(size_t) { return Open(false); }
+  bool start_array(size_t) { return Open(true); }
+  bool end_object() { return Close(); }
+  bool end_array() { return Close(); }
+  bool key(TJson::string_t& AKey) {
+    TLevel& level = FLevels.back();
+    level.Key = AKey;
+    if (!level.Keys.insert(AKey).second) Refuse(Path(), "the key is given twice in one object");
     return true;
   }
+  bool parse_error(size_t, const std::string&, const nlohmann::detail::exception&) { return false; }
 
  private:
   struct TLevel {
@@ -118,6 +119,18 @@ class TDuplicateKeyCheck {
     std::string Key;
     std::unordered_set<std::string> Keys;
   };
+  bool Open(bool AArray) {
+    FLevels.push_back({AArray, 0, {}, {}});
+    return true;
+  }
+  bool Close() {
+    FLevels.pop_back();
+    return Value();
+  }
+  bool Value() {
+    if (!FLevels.empty() && FLevels.back().IsArray) ++FLevels.back().Index;
+    return true;
+  }
   std::string Path() const {
     std::string path = "$";
     for (const TLevel& level : FLevels)
@@ -338,10 +351,12 @@ TFormLoadResult LoadForm(std::string_view AText) {
     CheckJsonNesting(AText);
     TJson root;
     try {
-      root = TJson::parse(AText, TDuplicateKeyCheck());
+      root = TJson::parse(AText);
     } catch (const TJson::exception& e) {
       Refuse("$", "malformed JSON (" + ParserMessage(e.what()) + ")");
     }
+    TDuplicateKeyCheck duplicates;
+    TJson::sax_parse(AText, &duplicates);
     if (!root.is_object()) Refuse("$", "expected a JSON object");
     CheckKeys(root, "$", {"format", "version", "width", "height", "color", "components", "links"});
     auto fmt = root.find("format");
