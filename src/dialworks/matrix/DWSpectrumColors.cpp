@@ -22,6 +22,7 @@ struct TGroupRamp {
   std::vector<TAlphaColor> Colors;
   std::vector<float> Weights;
   std::vector<bool> Breaks;
+  std::vector<TAlphaColor> Below, Above;  // At each sampling position, from below and from above
   TAlphaColor At(float AP, bool AAbove) const {
     return Colors.size() < 2 ? Own : DWSpectrumGroupColor(Colors, Weights, Breaks, AP, AAbove);
   }
@@ -126,6 +127,19 @@ void TDWSpectrumDisplay::CalcFromColors(int ABars, float ABarHeight, float AStri
   const bool ramp = G >= 2 || (G == 1 && ramps[0].Colors.size() >= 2);
   const TAlphaColor solid = G == 0 ? bars.Color() : ramps[0].Own;
 
+  // A group's colours at the sampling positions, worked out when a strip first blends it: every
+  // strip between the same two groups takes them from there.
+  auto sampled = [&](size_t g) -> const TGroupRamp& {
+    TGroupRamp& r = ramps[g];
+    if (r.Below.empty()) {
+      for (const float p : positions) {
+        r.Below.push_back(r.At(p, false));
+        r.Above.push_back(r.At(p, true));
+      }
+    }
+    return r;
+  };
+
   // One strip per bar when the colour changes across the bars, within the pixel budget.
   const size_t wanted = ramp && G >= 2 ? size_t(ABars) : 1;
   const size_t count = std::clamp<size_t>(MaxStripPixels / size_t(height), 1, wanted);
@@ -143,16 +157,14 @@ void TDWSpectrumDisplay::CalcFromColors(int ABars, float ABarHeight, float AStri
     const double across = double(G) * double(bar) / double(ABars);
     const size_t g = std::min(G - 1, size_t(across));
     const float f = float(across - double(g));
-    const TGroupRamp& from = ramps[g > 0 ? g - 1 : 0];
-    const TGroupRamp& to = ramps[g];
-    auto barColor = [&](float AP, bool AAbove) {
-      return RXInterpolateColorF(from.At(AP, AAbove), to.At(AP, AAbove), f);
-    };
+    const TGroupRamp& from = sampled(g > 0 ? g - 1 : 0);
+    const TGroupRamp& to = sampled(g);
     // The ends of every stretch between two positions, once per strip rather than per row: a
     // tall strip has many rows to a stretch.
     std::vector<std::pair<TAlphaColor, TAlphaColor>> ends(positions.size() - 1);
     for (size_t j = 0; j + 1 < positions.size(); ++j)
-      ends[j] = {barColor(positions[j + 1], false), barColor(positions[j], true)};
+      ends[j] = {RXInterpolateColorF(from.Below[j + 1], to.Below[j + 1], f),
+                 RXInterpolateColorF(from.Above[j], to.Above[j], f)};
     FStrips.push_back(MakeStrip(height, coverage, AAnchor, [&](int y) {
       const float p = std::clamp((AStripBottom - (float(y) + 0.5f)) / ABarHeight, 0.0f, 1.0f);
       // The stretch whose upper position is the first at or above p (the last one at most).
