@@ -5,12 +5,15 @@
 // own), so only the pixels both cover wholly must match there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <iterator>
 #include <random>
+#include <vector>
 
 #include "DrawTestUtil.h"
 #include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/draw/ComputedCoverage.h"
 #include "dialworks/draw/Pixels.h"
 #include "dialworks/draw/PixelsAvx2.h"
 
@@ -197,8 +200,8 @@ TEST(CoverageGradient, PixelLoopsMatchOnePixelArithmetic) {
   std::mt19937 random(12);
   const uint8_t covers[] = {0, 0, 255, 255, 254, 1, 128};
   const TCoverOverPixels best = BestCoverOverPixels();
-  const TOverPixels bestOver = BestOverPixels();
-  constexpr int kN = 19;
+  const std::vector<TOverPixels> overs = {BestOverPixels()};
+  constexpr int kN = 37;  // two groups of sixteen and every tail
   for (int round = 0; round < 3000; ++round) {
     uint32_t src[kN], dst[kN], expected[kN];
     uint8_t cover[kN];
@@ -214,25 +217,28 @@ TEST(CoverageGradient, PixelLoopsMatchOnePixelArithmetic) {
       dst[k] = (dst[k] | 0xFF000000u) & 0xFF7F7F7Fu;
       cover[k] = random() % 4 == 0 ? uint8_t(random()) : c;
     }
-    uint32_t plain[kN], fast[kN], over[kN];
+    uint32_t plain[kN], fast[kN];
     std::copy(dst, dst + kN, plain);
     std::copy(dst, dst + kN, fast);
-    std::copy(dst, dst + kN, over);
     // Every length up to two groups and a tail, so each tail length is met.
     const int n = 1 + round % kN;
     CoverOverPixels(plain, src, cover, n);
     best(fast, src, cover, n);
-    bestOver(over, src, n);
     for (int k = 0; k < kN; ++k) {
       if (k >= n) {  // beyond the run: untouched
         ASSERT_EQ(fast[k], dst[k]);
-        ASSERT_EQ(over[k], dst[k]);
         continue;
       }
       expected[k] = OverPixel(ScalePixel(src[k], cover[k]), dst[k]);
       ASSERT_EQ(plain[k], expected[k]) << round << " " << k;
       ASSERT_EQ(fast[k], expected[k]) << round << " " << k;
-      ASSERT_EQ(over[k], OverPixel(src[k], dst[k])) << round << " " << k;
+    }
+    for (size_t level = 0; level < overs.size(); ++level) {
+      uint32_t over[kN];
+      std::copy(dst, dst + kN, over);
+      overs[level](over, src, n);
+      for (int k = 0; k < kN; ++k)
+        ASSERT_EQ(over[k], k < n ? OverPixel(src[k], dst[k]) : dst[k]) << level << " " << round << " " << k;
     }
     // Up to four colours in turn, each with its byte of a pixel's coverage word.
     const int count = 1 + round % 4;
@@ -247,5 +253,61 @@ TEST(CoverageGradient, PixelLoopsMatchOnePixelArithmetic) {
     for (int j = 0; j < count; ++j)
       for (int k = 0; k < n; ++k) alone[k] = OverPixel(ScalePixel(src[j], (words[k] >> (8 * j)) & 0xFF), alone[k]);
     for (int k = 0; k < kN; ++k) ASSERT_EQ(together[k], alone[k]) << round << " " << k;
+    // The same for runs on rows (two of them, from columns 1 and 3) in one call.
+    uint32_t rows[2][kN];
+    std::copy(dst, dst + kN, rows[0]);
+    std::copy(dst, dst + kN, rows[1]);
+    uint32_t coverRows[2][kN];
+    std::copy(words, words + kN, coverRows[0]);
+    std::copy(words, words + kN, coverRows[1]);
+    const MaskSpan spans[2] = {{0, 1, n}, {1, 3, std::max(3, n)}};
+    BestCoverOverColourSpans()(reinterpret_cast<uint8_t*>(rows[0]), kN * 4, coverRows[0], kN, spans, 2, src, count);
+    for (int r = 0; r < 2; ++r)
+      for (int k = 0; k < kN; ++k) {
+        uint32_t want = dst[k];
+        if (k >= spans[r].X0 && k < spans[r].X1)
+          for (int j = 0; j < count; ++j) want = OverPixel(ScalePixel(src[j], (words[k] >> (8 * j)) & 0xFF), want);
+        ASSERT_EQ(rows[r][k], want) << r << " " << round << " " << k;
+      }
+  }
+}
+
+// The gradient painter's one-pass loop gives each pixel the colour at its position, scaled by its
+// coverage, exactly as the separate steps would (positions, table, coverage over).
+TEST(CoverageGradient, GradientRowsMatchTheirSteps) {
+  const TGradientOver gradientOver = BestGradientOver();
+  if (!gradientOver) GTEST_SKIP() << "no one-pass loop on this processor";
+  std::mt19937 random(15);
+  uint32_t lut[256];
+  for (uint32_t& c : lut) {
+    const uint32_t a = random() % 256;
+    c = a << 24 | (random() % (a + 1)) << 16 | (random() % (a + 1)) << 8 | random() % (a + 1);
+  }
+  lut[0] = 0;
+  constexpr int kN = 29;
+  for (int round = 0; round < 2000; ++round) {
+    const int edges = 1 + round % 5, x0 = int(random() % 200) - 100, n = 1 + round % kN;
+    double A[5], k[5];
+    for (int e = 0; e < edges; ++e) A[e] = (double(random() % 2001) - 1000) / 20000, k[e] = double(random() % 1001) / 700;
+    uint32_t dst[kN], fast[kN];
+    uint8_t cover[kN];
+    for (int j = 0; j < kN; ++j) {
+      dst[j] = uint32_t(random()) | 0xFF000000u;
+      cover[j] = round % 3 == 0 ? 255 : uint8_t(random() % 4 == 0 ? 0 : random());
+    }
+    std::copy(dst, dst + kN, fast);
+    const bool clipped = round % 2 == 1;
+    gradientOver(fast, A, k, edges, x0, n, lut, clipped ? cover : nullptr);
+    for (int j = 0; j < kN; ++j) {
+      uint32_t want = dst[j];
+      if (j < n) {
+        const double px = x0 + j + 0.5;
+        double t = 0;
+        for (int e = 0; e < edges; ++e) t = std::max(t, A[e] * px + k[e]);
+        const uint32_t colour = lut[uint8_t(int((1 - std::min(t, 1.0)) * 255 + 0.5))];
+        want = OverPixel(ScalePixel(colour, clipped ? cover[j] : 255), dst[j]);
+      }
+      ASSERT_EQ(fast[j], want) << round << " " << j;
+    }
   }
 }

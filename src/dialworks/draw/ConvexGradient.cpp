@@ -144,6 +144,7 @@ void ConvexPathGradient::Paint(uint8_t* data, int stride, int originX, int origi
   bottom = std::min(bottom, int(std::min(double(bounds_.Bottom()), double(bottom))));
   static const PositionsFn positions = PositionsFor();
   static const TCoverOverPixels coverOver = BestCoverOverPixels();
+  static const TGradientOver gradientOver = BestGradientOver();  // the three steps below in one
   // Without a clip every pixel is covered whole.
   constexpr int kChunk = 64;
   static const std::array<uint8_t, kChunk> kWhole = [] {
@@ -151,8 +152,8 @@ void ConvexPathGradient::Paint(uint8_t* data, int stride, int originX, int origi
     a.fill(255);
     return a;
   }();
-  double A[kMaxEdges];
-  for (int e = 0; e < count_; ++e) A[e] = edges_[e].A;
+  double A[kMaxEdges], invA[kMaxEdges];
+  for (int e = 0; e < count_; ++e) A[e] = edges_[e].A, invA[e] = edges_[e].A != 0 ? 1 / edges_[e].A : 0;
   for (int y = top; y < bottom; ++y) {
     const double py = y + 0.5;
     // The row's inside, for pixel centres px: A px + (B py + C) < 1 on every edge.
@@ -161,15 +162,25 @@ void ConvexPathGradient::Paint(uint8_t* data, int stride, int originX, int origi
     for (int e = 0; e < count_; ++e) {
       const Edge& E = edges_[e];
       k[e] = E.B * py + E.C;
-      if (E.A > 0) hi = std::min(hi, (1 - k[e]) / E.A);
-      else if (E.A < 0) lo = std::max(lo, (1 - k[e]) / E.A);
+      // Pixels on the outline take position 0, which is clear: where rounding puts the row's ends
+      // changes no pixel.
+      if (E.A > 0) hi = std::min(hi, (1 - k[e]) * invA[e]);
+      else if (E.A < 0) lo = std::max(lo, (1 - k[e]) * invA[e]);
       else if (k[e] >= 1) hi = lo;
     }
     if (!(lo < hi)) continue;
-    const int xa = std::max(left, int(std::floor(lo - 0.5)) + 1), xb = std::min(right, int(std::ceil(hi - 0.5)));
+    // Floor and ceiling without a library call (lo and hi lie within left - 1 .. right + 1): the
+    // row's own costs add up over a thin shape's many rows.
+    const double fl = lo - 0.5, ch = hi - 0.5;
+    const int xa = std::max(left, int(fl) - (fl < double(int(fl))) + 1);
+    const int xb = std::min(right, int(ch) + (ch > double(int(ch))));
     if (xa >= xb) continue;
     auto* row = reinterpret_cast<uint32_t*>(data + ptrdiff_t(y - originY) * stride) - originX;
     const uint8_t* cover = clip ? clip + ptrdiff_t(y) * clipStride : nullptr;
+    if (gradientOver) {
+      gradientOver(row + xa, A, k, count_, xa, xb - xa, lut_, cover ? cover + xa : nullptr);
+      continue;
+    }
     uint8_t index[kChunk + kPositionsSlack];
     uint32_t colours[kChunk];
     for (int x0 = xa; x0 < xb; x0 += kChunk) {

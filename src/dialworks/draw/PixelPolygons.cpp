@@ -71,10 +71,9 @@ bool PixelPaths::FillPolygons(const PolygonFill* fills, int count) {
   uint8_t* data = cairo_image_surface_get_data(surface);
   if (!data) return false;
   const int stride = cairo_image_surface_get_stride(surface);
-  static const TCoverOverColours coverOver = BestCoverOverColours();
-  for (const MaskSpan& s : spans_)
-    coverOver(reinterpret_cast<uint32_t*>(data + ptrdiff_t(t + s.Y) * stride) + l + s.X0,
-              covers.data() + ptrdiff_t(s.Y) * w + s.X0, colours, drawn, s.X1 - s.X0);
+  static const TCoverOverColourSpans coverOver = BestCoverOverColourSpans();
+  coverOver(data + ptrdiff_t(t) * stride + ptrdiff_t(l) * 4, stride, covers.data(), w, spans_.data(), spans_.size(),
+            colours, drawn);
   TrimScratch(covers);
   cairo_surface_mark_dirty_rectangle(surface, l, t, w, h);
   return true;

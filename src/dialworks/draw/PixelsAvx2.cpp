@@ -7,6 +7,7 @@
 #define DW_AVX2 1
 #endif
 
+#include "dialworks/draw/ComputedCoverage.h"
 #include "dialworks/draw/Pixels.h"
 
 namespace dw::gp {
@@ -145,14 +146,57 @@ DW_INLINE_AVX2 __m256i ColoursOver8(__m256i c, const __m256i* wide, const __m256
   return d;
 }
 
-DW_TARGET_AVX2 void CoverOverColoursAvx2(uint32_t* dst, const uint32_t* covers, const uint32_t* colours, int count,
-                                         int n) {
-  __m256i wide[4], solid[4];
+// The gradient's lut indices of four pixel centres `at`.
+DW_INLINE_AVX2 __m128i GradientIndex4(__m256d at, const double* A, const double* k, int edges) {
+  const __m256d one = _mm256_set1_pd(1);
+  __m256d t = _mm256_setzero_pd();
+  for (int e = 0; e < edges; ++e)
+    t = _mm256_max_pd(t, _mm256_add_pd(_mm256_mul_pd(_mm256_set1_pd(A[e]), at), _mm256_set1_pd(k[e])));
+  return _mm256_cvttpd_epi32(
+      _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(one, _mm256_min_pd(t, one)), _mm256_set1_pd(255)), _mm256_set1_pd(0.5)));
+}
+
+DW_TARGET_AVX2 void GradientOverAvx2(uint32_t* dst, const double* A, const double* k, int edges, int x0, int n,
+                                     const uint32_t* lut, const uint8_t* cover) {
+  const __m256d step = _mm256_set1_pd(4);
+  __m256d px = _mm256_add_pd(_mm256_set1_pd(double(x0)), _mm256_set_pd(3.5, 2.5, 1.5, 0.5));
+  for (int i = 0; i < n; i += 8, px = _mm256_add_pd(px, _mm256_add_pd(step, step))) {
+    const int part = n - i < 8 ? n - i : -1;
+    uint64_t c8 = ~uint64_t(0);
+    if (cover && part < 0) std::memcpy(&c8, cover + i, 8);
+    if (part >= 0) c8 = cover ? 0 : ~uint64_t(0) >> (64 - 8 * part);
+    if (cover && part >= 0)
+      for (int j = part - 1; j >= 0; --j) c8 = c8 << 8 | cover[i + j];
+    if (c8 == 0) continue;  // no coverage: dst stays as it is
+    const __m256i at = _mm256_set_m128i(GradientIndex4(_mm256_add_pd(px, step), A, k, edges),
+                                        GradientIndex4(px, A, k, edges));
+    const __m256i s = _mm256_i32gather_epi32(reinterpret_cast<const int*>(lut), at, 4);
+    const __m256i c32 = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(int64_t(c8)));
+    if (part < 0) {
+      if (c8 == ~uint64_t(0)) {  // whole coverage scales nothing: plain source over
+        if (!AllZero(s)) Store8(dst + i, AllOpaque(s) ? s : SourceOver8(s, Load8(dst + i)));
+      } else {
+        Store8(dst + i, CoveredOver8(s, c32, Load8(dst + i)));
+      }
+    } else {
+      const __m256i lanes = FirstLanes(part);
+      StoreFirst(dst + i, lanes, CoveredOver8(s, c32, LoadFirst(dst + i, lanes)));
+    }
+  }
+}
+
+// The colours as ColoursOver8 takes them, once for every run of a fill.
+DW_INLINE_AVX2 int PrepareColours(const uint32_t* colours, int count, __m256i* wide, __m256i* solid) {
   count = std::min(count, 4);
   for (int k = 0; k < count; ++k) {
     wide[k] = _mm256_unpacklo_epi8(_mm256_set1_epi32(int(colours[k])), _mm256_setzero_si256());
     solid[k] = colours[k] >> 24 == 0xFF ? _mm256_set1_epi32(int(colours[k])) : _mm256_setzero_si256();
   }
+  return count;
+}
+
+DW_INLINE_AVX2 void ColoursOverRun(uint32_t* dst, const uint32_t* covers, const __m256i* wide, const __m256i* solid,
+                                   int count, int n) {
   int i = 0;
   for (; i + 8 <= n; i += 8) {
     const __m256i c = Load8(covers + i);
@@ -162,6 +206,24 @@ DW_TARGET_AVX2 void CoverOverColoursAvx2(uint32_t* dst, const uint32_t* covers, 
   // The lanes past the run load as no coverage, so a tail is never wholly covered.
   const __m256i lanes = FirstLanes(n - i), c = LoadFirst(covers + i, lanes);
   if (!AllZero(c)) StoreFirst(dst + i, lanes, ColoursOver8(c, wide, solid, count, LoadFirst(dst + i, lanes)));
+}
+
+DW_TARGET_AVX2 void CoverOverColoursAvx2(uint32_t* dst, const uint32_t* covers, const uint32_t* colours, int count,
+                                         int n) {
+  __m256i wide[4], solid[4];
+  count = PrepareColours(colours, count, wide, solid);
+  ColoursOverRun(dst, covers, wide, solid, count, n);
+}
+
+DW_TARGET_AVX2 void CoverOverColourSpansAvx2(uint8_t* dst, int dstStride, const uint32_t* covers, int coversStride,
+                                             const MaskSpan* spans, size_t n, const uint32_t* colours, int count) {
+  __m256i wide[4], solid[4];
+  count = PrepareColours(colours, count, wide, solid);
+  for (size_t k = 0; k < n; ++k) {
+    const MaskSpan& s = spans[k];
+    ColoursOverRun(reinterpret_cast<uint32_t*>(dst + ptrdiff_t(s.Y) * dstStride) + s.X0,
+                   covers + ptrdiff_t(s.Y) * coversStride + s.X0, wide, solid, count, s.X1 - s.X0);
+  }
 }
 #endif
 
@@ -179,6 +241,26 @@ TCoverOverPixels BestCoverOverPixels() {
   if (HasAvx2()) return CoverOverPixelsAvx2;
 #endif
   return [](uint32_t* d, const uint32_t* s, const uint8_t* c, int n) { CoverOverPixels(d, s, c, n); };
+}
+
+TGradientOver BestGradientOver() {
+#ifdef DW_AVX2
+  if (HasAvx2()) return GradientOverAvx2;
+#endif
+  return nullptr;
+}
+
+TCoverOverColourSpans BestCoverOverColourSpans() {
+#ifdef DW_AVX2
+  if (HasAvx2()) return CoverOverColourSpansAvx2;
+#endif
+  return [](uint8_t* dst, int dstStride, const uint32_t* covers, int coversStride, const MaskSpan* spans, size_t n,
+            const uint32_t* colours, int count) {
+    for (size_t k = 0; k < n; ++k)
+      CoverOverColours(reinterpret_cast<uint32_t*>(dst + ptrdiff_t(spans[k].Y) * dstStride) + spans[k].X0,
+                       covers + ptrdiff_t(spans[k].Y) * coversStride + spans[k].X0, colours, count,
+                       spans[k].X1 - spans[k].X0);
+  };
 }
 
 TCoverOverColours BestCoverOverColours() {

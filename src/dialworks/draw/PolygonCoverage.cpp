@@ -231,6 +231,14 @@ bool RasterisePolygons(const PolygonPart* parts, int count, uint32_t* covers, in
   // Four running sums side by side, each in RasterisePolygon's order: a polygon's leading
   // columns add exact zeros. Past its right edge its sum is back to zero but for rounding,
   // far below the half level a byte needs.
+#ifdef __SSE2__
+  const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)), one = _mm_set1_ps(1.0f);
+  const __m128 full = _mm_set1_ps(255.0f), half = _mm_set1_ps(0.5f);
+  // CoverageByte on each lane: the same float operations, in the same order.
+  auto levels = [&](__m128 sum) {
+    return _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(_mm_min_ps(_mm_and_ps(sum, magnitude), one), full), half));
+  };
+#endif
   for (int y = 0; y < h; ++y) {
     float* row = acc + y * rowStride;
     const int x0 = touched[2 * y], end = std::min(touched[2 * y + 1], aw), x1 = std::min(end, w);
@@ -240,17 +248,42 @@ bool RasterisePolygons(const PolygonPart* parts, int count, uint32_t* covers, in
     }
     uint32_t* c = covers + ptrdiff_t(y) * stride;
 #ifdef __SSE2__
+    // Two rows at a time where the next one has coverage too: each row's sums run in their own
+    // order, and the two chains of additions overlap. Each row runs over both rows' columns: the
+    // accumulator is zero outside a row's own, so its sum is unchanged there and the bytes written
+    // beyond its span are never read.
+    if (y + 1 < h) {
+      const int nx0 = touched[2 * y + 2], nend = std::min(touched[2 * y + 3], aw), nx1 = std::min(nend, w);
+      if (nx0 < nx1) {
+        float* next = row + rowStride;
+        uint32_t* nc = c + stride;
+        __m128 sa = _mm_setzero_ps(), sb = _mm_setzero_ps();
+        for (int x = std::min(x0, nx0), xe = std::max(x1, nx1); x < xe; ++x) {
+          float* va = row + x * kMostPolygonLanes;
+          float* vb = next + x * kMostPolygonLanes;
+          sa = _mm_add_ps(sa, _mm_loadu_ps(va));
+          sb = _mm_add_ps(sb, _mm_loadu_ps(vb));
+          _mm_storeu_ps(va, _mm_setzero_ps());
+          _mm_storeu_ps(vb, _mm_setzero_ps());
+          const __m128i words = _mm_packs_epi32(levels(sa), levels(sb));
+          const __m128i bytes = _mm_packus_epi16(words, words);
+          c[x] = uint32_t(_mm_cvtsi128_si32(bytes));
+          nc[x] = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(bytes, 4)));
+        }
+        std::fill(row + x1 * kMostPolygonLanes, row + end * kMostPolygonLanes, 0.0f);
+        std::fill(next + nx1 * kMostPolygonLanes, next + nend * kMostPolygonLanes, 0.0f);
+        spans->push_back({y, x0, x1});
+        spans->push_back({y + 1, nx0, nx1});
+        ++y;
+        continue;
+      }
+    }
     __m128 sum = _mm_setzero_ps();
-    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)), one = _mm_set1_ps(1.0f);
-    const __m128 full = _mm_set1_ps(255.0f), half = _mm_set1_ps(0.5f);
     for (int x = x0; x < x1; ++x) {
       float* v = row + x * kMostPolygonLanes;
       sum = _mm_add_ps(sum, _mm_loadu_ps(v));
       _mm_storeu_ps(v, _mm_setzero_ps());
-      // CoverageByte on each lane: the same float operations, in the same order.
-      const __m128 level =
-          _mm_add_ps(_mm_mul_ps(_mm_min_ps(_mm_and_ps(sum, magnitude), one), full), half);
-      const __m128i bytes = _mm_cvttps_epi32(level);
+      const __m128i bytes = levels(sum);
       c[x] = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(bytes, bytes), bytes)));
     }
 #else
