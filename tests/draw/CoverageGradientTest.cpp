@@ -200,7 +200,11 @@ TEST(CoverageGradient, PixelLoopsMatchOnePixelArithmetic) {
   std::mt19937 random(12);
   const uint8_t covers[] = {0, 0, 255, 255, 254, 1, 128};
   const TCoverOverPixels best = BestCoverOverPixels();
-  const std::vector<TOverPixels> overs = {BestOverPixels()};
+  // Every kind the processor runs (the best one is among them).
+  std::vector<TOverPixels> overs;
+  for (int level = 0; level < 3; ++level)
+    if (const TOverPixels f = OverPixelsAt(level)) overs.push_back(f);
+  ASSERT_NE(std::find(overs.begin(), overs.end(), BestOverPixels()), overs.end());
   constexpr int kN = 37;  // two groups of sixteen and every tail
   for (int round = 0; round < 3000; ++round) {
     uint32_t src[kN], dst[kN], expected[kN];

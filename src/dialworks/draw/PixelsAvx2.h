@@ -1,5 +1,6 @@
-// The pixel loops of Pixels.h eight pixels at a time, for processors with AVX2, chosen once at
-// run time: the same arithmetic, so the same pixels, on every processor.
+// The pixel loops of Pixels.h eight pixels at a time for processors with AVX2 (sixteen with
+// AVX-512 where that pays), chosen once at run time: the same arithmetic, so the same pixels, on
+// every processor.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +20,9 @@ using TOverPixels = void (*)(uint32_t* dst, const uint32_t* src, int n);
 using TCoverOverPixels = void (*)(uint32_t* dst, const uint32_t* src, const uint8_t* cover, int n);
 using TCoverOverColours = void (*)(uint32_t* dst, const uint32_t* covers, const uint32_t* colours, int count, int n);
 DW_API TOverPixels BestOverPixels();
+// OverPixels of one kind: 0 one pixel at a time, 1 eight (AVX2), 2 sixteen (AVX-512); nullptr
+// where the processor has no such instructions.
+DW_API TOverPixels OverPixelsAt(int level);
 DW_API TCoverOverPixels BestCoverOverPixels();
 DW_API TCoverOverColours BestCoverOverColours();
 // CoverOverColours on each span: covers row Y (coversStride words apart) over dst row Y (dstStride
