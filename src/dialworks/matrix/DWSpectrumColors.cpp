@@ -1,6 +1,7 @@
-// The spectrum display's colour cache: one 1-pixel-wide strip per bar (or one for all bars when
+// The spectrum display's colour cache: one strip a pixel wide per bar (or one for all bars when
 // the colour does not change across them), the unlit body and the two peak colours, each kept as
-// a tiled texture brush and rebuilt only after an invalidation or a change of the bar geometry.
+// a tiled texture brush and rebuilt only after an invalidation or a change of the bar geometry or
+// of the way the display is turned on the device.
 #include <algorithm>
 #include <cmath>
 
@@ -28,22 +29,48 @@ struct TGroupRamp {
   }
 };
 
-// A strip ABitmap's height of rows: ACoverage (0..1 per row, empty: all 1) times AColorOf(row).
+// How the strips are laid for the transform they are drawn through. Cairo samples a texture on
+// its fast path only when the texture's axes run forward along the device's, neither turned into
+// the other; otherwise it steps each sample back into a one-pixel strip a pixel at a time, as many
+// steps as the bar lies from the strip's origin (seconds per frame for a large display turned or
+// mirrored). So a strip is laid as a row when the bars lie sideways on the device, reversed when
+// they grow towards the device's left or top, and flipped across (no colour changes: a strip is
+// the same all across its bar) when the bars follow each other leftwards or upwards.
+enum : uint8_t { StripRow = 1, StripReversed = 2, StripFlipped = 4 };
+
+uint8_t StripLayout(const gp::Matrix& AToDevice) {
+  const float a = AToDevice.M11(), b = AToDevice.M12(), c = AToDevice.M21(), d = AToDevice.M22();
+  constexpr float tiny = 1e-6f;
+  const float straight = std::fabs(a) + std::fabs(d), sideways = std::fabs(b) + std::fabs(c);
+  // Along the bar (the frame's y) and across it (x), the device axis it follows and its sense.
+  if (sideways <= tiny * straight) return uint8_t((d < 0 ? StripReversed : 0) | (a < 0 ? StripFlipped : 0));
+  if (straight <= tiny * sideways) return uint8_t(StripRow | (c < 0 ? StripReversed : 0) | (b < 0 ? StripFlipped : 0));
+  return 0;  // turned by another angle: no layout samples on the fast path
+}
+
+// A strip of AHeight rows laid as ALayout: ACoverage (0..1 per row, empty: all 1) times
+// AColorOf(row), row 0 at AAnchor in the display's frame.
 template <class F>
 std::unique_ptr<gp::TextureBrush> MakeStrip(int AHeight, const std::vector<float>& ACoverage, float AAnchor,
-                                            F&& AColorOf) {
-  gp::Bitmap strip(1, AHeight);
+                                            uint8_t ALayout, F&& AColorOf) {
+  const bool row = ALayout & StripRow, reversed = ALayout & StripReversed;
+  gp::Bitmap strip(row ? AHeight : 1, row ? 1 : AHeight);
   for (int y = 0; y < AHeight; ++y) {
     TAlphaColor c = AColorOf(y);
     if (!ACoverage.empty()) {
       const uint32_t a = uint32_t(std::lround(double(c >> 24) * double(ACoverage[size_t(y)])));
       c = (c & 0x00FFFFFFu) | (std::min<uint32_t>(a, 255) << 24);
     }
-    strip.ScanLine(y)[0] = PBPremultiply(c);
+    const int at = reversed ? AHeight - 1 - y : y;
+    (row ? strip.ScanLine(0)[at] : strip.ScanLine(at)[0]) = PBPremultiply(c);
   }
   strip.MarkDirty();
   auto brush = std::make_unique<gp::TextureBrush>(strip, gp::WrapModeTile);
-  brush->TranslateTransform(0, AAnchor);
+  // The strip's pixels to the frame: along the bar from the anchor down, across it as laid.
+  const float along = reversed ? -1 : 1, across = ALayout & StripFlipped ? -1 : 1, from = reversed ? float(AHeight) : 0;
+  gp::Matrix toFrame = row ? gp::Matrix(0, along, across, 0, 0, from) : gp::Matrix(across, 0, 0, along, 0, from);
+  toFrame.Translate(0, AAnchor, gp::MatrixOrderAppend);
+  brush->SetTransform(toFrame);
   return brush;
 }
 
@@ -59,8 +86,9 @@ void TDWSpectrumDisplay::ReleaseOwnCaches() {
 }
 
 void TDWSpectrumDisplay::CalcFromColors(int ABars, float ABarHeight, float AStripBottom, float ABlockSize,
-                                        float ABlockPitch, float AAnchor) {
-  const TColorKey key{ABars, ABarHeight, AStripBottom, ABlockSize, ABlockPitch, AAnchor, AntiAliased(), FMirror};
+                                        float ABlockPitch, float AAnchor, const gp::Matrix& AToDevice) {
+  const uint8_t layout = StripLayout(AToDevice);
+  const TColorKey key{ABars, ABarHeight, AStripBottom, ABlockSize, ABlockPitch, AAnchor, AntiAliased(), layout};
   if (FColorsValid && key == FColorKey && !FStrips.empty()) return;
   FColorKey = key;
   FColorsValid = true;
@@ -149,7 +177,7 @@ void TDWSpectrumDisplay::CalcFromColors(int ABars, float ABarHeight, float AStri
   for (size_t i = 0; i < size_t(ABars); ++i) FStripOf[i] = uint32_t(i * count / size_t(ABars));
   for (size_t s = 0; s < count; ++s) {
     if (!ramp) {
-      FStrips.push_back(MakeStrip(height, coverage, AAnchor, [&](int) { return solid; }));
+      FStrips.push_back(MakeStrip(height, coverage, AAnchor, layout, [&](int) { return solid; }));
       continue;
     }
     // The bar this strip stands for: its interval g and blend fraction f across the groups.
@@ -165,7 +193,7 @@ void TDWSpectrumDisplay::CalcFromColors(int ABars, float ABarHeight, float AStri
     for (size_t j = 0; j + 1 < positions.size(); ++j)
       ends[j] = {RXInterpolateColorF(from.Below[j + 1], to.Below[j + 1], f),
                  RXInterpolateColorF(from.Above[j], to.Above[j], f)};
-    FStrips.push_back(MakeStrip(height, coverage, AAnchor, [&](int y) {
+    FStrips.push_back(MakeStrip(height, coverage, AAnchor, layout, [&](int y) {
       const float p = std::clamp((AStripBottom - (float(y) + 0.5f)) / ABarHeight, 0.0f, 1.0f);
       // The stretch whose upper position is the first at or above p (the last one at most).
       const size_t j = size_t(std::lower_bound(positions.begin() + 1, positions.end() - 1, p) - positions.begin()) - 1;
@@ -175,17 +203,9 @@ void TDWSpectrumDisplay::CalcFromColors(int ABars, float ABarHeight, float AStri
       return RXInterpolateColorF(ends[j].first, ends[j].second, std::clamp(t, 0.0f, 1.0f));
     }));
   }
-  FBkgBrush = MakeStrip(height, coverage, AAnchor, [&](int) { return bars.BackColor(); });
-  FPeakBrush = MakeStrip(height, coverage, AAnchor, [&](int) { return bars.Peaks().Color(); });
-  FPeakDropBrush = MakeStrip(height, coverage, AAnchor, [&](int) { return bars.Peaks().DroppingColor(); });
-  // Mirrored, the display is drawn through a transform that runs right to left, and Cairo samples
-  // a texture stepping backwards about ten times slower than forwards (seconds per frame for a
-  // large display). The strips are one pixel wide, so flipping them too changes no colour and
-  // puts their pixels in forward order again.
-  if (key.Mirror) {
-    for (auto& strip : FStrips) strip->ScaleTransform(-1, 1);
-    for (auto* brush : {FBkgBrush.get(), FPeakBrush.get(), FPeakDropBrush.get()}) brush->ScaleTransform(-1, 1);
-  }
+  FBkgBrush = MakeStrip(height, coverage, AAnchor, layout, [&](int) { return bars.BackColor(); });
+  FPeakBrush = MakeStrip(height, coverage, AAnchor, layout, [&](int) { return bars.Peaks().Color(); });
+  FPeakDropBrush = MakeStrip(height, coverage, AAnchor, layout, [&](int) { return bars.Peaks().DroppingColor(); });
 }
 
 }  // namespace dw

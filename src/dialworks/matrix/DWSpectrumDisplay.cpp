@@ -362,7 +362,8 @@ void TDWSpectrumDisplay::IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea
   // (a height or offset far beyond the display's) are not drawn.
   const float anchor = std::floor(bottom - barH);
   if (!(double(bottom) - anchor + 1 <= gp::Bitmap::MaxSide)) return;
-  CalcFromColors(n, barH, bottom - anchor, blocked ? blockSize : 0, blocked ? blockPitch : 0, anchor);
+  CalcFromColors(n, barH, bottom - anchor, blocked ? blockSize : 0, blocked ? blockPitch : 0, anchor,
+                 AGraphics.GetTransform());
 
   // Within the caller's clip (a host repainting part of the control clips to it).
   const gp::GraphicsState callerClip = AGraphics.Save();

@@ -296,9 +296,10 @@ class DW_API TDWSpectrumDisplay : public TDWBasicRotatableControl {
   void RefreshTimerTick();
   float Level(double AValue, float ABarHeight, float ABlockPitch, bool ASnap) const;
   // The colour strips for ABars bars of height ABarHeight whose bottom lies AStripBottom below
-  // the strips' top row (at AAnchor); blocks of ABlockSize every ABlockPitch (0: none).
+  // the strips' top row (at AAnchor); blocks of ABlockSize every ABlockPitch (0: none). They are
+  // laid for drawing through AToDevice (the display's frame to the device).
   void CalcFromColors(int ABars, float ABarHeight, float AStripBottom, float ABlockSize, float ABlockPitch,
-                      float AAnchor);
+                      float AAnchor, const gp::Matrix& AToDevice);
 
   std::unique_ptr<TMZPXRealRangedSinkPin> FInputPin;
   std::unique_ptr<TDWSpectrumBars> FBars;
@@ -325,7 +326,8 @@ class DW_API TDWSpectrumDisplay : public TDWBasicRotatableControl {
   struct TColorKey {
     int Bars = -1;
     float BarHeight = 0, StripBottom = 0, BlockSize = 0, BlockPitch = 0, Anchor = 0;
-    bool AntiAlias = false, Mirror = false;
+    bool AntiAlias = false;
+    uint8_t Layout = 0;  // how the strips are laid for the device transform
     bool operator==(const TColorKey&) const = default;
   };
   std::atomic<bool> FColorsValid{false};
