@@ -38,14 +38,15 @@ struct TGroupRamp {
 // the same all across its bar) when the bars follow each other leftwards or upwards.
 enum : uint8_t { StripRow = 1, StripReversed = 2, StripFlipped = 4 };
 
-uint8_t StripLayout(const gp::Matrix& AToDevice) {
+// The layout, or -1 when the device transform turns the bars by other than quarter turns.
+int StripLayout(const gp::Matrix& AToDevice) {
   const float a = AToDevice.M11(), b = AToDevice.M12(), c = AToDevice.M21(), d = AToDevice.M22();
   constexpr float tiny = 1e-6f;
   const float straight = std::fabs(a) + std::fabs(d), sideways = std::fabs(b) + std::fabs(c);
   // Along the bar (the frame's y) and across it (x), the device axis it follows and its sense.
-  if (sideways <= tiny * straight) return uint8_t((d < 0 ? StripReversed : 0) | (a < 0 ? StripFlipped : 0));
-  if (straight <= tiny * sideways) return uint8_t(StripRow | (c < 0 ? StripReversed : 0) | (b < 0 ? StripFlipped : 0));
-  return 0;  // turned by another angle: no layout samples on the fast path
+  if (sideways <= tiny * straight) return (d < 0 ? StripReversed : 0) | (a < 0 ? StripFlipped : 0);
+  if (straight <= tiny * sideways) return StripRow | (c < 0 ? StripReversed : 0) | (b < 0 ? StripFlipped : 0);
+  return -1;  // no layout samples on the fast path
 }
 
 // A strip of AHeight rows laid as ALayout: ACoverage (0..1 per row, empty: all 1) times
@@ -87,8 +88,10 @@ void TDWSpectrumDisplay::ReleaseOwnCaches() {
 
 void TDWSpectrumDisplay::CalcFromColors(int ABars, float ABarHeight, float AStripBottom, float ABlockSize,
                                         float ABlockPitch, float AAnchor, const gp::Matrix& AToDevice) {
-  const uint8_t layout = StripLayout(AToDevice);
-  const TColorKey key{ABars, ABarHeight, AStripBottom, ABlockSize, ABlockPitch, AAnchor, AntiAliased(), layout};
+  const int laid = StripLayout(AToDevice);
+  const uint8_t layout = uint8_t(std::max(laid, 0));
+  const TColorKey key{ABars,   ABarHeight,    AStripBottom, ABlockSize, ABlockPitch,
+                      AAnchor, AntiAliased(), laid < 0,     layout};
   if (FColorsValid && key == FColorKey && !FStrips.empty()) return;
   FColorKey = key;
   FColorsValid = true;

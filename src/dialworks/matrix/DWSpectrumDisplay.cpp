@@ -19,6 +19,13 @@ namespace {
 // otherwise hold a peak for ever.
 double Finite(double AValue) { return std::isfinite(AValue) ? AValue : 0.0; }
 
+// ABrush, a colour strip, with its origin moved across to AX (a strip is the same all across).
+const gp::TextureBrush& StripAt(gp::TextureBrush& ABrush, float AX) {
+  const gp::Matrix m = ABrush.GetTransform();
+  ABrush.SetTransform(gp::Matrix(m.M11(), m.M12(), m.M21(), m.M22(), AX, m.OffsetY()));
+  return ABrush;
+}
+
 }  // namespace
 
 // ---- values ---------------------------------------------------------------------------------------
@@ -373,17 +380,25 @@ void TDWSpectrumDisplay::IntDraw(gp::Graphics& AGraphics, const TDrawArea& AArea
   // 1), the default filter costs a large kernel per pixel and per fill, seconds per frame.
   AGraphics.SetInterpolationMode(gp::InterpolationModeBilinear);
   const double dropping = double(bars.Peaks().DroppingInterval());
+  // Turned by other than quarter turns, Cairo wraps every sample into a strip one pixel at a time,
+  // as many steps as the sample lies from the strip's origin: each bar moves the strips to its own
+  // left edge (upright or quarter-turned they stay put, and so does the rounding of their samples).
+  const bool oblique = FColorKey.Oblique;
   for (int i = 0; i < n; ++i) {
     const size_t k = size_t(i + skip);
     const float x = offX + inset + float(i) * pitch;
-    AGraphics.FillRectangle(*FBkgBrush, gp::RectF(x, bottom - barH, barW, barH));
+    const float origin = oblique ? std::floor(x) : 0;
+    AGraphics.FillRectangle(StripAt(*FBkgBrush, origin), gp::RectF(x, bottom - barH, barW, barH));
     const float level = Level(FScaledBuffer[k], barH, blockPitch, snap);
-    if (level > 0) AGraphics.FillRectangle(*FStrips[FStripOf[size_t(i)]], gp::RectF(x, bottom - level, barW, level));
+    if (level > 0) {
+      AGraphics.FillRectangle(StripAt(*FStrips[FStripOf[size_t(i)]], origin),
+                              gp::RectF(x, bottom - level, barW, level));
+    }
     const double peak = FPeaksBuffer[k];
     const bool falling = double(FPeaksIntBuffer[k]) <= dropping && peak != FScaledBuffer[k] && peak != 0;
     // The marker sits on the peak's level: with blocks, the block just above it.
     const float top = bottom - Level(peak, barH, blockPitch, snap) - peakH;
-    AGraphics.FillRectangle(falling ? *FPeakDropBrush : *FPeakBrush, gp::RectF(x, top, barW, peakH));
+    AGraphics.FillRectangle(StripAt(falling ? *FPeakDropBrush : *FPeakBrush, origin), gp::RectF(x, top, barW, peakH));
   }
   AGraphics.Restore(callerClip);
 }

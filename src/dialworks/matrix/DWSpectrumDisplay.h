@@ -327,7 +327,8 @@ class DW_API TDWSpectrumDisplay : public TDWBasicRotatableControl {
     int Bars = -1;
     float BarHeight = 0, StripBottom = 0, BlockSize = 0, BlockPitch = 0, Anchor = 0;
     bool AntiAlias = false;
-    uint8_t Layout = 0;  // how the strips are laid for the device transform
+    bool Oblique = false;  // turned on the device by other than quarter turns
+    uint8_t Layout = 0;    // how the strips are laid for the device transform
     bool operator==(const TColorKey&) const = default;
   };
   std::atomic<bool> FColorsValid{false};
