@@ -200,11 +200,15 @@ TEST(CoverageGradient, PixelLoopsMatchOnePixelArithmetic) {
   std::mt19937 random(12);
   const uint8_t covers[] = {0, 0, 255, 255, 254, 1, 128};
   const TCoverOverPixels best = BestCoverOverPixels();
-  // Every kind the processor runs (the best one is among them).
+  // Every kind of loop the processor runs: one pixel, eight and sixteen at a time.
   std::vector<TOverPixels> overs;
-  for (int level = 0; level < 3; ++level)
-    if (const TOverPixels f = OverPixelsAt(level)) overs.push_back(f);
-  ASSERT_NE(std::find(overs.begin(), overs.end(), BestOverPixels()), overs.end());
+  std::vector<TCoverOverColourSpans> colourSpans;
+  for (int level = 0; level < 3; ++level) {
+    CapPixelLoops(level);
+    overs.push_back(BestOverPixels());
+    colourSpans.push_back(BestCoverOverColourSpans());
+  }
+  CapPixelLoops(2);
   constexpr int kN = 37;  // two groups of sixteen and every tail
   for (int round = 0; round < 3000; ++round) {
     uint32_t src[kN], dst[kN], expected[kN];
@@ -259,20 +263,22 @@ TEST(CoverageGradient, PixelLoopsMatchOnePixelArithmetic) {
     for (int k = 0; k < kN; ++k) ASSERT_EQ(together[k], alone[k]) << round << " " << k;
     // The same for runs on rows (two of them, from columns 1 and 3) in one call.
     uint32_t rows[2][kN];
-    std::copy(dst, dst + kN, rows[0]);
-    std::copy(dst, dst + kN, rows[1]);
     uint32_t coverRows[2][kN];
     std::copy(words, words + kN, coverRows[0]);
     std::copy(words, words + kN, coverRows[1]);
     const MaskSpan spans[2] = {{0, 1, n}, {1, 3, std::max(3, n)}};
-    BestCoverOverColourSpans()(reinterpret_cast<uint8_t*>(rows[0]), kN * 4, coverRows[0], kN, spans, 2, src, count);
-    for (int r = 0; r < 2; ++r)
-      for (int k = 0; k < kN; ++k) {
-        uint32_t want = dst[k];
-        if (k >= spans[r].X0 && k < spans[r].X1)
-          for (int j = 0; j < count; ++j) want = OverPixel(ScalePixel(src[j], (words[k] >> (8 * j)) & 0xFF), want);
-        ASSERT_EQ(rows[r][k], want) << r << " " << round << " " << k;
-      }
+    for (size_t level = 0; level < colourSpans.size(); ++level) {
+      std::copy(dst, dst + kN, rows[0]);
+      std::copy(dst, dst + kN, rows[1]);
+      colourSpans[level](reinterpret_cast<uint8_t*>(rows[0]), kN * 4, coverRows[0], kN, spans, 2, src, count);
+      for (int r = 0; r < 2; ++r)
+        for (int k = 0; k < kN; ++k) {
+          uint32_t want = dst[k];
+          if (k >= spans[r].X0 && k < spans[r].X1)
+            for (int j = 0; j < count; ++j) want = OverPixel(ScalePixel(src[j], (words[k] >> (8 * j)) & 0xFF), want);
+          ASSERT_EQ(rows[r][k], want) << level << " " << r << " " << round << " " << k;
+        }
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 #include "dialworks/draw/PixelsAvx2.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
@@ -100,6 +101,10 @@ DW_TARGET_AVX2 void OverPixelsAvx2(uint32_t* dst, const uint32_t* src, int n) {
 
 // OverPixelsAvx2 sixteen pixels at a time, where the processor has AVX-512 (BW): the same
 // operations on each 128-bit quarter, so the same pixels.
+// GCC 12's AVX-512 shifts and unpacks start from an undefined vector that its own headers then
+// warn about as maybe uninitialised.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #define DW_TARGET_AVX512 __attribute__((target("avx512f,avx512bw")))
 #define DW_INLINE_AVX512 __attribute__((target("avx512f,avx512bw"), always_inline)) inline
 DW_INLINE_AVX512 __m512i Scale16(__m512i v, __m512i k) {
@@ -109,12 +114,60 @@ DW_INLINE_AVX512 __m512i Scale16(__m512i v, __m512i k) {
 DW_INLINE_AVX512 __m512i InverseAlphas16(__m512i v) {
   return _mm512_sub_epi16(_mm512_set1_epi16(255), _mm512_shufflehi_epi16(_mm512_shufflelo_epi16(v, 0xFF), 0xFF));
 }
-DW_INLINE_AVX512 __m512i SourceOver16(__m512i s, __m512i d) {
+DW_INLINE_AVX512 __m512i Over16(__m512i slo, __m512i shi, __m512i d) {
   const __m512i zero = _mm512_setzero_si512();
-  const __m512i slo = _mm512_unpacklo_epi8(s, zero), shi = _mm512_unpackhi_epi8(s, zero);
   const __m512i dlo = Scale16(_mm512_unpacklo_epi8(d, zero), InverseAlphas16(slo));
   const __m512i dhi = Scale16(_mm512_unpackhi_epi8(d, zero), InverseAlphas16(shi));
   return _mm512_packus_epi16(_mm512_add_epi16(slo, dlo), _mm512_add_epi16(shi, dhi));
+}
+DW_INLINE_AVX512 __m512i SourceOver16(__m512i s, __m512i d) {
+  const __m512i zero = _mm512_setzero_si512();
+  return Over16(_mm512_unpacklo_epi8(s, zero), _mm512_unpackhi_epi8(s, zero), d);
+}
+// ColoursOver8 on sixteen pixels.
+DW_INLINE_AVX512 __m512i ColoursOver16(__m512i c, const __m512i* wide, const __m512i* solid, int count, __m512i d) {
+  const __m512i low = _mm512_set1_epi32(0xFF);
+  for (int k = 0; k < count; ++k) {
+    const __m512i c32 = _mm512_and_si512(c, low);
+    c = _mm512_srli_epi32(c, 8);
+    if (_mm512_test_epi32_mask(c32, c32) == 0) continue;
+    if (_mm512_test_epi32_mask(solid[k], solid[k]) != 0 && _mm512_cmpeq_epi32_mask(c32, low) == 0xFFFF) {
+      d = solid[k];
+    } else {
+      const __m512i cc = _mm512_or_si512(c32, _mm512_slli_epi32(c32, 16));
+      d = Over16(Scale16(wide[k], _mm512_unpacklo_epi32(cc, cc)), Scale16(wide[k], _mm512_unpackhi_epi32(cc, cc)), d);
+    }
+  }
+  return d;
+}
+
+DW_TARGET_AVX512 void CoverOverColourSpansAvx512(uint8_t* dst, int dstStride, const uint32_t* covers,
+                                                 int coversStride, const MaskSpan* spans, size_t n,
+                                                 const uint32_t* colours, int count) {
+  __m512i wide[4], solid[4];
+  count = std::min(count, 4);
+  for (int k = 0; k < count; ++k) {
+    wide[k] = _mm512_unpacklo_epi8(_mm512_set1_epi32(int(colours[k])), _mm512_setzero_si512());
+    solid[k] = colours[k] >> 24 == 0xFF ? _mm512_set1_epi32(int(colours[k])) : _mm512_setzero_si512();
+  }
+  for (size_t r = 0; r < n; ++r) {
+    const MaskSpan& sp = spans[r];
+    uint32_t* d = reinterpret_cast<uint32_t*>(dst + ptrdiff_t(sp.Y) * dstStride) + sp.X0;
+    const uint32_t* c = covers + ptrdiff_t(sp.Y) * coversStride + sp.X0;
+    const int len = sp.X1 - sp.X0;
+    int i = 0;
+    for (; i + 16 <= len; i += 16) {
+      const __m512i cv = _mm512_loadu_si512(c + i);
+      if (_mm512_test_epi32_mask(cv, cv) != 0)
+        _mm512_storeu_si512(d + i, ColoursOver16(cv, wide, solid, count, _mm512_loadu_si512(d + i)));
+    }
+    if (i >= len) continue;
+    // The lanes past the run load as no coverage, so a tail is never wholly covered.
+    const __mmask16 lanes = __mmask16((1u << (len - i)) - 1);
+    const __m512i cv = _mm512_maskz_loadu_epi32(lanes, c + i);
+    if (_mm512_test_epi32_mask(cv, cv) != 0)
+      _mm512_mask_storeu_epi32(d + i, lanes, ColoursOver16(cv, wide, solid, count, _mm512_maskz_loadu_epi32(lanes, d + i)));
+  }
 }
 
 DW_TARGET_AVX512 void OverPixelsAvx512(uint32_t* dst, const uint32_t* src, int n) {
@@ -133,6 +186,7 @@ DW_TARGET_AVX512 void OverPixelsAvx512(uint32_t* dst, const uint32_t* src, int n
   if (_mm512_test_epi32_mask(s, s) != 0)
     _mm512_mask_storeu_epi32(dst + i, lanes, SourceOver16(s, _mm512_maskz_loadu_epi32(lanes, dst + i)));
 }
+#pragma GCC diagnostic pop
 
 bool HasAvx512() {
   static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
@@ -270,21 +324,26 @@ DW_TARGET_AVX2 void CoverOverColourSpansAvx2(uint8_t* dst, int dstStride, const 
 
 }  // namespace
 
-TOverPixels OverPixelsAt(int level) {
-  switch (level) {
-    case 0: return [](uint32_t* d, const uint32_t* s, int n) { OverPixels(d, s, n); };
+namespace {
+std::atomic<int> gPixelLoopCap{2};
+// The widest loops the processor has and the cap allows: 2 AVX-512, 1 AVX2, 0 neither.
+int PixelLoopLevel() {
+  const int cap = gPixelLoopCap.load(std::memory_order_relaxed);
 #ifdef DW_AVX2
-    case 1: return HasAvx2() ? OverPixelsAvx2 : nullptr;
-    case 2: return HasAvx2() && HasAvx512() ? OverPixelsAvx512 : nullptr;
+  if (cap >= 2 && HasAvx2() && HasAvx512()) return 2;
+  if (cap >= 1 && HasAvx2()) return 1;
 #endif
-    default: return nullptr;
-  }
+  return 0;
 }
+}  // namespace
+
+void CapPixelLoops(int ALevel) { gPixelLoopCap.store(std::clamp(ALevel, 0, 2), std::memory_order_relaxed); }
 
 TOverPixels BestOverPixels() {
-  for (int level = 2; level > 0; --level)
-    if (const TOverPixels f = OverPixelsAt(level)) return f;
-  return OverPixelsAt(0);
+#ifdef DW_AVX2
+  if (const int level = PixelLoopLevel()) return level == 2 ? OverPixelsAvx512 : OverPixelsAvx2;
+#endif
+  return [](uint32_t* d, const uint32_t* s, int n) { OverPixels(d, s, n); };
 }
 
 TCoverOverPixels BestCoverOverPixels() {
@@ -296,14 +355,14 @@ TCoverOverPixels BestCoverOverPixels() {
 
 TGradientOver BestGradientOver() {
 #ifdef DW_AVX2
-  if (HasAvx2()) return GradientOverAvx2;
+  if (PixelLoopLevel() >= 1) return GradientOverAvx2;
 #endif
   return nullptr;
 }
 
 TCoverOverColourSpans BestCoverOverColourSpans() {
 #ifdef DW_AVX2
-  if (HasAvx2()) return CoverOverColourSpansAvx2;
+  if (const int level = PixelLoopLevel()) return level == 2 ? CoverOverColourSpansAvx512 : CoverOverColourSpansAvx2;
 #endif
   return [](uint8_t* dst, int dstStride, const uint32_t* covers, int coversStride, const MaskSpan* spans, size_t n,
             const uint32_t* colours, int count) {

@@ -20,9 +20,9 @@ using TOverPixels = void (*)(uint32_t* dst, const uint32_t* src, int n);
 using TCoverOverPixels = void (*)(uint32_t* dst, const uint32_t* src, const uint8_t* cover, int n);
 using TCoverOverColours = void (*)(uint32_t* dst, const uint32_t* covers, const uint32_t* colours, int count, int n);
 DW_API TOverPixels BestOverPixels();
-// OverPixels of one kind: 0 one pixel at a time, 1 eight (AVX2), 2 sixteen (AVX-512); nullptr
-// where the processor has no such instructions.
-DW_API TOverPixels OverPixelsAt(int level);
+// The widest loops the Best functions choose from then on: 2 (AVX-512 where there is one), 1 (at
+// most AVX2), 0 (one pixel at a time). For tests of each kind on a processor that has them all.
+DW_API void CapPixelLoops(int ALevel);
 DW_API TCoverOverPixels BestCoverOverPixels();
 DW_API TCoverOverColours BestCoverOverColours();
 // CoverOverColours on each span: covers row Y (coversStride words apart) over dst row Y (dstStride
