@@ -2,9 +2,11 @@
 // bar drawing (DC term, mirror, blocks), buffers from another thread.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <string>
 #include <thread>
@@ -325,6 +327,21 @@ double SecondsSince(std::chrono::steady_clock::time_point AStart) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - AStart).count();
 }
 
+// The quickest of two frames (the first one also builds the strips) at each device scale.
+double QuickestFrameSeconds(TDWSpectrumDisplay& ADisplay, std::initializer_list<float> AScales = {1.0f, 0.75f}) {
+  double best = 1e9;
+  for (int k = 0; k < 2; ++k)
+    for (float scale : AScales) {
+      gp::Bitmap image(int(float(ADisplay.Width()) * scale), int(float(ADisplay.Height()) * scale));
+      gp::CairoGraphics g(image);
+      g.ScaleTransform(scale, scale);
+      const auto start = std::chrono::steady_clock::now();
+      ADisplay.Paint(g);
+      best = std::min(best, SecondsSince(start));
+    }
+  return best;
+}
+
 // Regressions: (1) the ramp colours were worked out again for every row of every strip, so a
 // tall display of many bars with long ramps built its strips for seconds, on each change of the
 // bar count; (2) drawn smaller than its pixels (a device scale below 1) a display took seconds
@@ -388,24 +405,10 @@ TEST(SpectrumDisplay, MirroredLargeDisplayPaintsQuicklyAndExactlyMirrored) {
   d.SetBounds(0, 0, 3000, 1000);
   d.Values().SetCount(64);
   for (size_t i = 0; i < 64; ++i) d.Values().SetItems(i, double((i * 37) % 100));
-  // The quicker of two frames (the first one also builds the strips), at device scales 1 and 0.75.
-  auto frameSeconds = [&] {
-    double best = 1e9;
-    for (int k = 0; k < 2; ++k)
-      for (float scale : {1.0f, 0.75f}) {
-        gp::Bitmap image(int(3000 * scale), int(1000 * scale));
-        gp::CairoGraphics g(image);
-        g.ScaleTransform(scale, scale);
-        const auto start = std::chrono::steady_clock::now();
-        d.Paint(g);
-        best = std::min(best, SecondsSince(start));
-      }
-    return best;
-  };
-  const double plainSeconds = frameSeconds();
+  const double plainSeconds = QuickestFrameSeconds(d);
   const gp::Bitmap plain = dwtest::RenderControl(d);
   d.SetMirror(true);
-  EXPECT_LT(frameSeconds(), 3 * plainSeconds + 0.05);
+  EXPECT_LT(QuickestFrameSeconds(d), 3 * plainSeconds + 0.05);
   const gp::Bitmap mirrored = dwtest::RenderControl(d);
   int differing = 0;
   for (int y = 0; y < 1000; y += 7)
@@ -435,21 +438,7 @@ TEST(SpectrumDisplay, TurnedLargeDisplayPaintsQuicklyAndExactlyTurned) {
   d.Bars().Max().SetValue(100);
   d.Values().SetCount(64);
   for (size_t i = 0; i < 64; ++i) d.Values().SetItems(i, double((i * 37) % 100));
-  // The quicker of two frames (the first one also builds the strips), at device scales 1 and 0.75.
-  auto frameSeconds = [&] {
-    double best = 1e9;
-    for (int k = 0; k < 2; ++k)
-      for (float scale : {1.0f, 0.75f}) {
-        gp::Bitmap image(int(float(d.Width()) * scale), int(float(d.Height()) * scale));
-        gp::CairoGraphics g(image);
-        g.ScaleTransform(scale, scale);
-        const auto start = std::chrono::steady_clock::now();
-        d.Paint(g);
-        best = std::min(best, SecondsSince(start));
-      }
-    return best;
-  };
-  const double uprightSeconds = frameSeconds();
+  const double uprightSeconds = QuickestFrameSeconds(d);
   const gp::Bitmap upright = dwtest::RenderControl(d);
   for (int q = 1; q < 4; ++q) {
     d.Rotation().SetAngle(float(90 * q));
@@ -457,7 +446,7 @@ TEST(SpectrumDisplay, TurnedLargeDisplayPaintsQuicklyAndExactlyTurned) {
     for (bool mirror : {false, true}) {
       d.SetMirror(mirror);
       if (kTimed) {
-        EXPECT_LT(frameSeconds(), 3 * uprightSeconds + 0.05) << 90 * q << " degrees, mirrored " << mirror;
+        EXPECT_LT(QuickestFrameSeconds(d), 3 * uprightSeconds + 0.05) << 90 * q << " degrees, mirrored " << mirror;
       }
       const gp::Bitmap turned = dwtest::RenderControl(d);
       // Exact but for a few anti-aliased edges, whose coverage Cairo rounds a little differently
@@ -508,18 +497,8 @@ TEST(SpectrumDisplay, ObliqueLargeDisplayPaintsQuicklyAndTurned) {
   TDWSpectrumDisplay upright;  // the turned one's frame
   upright.SetBounds(0, 0, int(std::lround(tp.Width)), int(std::lround(tp.Height)));
   setUp(upright);
-  auto frameSeconds = [](TDWSpectrumDisplay& AD) {
-    double best = 1e9;
-    for (int k = 0; k < 2; ++k) {
-      gp::Bitmap image(AD.Width(), AD.Height());
-      gp::CairoGraphics g(image);
-      const auto start = std::chrono::steady_clock::now();
-      AD.Paint(g);
-      best = std::min(best, SecondsSince(start));
-    }
-    return best;
-  };
-  const double uprightSeconds = frameSeconds(upright), turnedSeconds = frameSeconds(turned);
+  const double uprightSeconds = QuickestFrameSeconds(upright, {1.0f});
+  const double turnedSeconds = QuickestFrameSeconds(turned, {1.0f});
   // Turned, Cairo samples on its slow path whatever the strips: about fifteen times the cost
   // (three hundred times before).
   if (kTimed) {

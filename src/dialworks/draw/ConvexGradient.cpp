@@ -5,10 +5,6 @@
 #include <cmath>
 #include <numbers>
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
-
 #include "dialworks/draw/KeptValues.h"
 #include "dialworks/draw/Pixels.h"
 #include "dialworks/draw/PixelsAvx2.h"
@@ -44,9 +40,7 @@ const uint32_t* Colors(const PathGradientBrush& brush) {
 
 // The gradient positions (lut indices) of n pixels of a row from column x0 on: per pixel centre
 // px, t = max(0, A px + k) over the edges (k holding B py + C), index (1 - min(t, 1)) 255 + 0.5.
-// Four pixels at a time with AVX2, in the very same double arithmetic (a multiply, then an add),
-// which may write up to kPositionsSlack bytes past n.
-constexpr int kPositionsSlack = 3;
+// Processors with AVX2 take BestGradientOver's one-pass loops, in the very same double arithmetic.
 void Positions(const double* A, const double* k, int edges, int x0, int n, uint8_t* out) {
   for (int j = 0; j < n; ++j) {
     const double px = x0 + j + 0.5;
@@ -54,33 +48,6 @@ void Positions(const double* A, const double* k, int edges, int x0, int n, uint8
     for (int e = 0; e < edges; ++e) t = std::max(t, A[e] * px + k[e]);
     out[j] = uint8_t(int((1 - std::min(t, 1.0)) * 255 + 0.5));
   }
-}
-
-#if defined(__x86_64__) && defined(__GNUC__)
-__attribute__((target("avx2"))) void PositionsAvx2(const double* A, const double* k, int edges, int x0, int n,
-                                                   uint8_t* out) {
-  const __m256d one = _mm256_set1_pd(1), scale = _mm256_set1_pd(255), half = _mm256_set1_pd(0.5);
-  const __m256d step = _mm256_set1_pd(4);
-  __m256d px = _mm256_add_pd(_mm256_set1_pd(double(x0)), _mm256_set_pd(3.5, 2.5, 1.5, 0.5));
-  // The last group's lanes past n are computed too; `out` has room for them (kPositionsSlack).
-  for (int j = 0; j < n; j += 4, px = _mm256_add_pd(px, step)) {
-    __m256d t = _mm256_setzero_pd();
-    for (int e = 0; e < edges; ++e)
-      t = _mm256_max_pd(t, _mm256_add_pd(_mm256_mul_pd(_mm256_set1_pd(A[e]), px), _mm256_set1_pd(k[e])));
-    const __m256d v = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(one, _mm256_min_pd(t, one)), scale), half);
-    alignas(16) int32_t i[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(i), _mm256_cvttpd_epi32(v));
-    for (int q = 0; q < 4; ++q) out[j + q] = uint8_t(i[q]);
-  }
-}
-#endif
-
-using PositionsFn = void (*)(const double*, const double*, int, int, int, uint8_t*);
-PositionsFn PositionsFor() {
-#if defined(__x86_64__) && defined(__GNUC__)
-  if (HasAvx2()) return PositionsAvx2;
-#endif
-  return Positions;
 }
 
 }  // namespace
@@ -142,7 +109,6 @@ void ConvexPathGradient::Paint(uint8_t* data, int stride, int originX, int origi
   if (!valid_) return;
   top = std::max(top, int(std::max(double(bounds_.Y), double(top))));
   bottom = std::min(bottom, int(std::min(double(bounds_.Bottom()), double(bottom))));
-  static const PositionsFn positions = PositionsFor();
   static const TCoverOverPixels coverOver = BestCoverOverPixels();
   static const TGradientOver gradientOver = BestGradientOver();  // the three steps below in one
   // Without a clip every pixel is covered whole.
@@ -181,11 +147,11 @@ void ConvexPathGradient::Paint(uint8_t* data, int stride, int originX, int origi
       gradientOver(row + xa, A, k, count_, xa, xb - xa, lut_, cover ? cover + xa : nullptr);
       continue;
     }
-    uint8_t index[kChunk + kPositionsSlack];
+    uint8_t index[kChunk];
     uint32_t colours[kChunk];
     for (int x0 = xa; x0 < xb; x0 += kChunk) {
       const int n = std::min(kChunk, xb - x0);
-      positions(A, k, count_, x0, n, index);
+      Positions(A, k, count_, x0, n, index);
       for (int j = 0; j < n; ++j) colours[j] = lut_[index[j]];
       coverOver(row + x0, colours, cover ? cover + x0 : kWhole.data(), n);
     }
