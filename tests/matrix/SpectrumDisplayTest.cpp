@@ -327,6 +327,15 @@ double SecondsSince(std::chrono::steady_clock::time_point AStart) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - AStart).count();
 }
 
+// Whether the timing tests compare times. Instrumented builds (and under ThreadSanitizer
+// unoptimised) make the display's own loops cost many times what Cairo's do, so two timings no
+// longer compare the same work: there only the pictures are checked.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+constexpr bool kTimed = false;
+#else
+constexpr bool kTimed = true;
+#endif
+
 // The quickest of two frames (the first one also builds the strips) at each device scale.
 double QuickestFrameSeconds(TDWSpectrumDisplay& ADisplay, std::initializer_list<float> AScales = {1.0f, 0.75f}) {
   double best = 1e9;
@@ -348,13 +357,6 @@ double QuickestFrameSeconds(TDWSpectrumDisplay& ADisplay, std::initializer_list<
 // per frame filtering its strips. Timed against the same work without the fault's cause (short
 // ramps; scale 1), so sanitizer builds and slow machines hold the same bound.
 TEST(SpectrumDisplay, LargeDisplaysPaintQuickly) {
-#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
-  // Instrumented (and under ThreadSanitizer unoptimised): the display's own loops cost many times
-  // what Cairo's do, so the two timings no longer compare the same work.
-  constexpr bool kTimed = false;
-#else
-  constexpr bool kTimed = true;
-#endif
   TScopedHost host;
   gp::Bitmap image;
   auto tallSeconds = [&](int AColors) {
@@ -420,11 +422,6 @@ TEST(SpectrumDisplay, MirroredLargeDisplayPaintsQuicklyAndExactlyMirrored) {
 // long per frame as upright (1.4 s at 2857 x 1000), its strips sampled through a transform that
 // turns or reverses the texture's axes.
 TEST(SpectrumDisplay, TurnedLargeDisplayPaintsQuicklyAndExactlyTurned) {
-#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
-  constexpr bool kTimed = false;  // instrumented: see LargeDisplaysPaintQuickly
-#else
-  constexpr bool kTimed = true;
-#endif
   TScopedHost host;
   constexpr int W = 2400, H = 800;
   TDWSpectrumDisplay d;
@@ -473,11 +470,6 @@ TEST(SpectrumDisplay, TurnedLargeDisplayPaintsQuicklyAndExactlyTurned) {
 // 2857 x 1000 px turned 1 degree): every sample was wrapped into its strip a pixel at a time from
 // the strip's origin at the frame's left.
 TEST(SpectrumDisplay, ObliqueLargeDisplayPaintsQuicklyAndTurned) {
-#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
-  constexpr bool kTimed = false;  // instrumented: see LargeDisplaysPaintQuickly
-#else
-  constexpr bool kTimed = true;
-#endif
   TScopedHost host;
   auto setUp = [](TDWSpectrumDisplay& AD) {
     TDWSpectrumBarColorGroup& group = AD.Bars().ColorGroups().Add();
