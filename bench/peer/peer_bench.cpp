@@ -42,6 +42,7 @@
 #include "OutputFile.h"
 #include "dialworks/angular/DWAngularGauge.h"
 #include "dialworks/draw/CairoGraphics.h"
+#include "dialworks/draw/PixelsAvx2.h"
 #include "dialworks/package/FormRender.h"
 
 namespace {
@@ -207,6 +208,12 @@ int Run(int argc, char** argv) {
   cli.add_option("--only", only, "run just these frames and print nothing (for a profiler)")
       ->check(CLI::IsMember({"qwt", "floor", "ours", "partial", "rebuild"}))
       ->excludes(saveOption);
+  int loops = 2;
+  cli.add_option("--loops", loops,
+                 "widest pixel loops ours may use: 2 AVX-512 where the processor has it, 1 AVX2 at most (what "
+                 "processors without AVX-512 get)")
+      ->check(CLI::Range(1, 2))
+      ->capture_default_str();
   try {
     cli.parse(argc, argv);
   } catch (const CLI::Success& e) {
@@ -214,6 +221,7 @@ int Run(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return Fail(e.what(), 2);
   }
+  dw::gp::CapPixelLoops(loops);
   const char* const kSuffixes[] = {"-qwt.png", "-floor.png", "-ours.png"};
   std::string error;
   if (!save.empty())  // before the run, not after it
