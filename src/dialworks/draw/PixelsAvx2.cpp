@@ -351,13 +351,6 @@ DW_INLINE_AVX2 void ColoursOverRun(uint32_t* dst, const uint32_t* covers, const 
   if (!AllZero(c)) StoreFirst(dst + i, lanes, ColoursOver8(c, wide, solid, count, LoadFirst(dst + i, lanes)));
 }
 
-DW_TARGET_AVX2 void CoverOverColoursAvx2(uint32_t* dst, const uint32_t* covers, const uint32_t* colours, int count,
-                                         int n) {
-  __m256i wide[4], solid[4];
-  count = PrepareColours(colours, count, wide, solid);
-  ColoursOverRun(dst, covers, wide, solid, count, n);
-}
-
 DW_TARGET_AVX2 void CoverOverColourSpansAvx2(uint8_t* dst, int dstStride, const uint32_t* covers, int coversStride,
                                              const MaskSpan* spans, size_t n, const uint32_t* colours, int count) {
   __m256i wide[4], solid[4];
@@ -418,15 +411,6 @@ TCoverOverColourSpans BestCoverOverColourSpans() {
       CoverOverColours(reinterpret_cast<uint32_t*>(dst + ptrdiff_t(spans[k].Y) * dstStride) + spans[k].X0,
                        covers + ptrdiff_t(spans[k].Y) * coversStride + spans[k].X0, colours, count,
                        spans[k].X1 - spans[k].X0);
-  };
-}
-
-TCoverOverColours BestCoverOverColours() {
-#ifdef DW_AVX2
-  if (HasAvx2()) return CoverOverColoursAvx2;
-#endif
-  return [](uint32_t* d, const uint32_t* c, const uint32_t* colours, int count, int n) {
-    CoverOverColours(d, c, colours, count, n);
   };
 }
 

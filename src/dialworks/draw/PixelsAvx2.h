@@ -15,16 +15,14 @@ struct MaskSpan;
 // Whether this processor runs AVX2 code (asked once).
 DW_API bool HasAvx2();
 
-// OverPixels, CoverOverPixels and CoverOverColours as the processor runs them best.
+// OverPixels and CoverOverPixels as the processor runs them best.
 using TOverPixels = void (*)(uint32_t* dst, const uint32_t* src, int n);
 using TCoverOverPixels = void (*)(uint32_t* dst, const uint32_t* src, const uint8_t* cover, int n);
-using TCoverOverColours = void (*)(uint32_t* dst, const uint32_t* covers, const uint32_t* colours, int count, int n);
 DW_API TOverPixels BestOverPixels();
 // The widest loops the Best functions choose from then on: 2 (AVX-512 where there is one), 1 (at
 // most AVX2), 0 (one pixel at a time). For tests of each kind on a processor that has them all.
 DW_API void CapPixelLoops(int ALevel);
 DW_API TCoverOverPixels BestCoverOverPixels();
-DW_API TCoverOverColours BestCoverOverColours();
 // CoverOverColours on each span: covers row Y (coversStride words apart) over dst row Y (dstStride
 // bytes apart), columns X0..X1 of both; the colours prepared once for them all.
 using TCoverOverColourSpans = void (*)(uint8_t* dst, int dstStride, const uint32_t* covers, int coversStride,
